@@ -1,0 +1,18 @@
+# Cross-compiles for 32-bit Windows with the posix-thread MinGW-w64 compilers.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+
+if(NOT BRIMLET_DEPS_PREFIX)
+  get_filename_component(BRIMLET_DEPS_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../.deps/prefix" ABSOLUTE)
+endif()
+set(BRIMLET_DEPS_PREFIX "${BRIMLET_DEPS_PREFIX}" CACHE PATH "MinGW builds of libpng, libjpeg and libintl")
+
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32 "${BRIMLET_DEPS_PREFIX}")
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
