@@ -1,6 +1,6 @@
 # Sourced by scripts/test and scripts/run: a Wine prefix, an X display and a persistent wine server.
 # testenv_start <dir> sets WINEPREFIX, DISPLAY and friends; testenv_stop ends what it started.
-# Each start gets a fresh copy of a template prefix (made once, about 10 s; copied in about 1 s),
+# Each start gets a fresh copy of a template prefix (made once, about 20 s; copied in about 1 s),
 # unless BRIMLET_KEEP_PREFIX is set (scripts/run keeps the user's settings between runs).
 
 testenv_make_prefix() {
@@ -14,7 +14,7 @@ testenv_make_prefix() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$BRIMLET_WINE_LOG" 2>&1
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts"
-  cp -n /usr/share/fonts/truetype/wine/*.tt? "$fonts/" 2>/dev/null || true
+  cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
   wineserver -w
   touch "$WINEPREFIX/.brimlet-ready"
 }
@@ -42,10 +42,19 @@ testenv_start() {
   if [ -n "${BRIMLET_KEEP_PREFIX:-}" ]; then
     [ -f "$WINEPREFIX/.brimlet-ready" ] || testenv_make_prefix
   else
-    local template="$dir/template"
-    if [ ! -f "$template/.brimlet-ready" ]; then
-      WINEPREFIX=$template testenv_make_prefix
-    fi
+    # The template is kept beside the dependency builds, so fresh checkouts (CI) reuse it too;
+    # the lock keeps two test runs from making it at once.
+    local cache=${BRIMLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brimlet}
+    local template
+    # Bump the revision whenever testenv_make_prefix changes, so old templates are not reused.
+    template="$cache/wine-template-r2-$(wine --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
+    mkdir -p "$cache"
+    (
+      flock 9
+      if [ ! -f "$template/.brimlet-ready" ]; then
+        WINEPREFIX=$template testenv_make_prefix
+      fi
+    ) 9>"$template.lock"
     rm -rf "$WINEPREFIX"
     cp -a "$template" "$WINEPREFIX"
   fi
