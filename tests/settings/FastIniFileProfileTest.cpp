@@ -42,7 +42,7 @@ TEST(ProfileDifferential, PlainFilesReadAlike) {
         std::shuffle(order.begin(), order.end(), rng);
         order.resize(1 + rng() % order.size());
         for (const std::string& section : order) {
-            text += "[" + RandomCase(rng, section) + "]\r\n";
+            text.append("[").append(RandomCase(rng, section)).append("]\r\n");
             int keys = static_cast<int>(rng() % 6);
             for (int k = 0; k < keys; ++k) {
                 const std::string& key = keyNames[rng() % keyNames.size()];  // duplicates happen

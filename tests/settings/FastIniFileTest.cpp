@@ -38,6 +38,8 @@ void Backdate(const std::string& name) {
     CloseHandle(h);
 }
 
+std::string CmdKey(size_t i) { return std::string("c").append(IntToStr(static_cast<long long>(i))); }
+
 bool SameTime(FILETIME a, FILETIME b) { return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime; }
 
 class FastIniFileTest : public ::testing::Test {
@@ -207,18 +209,18 @@ TEST_F(FastIniFileTest, ValuesWithSemicolonsQuotesAndBlanksReadBackUnchanged) {
     {
         auto ini = Open("[cmd]\r\nc0 = old ; comment kept\r\n");
         for (size_t i = 0; i < values.size(); ++i)
-            ini->WriteString("cmd", "c" + IntToStr(static_cast<long long>(i)), values[i]);
+            ini->WriteString("cmd", CmdKey(i), values[i]);
         for (size_t i = 0; i < values.size(); ++i)
-            EXPECT_EQ(ini->ReadString("cmd", "c" + IntToStr(static_cast<long long>(i)), "?"), values[i]);
+            EXPECT_EQ(ini->ReadString("cmd", CmdKey(i), "?"), values[i]);
     }
     std::string saved = Saved();
     EXPECT_NE(saved.find("c0=\"ATD5551234;\" ; comment kept\r\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("c8=plain\r\n"), std::string::npos) << saved;  // plain values stay plain
     TFastIniFile ini(Name);
     for (size_t i = 0; i < values.size(); ++i)
-        EXPECT_EQ(ini.ReadString("cmd", "c" + IntToStr(static_cast<long long>(i)), "?"), values[i]) << i;
+        EXPECT_EQ(ini.ReadString("cmd", CmdKey(i), "?"), values[i]) << i;
     for (size_t i = 0; i < values.size(); ++i)
-        ini.WriteString("cmd", "c" + IntToStr(static_cast<long long>(i)), values[i]);
+        ini.WriteString("cmd", CmdKey(i), values[i]);
     EXPECT_FALSE(ini.Modified());  // the same values again change nothing
 }
 
@@ -376,7 +378,7 @@ TEST_F(FastIniFileTest, CompareListsOrdersByCountThenBytes) {
 TEST_F(FastIniFileTest, ManyKeysPerSectionSwitchToKeyIndexesWhereTheLastDuplicateWins) {
     std::string text = "[big]\r\n";
     for (int i = 0; i < 600; ++i)
-        text += "k" + IntToStr(i) + "=" + IntToStr(i) + "\r\n";
+        text.append("k").append(IntToStr(i)).append("=").append(IntToStr(i)).append("\r\n");
     text += "k7=last\r\n[small]\r\na=1\r\n";
     auto ini = Open(text);
     EXPECT_EQ(ini->ReadString("big", "k599", ""), "599");
