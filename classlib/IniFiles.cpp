@@ -32,6 +32,15 @@ bool TCustomIniFile::ValueExists(const std::string& Section, const std::string& 
     return keys.IndexOf(Ident) >= 0;
 }
 
+void TCustomIniFile::ReadSectionValuesByKey(const std::string& Section, TStrings* Strings) {
+    TStringList keys;
+    ReadSection(Section, &keys);
+    TStringsUpdateScope update(*Strings);
+    Strings->Clear();
+    for (int i = 0; i < keys.Count(); ++i)
+        Strings->Add(keys[i] + "=" + ReadString(Section, keys[i], ""));
+}
+
 // --- TIniFile ---
 
 TIniFile::~TIniFile() { UpdateFile(); }
@@ -83,12 +92,7 @@ void TIniFile::ReadSection(const std::string& Section, TStrings* Strings) { Read
 void TIniFile::ReadSections(TStrings* Strings) { ReadNames(nullptr, Strings); }
 
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings* Strings) {
-    TStringList keys;
-    ReadSection(Section, &keys);
-    TStringsUpdateScope update(*Strings);
-    Strings->Clear();
-    for (int i = 0; i < keys.Count(); ++i)
-        Strings->Add(keys[i] + "=" + ReadString(Section, keys[i], ""));
+    ReadSectionValuesByKey(Section, Strings);
 }
 
 void TIniFile::EraseSection(const std::string& Section) {

@@ -36,6 +36,10 @@ public:
     virtual bool SectionExists(const std::string& Section);
     virtual bool ValueExists(const std::string& Section, const std::string& Ident);
 
+protected:
+    // "name=" + ReadString(name) for every name ReadSection gives.
+    void ReadSectionValuesByKey(const std::string& Section, TStrings* Strings);
+
 private:
     std::string FFileName;
 };

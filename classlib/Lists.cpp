@@ -265,17 +265,7 @@ std::string TStrings::GetTextStr() const {
 void TStrings::SetTextStr(const std::string& Value) {
     TStringsUpdateScope update(*this);
     Clear();
-    size_t p = 0, n = Value.size();
-    while (p < n) {
-        size_t start = p;
-        while (p < n && Value[p] != '\r' && Value[p] != '\n')
-            ++p;
-        Add(Value.substr(start, p - start));
-        if (p < n && Value[p] == '\r')
-            ++p;
-        if (p < n && Value[p] == '\n')
-            ++p;
-    }
+    ForEachLine(Value, [this](std::string_view line) { Add(std::string(line)); });
 }
 
 std::string TStrings::DelimitedText() const {

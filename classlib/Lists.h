@@ -4,9 +4,26 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TStream;
+
+// Calls Add for each line of Text: a line ends at CR LF, a lone LF or a lone CR; a last line without an end counts.
+template <class F>
+void ForEachLine(std::string_view Text, F Add) {
+    size_t p = 0, n = Text.size();
+    while (p < n) {
+        size_t start = p;
+        while (p < n && Text[p] != '\r' && Text[p] != '\n')
+            ++p;
+        Add(Text.substr(start, p - start));
+        if (p < n && Text[p] == '\r')
+            ++p;
+        if (p < n && Text[p] == '\n')
+            ++p;
+    }
+}
 
 using TListSortCompare = std::function<int(void* Item1, void* Item2)>;
 

@@ -199,46 +199,31 @@ void TRegistry::WriteInteger(const std::string& Name, int Value) {
         Fail("Failed to set data for", Name, rc);
 }
 
-void TRegistry::GetValueNames(TStrings* Strings) {
+void TRegistry::ListNames(TStrings* Strings, bool Keys) {
     Strings->Clear();
     if (!FCurrentKey)
         return;
-    DWORD count = 0, maxLength = 0;
-    LONG rc = RegQueryInfoKeyA(FCurrentKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxLength,
-                               nullptr, nullptr, nullptr);
+    const char* what = Keys ? "Failed to list the keys of" : "Failed to list the values of";
+    DWORD keyCount = 0, keyLength = 0, valueCount = 0, valueLength = 0;
+    LONG rc = RegQueryInfoKeyA(FCurrentKey, nullptr, nullptr, nullptr, &keyCount, &keyLength, nullptr, &valueCount,
+                               &valueLength, nullptr, nullptr, nullptr);
     if (rc != ERROR_SUCCESS)
-        Fail("Failed to list the values of", FCurrentPath, rc);
-    std::vector<char> name(maxLength + 1);
+        Fail(what, FCurrentPath, rc);
+    DWORD count = Keys ? keyCount : valueCount;
+    std::vector<char> name((Keys ? keyLength : valueLength) + 1);
     TStringsUpdateScope update(*Strings);
     for (DWORD i = 0; i < count; ++i) {
         DWORD length = static_cast<DWORD>(name.size());
-        rc = RegEnumValueA(FCurrentKey, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        rc = Keys ? RegEnumKeyExA(FCurrentKey, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr)
+                  : RegEnumValueA(FCurrentKey, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS)
             break;
         if (rc != ERROR_SUCCESS)
-            Fail("Failed to list the values of", FCurrentPath, rc);
+            Fail(what, FCurrentPath, rc);
         Strings->Add(std::string(name.data(), length));
     }
 }
 
-void TRegistry::GetKeyNames(TStrings* Strings) {
-    Strings->Clear();
-    if (!FCurrentKey)
-        return;
-    DWORD count = 0, maxLength = 0;
-    LONG rc = RegQueryInfoKeyA(FCurrentKey, nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr);
-    if (rc != ERROR_SUCCESS)
-        Fail("Failed to list the keys of", FCurrentPath, rc);
-    std::vector<char> name(maxLength + 1);
-    TStringsUpdateScope update(*Strings);
-    for (DWORD i = 0; i < count; ++i) {
-        DWORD length = static_cast<DWORD>(name.size());
-        rc = RegEnumKeyExA(FCurrentKey, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS)
-            break;
-        if (rc != ERROR_SUCCESS)
-            Fail("Failed to list the keys of", FCurrentPath, rc);
-        Strings->Add(std::string(name.data(), length));
-    }
-}
+void TRegistry::GetValueNames(TStrings* Strings) { ListNames(Strings, false); }
+
+void TRegistry::GetKeyNames(TStrings* Strings) { ListNames(Strings, true); }

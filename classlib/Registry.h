@@ -46,6 +46,7 @@ public:
     void GetKeyNames(TStrings* Strings);
 
 private:
+    void ListNames(TStrings* Strings, bool Keys);
     HKEY BaseKey(const std::string& Key, std::string& Relative) const;
     HKEY OpenForQuery(const std::string& Key, REGSAM Access);
     void CheckOpen(const std::string& Name) const;

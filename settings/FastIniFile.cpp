@@ -199,17 +199,7 @@ void TIniItems::SetText(const std::string& Text) {
     Clear();
     FItems.reserve(Text.size() / 16);
     // A NUL byte is an ordinary byte here: stopping at it would lose the rest of the file at the next save.
-    size_t p = 0, n = Text.size();
-    while (p < n) {
-        size_t start = p;
-        while (p < n && Text[p] != '\r' && Text[p] != '\n')
-            ++p;
-        Add(Text.substr(start, p - start));
-        if (p < n && Text[p] == '\r')
-            ++p;
-        if (p < n && Text[p] == '\n')
-            ++p;
-    }
+    ForEachLine(Text, [this](std::string_view line) { Add(std::string(line)); });
     FItems.shrink_to_fit();
     if (FStatistics.Sections > 0 && FStatistics.Keys / FStatistics.Sections >= 250)
         FKeyIndexMode = true;
@@ -521,12 +511,8 @@ void TFastIniFile::ReadSections(TStrings* Strings) {
 }
 
 void TFastIniFile::ReadSectionValues(const std::string& Section, TStrings* Strings) {
-    TStringList names;
-    ReadSection(Section, &names);
-    TStringsUpdateScope update(*Strings);
-    Strings->Clear();
-    for (int i = 0; i < names.Count(); ++i)
-        Strings->Add(names[i] + "=" + ReadString(Section, names[i], ""));
+    // Through ReadString, so inline comments and enclosing quotes are gone.
+    ReadSectionValuesByKey(Section, Strings);
 }
 
 void TFastIniFile::EraseSection(const std::string& Section) {

@@ -1,6 +1,7 @@
 #include "classlib/Lists.h"
 #include "classlib/Streams.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ListItems.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +9,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::string> Items(TStrings& list) {
-    std::vector<std::string> r;
-    for (int i = 0; i < list.Count(); ++i)
-        r.push_back(list[i]);
-    return r;
-}
 
 using V = std::vector<std::string>;
 

@@ -1,4 +1,5 @@
 #include "classlib/Registry.h"
+#include "tests/support/ListItems.h"
 
 #include <gtest/gtest.h>
 
@@ -6,13 +7,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::string> Items(TStrings& list) {
-    std::vector<std::string> r;
-    for (int i = 0; i < list.Count(); ++i)
-        r.push_back(list[i]);
-    return r;
-}
 
 using V = std::vector<std::string>;
 

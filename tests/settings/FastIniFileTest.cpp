@@ -1,5 +1,6 @@
 #include "settings/FastIniFile.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ListItems.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +11,6 @@
 namespace {
 
 using V = std::vector<std::string>;
-
-std::vector<std::string> Items(TStrings& list) {
-    std::vector<std::string> r;
-    for (int i = 0; i < list.Count(); ++i)
-        r.push_back(list[i]);
-    return r;
-}
 
 std::string GoldenFile(const std::string& name) { return ReadFileBytes(ExtractFilePath(ParamStr0()) + name); }
 
