@@ -1,0 +1,26 @@
+#pragma once
+// Runs the application's messages in tests: for a while, or until something has happened.
+#include "classlib/Forms.h"
+
+#include <functional>
+
+// Handles messages for about ms milliseconds.
+inline void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        Application->ProcessMessages();
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+// Handles messages until done() holds or timeoutMs passed; answers done().
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Application->ProcessMessages();
+        Sleep(5);
+    }
+    return true;
+}
