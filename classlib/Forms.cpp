@@ -1425,6 +1425,8 @@ void TApplication::Run() {
         }
     } while (!FTerminate);
     FRunning = false;
+    // Nothing of the loop runs after WM_QUIT; a later Run (or a modal form) starts afresh.
+    FTerminate = false;
 }
 
 bool TApplication::IsKeyMsg(MSG& Msg) {

@@ -1,5 +1,6 @@
 #pragma once
 // Runs the application's messages in tests: for a while, or until something has happened.
+#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 
 #include <functional>
@@ -21,6 +22,19 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
             return false;
         Application->ProcessMessages();
         Sleep(5);
+    }
+    return true;
+}
+
+// Runs the application's own loop, idle processing included, until done() holds or timeoutMs passed.
+inline bool IdleUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+    TTimer ticker(nullptr);  // wakes the loop while it waits for messages
+    ticker.SetInterval(10);
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Application->HandleMessage();
     }
     return true;
 }
