@@ -3,6 +3,7 @@
 #include "classlib/Controls.h"
 
 #include "MessagePump.h"
+#include "TestControls.h"
 #include "classlib/Forms.h"
 
 #include <gtest/gtest.h>
@@ -31,69 +32,11 @@ public:
         Handled.push_back(Message.Msg);
         TCustomControl::Dispatch(Message);
     }
-    TColor PaintColor = clBlue;
 
 protected:
     void Paint() override {
-        Canvas()->Brush()->SetColor(PaintColor);
+        Canvas()->Brush()->SetColor(Color());
         Canvas()->FillRect(ClientRect());
-    }
-};
-
-// A windowless control that paints itself in one colour.
-class TSwatch : public TGraphicControl {
-    CLASS_INFO(TSwatch, TGraphicControl)
-public:
-    using TGraphicControl::TGraphicControl;
-    TColor PaintColor = clRed;
-
-protected:
-    void Paint() override {
-        Canvas()->Brush()->SetColor(PaintColor);
-        Canvas()->FillRect(RECT{0, 0, Width(), Height()});
-    }
-};
-
-// The standard BUTTON class under our own class name, clicked through the reflected notification.
-class TTestButton : public TWinControl {
-    CLASS_INFO(TTestButton, TWinControl)
-public:
-    explicit TTestButton(TComponent* owner) : TWinControl(owner) {
-        FControlStyle = {csSetCaption, csDoubleClicks};
-        SetBoundsFields(0, 0, 75, 25);
-        FTabStop = true;
-    }
-    void Dispatch(TMessage& Message) override {
-        if (Message.Msg == CN_COMMAND && HIWORD(Message.WParam) == BN_CLICKED) {
-            Click();
-            return;
-        }
-        TWinControl::Dispatch(Message);
-    }
-
-protected:
-    void CreateParams(TCreateParams& Params) override {
-        TWinControl::CreateParams(Params);
-        CreateSubClass(Params, "BUTTON");
-        Params.Style |= BS_PUSHBUTTON;
-    }
-};
-
-// The standard EDIT class under our own class name.
-class TTestEdit : public TWinControl {
-    CLASS_INFO(TTestEdit, TWinControl)
-public:
-    explicit TTestEdit(TComponent* owner) : TWinControl(owner) {
-        SetBoundsFields(0, 0, 120, 21);
-        FTabStop = true;
-    }
-
-protected:
-    void CreateParams(TCreateParams& Params) override {
-        TWinControl::CreateParams(Params);
-        CreateSubClass(Params, "EDIT");
-        Params.Style |= ES_AUTOHSCROLL;
-        Params.ExStyle |= WS_EX_CLIENTEDGE;
     }
 };
 
@@ -547,11 +490,11 @@ TEST_F(ControlTree, PaintToDrawsTheControlAndItsChildren) {
     auto* panel = new TProbeControl(Form);
     panel->SetParent(Form);
     panel->SetBounds(10, 10, 100, 80);
-    panel->PaintColor = clBlue;
-    auto* swatch = new TSwatch(Form);
+    panel->SetColor(clBlue);
+    auto* swatch = new TSpot(Form);
     swatch->SetParent(panel);
     swatch->SetBounds(20, 20, 30, 30);
-    swatch->PaintColor = clRed;
+    swatch->SetColor(clRed);
 
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);

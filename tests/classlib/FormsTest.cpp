@@ -3,6 +3,7 @@
 #include "classlib/Forms.h"
 
 #include "MessagePump.h"
+#include "TestControls.h"
 #include "classlib/ExtCtrls.h"
 
 #include <gtest/gtest.h>
@@ -20,50 +21,26 @@ public:
     using TForm::TForm;
 };
 
-// A form that keeps a dragged window's left edge on a 50-pixel grid, and counts its moves.
-class TfrmSnapping : public TForm {
-    CLASS_INFO(TfrmSnapping, TForm)
+// A form that slides only sideways when dragged: the hook keeps the top where it is. Counts its moves.
+class TfrmRail : public TForm {
+    CLASS_INFO(TfrmRail, TForm)
 public:
     using TForm::TForm;
     int Moves = 0;
+    int Movings = 0;
 
 protected:
     void WMMoving(TMessage& Message) override {
+        ++Movings;
         RECT* r = TWMMoving(Message).DragRect();
-        int width = r->right - r->left;
-        r->left = (r->left + 25) / 50 * 50;
-        r->right = r->left + width;
+        int height = r->bottom - r->top;
+        r->top = Top();
+        r->bottom = r->top + height;
         TForm::WMMoving(Message);
     }
     void WMMove(TMessage& Message) override {
         ++Moves;
         TForm::WMMove(Message);
-    }
-};
-
-// A windowed child that paints itself flat.
-class TBlock : public TCustomControl {
-    CLASS_INFO(TBlock, TCustomControl)
-public:
-    using TCustomControl::TCustomControl;
-
-protected:
-    void Paint() override {
-        Canvas()->Brush()->SetColor(Color());
-        Canvas()->FillRect(ClientRect());
-    }
-};
-
-// A windowless child that paints itself flat.
-class TSpot : public TGraphicControl {
-    CLASS_INFO(TSpot, TGraphicControl)
-public:
-    using TGraphicControl::TGraphicControl;
-
-protected:
-    void Paint() override {
-        Canvas()->Brush()->SetColor(Color());
-        Canvas()->FillRect(RECT{0, 0, Width(), Height()});
     }
 };
 
@@ -74,6 +51,31 @@ void MoveMouseTo(int x, int y) {
     in.mi.dy = static_cast<LONG>((y * 65536LL + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN));
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof in);
+}
+
+void MouseButton(bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+}
+
+void PressKey(WORD key, bool shift = false) {
+    std::vector<INPUT> keys;
+    auto add = [&](WORD k, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = k;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        keys.push_back(in);
+    };
+    if (shift)
+        add(VK_SHIFT, false);
+    add(key, false);
+    add(key, true);
+    if (shift)
+        add(VK_SHIFT, true);
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
 // Reads the screen itself, so what is checked is what a user would see.
@@ -275,12 +277,13 @@ TEST_F(Forms, AMinimisedFormKeepsItsRestoredBounds) {
 }
 
 TEST_F(Forms, TheMovingHookMayChangeTheDraggedRectangle) {
-    auto* f = Make<TfrmSnapping>(100, 100, 200, 150);
+    auto* f = Make<TfrmRail>(100, 100, 200, 150);
     f->Show();
     RECT r{137, 90, 337, 240};
     SendMessageW(f->Handle(), WM_MOVING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&r));
-    EXPECT_EQ(r.left, 150);
-    EXPECT_EQ(r.right, 350);
+    EXPECT_EQ(r.left, 137);
+    EXPECT_EQ(r.top, 100);
+    EXPECT_EQ(r.bottom, 250);
     int before = f->Moves;
     f->SetLeft(40);
     EXPECT_GT(f->Moves, before);
@@ -548,4 +551,75 @@ TEST_F(Forms, AnMDIFormHoldsItsChildrenInItsClientWindow) {
     EXPECT_EQ(main->MDIChildCount(), 1);
     EXPECT_EQ(main->MDIChildren(0), child);
     EXPECT_EQ(main->ActiveMDIChild(), child);
+}
+
+TEST_F(Forms, DraggingTheCaptionGoesThroughTheMovingHook) {
+    auto* f = Make<TfrmRail>(100, 100, 300, 200);
+    f->Show();
+    PumpFor(100);
+    RECT wr;
+    GetWindowRect(f->Handle(), &wr);
+    POINT client = f->ClientOrigin();
+    int grabX = wr.left + 60, grabY = (wr.top + client.y) / 2;  // on the caption
+    std::atomic<bool> done{false};
+    // The system's move loop holds the main thread while the drag lasts: the user's hand is another thread.
+    std::thread user([&] {
+        MoveMouseTo(grabX, grabY);
+        Sleep(100);
+        MouseButton(true);
+        Sleep(100);
+        for (int i = 1; i <= 20; ++i) {
+            MoveMouseTo(grabX + i * 7, grabY + i * 3);
+            Sleep(30);
+        }
+        Sleep(100);
+        MouseButton(false);
+        Sleep(100);
+        done = true;
+    });
+    bool finished = IdleUntil([&] { return done.load(); }, 15000);
+    user.join();
+    ASSERT_TRUE(finished);
+    PumpFor(100);
+    EXPECT_GT(f->Movings, 0);
+    // Dragged 140 to the right and 60 down; the hook kept it on its row.
+    EXPECT_EQ(f->Left(), 240);
+    EXPECT_EQ(f->Top(), 100);
+    RECT now;
+    GetWindowRect(f->Handle(), &now);
+    EXPECT_EQ(now.left, 240);
+    EXPECT_EQ(now.top, 100);
+}
+
+TEST_F(Forms, TabMovesTheFocusInTabOrder) {
+    auto* f = Make(100, 100, 300, 200);
+    auto* a = new TTestEdit(f);
+    a->SetParent(f);
+    a->SetBounds(10, 10, 100, 21);
+    auto* b = new TTestEdit(f);
+    b->SetParent(f);
+    b->SetBounds(10, 40, 100, 21);
+    auto* c = new TTestButton(f);
+    c->SetParent(f);
+    c->SetBounds(10, 70, 75, 25);
+    std::vector<std::string> events;
+    auto watch = [&](TWinControl* w, const std::string& name) {
+        w->OnEnter = [&events, name](TObject*) { events.push_back("enter " + name); };
+        w->OnExit = [&events, name](TObject*) { events.push_back("exit " + name); };
+    };
+    watch(a, "a");
+    watch(b, "b");
+    watch(c, "c");
+    f->Show();
+    ASSERT_TRUE(PumpUntil([&] { return a->Focused(); })) << "the first control did not get the focus";
+    PressKey(VK_TAB);
+    ASSERT_TRUE(PumpUntil([&] { return b->Focused(); }));
+    PressKey(VK_TAB);
+    ASSERT_TRUE(PumpUntil([&] { return c->Focused(); }));
+    PressKey(VK_TAB, true);
+    ASSERT_TRUE(PumpUntil([&] { return b->Focused(); }));
+    EXPECT_EQ(events, (std::vector<std::string>{"enter a", "exit a", "enter b", "exit b", "enter c", "exit c",
+                                                "enter b"}));
+    EXPECT_EQ(f->ActiveControl(), b);
+    EXPECT_EQ(Screen->ActiveControl(), b);
 }
