@@ -1562,6 +1562,13 @@ void TWinControl::SetBorderWidth(int value) {
     Invalidate();
 }
 
+void TWinControl::Loaded() {
+    TControl::Loaded();
+    // Alignment waited while the children were read; now they are all there.
+    if (FControlState.Contains(csAlignmentNeeded))
+        Realign();
+}
+
 void TWinControl::DisableAlign() { ++FAlignLevel; }
 
 void TWinControl::EnableAlign() {

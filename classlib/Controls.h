@@ -426,6 +426,7 @@ public:
     RECT ClientRect() const override;
     POINT ClientOrigin() const override;
     bool Showing() const override { return FShowing; }
+    void Loaded() override;
     std::string Text() const override;
     void SetText(const std::string& value) override;
     void Invalidate() override;

@@ -433,6 +433,60 @@ TEST_F(ControlTree, WindowClassesAreTheClassNames) {
     EXPECT_TRUE(plain->InheritsFrom("TWinControl"));
 }
 
+TEST_F(ControlTree, FramesRegisterTheirOwnClassNames) {
+    struct TfraSettings : TFrame {
+        CLASS_INFO(TfraSettings, TFrame)
+    public:
+        using TFrame::TFrame;
+    };
+    auto* frame = new TFrame(Form);
+    frame->SetParent(Form);
+    auto* derived = new TfraSettings(Form);
+    derived->SetParent(Form);
+    char name[64] = {};
+    GetClassNameA(frame->Handle(), name, sizeof name);
+    EXPECT_STREQ(name, "TFrame");
+    GetClassNameA(derived->Handle(), name, sizeof name);
+    EXPECT_STREQ(name, "TfraSettings");
+    EXPECT_TRUE(GetWindowLongW(derived->Handle(), GWL_STYLE) & WS_CHILD);
+    EXPECT_TRUE(derived->InheritsFrom("TCustomFrame"));
+}
+
+TEST_F(ControlTree, AlignmentWaitsUntilLoadingEnds) {
+    auto* panel = new TProbeControl(Form);
+    panel->SetBounds(0, 0, 200, 100);
+    panel->SetLoading(true);
+    auto* top = new TProbeControl(Form);
+    top->SetBounds(0, 50, 10, 20);
+    top->SetAlign(alTop);
+    top->SetParent(panel);
+    EXPECT_EQ(top->Top(), 50);  // not yet
+    panel->Loaded();
+    EXPECT_EQ(top->Top(), 0);
+    EXPECT_EQ(top->Width(), 200);
+}
+
+TEST_F(ControlTree, AFormPaintsThroughOnPaint) {
+    Form->SetBorderStyle(bsNone);
+    Form->SetBounds(0, 0, 100, 80);
+    Form->OnPaint = [&](TObject* sender) {
+        EXPECT_EQ(sender, Form);
+        Form->Canvas()->Brush()->SetColor(clLime);
+        Form->Canvas()->FillRect(RECT{10, 10, 50, 50});
+    };
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 100, 80);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    Form->PaintTo(dc, 0, 0);
+    EXPECT_EQ(GetPixel(dc, 20, 20), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(dc, 70, 70), static_cast<COLORREF>(ColorToRGB(clBtnFace)));
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+}
+
 // --- keys ---
 
 TEST_F(ControlTree, KeysGoToTheFocusedControlFirstAndAHandlerMayEatThem) {
