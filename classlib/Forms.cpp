@@ -352,13 +352,12 @@ TCustomFrame::TCustomFrame(TComponent* AOwner) : TScrollingWinControl(AOwner) {
 // --- TCustomForm ---
 
 TCustomForm::TCustomForm(TComponent* AOwner)
-    : TScrollingWinControl(AOwner), FIcon(std::make_unique<TIcon>()), FCanvas(std::make_unique<TControlCanvas>(this)) {
+    : TScrollingWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>(this)) {
     FVisible = false;
     FParentColor = false;
     FParentFont = false;
     SetColor(clBtnFace);
     SetBoundsFields(0, 0, 320, 240);
-    FIcon->OnChange = [this](TObject*) { Perform(CM_ICONCHANGED, 0, 0); };
     Screen->AddForm(this);
 }
 
@@ -373,7 +372,6 @@ TCustomForm::~TCustomForm() {
         Screen->RemoveForm(this);
     if (Application)
         Application->FormDestroyed(this);
-    FIcon->OnChange = nullptr;
 }
 
 void TCustomForm::AfterConstruction() {
@@ -523,9 +521,7 @@ void TCustomForm::CMMenuChanged(TMessage& Message) {
 void TCustomForm::UpdateIcon() {
     if (!FHandle)
         return;
-    HICON icon = FIcon->Handle();
-    if (!icon && Application)
-        icon = Application->Icon()->Handle();
+    HICON icon = Application ? Application->FIconHandle : nullptr;
     SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
@@ -1284,14 +1280,14 @@ constexpr UINT_PTR HintHideTimer = 2;
 TApplication* AppWindowOwner = nullptr;
 }  // namespace
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), FIcon(std::make_unique<TIcon>()) {
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     HICON icon = LoadIconW(instance, L"MAINICON");
-    FIcon->SetHandle(icon ? icon : LoadIconA(nullptr, IDI_APPLICATION));
+    FIconHandle = icon ? icon : LoadIconA(nullptr, IDI_APPLICATION);
     WNDCLASSW wc{};
     wc.lpfnWndProc = AppWindowProc;
     wc.hInstance = instance;
-    wc.hIcon = FIcon->Handle();
+    wc.hIcon = FIconHandle;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = L"TApplication";
     WNDCLASSW existing{};
@@ -1514,13 +1510,6 @@ std::string TApplication::Title() const {
 }
 
 void TApplication::SetTitle(const std::string& value) { SetWindowTextA(FHandle, value.c_str()); }
-
-void TApplication::SetIcon(TIcon* value) {
-    FIcon->Assign(value);
-    SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
-    for (int i = 0; i < Screen->FormCount(); ++i)
-        Screen->Forms(i)->UpdateIcon();
-}
 
 void TApplication::SetHint(const std::string& value) {
     if (value == FHint)

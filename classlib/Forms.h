@@ -156,8 +156,6 @@ public:
     void SetPosition(TPosition value) { FPosition = value; }
     TWindowState WindowState() const { return FWindowState; }
     void SetWindowState(TWindowState value);
-    TIcon* Icon() const { return FIcon.get(); }
-    void SetIcon(TIcon* value) { FIcon->Assign(value); }
     TMainMenu* Menu() const { return FMenu; }
     void SetMenu(TMainMenu* value);
     bool KeyPreview() const { return FKeyPreview; }
@@ -254,7 +252,6 @@ protected:
     TFormStyle FFormStyle = fsNormal;
     TPosition FPosition = poDefaultPosOnly;
     TWindowState FWindowState = wsNormal;
-    std::unique_ptr<TIcon> FIcon;
     TMainMenu* FMenu = nullptr;
     bool FKeyPreview = false;
     bool FActive = false;
@@ -328,8 +325,6 @@ public:
     TCustomForm* MainForm() const { return FMainForm; }
     std::string Title() const;
     void SetTitle(const std::string& value);
-    TIcon* Icon() const { return FIcon.get(); }
-    void SetIcon(TIcon* value);
     const std::string& Hint() const { return FHint; }
     void SetHint(const std::string& value);
     int HintPause() const { return FHintPause; }
@@ -390,7 +385,7 @@ private:
     bool FTerminate = false;
     bool FRunning = false;
     TCustomForm* FMainForm = nullptr;
-    std::unique_ptr<TIcon> FIcon;
+    HICON FIconHandle = nullptr;
     std::string FHint;
     int FHintPause = 500;
     int FHintHidePause = 2500;
