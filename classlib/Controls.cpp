@@ -942,6 +942,20 @@ std::vector<TControlCanvas*>& LiveControlCanvases() {
 
 TControlCanvas::~TControlCanvas() { FreeHandle(); }
 
+void TControlCanvas::PaintOn(HDC DC, const std::function<void()>& paint) {
+    Lock();
+    SetHandle(DC);
+    try {
+        paint();
+    } catch (...) {
+        SetHandle(nullptr);
+        Unlock();
+        throw;
+    }
+    SetHandle(nullptr);
+    Unlock();
+}
+
 void TControlCanvas::FreeHandle() {
     if (!FDeviceContext)
         return;
@@ -998,20 +1012,8 @@ void TGraphicControl::Dispatch(TMessage& Message) {
 }
 
 void TGraphicControl::WMPaint(TMessage& Message) {
-    HDC dc = reinterpret_cast<HDC>(Message.WParam);
-    if (!dc)
-        return;
-    FCanvas->Lock();
-    FCanvas->SetHandle(dc);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
+    if (HDC dc = reinterpret_cast<HDC>(Message.WParam))
+        FCanvas->PaintOn(dc, [this] { Paint(); });
 }
 
 // --- TWinControl: creation and destruction ---
@@ -1778,26 +1780,26 @@ void TWinControl::WMKillFocus(TMessage& Message) { DefaultHandler(Message); }
 
 // --- TWinControl: keys ---
 
-bool TWinControl::DoKeyDown(TMessage& Message) {
-    TCustomForm* form = GetParentForm(this);
-    if (form && form != this && form->KeyPreview() && form->DoKeyDown(Message))
-        return true;
-    if (FControlStyle.Contains(csNoStdEvents))
-        return false;
-    WORD key = static_cast<WORD>(Message.WParam);
-    KeyDown(key, KeyDataToShiftState(Message.LParam));
-    Message.WParam = key;
-    return key == 0;
-}
+bool TWinControl::DoKeyDown(TMessage& Message) { return DoKeyEvent(Message, true); }
 
-bool TWinControl::DoKeyUp(TMessage& Message) {
+bool TWinControl::DoKeyUp(TMessage& Message) { return DoKeyEvent(Message, false); }
+
+bool TWinControl::DoKeyEvent(TMessage& Message, bool down) {
+    // With KeyPreview the form has the key first.
     TCustomForm* form = GetParentForm(this);
-    if (form && form != this && form->KeyPreview() && form->DoKeyUp(Message))
-        return true;
+    if (form && form != this && form->KeyPreview()) {
+        TWinControl* preview = form;
+        if (down ? preview->DoKeyDown(Message) : preview->DoKeyUp(Message))
+            return true;
+    }
     if (FControlStyle.Contains(csNoStdEvents))
         return false;
     WORD key = static_cast<WORD>(Message.WParam);
-    KeyUp(key, KeyDataToShiftState(Message.LParam));
+    TShiftState shift = KeyDataToShiftState(Message.LParam);
+    if (down)
+        KeyDown(key, shift);
+    else
+        KeyUp(key, shift);
     Message.WParam = key;
     return key == 0;
 }
@@ -2330,15 +2332,5 @@ void TCustomControl::Dispatch(TMessage& Message) {
 }
 
 void TCustomControl::PaintWindow(HDC DC) {
-    FCanvas->Lock();
-    FCanvas->SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
+    FCanvas->PaintOn(DC, [this] { Paint(); });
 }

@@ -472,6 +472,7 @@ protected:
     virtual bool DoKeyDown(TMessage& Message);
     virtual bool DoKeyUp(TMessage& Message);
     virtual bool DoKeyPress(TMessage& Message);
+    bool DoKeyEvent(TMessage& Message, bool down);
     virtual void KeyDown(WORD& Key, TShiftState Shift);
     virtual void KeyUp(WORD& Key, TShiftState Shift);
     virtual void KeyPress(char& Key);
@@ -552,6 +553,8 @@ public:
     ~TControlCanvas() override;
     TControl* Control() const { return FControl; }
     void FreeHandle();
+    // Runs paint with the canvas locked on DC, and lets go of DC afterwards whatever happens.
+    void PaintOn(HDC DC, const std::function<void()>& paint);
 
 protected:
     void CreateHandle() override;

@@ -658,17 +658,7 @@ void TCustomForm::AlignControls(TControl* AControl, RECT& Rect) {
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
-    FCanvas->Lock();
-    FCanvas->SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
+    FCanvas->PaintOn(DC, [this] { Paint(); });
 }
 
 void TCustomForm::Show() {

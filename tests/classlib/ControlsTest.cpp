@@ -474,17 +474,10 @@ TEST_F(ControlTree, AFormPaintsThroughOnPaint) {
         Form->Canvas()->Brush()->SetColor(clLime);
         Form->Canvas()->FillRect(RECT{10, 10, 50, 50});
     };
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 100, 80);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bmp);
-    Form->PaintTo(dc, 0, 0);
-    EXPECT_EQ(GetPixel(dc, 20, 20), RGB(0, 255, 0));
-    EXPECT_EQ(GetPixel(dc, 70, 70), static_cast<COLORREF>(ColorToRGB(clBtnFace)));
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
+    TMemoryDC image(100, 80);
+    Form->PaintTo(image.DC(), 0, 0);
+    EXPECT_EQ(image.Pixel(20, 20), RGB(0, 255, 0));
+    EXPECT_EQ(image.Pixel(70, 70), static_cast<COLORREF>(ColorToRGB(clBtnFace)));
 }
 
 // --- keys ---
@@ -550,21 +543,12 @@ TEST_F(ControlTree, PaintToDrawsTheControlAndItsChildren) {
     swatch->SetBounds(20, 20, 30, 30);
     swatch->SetColor(clRed);
 
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 200, 150);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bmp);
-    RECT all{0, 0, 200, 150};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    panel->PaintTo(dc, 10, 10);
-    EXPECT_EQ(GetPixel(dc, 5, 5), RGB(255, 255, 255));  // outside
-    EXPECT_EQ(GetPixel(dc, 15, 15), RGB(0, 0, 255));  // the panel
-    EXPECT_EQ(GetPixel(dc, 10 + 20 + 5, 10 + 20 + 5), RGB(255, 0, 0));  // the windowless child
-    EXPECT_EQ(GetPixel(dc, 10 + 60, 10 + 60), RGB(0, 0, 255));
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
+    TMemoryDC image(200, 150);
+    panel->PaintTo(image.DC(), 10, 10);
+    EXPECT_EQ(image.Pixel(5, 5), RGB(255, 255, 255));  // outside
+    EXPECT_EQ(image.Pixel(15, 15), RGB(0, 0, 255));  // the panel
+    EXPECT_EQ(image.Pixel(10 + 20 + 5, 10 + 20 + 5), RGB(255, 0, 0));  // the windowless child
+    EXPECT_EQ(image.Pixel(10 + 60, 10 + 60), RGB(0, 0, 255));
 }
 
 // --- exceptions ---

@@ -70,3 +70,31 @@ protected:
         Canvas()->FillRect(RECT{0, 0, Width(), Height()});
     }
 };
+
+// A white bitmap with a device context to paint controls into and read pixels back from.
+class TMemoryDC {
+public:
+    TMemoryDC(int width, int height) {
+        HDC screen = GetDC(nullptr);
+        FDC = CreateCompatibleDC(screen);
+        FBitmap = CreateCompatibleBitmap(screen, width, height);
+        ReleaseDC(nullptr, screen);
+        FOld = SelectObject(FDC, FBitmap);
+        RECT all{0, 0, width, height};
+        FillRect(FDC, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    ~TMemoryDC() {
+        SelectObject(FDC, FOld);
+        DeleteObject(FBitmap);
+        DeleteDC(FDC);
+    }
+    TMemoryDC(const TMemoryDC&) = delete;
+    TMemoryDC& operator=(const TMemoryDC&) = delete;
+    HDC DC() const { return FDC; }
+    COLORREF Pixel(int x, int y) const { return GetPixel(FDC, x, y); }
+
+private:
+    HDC FDC;
+    HBITMAP FBitmap;
+    HGDIOBJ FOld;
+};
