@@ -132,14 +132,14 @@ TWinControl* FindControl(HWND handle) {
     return static_cast<TWinControl*>(GetPropW(handle, ControlProperty()));
 }
 
-TControl* FindDragTarget(POINT pos, bool allowDisabled) {
+TControl* FindDragTarget(TPoint pos, bool allowDisabled) {
     HWND window = WindowFromPoint(pos);
     TWinControl* control = nullptr;
     while (window && !(control = FindControl(window)))
         window = GetParent(window);
     if (!control)
         return nullptr;
-    POINT client = control->ScreenToClient(pos);
+    TPoint client = control->ScreenToClient(pos);
     TControl* inner = control->ControlAtPos(client, allowDisabled);
     return inner ? inner : control;
 }
@@ -498,7 +498,7 @@ void TControl::WMContextMenu(TMessage& Message) {
         return;
     POINT pt{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
     if (pt.x == -1 && pt.y == -1)  // from the keyboard: the middle of the control
-        pt = ClientToScreen(POINT{FWidth / 2, FHeight / 2});
+        pt = ClientToScreen(TPoint(FWidth / 2, FHeight / 2));
     bool handled = false;
     if (OnContextPopup)
         OnContextPopup(this, ScreenToClient(pt), handled);
@@ -529,7 +529,7 @@ void TControl::MouseMove(TShiftState Shift, int X, int Y) {
         OnMouseMove(this, Shift, X, Y);
 }
 
-bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, POINT MousePos) {
+bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
     bool handled = false;
     if (OnMouseWheel)
         OnMouseWheel(this, Shift, WheelDelta, MousePos, handled);
@@ -538,7 +538,7 @@ bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, POINT MousePos) {
 
 void TControl::CMMouseWheel(TMessage& Message) {
     TWMMouseWheel wheel(Message);
-    if (DoMouseWheel(KeysToShiftState(wheel.Keys()), wheel.WheelDelta(), POINT{wheel.XPos(), wheel.YPos()})) {
+    if (DoMouseWheel(KeysToShiftState(wheel.Keys()), wheel.WheelDelta(), TPoint(wheel.XPos(), wheel.YPos()))) {
         Message.Result = 1;
         return;
     }
@@ -653,7 +653,7 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
         Resize();
 }
 
-RECT TControl::ClientRect() const { return RECT{0, 0, FWidth, FHeight}; }
+TRect TControl::ClientRect() const { return TRect(0, 0, FWidth, FHeight); }
 
 int TControl::ClientWidth() const {
     RECT r = ClientRect();
@@ -673,21 +673,21 @@ void TControl::SetClientSize(int width, int height) {
     SetBounds(FLeft, FTop, FWidth - (r.right - r.left) + width, FHeight - (r.bottom - r.top) + height);
 }
 
-POINT TControl::ClientOrigin() const {
+TPoint TControl::ClientOrigin() const {
     if (!FParent)
         throw EInvalidOperation("Control '" + Name() + "' has no parent window");
-    POINT p = FParent->ClientOrigin();
-    return POINT{p.x + FLeft, p.y + FTop};
+    TPoint p = FParent->ClientOrigin();
+    return TPoint(p.x + FLeft, p.y + FTop);
 }
 
-POINT TControl::ClientToScreen(POINT p) const {
-    POINT o = ClientOrigin();
-    return POINT{p.x + o.x, p.y + o.y};
+TPoint TControl::ClientToScreen(TPoint p) const {
+    TPoint o = ClientOrigin();
+    return TPoint(p.x + o.x, p.y + o.y);
 }
 
-POINT TControl::ScreenToClient(POINT p) const {
-    POINT o = ClientOrigin();
-    return POINT{p.x - o.x, p.y - o.y};
+TPoint TControl::ScreenToClient(TPoint p) const {
+    TPoint o = ClientOrigin();
+    return TPoint(p.x - o.x, p.y - o.y);
 }
 
 void TControl::SetAlign(TAlign value) {
@@ -1333,23 +1333,23 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     RequestAlign();
 }
 
-RECT TWinControl::ClientRect() const {
+TRect TWinControl::ClientRect() const {
     if (!FHandle)
         return TControl::ClientRect();
-    RECT r;
+    TRect r;
     GetClientRect(FHandle, &r);
     return r;
 }
 
-POINT TWinControl::ClientOrigin() const {
+TPoint TWinControl::ClientOrigin() const {
     if (FHandle) {
-        POINT p{0, 0};
+        TPoint p(0, 0);
         ::ClientToScreen(FHandle, &p);
         return p;
     }
     if (FParent)
         return TControl::ClientOrigin();
-    return POINT{FLeft, FTop};
+    return TPoint(FLeft, FTop);
 }
 
 std::string TWinControl::Text() const {
@@ -1456,7 +1456,7 @@ void TWinControl::RemoveControl(TControl* AControl) {
         Realign();
 }
 
-TControl* TWinControl::ControlAtPos(POINT pos, bool allowDisabled, bool allowWinControls) const {
+TControl* TWinControl::ControlAtPos(TPoint pos, bool allowDisabled, bool allowWinControls) const {
     for (size_t i = FControls.size(); i-- > 0;) {
         TControl* c = FControls[i];
         if (!allowWinControls && IsWinControl(c))
@@ -1589,7 +1589,7 @@ void TWinControl::AlignControl(TControl* AControl) {
     }
     DisableAlign();
     try {
-        RECT r = ClientRect();
+        TRect r = ClientRect();
         AdjustClientRect(r);
         AlignControls(AControl, r);
     } catch (...) {
@@ -1601,9 +1601,9 @@ void TWinControl::AlignControl(TControl* AControl) {
     EnableAlign();
 }
 
-void TWinControl::AdjustClientRect(RECT& Rect) { InflateRect(&Rect, -FBorderWidth, -FBorderWidth); }
+void TWinControl::AdjustClientRect(TRect& Rect) { InflateRect(&Rect, -FBorderWidth, -FBorderWidth); }
 
-void TWinControl::AlignControls(TControl* AControl, RECT& Rect) {
+void TWinControl::AlignControls(TControl* AControl, TRect& Rect) {
     // Each kind in turn takes its strip off the remaining rectangle; within a kind the controls keep the
     // order of their positions, and the control that just moved goes where it was put.
     auto key = [](TControl* c, TAlign a) {

@@ -5,6 +5,7 @@
 #include "Component.h"
 #include "Graphics.h"
 #include "Messages.h"
+#include "Types.h"
 
 #include <functional>
 #include <memory>
@@ -81,8 +82,8 @@ using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, i
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 using TMouseWheelEvent =
-    std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, POINT MousePos, bool& Handled)>;
-using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
+    std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
 TShiftState KeysToShiftState(WPARAM keys);
 TShiftState KeyDataToShiftState(LPARAM keyData);
@@ -173,18 +174,18 @@ public:
     void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
     void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
     virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
-    RECT BoundsRect() const { return RECT{FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
-    void SetBoundsRect(const RECT& r) { SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); }
-    virtual RECT ClientRect() const;
+    TRect BoundsRect() const { return TRect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
+    void SetBoundsRect(const TRect& r) { SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+    virtual TRect ClientRect() const;
     int ClientWidth() const;
     int ClientHeight() const;
     void SetClientWidth(int value);
     void SetClientHeight(int value);
     virtual void SetClientSize(int width, int height);
     // The screen position of the client area's top-left corner.
-    virtual POINT ClientOrigin() const;
-    POINT ClientToScreen(POINT p) const;
-    POINT ScreenToClient(POINT p) const;
+    virtual TPoint ClientOrigin() const;
+    TPoint ClientToScreen(TPoint p) const;
+    TPoint ScreenToClient(TPoint p) const;
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign value);
     TAnchors Anchors() const { return FAnchors; }
@@ -264,7 +265,7 @@ protected:
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseMove(TShiftState Shift, int X, int Y);
-    virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, POINT MousePos);
+    virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
     // The parent re-aligns its children because this one moved, resized, appeared or changed its Align.
     virtual void RequestAlign();
     // Our bounds as the window system has them (windowed controls read them back from the window).
@@ -396,7 +397,7 @@ public:
     void RemoveControl(TControl* AControl);
     bool ContainsControl(TControl* AControl) const;
     // The windowless child at a client point (or any child with allowWinControls).
-    TControl* ControlAtPos(POINT pos, bool allowDisabled, bool allowWinControls = false) const;
+    TControl* ControlAtPos(TPoint pos, bool allowDisabled, bool allowWinControls = false) const;
     // Sends the message to every child, stopping at the first that sets Result.
     void Broadcast(TMessage& Message);
 
@@ -423,8 +424,8 @@ public:
     void Realign();
 
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
-    RECT ClientRect() const override;
-    POINT ClientOrigin() const override;
+    TRect ClientRect() const override;
+    TPoint ClientOrigin() const override;
     bool Showing() const override { return FShowing; }
     void Loaded() override;
     std::string Text() const override;
@@ -462,8 +463,8 @@ protected:
     virtual void UpdateBounds();
     void UpdateShowing();
     void UpdateControlState();
-    virtual void AlignControls(TControl* AControl, RECT& Rect);
-    virtual void AdjustClientRect(RECT& Rect);
+    virtual void AlignControls(TControl* AControl, TRect& Rect);
+    virtual void AdjustClientRect(TRect& Rect);
     void AlignControl(TControl* AControl);
     // Paints the windowless children that intersect the clip region of DC (all when First is null).
     void PaintControls(HDC DC, TControl* First);
@@ -568,7 +569,7 @@ private:
 // The control that owns a window of this process, or null.
 TWinControl* FindControl(HWND handle);
 // The innermost enabled (or any, with allowDisabled) control under a screen point.
-TControl* FindDragTarget(POINT pos, bool allowDisabled);
+TControl* FindDragTarget(TPoint pos, bool allowDisabled);
 // The form a control stands on, or null.
 TCustomForm* GetParentForm(TControl* control);
 // The control that has the mouse captured for a windowless control, or null.

@@ -243,12 +243,12 @@ void TScrollingWinControl::UpdateScrollBars() {
     FUpdatingScrollBars = false;
 }
 
-void TScrollingWinControl::AlignControls(TControl* AControl, RECT& Rect) {
+void TScrollingWinControl::AlignControls(TControl* AControl, TRect& Rect) {
     TWinControl::AlignControls(AControl, Rect);
     UpdateScrollBars();
 }
 
-void TScrollingWinControl::AdjustClientRect(RECT& Rect) {
+void TScrollingWinControl::AdjustClientRect(TRect& Rect) {
     TWinControl::AdjustClientRect(Rect);
     // Aligned children cover the whole scrolled area, which starts above and left of the visible part.
     OffsetRect(&Rect, -FHorzScrollBar->FPosition, -FVertScrollBar->FPosition);
@@ -283,8 +283,8 @@ void TScrollingWinControl::ScrollBy(int DeltaX, int DeltaY) {
 void TScrollingWinControl::ScrollInView(TControl* AControl) {
     if (!AControl || !ContainsControl(AControl))
         return;
-    POINT p = ScreenToClient(AControl->ClientToScreen(POINT{0, 0}));
-    RECT r = ClientRect();
+    TPoint p = ScreenToClient(AControl->ClientToScreen(TPoint(0, 0)));
+    TRect r = ClientRect();
     if (p.x < 0)
         FHorzScrollBar->SetPosition(FHorzScrollBar->Position() + p.x);
     else if (p.x + AControl->Width() > r.right)
@@ -633,7 +633,7 @@ void TCustomForm::DestroyWnd() {
     TScrollingWinControl::DestroyWnd();
 }
 
-RECT TCustomForm::ClientRect() const {
+TRect TCustomForm::ClientRect() const {
     if (FParent || FParentWindow)
         return TScrollingWinControl::ClientRect();
     // A form always can have its window, and only the window knows the size of its frame.
@@ -642,14 +642,14 @@ RECT TCustomForm::ClientRect() const {
         RECT frame{0, 0, 0, 0};
         AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE)), GetMenu(FHandle) != nullptr,
                            static_cast<DWORD>(GetWindowLongW(FHandle, GWL_EXSTYLE)));
-        return RECT{0, 0, FWidth - (frame.right - frame.left), FHeight - (frame.bottom - frame.top)};
+        return TRect(0, 0, FWidth - (frame.right - frame.left), FHeight - (frame.bottom - frame.top));
     }
-    RECT r;
+    TRect r;
     GetClientRect(FHandle, &r);
     return r;
 }
 
-void TCustomForm::AlignControls(TControl* AControl, RECT& Rect) {
+void TCustomForm::AlignControls(TControl* AControl, TRect& Rect) {
     TScrollingWinControl::AlignControls(AControl, Rect);
     // What the aligned children leave of an MDI frame belongs to its client window.
     if (FClientHandle)
@@ -1208,8 +1208,8 @@ void THintWindow::CreateParams(TCreateParams& Params) {
     Params.WndParent = Application->Handle();
 }
 
-RECT THintWindow::CalcHintRect(int maxWidth, const std::string& hint) {
-    RECT r{0, 0, maxWidth, 0};
+TRect THintWindow::CalcHintRect(int maxWidth, const std::string& hint) {
+    TRect r(0, 0, maxWidth, 0);
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, Screen->HintFont()->Handle());
     DrawTextA(dc, hint.c_str(), static_cast<int>(hint.size()), &r,
@@ -1221,7 +1221,7 @@ RECT THintWindow::CalcHintRect(int maxWidth, const std::string& hint) {
     return r;
 }
 
-void THintWindow::ActivateHint(RECT rect, const std::string& hint) {
+void THintWindow::ActivateHint(TRect rect, const std::string& hint) {
     SetCaption(hint);
     Font()->Assign(Screen->HintFont());
     SetColor(Application->HintColor());
@@ -1661,7 +1661,7 @@ void TApplication::ShowHintWindow() {
     if (!FHintWindow) {
         FHintWindow = new THintWindow(this);
     }
-    RECT r = FHintWindow->CalcHintRect(Screen->Width() / 3, hint);
+    TRect r = FHintWindow->CalcHintRect(Screen->Width() / 3, hint);
     // Below the cursor, as the system's tooltips sit.
     OffsetRect(&r, p.x, p.y + GetSystemMetrics(SM_CYCURSOR) / 2 + 4);
     FHintWindow->ActivateHint(r, hint);
@@ -1736,8 +1736,8 @@ void TScreen::ControlDestroyed(TControl* control) {
         FActiveControl = nullptr;
 }
 
-RECT TScreen::WorkAreaRect() const {
-    RECT r{0, 0, Width(), Height()};
+TRect TScreen::WorkAreaRect() const {
+    TRect r(0, 0, Width(), Height());
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return r;
 }

@@ -66,8 +66,8 @@ public:
 
 protected:
     friend class TControlScrollBar;
-    void AlignControls(TControl* AControl, RECT& Rect) override;
-    void AdjustClientRect(RECT& Rect) override;
+    void AlignControls(TControl* AControl, TRect& Rect) override;
+    void AdjustClientRect(TRect& Rect) override;
     void CreateWnd() override;
     // Moves every child by the scroll distance.
     void ScrollBy(int DeltaX, int DeltaY);
@@ -190,7 +190,7 @@ public:
     void DefocusControl(TWinControl* control, bool removing);
     void SetFocus() override;
     bool CanFocus() const override;
-    RECT ClientRect() const override;
+    TRect ClientRect() const override;
     void Dispatch(TMessage& Message) override;
     void DefaultHandler(TMessage& Message) override;
 
@@ -211,7 +211,7 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
-    void AlignControls(TControl* AControl, RECT& Rect) override;
+    void AlignControls(TControl* AControl, TRect& Rect) override;
     void PaintWindow(HDC DC) override;
     virtual void Paint();
     virtual void DoCreate();
@@ -280,9 +280,9 @@ class THintWindow : public TCustomControl {
 public:
     explicit THintWindow(TComponent* AOwner);
     // The rectangle (at 0, 0) the hint text needs, wrapped at maxWidth.
-    RECT CalcHintRect(int maxWidth, const std::string& hint);
+    TRect CalcHintRect(int maxWidth, const std::string& hint);
     // Shows the hint at a screen rectangle without taking the focus.
-    void ActivateHint(RECT rect, const std::string& hint);
+    void ActivateHint(TRect rect, const std::string& hint);
     void ReleaseHandle();
 
 protected:
@@ -416,7 +416,7 @@ public:
     int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
     int DesktopWidth() const { return GetSystemMetrics(SM_CXVIRTUALSCREEN); }
     int DesktopHeight() const { return GetSystemMetrics(SM_CYVIRTUALSCREEN); }
-    RECT WorkAreaRect() const;
+    TRect WorkAreaRect() const;
     int WorkAreaWidth() const;
     int WorkAreaHeight() const;
     TFont* MenuFont();
