@@ -94,11 +94,13 @@ protected:
     void Synchronize(const TThreadMethod& method) { Synchronize(this, method); }
     void Queue(TThreadMethod method) { Queue(this, std::move(method)); }
     void SetReturnValue(int value) { FReturnValue = value; }
+    // Terminates and waits (serving the main thread's queue); for destructors of classes whose Execute uses their
+    // own members. Does nothing on the thread itself; a thread never started ends without running Execute.
+    void StopAndWait();
 
 private:
     static unsigned __stdcall ThreadProc(void* self);
     void Run();
-    void StopAndWait();
     void CreateSystemThread();
 
     TThreadMethod FProc;

@@ -1,0 +1,1243 @@
+#include "CPort.h"
+
+#include "classlib/ExceptionHandler.h"
+#include "classlib/Intl.h"
+#include "classlib/MessageWindow.h"
+
+#include <algorithm>
+#include <cstring>
+
+// ---------------------------------------------------------------------------------------------------------------
+// Errors
+
+namespace {
+
+const int ComErrorCount = 23;
+
+const char* const ComErrorTexts[ComErrorCount + 1] = {
+    "",
+    "Unable to open com port",
+    "WriteFile function failed",
+    "ReadFile function failed",
+    "Invalid Async parameter",
+    "PurgeComm function failed",
+    "Unable to get async status",
+    "SetCommState function failed",
+    "SetCommTimeouts failed",
+    "SetupComm function failed",
+    "ClearCommError function failed",
+    "GetCommModemStatus function failed",
+    "EscapeCommFunction function failed",
+    "TransmitCommChar function failed",
+    "Cannot set property while connected",
+    "EnumPorts function failed",
+    "Failed to store settings",
+    "Failed to load settings",
+    "Link (un)registration failed",
+    "Cannot change led state if ComPort is selected",
+    "Cannot wait for event if event thread is created",
+    "WaitForEvent method failed",
+    "A component is linked to OnRxBuf event",
+    "Registry error",
+};
+
+const char* const WinCodeSuffix = " (win error code: %d)";
+
+struct TComErrorTable {
+    std::string Texts[ComErrorCount + 1];
+    std::string Suffix;
+};
+
+// Translated once, the first time the unit is used (before any port exists), through the "cport" catalogue.
+const TComErrorTable& ComErrorTable() {
+    static const TComErrorTable table = [] {
+        TComErrorTable t;
+        AddDomainForResourceString("cport");
+        for (int i = 1; i <= ComErrorCount; ++i)
+            t.Texts[i] = GetText(ComErrorTexts[i]);
+        t.Suffix = GetText(WinCodeSuffix);
+        return t;
+    }();
+    return table;
+}
+
+std::string WinCodeText(int WinCode) {
+    // The suffix may come from a catalogue: it is used as a pattern only when it has exactly one %d.
+    return SafeFormat(ComErrorTable().Suffix, WinCodeSuffix, "%d", WinCode);
+}
+
+}  // namespace
+
+const std::string& ComErrorMessage(int Code) {
+    static const std::string unknown;
+    if (Code < 1 || Code > ComErrorCount)
+        return unknown;
+    return ComErrorTable().Texts[Code];
+}
+
+static std::string CodeText(int Code) {
+    const std::string& text = ComErrorMessage(Code);
+    return text.empty() ? "Serial port error " + IntToStr(Code) : text;
+}
+
+// The translated text is never a format pattern: a "%" in a translation stays a "%".
+EComPort::EComPort(int ACode, int AWinCode)
+    : Exception(CodeText(ACode) + WinCodeText(AWinCode)), FWinCode(AWinCode), FCode(ACode) {}
+
+EComPort::EComPort(int ACode) : Exception(CodeText(ACode)), FWinCode(-1), FCode(ACode) {}
+
+[[noreturn]] static void RaiseComError(int Code) { throw EComPort(Code, static_cast<int>(GetLastError())); }
+
+// ---------------------------------------------------------------------------------------------------------------
+// Event masks
+
+namespace {
+
+const DWORD EventBits[] = {EV_RXCHAR, EV_TXEMPTY, EV_RXFLAG, EV_RING, EV_BREAK,
+                           EV_CTS,    EV_DSR,     EV_ERR,    EV_RLSD, EV_RX80FULL};
+
+// The order in which one batch of events is handed out.
+const TComEvent FireOrder[] = {evError, evRxChar, evTxEmpty, evBreak, evRing,
+                               evCTS,   evDSR,    evRxFlag,  evRLSD,  evRx80Full};
+
+const DWORD ModemEventMask = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+
+}  // namespace
+
+DWORD ComEventsToMask(TComEvents Events) {
+    DWORD mask = 0;
+    for (TComEvent e : Events)
+        mask |= EventBits[e];
+    return mask;
+}
+
+TComEvents MaskToComEvents(DWORD Mask) {
+    TComEvents events;
+    for (int i = evRxChar; i <= evRx80Full; ++i)
+        if (Mask & EventBits[i])
+            events.Include(static_cast<TComEvent>(i));
+    return events;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Settings sub-objects
+
+void TComTimeouts::Changed() { FComPort->ApplyTimeouts(); }
+void TComTimeouts::SetReadInterval(int value) {
+    if (value != FReadInterval) {
+        FReadInterval = value;
+        if (FComPort)
+            Changed();
+    }
+}
+void TComTimeouts::SetReadTotalMultiplier(int value) {
+    if (value != FReadTotalMultiplier) {
+        FReadTotalMultiplier = value;
+        if (FComPort)
+            Changed();
+    }
+}
+void TComTimeouts::SetReadTotalConstant(int value) {
+    if (value != FReadTotalConstant) {
+        FReadTotalConstant = value;
+        if (FComPort)
+            Changed();
+    }
+}
+void TComTimeouts::SetWriteTotalMultiplier(int value) {
+    if (value != FWriteTotalMultiplier) {
+        FWriteTotalMultiplier = value;
+        if (FComPort)
+            Changed();
+    }
+}
+void TComTimeouts::SetWriteTotalConstant(int value) {
+    if (value != FWriteTotalConstant) {
+        FWriteTotalConstant = value;
+        if (FComPort)
+            Changed();
+    }
+}
+void TComTimeouts::AssignTo(TPersistent* Dest) {
+    auto* d = dynamic_cast<TComTimeouts*>(Dest);
+    if (!d) {
+        TPersistent::AssignTo(Dest);
+        return;
+    }
+    d->FReadInterval = FReadInterval;
+    d->FReadTotalMultiplier = FReadTotalMultiplier;
+    d->FReadTotalConstant = FReadTotalConstant;
+    d->FWriteTotalMultiplier = FWriteTotalMultiplier;
+    d->FWriteTotalConstant = FWriteTotalConstant;
+}
+
+void TComFlowControl::Changed() { FComPort->ApplyDCB(); }
+
+TFlowControl TComFlowControl::FlowControl() const {
+    if (FControlRTS == rtsHandshake && FOutCTSFlow && !FXonXoffIn && !FXonXoffOut)
+        return fcHardware;
+    if (FControlRTS == rtsDisable && !FOutCTSFlow && FXonXoffIn && FXonXoffOut)
+        return fcSoftware;
+    if (FControlRTS == rtsDisable && !FOutCTSFlow && !FXonXoffIn && !FXonXoffOut)
+        return fcNone;
+    return fcCustom;
+}
+
+void TComFlowControl::SetFlowControl(TFlowControl value) {
+    if (value != fcCustom) {
+        FControlRTS = rtsDisable;
+        FOutCTSFlow = false;
+        FXonXoffIn = false;
+        FXonXoffOut = false;
+        if (value == fcHardware) {
+            FControlRTS = rtsHandshake;
+            FOutCTSFlow = true;
+        } else if (value == fcSoftware) {
+            FXonXoffIn = true;
+            FXonXoffOut = true;
+        }
+    }
+    if (FComPort)
+        Changed();
+}
+
+#define BRIMLET_FLOW_SETTER(Name, Type)            \
+    void TComFlowControl::Set##Name(Type value) {  \
+        if (value != F##Name) {                    \
+            F##Name = value;                       \
+            if (FComPort)                          \
+                Changed();                         \
+        }                                          \
+    }
+BRIMLET_FLOW_SETTER(OutCTSFlow, bool)
+BRIMLET_FLOW_SETTER(OutDSRFlow, bool)
+BRIMLET_FLOW_SETTER(ControlDTR, TDTRFlowControl)
+BRIMLET_FLOW_SETTER(ControlRTS, TRTSFlowControl)
+BRIMLET_FLOW_SETTER(XonXoffOut, bool)
+BRIMLET_FLOW_SETTER(XonXoffIn, bool)
+BRIMLET_FLOW_SETTER(DSRSensitivity, bool)
+BRIMLET_FLOW_SETTER(TxContinueOnXoff, bool)
+BRIMLET_FLOW_SETTER(XonChar, char)
+BRIMLET_FLOW_SETTER(XoffChar, char)
+#undef BRIMLET_FLOW_SETTER
+
+void TComFlowControl::AssignTo(TPersistent* Dest) {
+    auto* d = dynamic_cast<TComFlowControl*>(Dest);
+    if (!d) {
+        TPersistent::AssignTo(Dest);
+        return;
+    }
+    d->FOutCTSFlow = FOutCTSFlow;
+    d->FOutDSRFlow = FOutDSRFlow;
+    d->FControlDTR = FControlDTR;
+    d->FControlRTS = FControlRTS;
+    d->FXonXoffOut = FXonXoffOut;
+    d->FXonXoffIn = FXonXoffIn;
+    d->FDSRSensitivity = FDSRSensitivity;
+    d->FTxContinueOnXoff = FTxContinueOnXoff;
+    d->FXonChar = FXonChar;
+    d->FXoffChar = FXoffChar;
+}
+
+void TComParity::Changed() { FComPort->ApplyDCB(); }
+
+#define BRIMLET_PARITY_SETTER(Name, Type)      \
+    void TComParity::Set##Name(Type value) {   \
+        if (value != F##Name) {                \
+            F##Name = value;                   \
+            if (FComPort)                      \
+                Changed();                     \
+        }                                      \
+    }
+BRIMLET_PARITY_SETTER(Bits, TParityBits)
+BRIMLET_PARITY_SETTER(Check, bool)
+BRIMLET_PARITY_SETTER(Replace, bool)
+BRIMLET_PARITY_SETTER(ReplaceChar, char)
+#undef BRIMLET_PARITY_SETTER
+
+void TComParity::AssignTo(TPersistent* Dest) {
+    auto* d = dynamic_cast<TComParity*>(Dest);
+    if (!d) {
+        TPersistent::AssignTo(Dest);
+        return;
+    }
+    d->FBits = FBits;
+    d->FCheck = FCheck;
+    d->FReplace = FReplace;
+    d->FReplaceChar = FReplaceChar;
+}
+
+void TComBuffer::Changed() { FComPort->ApplyBuffer(); }
+
+static int EvenSize(int value) { return value > 0 && value % 2 == 1 ? value - 1 : value; }
+
+void TComBuffer::SetInputSize(int value) {
+    value = EvenSize(value);
+    if (value != FInputSize) {
+        FInputSize = value;
+        if (FComPort)
+            Changed();
+    }
+}
+
+void TComBuffer::SetOutputSize(int value) {
+    value = EvenSize(value);
+    if (value != FOutputSize) {
+        FOutputSize = value;
+        if (FComPort)
+            Changed();
+    }
+}
+
+void TComBuffer::AssignTo(TPersistent* Dest) {
+    auto* d = dynamic_cast<TComBuffer*>(Dest);
+    if (!d) {
+        TPersistent::AssignTo(Dest);
+        return;
+    }
+    d->FInputSize = FInputSize;
+    d->FOutputSize = FOutputSize;
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Async records
+
+void InitAsync(PAsync& AsyncPtr) {
+    auto record = std::make_unique<TAsyncRecord>();
+    record->Overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (!record->Overlapped.hEvent)
+        RaiseLastOSError("CreateEventA");
+    AsyncPtr = record.release();
+}
+
+void DoneAsync(PAsync& AsyncPtr) {
+    if (!AsyncPtr)
+        return;
+    CloseHandle(AsyncPtr->Overlapped.hEvent);
+    delete AsyncPtr;
+    AsyncPtr = nullptr;
+}
+
+namespace {
+
+// One record for one synchronous operation, released on every path.
+struct TScopedAsync {
+    PAsync Ptr = nullptr;
+    TScopedAsync() { InitAsync(Ptr); }
+    ~TScopedAsync() { DoneAsync(Ptr); }
+    TScopedAsync(const TScopedAsync&) = delete;
+    TScopedAsync& operator=(const TScopedAsync&) = delete;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------------------
+// Event thread
+
+namespace {
+
+// After a wait that failed or was cancelled (Wine cancels every pending wait on a pseudo-terminal within a few
+// milliseconds) the thread waits this long on its stop event before it waits again, doubling up to the most.
+const DWORD FirstBackoffMs = 1;
+const DWORD MostBackoffMs = 10;
+
+}  // namespace
+
+TComThread::TComThread(TCustomComPort* AComPort)
+    : TThread(true), FComPort(AComPort), FSyncMethod(AComPort->SyncMethod()), FWindow(AComPort->Window()) {
+    try {
+        FStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (!FStopEvent)
+            RaiseLastOSError("CreateEventA");
+        // Its own handle: a Close from inside this thread's dispatch lets the thread finish on its own.
+        if (!DuplicateHandle(GetCurrentProcess(), AComPort->Handle(), GetCurrentProcess(), &FHandle, 0, FALSE,
+                             DUPLICATE_SAME_ACCESS)) {
+            FHandle = INVALID_HANDLE_VALUE;
+            RaiseLastOSError("DuplicateHandle");
+        }
+        SetPriority(AComPort->ThreadPriority());
+        FMask = ComEventsToMask(AComPort->Events());
+        // A mask the device refuses makes the first wait fail, which the loop handles.
+        SetCommMask(FHandle, FMask);
+    } catch (...) {
+        if (FStopEvent)
+            CloseHandle(FStopEvent);
+        if (FHandle != INVALID_HANDLE_VALUE)
+            CloseHandle(FHandle);
+        throw;
+    }
+    Start();
+}
+
+TComThread::~TComThread() {
+    Stop();
+    StopAndWait();
+    CloseHandle(FStopEvent);
+    CloseHandle(FHandle);
+}
+
+void TComThread::BeforeDestruction() {
+    Stop();
+    TThread::BeforeDestruction();
+}
+
+void TComThread::Stop() {
+    Terminate();
+    SetEvent(FStopEvent);
+    Sleep(0);
+}
+
+void TComThread::Detach() {
+    SetFreeOnTerminate(true);  // before the stop: the thread reads it on its way out
+    Stop();
+}
+
+void TComThread::Execute() {
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (!overlapped.hEvent)
+        RaiseLastOSError("CreateEventA");
+    HANDLE waits[2] = {FStopEvent, overlapped.hEvent};
+    bool pending = false;
+    DWORD backoff = 0;
+    while (!Terminated()) {
+        if (FMask == 0) {
+            WaitForSingleObject(FStopEvent, INFINITE);  // nothing the device can report: wait for the end
+            break;
+        }
+        DWORD mask = 0, bytes = 0;
+        bool received = WaitCommEvent(FHandle, &mask, &overlapped) != FALSE;
+        if (!received) {
+            DWORD error = GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                DWORD r = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+                if (r != WAIT_OBJECT_0 + 1) {
+                    pending = true;
+                    break;
+                }
+                received = GetOverlappedResult(FHandle, &overlapped, &bytes, FALSE) != FALSE;
+            } else if (error == ERROR_NOT_SUPPORTED && (FMask & ModemEventMask)) {
+                // The device has no modem lines to watch (a pseudo-terminal): wait for everything else.
+                FMask &= ~ModemEventMask;
+                SetCommMask(FHandle, FMask);
+                continue;
+            }
+        }
+        if (received && mask != 0) {
+            backoff = 0;
+            FEvents = MaskToComEvents(mask);
+            RunGuarded([this] { DispatchEvents(); });
+            continue;
+        }
+        // A failed or cancelled wait, or one that reported nothing: never try again at once.
+        backoff = backoff ? std::min(backoff * 2, MostBackoffMs) : FirstBackoffMs;
+        if (WaitForSingleObject(FStopEvent, backoff) == WAIT_OBJECT_0)
+            break;
+    }
+    SetCommMask(FHandle, 0);
+    if (pending) {
+        // The OVERLAPPED must not go while the wait may still write into it.
+        DWORD bytes = 0;
+        CancelIo(FHandle);
+        GetOverlappedResult(FHandle, &overlapped, &bytes, TRUE);
+    }
+    PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    CloseHandle(overlapped.hEvent);
+}
+
+void TComThread::DispatchEvents() {
+    if (Terminated())
+        return;
+    TComEvents events = FEvents;
+    switch (FSyncMethod) {
+        case smThreadSync:
+            // Checked again on the main thread: a Close that ran meanwhile may have stopped this thread.
+            Synchronize([this, events] {
+                if (!Terminated())
+                    FComPort->FireEvents(events);
+            });
+            break;
+        case smWindowSync:
+            TCustomComPort::SendEventsToWindow(FWindow, events);
+            break;
+        case smNone:
+            FComPort->FireEvents(events);
+            break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// The port
+
+// Marks the thread that is running the port's handlers, so that a Close from inside them does not wait for the
+// thread that is waiting for them.
+class TCustomComPort::TDispatchScope {
+public:
+    explicit TDispatchScope(TCustomComPort& port) : FPort(port), FPrevious(port.FDispatchThread) {
+        ++FPort.FDispatchDepth;
+        FPort.FDispatchThread = GetCurrentThreadId();
+    }
+    ~TDispatchScope() {
+        --FPort.FDispatchDepth;
+        FPort.FDispatchThread = FPrevious;
+    }
+    TDispatchScope(const TDispatchScope&) = delete;
+    TDispatchScope& operator=(const TDispatchScope&) = delete;
+
+private:
+    TCustomComPort& FPort;
+    DWORD FPrevious;
+};
+
+TCustomComPort::TCustomComPort(TComponent* AOwner)
+    : TComponent(AOwner),
+      FBuffer(std::make_unique<TComBuffer>(this)),
+      FParity(std::make_unique<TComParity>(this)),
+      FTimeouts(std::make_unique<TComTimeouts>(this)),
+      FFlowControl(std::make_unique<TComFlowControl>(this)) {
+    ComErrorTable();
+}
+
+TCustomComPort::~TCustomComPort() {
+    try {
+        Close();
+    } catch (...) {
+        HandleCurrentException();  // a destructor cannot fail: report, then close without ceremony
+    }
+    CloseQuietly();
+}
+
+void TCustomComPort::BeforeDestruction() {
+    TComponent::BeforeDestruction();
+    try {
+        Close();
+    } catch (...) {
+        HandleCurrentException();
+        CloseQuietly();
+    }
+}
+
+bool TCustomComPort::HardwareAccessAllowed() const {
+    return FConnected && FUpdateCount == 0 && !Designing() && !Loading();
+}
+
+bool TCustomComPort::DispatchingHere() const {
+    return FDispatchDepth > 0 && FDispatchThread == GetCurrentThreadId();
+}
+
+void TCustomComPort::CreateHandle() {
+    FHandle = CreateFileA(("\\\\.\\" + FPort).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OVERLAPPED, nullptr);
+    if (FHandle == INVALID_HANDLE_VALUE)
+        RaiseComError(1);
+}
+
+void TCustomComPort::DestroyHandle() {
+    if (FHandle != INVALID_HANDLE_VALUE)
+        CloseHandle(FHandle);  // nothing to recover if the system refuses: the handle is gone for us either way
+    FHandle = INVALID_HANDLE_VALUE;
+}
+
+void TCustomComPort::Open() {
+    if (FConnected || Designing())
+        return;
+    CallBeforeOpen();
+    CreateHandle();
+    FConnected = true;
+    try {
+        ApplySettings();
+        if (!FEvents.Empty()) {
+            if (FSyncMethod == smWindowSync)
+                FWindow = AllocateHWnd([this](TMessage& Message) { WindowMethod(Message); });
+            FEventThread = new TComThread(this);
+            FThreadCreated = true;
+        } else {
+            FThreadCreated = false;
+        }
+        CallAfterOpen();
+    } catch (...) {
+        // Whatever failed, the port must not stay half open: no thread, no window, no handle.
+        CloseQuietly();
+        throw;
+    }
+}
+
+void TCustomComPort::FreeEventThread() {
+    TComThread* thread = FEventThread;
+    FEventThread = nullptr;
+    FThreadCreated = false;
+    if (!thread)
+        return;
+    if (DispatchingHere() || GetCurrentThreadId() == thread->ThreadID())
+        thread->Detach();  // it is waiting for us (or is us): it ends and frees itself once the handler returns
+    else
+        thread->Free();  // stops it and waits, serving its synchronised calls meanwhile
+}
+
+void TCustomComPort::CloseQuietly() noexcept {
+    if (!FConnected && FHandle == INVALID_HANDLE_VALUE && !FEventThread && !FWindow)
+        return;
+    FClosing = true;
+    FreeEventThread();
+    if (FWindow) {
+        DeallocateHWnd(FWindow);
+        FWindow = nullptr;
+    }
+    try {
+        DestroyHandle();
+    } catch (...) {
+        HandleCurrentException();
+    }
+    if (FHandle != INVALID_HANDLE_VALUE) {
+        CloseHandle(FHandle);
+        FHandle = INVALID_HANDLE_VALUE;
+    }
+    FConnected = false;
+    FClosing = false;
+}
+
+void TCustomComPort::Close() {
+    if (!FConnected || Designing())
+        return;
+    CallBeforeClose();
+    AbortAllAsync();
+    // From here on the event thread's batches are dropped: the port is going.
+    FClosing = true;
+    FreeEventThread();
+    if (FWindow) {
+        DeallocateHWnd(FWindow);
+        FWindow = nullptr;
+    }
+    try {
+        DestroyHandle();
+    } catch (...) {
+        CloseQuietly();
+        throw;
+    }
+    FConnected = false;
+    FClosing = false;
+    CallAfterClose();
+}
+
+void TCustomComPort::EndUpdate() {
+    if (FUpdateCount <= 0)
+        return;
+    if (--FUpdateCount == 0)
+        ApplySettings();
+}
+
+void TCustomComPort::ApplySettings() {
+    ApplyBuffer();
+    ApplyDCB();
+    ApplyTimeouts();
+}
+
+void TCustomComPort::Loaded() {
+    TComponent::Loaded();
+    if (FConnected && !Designing()) {
+        FConnected = false;
+        Open();
+    }
+}
+
+DCB TCustomComPort::BuildDCB() const {
+    static const DWORD BaudRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
+                                      14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
+    DCB dcb;
+    std::memset(&dcb, 0, sizeof dcb);
+    dcb.DCBlength = sizeof(DCB);
+    dcb.fBinary = 1;
+    dcb.BaudRate = FBaudRate == brCustom ? static_cast<DWORD>(FCustomBaudRate) : BaudRates[FBaudRate];
+    dcb.ByteSize = static_cast<BYTE>(5 + FDataBits);
+    dcb.Parity = static_cast<BYTE>(FParity->Bits());
+    dcb.StopBits = static_cast<BYTE>(FStopBits);
+    // A limit beyond 16 bits would wrap to an arbitrary small number: hold it at the largest the field takes.
+    int limit = std::clamp(FBuffer->InputSize() / 4, 0, 0xFFFF);
+    dcb.XonLim = static_cast<WORD>(limit);
+    dcb.XoffLim = static_cast<WORD>(limit);
+    dcb.XonChar = FFlowControl->XonChar();
+    dcb.XoffChar = FFlowControl->XoffChar();
+    dcb.EvtChar = FEventChar;
+    dcb.fNull = FDiscardNull;
+    dcb.fOutxCtsFlow = FFlowControl->OutCTSFlow();
+    dcb.fOutxDsrFlow = FFlowControl->OutDSRFlow();
+    dcb.fDtrControl = FFlowControl->ControlDTR();
+    dcb.fRtsControl = FFlowControl->ControlRTS();
+    dcb.fOutX = FFlowControl->XonXoffOut();
+    dcb.fInX = FFlowControl->XonXoffIn();
+    dcb.fDsrSensitivity = FFlowControl->DSRSensitivity();
+    dcb.fTXContinueOnXoff = FFlowControl->TxContinueOnXoff();
+    if (FParity->Check()) {
+        dcb.fParity = 1;
+        if (FParity->Replace()) {
+            dcb.fErrorChar = 1;
+            dcb.ErrorChar = FParity->ReplaceChar();
+        }
+    }
+    return dcb;
+}
+
+COMMTIMEOUTS TCustomComPort::BuildTimeouts() const {
+    COMMTIMEOUTS t;
+    t.ReadIntervalTimeout = static_cast<DWORD>(FTimeouts->ReadInterval());
+    t.ReadTotalTimeoutMultiplier = static_cast<DWORD>(FTimeouts->ReadTotalMultiplier());
+    t.ReadTotalTimeoutConstant = static_cast<DWORD>(FTimeouts->ReadTotalConstant());
+    t.WriteTotalTimeoutMultiplier = static_cast<DWORD>(FTimeouts->WriteTotalMultiplier());
+    t.WriteTotalTimeoutConstant = static_cast<DWORD>(FTimeouts->WriteTotalConstant());
+    return t;
+}
+
+void TCustomComPort::ApplyDCB() {
+    if (!HardwareAccessAllowed())
+        return;
+    DCB dcb = BuildDCB();
+    if (!FSetupCalls.SetCommState(FHandle, &dcb))
+        RaiseComError(7);
+}
+
+void TCustomComPort::ApplyTimeouts() {
+    if (!HardwareAccessAllowed())
+        return;
+    COMMTIMEOUTS timeouts = BuildTimeouts();
+    if (!FSetupCalls.SetCommTimeouts(FHandle, &timeouts))
+        RaiseComError(8);
+}
+
+void TCustomComPort::ApplyBuffer() {
+    if (!HardwareAccessAllowed())
+        return;
+    if (!FSetupCalls.SetupComm(FHandle, static_cast<DWORD>(FBuffer->InputSize()),
+                               static_cast<DWORD>(FBuffer->OutputSize())))
+        RaiseComError(9);
+}
+
+// --- properties ---
+
+void TCustomComPort::SetConnected(bool value) {
+    if (Designing() || Loading()) {
+        FConnected = value;
+        return;
+    }
+    if (value == FConnected)
+        return;
+    if (value)
+        Open();
+    else
+        Close();
+}
+
+void TCustomComPort::SetPort(const std::string& value) {
+    if (value == FPort)
+        return;
+    FPort = value;
+    if (FConnected && !Designing() && !Loading()) {
+        Close();
+        Open();
+    }
+}
+
+void TCustomComPort::SetSyncMethod(TSyncMethod value) {
+    if (value == FSyncMethod)
+        return;
+    if (FConnected && !Designing() && !Loading())
+        throw EComPort(14);
+    FSyncMethod = value;
+}
+
+#define BRIMLET_PORT_SETTER(Name, Type)          \
+    void TCustomComPort::Set##Name(Type value) { \
+        if (value == F##Name)                    \
+            return;                              \
+        F##Name = value;                         \
+        ApplyDCB();                              \
+    }
+BRIMLET_PORT_SETTER(BaudRate, TBaudRate)
+BRIMLET_PORT_SETTER(CustomBaudRate, int)
+BRIMLET_PORT_SETTER(StopBits, TStopBits)
+BRIMLET_PORT_SETTER(DataBits, TDataBits)
+BRIMLET_PORT_SETTER(DiscardNull, bool)
+BRIMLET_PORT_SETTER(EventChar, char)
+#undef BRIMLET_PORT_SETTER
+
+void TCustomComPort::SetBuffer(TComBuffer* value) {
+    FBuffer->Assign(value);
+    ApplyBuffer();
+}
+
+void TCustomComPort::SetParity(TComParity* value) {
+    FParity->Assign(value);
+    ApplyDCB();
+}
+
+void TCustomComPort::SetTimeouts(TComTimeouts* value) {
+    FTimeouts->Assign(value);
+    ApplyTimeouts();
+}
+
+void TCustomComPort::SetFlowControl(TComFlowControl* value) {
+    FFlowControl->Assign(value);
+    ApplyDCB();
+}
+
+// --- reading and writing ---
+
+static void CheckTransfer(const void* Buffer, int Count) {
+    if (Count < 0)
+        throw EInvalidArgument("A serial transfer cannot move " + IntToStr(Count) + " bytes");
+    if (Count > 0 && !Buffer)
+        throw EInvalidArgument("A serial transfer needs a buffer");
+}
+
+int TCustomComPort::WriteAsync(const void* Buffer, int Count, PAsync& AsyncPtr) {
+    if (!AsyncPtr)
+        throw EComPort(4);
+    CheckTransfer(Buffer, Count);
+    AsyncPtr->Kind = akWrite;
+    AsyncPtr->Data.reset();
+    if (Count > 0) {
+        AsyncPtr->Data = std::make_unique<char[]>(static_cast<size_t>(Count));
+        std::memcpy(AsyncPtr->Data.get(), Buffer, static_cast<size_t>(Count));
+    }
+    AsyncPtr->Size = Count;
+    DWORD written = 0;
+    if (!WriteFile(FHandle, Buffer, static_cast<DWORD>(Count), &written, &AsyncPtr->Overlapped) &&
+        GetLastError() != ERROR_IO_PENDING)
+        RaiseComError(2);
+    NotifyLinks(lsTx, true);
+    return static_cast<int>(written);
+}
+
+int TCustomComPort::WriteStrAsync(const std::string& Str, PAsync& AsyncPtr) {
+    if (Str.empty())
+        return 0;
+    return WriteAsync(Str.data(), static_cast<int>(Str.size()), AsyncPtr);
+}
+
+int TCustomComPort::ReadAsync(void* Buffer, int Count, PAsync& AsyncPtr) {
+    if (!AsyncPtr)
+        throw EComPort(4);
+    CheckTransfer(Buffer, Count);
+    AsyncPtr->Kind = akRead;
+    DWORD read = 0;
+    if (!ReadFile(FHandle, Buffer, static_cast<DWORD>(Count), &read, &AsyncPtr->Overlapped) &&
+        GetLastError() != ERROR_IO_PENDING)
+        RaiseComError(3);
+    return static_cast<int>(read);
+}
+
+int TCustomComPort::ReadStrAsync(std::string& Str, int Count, PAsync& AsyncPtr) {
+    Str.resize(static_cast<size_t>(std::max(Count, 0)));
+    if (Count < 1)
+        return 0;
+    return ReadAsync(Str.data(), Count, AsyncPtr);
+}
+
+int TCustomComPort::WaitForAsync(PAsync& AsyncPtr) {
+    if (!AsyncPtr)
+        throw EComPort(4);
+    DWORD bytes = 0;
+    bool ok = WaitForSingleObject(AsyncPtr->Overlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
+              GetOverlappedResult(FHandle, &AsyncPtr->Overlapped, &bytes, FALSE);
+    if (!ok)
+        RaiseComError(AsyncPtr->Kind == akWrite ? 2 : 3);
+    if (AsyncPtr->Kind == akRead && InputCount() == 0) {
+        NotifyLinks(lsRx, false);
+    } else if (AsyncPtr->Data) {
+        std::vector<TComLink*> links = FLinks;
+        for (TComLink* link : links)
+            if (link->OnTxBuf)
+                link->OnTxBuf(this, AsyncPtr->Data.get(), AsyncPtr->Size);
+    }
+    return static_cast<int>(bytes);
+}
+
+int TCustomComPort::Write(const void* Buffer, int Count) {
+    TScopedAsync async;
+    WriteAsync(Buffer, Count, async.Ptr);
+    int written = WaitForAsync(async.Ptr);
+    // A write that ran into its timeout completes "successfully" with fewer bytes: that is a failed write.
+    if (written < Count)
+        throw EComPort(2, ERROR_TIMEOUT);
+    return written;
+}
+
+int TCustomComPort::WriteStr(const std::string& Str) {
+    TScopedAsync async;
+    WriteStrAsync(Str, async.Ptr);
+    int written = WaitForAsync(async.Ptr);
+    if (written < static_cast<int>(Str.size()))
+        throw EComPort(2, ERROR_TIMEOUT);
+    return written;
+}
+
+int TCustomComPort::ReadableCount(int Count) {
+    // With these timeouts a read returns at once with what is queued; Wine instead leaves a read of an empty
+    // queue pending until data comes, which would hang the caller. Asking for what is queued behaves the same on
+    // both.
+    bool returnAtOnce = FTimeouts->ReadInterval() == -1 && FTimeouts->ReadTotalMultiplier() == 0 &&
+                        FTimeouts->ReadTotalConstant() == 0;
+    if (!returnAtOnce || Count <= 0)
+        return Count;
+    return std::min(Count, InputCount());
+}
+
+int TCustomComPort::Read(void* Buffer, int Count) {
+    CheckTransfer(Buffer, Count);
+    Count = ReadableCount(Count);
+    if (Count == 0)
+        return 0;
+    TScopedAsync async;
+    ReadAsync(Buffer, Count, async.Ptr);
+    return WaitForAsync(async.Ptr);
+}
+
+int TCustomComPort::ReadStr(std::string& Str, int Count) {
+    TScopedAsync async;
+    ReadStrAsync(Str, ReadableCount(Count), async.Ptr);
+    int read = WaitForAsync(async.Ptr);
+    Str.resize(static_cast<size_t>(read));
+    return read;
+}
+
+void TCustomComPort::AbortAllAsync() {
+    if (!PurgeComm(FHandle, PURGE_TXABORT | PURGE_RXABORT))
+        RaiseComError(5);
+}
+
+int TCustomComPort::InputCount() {
+    COMSTAT stat{};
+    DWORD errors = 0;
+    if (!ClearCommError(FHandle, &errors, &stat))
+        RaiseComError(10);
+    return static_cast<int>(stat.cbInQue);
+}
+
+TModemSignals TCustomComPort::ModemSignals() {
+    DWORD status = 0;
+    if (!GetCommModemStatus(FHandle, &status))
+        RaiseComError(11);
+    TModemSignals signals;
+    if (status & MS_CTS_ON)
+        signals.Include(msCTS);
+    if (status & MS_DSR_ON)
+        signals.Include(msDSR);
+    if (status & MS_RING_ON)
+        signals.Include(msRing);
+    if (status & MS_RLSD_ON)
+        signals.Include(msRLSD);
+    return signals;
+}
+
+TModemSignals TCustomComPort::ModemSignalsOrOff() {
+    try {
+        return ModemSignals();
+    } catch (const EComPort& e) {
+        // A device without modem lines (a pseudo-terminal, some virtual ports) cannot say: its lines are off.
+        if (e.WinCode() == ERROR_NOT_SUPPORTED || e.WinCode() == ERROR_INVALID_FUNCTION)
+            return TModemSignals();
+        throw;
+    }
+}
+
+TComErrors TCustomComPort::LastErrors() {
+    COMSTAT stat{};
+    DWORD errors = 0;
+    if (!ClearCommError(FHandle, &errors, &stat))
+        RaiseComError(10);
+    TComErrors result;
+    if (errors & CE_FRAME)
+        result.Include(ceFrame);
+    if ((errors & CE_RXPARITY) && FParity->Check())
+        result.Include(ceRxParity);
+    if (errors & CE_OVERRUN)
+        result.Include(ceOverrun);
+    if (errors & CE_RXOVER)
+        result.Include(ceRxOver);
+    if (errors & CE_TXFULL)
+        result.Include(ceTxFull);
+    if (errors & CE_BREAK)
+        result.Include(ceBreak);
+    if (errors & CE_IOE)
+        result.Include(ceIO);
+    if (errors & CE_MODE)
+        result.Include(ceMode);
+    return result;
+}
+
+// --- links ---
+
+void TCustomComPort::RegisterLink(TComLink* AComLink) {
+    if (!AComLink || std::find(FLinks.begin(), FLinks.end(), AComLink) != FLinks.end())
+        throw EComPort(18);
+    FLinks.push_back(AComLink);
+    UpdateHasLink();
+}
+
+void TCustomComPort::UnregisterLink(TComLink* AComLink) {
+    auto it = std::find(FLinks.begin(), FLinks.end(), AComLink);
+    if (it == FLinks.end())
+        throw EComPort(18);
+    FLinks.erase(it);
+    UpdateHasLink();
+}
+
+void TCustomComPort::UpdateHasLink() {
+    FHasLink = std::any_of(FLinks.begin(), FLinks.end(), [](TComLink* l) { return static_cast<bool>(l->OnRxBuf); });
+}
+
+void TCustomComPort::NotifyLinks(TComLedSignal Signal, bool OnOff) {
+    // A handler may unregister links: go through the list as it was.
+    std::vector<TComLink*> links = FLinks;
+    for (TComLink* link : links) {
+        TComSignalEvent* slot = nullptr;
+        switch (Signal) {
+            case lsConn: slot = &link->OnConn; break;
+            case lsCTS: slot = &link->OnCTSChange; break;
+            case lsDSR: slot = &link->OnDSRChange; break;
+            case lsRLSD: slot = &link->OnRLSDChange; break;
+            case lsRx: slot = &link->OnRx; break;
+            case lsTx: slot = &link->OnTx; break;
+            case lsRing: break;
+        }
+        if (slot && *slot)
+            (*slot)(this, OnOff);
+    }
+}
+
+// --- dispatch ---
+
+void TCustomComPort::FireEvents(TComEvents Events) {
+    TDispatchScope scope(*this);
+    for (TComEvent e : FireOrder) {
+        if (!Events.Contains(e))
+            continue;
+        if (!FConnected || FClosing)
+            return;  // a handler closed the port, or it is closing: nothing left to act on
+        // A handler's failure must not end the event thread (the port would stop receiving for good).
+        RunGuarded([this, e] { CallEvent(e); });
+    }
+}
+
+void TCustomComPort::CallEvent(TComEvent Event) {
+    switch (Event) {
+        case evError: CallError(); break;
+        case evRxChar: CallRxChar(); break;
+        case evTxEmpty: CallTxEmpty(); break;
+        case evBreak: CallBreak(); break;
+        case evRing: CallRing(); break;
+        case evCTS: CallCTSChange(); break;
+        case evDSR: CallDSRChange(); break;
+        case evRxFlag: CallRxFlag(); break;
+        case evRLSD: CallRLSDChange(); break;
+        case evRx80Full: CallRx80Full(); break;
+    }
+}
+
+void TCustomComPort::SendEventsToWindow(HWND Window, TComEvents Events) {
+    for (TComEvent e : FireOrder)
+        if (Events.Contains(e))
+            SendMessageA(Window, WM_USER + 1, EventBits[e], 0);
+}
+
+void TCustomComPort::WindowMethod(TMessage& Message) {
+    if (Message.Msg != WM_USER + 1) {
+        DefaultHandler(FWindow, Message);
+        return;
+    }
+    if (InSendMessage())
+        ReplyMessage(0);  // the event thread goes on at once
+    Message.Result = 0;
+    if (!FConnected || FClosing)
+        return;
+    TDispatchScope scope(*this);
+    try {
+        switch (Message.WParam) {
+            case EV_RXCHAR: CallRxChar(); break;
+            case EV_RXFLAG: CallRxFlag(); break;
+            case EV_TXEMPTY: CallTxEmpty(); break;
+            case EV_CTS: CallCTSChange(); break;
+            case EV_DSR: CallDSRChange(); break;
+            case EV_RLSD: CallRLSDChange(); break;
+            case EV_BREAK: CallBreak(); break;
+            case EV_ERR: CallError(); break;
+            case EV_RING: CallRing(); break;
+            case EV_RX80FULL: CallRx80Full(); break;
+            default: break;
+        }
+    } catch (...) {
+        HandleCurrentException();
+    }
+}
+
+// --- the Call operations ---
+
+void TCustomComPort::CallRxChar() {
+    int count = InputCount();
+    if (count > 0)
+        NotifyLinks(lsRx, true);
+    if (count >= 1 && !(FAnnounceRxChar && !FHasLink)) {
+        std::unique_ptr<char[]> buffer;
+        bool read = false;
+        auto readOnce = [&] {
+            buffer = std::make_unique<char[]>(static_cast<size_t>(count));
+            // Hand out what really arrived; a shorter read must not pass on bytes that were never received.
+            count = Read(buffer.get(), count);
+            DoRxBuf(buffer.get(), count);
+            read = true;
+        };
+        std::vector<TComLink*> links = FLinks;
+        for (TComLink* link : links) {
+            if (!link->OnRxBuf)
+                continue;
+            if (!read)
+                readOnce();
+            link->OnRxBuf(this, buffer.get(), count);
+        }
+        if (!read && !FAnnounceRxChar)
+            readOnce();
+        if (read)
+            count = 0;
+    }
+    if (count > 0)
+        DoRxChar(count);
+}
+
+void TCustomComPort::CallTxEmpty() {
+    NotifyLinks(lsTx, false);
+    std::vector<TComLink*> links = FLinks;
+    for (TComLink* link : links)
+        if (link->OnTxEmpty)
+            link->OnTxEmpty(this);
+    DoTxEmpty();
+}
+
+void TCustomComPort::CallRxFlag() {
+    std::vector<TComLink*> links = FLinks;
+    for (TComLink* link : links)
+        if (link->OnRxFlag)
+            link->OnRxFlag(this);
+    DoRxFlag();
+}
+
+void TCustomComPort::CallRing() {
+    std::vector<TComLink*> links = FLinks;
+    for (TComLink* link : links)
+        if (link->OnRing)
+            link->OnRing(this);
+    DoRing();
+}
+
+void TCustomComPort::CallBreak() { DoBreak(); }
+void TCustomComPort::CallRx80Full() { DoRx80Full(); }
+
+void TCustomComPort::CallCTSChange() {
+    bool on = ModemSignalsOrOff().Contains(msCTS);
+    NotifyLinks(lsCTS, on);
+    DoCTSChange(on);
+}
+
+void TCustomComPort::CallDSRChange() {
+    bool on = ModemSignalsOrOff().Contains(msDSR);
+    NotifyLinks(lsDSR, on);
+    DoDSRChange(on);
+}
+
+void TCustomComPort::CallRLSDChange() {
+    bool on = ModemSignalsOrOff().Contains(msRLSD);
+    NotifyLinks(lsRLSD, on);
+    DoRLSDChange(on);
+}
+
+void TCustomComPort::CallError() {
+    TComErrors errors = LastErrors();
+    if (!errors.Empty())
+        DoError(errors);
+}
+
+void TCustomComPort::CallAfterOpen() {
+    NotifyLinks(lsConn, true);
+    DoAfterOpen();
+    CallCTSChange();
+    CallDSRChange();
+    CallRLSDChange();
+}
+
+void TCustomComPort::CallBeforeClose() {
+    NotifyLinks(lsCTS, false);
+    NotifyLinks(lsDSR, false);
+    NotifyLinks(lsRLSD, false);
+    DoCTSChange(false);
+    DoDSRChange(false);
+    DoRLSDChange(false);
+    DoBeforeClose();
+}
+
+void TCustomComPort::CallAfterClose() {
+    NotifyLinks(lsConn, false);
+    DoAfterClose();
+}
+
+void TCustomComPort::CallBeforeOpen() { DoBeforeOpen(); }
+
+// --- event methods ---
+
+void TCustomComPort::DoAfterClose() {
+    if (OnAfterClose)
+        OnAfterClose(this);
+}
+void TCustomComPort::DoAfterOpen() {
+    if (OnAfterOpen)
+        OnAfterOpen(this);
+}
+void TCustomComPort::DoBeforeClose() {
+    if (OnBeforeClose)
+        OnBeforeClose(this);
+}
+void TCustomComPort::DoBeforeOpen() {
+    if (OnBeforeOpen)
+        OnBeforeOpen(this);
+}
+void TCustomComPort::DoRxChar(int Count) {
+    if (OnRxChar)
+        OnRxChar(this, Count);
+}
+void TCustomComPort::DoRxBuf(const void* Buffer, int Count) {
+    if (OnRxBuf)
+        OnRxBuf(this, Buffer, Count);
+}
+void TCustomComPort::DoTxEmpty() {
+    if (OnTxEmpty)
+        OnTxEmpty(this);
+}
+void TCustomComPort::DoBreak() {
+    if (OnBreak)
+        OnBreak(this);
+}
+void TCustomComPort::DoRing() {
+    if (OnRing)
+        OnRing(this);
+}
+void TCustomComPort::DoRxFlag() {
+    if (OnRxFlag)
+        OnRxFlag(this);
+}
+void TCustomComPort::DoCTSChange(bool OnOff) {
+    if (OnCTSChange)
+        OnCTSChange(this, OnOff);
+}
+void TCustomComPort::DoDSRChange(bool OnOff) {
+    if (OnDSRChange)
+        OnDSRChange(this, OnOff);
+}
+void TCustomComPort::DoError(TComErrors Errors) {
+    if (OnError)
+        OnError(this, Errors);
+}
+void TCustomComPort::DoRLSDChange(bool OnOff) {
+    if (OnRLSDChange)
+        OnRLSDChange(this, OnOff);
+}
+void TCustomComPort::DoRx80Full() {
+    if (OnRx80Full)
+        OnRx80Full(this);
+}

@@ -1,0 +1,498 @@
+#pragma once
+// The serial port component: line settings, open and close, overlapped reading and writing, the event thread that
+// turns communication events into component events, and links through which other components follow a port.
+#include "classlib/Component.h"
+#include "classlib/Messages.h"
+#include "classlib/Thread.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum TBaudRate {
+    brCustom,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
+};
+enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
+enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
+enum TParityBits { prNone, prOdd, prEven, prMark, prSpace };
+enum TDTRFlowControl { dtrDisable, dtrEnable, dtrHandshake };
+enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
+enum TFlowControl { fcHardware, fcSoftware, fcNone, fcCustom };
+enum TComEvent { evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full };
+using TComEvents = Set<TComEvent>;
+enum TComError { ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull };
+using TComErrors = Set<TComError>;
+enum TSyncMethod { smThreadSync, smWindowSync, smNone };
+enum TSettingGroup { sgBasic, sgFlowControl, sgBuffer, sgTimeouts, sgParity, sgOthers };
+using TSettingGroups = Set<TSettingGroup>;
+enum TSettingsStore { ssRegistry, ssIniFile };
+enum TModemSignal { msCTS, msDSR, msRing, msRLSD };
+using TModemSignals = Set<TModemSignal>;
+enum TAsyncKind : unsigned char { akWrite, akRead };
+
+// The signals a link follows (the lamp's signal numbers); ring has no slot of its own.
+enum TComLedSignal { lsConn, lsCTS, lsDSR, lsRLSD, lsRing, lsRx, lsTx };
+
+constexpr TComEvents AllComEvents{evRxChar, evTxEmpty, evRxFlag, evRing,  evBreak,
+                                  evCTS,    evDSR,     evError,  evRLSD, evRx80Full};
+
+using TRxCharEvent = std::function<void(TObject* Sender, int Count)>;
+using TRxBufEvent = std::function<void(TObject* Sender, const void* Buffer, int Count)>;
+using TComErrorEvent = std::function<void(TObject* Sender, TComErrors Errors)>;
+using TComSignalEvent = std::function<void(TObject* Sender, bool OnOff)>;
+
+// A failure of the serial port: the library's error code (1..23) and the Windows error code (-1 when none).
+class EComPort : public Exception {
+public:
+    // The message is the code's text followed by " (win error code: n)".
+    EComPort(int ACode, int AWinCode);
+    // The message is the code's text alone; WinCode is -1.
+    explicit EComPort(int ACode);
+    const char* ClassName() const override { return "EComPort"; }
+    int WinCode() const { return FWinCode; }
+    int Code() const { return FCode; }
+
+private:
+    int FWinCode;
+    int FCode;
+};
+
+// The text of an error code, translated through the "cport" catalogue the first time any is needed.
+const std::string& ComErrorMessage(int Code);
+
+// The Win32 event mask for a set of events, and back.
+DWORD ComEventsToMask(TComEvents Events);
+TComEvents MaskToComEvents(DWORD Mask);
+
+class TCustomComPort;
+
+// Read and write timeouts of a port, in milliseconds (ReadInterval -1 means "return at once").
+class TComTimeouts : public TPersistent {
+    CLASS_INFO(TComTimeouts, TPersistent)
+public:
+    explicit TComTimeouts(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
+    int ReadInterval() const { return FReadInterval; }
+    void SetReadInterval(int value);
+    int ReadTotalMultiplier() const { return FReadTotalMultiplier; }
+    void SetReadTotalMultiplier(int value);
+    int ReadTotalConstant() const { return FReadTotalConstant; }
+    void SetReadTotalConstant(int value);
+    int WriteTotalMultiplier() const { return FWriteTotalMultiplier; }
+    void SetWriteTotalMultiplier(int value);
+    int WriteTotalConstant() const { return FWriteTotalConstant; }
+    void SetWriteTotalConstant(int value);
+    TCustomComPort* ComPort() const { return FComPort; }
+
+protected:
+    void AssignTo(TPersistent* Dest) override;
+
+private:
+    void Changed();
+    TCustomComPort* FComPort;
+    int FReadInterval = -1;
+    int FReadTotalMultiplier = 0;
+    int FReadTotalConstant = 0;
+    int FWriteTotalMultiplier = 100;
+    int FWriteTotalConstant = 1000;
+};
+
+// Handshaking of a port; FlowControl summarises the common combinations.
+class TComFlowControl : public TPersistent {
+    CLASS_INFO(TComFlowControl, TPersistent)
+public:
+    explicit TComFlowControl(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
+    TFlowControl FlowControl() const;
+    // Any value but fcCustom resets RTS, CTS and XON/XOFF to the named combination; every value applies once.
+    void SetFlowControl(TFlowControl value);
+    bool OutCTSFlow() const { return FOutCTSFlow; }
+    void SetOutCTSFlow(bool value);
+    bool OutDSRFlow() const { return FOutDSRFlow; }
+    void SetOutDSRFlow(bool value);
+    TDTRFlowControl ControlDTR() const { return FControlDTR; }
+    void SetControlDTR(TDTRFlowControl value);
+    TRTSFlowControl ControlRTS() const { return FControlRTS; }
+    void SetControlRTS(TRTSFlowControl value);
+    bool XonXoffOut() const { return FXonXoffOut; }
+    void SetXonXoffOut(bool value);
+    bool XonXoffIn() const { return FXonXoffIn; }
+    void SetXonXoffIn(bool value);
+    bool DSRSensitivity() const { return FDSRSensitivity; }
+    void SetDSRSensitivity(bool value);
+    bool TxContinueOnXoff() const { return FTxContinueOnXoff; }
+    void SetTxContinueOnXoff(bool value);
+    char XonChar() const { return FXonChar; }
+    void SetXonChar(char value);
+    char XoffChar() const { return FXoffChar; }
+    void SetXoffChar(char value);
+    TCustomComPort* ComPort() const { return FComPort; }
+
+protected:
+    void AssignTo(TPersistent* Dest) override;
+
+private:
+    void Changed();
+    TCustomComPort* FComPort;
+    bool FOutCTSFlow = false;
+    bool FOutDSRFlow = false;
+    TDTRFlowControl FControlDTR = dtrDisable;
+    TRTSFlowControl FControlRTS = rtsDisable;
+    bool FXonXoffOut = false;
+    bool FXonXoffIn = false;
+    bool FDSRSensitivity = false;
+    bool FTxContinueOnXoff = false;
+    char FXonChar = 17;
+    char FXoffChar = 19;
+};
+
+// Parity of a port and what happens to bytes received with a parity error.
+class TComParity : public TPersistent {
+    CLASS_INFO(TComParity, TPersistent)
+public:
+    explicit TComParity(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
+    TParityBits Bits() const { return FBits; }
+    void SetBits(TParityBits value);
+    bool Check() const { return FCheck; }
+    void SetCheck(bool value);
+    bool Replace() const { return FReplace; }
+    void SetReplace(bool value);
+    char ReplaceChar() const { return FReplaceChar; }
+    void SetReplaceChar(char value);
+    TCustomComPort* ComPort() const { return FComPort; }
+
+protected:
+    void AssignTo(TPersistent* Dest) override;
+
+private:
+    void Changed();
+    TCustomComPort* FComPort;
+    TParityBits FBits = prNone;
+    bool FCheck = false;
+    bool FReplace = false;
+    char FReplaceChar = 0;
+};
+
+// The driver's input and output queue sizes; odd positive sizes are lowered to the even number below.
+class TComBuffer : public TPersistent {
+    CLASS_INFO(TComBuffer, TPersistent)
+public:
+    explicit TComBuffer(TCustomComPort* AComPort = nullptr) : FComPort(AComPort) {}
+    int InputSize() const { return FInputSize; }
+    void SetInputSize(int value);
+    int OutputSize() const { return FOutputSize; }
+    void SetOutputSize(int value);
+    TCustomComPort* ComPort() const { return FComPort; }
+
+protected:
+    void AssignTo(TPersistent* Dest) override;
+
+private:
+    void Changed();
+    TCustomComPort* FComPort;
+    int FInputSize = 1024;
+    int FOutputSize = 1024;
+};
+
+// A bundle of handlers through which another component follows a port's signals and data; its user owns it.
+class TComLink {
+public:
+    TComSignalEvent OnConn;
+    TRxBufEvent OnRxBuf;
+    TRxBufEvent OnTxBuf;
+    TNotifyEvent OnTxEmpty;
+    TNotifyEvent OnRxFlag;
+    TComSignalEvent OnCTSChange;
+    TComSignalEvent OnDSRChange;
+    TComSignalEvent OnRLSDChange;
+    TNotifyEvent OnRing;
+    TComSignalEvent OnTx;
+    TComSignalEvent OnRx;
+};
+
+// An overlapped operation in flight: its OVERLAPPED, what it is, and a copy of the bytes being written.
+struct TAsyncRecord {
+    OVERLAPPED Overlapped{};
+    TAsyncKind Kind = akWrite;
+    std::unique_ptr<char[]> Data;
+    int Size = 0;
+};
+using PAsync = TAsyncRecord*;
+
+// Allocates a cleared record whose event is manual-reset and signalled.
+void InitAsync(PAsync& AsyncPtr);
+// Closes the record's event, frees it and sets AsyncPtr to nullptr (nothing happens for nullptr).
+void DoneAsync(PAsync& AsyncPtr);
+
+// The three calls that configure an open port, replaceable so that their order can be observed.
+struct TComSetupCalls {
+    BOOL(WINAPI* SetupComm)(HANDLE, DWORD, DWORD) = ::SetupComm;
+    BOOL(WINAPI* SetCommState)(HANDLE, LPDCB) = ::SetCommState;
+    BOOL(WINAPI* SetCommTimeouts)(HANDLE, LPCOMMTIMEOUTS) = ::SetCommTimeouts;
+};
+
+// The thread that waits for a port's communication events and hands them to the port.
+class TComThread : public TThread {
+    CLASS_INFO(TComThread, TThread)
+public:
+    // Sets the port's event mask and starts waiting.
+    explicit TComThread(TCustomComPort* AComPort);
+    // Stops the thread and waits for it.
+    ~TComThread() override;
+    // Asks the thread to end: it clears the mask and the device's queues on its way out.
+    void Stop();
+    // The events of the last completed wait.
+    TComEvents Events() const { return FEvents; }
+    // The mask the thread waits with; the modem-line events are dropped when the device cannot report them.
+    DWORD WaitMask() const { return FMask; }
+    // Lets the thread end and free itself; for a Close that comes from inside this thread's own dispatch.
+    void Detach();
+    // Free() stops the thread before any destructor runs.
+    void BeforeDestruction() override;
+
+protected:
+    void Execute() override;
+    virtual void DispatchEvents();
+
+private:
+    TCustomComPort* FComPort;
+    HANDLE FStopEvent = nullptr;
+    HANDLE FHandle = INVALID_HANDLE_VALUE;  // the thread's own duplicate of the port handle
+    TSyncMethod FSyncMethod;
+    HWND FWindow;
+    DWORD FMask = 0;
+    TComEvents FEvents;
+};
+
+// The serial port: all behaviour; TComPort is what a program places.
+class TCustomComPort : public TComponent {
+    CLASS_INFO(TCustomComPort, TComponent)
+    friend class TComThread;
+    friend class TComTimeouts;
+    friend class TComFlowControl;
+    friend class TComParity;
+    friend class TComBuffer;
+    class TDispatchScope;
+
+public:
+    explicit TCustomComPort(TComponent* AOwner);
+    // Closes the port; never throws (a failure to close goes to the application's exception handler).
+    ~TCustomComPort() override;
+
+    // Opens the device and applies every setting; on any failure the port is left fully closed and the exception
+    // is raised again. Nothing happens when already open.
+    void Open();
+    // Announces the close, aborts pending transfers, stops the event thread and closes the device.
+    void Close();
+    void BeginUpdate() { ++FUpdateCount; }
+    // Closes an update bracket; the last one applies all settings at once.
+    void EndUpdate();
+    // Applies the buffer sizes, the line settings and the timeouts, in that order.
+    virtual void ApplySettings();
+    void Loaded() override;
+    // Free() closes the port while the whole object (and what derives from it) still exists.
+    void BeforeDestruction() override;
+
+    // The DCB that ApplyDCB hands to SetCommState for the current settings; touches no device.
+    DCB BuildDCB() const;
+    // The COMMTIMEOUTS that ApplyTimeouts hands to SetCommTimeouts.
+    COMMTIMEOUTS BuildTimeouts() const;
+
+    // --- reading and writing (overlapped; the synchronous forms wait at once) ---
+    int Write(const void* Buffer, int Count);
+    int WriteStr(const std::string& Str);
+    int Read(void* Buffer, int Count);
+    int ReadStr(std::string& Str, int Count);
+    int WriteAsync(const void* Buffer, int Count, PAsync& AsyncPtr);
+    int WriteStrAsync(const std::string& Str, PAsync& AsyncPtr);
+    int ReadAsync(void* Buffer, int Count, PAsync& AsyncPtr);
+    int ReadStrAsync(std::string& Str, int Count, PAsync& AsyncPtr);
+    // Waits for the operation without time limit and returns the bytes it moved.
+    int WaitForAsync(PAsync& AsyncPtr);
+    // Cancels pending reads and writes (PurgeComm).
+    void AbortAllAsync();
+    // Bytes waiting in the input queue.
+    int InputCount();
+    TModemSignals ModemSignals();
+    // The device's line errors since the last call (reading them clears them).
+    TComErrors LastErrors();
+
+    // --- links ---
+    void RegisterLink(TComLink* AComLink);
+    void UnregisterLink(TComLink* AComLink);
+
+    // --- properties ---
+    bool Connected() const { return FConnected; }
+    void SetConnected(bool value);
+    TBaudRate BaudRate() const { return FBaudRate; }
+    void SetBaudRate(TBaudRate value);
+    int CustomBaudRate() const { return FCustomBaudRate; }
+    void SetCustomBaudRate(int value);
+    const std::string& Port() const { return FPort; }
+    void SetPort(const std::string& value);
+    TStopBits StopBits() const { return FStopBits; }
+    void SetStopBits(TStopBits value);
+    TDataBits DataBits() const { return FDataBits; }
+    void SetDataBits(TDataBits value);
+    bool DiscardNull() const { return FDiscardNull; }
+    void SetDiscardNull(bool value);
+    char EventChar() const { return FEventChar; }
+    void SetEventChar(char value);
+    TComEvents Events() const { return FEvents; }
+    // Takes effect at the next Open.
+    void SetEvents(TComEvents value) { FEvents = value; }
+    TComBuffer* Buffer() const { return FBuffer.get(); }
+    void SetBuffer(TComBuffer* value);
+    TComParity* Parity() const { return FParity.get(); }
+    void SetParity(TComParity* value);
+    TComTimeouts* Timeouts() const { return FTimeouts.get(); }
+    void SetTimeouts(TComTimeouts* value);
+    TComFlowControl* FlowControl() const { return FFlowControl.get(); }
+    void SetFlowControl(TComFlowControl* value);
+    TSyncMethod SyncMethod() const { return FSyncMethod; }
+    // Raises code 14 while the port is open.
+    void SetSyncMethod(TSyncMethod value);
+    TSettingGroups SettingGroups() const { return FSettingGroups; }
+    void SetSettingGroups(TSettingGroups value) { FSettingGroups = value; }
+    bool AnnounceRxChar() const { return FAnnounceRxChar; }
+    void SetAnnounceRxChar(bool value) { FAnnounceRxChar = value; }
+    TThreadPriority ThreadPriority() const { return FThreadPriority; }
+    void SetThreadPriority(TThreadPriority value) { FThreadPriority = value; }
+    HANDLE Handle() const { return FHandle; }
+    // The event thread while the port is open with events, else nullptr.
+    TComThread* EventThread() const { return FEventThread; }
+
+    // --- events ---
+    TRxCharEvent OnRxChar;
+    TRxBufEvent OnRxBuf;
+    TNotifyEvent OnTxEmpty;
+    TNotifyEvent OnBreak;
+    TNotifyEvent OnRing;
+    TComSignalEvent OnCTSChange;
+    TComSignalEvent OnDSRChange;
+    TComSignalEvent OnRLSDChange;
+    TComErrorEvent OnError;
+    TNotifyEvent OnRxFlag;
+    TNotifyEvent OnAfterOpen;
+    TNotifyEvent OnAfterClose;
+    TNotifyEvent OnBeforeOpen;
+    TNotifyEvent OnBeforeClose;
+    TNotifyEvent OnRx80Full;
+
+protected:
+    virtual void CreateHandle();
+    virtual void DestroyHandle();
+
+    virtual void DoAfterClose();
+    virtual void DoAfterOpen();
+    virtual void DoBeforeClose();
+    virtual void DoBeforeOpen();
+    virtual void DoRxChar(int Count);
+    virtual void DoRxBuf(const void* Buffer, int Count);
+    virtual void DoTxEmpty();
+    virtual void DoBreak();
+    virtual void DoRing();
+    virtual void DoRxFlag();
+    virtual void DoCTSChange(bool OnOff);
+    virtual void DoDSRChange(bool OnOff);
+    virtual void DoError(TComErrors Errors);
+    virtual void DoRLSDChange(bool OnOff);
+    virtual void DoRx80Full();
+    virtual void ApplyDCB();
+    virtual void ApplyTimeouts();
+    virtual void ApplyBuffer();
+
+    // Fires the port's events for one batch in the fixed order: error, received characters, transmit queue empty,
+    // break, ring, CTS, DSR, event character, RLSD, 80% full. A handler's exception goes to the application's
+    // handler and the rest of the batch still fires; the batch stops once a handler has closed the port.
+    void FireEvents(TComEvents Events);
+    // Sends one WM_USER+1 per event of the batch to the port's window, in FireEvents' order.
+    static void SendEventsToWindow(HWND Window, TComEvents Events);
+    // The hidden window's method (smWindowSync).
+    void WindowMethod(TMessage& Message);
+    HWND Window() const { return FWindow; }
+
+    void CallAfterClose();
+    void CallAfterOpen();
+    void CallBeforeClose();
+    void CallBeforeOpen();
+    void CallRxChar();
+    void CallTxEmpty();
+    void CallBreak();
+    void CallRing();
+    void CallRxFlag();
+    void CallCTSChange();
+    void CallDSRChange();
+    void CallRLSDChange();
+    void CallError();
+    void CallRx80Full();
+
+    // Where the configuration calls go; a test may observe them.
+    TComSetupCalls FSetupCalls;
+
+private:
+    void NotifyLinks(TComLedSignal Signal, bool OnOff);
+    void UpdateHasLink();
+    bool HardwareAccessAllowed() const;
+    bool Designing() const { return ComponentState().Contains(csDesigning); }
+    // The modem lines, read as off when the device cannot report them.
+    TModemSignals ModemSignalsOrOff();
+    // Stops the thread, releases the window and closes the device without announcing anything or failing.
+    void CloseQuietly() noexcept;
+    void FreeEventThread();
+    void CallEvent(TComEvent Event);
+    bool DispatchingHere() const;
+    // Bytes a read may ask for without blocking under the "return at once" timeouts.
+    int ReadableCount(int Count);
+
+    TComThread* FEventThread = nullptr;
+    bool FThreadCreated = false;
+    HANDLE FHandle = INVALID_HANDLE_VALUE;
+    HWND FWindow = nullptr;
+    int FUpdateCount = 0;
+    std::vector<TComLink*> FLinks;
+    bool FAnnounceRxChar = true;
+    TThreadPriority FThreadPriority = tpNormal;
+    bool FHasLink = false;
+    bool FConnected = false;
+    bool FClosing = false;
+    int FDispatchDepth = 0;
+    DWORD FDispatchThread = 0;
+    TBaudRate FBaudRate = br9600;
+    int FCustomBaudRate = 9600;
+    std::string FPort = "COM1";
+    TStopBits FStopBits = sbOneStopBit;
+    TDataBits FDataBits = dbEight;
+    bool FDiscardNull = false;
+    char FEventChar = 0;
+    TComEvents FEvents = AllComEvents;
+    std::unique_ptr<TComBuffer> FBuffer;
+    std::unique_ptr<TComParity> FParity;
+    std::unique_ptr<TComTimeouts> FTimeouts;
+    std::unique_ptr<TComFlowControl> FFlowControl;
+    TSyncMethod FSyncMethod = smThreadSync;
+    TSettingGroups FSettingGroups{sgBasic};
+};
+
+// The serial port component as a program places it.
+class TComPort : public TCustomComPort {
+    CLASS_INFO(TComPort, TCustomComPort)
+public:
+    explicit TComPort(TComponent* AOwner) : TCustomComPort(AOwner) {}
+};
