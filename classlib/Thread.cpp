@@ -245,12 +245,20 @@ void TThread::Synchronize(TThread* thread, const TThreadMethod& method) {
         method();
         return;
     }
-    SyncRequest request{method, nullptr, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    if (!request.done)
+    // One event per calling thread, kept for its life: a serial port synchronises every batch it receives.
+    struct DoneEvent {
+        HANDLE handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto-reset: the wait consumes it
+        ~DoneEvent() {
+            if (handle)
+                CloseHandle(handle);
+        }
+    };
+    static thread_local DoneEvent done;
+    if (!done.handle)
         RaiseLastOSError("CreateEventA");
+    SyncRequest request{method, nullptr, done.handle};
     AddRequest(&request);
     WaitForSingleObject(request.done, INFINITE);
-    CloseHandle(request.done);
     if (request.error)
         std::rethrow_exception(request.error);
 }

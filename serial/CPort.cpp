@@ -337,9 +337,10 @@ struct TScopedAsync {
 namespace {
 
 // After a wait that failed or was cancelled (Wine cancels every pending wait on a pseudo-terminal within a few
-// milliseconds) the thread waits this long on its stop event before it waits again, doubling up to the most.
+// milliseconds) the thread pauses this long before it waits again, doubling up to the most, so that a device
+// that cannot wait costs little; meanwhile it looks at the input queue every millisecond (see Pause).
 const DWORD FirstBackoffMs = 1;
-const DWORD MostBackoffMs = 10;
+const DWORD MostBackoffMs = 50;
 
 }  // namespace
 
@@ -392,6 +393,18 @@ void TComThread::Detach() {
     Stop();
 }
 
+int TComThread::QueuedBytes() {
+    COMSTAT stat{};
+    DWORD errors = 0;
+    return ClearCommError(FHandle, &errors, &stat) ? static_cast<int>(stat.cbInQue) : -1;
+}
+
+bool TComThread::NothingNew(DWORD mask) {
+    // Wine reports EV_RXCHAR whenever bytes are queued, not when they arrive: bytes already announced and still
+    // unread are no news.
+    return mask == EV_RXCHAR && FComPort->AllAnnounced(QueuedBytes());
+}
+
 void TComThread::Execute() {
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);
@@ -399,12 +412,15 @@ void TComThread::Execute() {
         RaiseLastOSError("CreateEventA");
     HANDLE waits[2] = {FStopEvent, overlapped.hEvent};
     bool pending = false;
-    DWORD backoff = 0;
+    bool waitsCancelled = false;  // the device cancels pending waits (Wine on a pseudo-terminal)
+    DWORD backoff = 0;            // how long to pause before the next wait
     while (!Terminated()) {
         if (FMask == 0) {
             WaitForSingleObject(FStopEvent, INFINITE);  // nothing the device can report: wait for the end
             break;
         }
+        if (backoff && !Pause(backoff))
+            break;
         DWORD mask = 0, bytes = 0;
         bool received = WaitCommEvent(FHandle, &mask, &overlapped) != FALSE;
         if (!received) {
@@ -416,6 +432,7 @@ void TComThread::Execute() {
                     break;
                 }
                 received = GetOverlappedResult(FHandle, &overlapped, &bytes, FALSE) != FALSE;
+                waitsCancelled = !received;
             } else if (error == ERROR_NOT_SUPPORTED && (FMask & ModemEventMask)) {
                 // The device has no modem lines to watch (a pseudo-terminal): wait for everything else.
                 FMask &= ~ModemEventMask;
@@ -423,16 +440,16 @@ void TComThread::Execute() {
                 continue;
             }
         }
-        if (received && mask != 0) {
-            backoff = 0;
+        if (received && mask != 0 && !NothingNew(mask)) {
             FEvents = MaskToComEvents(mask);
             RunGuarded([this] { DispatchEvents(); });
+            // A device whose waits are cancelled is better watched through its queue than through another wait
+            // that goes blind until Wine cancels it.
+            backoff = waitsCancelled ? MostBackoffMs : 0;
             continue;
         }
-        // A failed or cancelled wait, or one that reported nothing: never try again at once.
+        // A failed or cancelled wait, or one that reported nothing new: never try again at once.
         backoff = backoff ? std::min(backoff * 2, MostBackoffMs) : FirstBackoffMs;
-        if (WaitForSingleObject(FStopEvent, backoff) == WAIT_OBJECT_0)
-            break;
     }
     SetCommMask(FHandle, 0);
     if (pending) {
@@ -443,6 +460,21 @@ void TComThread::Execute() {
     }
     PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
     CloseHandle(overlapped.hEvent);
+}
+
+bool TComThread::Pause(DWORD ms) {
+    for (DWORD waited = 0; waited < ms; ++waited) {
+        // New data must not wait for the pause to end: the next wait reports queued bytes at once. (Reading the
+        // queue also clears the device's error flags; the devices that come here, whose waits fail, report none.)
+        if (FMask & EV_RXCHAR) {
+            int queued = QueuedBytes();
+            if (queued > 0 && !FComPort->AllAnnounced(queued))
+                return true;
+        }
+        if (WaitForSingleObject(FStopEvent, 1) == WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
 }
 
 void TComThread::DispatchEvents() {
@@ -840,6 +872,8 @@ int TCustomComPort::WaitForAsync(PAsync& AsyncPtr) {
               GetOverlappedResult(FHandle, &AsyncPtr->Overlapped, &bytes, FALSE);
     if (!ok)
         RaiseComError(AsyncPtr->Kind == akWrite ? 2 : 3);
+    if (AsyncPtr->Kind == akRead)
+        FBytesRead += bytes;
     if (AsyncPtr->Kind == akRead && InputCount() == 0) {
         NotifyLinks(lsRx, false);
     } else if (AsyncPtr->Data) {
@@ -870,31 +904,38 @@ int TCustomComPort::WriteStr(const std::string& Str) {
     return written;
 }
 
-int TCustomComPort::ReadableCount(int Count) {
-    // With these timeouts a read returns at once with what is queued; Wine instead leaves a read of an empty
-    // queue pending until data comes, which would hang the caller. Asking for what is queued behaves the same on
-    // both.
-    bool returnAtOnce = FTimeouts->ReadInterval() == -1 && FTimeouts->ReadTotalMultiplier() == 0 &&
-                        FTimeouts->ReadTotalConstant() == 0;
-    if (!returnAtOnce || Count <= 0)
-        return Count;
-    return std::min(Count, InputCount());
+bool TCustomComPort::ReadsReturnAtOnce() const {
+    return FTimeouts->ReadInterval() == -1 && FTimeouts->ReadTotalMultiplier() == 0 &&
+           FTimeouts->ReadTotalConstant() == 0;
+}
+
+int TCustomComPort::WaitForRead(PAsync& AsyncPtr) {
+    // With these timeouts a read returns at once with what is queued, nothing when the queue is empty. Wine
+    // instead leaves a read of an empty queue pending until data comes, which would hang the caller: such a read
+    // is cancelled, and what it got by then (usually nothing) is the result, as it would be on Windows.
+    if (ReadsReturnAtOnce() && WaitForSingleObject(AsyncPtr->Overlapped.hEvent, 0) == WAIT_TIMEOUT) {
+        CancelIoEx(FHandle, &AsyncPtr->Overlapped);
+        DWORD bytes = 0;
+        if (!GetOverlappedResult(FHandle, &AsyncPtr->Overlapped, &bytes, TRUE)) {
+            if (GetLastError() != ERROR_OPERATION_ABORTED)
+                RaiseComError(3);
+            NotifyLinks(lsRx, false);
+            return 0;
+        }
+    }
+    return WaitForAsync(AsyncPtr);
 }
 
 int TCustomComPort::Read(void* Buffer, int Count) {
-    CheckTransfer(Buffer, Count);
-    Count = ReadableCount(Count);
-    if (Count == 0)
-        return 0;
     TScopedAsync async;
     ReadAsync(Buffer, Count, async.Ptr);
-    return WaitForAsync(async.Ptr);
+    return WaitForRead(async.Ptr);
 }
 
 int TCustomComPort::ReadStr(std::string& Str, int Count) {
     TScopedAsync async;
-    ReadStrAsync(Str, ReadableCount(Count), async.Ptr);
-    int read = WaitForAsync(async.Ptr);
+    ReadStrAsync(Str, Count, async.Ptr);
+    int read = Count < 1 ? WaitForAsync(async.Ptr) : WaitForRead(async.Ptr);
     Str.resize(static_cast<size_t>(read));
     return read;
 }
@@ -1071,8 +1112,23 @@ void TCustomComPort::WindowMethod(TMessage& Message) {
 
 // --- the Call operations ---
 
+bool TCustomComPort::AllAnnounced(int queued) const {
+    return queued > 0 && queued == FAnnouncedUnread && FBytesRead == FReadAtAnnounce;
+}
+
 void TCustomComPort::CallRxChar() {
+    long long readBefore = FBytesRead;
     int count = InputCount();
+    // Remembered for the event thread: what was announced here and left unread is no news until read.
+    struct Remember {
+        TCustomComPort& port;
+        long long before;
+        int announced;
+        ~Remember() {
+            port.FReadAtAnnounce = port.FBytesRead.load();
+            port.FAnnouncedUnread = port.FBytesRead == before ? announced : 0;
+        }
+    } remember{*this, readBefore, count};
     if (count > 0)
         NotifyLinks(lsRx, true);
     if (count >= 1 && !(FAnnounceRxChar && !FHasLink)) {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -271,6 +272,11 @@ protected:
     virtual void DispatchEvents();
 
 private:
+    // Waits up to ms between two failed waits, or until new data is queued; false when the thread is to stop.
+    bool Pause(DWORD ms);
+    int QueuedBytes();
+    bool NothingNew(DWORD mask);
+
     TCustomComPort* FComPort;
     HANDLE FStopEvent = nullptr;
     HANDLE FHandle = INVALID_HANDLE_VALUE;  // the thread's own duplicate of the port handle
@@ -458,8 +464,9 @@ private:
     void FreeEventThread();
     void CallEvent(TComEvent Event);
     bool DispatchingHere() const;
-    // Bytes a read may ask for without blocking under the "return at once" timeouts.
-    int ReadableCount(int Count);
+    bool ReadsReturnAtOnce() const;
+    // WaitForAsync for the synchronous reads, which must not hang on an empty queue.
+    int WaitForRead(PAsync& AsyncPtr);
 
     TComThread* FEventThread = nullptr;
     bool FThreadCreated = false;
@@ -472,6 +479,11 @@ private:
     bool FHasLink = false;
     bool FConnected = false;
     bool FClosing = false;
+    // True when the queued bytes are exactly the ones the last OnRxChar announced and nobody has read since.
+    bool AllAnnounced(int queued) const;
+    std::atomic<long long> FBytesRead{0};  // everything read so far
+    std::atomic<long long> FReadAtAnnounce{0};
+    std::atomic<int> FAnnouncedUnread{0};
     int FDispatchDepth = 0;
     DWORD FDispatchThread = 0;
     TBaudRate FBaudRate = br9600;

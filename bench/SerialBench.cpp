@@ -1,0 +1,205 @@
+// Serial port figures under Wine against a pseudo-terminal: throughput both ways, the latency from the far end's
+// byte to OnRxChar on the main thread, and what a thousand opens and closes leave behind.
+// Run inside the test environment: scripts/bench (or any shell that sourced scripts/testenv.sh).
+#include "serial/CPort.h"
+#include "tests/support/ProcessInfo.h"
+#include "tests/support/SerialPeer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// A message loop that also notices what sent messages did (GetMessage would not return for those).
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    MSG msg;
+    while (!done() && GetTickCount() - start < timeoutMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    return done();
+}
+
+std::string Pattern(size_t size) {
+    std::string s(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        s[i] = static_cast<char>(i * 7 + 3);
+    return s;
+}
+
+const char* SyncName(TSyncMethod m) { return m == smThreadSync ? "smThreadSync" : m == smWindowSync ? "smWindowSync" : "smNone"; }
+
+void WriteThroughput(SerialPeer& peer, TComPort& port) {
+    for (size_t size : {size_t(1024), size_t(64 * 1024), size_t(1024 * 1024)}) {
+        int rounds = size >= 1024 * 1024 ? 3 : size >= 65536 ? 10 : 100;
+        std::string burst = Pattern(size);
+        double total = 0;
+        for (int r = 0; r < rounds; ++r) {
+            std::string got;
+            std::thread reader([&] { got = peer.Read(size, 60000); });
+            double start = Now();
+            port.WriteStr(burst);
+            reader.join();
+            total += Now() - start;
+            if (got != burst) {
+                std::printf("write %zu: the far end got %zu bytes, not the burst\n", size, got.size());
+                return;
+            }
+        }
+        std::printf("WriteStr -> far end  %8zu bytes: %7.2f MB/s (%d rounds)\n", size,
+                    static_cast<double>(size) * rounds / total / 1e6, rounds);
+    }
+}
+
+void ReadThroughput(SerialPeer& peer, TComPort& port) {
+    for (size_t size : {size_t(1024), size_t(64 * 1024), size_t(1024 * 1024)}) {
+        int rounds = size >= 1024 * 1024 ? 3 : size >= 65536 ? 10 : 100;
+        std::string burst = Pattern(size);
+        double total = 0;
+        for (int r = 0; r < rounds; ++r) {
+            std::string got;
+            got.reserve(size);
+            port.OnRxChar = [&](TObject*, int count) {
+                std::string chunk;
+                port.ReadStr(chunk, count);
+                got += chunk;
+            };
+            double start = Now();
+            std::thread writer([&] { peer.Write(burst); });
+            bool whole = PumpUntil([&] { return got.size() >= size; }, 60000);
+            total += Now() - start;
+            writer.join();
+            port.OnRxChar = nullptr;
+            if (!whole || got != burst) {
+                std::printf("read %zu: got %zu bytes, not the burst\n", size, got.size());
+                return;
+            }
+        }
+        std::printf("far end -> OnRxChar+ReadStr %8zu bytes: %7.2f MB/s (%d rounds)\n", size,
+                    static_cast<double>(size) * rounds / total / 1e6, rounds);
+    }
+}
+
+// pauseMs between round trips: 0 measures back-to-back bytes, a pause measures a byte arriving at an idle port.
+void Latency(SerialPeer& peer, TComPort& port, DWORD pauseMs) {
+    std::vector<double> samples, writes;
+    double sent = 0;
+    bool arrived = false;
+    port.OnRxChar = [&](TObject*, int count) {
+        samples.push_back(Now() - sent);
+        arrived = true;
+        std::string s;
+        port.ReadStr(s, count);
+    };
+    int trips = pauseMs ? 200 : 1000;
+    for (int i = 0; i < trips; ++i) {
+        if (pauseMs)
+            PumpUntil([] { return false; }, pauseMs);
+        arrived = false;
+        sent = Now();
+        peer.Write("x");
+        writes.push_back(Now() - sent);
+        if (!PumpUntil([&] { return arrived; }, 5000)) {
+            std::printf("latency: byte %d never arrived\n", i);
+            break;
+        }
+    }
+    port.OnRxChar = nullptr;
+    if (samples.empty())
+        return;
+    std::sort(samples.begin(), samples.end());
+    std::sort(writes.begin(), writes.end());
+    std::printf("  (the far end's write itself: median %.2f ms)\n", writes[writes.size() / 2] * 1e3);
+    std::printf("far end byte -> OnRxChar (%s, %zu round trips, %lu ms apart): median %.2f ms, "
+                "99th percentile %.2f ms, max %.2f ms\n",
+                SyncName(port.SyncMethod()), samples.size(), static_cast<unsigned long>(pauseMs), samples[samples.size() / 2] * 1e3,
+                samples[samples.size() * 99 / 100] * 1e3, samples.back() * 1e3);
+}
+
+void Resources(SerialPeer& peer) {
+    TComPort port(nullptr);
+    port.SetPort(peer.PortName());
+    port.Open();
+    port.Close();
+    Sleep(100);
+    int handlesBefore = CountProcessHandles();
+    int threadsBefore = CountProcessThreads();
+    double start = Now();
+    for (int i = 0; i < 1000; ++i) {
+        port.SetSyncMethod(static_cast<TSyncMethod>(i % 3));
+        port.Open();
+        port.Close();
+    }
+    double took = Now() - start;
+    Sleep(100);  // threads that have ended may still be on their way out of the snapshot
+    int handlesAfter = CountProcessHandles();
+    int threadsAfter = CountProcessThreads();
+    std::printf("1000 x Open+Close (all three sync methods) in %.2f s: handles %d -> %d, threads %d -> %d\n", took,
+                handlesBefore, handlesAfter, threadsBefore, threadsAfter);
+}
+
+void IdleCpu(SerialPeer& peer) {
+    TComPort port(nullptr);
+    port.SetPort(peer.PortName());
+    port.Open();
+    auto cpu = [] {
+        FILETIME c, e, k, u;
+        GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u);
+        auto v = [](FILETIME f) { return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+        return v(k) + v(u);
+    };
+    unsigned long long before = cpu();
+    double start = Now();
+    PumpUntil([] { return false; }, 2000);
+    double wall = Now() - start;
+    std::printf("an open, idle port (all ten events) uses %.1f%% of a CPU\n",
+                static_cast<double>(cpu() - before) / 1e7 / wall * 100);
+}
+
+}  // namespace
+
+int main() {
+    try {
+        SerialPeer peer;
+        {
+            TComPort port(nullptr);
+            port.SetPort(peer.PortName());
+            port.Buffer()->SetInputSize(10240);
+            port.Buffer()->SetOutputSize(10240);
+            port.Open();
+            WriteThroughput(peer, port);
+            ReadThroughput(peer, port);
+            for (TSyncMethod m : {smThreadSync, smWindowSync}) {
+                port.Close();
+                port.SetSyncMethod(m);
+                port.Open();
+                Latency(peer, port, 0);
+                Latency(peer, port, 30);
+            }
+        }
+        IdleCpu(peer);
+        Resources(peer);
+        return 0;
+    } catch (const std::exception& e) {
+        std::printf("serial_bench failed: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,7 @@
+#pragma once
+// What the running process holds, for tests and benchmarks that look for leaks.
+
+// Open handles of this process (Wine's GetProcessHandleCount always says 0; the system's handle list is right).
+int CountProcessHandles();
+// Threads of this process.
+int CountProcessThreads();
