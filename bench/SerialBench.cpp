@@ -1,7 +1,8 @@
 // Serial port figures under Wine against a pseudo-terminal: throughput both ways, the latency from the far end's
 // byte to OnRxChar on the main thread, and what a thousand opens and closes leave behind.
-// Run inside the test environment: scripts/bench (or any shell that sourced scripts/testenv.sh).
+// Run it with scripts/bench serial_bench (it needs the test environment for its serial peer).
 #include "serial/CPort.h"
+#include "tests/support/MessageLoop.h"
 #include "tests/support/ProcessInfo.h"
 #include "tests/support/SerialPeer.h"
 
@@ -24,18 +25,6 @@ double Now() {
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// A message loop that also notices what sent messages did (GetMessage would not return for those).
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (!done() && GetTickCount() - start < timeoutMs) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-    }
-    return done();
 }
 
 std::string Pattern(size_t size) {
@@ -84,7 +73,7 @@ void ReadThroughput(SerialPeer& peer, TComPort& port) {
             };
             double start = Now();
             std::thread writer([&] { peer.Write(burst); });
-            bool whole = PumpUntil([&] { return got.size() >= size; }, 60000);
+            bool whole = PumpMessagesUntil([&] { return got.size() >= size; }, 60000);
             total += Now() - start;
             writer.join();
             port.OnRxChar = nullptr;
@@ -112,12 +101,12 @@ void Latency(SerialPeer& peer, TComPort& port, DWORD pauseMs) {
     int trips = pauseMs ? 200 : 1000;
     for (int i = 0; i < trips; ++i) {
         if (pauseMs)
-            PumpUntil([] { return false; }, pauseMs);
+            PumpMessagesUntil([] { return false; }, pauseMs);
         arrived = false;
         sent = Now();
         peer.Write("x");
         writes.push_back(Now() - sent);
-        if (!PumpUntil([&] { return arrived; }, 5000)) {
+        if (!PumpMessagesUntil([&] { return arrived; }, 5000)) {
             std::printf("latency: byte %d never arrived\n", i);
             break;
         }
@@ -127,11 +116,11 @@ void Latency(SerialPeer& peer, TComPort& port, DWORD pauseMs) {
         return;
     std::sort(samples.begin(), samples.end());
     std::sort(writes.begin(), writes.end());
-    std::printf("  (the far end's write itself: median %.2f ms)\n", writes[writes.size() / 2] * 1e3);
     std::printf("far end byte -> OnRxChar (%s, %zu round trips, %lu ms apart): median %.2f ms, "
                 "99th percentile %.2f ms, max %.2f ms\n",
                 SyncName(port.SyncMethod()), samples.size(), static_cast<unsigned long>(pauseMs), samples[samples.size() / 2] * 1e3,
                 samples[samples.size() * 99 / 100] * 1e3, samples.back() * 1e3);
+    std::printf("  (of which the far end's own write: median %.2f ms)\n", writes[writes.size() / 2] * 1e3);
 }
 
 void Resources(SerialPeer& peer) {
@@ -160,18 +149,12 @@ void IdleCpu(SerialPeer& peer) {
     TComPort port(nullptr);
     port.SetPort(peer.PortName());
     port.Open();
-    auto cpu = [] {
-        FILETIME c, e, k, u;
-        GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u);
-        auto v = [](FILETIME f) { return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-        return v(k) + v(u);
-    };
-    unsigned long long before = cpu();
+    double before = ProcessCpuSeconds();
     double start = Now();
-    PumpUntil([] { return false; }, 2000);
+    PumpMessagesFor(2000);
     double wall = Now() - start;
     std::printf("an open, idle port (all ten events) uses %.1f%% of a CPU\n",
-                static_cast<double>(cpu() - before) / 1e7 / wall * 100);
+                (ProcessCpuSeconds() - before) / wall * 100);
 }
 
 }  // namespace

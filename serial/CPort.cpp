@@ -122,42 +122,22 @@ TComEvents MaskToComEvents(DWORD Mask) {
 // ---------------------------------------------------------------------------------------------------------------
 // Settings sub-objects
 
-void TComTimeouts::Changed() { FComPort->ApplyTimeouts(); }
-void TComTimeouts::SetReadInterval(int value) {
-    if (value != FReadInterval) {
-        FReadInterval = value;
-        if (FComPort)
-            Changed();
-    }
+// Stores a setting when it differs and applies it to the owning port, if there is one.
+template <class T>
+static void StoreSetting(T& field, T value, TCustomComPort* port, void (*apply)(TCustomComPort&)) {
+    if (field == value)
+        return;
+    field = value;
+    if (port)
+        apply(*port);
 }
-void TComTimeouts::SetReadTotalMultiplier(int value) {
-    if (value != FReadTotalMultiplier) {
-        FReadTotalMultiplier = value;
-        if (FComPort)
-            Changed();
-    }
-}
-void TComTimeouts::SetReadTotalConstant(int value) {
-    if (value != FReadTotalConstant) {
-        FReadTotalConstant = value;
-        if (FComPort)
-            Changed();
-    }
-}
-void TComTimeouts::SetWriteTotalMultiplier(int value) {
-    if (value != FWriteTotalMultiplier) {
-        FWriteTotalMultiplier = value;
-        if (FComPort)
-            Changed();
-    }
-}
-void TComTimeouts::SetWriteTotalConstant(int value) {
-    if (value != FWriteTotalConstant) {
-        FWriteTotalConstant = value;
-        if (FComPort)
-            Changed();
-    }
-}
+
+void TComTimeouts::Apply(TCustomComPort& port) { port.ApplyTimeouts(); }
+void TComTimeouts::SetReadInterval(int value) { StoreSetting(FReadInterval, value, FComPort, Apply); }
+void TComTimeouts::SetReadTotalMultiplier(int value) { StoreSetting(FReadTotalMultiplier, value, FComPort, Apply); }
+void TComTimeouts::SetReadTotalConstant(int value) { StoreSetting(FReadTotalConstant, value, FComPort, Apply); }
+void TComTimeouts::SetWriteTotalMultiplier(int value) { StoreSetting(FWriteTotalMultiplier, value, FComPort, Apply); }
+void TComTimeouts::SetWriteTotalConstant(int value) { StoreSetting(FWriteTotalConstant, value, FComPort, Apply); }
 void TComTimeouts::AssignTo(TPersistent* Dest) {
     auto* d = dynamic_cast<TComTimeouts*>(Dest);
     if (!d) {
@@ -171,7 +151,7 @@ void TComTimeouts::AssignTo(TPersistent* Dest) {
     d->FWriteTotalConstant = FWriteTotalConstant;
 }
 
-void TComFlowControl::Changed() { FComPort->ApplyDCB(); }
+void TComFlowControl::Apply(TCustomComPort& port) { port.ApplyDCB(); }
 
 TFlowControl TComFlowControl::FlowControl() const {
     if (FControlRTS == rtsHandshake && FOutCTSFlow && !FXonXoffIn && !FXonXoffOut)
@@ -198,17 +178,11 @@ void TComFlowControl::SetFlowControl(TFlowControl value) {
         }
     }
     if (FComPort)
-        Changed();
+        Apply(*FComPort);
 }
 
-#define BRIMLET_FLOW_SETTER(Name, Type)            \
-    void TComFlowControl::Set##Name(Type value) {  \
-        if (value != F##Name) {                    \
-            F##Name = value;                       \
-            if (FComPort)                          \
-                Changed();                         \
-        }                                          \
-    }
+#define BRIMLET_FLOW_SETTER(Name, Type) \
+    void TComFlowControl::Set##Name(Type value) { StoreSetting(F##Name, value, FComPort, Apply); }
 BRIMLET_FLOW_SETTER(OutCTSFlow, bool)
 BRIMLET_FLOW_SETTER(OutDSRFlow, bool)
 BRIMLET_FLOW_SETTER(ControlDTR, TDTRFlowControl)
@@ -239,16 +213,10 @@ void TComFlowControl::AssignTo(TPersistent* Dest) {
     d->FXoffChar = FXoffChar;
 }
 
-void TComParity::Changed() { FComPort->ApplyDCB(); }
+void TComParity::Apply(TCustomComPort& port) { port.ApplyDCB(); }
 
-#define BRIMLET_PARITY_SETTER(Name, Type)      \
-    void TComParity::Set##Name(Type value) {   \
-        if (value != F##Name) {                \
-            F##Name = value;                   \
-            if (FComPort)                      \
-                Changed();                     \
-        }                                      \
-    }
+#define BRIMLET_PARITY_SETTER(Name, Type) \
+    void TComParity::Set##Name(Type value) { StoreSetting(F##Name, value, FComPort, Apply); }
 BRIMLET_PARITY_SETTER(Bits, TParityBits)
 BRIMLET_PARITY_SETTER(Check, bool)
 BRIMLET_PARITY_SETTER(Replace, bool)
@@ -267,27 +235,12 @@ void TComParity::AssignTo(TPersistent* Dest) {
     d->FReplaceChar = FReplaceChar;
 }
 
-void TComBuffer::Changed() { FComPort->ApplyBuffer(); }
+void TComBuffer::Apply(TCustomComPort& port) { port.ApplyBuffer(); }
 
 static int EvenSize(int value) { return value > 0 && value % 2 == 1 ? value - 1 : value; }
 
-void TComBuffer::SetInputSize(int value) {
-    value = EvenSize(value);
-    if (value != FInputSize) {
-        FInputSize = value;
-        if (FComPort)
-            Changed();
-    }
-}
-
-void TComBuffer::SetOutputSize(int value) {
-    value = EvenSize(value);
-    if (value != FOutputSize) {
-        FOutputSize = value;
-        if (FComPort)
-            Changed();
-    }
-}
+void TComBuffer::SetInputSize(int value) { StoreSetting(FInputSize, EvenSize(value), FComPort, Apply); }
+void TComBuffer::SetOutputSize(int value) { StoreSetting(FOutputSize, EvenSize(value), FComPort, Apply); }
 
 void TComBuffer::AssignTo(TPersistent* Dest) {
     auto* d = dynamic_cast<TComBuffer*>(Dest);

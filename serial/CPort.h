@@ -106,7 +106,7 @@ protected:
     void AssignTo(TPersistent* Dest) override;
 
 private:
-    void Changed();
+    static void Apply(TCustomComPort& port);
     TCustomComPort* FComPort;
     int FReadInterval = -1;
     int FReadTotalMultiplier = 0;
@@ -149,7 +149,7 @@ protected:
     void AssignTo(TPersistent* Dest) override;
 
 private:
-    void Changed();
+    static void Apply(TCustomComPort& port);
     TCustomComPort* FComPort;
     bool FOutCTSFlow = false;
     bool FOutDSRFlow = false;
@@ -182,7 +182,7 @@ protected:
     void AssignTo(TPersistent* Dest) override;
 
 private:
-    void Changed();
+    static void Apply(TCustomComPort& port);
     TCustomComPort* FComPort;
     TParityBits FBits = prNone;
     bool FCheck = false;
@@ -205,7 +205,7 @@ protected:
     void AssignTo(TPersistent* Dest) override;
 
 private:
-    void Changed();
+    static void Apply(TCustomComPort& port);
     TCustomComPort* FComPort;
     int FInputSize = 1024;
     int FOutputSize = 1024;
@@ -477,15 +477,16 @@ private:
     bool FAnnounceRxChar = true;
     TThreadPriority FThreadPriority = tpNormal;
     bool FHasLink = false;
-    bool FConnected = false;
-    bool FClosing = false;
+    // Read by the event thread too (smNone runs the handlers there).
+    std::atomic<bool> FConnected{false};
+    std::atomic<bool> FClosing{false};
     // True when the queued bytes are exactly the ones the last OnRxChar announced and nobody has read since.
     bool AllAnnounced(int queued) const;
     std::atomic<long long> FBytesRead{0};  // everything read so far
     std::atomic<long long> FReadAtAnnounce{0};
     std::atomic<int> FAnnouncedUnread{0};
-    int FDispatchDepth = 0;
-    DWORD FDispatchThread = 0;
+    std::atomic<int> FDispatchDepth{0};
+    std::atomic<DWORD> FDispatchThread{0};
     TBaudRate FBaudRate = br9600;
     int FCustomBaudRate = 9600;
     std::string FPort = "COM1";

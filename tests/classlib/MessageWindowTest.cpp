@@ -2,6 +2,7 @@
 #include "classlib/ExceptionHandler.h"
 #include "classlib/MessageWindow.h"
 #include "classlib/Thread.h"
+#include "tests/support/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,6 @@
 #include <vector>
 
 namespace {
-
-struct CaughtExceptions {
-    std::vector<std::string> messages;
-    TExceptionHandler previous;
-    CaughtExceptions() {
-        previous = SetApplicationExceptionHandler([this](const std::exception& e) { messages.push_back(e.what()); });
-    }
-    ~CaughtExceptions() { SetApplicationExceptionHandler(previous); }
-};
 
 void PumpPending() {
     MSG msg;

@@ -2,6 +2,7 @@
 #include "classlib/ExceptionHandler.h"
 #include "classlib/MessageWindow.h"
 #include "classlib/Thread.h"
+#include "tests/support/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -10,27 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Pumps the main thread's messages with a blocking GetMessage until done() holds (or the time is up).
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, nullptr);  // bounds each GetMessage so the time limit holds
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (!done() && GetTickCount() - start < timeoutMs && GetMessageA(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageA(&msg);
-    KillTimer(nullptr, timer);
-    return done();
-}
-
-// Collects what reaches the application's exception handler while it lives.
-struct CaughtExceptions {
-    std::vector<std::string> messages;
-    TExceptionHandler previous;
-    CaughtExceptions() {
-        previous = SetApplicationExceptionHandler([this](const std::exception& e) { messages.push_back(e.what()); });
-    }
-    ~CaughtExceptions() { SetApplicationExceptionHandler(previous); }
-};
 
 class FunctionThread : public TThread {
 public:
@@ -112,7 +92,7 @@ TEST(ThreadQueue, QueuedCallsRunLaterOnTheMainThreadAndTheirExceptionsGoToTheHan
         false);
     worker.WaitFor();
     // WaitFor serves them when they arrive during the wait; a message loop serves what is left.
-    EXPECT_TRUE(PumpUntil([&] { return ranOn != 0; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return ranOn != 0; }));
     EXPECT_EQ(ranOn.load(), MainThreadID);
     ASSERT_EQ(caught.messages.size(), 1u);
     EXPECT_EQ(caught.messages[0], "queued failure");
@@ -239,7 +219,7 @@ TEST(ThreadLifeCycle, FreeOnTerminateFreesTheThreadAfterOnTerminateRanOnTheMainT
         terminateOn = GetCurrentThreadId();
     };
     t->Start();
-    EXPECT_TRUE(PumpUntil([&] { return destroyed.load(); }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return destroyed.load(); }));
     EXPECT_EQ(terminateOn.load(), MainThreadID);
 }
 

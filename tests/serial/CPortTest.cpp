@@ -2,6 +2,7 @@
 #include "serial/CPort.h"
 
 #include "classlib/ExceptionHandler.h"
+#include "tests/support/MessageLoop.h"
 #include "tests/support/ProcessInfo.h"
 #include "tests/support/SerialPeer.h"
 
@@ -14,30 +15,6 @@
 #include <vector>
 
 namespace {
-
-// Pumps the main thread's messages (which serves synchronised calls) until done() holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
-    UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);  // bounds each GetMessage so the time limit holds
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (!done() && GetTickCount() - start < timeoutMs && GetMessageA(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageA(&msg);
-    KillTimer(nullptr, timer);
-    return done();
-}
-
-void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-}
-
-struct CaughtExceptions {
-    std::vector<std::string> messages;
-    TExceptionHandler previous;
-    CaughtExceptions() {
-        previous = SetApplicationExceptionHandler([this](const std::exception& e) { messages.push_back(e.what()); });
-    }
-    ~CaughtExceptions() { SetApplicationExceptionHandler(previous); }
-};
 
 // Opens up what the tests drive directly: the dispatch, the window and the configuration calls.
 class TTestPort : public TComPort {
@@ -53,6 +30,23 @@ DWORD RawFlags(const DCB& dcb) {
     DWORD flags;
     std::memcpy(&flags, reinterpret_cast<const char*>(&dcb) + offsetof(DCB, BaudRate) + sizeof(DWORD), sizeof flags);
     return flags;
+}
+
+// The far end sends bytes; returns once the port has them all queued (a port without an event thread).
+void SendAndWaitQueued(SerialPeer& peer, TCustomComPort& port, const std::string& bytes) {
+    peer.Write(bytes);
+    DWORD start = GetTickCount();
+    while (port.InputCount() < static_cast<int>(bytes.size()) && GetTickCount() - start < 5000)
+        Sleep(5);
+}
+
+// An OnRxChar handler that reads what was announced and appends it to received.
+TRxCharEvent Collect(TCustomComPort& port, std::string& received) {
+    return [&port, &received](TObject*, int count) {
+        std::string chunk;
+        port.ReadStr(chunk, count);
+        received += chunk;
+    };
 }
 
 template <class F>
@@ -521,7 +515,7 @@ TEST_F(ComPortOnPty, AnATCommandIsAnsweredThroughOnRxCharOnTheMainThread) {
     };
     port.Open();
     EXPECT_EQ(port.WriteStr("AT\r\n"), 4);
-    EXPECT_TRUE(PumpUntil([&] { return received.size() >= 6; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return received.size() >= 6; }));
     EXPECT_EQ(received, "\r\nOK\r\n");
     EXPECT_EQ(handlerThread, MainThreadID);
     int total = 0;
@@ -534,17 +528,13 @@ TEST_F(ComPortOnPty, AnATCommandIsAnsweredThroughOnRxCharOnTheMainThread) {
 
 TEST_F(ComPortOnPty, ABurstArrivesWhole) {
     std::string received;
-    port.OnRxChar = [&](TObject*, int count) {
-        std::string chunk;
-        port.ReadStr(chunk, count);
-        received += chunk;
-    };
+    port.OnRxChar = Collect(port, received);
     port.Open();
     std::string burst;
     for (int i = 0; i < 3000; ++i)
         burst += static_cast<char>(i % 251);
     peer.Write(burst);
-    EXPECT_TRUE(PumpUntil([&] { return received.size() >= burst.size(); }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return received.size() >= burst.size(); }));
     EXPECT_EQ(received, burst);
 }
 
@@ -577,10 +567,7 @@ TEST_F(ComPortOnPty, EmptyTransfersMoveNothingAndAReadNeverWaitsForMoreThanIsQue
     EXPECT_EQ(port.ReadStr(s, 0), 0);
     EXPECT_EQ(s, "");
     EXPECT_EQ(port.ReadStr(s, 10), 0);  // nothing queued: returns at once
-    peer.Write("ABCD");
-    DWORD start = GetTickCount();
-    while (port.InputCount() < 4 && GetTickCount() - start < 5000)
-        Sleep(5);
+    SendAndWaitQueued(peer, port, "ABCD");
     EXPECT_EQ(port.InputCount(), 4);
     EXPECT_EQ(port.ReadStr(s, 10), 4);
     EXPECT_EQ(s, "ABCD");
@@ -683,10 +670,7 @@ TEST_F(ComPortOnPty, LinksAreRegisteredOnceAndHearTheSignals) {
     port.SetEvents({});
     port.Open();
     port.WriteStr("AT");
-    peer.Write("OK");
-    DWORD start = GetTickCount();
-    while (port.InputCount() < 2 && GetTickCount() - start < 5000)
-        Sleep(5);
+    SendAndWaitQueued(peer, port, "OK");
     std::string s;
     port.ReadStr(s, 2);
     port.Close();
@@ -739,10 +723,7 @@ protected:
         order.clear();
     }
     void QueueBytes(const std::string& bytes) {
-        peer.Write(bytes);
-        DWORD start = GetTickCount();
-        while (port.InputCount() < static_cast<int>(bytes.size()) && GetTickCount() - start < 5000)
-            Sleep(5);
+        SendAndWaitQueued(peer, port, bytes);
     }
 };
 
@@ -809,31 +790,21 @@ TEST_F(ComPortDispatch, AHandlerThatClosesThePortEndsTheBatch) {
 
 TEST_F(ComPortOnPty, WithAllTenEventsThePtyStillDeliversDataAndTheModemEventsAreDropped) {
     std::string received;
-    port.OnRxChar = [&](TObject*, int n) {
-        std::string s;
-        port.ReadStr(s, n);
-        received += s;
-    };
+    port.OnRxChar = Collect(port, received);
     port.Open();
     peer.Write("ring ring");
-    EXPECT_TRUE(PumpUntil([&] { return received == "ring ring"; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return received == "ring ring"; }));
     ASSERT_NE(port.EventThread(), nullptr);
     EXPECT_EQ(port.EventThread()->WaitMask(), 0x5FFu & ~0x138u);
 }
 
 // Process time used while the port waits for nothing: a thread that spun after failed waits used it all.
 double IdleCpuShare(DWORD ms) {
-    auto cpu = [] {
-        FILETIME c, e, k, u;
-        GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u);
-        auto v = [](FILETIME f) { return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-        return v(k) + v(u);
-    };
-    unsigned long long before = cpu();
+    double before = ProcessCpuSeconds();
     DWORD start = GetTickCount();
-    PumpFor(ms);
+    PumpMessagesFor(ms);
     DWORD wall = GetTickCount() - start;
-    return static_cast<double>(cpu() - before) / 10000.0 / wall;
+    return (ProcessCpuSeconds() - before) * 1000.0 / wall;
 }
 
 TEST_F(ComPortOnPty, AnIdlePortDoesNotSpinAfterCancelledWaits) {
@@ -859,16 +830,32 @@ TEST_F(ComPortOnPty, DataNobodyReadsIsAnnouncedOnceAndDoesNotMakeTheThreadSpin) 
     port.OnRxChar = [&](TObject*, int n) { counts.push_back(n); };
     port.Open();
     peer.Write("unread");
-    EXPECT_TRUE(PumpUntil([&] { return !counts.empty(); }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !counts.empty(); }));
     double share = IdleCpuShare(1000);
     EXPECT_LT(share, 0.3);
     EXPECT_EQ(counts, std::vector<int>{6});
     peer.Write("more");  // new bytes are announced again, with the whole queue
-    EXPECT_TRUE(PumpUntil([&] { return counts.size() >= 2; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return counts.size() >= 2; }));
     EXPECT_EQ(counts.back(), 10);
     std::string s;
     EXPECT_EQ(port.ReadStr(s, 10), 10);
     EXPECT_EQ(s, "unreadmore");
+}
+
+TEST_F(ComPortOnPty, AnEmptyTransmitQueueIsAnnouncedOnlyAfterAWrite) {
+    int empties = 0;
+    port.SetEvents({evTxEmpty, evRxChar});
+    port.OnTxEmpty = [&](TObject*) { ++empties; };
+    port.Open();
+    double share = IdleCpuShare(500);
+    EXPECT_LT(share, 0.3);
+    EXPECT_LE(empties, 1);
+    RecordProperty("EmptiesBeforeWrite", empties);
+    int before = empties;
+    port.WriteStr("AT\r");
+    PumpMessagesFor(300);
+    RecordProperty("EmptiesAfterWrite", empties - before);
+    EXPECT_LE(empties - before, 1);
 }
 
 TEST_F(ComPortOnPty, AFailingSynchronisedHandlerIsReportedAndReceptionGoesOn) {
@@ -884,9 +871,9 @@ TEST_F(ComPortOnPty, AFailingSynchronisedHandlerIsReportedAndReceptionGoesOn) {
     };
     port.Open();
     peer.Write("first");
-    EXPECT_TRUE(PumpUntil([&] { return received == "first"; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return received == "first"; }));
     peer.Write("second");
-    EXPECT_TRUE(PumpUntil([&] { return received == "firstsecond"; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return received == "firstsecond"; }));
     EXPECT_EQ(caught.messages, std::vector<std::string>{"handler failed"});
 }
 
@@ -911,7 +898,7 @@ TEST_F(ComPortOnPty, WindowSyncDeliversEachEventAsAMessageOnTheOpeningThread) {
     ASSERT_NE(port.Window(), nullptr);
     lines.clear();
     peer.Write("data");
-    EXPECT_TRUE(PumpUntil([&] { return received == "data"; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return received == "data"; }));
     EXPECT_EQ(rxThread, MainThreadID);
     // A carrier change alone, then a ring alone, sent from another thread as the event thread does.
     TThread sender([&] { TTestPort::SendEventsToWindow(port.Window(), {evRLSD}); }, false);
@@ -950,7 +937,7 @@ TEST_F(ComPortOnPty, APortWithoutEventsHasNoThreadAndFiresNothing) {
     port.Open();
     EXPECT_EQ(port.EventThread(), nullptr);
     peer.Write("hello");
-    PumpFor(300);
+    PumpMessagesFor(300);
     EXPECT_FALSE(fired);
     EXPECT_EQ(port.InputCount(), 5);
 }
@@ -978,19 +965,15 @@ TEST_F(ComPortOnPty, CloseFromInsideASynchronisedHandlerDoesNotDeadlock) {
     };
     port.Open();
     peer.Write("bye");
-    EXPECT_TRUE(PumpUntil([&] { return !port.Connected(); }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !port.Connected(); }));
     EXPECT_EQ(calls, 1);
-    PumpFor(100);
+    PumpMessagesFor(100);
     // The port works again afterwards.
     std::string received;
-    port.OnRxChar = [&](TObject*, int n) {
-        std::string s;
-        port.ReadStr(s, n);
-        received += s;
-    };
+    port.OnRxChar = Collect(port, received);
     port.Open();
     peer.Write("again");
-    EXPECT_TRUE(PumpUntil([&] { return received.find("again") != std::string::npos; }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return received.find("again") != std::string::npos; }));
 }
 
 TEST_F(ComPortOnPty, CloseFromInsideAWindowSyncHandlerDoesNotDeadlock) {
@@ -998,7 +981,7 @@ TEST_F(ComPortOnPty, CloseFromInsideAWindowSyncHandlerDoesNotDeadlock) {
     port.OnRxChar = [&](TObject*, int) { port.Close(); };
     port.Open();
     peer.Write("bye");
-    EXPECT_TRUE(PumpUntil([&] { return !port.Connected(); }));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !port.Connected(); }));
     EXPECT_EQ(port.Window(), nullptr);
 }
 

@@ -5,3 +5,5 @@
 int CountProcessHandles();
 // Threads of this process.
 int CountProcessThreads();
+// Processor time (user and kernel) this process has used so far, in seconds.
+double ProcessCpuSeconds();

@@ -1,0 +1,43 @@
+#pragma once
+// The main thread's messages for tests of non-visual code (no application object needed), and a catcher for
+// what reaches the application's exception handler.
+#include "classlib/ExceptionHandler.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Handles posted and sent messages until done() holds or timeoutMs passed; answers done(). Notices at once what a
+// sent message did (GetMessage alone would not return for one).
+inline bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+    DWORD start = GetTickCount();
+    MSG msg;
+    while (!done() && GetTickCount() - start < timeoutMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    return done();
+}
+
+inline void PumpMessagesFor(DWORD ms) {
+    PumpMessagesUntil([] { return false; }, ms);
+}
+
+// While it lives, the application's exception handler collects the messages instead of reporting them.
+class CaughtExceptions {
+public:
+    CaughtExceptions() {
+        FPrevious = SetApplicationExceptionHandler([this](const std::exception& e) { messages.push_back(e.what()); });
+    }
+    ~CaughtExceptions() { SetApplicationExceptionHandler(FPrevious); }
+    CaughtExceptions(const CaughtExceptions&) = delete;
+    CaughtExceptions& operator=(const CaughtExceptions&) = delete;
+
+    std::vector<std::string> messages;
+
+private:
+    TExceptionHandler FPrevious;
+};
