@@ -827,8 +827,13 @@ int TCustomComPort::WaitForAsync(PAsync& AsyncPtr) {
         RaiseComError(AsyncPtr->Kind == akWrite ? 2 : 3);
     if (AsyncPtr->Kind == akRead)
         FBytesRead += bytes;
-    if (AsyncPtr->Kind == akRead && InputCount() == 0) {
-        NotifyLinks(lsRx, false);
+    if (AsyncPtr->Kind == akRead) {
+        // The bytes are read: a device that fails the look at its queue now must not make the caller lose them
+        // (the next operation reports the failure).
+        COMSTAT stat{};
+        DWORD errors = 0;
+        if (ClearCommError(FHandle, &errors, &stat) && stat.cbInQue == 0)
+            NotifyLinks(lsRx, false);
     } else if (AsyncPtr->Data) {
         std::vector<TComLink*> links = FLinks;
         for (TComLink* link : links)
