@@ -5,6 +5,8 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/ProcessInfo.h"
 #include "tests/support/SerialPeer.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UnixCommand.h"
 
 #include <algorithm>
 #include <atomic>
@@ -36,54 +38,67 @@ std::string Pattern(size_t size) {
 
 const char* SyncName(TSyncMethod m) { return m == smThreadSync ? "smThreadSync" : m == smWindowSync ? "smWindowSync" : "smNone"; }
 
+// The far end is played by Linux programs (cat, head) on the far pty: a Wine far end would measure Wine twice.
+// A folder both sides know: its Linux path and its Windows path.
+struct SharedFolder {
+    std::string unix = WinePrefixDir() + "/drive_c/brimlet-bench-" + std::to_string(GetCurrentProcessId());
+    SharedFolder() { RunUnixScript("mkdir -p '" + unix + "'"); }
+    ~SharedFolder() { RunUnixScript("rm -rf '" + unix + "'"); }
+    std::string Unix(const std::string& name) const { return unix + "/" + name; }
+    std::string Windows(const std::string& name) const { return WindowsPathOf(Unix(name)); }
+};
+
 void WriteThroughput(SerialPeer& peer, TComPort& port) {
+    SharedFolder dir;
+    std::string out = dir.Unix("out.bin");
     for (size_t size : {size_t(1024), size_t(64 * 1024), size_t(1024 * 1024)}) {
-        int rounds = size >= 1024 * 1024 ? 3 : size >= 65536 ? 10 : 100;
+        int rounds = size >= 1024 * 1024 ? 5 : size >= 65536 ? 20 : 100;
         std::string burst = Pattern(size);
-        double total = 0;
-        for (int r = 0; r < rounds; ++r) {
-            std::string got;
-            std::thread reader([&] { got = peer.Read(size, 60000); });
-            double start = Now();
+        // One reader for all rounds, started before the clock.
+        RunUnixScript("head -c " + std::to_string(size * rounds) + " '" + peer.FarDevicePath() + "' > '" + out +
+                      "' & echo $! > '" + out + ".pid'");
+        Sleep(200);
+        double start = Now();
+        for (int r = 0; r < rounds; ++r)
             port.WriteStr(burst);
-            reader.join();
-            total += Now() - start;
-            if (got != burst) {
-                std::printf("write %zu: the far end got %zu bytes, not the burst\n", size, got.size());
-                return;
-            }
-        }
-        std::printf("WriteStr -> far end  %8zu bytes: %7.2f MB/s (%d rounds)\n", size,
-                    static_cast<double>(size) * rounds / total / 1e6, rounds);
+        double took = Now() - start;
+        RunUnixScript("while kill -0 $(cat '" + out + ".pid') 2>/dev/null; do sleep 0.01; done");
+        std::string got = ReadFileBytes(dir.Windows("out.bin"));
+        bool whole = got.size() == size * rounds && got.substr(0, size) == burst;
+        std::printf("WriteStr -> far end  %8zu bytes: %7.2f MB/s (%d rounds)%s\n", size,
+                    static_cast<double>(size) * rounds / took / 1e6, rounds, whole ? "" : "  THE FAR END GOT OTHER BYTES");
     }
 }
 
 void ReadThroughput(SerialPeer& peer, TComPort& port) {
+    SharedFolder dir;
     for (size_t size : {size_t(1024), size_t(64 * 1024), size_t(1024 * 1024)}) {
-        int rounds = size >= 1024 * 1024 ? 3 : size >= 65536 ? 10 : 100;
+        int rounds = size >= 1024 * 1024 ? 5 : size >= 65536 ? 20 : 100;
         std::string burst = Pattern(size);
-        double total = 0;
-        for (int r = 0; r < rounds; ++r) {
-            std::string got;
-            got.reserve(size);
-            port.OnRxChar = [&](TObject*, int count) {
-                std::string chunk;
-                port.ReadStr(chunk, count);
-                got += chunk;
-            };
-            double start = Now();
-            std::thread writer([&] { peer.Write(burst); });
-            bool whole = PumpMessagesUntil([&] { return got.size() >= size; }, 60000);
-            total += Now() - start;
-            writer.join();
-            port.OnRxChar = nullptr;
-            if (!whole || got != burst) {
-                std::printf("read %zu: got %zu bytes, not the burst\n", size, got.size());
-                return;
-            }
-        }
-        std::printf("far end -> OnRxChar+ReadStr %8zu bytes: %7.2f MB/s (%d rounds)\n", size,
-                    static_cast<double>(size) * rounds / total / 1e6, rounds);
+        WriteFileBytes(dir.Windows("burst.bin"), burst);
+        std::string file = dir.Unix("burst.bin");
+        std::string got;
+        got.reserve(size * rounds);
+        double first = 0;
+        int events = 0;
+        port.OnRxChar = [&](TObject*, int count) {
+            ++events;
+            if (got.empty())
+                first = Now();
+            std::string chunk;
+            port.ReadStr(chunk, count);
+            got += chunk;
+        };
+        // The bursts follow each other from one script; the clock runs from the first byte to the last.
+        RunUnixScript("(i=0; while [ $i -lt " + std::to_string(rounds) + " ]; do cat '" + file + "' > '" +
+                      peer.FarDevicePath() + "'; i=$((i+1)); done) &");
+        bool whole = PumpMessagesUntil([&] { return got.size() >= size * rounds; }, 60000);
+        double total = Now() - first;
+        port.OnRxChar = nullptr;
+        whole = whole && got.size() == size * rounds && got.substr(0, size) == burst;
+        std::printf("far end -> OnRxChar+ReadStr %8zu bytes: %7.2f MB/s (%d rounds, %.0f bytes per OnRxChar)%s\n",
+                    size, static_cast<double>(size) * rounds / total / 1e6, rounds,
+                    static_cast<double>(got.size()) / std::max(events, 1), whole ? "" : "  NOT ALL BYTES ARRIVED");
     }
 }
 

@@ -828,11 +828,12 @@ int TCustomComPort::WaitForAsync(PAsync& AsyncPtr) {
     if (AsyncPtr->Kind == akRead)
         FBytesRead += bytes;
     if (AsyncPtr->Kind == akRead) {
-        // The bytes are read: a device that fails the look at its queue now must not make the caller lose them
-        // (the next operation reports the failure).
+        // Only links care whether the queue is now empty: without them the device's error flags are left for
+        // OnError. The bytes are read: a device that fails the look at its queue now must not make the caller lose
+        // them (the next operation reports the failure).
         COMSTAT stat{};
         DWORD errors = 0;
-        if (ClearCommError(FHandle, &errors, &stat) && stat.cbInQue == 0)
+        if (!FLinks.empty() && ClearCommError(FHandle, &errors, &stat) && stat.cbInQue == 0)
             NotifyLinks(lsRx, false);
     } else if (AsyncPtr->Data) {
         std::vector<TComLink*> links = FLinks;
@@ -871,7 +872,7 @@ int TCustomComPort::WaitForRead(PAsync& AsyncPtr) {
     // With these timeouts a read returns at once with what is queued, nothing when the queue is empty. Wine
     // instead leaves a read of an empty queue pending until data comes, which would hang the caller: such a read
     // is cancelled, and what it got by then (usually nothing) is the result, as it would be on Windows.
-    if (ReadsReturnAtOnce() && WaitForSingleObject(AsyncPtr->Overlapped.hEvent, 0) == WAIT_TIMEOUT) {
+    if (ReadsReturnAtOnce() && !HasOverlappedIoCompleted(&AsyncPtr->Overlapped)) {
         CancelIoEx(FHandle, &AsyncPtr->Overlapped);
         DWORD bytes = 0;
         if (!GetOverlappedResult(FHandle, &AsyncPtr->Overlapped, &bytes, TRUE)) {

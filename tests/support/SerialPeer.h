@@ -21,6 +21,8 @@ public:
     // "COMn", the name the program opens (as "\\.\COMn").
     std::string PortName() const { return "COM" + std::to_string(FPortNumber); }
     int PortNumber() const { return FPortNumber; }
+    // The Linux path of the far end, for a Linux program that plays the device faster than Wine can.
+    std::string FarDevicePath() const { return FDir + "/far"; }
 
     // The far end: sends bytes to the program.
     void Write(const std::string& bytes);
