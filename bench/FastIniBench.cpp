@@ -1,5 +1,6 @@
 // Loading, reading every key and saving one change with TFastIniFile, against the platform's profile functions
 // on the same files. Run it under Wine (or Windows): fastini_bench.exe [platform sample size]
+#include "bench/BenchClock.h"
 #include "classlib/Streams.h"
 #include "settings/FastIniFile.h"
 
@@ -11,17 +12,6 @@
 #include <vector>
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Shape {
     int Sections;

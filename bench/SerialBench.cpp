@@ -1,6 +1,7 @@
 // Serial port figures under Wine against a pseudo-terminal: throughput both ways, the latency from the far end's
 // byte to OnRxChar on the main thread, and what a thousand opens and closes leave behind.
 // Run it with scripts/bench serial_bench (it needs the test environment for its serial peer).
+#include "bench/BenchClock.h"
 #include "serial/CPort.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/ProcessInfo.h"
@@ -17,17 +18,6 @@
 #include <vector>
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::string Pattern(size_t size) {
     std::string s(size, '\0');
