@@ -3,6 +3,7 @@
 #include "classlib/ExceptionHandler.h"
 #include "classlib/Intl.h"
 #include "classlib/MessageWindow.h"
+#include "settings/FastIniFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -1256,3 +1257,329 @@ void TCustomComPort::DoRx80Full() {
     if (OnRx80Full)
         OnRx80Full(this);
 }
+
+// ---------------------------------------------------------------------------------------------------------------
+// Settings storage
+
+namespace {
+
+const char* const BaudRateTexts[] = {"Custom", "110",   "300",   "600",   "1200",   "2400",   "4800",   "9600",
+                                     "14400",  "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
+const char* const StopBitsTexts[] = {"1", "1.5", "2"};
+const char* const DataBitsTexts[] = {"5", "6", "7", "8"};
+const char* const ParityTexts[] = {"None", "Odd", "Even", "Mark", "Space"};
+const char* const FlowControlTexts[] = {"Hardware", "Software", "None", "Custom"};
+const char* const RTSTexts[] = {"Disable", "Enable", "Handshake", "Toggle"};
+const char* const DTRTexts[] = {"Disable", "Enable", "Handshake"};
+
+template <class E, size_t N>
+E TextToEnum(const char* const (&texts)[N], const std::string& text, E unknown) {
+    for (size_t i = 0; i < N; ++i)
+        if (CompareText(text, texts[i]) == 0)
+            return static_cast<E>(i);
+    return unknown;
+}
+
+// One place for the key table, over either store: an INI section reads with the current value as the default, the
+// registry has no defaults (a missing text is empty, a missing integer fails).
+class TSettingsAccess {
+public:
+    virtual ~TSettingsAccess() = default;
+    virtual void WriteString(const std::string& Key, const std::string& Value) = 0;
+    virtual void WriteInteger(const std::string& Key, int Value) = 0;
+    virtual std::string ReadString(const std::string& Key, const std::string& Current) = 0;
+    virtual int ReadInteger(const std::string& Key, int Current) = 0;
+};
+
+class TIniAccess : public TSettingsAccess {
+public:
+    TIniAccess(TCustomIniFile* AIni, std::string ASection) : FIni(AIni), FSection(std::move(ASection)) {}
+    void WriteString(const std::string& Key, const std::string& Value) override {
+        FIni->WriteString(FSection, Key, Value);
+    }
+    void WriteInteger(const std::string& Key, int Value) override { FIni->WriteInteger(FSection, Key, Value); }
+    std::string ReadString(const std::string& Key, const std::string& Current) override {
+        return FIni->ReadString(FSection, Key, Current);
+    }
+    int ReadInteger(const std::string& Key, int Current) override { return FIni->ReadInteger(FSection, Key, Current); }
+
+private:
+    TCustomIniFile* FIni;
+    std::string FSection;
+};
+
+class TRegistryAccess : public TSettingsAccess {
+public:
+    explicit TRegistryAccess(TRegistry* AReg) : FReg(AReg) {}
+    void WriteString(const std::string& Key, const std::string& Value) override { FReg->WriteString(Key, Value); }
+    void WriteInteger(const std::string& Key, int Value) override { FReg->WriteInteger(Key, Value); }
+    std::string ReadString(const std::string& Key, const std::string&) override { return FReg->ReadString(Key); }
+    int ReadInteger(const std::string& Key, int) override { return FReg->ReadInteger(Key); }
+
+private:
+    TRegistry* FReg;
+};
+
+void StoreGroups(TCustomComPort& port, TSettingsAccess& a) {
+    TSettingGroups groups = port.SettingGroups();
+    if (groups.Contains(sgBasic)) {
+        a.WriteString("Port", port.Port());
+        a.WriteString("BaudRate", BaudRateToStr(port.BaudRate()));
+        if (port.BaudRate() == brCustom)
+            a.WriteInteger("CustomBaudRate", port.CustomBaudRate());
+        a.WriteString("StopBits", StopBitsToStr(port.StopBits()));
+        a.WriteString("DataBits", DataBitsToStr(port.DataBits()));
+        a.WriteString("Parity", ParityToStr(port.Parity()->Bits()));
+        a.WriteString("FlowControl", FlowControlToStr(port.FlowControl()->FlowControl()));
+    }
+    if (groups.Contains(sgOthers)) {
+        a.WriteString("EventChar", ComCharToStr(port.EventChar()));
+        a.WriteString("DiscardNull", ComBoolToStr(port.DiscardNull()));
+    }
+    if (groups.Contains(sgParity)) {
+        TComParity* p = port.Parity();
+        a.WriteString("Parity.Check", ComBoolToStr(p->Check()));
+        a.WriteString("Parity.Replace", ComBoolToStr(p->Replace()));
+        a.WriteString("Parity.ReplaceChar", ComCharToStr(p->ReplaceChar()));
+    }
+    if (groups.Contains(sgBuffer)) {
+        a.WriteInteger("Buffer.OutputSize", port.Buffer()->OutputSize());
+        a.WriteInteger("Buffer.InputSize", port.Buffer()->InputSize());
+    }
+    if (groups.Contains(sgTimeouts)) {
+        TComTimeouts* t = port.Timeouts();
+        a.WriteInteger("Timeouts.ReadInterval", t->ReadInterval());
+        a.WriteInteger("Timeouts.ReadTotalConstant", t->ReadTotalConstant());
+        a.WriteInteger("Timeouts.ReadTotalMultiplier", t->ReadTotalMultiplier());
+        a.WriteInteger("Timeouts.WriteTotalConstant", t->WriteTotalConstant());
+        a.WriteInteger("Timeouts.WriteTotalMultiplier", t->WriteTotalMultiplier());
+    }
+    if (groups.Contains(sgFlowControl)) {
+        TComFlowControl* f = port.FlowControl();
+        a.WriteString("FlowControl.ControlRTS", RTSToStr(f->ControlRTS()));
+        a.WriteString("FlowControl.ControlDTR", DTRToStr(f->ControlDTR()));
+        a.WriteString("FlowControl.DSRSensitivity", ComBoolToStr(f->DSRSensitivity()));
+        a.WriteString("FlowControl.OutCTSFlow", ComBoolToStr(f->OutCTSFlow()));
+        a.WriteString("FlowControl.OutDSRFlow", ComBoolToStr(f->OutDSRFlow()));
+        a.WriteString("FlowControl.TxContinueOnXoff", ComBoolToStr(f->TxContinueOnXoff()));
+        a.WriteString("FlowControl.XonXoffIn", ComBoolToStr(f->XonXoffIn()));
+        a.WriteString("FlowControl.XonXoffOut", ComBoolToStr(f->XonXoffOut()));
+        a.WriteString("FlowControl.XoffChar", ComCharToStr(f->XoffChar()));
+        a.WriteString("FlowControl.XonChar", ComCharToStr(f->XonChar()));
+    }
+}
+
+void LoadGroups(TCustomComPort& port, TSettingsAccess& a) {
+    TSettingGroups groups = port.SettingGroups();
+    auto readBool = [&](const std::string& key, bool current) {
+        return ComStrToBool(a.ReadString(key, ComBoolToStr(current)));
+    };
+    auto readChar = [&](const std::string& key, char current) {
+        return ComStrToChar(a.ReadString(key, ComCharToStr(current)));
+    };
+    if (groups.Contains(sgBasic)) {
+        port.SetPort(a.ReadString("Port", port.Port()));
+        port.SetBaudRate(StrToBaudRate(a.ReadString("BaudRate", BaudRateToStr(port.BaudRate()))));
+        if (port.BaudRate() == brCustom)
+            port.SetCustomBaudRate(a.ReadInteger("CustomBaudRate", 9600));
+        port.SetStopBits(StrToStopBits(a.ReadString("StopBits", StopBitsToStr(port.StopBits()))));
+        port.SetDataBits(StrToDataBits(a.ReadString("DataBits", DataBitsToStr(port.DataBits()))));
+        port.Parity()->SetBits(StrToParity(a.ReadString("Parity", ParityToStr(port.Parity()->Bits()))));
+        port.FlowControl()->SetFlowControl(
+            StrToFlowControl(a.ReadString("FlowControl", FlowControlToStr(port.FlowControl()->FlowControl()))));
+    }
+    if (groups.Contains(sgOthers)) {
+        port.SetEventChar(readChar("EventChar", port.EventChar()));
+        port.SetDiscardNull(readBool("DiscardNull", port.DiscardNull()));
+    }
+    if (groups.Contains(sgParity)) {
+        TComParity* p = port.Parity();
+        p->SetCheck(readBool("Parity.Check", p->Check()));
+        p->SetReplace(readBool("Parity.Replace", p->Replace()));
+        p->SetReplaceChar(readChar("Parity.ReplaceChar", p->ReplaceChar()));
+    }
+    if (groups.Contains(sgBuffer)) {
+        TComBuffer* b = port.Buffer();
+        b->SetOutputSize(a.ReadInteger("Buffer.OutputSize", b->OutputSize()));
+        b->SetInputSize(a.ReadInteger("Buffer.InputSize", b->InputSize()));
+    }
+    if (groups.Contains(sgTimeouts)) {
+        TComTimeouts* t = port.Timeouts();
+        t->SetReadInterval(a.ReadInteger("Timeouts.ReadInterval", t->ReadInterval()));
+        t->SetReadTotalConstant(a.ReadInteger("Timeouts.ReadTotalConstant", t->ReadTotalConstant()));
+        t->SetReadTotalMultiplier(a.ReadInteger("Timeouts.ReadTotalMultiplier", t->ReadTotalMultiplier()));
+        t->SetWriteTotalConstant(a.ReadInteger("Timeouts.WriteTotalConstant", t->WriteTotalConstant()));
+        t->SetWriteTotalMultiplier(a.ReadInteger("Timeouts.WriteTotalMultiplier", t->WriteTotalMultiplier()));
+    }
+    if (groups.Contains(sgFlowControl)) {
+        TComFlowControl* f = port.FlowControl();
+        f->SetControlRTS(StrToRTS(a.ReadString("FlowControl.ControlRTS", RTSToStr(f->ControlRTS()))));
+        f->SetControlDTR(StrToDTR(a.ReadString("FlowControl.ControlDTR", DTRToStr(f->ControlDTR()))));
+        f->SetDSRSensitivity(readBool("FlowControl.DSRSensitivity", f->DSRSensitivity()));
+        f->SetOutCTSFlow(readBool("FlowControl.OutCTSFlow", f->OutCTSFlow()));
+        f->SetOutDSRFlow(readBool("FlowControl.OutDSRFlow", f->OutDSRFlow()));
+        f->SetTxContinueOnXoff(readBool("FlowControl.TxContinueOnXoff", f->TxContinueOnXoff()));
+        f->SetXonXoffIn(readBool("FlowControl.XonXoffIn", f->XonXoffIn()));
+        f->SetXonXoffOut(readBool("FlowControl.XonXoffOut", f->XonXoffOut()));
+        f->SetXoffChar(readChar("FlowControl.XoffChar", f->XoffChar()));
+        f->SetXonChar(readChar("FlowControl.XonChar", f->XonChar()));
+    }
+}
+
+// "root\path": the root is chosen by name (anything else keeps HKEY_CURRENT_USER), and the component's key is
+// opened below the path. Without any "\" no key is opened, so the first access fails.
+void OpenSettingsKey(TRegistry& reg, const std::string& where, const std::string& name) {
+    size_t slash = where.find('\\');
+    if (slash == std::string::npos)
+        return;
+    std::string root = where.substr(0, slash);
+    if (CompareText(root, "HKEY_LOCAL_MACHINE") == 0)
+        reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    else if (CompareText(root, "HKEY_CURRENT_USER") == 0)
+        reg.SetRootKey(HKEY_CURRENT_USER);
+    std::string path = where.substr(slash + 1);
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+    // A key that cannot be opened leaves none open; the first access then reports the failure.
+    reg.OpenKey(path + name, true);
+}
+
+}  // namespace
+
+std::string ComBoolToStr(bool Value) { return Value ? "Yes" : "No"; }
+
+bool ComStrToBool(const std::string& Text) { return UpperCase(Text) == "YES"; }
+
+std::string ComCharToStr(char Value) {
+    int code = static_cast<unsigned char>(Value);
+    if (code >= 33 && code <= 127)
+        return std::string(1, Value);
+    return "#" + IntToStr(code);
+}
+
+char ComStrToChar(const std::string& Text) {
+    if (Text.empty())
+        return 0;
+    if (Text.size() >= 2 && Text[0] == '#') {
+        int code = StrToInt(Text.substr(1));
+        if (code < 0 || code > 255)
+            throw EConvertError("'" + Text + "' is not a valid character code");
+        return static_cast<char>(code);
+    }
+    return Text[0];
+}
+
+std::string BaudRateToStr(TBaudRate Value) { return BaudRateTexts[Value]; }
+TBaudRate StrToBaudRate(const std::string& Text) { return TextToEnum(BaudRateTexts, Text, br9600); }
+std::string StopBitsToStr(TStopBits Value) { return StopBitsTexts[Value]; }
+TStopBits StrToStopBits(const std::string& Text) { return TextToEnum(StopBitsTexts, Text, sbOneStopBit); }
+std::string DataBitsToStr(TDataBits Value) { return DataBitsTexts[Value]; }
+TDataBits StrToDataBits(const std::string& Text) { return TextToEnum(DataBitsTexts, Text, dbEight); }
+std::string ParityToStr(TParityBits Value) { return ParityTexts[Value]; }
+TParityBits StrToParity(const std::string& Text) { return TextToEnum(ParityTexts, Text, prNone); }
+std::string FlowControlToStr(TFlowControl Value) { return FlowControlTexts[Value]; }
+TFlowControl StrToFlowControl(const std::string& Text) { return TextToEnum(FlowControlTexts, Text, fcCustom); }
+std::string RTSToStr(TRTSFlowControl Value) { return RTSTexts[Value]; }
+TRTSFlowControl StrToRTS(const std::string& Text) { return TextToEnum(RTSTexts, Text, rtsDisable); }
+std::string DTRToStr(TDTRFlowControl Value) { return DTRTexts[Value]; }
+TDTRFlowControl StrToDTR(const std::string& Text) { return TextToEnum(DTRTexts, Text, dtrDisable); }
+
+void TCustomComPort::StoreIniFile(TCustomIniFile* IniFile) {
+    TIniAccess access(IniFile, Name());
+    StoreGroups(*this, access);
+}
+
+void TCustomComPort::StoreRegistry(TRegistry* Registry) {
+    TRegistryAccess access(Registry);
+    StoreGroups(*this, access);
+}
+
+void TCustomComPort::LoadIniFile(TCustomIniFile* IniFile) {
+    TIniAccess access(IniFile, Name());
+    LoadGroups(*this, access);
+}
+
+void TCustomComPort::LoadRegistry(TRegistry* Registry) {
+    TRegistryAccess access(Registry);
+    LoadGroups(*this, access);
+}
+
+void TCustomComPort::StoreSettings(TSettingsStore StoreType, const std::string& StoreTo) {
+    try {
+        if (StoreType == ssIniFile) {
+            // The line-keeping INI class: the platform's profile functions would reformat the user's whole file.
+            TFastIniFile ini(StoreTo);
+            StoreIniFile(&ini);
+            ini.UpdateFile();  // its destructor would swallow a failure to write
+        } else {
+            TRegistry reg;
+            OpenSettingsKey(reg, StoreTo, Name());
+            StoreRegistry(&reg);
+        }
+    } catch (const std::exception&) {
+        throw EComPort(16);
+    }
+}
+
+void TCustomComPort::LoadSettings(TSettingsStore StoreType, const std::string& LoadFrom) {
+    try {
+        BeginUpdate();
+        try {
+            if (StoreType == ssIniFile) {
+                TFastIniFile ini(LoadFrom);
+                LoadIniFile(&ini);
+            } else {
+                TRegistry reg(KEY_READ);
+                OpenSettingsKey(reg, LoadFrom, Name());
+                LoadRegistry(&reg);
+            }
+        } catch (...) {
+            try {
+                EndUpdate();
+            } catch (const std::exception&) {
+                // The load's own failure is the one to report.
+            }
+            throw;
+        }
+        EndUpdate();
+    } catch (const std::exception&) {
+        throw EComPort(17);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------------
+// Port list
+
+void EnumComPortsIn(HKEY Root, const std::string& Path, TStrings* Ports) {
+    HKEY key;
+    LONG rc = RegOpenKeyExA(Root, Path.c_str(), 0, KEY_READ, &key);
+    if (rc != ERROR_SUCCESS)
+        throw EComPort(23, static_cast<int>(rc));
+    TStringList list;
+    try {
+        for (DWORD index = 0;; ++index) {
+            char name[256];
+            BYTE data[256];
+            DWORD nameSize = sizeof name;
+            DWORD dataSize = sizeof data;
+            rc = RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, data, &dataSize);
+            if (rc == ERROR_NO_MORE_ITEMS)
+                break;
+            if (rc != ERROR_SUCCESS)
+                throw EComPort(23, static_cast<int>(rc));
+            // The data is taken by its length: a value written without its terminating zero is still whole.
+            std::string port(reinterpret_cast<const char*>(data), dataSize);
+            while (!port.empty() && port.back() == '\0')
+                port.pop_back();
+            list.Add(port);
+        }
+    } catch (...) {
+        RegCloseKey(key);
+        throw;
+    }
+    RegCloseKey(key);
+    list.Sort();
+    Ports->Assign(&list);
+}
+
+void EnumComPorts(TStrings* Ports) { EnumComPortsIn(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", Ports); }

@@ -2,7 +2,9 @@
 // The serial port component: line settings, open and close, overlapped reading and writing, the event thread that
 // turns communication events into component events, and links through which other components follow a port.
 #include "classlib/Component.h"
+#include "classlib/IniFiles.h"
 #include "classlib/Messages.h"
+#include "classlib/Registry.h"
 #include "classlib/Thread.h"
 
 #include <windows.h>
@@ -241,6 +243,34 @@ void InitAsync(PAsync& AsyncPtr);
 // Closes the record's event, frees it and sets AsyncPtr to nullptr (nothing happens for nullptr).
 void DoneAsync(PAsync& AsyncPtr);
 
+// The serial ports the system knows (HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM), sorted without regard to
+// case; replaces the content of Ports. A registry failure raises code 23 with its result code.
+void EnumComPorts(TStrings* Ports);
+// The same listing over the values of any key; the seam through which the listing is tested.
+void EnumComPortsIn(HKEY Root, const std::string& Path, TStrings* Ports);
+
+// Text forms of the stored settings.
+std::string ComBoolToStr(bool Value);
+bool ComStrToBool(const std::string& Text);
+// Codes 33..127 as the character itself, every other code as "#" and the decimal code.
+std::string ComCharToStr(char Value);
+// Raises EConvertError for a malformed "#" text or a code above 255.
+char ComStrToChar(const std::string& Text);
+std::string BaudRateToStr(TBaudRate Value);
+TBaudRate StrToBaudRate(const std::string& Text);
+std::string StopBitsToStr(TStopBits Value);
+TStopBits StrToStopBits(const std::string& Text);
+std::string DataBitsToStr(TDataBits Value);
+TDataBits StrToDataBits(const std::string& Text);
+std::string ParityToStr(TParityBits Value);
+TParityBits StrToParity(const std::string& Text);
+std::string FlowControlToStr(TFlowControl Value);
+TFlowControl StrToFlowControl(const std::string& Text);
+std::string RTSToStr(TRTSFlowControl Value);
+TRTSFlowControl StrToRTS(const std::string& Text);
+std::string DTRToStr(TDTRFlowControl Value);
+TDTRFlowControl StrToDTR(const std::string& Text);
+
 // The three calls that configure an open port, replaceable so that their order can be observed.
 struct TComSetupCalls {
     BOOL(WINAPI* SetupComm)(HANDLE, DWORD, DWORD) = ::SetupComm;
@@ -338,6 +368,19 @@ public:
     TModemSignals ModemSignals();
     // The device's line errors since the last call (reading them clears them).
     TComErrors LastErrors();
+
+    // --- settings storage ---
+    // Writes the settings of SettingGroups to the INI file StoreTo (section Name) or to the registry key StoreTo
+    // ("root\path", the key Name below it); any failure raises code 16.
+    void StoreSettings(TSettingsStore StoreType, const std::string& StoreTo);
+    // Reads them back and applies them at once; any failure raises code 17 (values read before it stay set).
+    void LoadSettings(TSettingsStore StoreType, const std::string& LoadFrom);
+    virtual void StoreIniFile(TCustomIniFile* IniFile);
+    virtual void StoreRegistry(TRegistry* Registry);
+    // A missing key keeps the current setting.
+    virtual void LoadIniFile(TCustomIniFile* IniFile);
+    // A missing text reads as empty (the unknown-text default); a missing integer fails.
+    virtual void LoadRegistry(TRegistry* Registry);
 
     // --- links ---
     void RegisterLink(TComLink* AComLink);
