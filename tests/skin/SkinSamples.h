@@ -1,0 +1,54 @@
+#pragma once
+// Sample skins of our own for the skin library's tests: bitmaps, JPEG textures, the description and the packed
+// form, all made here so that no skin from anywhere else is needed.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A colour as the class library writes it: $00BBGGRR.
+using SampleColor = uint32_t;
+using SamplePixels = std::function<SampleColor(int x, int y)>;
+
+// A 24-bit uncompressed BMP file, rows stored bottom-up as usual.
+std::string BmpFile24(int width, int height, const SamplePixels& pixel);
+// A baseline JPEG file made by libjpeg's encoder.
+std::string JpegFile(int width, int height, const SamplePixels& pixel, int quality = 90);
+
+// One file of a skin.
+struct SkinFile {
+    std::string Name;
+    std::string Data;
+};
+
+// A complete skin: "Options.dat", the master bitmap, own bitmaps and JPEG textures.
+struct SampleSkin {
+    std::string Name;
+    std::vector<SkinFile> Files;
+    const std::string& File(const std::string& name) const;
+};
+
+// The description text of the sample skin (CR LF lines).
+std::string SampleOptionsText();
+// The sample skin: every image format of a description, masks with black, white and grey rows, state images,
+// magenta corners, textures as BMP and as small and large JPEGs, and gradients of every mode.
+SampleSkin MakeSampleSkin(const std::string& name = "SAMPLE");
+
+// zlib's deflate of the bytes (RFC 1950 stream).
+std::string ZlibStream(const std::string& bytes, int level = 9);
+
+// One item of a packed skin as it is written: the stated size and the stream may lie, to make damaged files.
+struct PackedItem {
+    std::string Name;
+    std::string Stream;      // the zlib stream as stored
+    int64_t StatedSize = 0;  // the size written before the stream
+};
+PackedItem PackedItemOf(const std::string& name, const std::string& data);
+// "QVpk", the count and the items back to back; Count -1 writes the number of items.
+std::string PackItems(const std::vector<PackedItem>& items, int64_t count = -1);
+std::string PackSkin(const SampleSkin& skin);
+
+// The skin as a folder Dir + Name holding its files; answers the folder with a trailing backslash.
+std::string WriteSkinFolder(const std::string& dir, const SampleSkin& skin);
+// The skin packed into Dir + Name + ".vqz"; answers the file name.
+std::string WritePackedSkin(const std::string& dir, const SampleSkin& skin);
