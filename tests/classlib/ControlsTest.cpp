@@ -6,6 +6,7 @@
 #include "TestControls.h"
 #include "classlib/Forms.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -373,6 +374,54 @@ TEST_F(ControlTree, ControlColoursAreAskedOfTheControlItself) {
     EXPECT_EQ(GetTextColor(dc), static_cast<COLORREF>(ColorToRGB(clRed)));
     EXPECT_EQ(GetBkColor(dc), static_cast<COLORREF>(ColorToRGB(clYellow)));
     ReleaseDC(edit->Handle(), dc);
+}
+
+TEST_F(ControlTree, ACommonControlIsSubclassedWithItsNotificationsReflected) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&icc));
+    struct TTestListView : TWinControl {
+        CLASS_INFO(TTestListView, TWinControl)
+    public:
+        explicit TTestListView(TComponent* owner) : TWinControl(owner) { SetBoundsFields(0, 0, 200, 120); }
+        std::vector<UINT> Notifications;
+        void Dispatch(TMessage& Message) override {
+            if (Message.Msg == CN_NOTIFY)
+                Notifications.push_back(TWMNotify(Message).NMHdr()->code);
+            TWinControl::Dispatch(Message);
+        }
+
+    protected:
+        void CreateParams(TCreateParams& Params) override {
+            TWinControl::CreateParams(Params);
+            CreateSubClass(Params, WC_LISTVIEWA);
+            Params.Style |= LVS_REPORT;
+        }
+    };
+    auto* list = new TTestListView(Form);
+    list->SetParent(Form);
+    HWND h = list->Handle();
+    char name[64] = {};
+    GetClassNameA(h, name, sizeof name);
+    EXPECT_STREQ(name, "TTestListView");
+    EXPECT_TRUE(IsWindowUnicode(h));
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 150;
+    column.pszText = const_cast<wchar_t*>(L"\u540D\u79F0");
+    SendMessageW(h, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(L"\u4E2D\u6587");
+    ASSERT_EQ(SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    wchar_t back[32] = {};
+    LVITEMW get{};
+    get.pszText = back;
+    get.cchTextMax = 32;
+    SendMessageW(h, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&get));
+    EXPECT_STREQ(back, L"\u4E2D\u6587");
+    SendMessageW(h, LVM_DELETEITEM, 0, 0);  // the list tells its parent, which hands it back to the list
+    EXPECT_NE(std::find(list->Notifications.begin(), list->Notifications.end(), static_cast<UINT>(LVN_DELETEITEM)),
+              list->Notifications.end());
 }
 
 // --- handles ---
