@@ -1,4 +1,6 @@
 #include "Graphics.h"
+#include "JPEG.h"
+#include "Streams.h"
 
 #include <algorithm>
 #include <iterator>
@@ -366,6 +368,7 @@ void TBrush::Assign(TPersistent* Source) {
             return;
         FColor = b->FColor;
         FStyle = b->FStyle;
+        FBitmap = b->FBitmap;
         Changed();
         return;
     }
@@ -399,12 +402,26 @@ void TBrush::SetHandle(HBRUSH Value) {
         else
             FStyle = bsSolid;
     }
+    FBitmap = nullptr;
     Changed();
     AdoptHandle(Value, true);
 }
 
+void TBrush::SetBitmap(TBitmap* Value) {
+    if (Value == FBitmap)
+        return;
+    FBitmap = Value;
+    Changed();
+}
+
 HGDIOBJ TBrush::CreateHandle() {
     HBRUSH brush;
+    if (FBitmap && !FBitmap->Empty()) {
+        brush = CreatePatternBrush(FBitmap->Handle());
+        if (!brush)
+            RaiseLastOSError("CreatePatternBrush");
+        return brush;
+    }
     if (FStyle == bsClear)
         return GetStockObject(NULL_BRUSH);  // deleting a stock object later is a harmless no-op
     if (FStyle == bsSolid)
@@ -738,4 +755,413 @@ void TGraphic::Changed() {
     FModified = true;
     if (OnChange)
         OnChange(this);
+}
+
+void TGraphic::LoadFromFile(const std::string& FileName) {
+    TFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(&stream);
+}
+
+void TGraphic::SaveToFile(const std::string& FileName) {
+    TFileStream stream(FileName, fmCreate);
+    SaveToStream(&stream);
+}
+
+// --- icons ---
+
+namespace {
+
+[[noreturn]] void BadIcon(const std::string& why) { throw EInvalidGraphic("Icon image is not valid: " + why); }
+
+uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+void Add16(std::vector<uint8_t>& v, unsigned x) {
+    v.push_back(static_cast<uint8_t>(x));
+    v.push_back(static_cast<uint8_t>(x >> 8));
+}
+void Add32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int i = 0; i < 4; ++i)
+        v.push_back(static_cast<uint8_t>(x >> (8 * i)));
+}
+
+struct IconEntry {
+    int Width, Height, Bits;
+    uint32_t Size, Offset;
+};
+
+// Checks one image of an icon file: a PNG, or a DIB whose colour and mask planes fit in its bytes.
+void CheckIconImage(const uint8_t* p, uint32_t size) {
+    static const uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (size >= 8 && std::equal(png, png + 8, p))
+        return;
+    if (size < 40 || Le32(p) != 40)
+        BadIcon("an image does not start with a bitmap header");
+    auto width = static_cast<int32_t>(Le32(p + 4)), height = static_cast<int32_t>(Le32(p + 8));
+    unsigned bits = Le16(p + 14);
+    uint32_t used = Le32(p + 32);
+    if (width <= 0 || width > 1024 || height <= 0 || height > 2048)
+        BadIcon("an image has the size " + IntToStr(width) + " x " + IntToStr(height));
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        BadIcon("an image has " + IntToStr(bits) + " bits per pixel");
+    if (Le32(p + 16) != BI_RGB)
+        BadIcon("a compressed image is not supported");
+    unsigned long long colors = bits <= 8 ? (used ? used : 1u << bits) : used;
+    if (bits <= 8 && colors > (1u << bits))
+        BadIcon("an image has too many colours");
+    unsigned long long h = static_cast<unsigned long long>(height) / 2;
+    unsigned long long xorBytes = ((static_cast<unsigned long long>(width) * bits + 31) / 32) * 4 * h;
+    unsigned long long andBytes = ((static_cast<unsigned long long>(width) + 31) / 32) * 4 * h;
+    if (40 + colors * 4 + xorBytes + andBytes > size)
+        BadIcon("an image is cut short");
+}
+
+}  // namespace
+
+TIcon::TIcon() { SetTransparent(true); }
+
+TIcon::~TIcon() {
+    if (FHandle)
+        DestroyIcon(FHandle);
+}
+
+void TIcon::Reset(HICON handle, std::vector<uint8_t> data) {
+    if (FHandle && FHandle != handle)
+        DestroyIcon(FHandle);
+    FHandle = handle;
+    FData = std::move(data);
+    FWidth = FHeight = 0;
+    if (FHandle) {
+        ICONINFO ii{};
+        if (GetIconInfo(FHandle, &ii)) {
+            BITMAP bm{};
+            if (ii.hbmColor && GetObjectA(ii.hbmColor, sizeof bm, &bm)) {
+                FWidth = bm.bmWidth;
+                FHeight = bm.bmHeight;
+            } else if (ii.hbmMask && GetObjectA(ii.hbmMask, sizeof bm, &bm)) {
+                FWidth = bm.bmWidth;
+                FHeight = bm.bmHeight / 2;  // a monochrome icon keeps both planes in its mask
+            }
+            if (ii.hbmColor)
+                DeleteObject(ii.hbmColor);
+            if (ii.hbmMask)
+                DeleteObject(ii.hbmMask);
+        }
+    }
+    Changed();
+}
+
+void TIcon::SetWidth(int) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
+void TIcon::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
+
+void TIcon::SetHandle(HICON Value) { Reset(Value, {}); }
+
+HICON TIcon::ReleaseHandle() {
+    HICON h = FHandle;
+    FHandle = nullptr;
+    Reset(nullptr, {});
+    return h;
+}
+
+void TIcon::Assign(TPersistent* Source) {
+    if (Source == this)
+        return;
+    if (!Source) {
+        Reset(nullptr, {});
+        return;
+    }
+    if (auto* icon = dynamic_cast<TIcon*>(Source)) {
+        HICON copy = icon->FHandle ? CopyIcon(icon->FHandle) : nullptr;
+        if (icon->FHandle && !copy)
+            RaiseLastOSError("CopyIcon");
+        Reset(copy, icon->FData);
+        return;
+    }
+    TGraphic::Assign(Source);
+}
+
+void TIcon::AssignTo(TPersistent* Dest) {
+    if (auto* bmp = dynamic_cast<TBitmap*>(Dest)) {
+        // The icon over white: a bitmap has no transparency of its own to keep it in.
+        bmp->Assign(nullptr);
+        bmp->SetPixelFormat(pf24bit);
+        bmp->SetSize(FWidth, FHeight);
+        if (FHandle)
+            DrawIconEx(bmp->Canvas()->Handle(), 0, 0, FHandle, FWidth, FHeight, 0, nullptr, DI_NORMAL);
+        bmp->Canvas()->Changed();
+        return;
+    }
+    TGraphic::AssignTo(Dest);
+}
+
+void TIcon::Draw(TCanvas* ACanvas, const TRect& Rect) {
+    if (FHandle)
+        DrawIconEx(ACanvas->Handle(), Rect.left, Rect.top, FHandle, Rect.Width(), Rect.Height(), 0, nullptr,
+                   DI_NORMAL);
+}
+
+void TIcon::LoadFromStream(TStream* Stream) {
+    long long start = Stream->Position();
+    long long available = Stream->Size() - start;
+    uint8_t dir[6];
+    if (available < 6)
+        BadIcon("the file is too short");
+    Stream->ReadBuffer(dir, 6);
+    unsigned count = Le16(dir + 4);
+    if (Le16(dir) != 0 || Le16(dir + 2) != 1)
+        BadIcon("it is not an icon file");
+    if (count == 0)
+        BadIcon("it holds no images");
+    if (6 + 16ll * count > available)
+        BadIcon("the image directory is cut short");
+    std::vector<uint8_t> entries(16 * count);
+    Stream->ReadBuffer(entries.data(), static_cast<long>(entries.size()));
+    std::vector<IconEntry> list;
+    uint32_t end = 6 + 16 * count;
+    for (unsigned i = 0; i < count; ++i) {
+        const uint8_t* e = entries.data() + 16 * i;
+        IconEntry ie{e[0] ? e[0] : 256, e[1] ? e[1] : 256, Le16(e + 6), Le32(e + 8), Le32(e + 12)};
+        if (ie.Size == 0 || ie.Offset < 6 + 16 * count || ie.Offset > available || ie.Size > available - ie.Offset)
+            BadIcon("image " + IntToStr(i) + " lies outside the file");
+        end = std::max(end, ie.Offset + ie.Size);
+        list.push_back(ie);
+    }
+    std::vector<uint8_t> data(end);
+    Stream->SetPosition(start);
+    Stream->ReadBuffer(data.data(), static_cast<long>(end));
+
+    // The image nearest the system's icon size, the deepest colours among equals.
+    int want = GetSystemMetrics(SM_CXICON);
+    const IconEntry* best = nullptr;
+    for (const IconEntry& e : list) {
+        if (!best) {
+            best = &e;
+            continue;
+        }
+        int d = std::abs(e.Width - want), bd = std::abs(best->Width - want);
+        if (d < bd || (d == bd && e.Bits > best->Bits))
+            best = &e;
+    }
+    CheckIconImage(data.data() + best->Offset, best->Size);
+    HICON icon = CreateIconFromResourceEx(data.data() + best->Offset, best->Size, TRUE, 0x00030000, best->Width,
+                                          best->Height, LR_DEFAULTCOLOR);
+    if (!icon)
+        BadIcon("the system could not read it (" + SysErrorMessage(GetLastError()) + ")");
+    Reset(icon, std::move(data));
+}
+
+void TIcon::SaveToStream(TStream* Stream) {
+    if (!FData.empty()) {
+        Stream->WriteBuffer(FData.data(), static_cast<long>(FData.size()));
+        return;
+    }
+    if (!FHandle)
+        return;
+    // An icon made from a handle is written as one 32-bit image with its mask.
+    ICONINFO ii{};
+    if (!GetIconInfo(FHandle, &ii))
+        RaiseLastOSError("GetIconInfo");
+    int w = FWidth, h = FHeight;
+    std::vector<uint8_t> colour(static_cast<size_t>(w) * h * 4), mask(static_cast<size_t>((w + 31) / 32 * 4) * h);
+    HDC dc = GetDC(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bool ok = true;
+    if (ii.hbmColor)
+        ok = GetDIBits(dc, ii.hbmColor, 0, static_cast<UINT>(h), colour.data(), &bi, DIB_RGB_COLORS) == h;
+    struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD c[2];
+    } mi{};
+    mi.h = bi.bmiHeader;
+    mi.h.biBitCount = 1;
+    ok = ok && GetDIBits(dc, ii.hbmMask, 0, static_cast<UINT>(h), mask.data(), reinterpret_cast<BITMAPINFO*>(&mi),
+                         DIB_RGB_COLORS) == h;
+    ReleaseDC(nullptr, dc);
+    if (ii.hbmColor)
+        DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+    if (!ok)
+        RaiseLastOSError("GetDIBits");
+    std::vector<uint8_t> out;
+    uint32_t imageSize = static_cast<uint32_t>(40 + colour.size() + mask.size());
+    Add16(out, 0);
+    Add16(out, 1);
+    Add16(out, 1);
+    out.push_back(static_cast<uint8_t>(w >= 256 ? 0 : w));
+    out.push_back(static_cast<uint8_t>(h >= 256 ? 0 : h));
+    out.push_back(0);
+    out.push_back(0);
+    Add16(out, 1);
+    Add16(out, 32);
+    Add32(out, imageSize);
+    Add32(out, 22);
+    Add32(out, 40);
+    Add32(out, static_cast<uint32_t>(w));
+    Add32(out, static_cast<uint32_t>(h * 2));
+    Add16(out, 1);
+    Add16(out, 32);
+    for (int i = 0; i < 6; ++i)
+        Add32(out, 0);
+    out.insert(out.end(), colour.begin(), colour.end());
+    out.insert(out.end(), mask.begin(), mask.end());
+    Stream->WriteBuffer(out.data(), static_cast<long>(out.size()));
+}
+
+void TIcon::LoadFromResourceName(HINSTANCE Instance, const std::string& ResName) {
+    auto icon = static_cast<HICON>(LoadImageA(Instance, ResName.c_str(), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    if (!icon)
+        throw EResNotFound("Resource " + ResName + " not found");
+    Reset(icon, {});
+}
+
+// --- pictures ---
+
+namespace {
+
+std::vector<TFileFormat>& FormatRegistry() {
+    static std::vector<TFileFormat> formats = {
+        {"bmp", "Bitmaps", GraphicClassOf<TBitmap>()},
+        {"ico", "Icons", GraphicClassOf<TIcon>()},
+        {"jpg", "JPEG Image File", GraphicClassOf<TJPEGImage>()},
+        {"jpeg", "JPEG Image File", GraphicClassOf<TJPEGImage>()},
+    };
+    return formats;
+}
+
+std::string ExtensionOf(const std::string& fileName) {
+    std::string ext = ExtractFileExt(fileName);
+    return ext.empty() ? ext : LowerCase(ext.substr(1));
+}
+
+bool FindClassByName(const char* name, TGraphicClass& cls) {
+    for (const TFileFormat& f : FormatRegistry())
+        if (SameText(f.GraphicClass.ClassName, name)) {
+            cls = f.GraphicClass;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+void TPicture::RegisterFileFormat(const std::string& AExtension, const std::string& ADescription,
+                                  TGraphicClass AGraphicClass) {
+    std::string ext = LowerCase(AExtension);
+    if (!ext.empty() && ext[0] == '.')
+        ext.erase(0, 1);
+    auto& formats = FormatRegistry();
+    // A newer registration of an extension wins, so a library can take over a format.
+    formats.erase(std::remove_if(formats.begin(), formats.end(), [&](const TFileFormat& f) { return f.Extension == ext; }),
+                  formats.end());
+    formats.insert(formats.begin(), TFileFormat{ext, ADescription, AGraphicClass});
+}
+
+void TPicture::UnregisterGraphicClass(TGraphicClass AClass) {
+    auto& formats = FormatRegistry();
+    formats.erase(std::remove_if(formats.begin(), formats.end(),
+                                 [&](const TFileFormat& f) { return SameText(f.GraphicClass.ClassName, AClass.ClassName); }),
+                  formats.end());
+}
+
+std::vector<TFileFormat> TPicture::FileFormats() { return FormatRegistry(); }
+
+bool TPicture::GraphicClassForFile(const std::string& FileName, TGraphicClass& AClass) {
+    std::string ext = ExtensionOf(FileName);
+    for (const TFileFormat& f : FormatRegistry())
+        if (f.Extension == ext) {
+            AClass = f.GraphicClass;
+            return true;
+        }
+    return false;
+}
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::Changed() {
+    if (OnChange)
+        OnChange(this);
+}
+
+void TPicture::Replace(std::unique_ptr<TGraphic> graphic) {
+    FGraphic = std::move(graphic);
+    if (FGraphic)
+        FGraphic->OnChange = [this](TObject*) { Changed(); };
+    Changed();
+}
+
+void TPicture::SetGraphic(TGraphic* Value) {
+    if (Value == FGraphic.get())
+        return;
+    if (!Value) {
+        Replace(nullptr);
+        return;
+    }
+    std::unique_ptr<TGraphic> copy;
+    TGraphicClass cls;
+    if (dynamic_cast<TBitmap*>(Value) && SameText(Value->ClassName(), "TBitmap"))
+        copy = std::make_unique<TBitmap>();
+    else if (FindClassByName(Value->ClassName(), cls))
+        copy = cls.Create();
+    else
+        throw EInvalidGraphic(std::string("No graphic class ") + Value->ClassName() + " is registered");
+    copy->Assign(Value);
+    Replace(std::move(copy));
+}
+
+TBitmap* TPicture::Bitmap() {
+    if (auto* b = dynamic_cast<TBitmap*>(FGraphic.get()))
+        return b;
+    Replace(std::make_unique<TBitmap>());
+    return static_cast<TBitmap*>(FGraphic.get());
+}
+
+TIcon* TPicture::Icon() {
+    if (auto* i = dynamic_cast<TIcon*>(FGraphic.get()))
+        return i;
+    Replace(std::make_unique<TIcon>());
+    return static_cast<TIcon*>(FGraphic.get());
+}
+
+void TPicture::LoadFromFile(const std::string& FileName) {
+    TGraphicClass cls;
+    if (!GraphicClassForFile(FileName, cls))
+        throw EInvalidGraphic("Unknown picture file extension (" + ExtractFileExt(FileName) + ")");
+    std::unique_ptr<TGraphic> graphic = cls.Create();
+    graphic->LoadFromFile(FileName);
+    Replace(std::move(graphic));
+}
+
+void TPicture::SaveToFile(const std::string& FileName) {
+    if (FGraphic)
+        FGraphic->SaveToFile(FileName);
+}
+
+void TPicture::Assign(TPersistent* Source) {
+    if (!Source)
+        SetGraphic(nullptr);
+    else if (auto* p = dynamic_cast<TPicture*>(Source))
+        SetGraphic(p->Graphic());
+    else if (auto* g = dynamic_cast<TGraphic*>(Source))
+        SetGraphic(g);
+    else
+        TPersistent::Assign(Source);
+}
+
+void TPicture::AssignTo(TPersistent* Dest) {
+    if (auto* g = dynamic_cast<TGraphic*>(Dest)) {
+        if (FGraphic)
+            g->Assign(FGraphic.get());
+        else
+            g->Assign(nullptr);
+        return;
+    }
+    TPersistent::AssignTo(Dest);
 }

@@ -219,7 +219,7 @@ private:
 
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
 
-// A fill: solid colour, hatch or nothing (bsClear).
+// A fill: solid colour, hatch, nothing (bsClear) or a pattern bitmap (not owned; it must outlive the brush's use).
 class TBrush : public TGraphicsObject {
     CLASS_INFO(TBrush, TGraphicsObject)
 public:
@@ -232,6 +232,8 @@ public:
     void SetColor(TColor Value);
     TBrushStyle Style() const { return FStyle; }
     void SetStyle(TBrushStyle Value);
+    TBitmap* Bitmap() const { return FBitmap; }
+    void SetBitmap(TBitmap* Value);
 
 protected:
     HGDIOBJ CreateHandle() override;
@@ -239,6 +241,7 @@ protected:
 private:
     TColor FColor = clWhite;
     TBrushStyle FStyle = bsSolid;
+    TBitmap* FBitmap = nullptr;
 };
 
 // --- canvas ---
@@ -391,6 +394,9 @@ public:
     // Reads the graphic from the stream's position; raises EInvalidGraphic for data it cannot read.
     virtual void LoadFromStream(TStream* Stream) = 0;
     virtual void SaveToStream(TStream* Stream) = 0;
+    // Raise EFOpenError / EFCreateError for a file that cannot be opened, EInvalidGraphic for bad content.
+    virtual void LoadFromFile(const std::string& FileName);
+    virtual void SaveToFile(const std::string& FileName);
 
     TNotifyEvent OnChange;
 
@@ -400,4 +406,209 @@ protected:
 private:
     bool FTransparent = false;
     bool FModified = false;
+};
+
+enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TBitmapHandleType { bmDIB, bmDDB };
+enum TTransparentMode { tmAuto, tmFixed };
+
+class TBitmapCanvas;
+
+// A bitmap over a DIB section (or a device-dependent bitmap for pfDevice). Rows are stored bottom-up,
+// as Windows keeps them, and ScanLine(0) is the top row, so ScanLine(1) - ScanLine(0) is negative.
+class TBitmap : public TGraphic {
+    CLASS_INFO(TBitmap, TGraphic)
+public:
+    TBitmap();
+    ~TBitmap() override;
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
+
+    // A TBitmap is copied pixel for pixel; nil empties; other graphics draw themselves in (AssignTo).
+    void Assign(TPersistent* Source) override;
+
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
+    void SetWidth(int Value) override { SetSize(Value, FHeight); }
+    void SetHeight(int Value) override { SetSize(FWidth, Value); }
+    // Keeps the picture at the top-left; new area is white.
+    void SetSize(int AWidth, int AHeight);
+    bool Empty() const override { return FWidth <= 0 || FHeight <= 0; }
+
+    // pfDevice for a device-dependent bitmap. Changing the format converts the pixels; formats with
+    // a colour table take the nearest colour of the new table.
+    TPixelFormat PixelFormat() const;
+    void SetPixelFormat(TPixelFormat Value);
+    TBitmapHandleType HandleType() const { return FHandleType; }
+    void SetHandleType(TBitmapHandleType Value);
+    bool Monochrome() const { return PixelFormat() == pf1bit; }
+    void SetMonochrome(bool Value);
+
+    // The top-based row Row of the pixels (a device-dependent bitmap becomes a DIB first).
+    void* ScanLine(int Row);
+
+    // The bitmap's own canvas over a memory DC, made on first use.
+    TCanvas* Canvas();
+    // The HBITMAP, taken out of the canvas's DC so the caller may use it anywhere.
+    HBITMAP Handle();
+    // Takes ownership of a bitmap (DIB section or device-dependent).
+    void SetHandle(HBITMAP Value);
+    // Hands the HBITMAP to the caller, who must delete it; the bitmap is empty afterwards.
+    HBITMAP ReleaseHandle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
+
+    // The colour table of a bitmap of 8 bits or fewer as a logical palette, owned by the bitmap and valid
+    // until the table changes; 0 for other bitmaps. SetPalette takes Value's entries as the new table
+    // (and deletes Value, whose ownership it takes).
+    HPALETTE Palette();
+    void SetPalette(HPALETTE Value);
+    const std::vector<RGBQUAD>& ColorTable() const { return FColors; }
+
+    // tmAuto: the bottom-left pixel's colour; tmFixed: the colour set.
+    TColor TransparentColor();
+    void SetTransparentColor(TColor Value);
+    TTransparentMode TransparentMode() const { return FTransparentColor == clDefault ? tmAuto : tmFixed; }
+    void SetTransparentMode(TTransparentMode Value);
+
+    void Draw(TCanvas* ACanvas, const TRect& Rect) override;
+
+    // BMP files: 1, 4, 8, 16, 24 and 32 bits, uncompressed or with bit fields, either row order.
+    // Every header field is checked against the data; a file that lies raises EInvalidGraphic
+    // before anything is allocated for it.
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+    // A bitmap resource (RT_BITMAP); raises EResNotFound when the module has none of that name.
+    void LoadFromResourceName(HINSTANCE Instance, const std::string& ResName);
+    void LoadFromResourceID(HINSTANCE Instance, int ResID);
+
+    // The pixel at (X, Y) as $00BBGGRR, read from the bits without a DC.
+    TColor PixelColor(int X, int Y);
+
+protected:
+    void Changed() override;
+
+private:
+    friend class TBitmapCanvas;
+    struct Image;
+    void FreeContext();
+    void FreeImage();
+    void Adopt(Image&& image);
+    Image MakeImage(int width, int height, TPixelFormat format, const std::vector<RGBQUAD>& colors) const;
+    void ConvertTo(TPixelFormat format);
+    void LoadDIB(const uint8_t* data, size_t size, bool fileHeader);
+    TPixelFormat DeviceFormat() const;
+
+    HBITMAP FHandle = nullptr;
+    uint8_t* FBits = nullptr;
+    int FStride = 0;
+    bool FTopDown = false;
+    int FWidth = 0;
+    int FHeight = 0;
+    TPixelFormat FPixelFormat = pfDevice;
+    TBitmapHandleType FHandleType = bmDDB;
+    std::vector<RGBQUAD> FColors;
+    HPALETTE FPalette = nullptr;
+    TColor FTransparentColor = clDefault;
+    std::unique_ptr<TBitmapCanvas> FCanvas;
+};
+
+// An icon (or the first fitting image of an icon file); its size is fixed by the image.
+class TIcon : public TGraphic {
+    CLASS_INFO(TIcon, TGraphic)
+public:
+    TIcon();
+    ~TIcon() override;
+    TIcon(const TIcon&) = delete;
+    TIcon& operator=(const TIcon&) = delete;
+
+    void Assign(TPersistent* Source) override;
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
+    // An icon's size cannot be changed: raises EInvalidGraphicOperation.
+    void SetWidth(int Value) override;
+    void SetHeight(int Value) override;
+    bool Empty() const override { return FHandle == nullptr; }
+    bool Transparent() const override { return true; }
+
+    HICON Handle() const { return FHandle; }
+    // Takes ownership of the icon.
+    void SetHandle(HICON Value);
+    HICON ReleaseHandle();
+
+    void Draw(TCanvas* ACanvas, const TRect& Rect) override;
+    // ICO files: the image closest to the system's icon size, deepest colours first.
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+    void LoadFromResourceName(HINSTANCE Instance, const std::string& ResName);
+
+protected:
+    void AssignTo(TPersistent* Dest) override;
+
+private:
+    void Reset(HICON handle, std::vector<uint8_t> data);
+    HICON FHandle = nullptr;
+    int FWidth = 0;
+    int FHeight = 0;
+    std::vector<uint8_t> FData;  // the file the icon came from, written back unchanged
+};
+
+// A graphic class for the picture registry: its name and how to make one.
+struct TGraphicClass {
+    const char* ClassName;
+    std::unique_ptr<TGraphic> (*Create)();
+};
+
+template <class T>
+TGraphicClass GraphicClassOf() {
+    return {T::StaticClassName(), []() -> std::unique_ptr<TGraphic> { return std::make_unique<T>(); }};
+}
+
+// One registered file format: extension without the dot ("bmp"), description and class.
+struct TFileFormat {
+    std::string Extension;
+    std::string Description;
+    TGraphicClass GraphicClass;
+};
+
+// Holds any one graphic and loads files by their extension through the registry of graphic classes.
+class TPicture : public TPersistent {
+    CLASS_INFO(TPicture, TPersistent)
+public:
+    TPicture();
+    ~TPicture() override;
+    TPicture(const TPicture&) = delete;
+    TPicture& operator=(const TPicture&) = delete;
+
+    // TPicture, TGraphic (copied into a new graphic of its class) or nil (empties).
+    void Assign(TPersistent* Source) override;
+
+    TGraphic* Graphic() const { return FGraphic.get(); }
+    void SetGraphic(TGraphic* Value);
+    // The picture as a bitmap (an icon or any other graphic is replaced by an empty bitmap).
+    TBitmap* Bitmap();
+    TIcon* Icon();
+    int Width() const { return FGraphic ? FGraphic->Width() : 0; }
+    int Height() const { return FGraphic ? FGraphic->Height() : 0; }
+
+    // Raises EInvalidGraphic for an extension no graphic class is registered for.
+    void LoadFromFile(const std::string& FileName);
+    void SaveToFile(const std::string& FileName);
+
+    static void RegisterFileFormat(const std::string& AExtension, const std::string& ADescription,
+                                   TGraphicClass AGraphicClass);
+    // Removes every file format of the class.
+    static void UnregisterGraphicClass(TGraphicClass AClass);
+    static std::vector<TFileFormat> FileFormats();
+    // The class registered for a file's extension; false when there is none.
+    static bool GraphicClassForFile(const std::string& FileName, TGraphicClass& AClass);
+
+    TNotifyEvent OnChange;
+
+protected:
+    void AssignTo(TPersistent* Dest) override;
+    virtual void Changed();
+
+private:
+    void Replace(std::unique_ptr<TGraphic> graphic);
+    std::unique_ptr<TGraphic> FGraphic;
 };
