@@ -1,0 +1,180 @@
+#include "serial/CPortCtl.h"
+
+#include "classlib/Forms.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/SerialPeer.h"
+#include "tests/support/UnixCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// A white form with lamps on it, shown so that what they paint can be read back from the screen.
+class LampForm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Form = new TForm(nullptr);
+        Form->SetBounds(40, 40, 320, 120);
+        Form->SetCaption("Lamps");
+        Form->SetColor(clWhite);
+        Form->Show();
+    }
+    void TearDown() override { Form->Free(); }
+
+    TComLed* AddLamp(int left, TLedKind kind = lkRedLight) {
+        auto* led = new TComLed(Form);
+        led->SetKind(kind);
+        led->SetLeft(left);
+        led->SetParent(Form);
+        return led;
+    }
+
+    // The colour on the screen at a point of the lamp's client area.
+    COLORREF PixelOf(TComLed* led, int x, int y) {
+        PumpMessagesFor(50);
+        Form->Update();
+        HDC dc = GetDC(Form->Handle());
+        COLORREF c = GetPixel(dc, led->Left() + x, led->Top() + y);
+        ReleaseDC(Form->Handle(), dc);
+        return c;
+    }
+
+    TForm* Form = nullptr;
+};
+
+const COLORREF Maroon = RGB(128, 0, 0);
+const COLORREF Red = RGB(255, 0, 0);
+const COLORREF Lime = RGB(0, 255, 0);
+
+}  // namespace
+
+TEST_F(LampForm, ANewLampIsRedOffAndPaintsItsGlyphCentred) {
+    TComLed* led = AddLamp(10);
+    EXPECT_EQ(led->Width(), 25);
+    EXPECT_EQ(led->Height(), 25);
+    EXPECT_EQ(led->Kind(), lkRedLight);
+    EXPECT_EQ(led->State(), lsOff);
+    EXPECT_EQ(led->RingDuration(), 1000u);
+    // The glyph starts 5 pixels in: its centre is the glass, its corner is transparent.
+    EXPECT_EQ(PixelOf(led, 12, 12), Maroon);
+    EXPECT_EQ(PixelOf(led, 5, 5), RGB(255, 255, 255));
+    EXPECT_EQ(PixelOf(led, 4, 12), RGB(255, 255, 255));
+    EXPECT_EQ(PixelOf(led, 6, 12), RGB(0, 0, 0));  // the rim
+}
+
+TEST_F(LampForm, StateChangesFireOnChangeEveryTimeAndADisabledLampShowsOff) {
+    TComLed* led = AddLamp(10);
+    std::vector<TLedState> changes;
+    led->OnChange = [&](TObject* sender, TLedState s) {
+        EXPECT_EQ(sender, led);
+        changes.push_back(s);
+    };
+    led->SetState(lsOn);
+    led->SetState(lsOn);
+    led->SetState(lsOff);
+    EXPECT_EQ(changes, (std::vector<TLedState>{lsOn, lsOn, lsOff}));
+    led->SetState(lsOn);
+    EXPECT_EQ(PixelOf(led, 12, 12), Red);
+    led->SetEnabled(false);
+    EXPECT_EQ(PixelOf(led, 12, 12), Maroon);
+}
+
+TEST_F(LampForm, EachKindHasItsOwnGlyphsAndOnlyACustomLampTakesOthers) {
+    TComLed* green = AddLamp(10, lkGreenLight);
+    green->SetState(lsOn);
+    EXPECT_EQ(PixelOf(green, 12, 12), Lime);
+    HBITMAP before = green->GlyphOn();
+    HBITMAP other = LoadBitmapA(GetModuleHandleA(nullptr), "LEDBLUEON");
+    ASSERT_NE(other, nullptr);
+    green->SetGlyphOn(other);
+    EXPECT_EQ(green->GlyphOn(), before);
+    EXPECT_EQ(PixelOf(green, 12, 12), Lime);
+
+    TComLed* custom = AddLamp(50, lkCustom);
+    custom->SetGlyphOn(other);
+    custom->SetState(lsOn);
+    EXPECT_EQ(PixelOf(custom, 12, 12), RGB(0, 0, 255));
+    DeleteObject(other);
+
+    const TLedKind kinds[] = {lkRedLight, lkGreenLight, lkBlueLight, lkYellowLight, lkPurpleLight, lkBulb};
+    for (int i = 0; i < 6; ++i) {
+        TComLed* led = AddLamp(90 + 30 * i, kinds[i]);
+        led->SetState(i % 2 ? lsOff : lsOn);
+        PixelOf(led, 12, 12);  // the glyphs of the first kind are loaded when it first paints
+        ASSERT_NE(led->GlyphOn(), nullptr);
+        BITMAP info{};
+        GetObjectA(led->GlyphOff(), sizeof info, &info);
+        EXPECT_EQ(info.bmWidth, 15);
+        EXPECT_EQ(info.bmHeight, 15);
+    }
+    PumpMessagesFor(100);
+    RunUnixScript("import -display \"$DISPLAY\" -window root /tmp/brimlet-lamps.png");
+}
+
+TEST_F(LampForm, ARingLightsTheLampForTheRingDurationAndTheStateOfALinkedLampIsThePorts) {
+    TComPort port(nullptr);
+    TComLed* led = AddLamp(10);
+    led->SetLedSignal(lsRing);
+    led->SetRingDuration(150);
+    led->SetComPort(&port);
+    try {
+        led->SetState(lsOn);
+        FAIL() << "no exception";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code(), 19);
+        EXPECT_EQ(e.WinCode(), -1);
+    }
+    // A pty has no ring line: the port's ring notification is played through the link.
+    ASSERT_TRUE(led->Link()->OnRing);
+    led->Link()->OnRing(&port);
+    EXPECT_EQ(led->State(), lsOn);
+    EXPECT_TRUE(led->RingTimer()->Enabled());
+    EXPECT_TRUE(PumpMessagesUntil([&] { return led->State() == lsOff; }, 2000));
+    EXPECT_FALSE(led->RingTimer()->Enabled());
+    led->SetComPort(nullptr);
+}
+
+TEST_F(LampForm, LampsFollowAPortOverAPty) {
+    SerialPeer peer;
+    auto* port = new TComPort(nullptr);
+    port->SetPort(peer.PortName());
+    TComLed* conn = AddLamp(10);
+    TComLed* rx = AddLamp(50, lkGreenLight);
+    rx->SetLedSignal(lsRx);
+    conn->SetComPort(port);
+    rx->SetComPort(port);
+    std::vector<TLedState> rxStates;
+    rx->OnChange = [&](TObject*, TLedState s) { rxStates.push_back(s); };
+
+    port->Open();
+    EXPECT_EQ(conn->State(), lsOn);
+    EXPECT_EQ(PixelOf(conn, 12, 12), Red);
+
+    bool readEmpty = false;
+    port->OnRxChar = [&](TObject*, int count) {
+        EXPECT_EQ(rx->State(), lsOn);  // lit before the handler runs
+        std::string s;
+        port->ReadStr(s, count);
+        readEmpty = true;
+    };
+    peer.Write("hello");
+    ASSERT_TRUE(PumpMessagesUntil([&] { return readEmpty; }));
+    PumpMessagesFor(50);
+    ASSERT_GE(rxStates.size(), 2u);
+    EXPECT_EQ(rxStates.front(), lsOn);
+    EXPECT_EQ(rx->State(), lsOff);  // the read emptied the queue
+
+    port->Close();
+    EXPECT_EQ(conn->State(), lsOff);
+    EXPECT_EQ(PixelOf(conn, 12, 12), Maroon);
+
+    // A port freed under its lamps leaves them off and unattached.
+    port->Open();
+    EXPECT_EQ(conn->State(), lsOn);
+    port->Free();
+    EXPECT_EQ(conn->ComPort(), nullptr);
+    EXPECT_EQ(rx->ComPort(), nullptr);
+    EXPECT_EQ(conn->State(), lsOff);
+}
