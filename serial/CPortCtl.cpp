@@ -9,8 +9,7 @@ const char* const LedColours[] = {"RED", "GREEN", "BLUE", "YELLOW", "PURPLE", "B
 
 SIZE BitmapSize(HBITMAP bitmap) {
     BITMAP info{};
-    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info))
-        return {0, 0};
+    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return {0, 0};
     return {info.bmWidth, info.bmHeight};
 }
 
@@ -30,50 +29,40 @@ TComLed::TComLed(TComponent* AOwner) : TGraphicControl(AOwner), FLink(new TComLi
 
 TComLed::~TComLed() {
     // A port being destroyed has already dropped its links; unregistering there would find a half-gone port.
-    if (FComPort && !FComPort->ComponentState().Contains(csDestroying))
-        FComPort->UnregisterLink(FLink.get());
-    if (FComPort)
-        FComPort->RemoveFreeNotification(this);
+    if (FComPort && !FComPort->ComponentState().Contains(csDestroying)) FComPort->UnregisterLink(FLink.get());
+    if (FComPort) FComPort->RemoveFreeNotification(this);
     FComPort = nullptr;
     FreeGlyphs();
 }
 
 void TComLed::FreeGlyphs() {
-    if (FGlyphOn)
-        DeleteObject(FGlyphOn);
-    if (FGlyphOff)
-        DeleteObject(FGlyphOff);
+    if (FGlyphOn) DeleteObject(FGlyphOn);
+    if (FGlyphOff) DeleteObject(FGlyphOff);
     FGlyphOn = FGlyphOff = nullptr;
 }
 
 void TComLed::LoadGlyphs() {
-    if (FKind == lkCustom)
-        return;
+    if (FKind == lkCustom) return;
     FreeGlyphs();
     HINSTANCE module = GetModuleHandleA(nullptr);
     std::string name = std::string("LED") + LedColours[FKind];
     FGlyphOn = LoadBitmapA(module, (name + "ON").c_str());
     FGlyphOff = LoadBitmapA(module, (name + "OFF").c_str());
-    if (!FGlyphOn || !FGlyphOff)
-        RaiseLastOSError("LoadBitmapA");
+    if (!FGlyphOn || !FGlyphOff) RaiseLastOSError("LoadBitmapA");
 }
 
 void TComLed::SetKind(TLedKind value) {
-    if (FKind == value)
-        return;
+    if (FKind == value) return;
     FKind = value;
     LoadGlyphs();
     Invalidate();
 }
 
 void TComLed::SetGlyph(HBITMAP& glyph, HBITMAP value) {
-    if (FKind != lkCustom)
-        return;
+    if (FKind != lkCustom) return;
     HBITMAP copy = value ? static_cast<HBITMAP>(CopyImage(value, IMAGE_BITMAP, 0, 0, 0)) : nullptr;
-    if (value && !copy)
-        RaiseLastOSError("CopyImage");
-    if (glyph)
-        DeleteObject(glyph);
+    if (value && !copy) RaiseLastOSError("CopyImage");
+    if (glyph) DeleteObject(glyph);
     glyph = copy;
     Invalidate();
 }
@@ -82,8 +71,7 @@ void TComLed::SetGlyphOn(HBITMAP value) { SetGlyph(FGlyphOn, value); }
 void TComLed::SetGlyphOff(HBITMAP value) { SetGlyph(FGlyphOff, value); }
 
 void TComLed::SetLedSignal(TComLedSignal value) {
-    if (FLedSignal == value)
-        return;
+    if (FLedSignal == value) return;
     FLedSignal = value;
     FLink->OnConn = nullptr;
     FLink->OnCTSChange = nullptr;
@@ -94,19 +82,32 @@ void TComLed::SetLedSignal(TComLedSignal value) {
     FLink->OnRx = nullptr;
     auto changed = [this](TObject*, bool OnOff) { SignalChanged(OnOff); };
     switch (value) {
-    case lsConn: FLink->OnConn = changed; break;
-    case lsCTS: FLink->OnCTSChange = changed; break;
-    case lsDSR: FLink->OnDSRChange = changed; break;
-    case lsRLSD: FLink->OnRLSDChange = changed; break;
-    case lsRx: FLink->OnRx = changed; break;
-    case lsTx: FLink->OnTx = changed; break;
-    case lsRing: FLink->OnRing = [this](TObject*) { RingDetected(); }; break;
+        case lsConn:
+            FLink->OnConn = changed;
+            break;
+        case lsCTS:
+            FLink->OnCTSChange = changed;
+            break;
+        case lsDSR:
+            FLink->OnDSRChange = changed;
+            break;
+        case lsRLSD:
+            FLink->OnRLSDChange = changed;
+            break;
+        case lsRx:
+            FLink->OnRx = changed;
+            break;
+        case lsTx:
+            FLink->OnTx = changed;
+            break;
+        case lsRing:
+            FLink->OnRing = [this](TObject*) { RingDetected(); };
+            break;
     }
 }
 
 void TComLed::SetComPort(TCustomComPort* value) {
-    if (FComPort == value)
-        return;
+    if (FComPort == value) return;
     if (FComPort) {
         FComPort->UnregisterLink(FLink.get());
         FComPort->RemoveFreeNotification(this);
@@ -115,29 +116,25 @@ void TComLed::SetComPort(TCustomComPort* value) {
     if (FComPort) {
         FComPort->FreeNotification(this);
         FComPort->RegisterLink(FLink.get());
-        if (FComPort->Connected() && !ComponentState().Contains(csDesigning) && !Loading())
-            SetLedState(SignalState());
+        if (FComPort->Connected() && !ComponentState().Contains(csDesigning) && !Loading()) SetLedState(SignalState());
     } else {
         SetLedState(lsOff);
     }
 }
 
 void TComLed::SetState(TLedState value) {
-    if (FComPort)
-        throw EComPort(19);
+    if (FComPort) throw EComPort(19);
     SetLedState(value);
 }
 
 void TComLed::SetLedState(TLedState value) {
     FState = value;
-    if (!Loading())
-        DoChange(value);
+    if (!Loading()) DoChange(value);
     Invalidate();
 }
 
 void TComLed::DoChange(TLedState AState) {
-    if (OnChange)
-        OnChange(this, AState);
+    if (OnChange) OnChange(this, AState);
 }
 
 void TComLed::SignalChanged(bool OnOff) {
@@ -158,11 +155,16 @@ void TComLed::RingTimerExpired() {
 
 TLedState TComLed::SignalState() {
     switch (FLedSignal) {
-    case lsConn: return FComPort->Connected() ? lsOn : lsOff;
-    case lsCTS: return FComPort->ModemSignals().Contains(msCTS) ? lsOn : lsOff;
-    case lsDSR: return FComPort->ModemSignals().Contains(msDSR) ? lsOn : lsOff;
-    case lsRLSD: return FComPort->ModemSignals().Contains(msRLSD) ? lsOn : lsOff;
-    default: return lsOff;
+        case lsConn:
+            return FComPort->Connected() ? lsOn : lsOff;
+        case lsCTS:
+            return FComPort->ModemSignals().Contains(msCTS) ? lsOn : lsOff;
+        case lsDSR:
+            return FComPort->ModemSignals().Contains(msDSR) ? lsOn : lsOff;
+        case lsRLSD:
+            return FComPort->ModemSignals().Contains(msRLSD) ? lsOn : lsOff;
+        default:
+            return lsOff;
     }
 }
 
@@ -176,12 +178,10 @@ void TComLed::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 void TComLed::Paint() {
-    if (!FGlyphOn || !FGlyphOff)
-        LoadGlyphs();
+    if (!FGlyphOn || !FGlyphOff) LoadGlyphs();
     HBITMAP glyph = Enabled() && FState == lsOn ? FGlyphOn : FGlyphOff;
     SIZE size = BitmapSize(glyph);
-    if (size.cx == 0)
-        return;
+    if (size.cx == 0) return;
     TRect r = ClientRect();
     int x = r.left + std::max(0, static_cast<int>((r.right - r.left - size.cx) / 2));
     int y = r.top + std::max(0, static_cast<int>((r.bottom - r.top - size.cy) / 2));

@@ -1,13 +1,12 @@
-#include "serial/CPortCtl.h"
-
-#include "classlib/Forms.h"
-#include "tests/support/MessageLoop.h"
-#include "tests/support/SerialPeer.h"
-#include "tests/support/UnixCommand.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "classlib/Forms.h"
+#include "serial/CPortCtl.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/SerialPeer.h"
+#include "tests/support/UnixCommand.h"
 
 namespace {
 
