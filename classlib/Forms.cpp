@@ -352,12 +352,13 @@ TCustomFrame::TCustomFrame(TComponent* AOwner) : TScrollingWinControl(AOwner) {
 // --- TCustomForm ---
 
 TCustomForm::TCustomForm(TComponent* AOwner)
-    : TScrollingWinControl(AOwner), FCanvas(std::make_unique<TControlCanvas>(this)) {
+    : TScrollingWinControl(AOwner), FIcon(std::make_unique<TIcon>()), FCanvas(std::make_unique<TControlCanvas>(this)) {
     FVisible = false;
     FParentColor = false;
     FParentFont = false;
     SetColor(clBtnFace);
     SetBoundsFields(0, 0, 320, 240);
+    FIcon->OnChange = [this](TObject*) { Perform(CM_ICONCHANGED, 0, 0); };
     Screen->AddForm(this);
 }
 
@@ -372,6 +373,7 @@ TCustomForm::~TCustomForm() {
         Screen->RemoveForm(this);
     if (Application)
         Application->FormDestroyed(this);
+    FIcon->OnChange = nullptr;
 }
 
 void TCustomForm::AfterConstruction() {
@@ -521,7 +523,9 @@ void TCustomForm::CMMenuChanged(TMessage& Message) {
 void TCustomForm::UpdateIcon() {
     if (!FHandle)
         return;
-    HICON icon = Application ? Application->FIconHandle : nullptr;
+    HICON icon = FIcon->Handle();
+    if (!icon && Application)
+        icon = Application->Icon()->Handle();
     SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
@@ -1270,14 +1274,20 @@ constexpr UINT_PTR HintHideTimer = 2;
 TApplication* AppWindowOwner = nullptr;
 }  // namespace
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), FIcon(std::make_unique<TIcon>()) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     HICON icon = LoadIconW(instance, L"MAINICON");
-    FIconHandle = icon ? icon : LoadIconA(nullptr, IDI_APPLICATION);
+    // The icon object owns its handle: it gets a copy of the shared one.
+    FIcon->SetHandle(CopyIcon(icon ? icon : LoadIconA(nullptr, IDI_APPLICATION)));
+    FIcon->OnChange = [this](TObject*) {
+        SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon->Handle()));
+        for (int i = 0; i < Screen->FormCount(); ++i)
+            Screen->Forms(i)->UpdateIcon();
+    };
     WNDCLASSW wc{};
     wc.lpfnWndProc = AppWindowProc;
     wc.hInstance = instance;
-    wc.hIcon = FIconHandle;
+    wc.hIcon = FIcon->Handle();
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = L"TApplication";
     WNDCLASSW existing{};
@@ -1311,6 +1321,7 @@ TApplication::~TApplication() {
     }
     if (AppWindowOwner == this)
         AppWindowOwner = nullptr;
+    FIcon->OnChange = nullptr;
     SetApplicationExceptionHandler(std::move(FPreviousExceptionHandler));
 }
 

@@ -156,6 +156,8 @@ public:
     void SetPosition(TPosition value) { FPosition = value; }
     TWindowState WindowState() const { return FWindowState; }
     void SetWindowState(TWindowState value);
+    TIcon* Icon() const { return FIcon.get(); }
+    void SetIcon(TIcon* value) { FIcon->Assign(value); }
     TMainMenu* Menu() const { return FMenu; }
     void SetMenu(TMainMenu* value);
     bool KeyPreview() const { return FKeyPreview; }
@@ -252,6 +254,7 @@ protected:
     TFormStyle FFormStyle = fsNormal;
     TPosition FPosition = poDefaultPosOnly;
     TWindowState FWindowState = wsNormal;
+    std::unique_ptr<TIcon> FIcon;
     TMainMenu* FMenu = nullptr;
     bool FKeyPreview = false;
     bool FActive = false;
@@ -325,6 +328,9 @@ public:
     TCustomForm* MainForm() const { return FMainForm; }
     std::string Title() const;
     void SetTitle(const std::string& value);
+    // The program's icon (the resource MAINICON, else the system's), shown by forms without their own.
+    TIcon* Icon() const { return FIcon.get(); }
+    void SetIcon(TIcon* value) { FIcon->Assign(value); }
     const std::string& Hint() const { return FHint; }
     void SetHint(const std::string& value);
     int HintPause() const { return FHintPause; }
@@ -385,7 +391,7 @@ private:
     bool FTerminate = false;
     bool FRunning = false;
     TCustomForm* FMainForm = nullptr;
-    HICON FIconHandle = nullptr;
+    std::unique_ptr<TIcon> FIcon;
     std::string FHint;
     int FHintPause = 500;
     int FHintHidePause = 2500;

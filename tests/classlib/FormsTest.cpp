@@ -623,3 +623,13 @@ TEST_F(Forms, TabMovesTheFocusInTabOrder) {
     EXPECT_EQ(f->ActiveControl(), b);
     EXPECT_EQ(Screen->ActiveControl(), b);
 }
+
+TEST_F(Forms, AFormShowsItsOwnIconOrTheApplications) {
+    auto* plain = Make();
+    auto* own = Make(450, 100);
+    own->Icon()->SetHandle(CopyIcon(LoadIconA(nullptr, IDI_WARNING)));
+    HICON appIcon = Application->Icon()->Handle();
+    ASSERT_NE(appIcon, nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(plain->Handle(), WM_GETICON, ICON_BIG, 0)), appIcon);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(own->Handle(), WM_GETICON, ICON_BIG, 0)), own->Icon()->Handle());
+}
