@@ -1,5 +1,9 @@
 #include "sGraphUtils.h"
 
+#include "acFastPixels.h"
+#include "sSkinManager.h"
+
+#include "classlib/Controls.h"
 #include "classlib/SysUtils.h"
 
 #include <algorithm>
@@ -84,4 +88,610 @@ TsColorRec MakeColorRec(TColor Color) {
     TsColorRec rec;
     std::memcpy(&rec, &Color, sizeof rec);
     return rec;
+}
+
+// --- cache info and work bitmaps ---
+
+TCacheInfo InitCacheInfo(TBitmap* Bmp, int X, int Y) {
+    TCacheInfo ci;
+    ci.Bmp = Bmp;
+    ci.X = X;
+    ci.Y = Y;
+    ci.FillColor = clFuchsia;
+    ci.Ready = true;
+    return ci;
+}
+
+namespace {
+
+std::unique_ptr<TBitmap> CreateDIB(int Width, int Height, TPixelFormat Format) {
+    auto bmp = std::make_unique<TBitmap>();
+    bmp->SetHandleType(bmDIB);
+    bmp->SetPixelFormat(Format);
+    bmp->SetSize(std::max(Width, 0), std::max(Height, 0));
+    return bmp;
+}
+
+}  // namespace
+
+std::unique_ptr<TBitmap> CreateBmp24(int Width, int Height) { return CreateDIB(Width, Height, pf24bit); }
+
+std::unique_ptr<TBitmap> CreateBmp32(int Width, int Height) { return CreateDIB(Width, Height, pf32bit); }
+
+std::unique_ptr<TBitmap> CreateBmpLike(TBitmap* Bmp) {
+    if (!Bmp)
+        return std::make_unique<TBitmap>();
+    return CreateDIB(Bmp->Width(), Bmp->Height(), Bmp->PixelFormat());
+}
+
+// --- device contexts ---
+
+void FillDC(HDC DC, const TRect& R, TColor Color) {
+    int saved = SaveDC(DC);
+    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(Color)));
+    FillRect(DC, &R, brush);
+    DeleteObject(brush);
+    RestoreDC(DC, saved);
+}
+
+void FillDCBorder(HDC DC, const TRect& R, int Left, int Top, int Right, int Bottom, TColor Color) {
+    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(Color)));
+    TRect strips[4] = {TRect(R.left, R.top, R.right, R.top + Top), TRect(R.left, R.top + Top, R.left + Left, R.bottom),
+                       TRect(R.left + Left, R.bottom - Bottom, R.right, R.bottom),
+                       TRect(R.right - Right, R.top + Top, R.right, R.bottom - Bottom)};
+    for (const TRect& s : strips)
+        if (!s.IsEmpty())
+            FillRect(DC, &s, brush);
+    DeleteObject(brush);
+}
+
+void BitBltBorder(HDC DstDC, int X, int Y, int Width, int Height, int BorderWidth, HDC SrcDC, int SrcX, int SrcY) {
+    int b = BorderWidth;
+    BitBlt(DstDC, X, Y, Width, b, SrcDC, SrcX, SrcY, SRCCOPY);
+    BitBlt(DstDC, X + Width - b, Y + b, b, Height - 2 * b, SrcDC, SrcX + Width - b, SrcY + b, SRCCOPY);
+    BitBlt(DstDC, X, Y + b, b, Height - 2 * b, SrcDC, SrcX, SrcY + b, SRCCOPY);
+    BitBlt(DstDC, X, Y + Height - b, Width, b, SrcDC, SrcX, SrcY + Height - b, SRCCOPY);
+}
+
+void ExcludeGraphicControls(HDC DC, TWinControl* Control, int OffsetX, int OffsetY) {
+    if (!Control)
+        return;
+    for (int i = 0; i < Control->ControlCount(); ++i) {
+        TControl* child = Control->Controls(i);
+        if (child && child->Visible() && child->InheritsFrom("TGraphicControl")) {
+            TRect r = child->BoundsRect();
+            ExcludeClipRect(DC, r.left + OffsetX, r.top + OffsetY, r.right + OffsetX, r.bottom + OffsetY);
+        }
+    }
+}
+
+void DrawRectangleOnDC(HDC DC, const TRect& R, TColor Color, int Width) {
+    HPEN pen = CreatePen(PS_SOLID, Width, static_cast<COLORREF>(ColorToRGB(Color)));
+    HGDIOBJ old = SelectObject(DC, pen);
+    POINT upper[3] = {{R.left, R.bottom - 1}, {R.left, R.top}, {R.right - 1, R.top}};
+    POINT lower[3] = {{R.right - 1, R.top}, {R.right - 1, R.bottom - 1}, {R.left - 1, R.bottom - 1}};
+    Polyline(DC, upper, 3);
+    Polyline(DC, lower, 3);
+    SelectObject(DC, old);
+    DeleteObject(pen);
+}
+
+void DrawDotGrip(TCanvas* Canvas, const TRect& R) {
+    HDC dc = Canvas->Handle();
+    auto dot = [&](int x, int y) {
+        SetPixel(dc, x, y, RGB(0, 0, 0));
+        SetPixel(dc, x - 1, y - 1, RGB(255, 255, 255));
+    };
+    for (int x = R.left + 1; x < R.right; x += 3) {
+        dot(x, R.top + 1);
+        dot(x, R.bottom - 1);
+    }
+    for (int y = R.top + 1; y < R.bottom; y += 3) {
+        dot(R.left + 1, y);
+        dot(R.right - 1, y);
+    }
+}
+
+// --- text ---
+
+int DrawTextStr(HDC DC, const std::string& Text, TRect& R, UINT Flags) {
+    return DrawTextA(DC, Text.c_str(), static_cast<int>(Text.size()), &R, Flags);
+}
+
+int TextWidthOf(TCanvas* Canvas, const std::string& Text) { return Canvas->TextExtent(Text).cx; }
+
+TSize TextExtentOf(TCanvas* Canvas, const std::string& Text) { return Canvas->TextExtent(Text); }
+
+void TextRectOf(TCanvas* Canvas, const TRect& R, int X, int Y, const std::string& Text) {
+    Canvas->TextRect(R, X, Y, Text);
+}
+
+void CutText(TCanvas* Canvas, int Width, std::string& Text) {
+    if (Width < 1) {
+        Text.clear();
+        return;
+    }
+    if (Text.empty() || Canvas->TextWidth(Text) <= Width)
+        return;
+    while (!Text.empty() && Canvas->TextWidth(Text + "...") > Width)
+        Text.pop_back();
+    if (!Text.empty())
+        Text += "...";
+}
+
+namespace {
+
+// The canvas's font selected into its DC (the canvas selects it for any text call), then our colour over it.
+HDC PrepareText(TCanvas* Canvas, TColor Color) {
+    Canvas->TextExtent("");
+    HDC dc = Canvas->Handle();
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(Color)));
+    return dc;
+}
+
+}  // namespace
+
+void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                 bool Hot, TsSkinManager* Manager) {
+    TsSkinManager* manager = Manager ? Manager : DefaultManager;
+    if (!Canvas || !DefaultManager || !manager->IsValidSkinIndex(SkinIndex))
+        return;
+    const TsGeneralData& section = manager->Sections[SkinIndex];
+    Canvas->Brush()->SetStyle(bsClear);
+    if (!Enabled) {
+        HDC dc = PrepareText(Canvas, MixColors(section.FontColor[0], section.Color, 0.4));
+        DrawTextStr(dc, Text, R, Flags);
+        return;
+    }
+    const TColor* colours = Hot ? section.HotFontColor : section.FontColor;
+    static const int shifts[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
+    for (int i = 0; i < 4; ++i) {
+        if (colours[i + 1] == -1)
+            continue;
+        TRect moved(R.left + shifts[i][0], R.top + shifts[i][1], R.right + shifts[i][0], R.bottom + shifts[i][1]);
+        DrawTextStr(PrepareText(Canvas, colours[i + 1]), Text, moved, Flags);
+    }
+    DrawTextStr(PrepareText(Canvas, colours[0]), Text, R, Flags);
+}
+
+// --- pixel loops ---
+
+namespace {
+
+inline uint8_t ToByte(long long v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+inline bool IsFuchsiaPixel(const uint8_t* p) { return p[0] == 0xFF && p[1] == 0 && p[2] == 0xFF; }
+
+// The colour's bytes in pixel order (blue, green, red).
+void PixelBytes(TColor Color, uint8_t out[3]) {
+    TColor c = ColorToRGB(Color);
+    out[0] = (c >> 16) & 0xFF;
+    out[1] = (c >> 8) & 0xFF;
+    out[2] = c & 0xFF;
+}
+
+inline bool SameColor(const uint8_t* p, const uint8_t c[3]) { return p[0] == c[0] && p[1] == c[1] && p[2] == c[2]; }
+
+// Calls Row(d, s, w) for the rows of a w x h block copied from (sx, sy) of src to (dx, dy) of dst, clipped.
+template <class F>
+void ForBlockRows(const TacPixelRows& dst, int dx, int dy, const TacPixelRows& src, int sx, int sy, int w, int h,
+                  F Row) {
+    if (!ClipCopy(dst, dx, dy, src, sx, sy, w, h))
+        return;
+    for (int y = 0; y < h; ++y)
+        Row(dst.At(dx, dy + y), src.At(sx, sy + y), w, dx, dy + y);
+}
+
+}  // namespace
+
+void BlendColorBmp(TBitmap* Bmp, TColor Color, double Factor) {
+    TacPixelRows rows;
+    if (!AttachRows(Bmp, 3, rows))
+        return;
+    uint8_t c[3];
+    PixelBytes(Color, c);
+    for (int y = 0; y < rows.Height; ++y) {
+        uint8_t* p = rows.At(0, y);
+        for (int x = 0; x < rows.Width; ++x, p += 3) {
+            if (IsFuchsiaPixel(p))
+                continue;
+            for (int k = 0; k < 3; ++k)
+                p[k] = ToByte(Round((p[k] - c[k]) * Factor + c[k]));
+        }
+    }
+}
+
+void BlendRectBitmap(TBitmap* Dst, int X, int Y, TColor TransColor, double K, TRect R, TBitmap* Src) {
+    TacPixelRows dst, src;
+    if (!AttachRows(Dst, 3, dst) || !AttachRows(Src, 3, src))
+        return;
+    bool testTrans = (static_cast<uint32_t>(TransColor) >> 24) != 0xFF;
+    uint8_t trans[3];
+    PixelBytes(testTrans ? TransColor : 0, trans);
+    // Round(src * (1 - K) + dst * K) for every pair of bytes, computed once per call.
+    static double lastK = -1;
+    static uint8_t table[256][256];
+    if (K != lastK) {
+        for (int s = 0; s < 256; ++s)
+            for (int d = 0; d < 256; ++d)
+                table[s][d] = ToByte(Round(s * (1 - K) + d * K));
+        lastK = K;
+    }
+    ForBlockRows(dst, X, Y, src, R.left, R.top, R.Width(), R.Height(), [&](uint8_t* d, const uint8_t* s, int w, int, int) {
+        for (int x = 0; x < w; ++x, d += 3, s += 3) {
+            if (testTrans && SameColor(s, trans))
+                continue;
+            d[0] = table[s[0]][d[0]];
+            d[1] = table[s[1]][d[1]];
+            d[2] = table[s[2]][d[2]];
+        }
+    });
+}
+
+void BlendRoundRect(TBitmap* Bmp, const TRect& R, int Radius, int Percent, TColor Color, int Blur) {
+    TacPixelRows rows;
+    if (!AttachRows(Bmp, 3, rows) || R.IsEmpty() || Percent <= 0)
+        return;
+    uint8_t c[3];
+    PixelBytes(Color, c);
+    double w = R.Width(), h = R.Height();
+    double radius = std::clamp<double>(Radius, 0, std::min(w, h) / 2);
+    double blur = std::max(Blur, 1);
+    double strength = std::min(Percent, 100) / 100.0;
+    for (int y = std::max<LONG>(R.top, 0); y < std::min<LONG>(R.bottom, rows.Height); ++y) {
+        for (int x = std::max<LONG>(R.left, 0); x < std::min<LONG>(R.right, rows.Width); ++x) {
+            // Distance of the pixel's centre inside the rounded rectangle's edge.
+            double px = x + 0.5 - R.left, py = y + 0.5 - R.top;
+            double qx = std::max(radius - px, px - (w - radius)), qy = std::max(radius - py, py - (h - radius));
+            double inside;
+            if (qx > 0 && qy > 0)
+                inside = radius - std::sqrt(qx * qx + qy * qy);
+            else
+                inside = std::min({px, py, w - px, h - py});
+            double weight = std::clamp(inside / blur, 0.0, 1.0) * strength;
+            if (weight <= 0)
+                continue;
+            uint8_t* p = rows.At(x, y);
+            for (int k = 0; k < 3; ++k)
+                p[k] = ToByte(Round(p[k] + (c[k] - p[k]) * weight));
+        }
+    }
+}
+
+void SumBmpRect(TBitmap* Dst, TBitmap* Src, uint8_t Alpha, const TPoint& Point, const TRect& SrcRect) {
+    if (!acFastSum24.Attach(Src, Dst))
+        return;
+    acFastSum24.Alpha = Alpha;
+    acFastSum24.DstRect = Bounds(Point.x, Point.y, SrcRect.Width(), SrcRect.Height());
+    acFastSum24.SrcPoint = SrcRect.TopLeft();
+    acFastSum24.BlendRect();
+}
+
+void MaskBlendBmp(TBitmap* Dst, TBitmap* Mask, TColor Color) {
+    TacPixelRows dst, mask;
+    if (!AttachRows(Dst, 3, dst) || !AttachRows(Mask, 3, mask) || dst.Width != mask.Width ||
+        dst.Height != mask.Height)
+        return;
+    uint8_t c[3];
+    PixelBytes(Color, c);
+    for (int y = 0; y < dst.Height; ++y) {
+        uint8_t* d = dst.At(0, y);
+        const uint8_t* m = mask.At(0, y);
+        for (int x = 0; x < dst.Width * 3; ++x)
+            d[x] = static_cast<uint8_t>(((d[x] - c[x % 3]) * m[x] + c[x % 3] * 256) >> 8);
+    }
+}
+
+void CopyAlphaRect(TBitmap* Dst, const TRect& R, TBitmap* Src, const TPoint& SrcPoint, const TCacheInfo& CacheInfo,
+                   bool UseBackground) {
+    TacPixelRows dst, src;
+    if (!AttachRows(Dst, 3, dst))
+        return;
+    bool alpha = AttachRows(Src, 4, src);
+    if (!alpha && !AttachRows(Src, 3, src))
+        return;
+    TacPixelRows bg;
+    bool background = UseBackground && CacheInfo.Ready && AttachRows(CacheInfo.Bmp, 3, bg);
+    int maskDy = alpha ? 0 : src.Height / 2;
+    int h = R.Height();
+    if (!alpha)
+        h = std::min<int>(h, maskDy - SrcPoint.y);
+    ForBlockRows(dst, R.left, R.top, src, SrcPoint.x, SrcPoint.y, R.Width(), h,
+                 [&](uint8_t* d, const uint8_t* s, int w, int x0, int y) {
+                     const uint8_t* m = alpha ? nullptr : s + maskDy * src.Delta;
+                     for (int x = 0; x < w; ++x, d += 3, s += src.Bpp) {
+                         if (IsFuchsiaPixel(s)) {
+                             int bx = CacheInfo.X + x0 + x, by = CacheInfo.Y + y;
+                             if (background && bg.Inside(bx, by)) {
+                                 const uint8_t* b = bg.At(bx, by);
+                                 d[0] = b[0], d[1] = b[1], d[2] = b[2];
+                             }
+                         } else if (alpha) {
+                             int a = s[3];
+                             for (int k = 0; k < 3; ++k)
+                                 d[k] = static_cast<uint8_t>(((s[k] - d[k]) * a + d[k] * 256) >> 8);
+                         } else {
+                             for (int k = 0; k < 3; ++k)
+                                 d[k] = ToByte(((d[k] - s[k]) * m[k] + s[k] * 256) >> 8);
+                         }
+                         if (m)
+                             m += 3;
+                     }
+                 });
+}
+
+void CopyTransBmp(TBitmap* Dst, TBitmap* Src, int X, int Y, TColor TransColor) {
+    if (!Src)
+        return;
+    CopyTransRect(Dst, Src, X, Y, Rect(0, 0, Src->Width(), Src->Height()), TransColor, TCacheInfo(), false);
+}
+
+void CopyTransRect(TBitmap* Dst, TBitmap* Src, int X, int Y, TRect SrcRect, TColor TransColor,
+                   const TCacheInfo& CacheInfo, bool UseBackground) {
+    TacPixelRows dst, src;
+    if (!AttachRows(Dst, 3, dst) || !AttachRows(Src, 3, src))
+        return;
+    uint8_t trans[3];
+    PixelBytes(TransColor, trans);
+    TacPixelRows bg;
+    bool background = UseBackground && CacheInfo.Ready && AttachRows(CacheInfo.Bmp, 3, bg);
+    ForBlockRows(dst, X, Y, src, SrcRect.left, SrcRect.top, SrcRect.Width(), SrcRect.Height(),
+                 [&](uint8_t* d, const uint8_t* s, int w, int x0, int y) {
+                     for (int x = 0; x < w; ++x, d += 3, s += 3) {
+                         if (!SameColor(s, trans)) {
+                             d[0] = s[0], d[1] = s[1], d[2] = s[2];
+                         } else if (background) {
+                             int bx = CacheInfo.X + x0 + x, by = CacheInfo.Y + y;
+                             if (bg.Inside(bx, by)) {
+                                 const uint8_t* b = bg.At(bx, by);
+                                 d[0] = b[0], d[1] = b[1], d[2] = b[2];
+                             }
+                         }
+                     }
+                 });
+}
+
+void CopyChannel(TBitmap* Bmp32, TBitmap* Bmp8, int Channel, bool ToBmp8) {
+    TacPixelRows wide, narrow;
+    if (Channel < 0 || Channel > 3 || !AttachRows(Bmp32, 4, wide) || !AttachRows(Bmp8, 1, narrow))
+        return;
+    int w = std::min(wide.Width, narrow.Width), h = std::min(wide.Height, narrow.Height);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* p = wide.At(0, y) + Channel;
+        uint8_t* q = narrow.At(0, y);
+        for (int x = 0; x < w; ++x, p += 4, ++q)
+            if (ToBmp8)
+                *q = *p;
+            else
+                *p = *q;
+    }
+}
+
+void GrayBmp(TBitmap* Bmp) {
+    TacPixelRows rows;
+    if (!AttachRows(Bmp, 3, rows))
+        return;
+    for (int y = 0; y < rows.Height; ++y) {
+        uint8_t* p = rows.At(0, y);
+        for (int x = 0; x < rows.Width; ++x, p += 3)
+            p[0] = p[1] = p[2] = static_cast<uint8_t>((p[0] + p[1] + p[2]) / 3);
+    }
+}
+
+void FadeBmp(TBitmap* Dst, TBitmap* Src1, TBitmap* Src2, uint8_t Alpha, TBitmap* AlphaBmp) {
+    TacPixelRows dst, a, b, weights;
+    if (!AttachRows(Dst, 3, dst) || !AttachRows(Src1, 3, a) || !AttachRows(Src2, 3, b))
+        return;
+    bool perByte = AlphaBmp != nullptr;
+    if (perByte && !AttachRows(AlphaBmp, 3, weights))
+        return;
+    int w = std::min({dst.Width, a.Width, b.Width}), h = std::min({dst.Height, a.Height, b.Height});
+    if (perByte)
+        w = std::min(w, weights.Width), h = std::min(h, weights.Height);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* d = dst.At(0, y);
+        const uint8_t* p = a.At(0, y);
+        const uint8_t* q = b.At(0, y);
+        const uint8_t* m = perByte ? weights.At(0, y) : nullptr;
+        for (int x = 0; x < w * 3; ++x) {
+            int weight = m ? m[x] : Alpha;
+            d[x] = static_cast<uint8_t>(((p[x] - q[x]) * weight + q[x] * 256) >> 8);
+        }
+    }
+}
+
+void DrawAlphaBmp32(TBitmap* Dst, int X, int Y, TBitmap* Src, TRect SrcRect) {
+    TacPixelRows dst, src;
+    if (!AttachRows(Dst, 4, dst) || !AttachRows(Src, 4, src))
+        return;
+    ForBlockRows(dst, X, Y, src, SrcRect.left, SrcRect.top, SrcRect.Width(), SrcRect.Height(),
+                 [&](uint8_t* d, const uint8_t* s, int w, int, int) {
+                     for (int x = 0; x < w; ++x, d += 4, s += 4) {
+                         int a = s[3];
+                         for (int k = 0; k < 3; ++k)
+                             d[k] = static_cast<uint8_t>(((s[k] - d[k]) * a + d[k] * 256) >> 8);
+                         // The covered share of what lay below stays covered.
+                         d[3] = static_cast<uint8_t>(a + RoundDiv(d[3] * (255LL - a), 255));
+                     }
+                 });
+}
+
+// --- graphics and layout ---
+
+namespace {
+
+// Repeats the w x h image at (sx, sy) of srcDC over R of dc, the last column and row cut when asked.
+void TileBlt(HDC dc, const TRect& R, HDC srcDC, int sx, int sy, int w, int h, bool cutColumn = true,
+             bool cutRow = true) {
+    if (w <= 0 || h <= 0)
+        return;
+    for (int y = R.top; y < R.bottom; y += h)
+        for (int x = R.left; x < R.right; x += w)
+            BitBlt(dc, x, y, cutColumn ? std::min<int>(w, R.right - x) : w, cutRow ? std::min<int>(h, R.bottom - y) : h,
+                   srcDC, sx, sy, SRCCOPY);
+}
+
+}  // namespace
+
+void TileGraphic(TCanvas* Canvas, const TRect& R, TGraphic* Graphic) {
+    if (!Canvas || !Graphic || Graphic->Empty() || R.IsEmpty())
+        return;
+    TBitmap* bmp = dynamic_cast<TBitmap*>(Graphic);
+    std::unique_ptr<TBitmap> drawn;
+    if (!bmp) {
+        // Any other picture (a JPEG texture) is drawn once and the drawing repeated.
+        drawn = CreateBmp24(Graphic->Width(), Graphic->Height());
+        drawn->Canvas()->Draw(0, 0, Graphic);
+        bmp = drawn.get();
+    }
+    TileBlt(Canvas->Handle(), R, bmp->Canvas()->Handle(), 0, 0, bmp->Width(), bmp->Height());
+    GdiFlush();
+}
+
+void PaintTexture(TCanvas* Canvas, TRect& R, TGraphic* Graphic, int Mode, const TsMaskData& Mask) {
+    const TRect none(-1, -1, -1, -1);
+    if (!Canvas || R.IsEmpty())
+        return;
+    if (Graphic && !Graphic->Empty()) {
+        TileGraphic(Canvas, R, Graphic);
+        R = none;
+        return;
+    }
+    TBitmap* source = MaskSourceBitmap(Mask);
+    int w = MaskStateWidth(Mask), h = MaskStateHeight(Mask);
+    if (!source || w <= 0 || h <= 0)
+        return;
+    HDC dc = Canvas->Handle(), sdc = source->Canvas()->Handle();
+    int sx = Mask.R.left, sy = Mask.R.top;
+    auto stretch = [&](const TRect& to) {
+        int old = SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, to.left, to.top, to.Width(), to.Height(), sdc, sx, sy, w, h, SRCCOPY);
+        SetStretchBltMode(dc, old);
+    };
+    switch (Mode) {
+    case 0:
+        TileBlt(dc, R, sdc, sx, sy, w, h);
+        R = none;
+        break;
+    case 1:
+        stretch(R);
+        R = none;
+        break;
+    case 2:
+        TileBlt(dc, TRect(R.left, R.top, R.right, std::min<LONG>(R.bottom, R.top + h)), sdc, sx, sy, w, h);
+        R.top += h;
+        break;
+    case 3:
+        TileBlt(dc, TRect(R.left, R.top, std::min<LONG>(R.right, R.left + w), R.bottom), sdc, sx, sy, w, h);
+        R.left += w;
+        break;
+    case 4:
+        stretch(TRect(R.left, R.top, R.right, R.top + h));
+        R.top += h;
+        break;
+    case 5:
+        stretch(TRect(R.left, R.top, R.left + w, R.bottom));
+        R.left += w;
+        break;
+    case 6:
+        TileBlt(dc, TRect(R.left, std::max<LONG>(R.top, R.bottom - h), R.right, R.bottom), sdc, sx, sy, w, h);
+        R.bottom -= h;
+        break;
+    case 7:
+        TileBlt(dc, TRect(std::max<LONG>(R.left, R.right - w), R.top, R.right, R.bottom), sdc, sx, sy, w, h);
+        R.right -= w;
+        break;
+    case 10:
+        TileBlt(dc, R, sdc, sx, sy, w, h, true, false);
+        R = none;
+        break;
+    default:
+        TileBlt(dc, R, sdc, sx, sy, w, h);
+        break;
+    }
+    if (R.right <= R.left || R.bottom <= R.top)
+        R = none;
+    GdiFlush();
+}
+
+void PaintMaskedTexture(TBitmap* Bmp, const TRect& R, const TPoint& Offset, int Mode, const TsMaskData& Mask) {
+    (void)Mode;  // every layout of a masked texture tiles it: a mask half cannot be stretched with the image
+    TBitmap* source = MaskSourceBitmap(Mask);
+    int w = MaskStateWidth(Mask), h = MaskStateHeight(Mask);
+    if (!Bmp || !source || w <= 0 || h <= 0 || R.IsEmpty())
+        return;
+    int phaseX = ((Offset.x % w) + w) % w, phaseY = ((Offset.y % h) + h) % h;
+    for (int y = R.top - phaseY; y < R.bottom; y += h)
+        for (int x = R.left - phaseX; x < R.right; x += w) {
+            // The part of the tile inside R.
+            int l = std::max<int>(x, R.left), t = std::max<int>(y, R.top);
+            int r = std::min<int>(x + w, R.right), b = std::min<int>(y + h, R.bottom);
+            if (r <= l || b <= t)
+                continue;
+            TRect from = Bounds(Mask.R.left + (l - x), Mask.R.top + (t - y), r - l, b - t);
+            CopyImageByMask(TRect(l, t, r, b), from, Bmp, Mask, true, clFuchsia, source);
+        }
+}
+
+void CalcGlyphLayout(const TRect& Client, const TPoint& GlyphSize, const TPoint& CaptionSize, TacGlyphLayout Layout,
+                     int Alignment, int Margin, int Spacing, bool RightToLeft, TPoint& GlyphPos, TRect& TextRect) {
+    if (RightToLeft) {
+        if (Layout == glGlyphLeft)
+            Layout = glGlyphRight;
+        else if (Layout == glGlyphRight)
+            Layout = glGlyphLeft;
+    }
+    TPoint client(Client.Width(), Client.Height());
+    bool horizontal = Layout == glGlyphLeft || Layout == glGlyphRight;
+    TPoint textPos;
+    // Across the layout's direction both are centred.
+    if (horizontal) {
+        GlyphPos.y = (client.y - GlyphSize.y + 1) / 2;
+        textPos.y = (client.y - CaptionSize.y + 1) / 2;
+    } else {
+        GlyphPos.x = (client.x - GlyphSize.x + 1) / 2;
+        textPos.x = (client.x - CaptionSize.x + 1) / 2;
+    }
+    auto along = [&](const TPoint& p) { return horizontal ? p.x : p.y; };
+    int clientLen = along(client), glyphLen = along(GlyphSize), textLen = along(CaptionSize);
+    if (textLen == 0 || glyphLen == 0)
+        Spacing = 0;
+    bool fromEnd = false;
+    if (Margin == -1) {
+        if (Spacing == -1) {
+            Margin = (clientLen - glyphLen - textLen) / 3;
+            Spacing = Margin;
+        } else if (Alignment == 2) {
+            Margin = (clientLen - (glyphLen + Spacing + textLen) + 1) / 2;
+        } else {
+            Margin = 2;
+            fromEnd = Alignment == 1;
+        }
+    } else if (Spacing == -1) {
+        Spacing = (clientLen - (Margin + glyphLen) - textLen) / 2;
+    }
+    int block = glyphLen + Spacing + textLen;
+    // The block [glyph, spacing, text] (or text first for a glyph on the right or bottom) starts at start.
+    int start = fromEnd ? clientLen - Margin - block : Margin;
+    bool glyphFirst = Layout == glGlyphLeft || Layout == glGlyphTop;
+    int glyphAt = glyphFirst ? start : start + textLen + Spacing;
+    int textAt = glyphFirst ? start + glyphLen + Spacing : start;
+    if (!fromEnd && !glyphFirst) {
+        // A glyph on the right or bottom keeps its margin from that edge.
+        glyphAt = clientLen - Margin - glyphLen;
+        textAt = glyphAt - Spacing - textLen;
+    }
+    if (horizontal) {
+        GlyphPos.x = glyphAt;
+        textPos.x = textAt;
+    } else {
+        GlyphPos.y = glyphAt;
+        textPos.y = textAt;
+    }
+    GlyphPos.x += Client.left;
+    GlyphPos.y += Client.top;
+    textPos.x += Client.left;
+    textPos.y += Client.top;
+    TextRect = TRect(textPos.x, textPos.y, textPos.x + CaptionSize.x, textPos.y + CaptionSize.y);
 }

@@ -1,0 +1,330 @@
+#include "skin/engine/acFastPixels.h"
+#include "skin/engine/sSkinManager.h"
+
+#include "PixelTestUtils.h"
+
+#include "classlib/Controls.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The colour of region (i, j) (column and row of the 9-slice, each 0..2) of a frame state.
+TColor Region(int i, int j, int state) { return RGBc(40 * i + 10, 40 * j + 10, 50 * state + 5); }
+
+// A manager whose master bitmap holds three 30 x 30 frame states with 10-pixel borders; with a mask, the
+// mask of each state lies below it, filled with maskColour.
+class FrameFixture : public ::testing::Test {
+protected:
+    void Build(bool masked, TColor maskColour = 0) {
+        manager.MasterBitmap = MakeBmp(90, masked ? 60 : 30);
+        TBitmap* m = manager.MasterBitmap.get();
+        for (int s = 0; s < 3; ++s)
+            for (int j = 0; j < 3; ++j)
+                for (int i = 0; i < 3; ++i)
+                    FillPx(m, s * 30 + i * 10, j * 10, s * 30 + i * 10 + 10, j * 10 + 10, Region(i, j, s));
+        if (masked)
+            FillPx(m, 0, 30, 90, 60, maskColour);
+        mask.R = Rect(0, 0, 90, masked ? 60 : 30);
+        mask.ImageCount = 3;
+        mask.MaskType = masked ? 1 : 0;
+        mask.WL = mask.WT = mask.WR = mask.WB = 10;
+        mask.Manager = &manager;
+    }
+    TsSkinManager manager{nullptr};
+    TsMaskData mask;
+    TCacheInfo noBackground;
+};
+
+}  // namespace
+
+TEST(FastPixels, AttachNeedsTwoByTwoPixelsOfTheRightFormat) {
+    TacFast24 f;
+    auto tiny = MakeBmp(1, 1);
+    EXPECT_FALSE(f.Attach(tiny.get()));
+    EXPECT_EQ(f.Width(), 0);
+    auto line = MakeBmp(5, 1);
+    EXPECT_FALSE(f.Attach(line.get()));
+    EXPECT_FALSE(f.Attach(nullptr));
+    auto wide = MakeBmp(4, 4, 0, pf32bit);
+    EXPECT_FALSE(f.Attach(wide.get()));
+    auto ok = MakeBmp(3, 2, RGBc(1, 2, 3));
+    SetPx(ok.get(), 2, 1, RGBc(10, 20, 30));
+    ASSERT_TRUE(f.Attach(ok.get()));
+    EXPECT_EQ(f.Width(), 3);
+    EXPECT_EQ(f.Height(), 2);
+    EXPECT_EQ(f.GetPixel(0, 0), RGBc(1, 2, 3));
+    EXPECT_EQ(f.GetPixel(2, 1), RGBc(10, 20, 30));
+    EXPECT_LT(f.Delta(), 0);  // bottom-up rows
+}
+
+TEST(FastPixels, Fast32RepeatsRedInTheTopByte) {
+    TacFast32 f;
+    auto bmp = MakeBmp(2, 2, static_cast<TColor>(0x7F332211), pf32bit);
+    ASSERT_TRUE(f.Attach(bmp.get()));
+    EXPECT_EQ(static_cast<uint32_t>(f.GetPixel(1, 1)), 0x11332211u);
+    auto narrow = MakeBmp(2, 2);
+    EXPECT_FALSE(f.Attach(narrow.get()));
+}
+
+TEST(FastPixels, BlendRectWeighsEveryByteWithRounding) {
+    auto dst = MakeBmp(4, 3, RGBc(255, 0, 200));
+    auto src = MakeBmp(4, 3, RGBc(0, 255, 100));
+    ASSERT_TRUE(acFastSum24.Attach(src.get(), dst.get()));
+    acFastSum24.Alpha = 255;
+    acFastSum24.DstRect = Rect(0, 0, 2, 2);
+    acFastSum24.SrcPoint = Point(0, 0);
+    acFastSum24.BlendRect();
+    // (dst * 255 + src * 0 + 127) shr 8: 255 becomes 254, 0 stays 0, 200 becomes 199.
+    EXPECT_EQ(Px(dst.get(), 0, 0), RGBc(254, 0, 199));
+    EXPECT_EQ(Px(dst.get(), 1, 1), RGBc(254, 0, 199));
+    EXPECT_EQ(Px(dst.get(), 2, 0), RGBc(255, 0, 200));  // right edge excluded
+    EXPECT_EQ(Px(dst.get(), 0, 2), RGBc(255, 0, 200));  // bottom edge excluded
+    acFastSum24.Alpha = 0;
+    acFastSum24.DstRect = Rect(2, 0, 4, 1);
+    acFastSum24.BlendRect();
+    EXPECT_EQ(Px(dst.get(), 3, 0), RGBc(0, 254, 100));  // (100 * 255 + 127) shr 8 = 100
+    acFastSum24.Alpha = 128;
+    acFastSum24.DstRect = Rect(0, 2, 1, 3);
+    acFastSum24.BlendRect();
+    // (255 * 128 + 0 * 127 + 127) shr 8 = 127; (0 + 255 * 127 + 127) shr 8 = 127; (200 * 128 + 100 * 127 + 127) shr 8 = 150.
+    EXPECT_EQ(Px(dst.get(), 0, 2), RGBc(127, 127, 150));
+}
+
+TEST(FastPixels, BlendRectClipsToBothBitmaps) {
+    auto dst = MakeBmp(4, 4, RGBc(100, 100, 100));
+    auto src = MakeBmp(3, 3, RGBc(0, 0, 0));
+    ASSERT_TRUE(acFastSum24.Attach(src.get(), dst.get()));
+    EXPECT_EQ(acFastSum24.Width(), 3);
+    acFastSum24.Alpha = 0;
+    acFastSum24.DstRect = Rect(-5, -5, 50, 50);
+    acFastSum24.SrcPoint = Point(-3, -4);
+    acFastSum24.BlendRect();
+    // Destination (-5 + 3, -5 + 4) = (-2, -1) meets source (0, 0): only the columns from 0 and rows from 0 exist,
+    // at source (2, 1) onwards.
+    EXPECT_EQ(Px(dst.get(), 0, 0), RGBc(0, 0, 0));
+    EXPECT_EQ(Px(dst.get(), 0, 1), RGBc(0, 0, 0));
+    EXPECT_EQ(Px(dst.get(), 1, 0), RGBc(100, 100, 100));  // source column 3 does not exist
+    EXPECT_EQ(Px(dst.get(), 0, 2), RGBc(100, 100, 100));  // source row 3 does not exist
+}
+
+TEST(FastPixels, BlendColorRectIncludesTheRightAndBottomEdges) {
+    auto bmp = MakeBmp(5, 5, RGBc(10, 20, 30));
+    BlendColorRect(bmp.get(), Rect(1, 1, 3, 3), 100, clWhite);
+    EXPECT_EQ(CountColor(bmp.get(), RGBc(10, 20, 30)), 25);
+    BlendColorRect(bmp.get(), Rect(1, 1, 3, 3), 0, clWhite);
+    EXPECT_EQ(CountColor(bmp.get(), clWhite), 9);
+    EXPECT_EQ(Px(bmp.get(), 3, 3), clWhite);
+    EXPECT_EQ(Px(bmp.get(), 4, 4), RGBc(10, 20, 30));
+    // Clipped to Width - 1 and Height - 1.
+    BlendColorRect(bmp.get(), Rect(-3, -3, 40, 40), 0, clBlack);
+    EXPECT_EQ(CountColor(bmp.get(), clBlack), 25);
+}
+
+TEST(FastPixels, BlendColorRectRoundsTiesToEven) {
+    auto bmp = MakeBmp(3, 3, RGBc(1, 3, 250));
+    BlendColorRect(bmp.get(), Rect(0, 0, 2, 2), 50, clBlack);
+    // 0.5 rounds to 0, 1.5 to 2, 125 stays.
+    EXPECT_EQ(Px(bmp.get(), 0, 0), RGBc(0, 2, 125));
+    BlendColorRect(bmp.get(), Rect(0, 0, 2, 2), 37, RGBc(200, 100, 0));
+    // 0 * 0.37 + 200 * 0.63 = 126; 2 * 0.37 + 100 * 0.63 = 63.74; 125 * 0.37 = 46.25.
+    EXPECT_EQ(Px(bmp.get(), 1, 1), RGBc(126, 64, 46));
+}
+
+TEST(FastPixels, StateEffectsTurnGreyAndBlendTheDisabledLook) {
+    auto bmp = MakeBmp(4, 4, RGBc(30, 60, 91));
+    PaintStateEffects(bmp.get(), acEffectGrey, nullptr, Point(0, 0), TCacheInfo());
+    EXPECT_EQ(Px(bmp.get(), 2, 2), RGBc(60, 60, 60));  // 181 / 3 truncated
+    auto background = MakeBmp(10, 10, RGBc(200, 0, 100));
+    FillPx(background.get(), 3, 2, 5, 4, RGBc(0, 250, 10));
+    TCacheInfo ci = InitCacheInfo(background.get(), 1, 1);
+    PaintStateEffects(bmp.get(), acEffectDisabled, nullptr, Point(2, 1), ci);
+    // 40 percent own over 60 percent background: 60 * 0.4 + 200 * 0.6 = 144, 24 + 0 = 24, 24 + 60 = 84.
+    EXPECT_EQ(Px(bmp.get(), 3, 3), RGBc(144, 24, 84));
+    // Background (1 + 2 + 0, 1 + 1 + 0) = (3, 2) is the other colour: 24 + 0, 24 + 150, 24 + 6.
+    EXPECT_EQ(Px(bmp.get(), 0, 0), RGBc(24, 174, 30));
+}
+
+TEST(FastPixels, DisabledLookWithoutBackgroundTakesHalfTheFillColour) {
+    auto bmp = MakeBmp(3, 3, RGBc(100, 0, 255));
+    TCacheInfo ci;
+    ci.FillColor = RGBc(200, 100, 0);
+    PaintStateEffects(bmp.get(), acEffectDisabled, nullptr, Point(0, 0), ci);
+    EXPECT_EQ(Px(bmp.get(), 1, 1), RGBc(150, 50, 128));  // 127.5 rounds to 128
+}
+
+TEST_F(FrameFixture, BordersThatDoNotFitAreShrunk) {
+    Build(false);
+    auto bmp = MakeBmp(15, 30, clBlack);
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 15, 30), 0, mask, noBackground);
+    // 10 + 10 in 15 pixels: the left border keeps 8 columns, the right one 7.
+    EXPECT_EQ(Px(bmp.get(), 7, 0), Region(0, 0, 0));
+    EXPECT_EQ(Px(bmp.get(), 8, 0), Region(2, 0, 0));
+    EXPECT_EQ(Px(bmp.get(), 14, 29), Region(2, 2, 0));
+    EXPECT_EQ(Px(bmp.get(), 0, 15), Region(0, 1, 0));
+}
+
+TEST_F(FrameFixture, EdgesAndCentreAreTiledInStepsOfTheSourcePiece) {
+    Build(false);
+    // A centre with two colours side by side shows whether it is tiled.
+    FillPx(manager.MasterBitmap.get(), 45, 10, 50, 20, clBlue);
+    auto bmp = MakeBmp(60, 45, clBlack);
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 60, 45), 1, mask, noBackground);
+    EXPECT_EQ(Px(bmp.get(), 0, 0), Region(0, 0, 1));
+    EXPECT_EQ(Px(bmp.get(), 59, 44), Region(2, 2, 1));
+    EXPECT_EQ(Px(bmp.get(), 10, 10), Region(1, 1, 1));
+    EXPECT_EQ(Px(bmp.get(), 15, 10), clBlue);
+    EXPECT_EQ(Px(bmp.get(), 20, 10), Region(1, 1, 1));  // the second tile
+    EXPECT_EQ(Px(bmp.get(), 25, 34), clBlue);
+    EXPECT_EQ(Px(bmp.get(), 45, 20), clBlue);  // the last whole tile, 40..49
+    EXPECT_EQ(Px(bmp.get(), 30, 5), Region(1, 0, 1));  // top edge repeated
+    EXPECT_EQ(Px(bmp.get(), 5, 30), Region(0, 1, 1));  // left edge repeated
+    EXPECT_EQ(CountColor(bmp.get(), clBlack), 0);
+}
+
+TEST_F(FrameFixture, StretchedCentreIsNotRepeated) {
+    Build(false);
+    FillPx(manager.MasterBitmap.get(), 45, 10, 50, 20, clBlue);
+    mask.DrawMode = 1;
+    auto bmp = MakeBmp(60, 45, clBlack);
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 60, 45), 1, mask, noBackground);
+    EXPECT_EQ(Px(bmp.get(), 0, 0), Region(0, 0, 1));  // corners are copied, never stretched
+    auto bluish = [](TColor c) { return ((c >> 16) & 0xFF) > 200 && (c & 0xFF) < 50; };
+    // The left half of the centre (x 10..29) holds the stretched left half of the source: no blue there.
+    EXPECT_EQ(CountPx(bmp.get(), bluish, 10, 10, 28, 35), 0);
+    EXPECT_GT(CountPx(bmp.get(), bluish, 32, 10, 50, 35), 100);
+    EXPECT_EQ(CountColor(bmp.get(), clBlack), 0);
+}
+
+TEST_F(FrameFixture, MasksShowTheImageKeepTheBackgroundOrMix) {
+    const TColor below = RGBc(200, 100, 50);
+    for (int m : {0, 255, 128}) {
+        Build(true, RGBc(m, m, m));
+        auto bmp = MakeBmp(30, 30, below);
+        DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), 2, mask, noBackground);
+        TColor s = Region(1, 1, 2);
+        int r = s & 0xFF, g = (s >> 8) & 0xFF, b = (s >> 16) & 0xFF;
+        EXPECT_EQ(Px(bmp.get(), 15, 15), RGBc(MaskMix(200, r, m), MaskMix(100, g, m), MaskMix(50, b, m))) << m;
+    }
+    // Black shows the image exactly, white keeps (almost) what lay below.
+    Build(true, clBlack);
+    auto shown = MakeBmp(30, 30, below);
+    DrawMaskedFrame(shown.get(), Rect(0, 0, 30, 30), 0, mask, noBackground);
+    EXPECT_EQ(Px(shown.get(), 0, 0), Region(0, 0, 0));
+    EXPECT_EQ(Px(shown.get(), 29, 29), Region(2, 2, 0));
+}
+
+TEST_F(FrameFixture, MaskedPixelsTakeTheCacheBackgroundWhenThereIsOne) {
+    Build(true, clWhite);
+    auto background = MakeBmp(50, 50, RGBc(0, 0, 0));
+    FillPx(background.get(), 5, 5, 40, 40, RGBc(100, 150, 250));
+    auto bmp = MakeBmp(30, 30, RGBc(9, 9, 9));
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), 0, mask, InitCacheInfo(background.get(), 5, 5));
+    TColor s = Region(0, 0, 0);
+    EXPECT_EQ(Px(bmp.get(), 0, 0), RGBc(MaskMix(100, s & 0xFF, 255), MaskMix(150, (s >> 8) & 0xFF, 255),
+                                        MaskMix(250, (s >> 16) & 0xFF, 255)));
+}
+
+TEST_F(FrameFixture, MagentaCornersShowTheBackground) {
+    Build(false);
+    FillPx(manager.MasterBitmap.get(), 0, 0, 2, 2, clFuchsia);
+    auto bmp = MakeBmp(30, 30, RGBc(1, 2, 3));
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), 0, mask, noBackground);
+    EXPECT_EQ(Px(bmp.get(), 0, 0), RGBc(1, 2, 3));  // left out
+    EXPECT_EQ(Px(bmp.get(), 2, 2), Region(0, 0, 0));
+    auto background = MakeBmp(40, 40, RGBc(77, 88, 99));
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), 0, mask, InitCacheInfo(background.get(), 3, 3));
+    EXPECT_EQ(Px(bmp.get(), 1, 1), RGBc(77, 88, 99));
+}
+
+TEST_F(FrameFixture, NoFrameWithoutAStateWhenTheModeSaysSo) {
+    Build(false);
+    mask.DrawMode = 2;
+    auto bmp = MakeBmp(30, 30, clBlack);
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), 0, mask, noBackground);
+    EXPECT_EQ(CountColor(bmp.get(), clBlack), 900);
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), 1, mask, noBackground);
+    EXPECT_EQ(Px(bmp.get(), 15, 15), Region(1, 1, 1));
+}
+
+TEST_F(FrameFixture, StatesBeyondTheLastPaintTheLast) {
+    Build(false);
+    auto bmp = MakeBmp(30, 30, clBlack);
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), 7, mask, noBackground);
+    EXPECT_EQ(Px(bmp.get(), 15, 15), Region(1, 1, 2));
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), -3, mask, noBackground);  // a negative state paints the first
+    EXPECT_EQ(Px(bmp.get(), 15, 15), Region(1, 1, 0));
+}
+
+TEST_F(FrameFixture, NothingWithoutManagerBitmapOrRoom) {
+    Build(false);
+    auto bmp = MakeBmp(30, 30, clBlack);
+    TsMaskData orphan = mask;
+    orphan.Manager = nullptr;
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 30, 30), 0, orphan, noBackground);
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 1, 30), 0, mask, noBackground);
+    DrawMaskedFrame(nullptr, Rect(0, 0, 30, 30), 0, mask, noBackground);
+    EXPECT_EQ(CountColor(bmp.get(), clBlack), 900);
+}
+
+TEST_F(FrameFixture, BadCountsAndRectanglesOutsideThePicturesAreSafe) {
+    Build(true, clBlack);
+    mask.ImageCount = 0;
+    mask.MaskType = -2;
+    auto bmp = MakeBmp(20, 20, clBlack);
+    DrawMaskedFrame(bmp.get(), Rect(-50, -50, 100, 100), 0, mask, noBackground);
+    mask.ImageCount = 3;
+    mask.MaskType = 1;
+    mask.R = Rect(60, 20, 200, 300);  // far beyond the master bitmap
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 20, 20), 2, mask, noBackground);
+    mask.R = Rect(-40, -40, 50, 50);
+    DrawMaskedFrame(bmp.get(), Rect(0, 0, 20, 20), 1, mask, noBackground);
+    DrawMaskGlyph(bmp.get(), Point(-100, 5), 0, noBackground, mask, true);
+    SUCCEED();
+}
+
+TEST_F(FrameFixture, GlyphsPaintTheirStateAndClipAtNegativePositions) {
+    Build(true, clBlack);
+    auto bmp = MakeBmp(40, 40, clWhite);
+    DrawMaskGlyph(bmp.get(), Point(5, 5), 9, noBackground, mask, true);
+    EXPECT_EQ(Px(bmp.get(), 5, 5), Region(0, 0, 2));
+    EXPECT_EQ(Px(bmp.get(), 34, 34), Region(2, 2, 2));
+    EXPECT_EQ(Px(bmp.get(), 35, 35), clWhite);
+    auto clipped = MakeBmp(40, 40, clWhite);
+    DrawMaskGlyph(clipped.get(), Point(-12, -25), 1, noBackground, mask, true);
+    EXPECT_EQ(Px(clipped.get(), 0, 0), Region(1, 2, 1));  // source (42, 25)
+    EXPECT_EQ(Px(clipped.get(), 17, 4), Region(2, 2, 1));
+    EXPECT_EQ(Px(clipped.get(), 18, 0), clWhite);
+    EXPECT_EQ(Px(clipped.get(), 0, 5), clWhite);
+}
+
+TEST_F(FrameFixture, GlyphsWithoutMaskAreCopiedOrHalfBlended) {
+    Build(false);
+    FillPx(manager.MasterBitmap.get(), 0, 0, 1, 1, clFuchsia);
+    auto bmp = MakeBmp(40, 40, RGBc(101, 0, 255));
+    DrawMaskGlyph(bmp.get(), Point(0, 0), 0, noBackground, mask, true);
+    EXPECT_EQ(Px(bmp.get(), 0, 0), RGBc(101, 0, 255));  // magenta left out
+    EXPECT_EQ(Px(bmp.get(), 1, 1), Region(0, 0, 0));
+    auto blended = MakeBmp(40, 40, RGBc(101, 0, 255));
+    DrawMaskGlyph(blended.get(), Point(0, 0), 0, noBackground, mask, false);
+    EXPECT_EQ(Px(blended.get(), 0, 0), RGBc(101, 0, 255));
+    // Region (0, 0, 0) is (10, 10, 5): (10 + 101) / 2 = 55.5 -> 56, 5, (5 + 255) / 2 = 130.
+    EXPECT_EQ(Px(blended.get(), 1, 1), RGBc(56, 5, 130));
+}
+
+TEST(MaskedCopy, ImpureMasksAdd100ToTheMask) {
+    TsSkinManager manager(nullptr);
+    auto src = MakeBmp(4, 8, RGBc(100, 100, 100));
+    FillPx(src.get(), 0, 4, 4, 8, clBlack);
+    SetPx(src.get(), 1, 0, clFuchsia);
+    TsMaskData mask;
+    mask.R = Rect(0, 0, 4, 8);
+    mask.ImageCount = 1;
+    mask.MaskType = 1;
+    auto dst = MakeBmp(4, 4, RGBc(200, 0, 50));
+    CopyImageByMask(Rect(0, 0, 4, 4), Rect(0, 0, 4, 4), dst.get(), mask, false, clFuchsia, src.get());
+    EXPECT_EQ(Px(dst.get(), 0, 0), RGBc(MaskMix(200, 100, 100), MaskMix(0, 100, 100), MaskMix(50, 100, 100)));
+    EXPECT_EQ(Px(dst.get(), 1, 0), RGBc(200, 0, 50));
+    CopyImageByMask(Rect(0, 0, 4, 4), Rect(0, 0, 4, 4), dst.get(), mask, true, clFuchsia, src.get());
+    EXPECT_EQ(Px(dst.get(), 0, 0), RGBc(100, 100, 100));
+}
