@@ -5,7 +5,11 @@
 
 #include "classlib/Controls.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 TacFast24 acFast24Src;
 TacFast24 acFast24Dst;
@@ -18,7 +22,49 @@ TPixelFormat FormatOf(int bytesPerPixel) {
     return bytesPerPixel == 1 ? pf8bit : bytesPerPixel == 4 ? pf32bit : pf24bit;
 }
 
+// d := (d * a + s * (255 - a) + 127) shr 8 for n bytes; 16-bit lanes hold every intermediate exactly.
+void BlendBytes(uint8_t* d, const uint8_t* s, int n, unsigned a) {
+    const __m128i va = _mm_set1_epi16(static_cast<short>(a)), vb = _mm_set1_epi16(static_cast<short>(255 - a));
+    const __m128i round = _mm_set1_epi16(127), zero = _mm_setzero_si128();
+    // From the right end of the row, as the scalar order goes.
+    int i = n;
+    for (; i >= 16; i -= 16) {
+        __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i - 16));
+        __m128i S = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i - 16));
+        __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(D, zero), va),
+                                                 _mm_mullo_epi16(_mm_unpacklo_epi8(S, zero), vb)),
+                                   round);
+        __m128i hi = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(D, zero), va),
+                                                 _mm_mullo_epi16(_mm_unpackhi_epi8(S, zero), vb)),
+                                   round);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i - 16),
+                         _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
+    }
+    for (--i; i >= 0; --i)
+        d[i] = static_cast<uint8_t>((d[i] * a + s[i] * (255 - a) + 127) >> 8);
+}
+
 }  // namespace
+
+// d := ((b - s) * m + s * 256) shr 8 = (b * m + s * (256 - m)) shr 8 for n bytes, which never leaves 0..65280.
+void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_t* m, int n) {
+    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(256);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        __m128i S = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        __m128i M = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i));
+        __m128i ml = _mm_unpacklo_epi8(M, zero), mh = _mm_unpackhi_epi8(M, zero);
+        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(B, zero), ml),
+                                   _mm_mullo_epi16(_mm_unpacklo_epi8(S, zero), _mm_sub_epi16(full, ml)));
+        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(B, zero), mh),
+                                   _mm_mullo_epi16(_mm_unpackhi_epi8(S, zero), _mm_sub_epi16(full, mh)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
+    }
+    for (; i < n; ++i)
+        d[i] = static_cast<uint8_t>((b[i] * m[i] + s[i] * (256 - m[i])) >> 8);
+}
 
 bool AttachRows(TBitmap* Bmp, int BytesPerPixel, TacPixelRows& Rows) {
     Rows = TacPixelRows();
@@ -86,10 +132,16 @@ void TacFastSum24::BlendRect() {
     if (!ClipCopy(dst, dx, dy, src, sx, sy, w, h))
         return;
     const unsigned a = Alpha, b = 255 - Alpha;
-    // Bottom row first and right to left, so a copy within one bitmap reads its source before overwriting it.
+    // Bottom row first and right to left. Within one bitmap the areas may overlap: then byte by byte, so each
+    // byte is read before it is overwritten in exactly that order.
+    bool sameBitmap = FSrc.Bitmap() == FDst.Bitmap();
     for (int y = h - 1; y >= 0; --y) {
         uint8_t* d = dst.At(dx, dy + y);
         const uint8_t* s = src.At(sx, sy + y);
+        if (!sameBitmap) {
+            BlendBytes(d, s, w * 3, a);
+            continue;
+        }
         for (int i = w * 3 - 1; i >= 0; --i)
             d[i] = static_cast<uint8_t>((d[i] * a + s[i] * b + 127) >> 8);
     }
@@ -156,6 +208,19 @@ public:
         }
     }
     bool Ready() const { return FReady; }
+    // For the w pixels from (x, y): the columns [from, to) whose background lies in a 24-bit background bitmap,
+    // and the background under column from; nil (from = to = w) when there is none.
+    const uint8_t* Row(int x, int y, int w, int& from, int& to) const {
+        from = to = w;
+        x += FX, y += FY;
+        if (!FReady || FRows.Bpp != 3 || y < 0 || y >= FRows.Height)
+            return nullptr;
+        int a = std::max(0, -x), b = std::min(w, FRows.Width - x);
+        if (a >= b)
+            return nullptr;
+        from = a, to = b;
+        return FRows.At(x + a, y);
+    }
     // The pixel's blue, green and red, or nil outside the background bitmap.
     const uint8_t* At(int x, int y) const {
         x += FX, y += FY;
@@ -178,24 +243,87 @@ inline bool IsColor(const uint8_t* p, TColor c) {
 void MaskedBlock(const TacPixelRows& dst, int dx, int dy, const TacPixelRows& src, int sx, int sy, int w, int h,
                  int maskDy, const TBackground& bg) {
     // The mask rows must lie inside the source too.
-    int maxH = src.Height - maskDy - sy;
-    if (h > maxH)
-        h = maxH;
-    if (!ClipCopy(dst, dx, dy, src, sx, sy, w, h))
-        return;
-    if (sy + maskDy < 0)
+    h = std::min(h, src.Height - maskDy - sy);
+    if (!ClipCopy(dst, dx, dy, src, sx, sy, w, h) || sy + maskDy < 0)
         return;
     for (int y = 0; y < h; ++y) {
         uint8_t* d = dst.At(dx, dy + y);
         const uint8_t* s = src.At(sx, sy + y);
         const uint8_t* m = src.At(sx, sy + y + maskDy);
-        for (int x = 0; x < w; ++x, d += 3, s += 3, m += 3) {
-            const uint8_t* below = bg.Ready() ? bg.At(dx + x, dy + y) : nullptr;
-            if (!below)
-                below = d;
-            for (int c = 0; c < 3; ++c)
-                d[c] = static_cast<uint8_t>(((below[c] - s[c]) * m[c] + s[c] * 256) >> 8);
+        // The columns whose background lies in the background bitmap take it; the others mix with what is there.
+        int from, to;
+        const uint8_t* below = bg.Row(dx, dy + y, w, from, to);
+        if (!below) {
+            MixBytesByMask(d, d, s, m, w * 3);
+            continue;
         }
+        if (from > 0)
+            MixBytesByMask(d, d, s, m, from * 3);
+        MixBytesByMask(d + from * 3, below, s + from * 3, m + from * 3, (to - from) * 3);
+        if (to < w)
+            MixBytesByMask(d + to * 3, d + to * 3, s + to * 3, m + to * 3, (w - to) * 3);
+    }
+}
+
+// Repeats the sw x sh source piece over the dw x dh destination area, the last repetition cut.
+template <class Copy>
+void Tile(int dx, int dy, int dw, int dh, int sw, int sh, Copy copy) {
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
+        return;
+    for (int y = 0; y < dh; y += sh)
+        for (int x = 0; x < dw; x += sw)
+            copy(dx + x, dy + y, std::min(sw, dw - x), std::min(sh, dh - y));
+}
+
+// Repeats the sw x sh source piece (and its mask maskDy rows lower) over the dw x dh destination area through the
+// mask, the last repetition cut. Each destination row is mixed in one pass over a row of repeated source bytes.
+void MaskedTiles(const TacPixelRows& dst, int dx, int dy, int dw, int dh, const TacPixelRows& src, int sx, int sy,
+                 int sw, int sh, int maskDy, const TBackground& bg) {
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
+        return;
+    if (sx < 0 || sy < 0 || sx + sw > src.Width || sy + sh + maskDy > src.Height || maskDy < 0) {
+        // A piece that is not wholly inside its bitmap: the block copy clips each repetition.
+        Tile(dx, dy, dw, dh, sw, sh, [&](int x, int y, int tw, int th) {
+            MaskedBlock(dst, x, y, src, sx, sy, tw, th, maskDy, bg);
+        });
+        return;
+    }
+    int x0 = std::max(dx, 0), x1 = std::min(dx + dw, dst.Width);
+    int y0 = std::max(dy, 0), y1 = std::min(dy + dh, dst.Height);
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    int n = x1 - x0;
+    // The source rows repeated across the area, made once for each source row that is used.
+    int rows = std::min(sh, y1 - y0);
+    std::vector<uint8_t> repeated(static_cast<size_t>(rows) * n * 6);
+    std::vector<bool> made(rows, false);
+    for (int y = y0; y < y1; ++y) {
+        int row = (y - dy) % sh, slot = (y - y0) % rows;  // rows a tile height apart share their source row
+        uint8_t* image = &repeated[static_cast<size_t>(slot) * n * 6];
+        uint8_t* mask = image + n * 3;
+        if (!made[slot]) {
+            const uint8_t* s = src.At(sx, sy + row);
+            const uint8_t* m = src.At(sx, sy + row + maskDy);
+            for (int x = x0; x < x1;) {
+                int col = (x - dx) % sw, run = std::min(sw - col, x1 - x);
+                std::memcpy(image + (x - x0) * 3, s + col * 3, run * 3);
+                std::memcpy(mask + (x - x0) * 3, m + col * 3, run * 3);
+                x += run;
+            }
+            made[slot] = true;
+        }
+        uint8_t* d = dst.At(x0, y);
+        int from, to;
+        const uint8_t* below = bg.Row(x0, y, n, from, to);
+        if (!below) {
+            MixBytesByMask(d, d, image, mask, n * 3);
+            continue;
+        }
+        if (from > 0)
+            MixBytesByMask(d, d, image, mask, from * 3);
+        MixBytesByMask(d + from * 3, below, image + from * 3, mask + from * 3, (to - from) * 3);
+        if (to < n)
+            MixBytesByMask(d + to * 3, d + to * 3, image + to * 3, mask + to * 3, (n - to) * 3);
     }
 }
 
@@ -215,16 +343,6 @@ void TransBlock(const TacPixelRows& dst, int dx, int dy, const TacPixelRows& src
             }
         }
     }
-}
-
-// Repeats the sw x sh source piece over the dw x dh destination area, the last repetition cut.
-template <class Copy>
-void Tile(int dx, int dy, int dw, int dh, int sw, int sh, Copy copy) {
-    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
-        return;
-    for (int y = 0; y < dh; y += sh)
-        for (int x = 0; x < dw; x += sw)
-            copy(dx + x, dy + y, std::min(sw, dw - x), std::min(sh, dh - y));
 }
 
 // Shrinks two opposite border widths that do not fit the length.
@@ -281,9 +399,7 @@ void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& 
         for (const Piece& p : corners)
             MaskedBlock(dst, p.dx, p.dy, src, p.sx, p.sy, p.dw, p.dh, h, bg);
         for (const Piece& p : sides)
-            Tile(p.dx, p.dy, p.dw, p.dh, p.sw, p.sh, [&](int x, int y, int tw, int th) {
-                MaskedBlock(dst, x, y, src, p.sx, p.sy, tw, th, h, bg);
-            });
+            MaskedTiles(dst, p.dx, p.dy, p.dw, p.dh, src, p.sx, p.sy, p.sw, p.sh, h, bg);
         return;
     }
     for (const Piece& p : corners)
@@ -301,8 +417,7 @@ void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& 
         SetStretchBltMode(dc, oldMode);
     } else {
         for (const Piece& p : sides)
-            Tile(p.dx, p.dy, p.dw, p.dh, p.sw, p.sh,
-                 [&](int x, int y, int tw, int th) { BitBlt(dc, x, y, tw, th, sdc, p.sx, p.sy, SRCCOPY); });
+            TileBltArea(dc, p.dx, p.dy, p.dw, p.dh, sdc, p.sx, p.sy, p.sw, p.sh);
     }
     GdiFlush();
 }

@@ -27,6 +27,9 @@ bool AttachRows(TBitmap* Bmp, int BytesPerPixel, TacPixelRows& Rows);
 // Clips a copy of a W x H block from (SX, SY) of Src to (DX, DY) of Dst to both bitmaps; false when nothing is left.
 bool ClipCopy(const TacPixelRows& Dst, int& DX, int& DY, const TacPixelRows& Src, int& SX, int& SY, int& W, int& H);
 
+// n bytes of d := ((b - s) * m + s * 256) shr 8: the image bytes s shown through the mask bytes m over the bytes b.
+void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_t* m, int n);
+
 // Reads the pixels of a pf24bit bitmap (blue, green, red) without a call per pixel.
 class TacFast24 : public TObject {
     CLASS_INFO(TacFast24, TObject)

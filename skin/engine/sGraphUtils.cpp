@@ -520,18 +520,54 @@ void DrawAlphaBmp32(TBitmap* Dst, int X, int Y, TBitmap* Src, TRect SrcRect) {
 
 namespace {
 
-// Repeats the w x h image at (sx, sy) of srcDC over R of dc, the last column and row cut when asked.
-void TileBlt(HDC dc, const TRect& R, HDC srcDC, int sx, int sy, int w, int h, bool cutColumn = true,
-             bool cutRow = true) {
-    if (w <= 0 || h <= 0)
+// Repeats the w x h image at (sx, sy) of srcDC over R of dc; a last row that is not cut overhangs R's bottom.
+void TileBlt(HDC dc, const TRect& R, HDC srcDC, int sx, int sy, int w, int h, bool cutRow = true) {
+    if (w <= 0 || h <= 0 || R.IsEmpty())
         return;
-    for (int y = R.top; y < R.bottom; y += h)
-        for (int x = R.left; x < R.right; x += w)
-            BitBlt(dc, x, y, cutColumn ? std::min<int>(w, R.right - x) : w, cutRow ? std::min<int>(h, R.bottom - y) : h,
-                   srcDC, sx, sy, SRCCOPY);
+    int height = R.Height();
+    if (!cutRow)
+        height = (height + h - 1) / h * h;
+    TileBltArea(dc, R.left, R.top, R.Width(), height, srcDC, sx, sy, w, h);
+}
+
+// True when the area lies inside the bitmap of a memory DC and inside its (rectangular) clipping, so that what
+// was painted there can be read back.
+bool CanReadBack(HDC dc, int x, int y, int w, int h) {
+    if (GetObjectType(dc) != OBJ_MEMDC)
+        return false;
+    BITMAP bm;
+    HGDIOBJ bitmap = GetCurrentObject(dc, OBJ_BITMAP);
+    if (!bitmap || GetObjectA(bitmap, sizeof bm, &bm) != sizeof bm)
+        return false;
+    RECT clip;
+    if (GetClipBox(dc, &clip) != SIMPLEREGION)
+        return false;
+    POINT org;
+    GetViewportOrgEx(dc, &org);
+    RECT area = {x + org.x, y + org.y, x + org.x + w, y + org.y + h};
+    return area.left >= 0 && area.top >= 0 && area.right <= bm.bmWidth && area.bottom <= abs(bm.bmHeight) &&
+           x >= clip.left && y >= clip.top && x + w <= clip.right && y + h <= clip.bottom;
 }
 
 }  // namespace
+
+void TileBltArea(HDC DC, int DX, int DY, int DW, int DH, HDC SrcDC, int SX, int SY, int SW, int SH) {
+    if (DW <= 0 || DH <= 0 || SW <= 0 || SH <= 0)
+        return;
+    int tiles = ((DW + SW - 1) / SW) * ((DH + SH - 1) / SH);
+    if (tiles <= 4 || !CanReadBack(DC, DX, DY, DW, DH)) {
+        for (int y = 0; y < DH; y += SH)
+            for (int x = 0; x < DW; x += SW)
+                BitBlt(DC, DX + x, DY + y, std::min(SW, DW - x), std::min(SH, DH - y), SrcDC, SX, SY, SRCCOPY);
+        return;
+    }
+    // One tile, then the painted width and height doubled: each copy starts a whole number of tiles further on.
+    BitBlt(DC, DX, DY, std::min(SW, DW), std::min(SH, DH), SrcDC, SX, SY, SRCCOPY);
+    for (int done = SW; done < DW; done *= 2)
+        BitBlt(DC, DX + done, DY, std::min(done, DW - done), std::min(SH, DH), DC, DX, DY, SRCCOPY);
+    for (int done = SH; done < DH; done *= 2)
+        BitBlt(DC, DX, DY + done, DW, std::min(done, DH - done), DC, DX, DY, SRCCOPY);
+}
 
 void TileGraphic(TCanvas* Canvas, const TRect& R, TGraphic* Graphic) {
     if (!Canvas || !Graphic || Graphic->Empty() || R.IsEmpty())
@@ -603,7 +639,7 @@ void PaintTexture(TCanvas* Canvas, TRect& R, TGraphic* Graphic, int Mode, const 
         R.right -= w;
         break;
     case 10:
-        TileBlt(dc, R, sdc, sx, sy, w, h, true, false);
+        TileBlt(dc, R, sdc, sx, sy, w, h, false);
         R = none;
         break;
     default:

@@ -112,6 +112,11 @@ void DrawAlphaBmp32(TBitmap* Dst, int X, int Y, TBitmap* Src, TRect SrcRect);
 
 // --- graphics and layout ---
 
+// Repeats the SW x SH image at (SX, SY) of SrcDC over the DW x DH area at (DX, DY) of DC with SRCCOPY, the last
+// column and row cut. Into a memory DC whose bitmap holds the whole area, the painted part is copied onto itself in
+// doubling steps instead of one call per tile.
+void TileBltArea(HDC DC, int DX, int DY, int DW, int DH, HDC SrcDC, int SX, int SY, int SW, int SH);
+
 // Repeats a bitmap or JPEG picture over R (the last row and column cut).
 void TileGraphic(TCanvas* Canvas, const TRect& R, TGraphic* Graphic);
 // Paints a texture over R and leaves in R what is still to be painted ((-1, -1, -1, -1) when nothing is).
