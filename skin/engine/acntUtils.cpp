@@ -2,6 +2,8 @@
 
 #include "classlib/SysUtils.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 
 bool RectsIntersect(const TRect& R1, const TRect& R2) {
@@ -325,4 +327,17 @@ void FindCloseEntry(TacSearchRec& F) {
         FindClose(F.FindHandle);
         F.FindHandle = INVALID_HANDLE_VALUE;
     }
+}
+
+std::unique_ptr<TIcon> GetIconForFile(const std::string& FileName, UINT Flags) {
+    if (!FileExists(FileName))
+        return nullptr;
+    SHFILEINFOA info = {};
+    if (!SHGetFileInfoA(FileName.c_str(), 0, &info, sizeof info, Flags | SHGFI_ICON) || !info.hIcon)
+        return nullptr;
+    auto icon = std::make_unique<TIcon>();
+    icon->SetHandle(info.hIcon);
+    if (icon->Empty())
+        return nullptr;
+    return icon;
 }

@@ -118,3 +118,7 @@ int FindFirstEntry(const std::string& Path, DWORD Attr, TacSearchRec& F);
 int FindNextEntry(TacSearchRec& F);
 void FindCloseEntry(TacSearchRec& F);
 
+
+// The shell's icon for a file (Flags are SHGFI_ flags, SHGFI_ICON is added); nil when the file does not exist or
+// the shell gives no icon for it.
+std::unique_ptr<TIcon> GetIconForFile(const std::string& FileName, UINT Flags);

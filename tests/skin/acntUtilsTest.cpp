@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include <shellapi.h>
+
 TEST(Rectangles, WidthsAreNegativeUnlessChecked) {
     TRect r(10, 10, 4, 2);
     EXPECT_EQ(WidthOf(r), -6);
@@ -228,4 +230,15 @@ TEST(Paths, FindEntriesListsFilesAndFoldersAsAsked) {
     EXPECT_NE(std::find(all.begin(), all.end(), "a.vqz"), all.end());
     EXPECT_NE(FindFirstEntry(dir.File("*.none"), faAnyFile, f), 0);
     FindCloseEntry(f);
+}
+
+TEST(Paths, FileIconsComeFromTheShell) {
+    TempDir dir;
+    EXPECT_EQ(GetIconForFile(dir.File("missing.exe"), SHGFI_SMALLICON), nullptr);
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    auto icon = GetIconForFile(path, SHGFI_LARGEICON);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_FALSE(icon->Empty());
+    EXPECT_GT(icon->Width(), 0);
 }

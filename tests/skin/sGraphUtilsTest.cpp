@@ -444,3 +444,27 @@ TEST(Layout, GlyphAndCaptionPlacements) {
     EXPECT_EQ(text.top, 20 + 5 + 8 + 2);
     EXPECT_EQ(text.left, 10 + 30);
 }
+
+#include "classlib/Controls.h"
+
+TEST(DeviceContexts, VisibleGraphicChildrenAreLeftOutOfTheClipping) {
+    TWinControl parent(nullptr);
+    auto* shown = new TGraphicControl(&parent);
+    shown->SetParent(&parent);
+    shown->SetBounds(2, 2, 3, 3);
+    auto* hidden = new TGraphicControl(&parent);
+    hidden->SetParent(&parent);
+    hidden->SetBounds(6, 6, 2, 2);
+    hidden->Hide();
+    auto bmp = MakeBmp(12, 12, clBlack);
+    HDC dc = bmp->Canvas()->Handle();
+    int saved = SaveDC(dc);
+    ExcludeGraphicControls(dc, &parent, 1, 0);
+    FillDC(dc, Rect(0, 0, 12, 12), clWhite);
+    RestoreDC(dc, saved);
+    GdiFlush();
+    EXPECT_EQ(CountColor(bmp.get(), clBlack), 9);
+    EXPECT_EQ(Px(bmp.get(), 3, 2), clBlack);
+    EXPECT_EQ(Px(bmp.get(), 2, 2), clWhite);
+    EXPECT_EQ(Px(bmp.get(), 6, 6), clWhite);
+}
