@@ -90,28 +90,6 @@ bool ClipCopy(const TacPixelRows& Dst, int& DX, int& DY, const TacPixelRows& Src
     return W > 0 && H > 0;
 }
 
-bool TacFast24::Attach(TBitmap* Bmp) {
-    TacPixelRows rows;
-    bool ok = AttachRows(Bmp, 3, rows);
-    FBitmap = ok ? Bmp : nullptr;
-    FWidth = rows.Width;
-    FHeight = rows.Height;
-    FLine0 = rows.Line0;
-    FDelta = rows.Delta;
-    return ok;
-}
-
-bool TacFast32::Attach(TBitmap* Bmp) {
-    TacPixelRows rows;
-    bool ok = AttachRows(Bmp, 4, rows);
-    FBitmap = ok ? Bmp : nullptr;
-    FWidth = rows.Width;
-    FHeight = rows.Height;
-    FLine0 = rows.Line0;
-    FDelta = rows.Delta;
-    return ok;
-}
-
 bool TacFastSum24::Attach(TBitmap* Src, TBitmap* Dst) {
     if (!FSrc.Attach(Src) || !FDst.Attach(Dst)) {
         FWidth = FHeight = 0;
@@ -125,8 +103,8 @@ bool TacFastSum24::Attach(TBitmap* Src, TBitmap* Dst) {
 void TacFastSum24::BlendRect() {
     if (FWidth == 0)
         return;
-    TacPixelRows dst{FDst.Pixel(0, 0), FDst.Delta(), FDst.Width(), FDst.Height(), 3};
-    TacPixelRows src{FSrc.Pixel(0, 0), FSrc.Delta(), FSrc.Width(), FSrc.Height(), 3};
+    const TacPixelRows& dst = FDst.Rows();
+    const TacPixelRows& src = FSrc.Rows();
     int dx = DstRect.left, dy = DstRect.top, sx = SrcPoint.x, sy = SrcPoint.y;
     int w = DstRect.Width(), h = DstRect.Height();
     if (!ClipCopy(dst, dx, dy, src, sx, sy, w, h))

@@ -30,52 +30,49 @@ bool ClipCopy(const TacPixelRows& Dst, int& DX, int& DY, const TacPixelRows& Src
 // n bytes of d := ((b - s) * m + s * 256) shr 8: the image bytes s shown through the mask bytes m over the bytes b.
 void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_t* m, int n);
 
-// Reads the pixels of a pf24bit bitmap (blue, green, red) without a call per pixel.
-class TacFast24 : public TObject {
-    CLASS_INFO(TacFast24, TObject)
+// Pixel access to a bitmap of BytesPerPixel bytes per pixel through scan line 0 and the row distance.
+template <int BytesPerPixel>
+class TacFastPixels : public TObject {
+    CLASS_INFO(TacFastPixels, TObject)
 public:
     // False (and Width 0) for nil, a bitmap of another pixel format, or one 1 pixel wide or high or smaller.
-    bool Attach(TBitmap* Bmp);
+    bool Attach(TBitmap* Bmp) {
+        bool ok = AttachRows(Bmp, BytesPerPixel, FRows);
+        FBitmap = ok ? Bmp : nullptr;
+        return ok;
+    }
+    uint8_t* Pixel(int X, int Y) const { return FRows.At(X, Y); }
+    TBitmap* Bitmap() const { return FBitmap; }
+    int Width() const { return FRows.Width; }
+    int Height() const { return FRows.Height; }
+    int Delta() const { return FRows.Delta; }
+    const TacPixelRows& Rows() const { return FRows; }
+
+private:
+    TBitmap* FBitmap = nullptr;
+    TacPixelRows FRows;
+};
+
+// Reads the pixels of a pf24bit bitmap (blue, green, red) without a call per pixel.
+class TacFast24 : public TacFastPixels<3> {
+    CLASS_INFO(TacFast24, TacFastPixels<3>)
+public:
     // $00BBGGRR; callers stay inside the bitmap.
     TColor GetPixel(int X, int Y) const {
         const uint8_t* p = Pixel(X, Y);
         return p[2] | (p[1] << 8) | (p[0] << 16);
     }
-    uint8_t* Pixel(int X, int Y) const { return FLine0 + Y * FDelta + X * 3; }
-    TBitmap* Bitmap() const { return FBitmap; }
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
-    int Delta() const { return FDelta; }
-
-private:
-    TBitmap* FBitmap = nullptr;
-    int FWidth = 0;
-    int FHeight = 0;
-    uint8_t* FLine0 = nullptr;
-    int FDelta = 0;
 };
 
 // The same for pf32bit bitmaps (blue, green, red, alpha).
-class TacFast32 : public TObject {
-    CLASS_INFO(TacFast32, TObject)
+class TacFast32 : public TacFastPixels<4> {
+    CLASS_INFO(TacFast32, TacFastPixels<4>)
 public:
-    bool Attach(TBitmap* Bmp);
     // $00BBGGRR with the red byte repeated in the top byte.
     TColor GetPixel(int X, int Y) const {
         const uint8_t* p = Pixel(X, Y);
         return static_cast<TColor>(p[2] | (p[1] << 8) | (p[0] << 16) | (static_cast<uint32_t>(p[2]) << 24));
     }
-    uint8_t* Pixel(int X, int Y) const { return FLine0 + Y * FDelta + X * 4; }
-    TBitmap* Bitmap() const { return FBitmap; }
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
-
-private:
-    TBitmap* FBitmap = nullptr;
-    int FWidth = 0;
-    int FHeight = 0;
-    uint8_t* FLine0 = nullptr;
-    int FDelta = 0;
 };
 
 // Blends a rectangle of one pf24bit bitmap into another with a fixed weight.
