@@ -1,6 +1,7 @@
 #include "PngImage.h"
 
 #include "classlib/Streams.h"
+#include "pngctl/GdiHandles.h"
 
 #include <png.h>
 
@@ -520,7 +521,44 @@ void TPNGObject::Assign(TPersistent* Source) {
         }
         return;
     }
+    if (auto* bitmap = dynamic_cast<TBitmap*>(Source)) {
+        AssignBitmap(bitmap);
+        return;
+    }
     TGraphic::Assign(Source);
+}
+
+void TPNGObject::AssignBitmap(TBitmap* Bitmap) {
+    if (Bitmap->Empty()) {
+        Clear();
+        Changed();
+        return;
+    }
+    // Rows are read from a 24-bit copy unless the bitmap has 24 or 32 bits already.
+    TBitmap copy;
+    TBitmap* source = Bitmap;
+    TPixelFormat format = Bitmap->PixelFormat();
+    if (format != pf24bit && format != pf32bit) {
+        copy.Assign(Bitmap);
+        copy.SetPixelFormat(pf24bit);
+        source = &copy;
+        format = pf24bit;
+    }
+    const int step = format == pf32bit ? 4 : 3;
+    TPNGObject image;
+    image.CreateBlank(ctRGB, 8, Bitmap->Width(), Bitmap->Height());
+    GdiFlush();
+    for (int y = 0; y < image.FHeight; ++y) {
+        const auto* s = static_cast<const uint8_t*>(source->ScanLine(y));
+        uint8_t* d = image.Scanline(y);
+        for (int x = 0; x < image.FWidth; ++x, s += step, d += 3) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+        }
+    }
+    CopyFrom(image);
+    Changed();
 }
 
 void TPNGObject::CreateBlank(int ColorType, int BitDepth, int AWidth, int AHeight) {
@@ -788,24 +826,6 @@ TChunk* TPNGObject::AddChunk(const std::string& Name, std::vector<uint8_t> Data,
 
 // --- drawing ---
 
-namespace {
-// A GDI object deleted when the scope ends.
-struct TGdiObject {
-    HGDIOBJ Handle;
-    ~TGdiObject() {
-        if (Handle)
-            DeleteObject(Handle);
-    }
-};
-struct TMemoryDC {
-    HDC Handle;
-    ~TMemoryDC() {
-        if (Handle)
-            DeleteDC(Handle);
-    }
-};
-}  // namespace
-
 void TPNGObject::Draw(TCanvas* ACanvas, const TRect& Rect) {
     if (Empty() || Rect.IsEmpty())
         return;
@@ -818,8 +838,8 @@ void TPNGObject::Draw(TCanvas* ACanvas, const TRect& Rect) {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    TGdiObject dib{CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0)};
-    if (!dib.Handle)
+    TBitmapHandle dib(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib)
         RaiseLastOSError("CreateDIBSection");
     // AlphaBlend wants the colours multiplied by their alpha.
     auto* p = static_cast<uint32_t*>(bits);
@@ -833,23 +853,21 @@ void TPNGObject::Draw(TCanvas* ACanvas, const TRect& Rect) {
             *p++ = (a << 24) | (r << 16) | (g << 8) | b;
         }
     }
-    TMemoryDC dc{CreateCompatibleDC(target)};
-    if (!dc.Handle)
+    TMemoryDC dc(CreateCompatibleDC(target));
+    if (!dc)
         RaiseLastOSError("CreateCompatibleDC");
-    HGDIOBJ old = SelectObject(dc.Handle, dib.Handle);
+    TSelectObject select(dc.get(), dib.get());
     BOOL ok;
     if (transparent) {
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        ok = AlphaBlend(target, Rect.left, Rect.top, Rect.Width(), Rect.Height(), dc.Handle, 0, 0, FWidth, FHeight,
+        ok = AlphaBlend(target, Rect.left, Rect.top, Rect.Width(), Rect.Height(), dc.get(), 0, 0, FWidth, FHeight,
                         blend);
     } else if (Rect.Width() == FWidth && Rect.Height() == FHeight) {
-        ok = BitBlt(target, Rect.left, Rect.top, FWidth, FHeight, dc.Handle, 0, 0, SRCCOPY);
+        ok = BitBlt(target, Rect.left, Rect.top, FWidth, FHeight, dc.get(), 0, 0, SRCCOPY);
     } else {
-        ok = StretchBlt(target, Rect.left, Rect.top, Rect.Width(), Rect.Height(), dc.Handle, 0, 0, FWidth, FHeight,
+        ok = StretchBlt(target, Rect.left, Rect.top, Rect.Width(), Rect.Height(), dc.get(), 0, 0, FWidth, FHeight,
                         SRCCOPY);
     }
-    DWORD error = ok ? 0 : GetLastError();
-    SelectObject(dc.Handle, old);
     if (!ok)
-        RaiseOSError(transparent ? "AlphaBlend" : "BitBlt", error);
+        RaiseLastOSError(transparent ? "AlphaBlend" : "BitBlt");
 }

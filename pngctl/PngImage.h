@@ -68,7 +68,7 @@ public:
     // combination PNG does not have or a size of zero or beyond the supported limits.
     void CreateBlank(int ColorType, int BitDepth, int AWidth, int AHeight);
 
-    // Another TPNGObject is copied; nil empties the image.
+    // Another TPNGObject is copied; a bitmap becomes an RGB image (type 2) of its colours; nil empties the image.
     void Assign(TPersistent* Source) override;
 
     int Width() const override { return FWidth; }
@@ -159,6 +159,7 @@ private:
     unsigned Sample(int X, int Y) const;  // grey value or palette index at the stored bit depth
     void SetSample(int X, int Y, unsigned Value);
     void CopyFrom(const TPNGObject& Source);
+    void AssignBitmap(TBitmap* Bitmap);
     void Clear();
 
     int FWidth = 0;

@@ -1,5 +1,6 @@
 // TPNGObject against libpng's own decoding, damaged files, and the pixel and chunk operations.
 #include "PngTestImages.h"
+#include "TestDC.h"
 
 #include "classlib/Streams.h"
 
@@ -492,42 +493,6 @@ TEST(Assign, ACopyIsIndependentOfItsSource) {
     EXPECT_NE(a.Palette()[0].peRed, b.Palette()[0].peRed);
     b.Assign(nullptr);
     EXPECT_TRUE(b.Empty());
-}
-
-// A 32-bit top-down DIB section selected into a memory DC.
-class TestDC {
-public:
-    TestDC(int w, int h) : FWidth(w) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
-        FDC = CreateCompatibleDC(nullptr);
-        FBitmap = CreateDIBSection(FDC, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&FBits), nullptr, 0);
-        FOld = SelectObject(FDC, FBitmap);
-        std::fill(FBits, FBits + w * h, 0x00FFFFFF);
-    }
-    ~TestDC() {
-        SelectObject(FDC, FOld);
-        DeleteObject(FBitmap);
-        DeleteDC(FDC);
-    }
-    HDC DC() const { return FDC; }
-    TColor At(int x, int y) const {
-        GdiFlush();
-        uint32_t p = FBits[y * FWidth + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-
-private:
-    int FWidth;
-    HDC FDC;
-    HBITMAP FBitmap;
-    HGDIOBJ FOld;
-    uint32_t* FBits = nullptr;
-};
-
-bool Near(TColor a, TColor b) {
-    return std::abs(GetRValue(a) - GetRValue(b)) <= 1 && std::abs(GetGValue(a) - GetGValue(b)) <= 1 &&
-           std::abs(GetBValue(a) - GetBValue(b)) <= 1;
 }
 
 TEST(Drawing, PixelsAreBlendedOverWhatIsBelowByTheirAlpha) {
