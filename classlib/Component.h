@@ -15,6 +15,7 @@ class TFiler;
 // The names are the class library's own: the skin library compares them.
 #define CLASS_INFO(Class, Parent)                                                                    \
 public:                                                                                              \
+    using TInherited [[maybe_unused]] = Parent;                                                      \
     static constexpr const char* StaticClassName() { return #Class; }                               \
     const char* ClassName() const override { return #Class; }                                      \
     bool InheritsFrom(std::string_view name) const override {                                      \
