@@ -216,6 +216,22 @@ inline bool IsColor(const uint8_t* p, TColor c) {
     return p[2] == (c & 0xFF) && p[1] == ((c >> 8) & 0xFF) && p[0] == ((c >> 16) & 0xFF);
 }
 
+// n pixels of a row from (x, y): the image s through the mask m over the background where the background bitmap
+// has the columns, and over what is there for the others.
+void MixRow(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, const TBackground& bg, int x, int y) {
+    int from, to;
+    const uint8_t* below = bg.Row(x, y, n, from, to);
+    if (!below) {
+        MixBytesByMask(d, d, s, m, n * 3);
+        return;
+    }
+    if (from > 0)
+        MixBytesByMask(d, d, s, m, from * 3);
+    MixBytesByMask(d + from * 3, below, s + from * 3, m + from * 3, (to - from) * 3);
+    if (to < n)
+        MixBytesByMask(d + to * 3, d + to * 3, s + to * 3, m + to * 3, (n - to) * 3);
+}
+
 // One block of the frame through the mask that lies maskDy rows below the image:
 // dst := ((below - S) * M + S * 256) shr 8, below being the background pixel when there is one.
 void MaskedBlock(const TacPixelRows& dst, int dx, int dy, const TacPixelRows& src, int sx, int sy, int w, int h,
@@ -228,18 +244,7 @@ void MaskedBlock(const TacPixelRows& dst, int dx, int dy, const TacPixelRows& sr
         uint8_t* d = dst.At(dx, dy + y);
         const uint8_t* s = src.At(sx, sy + y);
         const uint8_t* m = src.At(sx, sy + y + maskDy);
-        // The columns whose background lies in the background bitmap take it; the others mix with what is there.
-        int from, to;
-        const uint8_t* below = bg.Row(dx, dy + y, w, from, to);
-        if (!below) {
-            MixBytesByMask(d, d, s, m, w * 3);
-            continue;
-        }
-        if (from > 0)
-            MixBytesByMask(d, d, s, m, from * 3);
-        MixBytesByMask(d + from * 3, below, s + from * 3, m + from * 3, (to - from) * 3);
-        if (to < w)
-            MixBytesByMask(d + to * 3, d + to * 3, s + to * 3, m + to * 3, (w - to) * 3);
+        MixRow(d, s, m, w, bg, dx, dy + y);
     }
 }
 
@@ -290,18 +295,7 @@ void MaskedTiles(const TacPixelRows& dst, int dx, int dy, int dw, int dh, const 
             }
             made[slot] = true;
         }
-        uint8_t* d = dst.At(x0, y);
-        int from, to;
-        const uint8_t* below = bg.Row(x0, y, n, from, to);
-        if (!below) {
-            MixBytesByMask(d, d, image, mask, n * 3);
-            continue;
-        }
-        if (from > 0)
-            MixBytesByMask(d, d, image, mask, from * 3);
-        MixBytesByMask(d + from * 3, below, image + from * 3, mask + from * 3, (to - from) * 3);
-        if (to < n)
-            MixBytesByMask(d + to * 3, d + to * 3, image + to * 3, mask + to * 3, (n - to) * 3);
+        MixRow(dst.At(x0, y), image, mask, n, bg, x0, y);
     }
 }
 
