@@ -909,6 +909,18 @@ private:
             case TPropInfo::Collection: {
                 if (value.Type != TValueType::Collection)
                     FormDetail::BadValue(path, value, "a collection");
+                struct Scope {
+                    const TPropInfo* P;
+                    TPersistent* O;
+                    Scope(const TPropInfo* p, TPersistent* o) : P(p), O(o) {
+                        if (P->Update)
+                            P->Update(O, true);
+                    }
+                    ~Scope() {
+                        if (P->Update)
+                            P->Update(O, false);
+                    }
+                } update(p, o);
                 p->Clear(o);
                 for (size_t i = 0; i < value.Collection.size(); ++i) {
                     TPersistent* item = p->Add(o);

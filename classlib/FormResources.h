@@ -195,6 +195,7 @@ struct TPropInfo {
     std::function<TPersistent*(TPersistent*, int)> Item;
     std::function<TPersistent*(TPersistent*)> Add;
     std::function<void(TPersistent*)> Clear;
+    std::function<void(TPersistent*, bool begin)> Update;  // BeginUpdate / EndUpdate, when the collection has them
 };
 
 // Binds an event slot of a given std::function type to a method of a root object.
@@ -434,7 +435,8 @@ public:
         return EventOf<F>(name, [member](T* o) -> F& { return static_cast<C*>(o)->*member; });
     }
 
-    // A collection: get returns an object with Count(), Items(i), Add() and Clear().
+    // A collection: get returns an object with Count(), Items(i), Add() and Clear() (and, when it has
+    // them, BeginUpdate() and EndUpdate(), which bracket the reading of all its items).
     template <class G>
     auto Collection(const std::string& name, G get) {
         TPropInfo& p = Add(name);
@@ -444,6 +446,18 @@ public:
         p.Add = [get](TPersistent* o) -> TPersistent* { return std::invoke(get, static_cast<T*>(o))->Add(); };
         p.Clear = [get](TPersistent* o) { std::invoke(get, static_cast<T*>(o))->Clear(); };
         p.Stored = [get](TPersistent* o) { return std::invoke(get, static_cast<T*>(o))->Count() > 0; };
+        using C = std::remove_pointer_t<std::decay_t<std::invoke_result_t<G, T*>>>;
+        if constexpr (requires(C* c) {
+                          c->BeginUpdate();
+                          c->EndUpdate();
+                      })
+            p.Update = [get](TPersistent* o, bool begin) {
+                C* c = std::invoke(get, static_cast<T*>(o));
+                if (begin)
+                    c->BeginUpdate();
+                else
+                    c->EndUpdate();
+            };
         return TPropBuilder<T, bool>(p, [](T*) { return true; });
     }
 

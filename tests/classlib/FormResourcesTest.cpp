@@ -76,6 +76,13 @@ public:
         return FItems.back().get();
     }
     void Clear() { FItems.clear(); }
+    void BeginUpdate() { ++Updating; }
+    void EndUpdate() {
+        --Updating;
+        ++Updates;
+    }
+    int Updating = 0;
+    int Updates = 0;
 
 private:
     std::vector<std::unique_ptr<TTestItem>> FItems;
@@ -384,6 +391,8 @@ TEST(FormReading, BuildsTheComponentsAndWritesThemBackExactly) {
     EXPECT_EQ(w->Items()->Items(0)->Bytes.size(), 33u);
     EXPECT_EQ(static_cast<uint8_t>(w->Items()->Items(0)->Bytes[32]), 0xFF);
     EXPECT_EQ(w->Numbers, (std::vector<long long>{1, -2, 3}));
+    EXPECT_EQ(w->Items()->Updates, 1);  // all items were read inside one update
+    EXPECT_EQ(w->Items()->Updating, 0);
 
     auto* w2 = static_cast<TTestWidget*>(form.FindComponent("Widget2"));
     auto* w3 = static_cast<TTestWidget*>(form.FindComponent("Widget3"));

@@ -165,6 +165,25 @@ TEST(Brush, SettingAColourMakesAClearBrushSolid) {
     EXPECT_EQ(b.Style(), bsSolid);
 }
 
+TEST(Brush, APatternBitmapFillsWithItsPixels) {
+    TBitmap pattern;
+    pattern.SetPixelFormat(pf24bit);
+    pattern.SetSize(8, 8);
+    pattern.Canvas()->Brush()->SetColor(clRed);
+    pattern.Canvas()->FillRect(Rect(0, 0, 4, 8));  // left half red, right half white
+    MemoryDC dc(16, 4);
+    TCanvas c;
+    c.SetHandle(dc.DC());
+    c.Brush()->SetBitmap(&pattern);
+    c.FillRect(Rect(0, 0, 16, 4));
+    EXPECT_EQ(dc.Count(clRed), 32);
+    EXPECT_EQ(dc.Count(clWhite), 32);
+    c.Brush()->SetBitmap(nullptr);
+    c.Brush()->SetColor(clBlue);
+    c.FillRect(Rect(0, 0, 16, 4));
+    EXPECT_EQ(dc.Count(clBlue), 64);
+}
+
 TEST(Canvas, WithoutAHandleItRefusesToDraw) {
     TCanvas c;
     EXPECT_THROW(c.FillRect(Rect(0, 0, 2, 2)), EInvalidOperation);
