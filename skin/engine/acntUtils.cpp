@@ -1,5 +1,6 @@
 #include "acntUtils.h"
 
+#include "classlib/FormResources.h"
 #include "classlib/SysUtils.h"
 
 #include <shellapi.h>
@@ -149,105 +150,86 @@ int ReadIniHex(TStrings* Sections, const std::string& Section, const std::string
 
 namespace {
 
-struct TacPropertyEntry {
-    std::string ClassName;
-    std::string PropName;
-    TacPublishedProperty Property;
-};
-
-std::vector<TacPropertyEntry>& PropertyTable() {
-    static std::vector<TacPropertyEntry> table;
-    return table;
+const TPropInfo* FindProperty(TObject* Instance, const std::string& Name) {
+    auto* persistent = dynamic_cast<TPersistent*>(Instance);
+    return persistent ? FindFormProperty(persistent, Name) : nullptr;
 }
 
-const TacPublishedProperty* FindProperty(TObject* Instance, const std::string& Name) {
-    if (!Instance)
-        return nullptr;
-    for (const TacPropertyEntry& e : PropertyTable())
-        if (SameText(e.PropName, Name) && Instance->InheritsFrom(e.ClassName))
-            return &e.Property;
-    return nullptr;
-}
-
-std::vector<std::string> SetElementsOf(const TacPublishedProperty& p, long long bits) {
-    std::vector<std::string> names;
-    for (size_t i = 0; i < p.ElementNames.size() && i < 32; ++i)
-        if (bits & (1ll << i))
-            names.push_back(p.ElementNames[i]);
-    return names;
+// The members of a set property's value; false when it is no set property.
+bool SetMembers(TObject* Instance, const std::string& Name, std::vector<std::string>& Members) {
+    const TPropInfo* p = FindProperty(Instance, Name);
+    if (!p || p->Kind != TPropInfo::Value || !p->Get)
+        return false;
+    TFormValue v = p->Get(static_cast<TPersistent*>(Instance));
+    if (v.Type != TValueType::Set)
+        return false;
+    Members = v.Members;
+    return true;
 }
 
 }  // namespace
 
-void RegisterPublishedProperty(const std::string& ClassName, const std::string& PropName,
-                               TacPublishedProperty Property) {
-    UnregisterPublishedProperty(ClassName, PropName);
-    PropertyTable().push_back({ClassName, PropName, std::move(Property)});
-}
-
-void UnregisterPublishedProperty(const std::string& ClassName, const std::string& PropName) {
-    auto& table = PropertyTable();
-    std::erase_if(table, [&](const TacPropertyEntry& e) {
-        return SameText(e.ClassName, ClassName) && SameText(e.PropName, PropName);
-    });
-}
-
 bool HasProperty(TObject* Instance, const std::string& Name) { return FindProperty(Instance, Name) != nullptr; }
 
 TObject* GetObjProp(TObject* Instance, const std::string& Name) {
-    const TacPublishedProperty* p = FindProperty(Instance, Name);
-    return p && p->GetObj ? p->GetObj(Instance) : nullptr;
+    const TPropInfo* p = FindProperty(Instance, Name);
+    auto* o = static_cast<TPersistent*>(Instance);
+    if (p && p->Kind == TPropInfo::Object && p->GetObject)
+        return p->GetObject(o);
+    if (p && p->Kind == TPropInfo::Component && p->GetComponent)
+        return p->GetComponent(o);
+    return nullptr;
 }
 
 long long GetIntProp(TObject* Instance, const std::string& Name) {
-    const TacPublishedProperty* p = FindProperty(Instance, Name);
-    return p && p->GetOrd ? p->GetOrd(Instance) : -1;
+    const TPropInfo* p = FindProperty(Instance, Name);
+    if (!p || p->Kind != TPropInfo::Value || !p->Get)
+        return -1;
+    TFormValue v = p->Get(static_cast<TPersistent*>(Instance));
+    if (v.Type == TValueType::Integer)
+        return v.Int;
+    if (v.Type == TValueType::Ident) {
+        if (SameText(v.Str, "True"))
+            return 1;
+        if (SameText(v.Str, "False"))
+            return 0;
+        TColor colour;
+        if (IdentToColor(v.Str, colour))
+            return colour;
+    }
+    return -1;
 }
 
 void SetIntProp(TObject* Instance, const std::string& Name, long long Value) {
-    const TacPublishedProperty* p = FindProperty(Instance, Name);
-    if (p && p->SetOrd)
-        p->SetOrd(Instance, Value);
+    const TPropInfo* p = FindProperty(Instance, Name);
+    if (!p || p->Kind != TPropInfo::Value || !p->Set)
+        return;
+    auto* o = static_cast<TPersistent*>(Instance);
+    // A Boolean property takes its value as a name.
+    TFormValue current = p->Get ? p->Get(o) : TFormValue();
+    if (current.Type == TValueType::Ident && (SameText(current.Str, "True") || SameText(current.Str, "False")))
+        p->Set(o, TFormValue::Ident(Value ? "True" : "False"));
+    else
+        p->Set(o, TFormValue::Integer(Value));
 }
 
 bool SetPropHasElement(TObject* Instance, const std::string& PropName, const std::string& ElementName) {
-    const TacPublishedProperty* p = FindProperty(Instance, PropName);
-    if (!p || !p->IsSet || !p->GetOrd)
+    std::vector<std::string> members;
+    if (!SetMembers(Instance, PropName, members))
         return false;
-    for (const std::string& name : SetElementsOf(*p, p->GetOrd(Instance)))
-        if (SameText(name, ElementName))
+    for (const std::string& m : members)
+        if (SameText(m, ElementName))
             return true;
     return false;
 }
 
-std::string GetSetPropText(TObject* Instance, const std::string& PropName) {
-    const TacPublishedProperty* p = FindProperty(Instance, PropName);
-    if (!p || !p->IsSet || !p->GetOrd)
-        return "";
-    std::string text;
-    for (const std::string& name : SetElementsOf(*p, p->GetOrd(Instance)))
-        text += (text.empty() ? "" : ",") + name;
-    return text;
-}
-
-void SetSetPropText(TObject* Instance, const std::string& PropName, const std::string& Text) {
-    const TacPublishedProperty* p = FindProperty(Instance, PropName);
-    if (!p || !p->IsSet || !p->SetOrd)
-        return;
-    long long bits = 0;
-    for (int i = 1, n = WordCount(Text, ", []"); i <= n; ++i) {
-        std::string word = ExtractWord(i, Text, ", []");
-        auto at = std::find_if(p->ElementNames.begin(), p->ElementNames.end(),
-                               [&](const std::string& e) { return SameText(e, word); });
-        if (at == p->ElementNames.end())
-            throw EConvertError("Invalid property element: " + word);
-        bits |= 1ll << (at - p->ElementNames.begin());
-    }
-    p->SetOrd(Instance, bits);
-}
-
 void ChangeSetProp(TObject* Instance, const std::string& PropName, const std::string& ElementName, bool Add) {
-    std::string text = GetSetPropText(Instance, PropName);
+    std::vector<std::string> members;
+    if (!SetMembers(Instance, PropName, members))
+        return;
+    std::string text;
+    for (const std::string& m : members)
+        text += (text.empty() ? "" : ",") + m;
     // The names are matched as whole elements: a name that is the start of another must not match it.
     std::string padded = "," + text + ",";
     std::string needle = "," + ElementName + ",";
@@ -259,10 +241,14 @@ void ChangeSetProp(TObject* Instance, const std::string& PropName, const std::st
     } else {
         if (at == std::string::npos)
             return;
-        padded.erase(at, needle.size() - 1);
+        padded.erase(at, needle.size() - 1);  // the name with the "," before it
         text = padded.substr(1, padded.size() >= 2 ? padded.size() - 2 : 0);
     }
-    SetSetPropText(Instance, PropName, text);
+    TFormValue v;
+    v.Type = TValueType::Set;
+    for (int i = 1, n = WordCount(text, ","); i <= n; ++i)
+        v.Members.push_back(ExtractWord(i, text, ","));
+    FindProperty(Instance, PropName)->Set(static_cast<TPersistent*>(Instance), v);
 }
 
 // --- files and paths ---

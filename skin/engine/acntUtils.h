@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,36 +62,19 @@ int ReadIniHex(TStrings* Sections, const std::string& Section, const std::string
 // The integer of a text as ReadIniHex reads it.
 int HexTextToInt(const std::string& Text, int Default);
 
-// --- published properties by name ---
-
-// How a class publishes one property: an ordinal (integers, enumerations, Booleans, sets as bits) or an object.
-// Sets and enumerations name their elements so the text form ("a,b") can be read and written.
-struct TacPublishedProperty {
-    std::function<long long(TObject*)> GetOrd;
-    std::function<void(TObject*, long long)> SetOrd;
-    std::function<TObject*(TObject*)> GetObj;
-    std::vector<std::string> ElementNames;  // a set's elements, by their ordinal
-    bool IsSet = false;
-};
-// Publishes a property of ClassName and its descendants (names are compared without regard to case).
-void RegisterPublishedProperty(const std::string& ClassName, const std::string& PropName,
-                               TacPublishedProperty Property);
-void UnregisterPublishedProperty(const std::string& ClassName, const std::string& PropName);
+// --- published properties by name (the property tables that classes register for form descriptions) ---
 
 bool HasProperty(TObject* Instance, const std::string& Name);
-// The object value, nil when there is no such object property.
+// The object (or component) value, nil when there is no such object property.
 TObject* GetObjProp(TObject* Instance, const std::string& Name);
-// The ordinal value, -1 when there is no such property.
+// The value of an integer, colour or Boolean property (1 for True), -1 when there is no such property.
 long long GetIntProp(TObject* Instance, const std::string& Name);
 // Does nothing when there is no such property.
 void SetIntProp(TObject* Instance, const std::string& Name, long long Value);
-// True when the set property holds the element named ElementName (elements 0 to 31).
+// True when the set property holds the element named ElementName.
 bool SetPropHasElement(TObject* Instance, const std::string& PropName, const std::string& ElementName);
-// Adds ElementName to the set property, or removes it, through the property's text form.
+// Adds ElementName to the set property, or removes it, through the property's text form (names joined by ",").
 void ChangeSetProp(TObject* Instance, const std::string& PropName, const std::string& ElementName, bool Add);
-// The text form of a set property (element names joined by ","), and writing it back.
-std::string GetSetPropText(TObject* Instance, const std::string& PropName);
-void SetSetPropText(TObject* Instance, const std::string& PropName, const std::string& Text);
 
 // --- files and paths ---
 

@@ -2,6 +2,7 @@
 
 #include "tests/support/TempDir.h"
 
+#include "classlib/FormResources.h"
 #include "classlib/SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -115,15 +116,29 @@ TEST(IniText, HexTexts) {
 namespace {
 
 enum TTestStyle { tsBold, tsItalic, tsBoldItalic };
+using TTestStyles = Set<TTestStyle>;
 
 // A class with a few published properties, as the grid adapters read them from other controls.
 class TPropertyHolder : public TComponent {
     CLASS_INFO(TPropertyHolder, TComponent)
 public:
     using TComponent::TComponent;
-    int Width = 5;
-    long long Styles = 0;
-    TComponent* Buddy = nullptr;
+    int Width() const { return FWidth; }
+    void SetWidth(int v) { FWidth = v; }
+    TTestStyles Styles() const { return FStyles; }
+    void SetStyles(TTestStyles v) { FStyles = v; }
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool v) { FFlat = v; }
+    TColor FixedColor() const { return FFixedColor; }
+    void SetFixedColor(TColor v) { FFixedColor = v; }
+    TFont* Font() { return &FFont; }
+
+private:
+    int FWidth = 5;
+    TTestStyles FStyles;
+    bool FFlat = false;
+    TColor FFixedColor = clBtnFace;
+    TFont FFont;
 };
 
 class TDerivedHolder : public TPropertyHolder {
@@ -132,68 +147,59 @@ public:
     using TPropertyHolder::TPropertyHolder;
 };
 
-class PublishedProperties : public ::testing::Test {
-protected:
-    void SetUp() override {
-        RegisterPublishedProperty("TPropertyHolder", "Width",
-                                  {[](TObject* o) { return static_cast<long long>(Holder(o)->Width); },
-                                   [](TObject* o, long long v) { Holder(o)->Width = static_cast<int>(v); }});
-        TacPublishedProperty styles;
-        styles.GetOrd = [](TObject* o) { return Holder(o)->Styles; };
-        styles.SetOrd = [](TObject* o, long long v) { Holder(o)->Styles = v; };
-        styles.ElementNames = {"tsBold", "tsItalic", "tsBoldItalic"};
-        styles.IsSet = true;
-        RegisterPublishedProperty("TPropertyHolder", "Styles", styles);
-        TacPublishedProperty buddy;
-        buddy.GetObj = [](TObject* o) -> TObject* { return Holder(o)->Buddy; };
-        RegisterPublishedProperty("TPropertyHolder", "Buddy", buddy);
-    }
-    void TearDown() override {
-        UnregisterPublishedProperty("TPropertyHolder", "Width");
-        UnregisterPublishedProperty("TPropertyHolder", "Styles");
-        UnregisterPublishedProperty("TPropertyHolder", "Buddy");
-    }
-    static TPropertyHolder* Holder(TObject* o) { return static_cast<TPropertyHolder*>(o); }
-    TDerivedHolder holder{nullptr};
-    TComponent other{nullptr};
-};
+const bool registered = RegisterFormClass<TPropertyHolder>([](TFormClass<TPropertyHolder>& c) {
+    c.Integer("Width", &TPropertyHolder::Width, &TPropertyHolder::SetWidth);
+    c.SetOf("Styles", &TPropertyHolder::Styles, &TPropertyHolder::SetStyles, {"tsBold", "tsItalic", "tsBoldItalic"});
+    c.Boolean("Flat", &TPropertyHolder::Flat, &TPropertyHolder::SetFlat);
+    c.Color("FixedColor", &TPropertyHolder::FixedColor, &TPropertyHolder::SetFixedColor);
+    c.Object("Font", &TPropertyHolder::Font);
+}) && RegisterFormClass<TDerivedHolder>();
 
 }  // namespace
 
-TEST_F(PublishedProperties, AreFoundByNameOnDescendants) {
+TEST(PublishedProperties, AreFoundByNameOnDescendants) {
+    ASSERT_TRUE(registered);
+    TDerivedHolder holder(nullptr);
+    TComponent other(nullptr);
     EXPECT_TRUE(HasProperty(&holder, "width"));
     EXPECT_FALSE(HasProperty(&holder, "Height"));
     EXPECT_FALSE(HasProperty(&other, "Width"));
     EXPECT_FALSE(HasProperty(nullptr, "Width"));
     EXPECT_EQ(GetIntProp(&holder, "Width"), 5);
     SetIntProp(&holder, "Width", 42);
-    EXPECT_EQ(holder.Width, 42);
+    EXPECT_EQ(holder.Width(), 42);
     EXPECT_EQ(GetIntProp(&holder, "Height"), -1);
     SetIntProp(&other, "Width", 1);  // nothing happens
-    EXPECT_EQ(GetObjProp(&holder, "Buddy"), nullptr);
-    holder.Buddy = &other;
-    EXPECT_EQ(GetObjProp(&holder, "Buddy"), &other);
+    EXPECT_EQ(GetIntProp(&holder, "FixedColor"), clBtnFace);
+    SetIntProp(&holder, "FixedColor", 0x123456);
+    EXPECT_EQ(holder.FixedColor(), 0x123456);
+    EXPECT_EQ(GetIntProp(&holder, "Flat"), 0);
+    SetIntProp(&holder, "Flat", 1);
+    EXPECT_TRUE(holder.Flat());
+    EXPECT_EQ(GetObjProp(&holder, "Font"), holder.Font());
     EXPECT_EQ(GetObjProp(&holder, "Width"), nullptr);
 }
 
-TEST_F(PublishedProperties, SetElementsAreChangedThroughTheirText) {
+TEST(PublishedProperties, SetElementsAreChangedThroughTheirText) {
+    TDerivedHolder holder(nullptr);
     ChangeSetProp(&holder, "Styles", "tsBold", true);
     ChangeSetProp(&holder, "Styles", "tsBoldItalic", true);
     ChangeSetProp(&holder, "Styles", "tsBold", true);  // already there
-    EXPECT_EQ(holder.Styles, 0b101);
-    EXPECT_EQ(GetSetPropText(&holder, "Styles"), "tsBold,tsBoldItalic");
+    EXPECT_EQ(holder.Styles(), (TTestStyles{tsBold, tsBoldItalic}));
     EXPECT_TRUE(SetPropHasElement(&holder, "Styles", "tsBoldItalic"));
     EXPECT_FALSE(SetPropHasElement(&holder, "Styles", "tsItalic"));
     ChangeSetProp(&holder, "Styles", "tsItalic", true);
     ChangeSetProp(&holder, "Styles", "tsItalic", false);  // the middle one
-    EXPECT_EQ(holder.Styles, 0b101);
+    EXPECT_EQ(holder.Styles(), (TTestStyles{tsBold, tsBoldItalic}));
     ChangeSetProp(&holder, "Styles", "tsBold", false);  // the first one, a prefix of the last
-    EXPECT_EQ(holder.Styles, 0b100);
+    EXPECT_EQ(holder.Styles(), (TTestStyles{tsBoldItalic}));
     ChangeSetProp(&holder, "Styles", "tsBoldItalic", false);  // the only one
-    EXPECT_EQ(holder.Styles, 0);
+    EXPECT_TRUE(holder.Styles().Empty());
     ChangeSetProp(&holder, "Styles", "tsItalic", false);
-    EXPECT_EQ(holder.Styles, 0);
+    EXPECT_TRUE(holder.Styles().Empty());
     EXPECT_FALSE(SetPropHasElement(&holder, "Width", "tsBold"));
+    ChangeSetProp(&holder, "Width", "tsBold", true);  // no set: nothing happens
+    EXPECT_EQ(holder.Width(), 5);
 }
 
 TEST(Paths, NormalDirEndsEveryPathWithABackslash) {
