@@ -1,6 +1,7 @@
 #include "PngFunctions.h"
 
 #include "pngctl/GdiHandles.h"
+#include "pngctl/PngImageList.h"
 
 #include <algorithm>
 #include <vector>
@@ -330,7 +331,14 @@ std::unique_ptr<TPNGObject> CreatePNGMasked(TBitmap* Bitmap, TColor TransparentC
 }
 
 void CopyImageFromImageList(TPNGObject* Dest, TCustomImageList* ImageList, int Index) {
-    if (!Dest || !ImageList || Index < 0 || Index >= ImageList->Count())
+    if (!Dest || !ImageList)
+        return;
+    if (auto* pngList = dynamic_cast<TPngImageList*>(ImageList)) {
+        if (Index >= 0 && Index < pngList->PngImages()->Count())
+            Dest->Assign(pngList->PngImages()->Items(Index)->PngImage());
+        return;
+    }
+    if (Index < 0 || Index >= ImageList->Count())
         return;
     TIconHandle icon(ImageList_GetIcon(ImageList->Handle(), Index, ILD_NORMAL));
     if (!icon)
