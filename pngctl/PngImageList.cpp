@@ -1,6 +1,7 @@
 #include "PngImageList.h"
 
 #include "classlib/ExceptionHandler.h"
+#include "classlib/FormResources.h"
 #include "pngctl/GdiHandles.h"
 
 #include <shlwapi.h>
@@ -481,3 +482,29 @@ void TPngImageList::ReplaceMasked(int Index, TBitmap* NewImage, TColor MaskColor
 void TPngImageList::ReadData(TStream* Stream) { (void)Stream; }
 
 void TPngImageList::WriteData(TStream* Stream) { (void)Stream; }
+
+// --- form storage ---
+
+namespace {
+
+// The items are stored with their PNG files as "PngImage.Data"; the size comes first, as a new size clears them.
+const bool PngImageListRegistered = [] {
+    RegisterFormClass<TPngImageCollectionItem>([](TFormClass<TPngImageCollectionItem>& c) {
+        c.Object("PngImage", &TPngImageCollectionItem::PngImage);
+        c.String("Name", &TPngImageCollectionItem::Name, &TPngImageCollectionItem::SetName);
+        c.Color("Background", &TPngImageCollectionItem::Background, &TPngImageCollectionItem::SetBackground)
+            .Default(clBtnFace);
+    });
+    RegisterFormClass<TPngImageList>([](TFormClass<TPngImageList>& c) {
+        c.Integer("Width", &TPngImageList::Width, &TPngImageList::SetWidth).Default(16);
+        c.Integer("Height", &TPngImageList::Height, &TPngImageList::SetHeight).Default(16);
+        c.Collection("PngImages", &TPngImageList::PngImages);
+        c.Boolean("EnabledImages", &TPngImageList::EnabledImages, &TPngImageList::SetEnabledImages).Default(true);
+        c.SetOf("PngOptions", &TPngImageList::PngOptions, &TPngImageList::SetPngOptions,
+                {"pngBlendOnDisabled", "pngGrayscaleOnDisabled"})
+            .Default(TPngOptions{pngBlendOnDisabled});
+    });
+    return true;
+}();
+
+}  // namespace

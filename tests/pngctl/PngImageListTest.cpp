@@ -4,6 +4,7 @@
 #include "pngctl/GdiHandles.h"
 #include "pngctl/PngImageList.h"
 
+#include "classlib/FormResources.h"
 #include "classlib/Streams.h"
 
 #include "classlib/ExceptionHandler.h"
@@ -330,6 +331,61 @@ TEST(Icons, TheMaskedIconIsLaidOnItsBackground) {
     EXPECT_EQ(dc.At(1, 1), RGB(200, 0, 0));
     EXPECT_EQ(dc.At(12, 1), clBlack);  // clear: the mask lets what is below through
     EXPECT_TRUE(Near(dc.At(2, 3), RGB((200 * 128 + 255 * 127 + 127) / 255, 127, 127))) << std::hex << dc.At(2, 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FormStorage, ItemsAreStoredAsTheirPngFilesAndReadBack) {
+    TComponent root(nullptr);
+    root.SetName("frmMain");
+    auto* list = new TPngImageList(&root, 32, 32);
+    list->SetName("ImageList1");
+    list->PngImages()->Add()->SetPngImage(HalfPng(clRed, 32).get());
+    list->PngImages()->Add()->SetPngImage(HalfPng(clBlue, 32).get());
+    list->PngImages()->Add()->SetPngImage(HalfPng(clLime, 32).get());
+    list->PngImages()->Items(2)->SetBackground(clWindow);
+    list->SetPngOptions({pngBlendOnDisabled, pngGrayscaleOnDisabled});
+    std::string text = WriteComponentText(&root);
+    EXPECT_NE(text.find("Width = 32"), std::string::npos);
+    EXPECT_NE(text.find("PngImage.Data = {"), std::string::npos);
+    EXPECT_NE(text.find("Name = 'PngImage2'"), std::string::npos);
+    EXPECT_NE(text.find("Background = clWindow"), std::string::npos);
+    EXPECT_EQ(text.find("Background = clBtnFace"), std::string::npos);
+    EXPECT_NE(text.find("PngOptions = [pngBlendOnDisabled, pngGrayscaleOnDisabled]"), std::string::npos);
+    EXPECT_EQ(text.find("EnabledImages"), std::string::npos);
+
+    TComponent again(nullptr);
+    ReadComponentText(text, &again);
+    auto* read = dynamic_cast<TPngImageList*>(again.FindComponent("ImageList1"));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->Width(), 32);
+    ASSERT_EQ(read->PngImages()->Count(), 3);
+    EXPECT_EQ(read->PngImages()->Items(2)->Background(), clWindow);
+    EXPECT_EQ(read->PngImages()->Items(1)->Name(), "PngImage1");
+    EXPECT_EQ(SavePng(*read->PngImages()->Items(1)->PngImage()), SavePng(*list->PngImages()->Items(1)->PngImage()));
+    EXPECT_EQ(read->PngOptions(), (TPngOptions{pngBlendOnDisabled, pngGrayscaleOnDisabled}));
+    EXPECT_IN_STEP(*read);
+}
+
+TEST(FormStorage, ADamagedStoredPngIsReportedWithWhereItStood) {
+    TComponent root(nullptr);
+    auto* list = new TPngImageList(&root);
+    list->SetName("Glyphs");
+    AddPng(*list, clRed);
+    std::string text = WriteComponentText(&root);
+    size_t data = text.find("PngImage.Data = {") + 17;
+    text[data + 40] = text[data + 40] == '0' ? '1' : '0';  // one hexadecimal digit of the PNG's bytes
+    TComponent again(nullptr);
+    try {
+        ReadComponentText(text, &again);
+        FAIL() << "read";
+    } catch (const Exception& e) {
+        std::string m = e.what();
+        EXPECT_NE(m.find("Glyphs"), std::string::npos) << m;
+        EXPECT_NE(m.find("PNG"), std::string::npos) << m;
+    }
 }
 
 }  // namespace
