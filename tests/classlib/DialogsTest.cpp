@@ -1,0 +1,149 @@
+// The common dialogs, shown for real and answered from a timer that runs inside their modal loop.
+#include "classlib/Dialogs.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+// Runs an action on the first visible dialog of this thread once it is there, from a timer that the dialog's
+// own message loop dispatches.
+class DialogDriver {
+public:
+    explicit DialogDriver(std::function<void(HWND)> action) {
+        Action() = std::move(action);
+        Found() = false;
+        FTimer = SetTimer(nullptr, 0, 50, Tick);
+    }
+    ~DialogDriver() {
+        KillTimer(nullptr, FTimer);
+        Action() = nullptr;
+    }
+    DialogDriver(const DialogDriver&) = delete;
+    DialogDriver& operator=(const DialogDriver&) = delete;
+    static bool& Found() {
+        static bool found = false;
+        return found;
+    }
+
+private:
+    static std::function<void(HWND)>& Action() {
+        static std::function<void(HWND)> action;
+        return action;
+    }
+    static BOOL CALLBACK FindDialog(HWND window, LPARAM result) {
+        char name[32] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (std::string(name) == "#32770" && IsWindowVisible(window)) {
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+        if (!dialog || Found() || !Action())
+            return;
+        Found() = true;
+        Action()(dialog);
+    }
+    UINT_PTR FTimer;
+};
+
+void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+void TypeFileName(HWND dialog, const std::string& name) {
+    HWND edit = GetDlgItem(dialog, cmb13);
+    if (!edit)
+        edit = GetDlgItem(dialog, edt1);
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextA(edit, name.c_str());
+}
+
+TEST(SaveDialog, ReturnsTheTypedNameWithTheExtensionOfTheChosenFilter) {
+    TempDir dir;
+    TSaveDialog dialog(nullptr);
+    dialog.SetFilter("TXT file(*.txt)|*.txt|Log file(*.log)|*.log");
+    dialog.SetFilterIndex(2);
+    dialog.SetDefaultExt("txt");
+    dialog.SetInitialDir(dir.Path());
+    dialog.SetTitle("Save the log");
+    std::string title;
+    DialogDriver driver([&](HWND d) {
+        char text[64] = {};
+        GetWindowTextA(d, text, sizeof text);
+        title = text;
+        TypeFileName(d, "AT command log");
+        Press(d, IDOK);
+    });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(title, "Save the log");
+    // The system adds the extension of the filter in use, which the default extension only stands in for.
+    EXPECT_EQ(dialog.FileName(), dir.Path() + "AT command log.log");
+    EXPECT_EQ(dialog.FilterIndex(), 2);
+    ASSERT_EQ(dialog.Files()->Count(), 1);
+    EXPECT_EQ(dialog.Files()->Strings(0), dialog.FileName());
+}
+
+TEST(OpenDialog, CancelAnswersFalseAndKeepsTheFileName) {
+    TOpenDialog dialog(nullptr);
+    dialog.SetFileName("kept.txt");
+    DialogDriver driver([](HWND d) { Press(d, IDCANCEL); });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_TRUE(DialogDriver::Found());
+    EXPECT_EQ(dialog.FileName(), "kept.txt");
+}
+
+TEST(OpenDialog, SeveralChosenFilesComeBackWithTheirFullPaths) {
+    TempDir dir;
+    WriteFileBytes(dir.File("a.txt"), "a");
+    WriteFileBytes(dir.File("b.txt"), "b");
+    TOpenDialog dialog(nullptr);
+    dialog.SetOptions(dialog.Options() + TOpenOptions{ofAllowMultiSelect, ofFileMustExist});
+    dialog.SetInitialDir(dir.Path());
+    DialogDriver driver([](HWND d) {
+        TypeFileName(d, "\"a.txt\" \"b.txt\"");
+        Press(d, IDOK);
+    });
+    ASSERT_TRUE(dialog.Execute());
+    std::string folder = dir.Path();
+    ASSERT_EQ(dialog.Files()->Count(), 2);
+    EXPECT_EQ(dialog.Files()->Strings(0), folder + "a.txt");
+    EXPECT_EQ(dialog.Files()->Strings(1), folder + "b.txt");
+    EXPECT_EQ(dialog.FileName(), folder + "a.txt");
+}
+
+TEST(OpenDialog, ANameLongerThanTheDialogTakesIsRefused) {
+    TOpenDialog dialog(nullptr);
+    dialog.SetFileName(std::string(5000, 'x'));
+    EXPECT_THROW(dialog.Execute(), EDialogError);
+}
+
+TEST(ColorDialog, ConfirmingKeepsTheColourAndTheCustomColours) {
+    TColorDialog dialog(nullptr);
+    dialog.SetColor(clRed);
+    dialog.CustomColors()->Add("ColorA=00C080");
+    dialog.CustomColors()->Add("ColorC=208000");
+    DialogDriver driver([](HWND d) { Press(d, IDOK); });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.Color(), clRed);
+    TStrings* custom = dialog.CustomColors();
+    ASSERT_EQ(custom->Count(), 16);
+    EXPECT_EQ(custom->Values("ColorA"), "00C080");
+    EXPECT_EQ(custom->Values("ColorB"), "FFFFFFFF");
+    EXPECT_EQ(custom->Values("ColorC"), "208000");
+}
+
+TEST(ColorDialog, CancelKeepsTheColour) {
+    TColorDialog dialog(nullptr);
+    dialog.SetColor(0x123456);
+    DialogDriver driver([](HWND d) { Press(d, IDCANCEL); });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(dialog.Color(), 0x123456);
+}
+
+}  // namespace
