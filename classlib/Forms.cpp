@@ -637,6 +637,12 @@ void TCustomForm::DestroyWnd() {
     TScrollingWinControl::DestroyWnd();
 }
 
+void TCustomForm::DestroyWindowHandle() {
+    if (FHandle && !(GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD) && GetMenu(FHandle))
+        ::SetMenu(FHandle, nullptr);
+    TScrollingWinControl::DestroyWindowHandle();
+}
+
 TRect TCustomForm::ClientRect() const {
     if (FParent || FParentWindow)
         return TScrollingWinControl::ClientRect();

@@ -213,6 +213,8 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
+    // Takes the menu bar off first: the system would destroy it with the window, and it belongs to the menu.
+    void DestroyWindowHandle() override;
     void AlignControls(TControl* AControl, TRect& Rect) override;
     void PaintWindow(HDC DC) override;
     virtual void Paint();
