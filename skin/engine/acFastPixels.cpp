@@ -22,6 +22,19 @@ TPixelFormat FormatOf(int bytesPerPixel) {
     return bytesPerPixel == 1 ? pf8bit : bytesPerPixel == 4 ? pf32bit : pf24bit;
 }
 
+// Calls chunk(i) for every whole 16 bytes of n, two at a time while it can; answers where the rest begins.
+template <class F>
+int ForEachChunk(int n, F chunk) {
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        chunk(i);
+        chunk(i + 16);
+    }
+    for (; i + 16 <= n; i += 16)
+        chunk(i);
+    return i;
+}
+
 // d := (d * a + s * (255 - a) + 127) shr 8 for n bytes; 16-bit lanes hold every intermediate exactly.
 void BlendBytes(uint8_t* d, const uint8_t* s, int n, unsigned a) {
     const __m128i va = _mm_set1_epi16(static_cast<short>(a)), vb = _mm_set1_epi16(static_cast<short>(255 - a));
@@ -40,13 +53,7 @@ void BlendBytes(uint8_t* d, const uint8_t* s, int n, unsigned a) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
                          _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
     };
-    int i = 0;
-    for (; i + 32 <= n; i += 32) {
-        chunk(i);
-        chunk(i + 16);
-    }
-    for (; i + 16 <= n; i += 16)
-        chunk(i);
+    int i = ForEachChunk(n, chunk);
     for (; i < n; ++i)
         d[i] = static_cast<uint8_t>((d[i] * a + s[i] * (255 - a) + 127) >> 8);
 }
@@ -68,13 +75,7 @@ void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
                          _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
     };
-    int i = 0;
-    for (; i + 32 <= n; i += 32) {
-        chunk(i);
-        chunk(i + 16);
-    }
-    for (; i + 16 <= n; i += 16)
-        chunk(i);
+    int i = ForEachChunk(n, chunk);
     for (; i < n; ++i)
         d[i] = static_cast<uint8_t>((b[i] * m[i] + s[i] * (256 - m[i])) >> 8);
 }
