@@ -495,6 +495,9 @@ private:
     void Adopt(Image&& image);
     Image MakeImage(int width, int height, TPixelFormat format, const std::vector<RGBQUAD>& colors) const;
     void ConvertTo(TPixelFormat format);
+    // Every pixel as 0xAARRGGBB, top row first; and such pixels into a new image of any format.
+    std::vector<uint32_t> Pixels32();
+    static void WritePixels(Image& img, const std::vector<uint32_t>& pixels);
     void LoadDIB(const uint8_t* data, size_t size, bool fileHeader);
     TPixelFormat DeviceFormat() const;
 

@@ -510,6 +510,17 @@ TBitmap::Image TBitmap::MakeImage(int width, int height, TPixelFormat format,
 
 namespace {
 
+// A header for 32-bit pixels, top row first, as GetDIBits and SetDIBits exchange them.
+BITMAPINFO TopDown32(int w, int h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    return bi;
+}
+
 // Every pixel of a bitmap as 0xAARRGGBB, top row first.
 std::vector<uint32_t> ReadPixels(HBITMAP handle, const uint8_t* bits, int stride, bool topDown, int w, int h,
                                  TPixelFormat f, const std::vector<RGBQUAD>& colors) {
@@ -521,12 +532,7 @@ std::vector<uint32_t> ReadPixels(HBITMAP handle, const uint8_t* bits, int stride
                     out.data() + static_cast<size_t>(y) * w);
         return out;
     }
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = TopDown32(w, h);
     HDC dc = GetDC(nullptr);
     int lines = GetDIBits(dc, handle, 0, static_cast<UINT>(h), out.data(), &bi, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
@@ -584,32 +590,34 @@ void TBitmap::ConvertTo(TPixelFormat format) {
         FHandleType = format == pfDevice ? bmDDB : bmDIB;
         return;
     }
-    FreeContext();
-    std::vector<uint32_t> pixels =
-        ReadPixels(FHandle, FBits, FStride, FTopDown, FWidth, FHeight, FPixelFormat, FColors);
+    std::vector<uint32_t> pixels = Pixels32();
     std::vector<RGBQUAD> colors;
     int bits = BitsOf(format);
     if (bits && bits <= 8 && !FColors.empty() && FColors.size() <= (size_t(1) << bits))
         colors = FColors;  // a smaller table fits and keeps every colour
     Image img = MakeImage(FWidth, FHeight, format, colors);
+    WritePixels(img, pixels);
+    Adopt(std::move(img));
+}
+
+void TBitmap::WritePixels(Image& img, const std::vector<uint32_t>& pixels) {
     if (img.Type == bmDIB) {
         NearestColor nearest(img.Colors);
-        for (int y = 0; y < FHeight; ++y)
-            WriteRow(img.Row(y), format, FWidth, &nearest, pixels.data() + static_cast<size_t>(y) * FWidth);
-    } else {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = FWidth;
-        bi.bmiHeader.biHeight = -FHeight;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        HDC dc = GetDC(nullptr);
-        int lines = SetDIBits(dc, img.Handle, 0, static_cast<UINT>(FHeight), pixels.data(), &bi, DIB_RGB_COLORS);
-        ReleaseDC(nullptr, dc);
-        if (lines != FHeight)
-            RaiseLastOSError("SetDIBits");
+        for (int y = 0; y < img.Height; ++y)
+            WriteRow(img.Row(y), img.Format, img.Width, &nearest, pixels.data() + static_cast<size_t>(y) * img.Width);
+        return;
     }
-    Adopt(std::move(img));
+    BITMAPINFO bi = TopDown32(img.Width, img.Height);
+    HDC dc = GetDC(nullptr);
+    int lines = SetDIBits(dc, img.Handle, 0, static_cast<UINT>(img.Height), pixels.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    if (lines != img.Height)
+        RaiseLastOSError("SetDIBits");
+}
+
+std::vector<uint32_t> TBitmap::Pixels32() {
+    FreeContext();
+    return ReadPixels(FHandle, FBits, FStride, FTopDown, FWidth, FHeight, FPixelFormat, FColors);
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat Value) {
@@ -643,29 +651,13 @@ void TBitmap::SetSize(int AWidth, int AHeight) {
     }
     std::vector<uint32_t> pixels(static_cast<size_t>(AWidth) * AHeight, 0x00FFFFFF);
     if (!Empty()) {
-        FreeContext();
-        std::vector<uint32_t> old =
-            ReadPixels(FHandle, FBits, FStride, FTopDown, FWidth, FHeight, FPixelFormat, FColors);
+        std::vector<uint32_t> old = Pixels32();
         int w = std::min(AWidth, FWidth), h = std::min(AHeight, FHeight);
         for (int y = 0; y < h; ++y)
             std::copy_n(old.data() + static_cast<size_t>(y) * FWidth, w, pixels.data() + static_cast<size_t>(y) * AWidth);
     }
     Image img = MakeImage(AWidth, AHeight, format, FColors);
-    if (img.Type == bmDIB) {
-        NearestColor nearest(img.Colors);
-        for (int y = 0; y < AHeight; ++y)
-            WriteRow(img.Row(y), format, AWidth, &nearest, pixels.data() + static_cast<size_t>(y) * AWidth);
-    } else {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = AWidth;
-        bi.bmiHeader.biHeight = -AHeight;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        HDC dc = GetDC(nullptr);
-        SetDIBits(dc, img.Handle, 0, static_cast<UINT>(AHeight), pixels.data(), &bi, DIB_RGB_COLORS);
-        ReleaseDC(nullptr, dc);
-    }
+    WritePixels(img, pixels);
     Adopt(std::move(img));
     Changed();
 }
@@ -811,11 +803,7 @@ void TBitmap::SetPalette(HPALETTE Value) {
             std::memcpy(img.Row(y), FBits + static_cast<ptrdiff_t>(FTopDown ? y : FHeight - 1 - y) * FStride,
                         static_cast<size_t>(FStride));
     } else {
-        std::vector<uint32_t> pixels =
-            ReadPixels(FHandle, FBits, FStride, FTopDown, FWidth, FHeight, FPixelFormat, FColors);
-        NearestColor nearest(img.Colors);
-        for (int y = 0; y < FHeight; ++y)
-            WriteRow(img.Row(y), format, FWidth, &nearest, pixels.data() + static_cast<size_t>(y) * FWidth);
+        WritePixels(img, Pixels32());
     }
     Adopt(std::move(img));
     Changed();

@@ -223,41 +223,24 @@ int TJPEGImage::Height() const {
 void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation("Cannot change the size of a JPEG image"); }
 void TJPEGImage::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the size of a JPEG image"); }
 
-void TJPEGImage::SetGrayscale(bool Value) {
-    if (Value == FGrayscale)
+// A setting of the decoder changed: the picture is decoded again when it is next needed.
+template <class V>
+void TJPEGImage::ChangeDecoding(V& setting, V value) {
+    if (value == setting)
         return;
-    FGrayscale = Value;
+    setting = value;
     if (!FData.empty())
         FreeBitmap();
     Changed();
 }
 
-void TJPEGImage::SetScale(TJPEGScale Value) {
-    if (Value == FScale)
-        return;
-    FScale = Value;
-    if (!FData.empty())
-        FreeBitmap();
-    Changed();
-}
+void TJPEGImage::SetGrayscale(bool Value) { ChangeDecoding(FGrayscale, Value); }
 
-void TJPEGImage::SetPerformance(TJPEGPerformance Value) {
-    if (Value == FPerformance)
-        return;
-    FPerformance = Value;
-    if (!FData.empty())
-        FreeBitmap();
-    Changed();
-}
+void TJPEGImage::SetScale(TJPEGScale Value) { ChangeDecoding(FScale, Value); }
 
-void TJPEGImage::SetPixelFormat(TJPEGPixelFormat Value) {
-    if (Value == FPixelFormat)
-        return;
-    FPixelFormat = Value;
-    if (!FData.empty())
-        FreeBitmap();
-    Changed();
-}
+void TJPEGImage::SetPerformance(TJPEGPerformance Value) { ChangeDecoding(FPerformance, Value); }
+
+void TJPEGImage::SetPixelFormat(TJPEGPixelFormat Value) { ChangeDecoding(FPixelFormat, Value); }
 
 void TJPEGImage::SetCompressionQuality(TJPEGQualityRange Value) {
     if (Value < 1 || Value > 100)

@@ -66,6 +66,8 @@ protected:
 
 private:
     void FreeBitmap();
+    template <class V>
+    void ChangeDecoding(V& setting, V value);
     std::vector<uint8_t> FData;
     std::unique_ptr<TBitmap> FBitmap;
     int FImageWidth = 0;   // full-size width of FData
