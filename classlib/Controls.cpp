@@ -1,6 +1,7 @@
 #include "Controls.h"
 
 #include "ExceptionHandler.h"
+#include "FormResources.h"
 #include "Forms.h"
 
 #include <algorithm>
@@ -2334,3 +2335,106 @@ void TCustomControl::Dispatch(TMessage& Message) {
 void TCustomControl::PaintWindow(HDC DC) {
     FCanvas->PaintOn(DC, [this] { Paint(); });
 }
+
+// --- form descriptions ---
+
+namespace {
+
+const TIdentMap CursorIdents = {
+    {"crDefault", crDefault},   {"crNone", crNone},           {"crArrow", crArrow},         {"crCross", crCross},
+    {"crIBeam", crIBeam},       {"crSizeNESW", crSizeNESW},   {"crSizeNS", crSizeNS},       {"crSizeNWSE", crSizeNWSE},
+    {"crSizeWE", crSizeWE},     {"crUpArrow", crUpArrow},     {"crHourGlass", crHourGlass}, {"crDrag", crDrag},
+    {"crNoDrop", crNoDrop},     {"crHSplit", crHSplit},       {"crVSplit", crVSplit},       {"crMultiDrag", crMultiDrag},
+    {"crSQLWait", crSQLWait},   {"crNo", crNo},               {"crAppStart", crAppStart},   {"crHelp", crHelp},
+    {"crHandPoint", crHandPoint}, {"crSizeAll", crSizeAll},
+};
+
+bool IsForm(const TControl* c) { return dynamic_cast<const TCustomForm*>(c) != nullptr; }
+
+const bool ControlsRegistered = [] {
+    // A control read inside a windowed control is its child; one written is written inside its parent.
+    RegisterParentRelation(
+        [](TComponent* parent, TComponent* child) {
+            auto* c = dynamic_cast<TControl*>(child);
+            auto* p = dynamic_cast<TWinControl*>(parent);
+            if (!c || !p)
+                return false;
+            c->SetParent(p);
+            return true;
+        },
+        [](TComponent* child) -> TComponent* {
+            auto* c = dynamic_cast<TControl*>(child);
+            return c ? c->Parent() : nullptr;
+        });
+    RegisterFormClass<TSizeConstraints>([](TFormClass<TSizeConstraints>& c) {
+        c.Integer("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight).Default(0);
+        c.Integer("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth).Default(0);
+        c.Integer("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight).Default(0);
+        c.Integer("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth).Default(0);
+    });
+    RegisterFormClass<TControl>([](TFormClass<TControl>& c) {
+        c.Integer("Left", &TControl::Left, &TControl::SetLeft);
+        c.Integer("Top", &TControl::Top, &TControl::SetTop);
+        // A form keeps its client size instead.
+        c.Integer("Width", &TControl::Width, &TControl::SetWidth).Stored([](TControl* o) { return !IsForm(o); });
+        c.Integer("Height", &TControl::Height, &TControl::SetHeight).Stored([](TControl* o) { return !IsForm(o); });
+        c.Enum("Align", &TControl::Align, &TControl::SetAlign,
+               {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"})
+            .Default(alNone);
+        c.SetOf("Anchors", &TControl::Anchors, &TControl::SetAnchors, {"akLeft", "akTop", "akRight", "akBottom"})
+            .Default(TAnchors{akLeft, akTop})
+            .Stored([](TControl* o) { return o->Align() == alNone; });
+        c.Color("Color", &TControl::Color, &TControl::SetColor).Stored([](TControl* o) { return !o->ParentColor(); });
+        c.Object("Constraints", &TControl::Constraints);
+        c.Integer("Cursor", &TControl::Cursor, &TControl::SetCursor, &CursorIdents).Default(crDefault);
+        c.Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
+        c.Object("Font", &TControl::Font).Stored([](TControl* o) { return !o->ParentFont(); });
+        c.String("Hint", &TControl::Hint, &TControl::SetHint);
+        // A form has its own colour and font; a control takes its parent's.
+        c.Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor)
+            .Stored([](TControl* o) { return o->ParentColor() == IsForm(o); });
+        c.Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont)
+            .Stored([](TControl* o) { return o->ParentFont() == IsForm(o); });
+        c.Boolean("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
+        // The menus are another unit's classes: the reference is checked by class name.
+        c.Component(
+             "PopupMenu", [](TControl* o) { return reinterpret_cast<TComponent*>(o->PopupMenu()); },
+             [](TControl* o, TComponent* menu) {
+                 if (menu && !menu->InheritsFrom("TPopupMenu"))
+                     throw EReadError("Invalid property value: " + menu->Name() + " is no popup menu");
+                 o->SetPopupMenu(reinterpret_cast<TPopupMenu*>(menu));
+             })
+            .Stored([](TControl* o) { return o->PopupMenu() != nullptr; });
+        c.Boolean("ShowHint", &TControl::ShowHint, &TControl::SetShowHint)
+            .Stored([](TControl* o) { return !o->ParentShowHint(); });
+        // Forms start hidden, controls shown.
+        c.Boolean("Visible", &TControl::Visible, &TControl::SetVisible)
+            .Stored([](TControl* o) { return o->Visible() == IsForm(o); });
+        c.Event("OnClick", &TControl::OnClick);
+        c.Event("OnContextPopup", &TControl::OnContextPopup);
+        c.Event("OnDblClick", &TControl::OnDblClick);
+        c.Event("OnMouseDown", &TControl::OnMouseDown);
+        c.Event("OnMouseEnter", &TControl::OnMouseEnter);
+        c.Event("OnMouseLeave", &TControl::OnMouseLeave);
+        c.Event("OnMouseMove", &TControl::OnMouseMove);
+        c.Event("OnMouseUp", &TControl::OnMouseUp);
+        c.Event("OnMouseWheel", &TControl::OnMouseWheel);
+        c.Event("OnResize", &TControl::OnResize);
+    });
+    RegisterFormClass<TGraphicControl>();
+    RegisterFormClass<TWinControl>([](TFormClass<TWinControl>& c) {
+        c.Integer("BorderWidth", &TWinControl::BorderWidth, &TWinControl::SetBorderWidth).Default(0);
+        c.Integer("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder)
+            .Stored([](TWinControl* o) { return o->Parent() != nullptr; });
+        c.Boolean("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop).Default(false);
+        c.Event("OnEnter", &TWinControl::OnEnter);
+        c.Event("OnExit", &TWinControl::OnExit);
+        c.Event("OnKeyDown", &TWinControl::OnKeyDown);
+        c.Event("OnKeyPress", &TWinControl::OnKeyPress);
+        c.Event("OnKeyUp", &TWinControl::OnKeyUp);
+    });
+    RegisterFormClass<TCustomControl>();
+    return true;
+}();
+
+}  // namespace

@@ -177,10 +177,10 @@ public:
     TRect BoundsRect() const { return TRect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
     void SetBoundsRect(const TRect& r) { SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); }
     virtual TRect ClientRect() const;
-    int ClientWidth() const;
-    int ClientHeight() const;
-    void SetClientWidth(int value);
-    void SetClientHeight(int value);
+    virtual int ClientWidth() const;
+    virtual int ClientHeight() const;
+    virtual void SetClientWidth(int value);
+    virtual void SetClientHeight(int value);
     virtual void SetClientSize(int width, int height);
     // The screen position of the client area's top-left corner.
     virtual TPoint ClientOrigin() const;

@@ -1,5 +1,6 @@
 #include "ExtCtrls.h"
 
+#include "FormResources.h"
 #include "Forms.h"
 #include "MessageWindow.h"
 
@@ -53,3 +54,14 @@ void TTimer::WndProc(TMessage& Message) {
         Application->HandleException(this);
     }
 }
+
+namespace {
+const bool ExtCtrlsRegistered = [] {
+    RegisterFormClass<TTimer>([](TFormClass<TTimer>& c) {
+        c.Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled).Default(true);
+        c.Integer("Interval", &TTimer::Interval, &TTimer::SetInterval).Default(1000u);
+        c.Event("OnTimer", &TTimer::OnTimer);
+    });
+    return true;
+}();
+}  // namespace

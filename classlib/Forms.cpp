@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "FormResources.h"
 #include "Thread.h"
 
 #include <algorithm>
@@ -229,7 +230,8 @@ void TScrollingWinControl::CalcAutoRange() {
 }
 
 void TScrollingWinControl::UpdateScrollBars() {
-    if (FUpdatingScrollBars)
+    // While children are read their extents mean nothing yet; Loaded aligns and comes back here.
+    if (FUpdatingScrollBars || Loading())
         return;
     FUpdatingScrollBars = true;
     try {
@@ -659,6 +661,37 @@ TRect TCustomForm::ClientRect() const {
     return r;
 }
 
+int TCustomForm::ClientWidth() const {
+    return FPendingClientWidth >= 0 ? FPendingClientWidth : TScrollingWinControl::ClientWidth();
+}
+
+int TCustomForm::ClientHeight() const {
+    return FPendingClientHeight >= 0 ? FPendingClientHeight : TScrollingWinControl::ClientHeight();
+}
+
+void TCustomForm::SetClientWidth(int value) {
+    if (Loading())
+        FPendingClientWidth = value;
+    else
+        TScrollingWinControl::SetClientWidth(value);
+}
+
+void TCustomForm::SetClientHeight(int value) {
+    if (Loading())
+        FPendingClientHeight = value;
+    else
+        TScrollingWinControl::SetClientHeight(value);
+}
+
+void TCustomForm::Loaded() {
+    if (FPendingClientWidth >= 0 || FPendingClientHeight >= 0) {
+        int width = FPendingClientWidth, height = FPendingClientHeight;
+        FPendingClientWidth = FPendingClientHeight = -1;
+        SetClientSize(width >= 0 ? width : ClientWidth(), height >= 0 ? height : ClientHeight());
+    }
+    TScrollingWinControl::Loaded();
+}
+
 void TCustomForm::AlignControls(TControl* AControl, TRect& Rect) {
     TScrollingWinControl::AlignControls(AControl, Rect);
     // What the aligned children leave of an MDI frame belongs to its client window.
@@ -891,6 +924,11 @@ TCustomForm* TCustomForm::MDIChildren(int index) const {
 void TCustomForm::SetActiveControl(TWinControl* value) {
     if (value == FActiveControl)
         return;
+    if (Loading()) {
+        // A form being read is not visible yet: the choice is checked when it is shown.
+        FActiveControl = value;
+        return;
+    }
     if (value && (value == this || GetParentForm(value) != this || !value->CanFocus()))
         throw EInvalidOperation("Cannot focus a disabled or invisible window");
     FActiveControl = value;
@@ -1881,3 +1919,76 @@ void TScreen::SetCursors(TCursor index, HCURSOR handle) {
         }
     FCursors.emplace_back(index, handle);
 }
+
+// --- form descriptions ---
+
+namespace {
+
+const bool FormsRegistered = [] {
+    RegisterFormClass<TControlScrollBar>([](TFormClass<TControlScrollBar>& c) {
+        c.Integer("Increment", &TControlScrollBar::Increment, &TControlScrollBar::SetIncrement).Default(8);
+        c.Integer("Position", &TControlScrollBar::Position, &TControlScrollBar::SetPosition).Default(0);
+        c.Integer("Range", &TControlScrollBar::Range, &TControlScrollBar::SetRange).Default(0);
+        c.Boolean("Tracking", &TControlScrollBar::Tracking, &TControlScrollBar::SetTracking).Default(false);
+        c.Boolean("Visible", &TControlScrollBar::Visible, &TControlScrollBar::SetVisible).Default(true);
+    });
+    RegisterFormClass<TScrollingWinControl>([](TFormClass<TScrollingWinControl>& c) {
+        c.Boolean("AutoScroll", &TScrollingWinControl::AutoScroll, &TScrollingWinControl::SetAutoScroll).Default(true);
+        c.Object("HorzScrollBar", &TScrollingWinControl::HorzScrollBar);
+        c.Object("VertScrollBar", &TScrollingWinControl::VertScrollBar);
+    });
+    RegisterFormClass<TScrollBox>([](TFormClass<TScrollBox>& c) {
+        c.Enum("BorderStyle", &TScrollBox::BorderStyle, &TScrollBox::SetBorderStyle, {"bsNone", "bsSingle"})
+            .Default(bsSingle);
+    });
+    RegisterFormClass<TCustomFrame>();
+    RegisterFormClass<TFrame>();
+    RegisterFormClass<TCustomForm>([](TFormClass<TCustomForm>& c) {
+        c.Component("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
+            .Stored([](TCustomForm* f) { return f->ActiveControl() != nullptr; });
+        c.SetOf("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
+                {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"})
+            .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
+        c.Enum("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle,
+               {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"})
+            .Default(bsSizeable);
+        c.String("Caption", &TControl::Caption, &TControl::SetCaption);
+        // After the border: the client size depends on it.
+        c.Integer("ClientHeight", &TControl::ClientHeight, &TControl::SetClientHeight);
+        c.Integer("ClientWidth", &TControl::ClientWidth, &TControl::SetClientWidth);
+        c.Enum("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle,
+               {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"})
+            .Default(fsNormal);
+        c.Object("Icon", &TCustomForm::Icon).Stored([](TCustomForm* f) { return !f->Icon()->Empty(); });
+        c.Boolean("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
+        // The menus are another unit's classes: the reference is checked by class name.
+        c.Component(
+             "Menu", [](TCustomForm* f) { return reinterpret_cast<TComponent*>(f->Menu()); },
+             [](TCustomForm* f, TComponent* menu) {
+                 if (menu && !menu->InheritsFrom("TMainMenu"))
+                     throw EReadError("Invalid property value: " + menu->Name() + " is no main menu");
+                 f->SetMenu(reinterpret_cast<TMainMenu*>(menu));
+             })
+            .Stored([](TCustomForm* f) { return f->Menu() != nullptr; });
+        c.Enum("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
+               {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
+                "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"})
+            .Default(poDefaultPosOnly);
+        c.Enum("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState,
+               {"wsNormal", "wsMinimized", "wsMaximized"})
+            .Default(wsNormal);
+        c.Event("OnActivate", &TCustomForm::OnActivate);
+        c.Event("OnClose", &TCustomForm::OnClose);
+        c.Event("OnCloseQuery", &TCustomForm::OnCloseQuery);
+        c.Event("OnCreate", &TCustomForm::OnCreate);
+        c.Event("OnDeactivate", &TCustomForm::OnDeactivate);
+        c.Event("OnDestroy", &TCustomForm::OnDestroy);
+        c.Event("OnHide", &TCustomForm::OnHide);
+        c.Event("OnPaint", &TCustomForm::OnPaint);
+        c.Event("OnShow", &TCustomForm::OnShow);
+    });
+    RegisterFormClass<TForm>();
+    return true;
+}();
+
+}  // namespace

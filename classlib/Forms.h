@@ -193,6 +193,13 @@ public:
     void SetFocus() override;
     bool CanFocus() const override;
     TRect ClientRect() const override;
+    int ClientWidth() const override;
+    int ClientHeight() const override;
+    // While the form is read these wait for Loaded: the border and position read after them decide
+    // the window the client size belongs to.
+    void SetClientWidth(int value) override;
+    void SetClientHeight(int value) override;
+    void Loaded() override;
     void Dispatch(TMessage& Message) override;
     void DefaultHandler(TMessage& Message) override;
 
@@ -266,6 +273,8 @@ protected:
     TModalResult FModalResult = mrNone;
     HWND FClientHandle = nullptr;
     bool FRecreating = false;
+    int FPendingClientWidth = -1;
+    int FPendingClientHeight = -1;
     bool FCreated = false;
     bool FDestroyed = false;
     std::unique_ptr<TControlCanvas> FCanvas;

@@ -4,6 +4,7 @@
 
 #include "MessagePump.h"
 #include "classlib/ExtCtrls.h"
+#include "classlib/FormResources.h"
 #include "tests/support/UnixCommand.h"
 
 #include <gtest/gtest.h>
@@ -79,52 +80,46 @@ protected:
     }
 };
 
+// The sample program's window: everything on it comes from its form description (forms/SampleForm.form).
 class TfrmSample : public TForm {
     CLASS_INFO(TfrmSample, TForm)
 public:
     explicit TfrmSample(TComponent* owner) : TForm(owner) {
-        SetName("frmSample");
-        SetPosition(poDesigned);
-        SetBounds(120, 90, 420, 260);
-        SetCaption("Sample form");
-        Font()->SetName("Tahoma");
-        Font()->SetHeight(-13);
-        pnlTop = new TSamplePanel(this);
-        pnlTop->SetName("pnlTop");
-        pnlTop->SetParent(this);
-        pnlTop->SetAlign(alTop);
-        pnlTop->SetHeight(48);
-        pnlTop->SetCaption("Panel aligned to the top");
-        pnlStatus = new TSamplePanel(this);
-        pnlStatus->SetName("pnlStatus");
-        pnlStatus->SetParent(this);
-        pnlStatus->SetAlign(alBottom);
-        pnlStatus->SetHeight(26);
-        pnlStatus->SetCaption("Status");
-        lblText = new TSampleLabel(this);
-        lblText->SetName("lblText");
-        lblText->SetParent(this);
-        lblText->SetBounds(24, 80, 300, 20);
-        lblText->SetCaption("A label painted by its form");
-        lamp = new TSampleLamp(this);
-        lamp->SetName("lamp");
-        lamp->SetParent(this);
-        lamp->SetBounds(24, 120, 40, 40);
-        tmrBlink = new TTimer(this);
-        tmrBlink->SetName("tmrBlink");
-        tmrBlink->SetInterval(100);
-        tmrBlink->OnTimer = [this](TObject*) {
-            lamp->Toggle();
-            ++Blinks;
-        };
+        if (!InitInheritedComponent(this))
+            throw EResNotFound("The form description of TfrmSample is missing");
     }
-    TSamplePanel* pnlTop;
-    TSamplePanel* pnlStatus;
-    TSampleLabel* lblText;
-    TSampleLamp* lamp;
-    TTimer* tmrBlink;
+    TSamplePanel* pnlTop = nullptr;
+    TSamplePanel* pnlStatus = nullptr;
+    TSampleLabel* lblText = nullptr;
+    TSampleLamp* lamp = nullptr;
+    TTimer* tmrBlink = nullptr;
     int Blinks = 0;
+    int Created = 0;
+
+    void FormCreate(TObject*) { ++Created; }
+    void tmrBlinkTimer(TObject*) {
+        lamp->Toggle();
+        ++Blinks;
+    }
 };
+
+const bool SampleClassesRegistered = [] {
+    RegisterFormClass<TSamplePanel>(
+        [](TFormClass<TSamplePanel>& c) { c.String("Caption", &TControl::Caption, &TControl::SetCaption); });
+    RegisterFormClass<TSampleLabel>(
+        [](TFormClass<TSampleLabel>& c) { c.String("Caption", &TControl::Caption, &TControl::SetCaption); });
+    RegisterFormClass<TSampleLamp>();
+    RegisterFormClass<TfrmSample>([](TFormClass<TfrmSample>& c) {
+        c.Field("pnlTop", &TfrmSample::pnlTop);
+        c.Field("pnlStatus", &TfrmSample::pnlStatus);
+        c.Field("lblText", &TfrmSample::lblText);
+        c.Field("lamp", &TfrmSample::lamp);
+        c.Field("tmrBlink", &TfrmSample::tmrBlink);
+        c.Method("FormCreate", &TfrmSample::FormCreate);
+        c.Method("tmrBlinkTimer", &TfrmSample::tmrBlinkTimer);
+    });
+    return true;
+}();
 
 // Counts the messages a form's WindowProc passes on.
 struct TMessageTrace {
@@ -148,6 +143,18 @@ COLORREF ScreenPixel(int x, int y) {
 TEST(SampleForm, ShowsItsControlsAndRunsItsTimer) {
     TfrmSample* form = nullptr;
     Application->CreateForm(form);
+    // Read from the resource: fields filled, events bound, OnCreate run once the form was complete.
+    ASSERT_NE(form->lamp, nullptr);
+    EXPECT_EQ(form->Created, 1);
+    EXPECT_EQ(form->Caption(), "Sample form");
+    EXPECT_EQ(form->ClientWidth(), 412);
+    EXPECT_EQ(form->ClientHeight(), 232);
+    EXPECT_EQ(form->Left(), 120);
+    EXPECT_EQ(form->Top(), 90);
+    EXPECT_FALSE(form->ComponentState().Contains(csLoading));
+    EXPECT_FALSE(form->lamp->ComponentState().Contains(csLoading));
+    EXPECT_EQ(form->lamp->Parent(), form);
+    EXPECT_TRUE(form->lamp->ShowHint());
     TMessageTrace trace;
     trace.Old = form->WindowProc();
     form->SetWindowProc(TWndMethod(&trace, &TMessageTrace::Proc));
@@ -174,5 +181,25 @@ TEST(SampleForm, ShowsItsControlsAndRunsItsTimer) {
     EXPECT_EQ(RunUnixScript("import -display \"$DISPLAY\" -window root '" + shot + "'"), 0);
 
     form->SetWindowProc(trace.Old);
+    form->Free();
+}
+
+TEST(SampleForm, WritesTheDescriptionItWasReadFrom) {
+    auto* form = new TfrmSample(nullptr);
+    std::string text = WriteComponentText(form);
+    if (getenv("DUMP_FORM"))
+        printf("%s", text.c_str());
+    for (const char* part : {"object frmSample: TfrmSample", "Left = 120", "Top = 90", "ClientWidth = 412", "Align = alTop",
+                             "object tmrBlink: TTimer", "OnTimer = tmrBlinkTimer", "OnCreate = FormCreate",
+                             "Hint = 'Blinks|Blinks with the timer'"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+    EXPECT_EQ(text.find("Width = 412"), text.find("ClientWidth = 412") + 6) << "a form writes its client size only";
+    // Read into another form and written again: the same text.
+    auto* copy = new TfrmSample(nullptr);
+    copy->pnlTop->SetCaption("changed");
+    ReadComponentText(text, copy);
+    EXPECT_EQ(copy->pnlTop->Caption(), "Panel aligned to the top");
+    EXPECT_EQ(WriteComponentText(copy), text);
+    copy->Free();
     form->Free();
 }
