@@ -3,6 +3,7 @@
 #include "classlib/Forms.h"
 
 #include "MessagePump.h"
+#include "SyntheticInput.h"
 #include "TestControls.h"
 #include "classlib/ExtCtrls.h"
 
@@ -43,48 +44,6 @@ protected:
         TForm::WMMove(Message);
     }
 };
-
-void MoveMouseTo(int x, int y) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = static_cast<LONG>((x * 65536LL + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN));
-    in.mi.dy = static_cast<LONG>((y * 65536LL + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof in);
-}
-
-void MouseButton(bool down) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &in, sizeof in);
-}
-
-void PressKey(WORD key, bool shift = false) {
-    std::vector<INPUT> keys;
-    auto add = [&](WORD k, bool up) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = k;
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        keys.push_back(in);
-    };
-    if (shift)
-        add(VK_SHIFT, false);
-    add(key, false);
-    add(key, true);
-    if (shift)
-        add(VK_SHIFT, true);
-    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
-}
-
-// Reads the screen itself, so what is checked is what a user would see.
-COLORREF ScreenPixel(int x, int y) {
-    HDC dc = GetDC(nullptr);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(nullptr, dc);
-    return c;
-}
 
 class Forms : public ::testing::Test {
 protected:

@@ -3,6 +3,7 @@
 #include "classlib/Forms.h"
 
 #include "MessagePump.h"
+#include "SyntheticInput.h"
 #include "classlib/ExtCtrls.h"
 #include "classlib/FormResources.h"
 #include "tests/support/UnixCommand.h"
@@ -130,13 +131,6 @@ struct TMessageTrace {
         Old(m);
     }
 };
-
-COLORREF ScreenPixel(int x, int y) {
-    HDC dc = GetDC(nullptr);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(nullptr, dc);
-    return c;
-}
 
 }  // namespace
 
