@@ -36,20 +36,6 @@ void ReleaseCommand(WORD command) {
         CommandsInUse()[command] = false;
 }
 
-// "&File" is shown as "File" with the F underlined; "&&" is a plain "&".
-std::string StripHotkey(const std::string& caption) {
-    std::string out;
-    for (size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&') {
-            if (i + 1 < caption.size() && caption[i + 1] == '&')
-                out += '&', ++i;
-            continue;
-        }
-        out += caption[i];
-    }
-    return out;
-}
-
 // --- key names ---
 
 std::string KeyName(WORD key) {
@@ -89,6 +75,43 @@ std::string KeyName(WORD key) {
 }
 
 }  // namespace
+
+std::string StripHotkey(const std::string& Caption) {
+    std::string out;
+    for (size_t i = 0; i < Caption.size(); ++i) {
+        if (Caption[i] == '&') {
+            if (i + 1 < Caption.size() && Caption[i + 1] == '&')
+                out += '&', ++i;
+            continue;
+        }
+        out += Caption[i];
+    }
+    return out;
+}
+
+bool IsAccel(WORD Key, const std::string& Caption) {
+    for (size_t i = 0; i + 1 < Caption.size(); ++i) {
+        if (Caption[i] != '&')
+            continue;
+        if (Caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return AnsiUpperCase(std::string(1, Caption[i + 1])) == AnsiUpperCase(std::string(1, static_cast<char>(Key)));
+    }
+    return false;
+}
+
+void DrawTextOn(TCanvas* Canvas, const std::string& Text, TRect& Rect, UINT Flags) {
+    Canvas->TextExtent(" ");  // selects the font and its colour into the DC
+    Canvas->Changing();
+    HDC dc = Canvas->Handle();
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    std::wstring wide = AnsiToWide(Text);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &Rect, Flags);
+    SetBkMode(dc, oldMode);
+    Canvas->Changed();
+}
 
 TShortCut ShortCut(WORD Key, TShiftState Shift) {
     if (Key & 0xFF00)
@@ -670,25 +693,18 @@ void TMenuItem::DrawItemDefault(TCanvas* ACanvas, TRect ARect, TOwnerDrawState S
     ACanvas->Font()->SetColor(!FEnabled ? clGrayText : selected ? clHighlightText : clMenuText);
     if (FDefault)
         ACanvas->Font()->SetStyle(ACanvas->Font()->Style() + TFontStyles{fsBold});
-    std::wstring caption = AnsiToWide(FCaption);
     UINT flags = DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | (State.Contains(odNoAccel) ? DT_HIDEPREFIX : 0);
-    ACanvas->TextExtent(" ");  // selects the font and its colour into the DC
-    ACanvas->Changing();
-    HDC textDC = ACanvas->Handle();
-    SetBkMode(textDC, TRANSPARENT);
     if (TopLevel) {
         TRect r = ARect;
         if (glyph.cx)
             r.left += glyph.cx + 6;
-        DrawTextW(textDC, caption.c_str(), -1, &r, flags | DT_CENTER);
+        DrawTextOn(ACanvas, FCaption, r, flags | DT_CENTER);
     } else {
         TRect r(ARect.left + 3 + glyphWidth + 8, ARect.top, ARect.right - 8, ARect.bottom);
-        DrawTextW(textDC, caption.c_str(), -1, &r, flags | DT_LEFT);
-        std::wstring shortcut = FItems.empty() ? AnsiToWide(ShortCutToText(FShortCut)) : std::wstring();
-        if (!shortcut.empty())
-            DrawTextW(textDC, shortcut.c_str(), -1, &r, flags | DT_RIGHT | DT_NOPREFIX);
+        DrawTextOn(ACanvas, FCaption, r, flags | DT_LEFT);
+        if (FItems.empty() && FShortCut != scNone)
+            DrawTextOn(ACanvas, ShortCutToText(FShortCut), r, flags | DT_RIGHT | DT_NOPREFIX);
     }
-    ACanvas->Changed();
 }
 
 // --- TMenu ---

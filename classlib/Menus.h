@@ -21,6 +21,14 @@ std::string ShortCutToText(TShortCut ShortCut);
 // The shortcut of such a text (case-insensitive); scNone for a text that names no key.
 TShortCut TextToShortCut(const std::string& Text);
 
+// The caption without its accelerator marks ("&File" is "File", "&&" is "&").
+std::string StripHotkey(const std::string& Caption);
+// True when Caption marks Key as its accelerator ("&File" and 'f').
+bool IsAccel(WORD Key, const std::string& Caption);
+// DrawText in the canvas's font and font colour over what is there (code-page text, drawn as Unicode); captions
+// of menu items and controls go through it.
+void DrawTextOn(TCanvas* Canvas, const std::string& Text, TRect& Rect, UINT Flags);
+
 // The state of an owner-drawn item, bit for bit the ODS_ flags of the system.
 enum TOwnerDrawStateItem {
     odSelected,
