@@ -93,39 +93,34 @@ TEST(Blended, EveryOpacityIsScaledByTheFormula) {
     EXPECT_THROW(MakeImageBlended(&png, 256), EInvalidArgument);
 }
 
-TEST(Blended, AnRGBImageGainsAlphaAndItsTransparentColourStaysClear) {
-    TPNGObject png;
-    LoadPng(png, ReadPngSuite("ftbrn2c08.png"));
+// Blends a test image with one transparent colour: that colour must end fully clear, every other pixel at
+// OpaqueAlpha, the colours unchanged.
+void ExpectBlendedWithClearColour(const char* name, int amount, int opaqueAlpha) {
+    SCOPED_TRACE(name);
+    TPNGObject png, before;
+    LoadPng(png, ReadPngSuite(name));
     ASSERT_EQ(png.TransparencyMode(), ptmBit);
     TColor clear = png.TransparentColor();
-    TPNGObject before;
     before.Assign(&png);
-    MakeImageBlended(&png);
+    MakeImageBlended(&png, amount);
     EXPECT_EQ(png.ColorType(), ctRGBAlpha);
     int transparent = 0;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             bool isClear = before.Pixels(x, y) == clear;
             transparent += isClear;
-            EXPECT_EQ(png.PixelAlpha(x, y), isClear ? 0 : 128);
+            EXPECT_EQ(png.Pixels(x, y), before.Pixels(x, y));
+            EXPECT_EQ(png.PixelAlpha(x, y), isClear ? 0 : opaqueAlpha);
         }
     EXPECT_GT(transparent, 0);
 }
 
+TEST(Blended, AnRGBImageGainsAlphaAndItsTransparentColourStaysClear) {
+    ExpectBlendedWithClearColour("ftbrn2c08.png", 127, 128);
+}
+
 TEST(Blended, APaletteImageGetsTheAmountAndZeroOnItsTransparentColour) {
-    TPNGObject png;
-    LoadPng(png, ReadPngSuite("ftbbn3p08.png"));
-    ASSERT_EQ(png.TransparencyMode(), ptmBit);
-    TColor clear = png.TransparentColor();
-    TPNGObject before;
-    before.Assign(&png);
-    MakeImageBlended(&png, 127);
-    EXPECT_EQ(png.ColorType(), ctRGBAlpha);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            EXPECT_EQ(png.Pixels(x, y), before.Pixels(x, y));
-            EXPECT_EQ(png.PixelAlpha(x, y), before.Pixels(x, y) == clear ? 0 : 127);
-        }
+    ExpectBlendedWithClearColour("ftbbn3p08.png", 127, 127);
 }
 
 TEST(Blended, GradedPaletteTransparencyKeepsItsGrades) {
