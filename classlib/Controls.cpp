@@ -1983,7 +1983,8 @@ void TWinControl::PaintTo(HDC DC, int X, int Y) {
     try {
         OffsetViewportOrgEx(DC, X, Y, nullptr);
         IntersectClipRect(DC, 0, 0, FWidth, FHeight);
-        if (FHandle) {
+        // A top-level window's border belongs to its frame, which is not painted here.
+        if (FHandle && (GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD)) {
             LONG exStyle = GetWindowLongW(FHandle, GWL_EXSTYLE);
             LONG style = GetWindowLongW(FHandle, GWL_STYLE);
             RECT frame{0, 0, FWidth, FHeight};
