@@ -164,6 +164,13 @@ std::vector<uint32_t> ReadPixels32(HBITMAP Bitmap, int Width, int Height) {
     info.Header.bV4GreenMask = 0x0000FF00;
     info.Header.bV4BlueMask = 0x000000FF;
     info.Header.bV4AlphaMask = 0xFF000000;
+    BITMAP bm{};
+    if (GetObject(Bitmap, sizeof bm, &bm) && bm.bmBitsPixel == 1) {
+        // A mask has no alpha to keep, and 64-bit Wine converts a monochrome bitmap to black through the
+        // bitfield header: the plain header reads it right everywhere.
+        info.Header.bV4Size = sizeof(BITMAPINFOHEADER);
+        info.Header.bV4V4Compression = BI_RGB;
+    }
     HDC screen = GetDC(nullptr);
     int lines = GetDIBits(screen, Bitmap, 0, static_cast<UINT>(Height), pixels.data(),
                           reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);

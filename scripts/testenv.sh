@@ -2,16 +2,19 @@
 # testenv_start <dir> sets WINEPREFIX, DISPLAY and friends; testenv_stop ends what it started.
 # Each start gets a fresh copy of a template prefix (made once, about 20 s; copied in about 1 s),
 # unless BRIMLET_KEEP_PREFIX is set (scripts/run keeps the user's settings between runs).
+# The Wine is the one of this machine's target (scripts/platform.sh): BRIMLET_WINE runs a program.
+
+. "$(dirname "${BASH_SOURCE[0]}")/platform.sh"
 
 testenv_make_prefix() {
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >>"$BRIMLET_WINE_LOG" 2>&1
+  "$BRIMLET_WINE" wineboot -i >>"$BRIMLET_WINE_LOG" 2>&1
   wineserver -w
   # Unmanaged, undecorated windows: a managed window stalls about 2 s on every hide under a
   # bare X server, and synthetic drags do not move it.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$BRIMLET_WINE_LOG" 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$BRIMLET_WINE_LOG" 2>&1
+  "$BRIMLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$BRIMLET_WINE_LOG" 2>&1
+  "$BRIMLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$BRIMLET_WINE_LOG" 2>&1
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts"
   cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
@@ -22,7 +25,8 @@ testenv_make_prefix() {
 testenv_start() {
   local dir=$1
   mkdir -p "$dir"
-  export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  brimlet_use_wine "$(brimlet_target)"
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   export WINEPREFIX="$dir/prefix"
   export BRIMLET_WINE_LOG="$dir/wine.log"
   export BRIMLET_TESTENV="$dir"
@@ -47,7 +51,7 @@ testenv_start() {
     local cache=${BRIMLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brimlet}
     local template
     # Bump the revision whenever testenv_make_prefix changes, so old templates are not reused.
-    template="$cache/wine-template-r2-$(wine --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
+    template="$cache/wine-template-r2-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
     mkdir -p "$cache"
     (
       flock 9
@@ -62,7 +66,7 @@ testenv_start() {
   # The first Wine process starts the prefix's services (services.exe, winedevice, rpcss...), which
   # stay with the persistent server and keep the standard handles they inherited: start them here,
   # so they hold the log and not the pipes of a test runner that would then wait for them forever.
-  wine cmd.exe /c exit >>"$BRIMLET_WINE_LOG" 2>&1
+  "$BRIMLET_WINE" cmd.exe /c exit >>"$BRIMLET_WINE_LOG" 2>&1
   mkdir -p "$dir/peers"
 }
 
