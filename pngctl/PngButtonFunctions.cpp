@@ -1,10 +1,15 @@
 #include "PngButtonFunctions.h"
 
+#include "classlib/Menus.h"
+#include "pngctl/PngFunctions.h"
+
+#include <uxtheme.h>
+
 TButtonGlyphLayout CalcGlyphLayout(TSize ClientSize, TSize GlyphSize, TSize TextSize, TPoint Offset,
-                                   TGlyphPlace Place, int Margin, int Spacing, bool RightToLeft, bool Pressed) {
-    if (RightToLeft && (Place == gpLeft || Place == gpRight))
-        Place = Place == gpLeft ? gpRight : gpLeft;
-    const bool across = Place == gpLeft || Place == gpRight;
+                                   TButtonLayout Layout, int Margin, int Spacing, bool RightToLeft, bool Pressed) {
+    if (RightToLeft && (Layout == blGlyphLeft || Layout == blGlyphRight))
+        Layout = Layout == blGlyphLeft ? blGlyphRight : blGlyphLeft;
+    const bool across = Layout == blGlyphLeft || Layout == blGlyphRight;
     TPoint glyph, text;
     // Centred on the other axis; the glyph's odd pixel goes below or to the right.
     if (across)
@@ -28,17 +33,17 @@ TButtonGlyphLayout CalcGlyphLayout(TSize ClientSize, TSize GlyphSize, TSize Text
         Spacing = (extent - Margin - glyphExtent - textExtent) / 2;
     }
 
-    switch (Place) {
-        case gpLeft:
+    switch (Layout) {
+        case blGlyphLeft:
             glyph.x = Margin;
             break;
-        case gpRight:
+        case blGlyphRight:
             glyph.x = ClientSize.cx - Margin - GlyphSize.cx;
             break;
-        case gpTop:
+        case blGlyphTop:
             glyph.y = Margin;
             break;
-        case gpBottom:
+        case blGlyphBottom:
             glyph.y = ClientSize.cy - Margin - GlyphSize.cy;
             break;
     }
@@ -46,17 +51,17 @@ TButtonGlyphLayout CalcGlyphLayout(TSize ClientSize, TSize GlyphSize, TSize Text
         text.y = (ClientSize.cy - TextSize.cy) / 2;
     else
         text.x = (ClientSize.cx - TextSize.cx) / 2;
-    switch (Place) {
-        case gpLeft:
+    switch (Layout) {
+        case blGlyphLeft:
             text.x = glyph.x + GlyphSize.cx + Spacing;
             break;
-        case gpRight:
+        case blGlyphRight:
             text.x = glyph.x - Spacing - TextSize.cx;
             break;
-        case gpTop:
+        case blGlyphTop:
             text.y = glyph.y + GlyphSize.cy + Spacing;
             break;
-        case gpBottom:
+        case blGlyphBottom:
             text.y = glyph.y - Spacing - TextSize.cy;
             break;
     }
@@ -67,4 +72,33 @@ TButtonGlyphLayout CalcGlyphLayout(TSize ClientSize, TSize GlyphSize, TSize Text
     const TPoint at(text.x + Offset.x + d, text.y + Offset.y + d);
     result.TextBounds = TRect(at.x, at.y, at.x + TextSize.cx, at.y + TextSize.cy);
     return result;
+}
+
+void CalcButtonLayout(TCanvas* Canvas, TPNGObject* Png, const TRect& Client, TPoint Offset, const std::string& Caption,
+                      TButtonLayout Layout, int Margin, int Spacing, TPoint& GlyphPos, TRect& TextBounds,
+                      UINT BiDiFlags, bool Pressed, bool Down) {
+    TSize glyph(0, 0), text(0, 0);
+    if (Png && !Png->Empty())
+        glyph = TSize(Png->Width(), Png->Height());
+    if (!Caption.empty()) {
+        TRect measured(0, 0, Client.Width(), 0);
+        DrawTextOn(Canvas, Caption, measured, DT_CALCRECT | BiDiFlags);
+        text = TSize(measured.Width(), measured.Height());
+    }
+    const TButtonGlyphLayout layout = CalcGlyphLayout(TSize(Client.Width(), Client.Height()), glyph, text, Offset,
+                                                      Layout, Margin, Spacing, (BiDiFlags & DT_RIGHT) != 0,
+                                                      Pressed || Down);
+    GlyphPos = layout.GlyphPos;
+    TextBounds = layout.TextBounds;
+}
+
+bool ThemesEnabled() { return CommonControlsVersion() >= 600 && IsThemeActive() && IsAppThemed(); }
+
+void RemoveGlyphGamma(TPNGObject* Png) {
+    if (Png->Empty())
+        return;
+    const int type = Png->ColorType();
+    if (type == ctRGB || type == ctPalette || type == ctRGBAlpha)
+        while (TChunkgAMA* gamma = Png->ChunkOfClass<TChunkgAMA>())
+            Png->RemoveChunk(gamma);
 }

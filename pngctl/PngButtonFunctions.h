@@ -1,10 +1,9 @@
 #pragma once
 // Where a button puts its PNG glyph and its caption.
-#include "classlib/Types.h"
+#include "classlib/Buttons.h"
+#include "pngctl/PngImage.h"
 
-// The glyph's place beside the caption, in the order of the class library's button layouts (glyph left,
-// right, top, bottom), so a layout converts by its value.
-enum TGlyphPlace { gpLeft, gpRight, gpTop, gpBottom };
+#include <string>
 
 // The glyph's top-left corner and the caption's rectangle on a button.
 struct TButtonGlyphLayout {
@@ -18,4 +17,19 @@ struct TButtonGlyphLayout {
 // that the margin and the glyph leave. RightToLeft swaps left and right; Pressed moves everything by (1, 1),
 // and everything moves by Offset.
 TButtonGlyphLayout CalcGlyphLayout(TSize ClientSize, TSize GlyphSize, TSize TextSize, TPoint Offset,
-                                   TGlyphPlace Place, int Margin, int Spacing, bool RightToLeft, bool Pressed);
+                                   TButtonLayout Layout, int Margin, int Spacing, bool RightToLeft, bool Pressed);
+
+// The layout of a PNG button: Png's size (none when Png is nil or empty) and Caption measured on Canvas with
+// BiDiFlags (DT_RIGHT reads right to left) inside the size of Client. Either pressed flag moves glyph and caption
+// one pixel right and down.
+void CalcButtonLayout(TCanvas* Canvas, TPNGObject* Png, const TRect& Client, TPoint Offset, const std::string& Caption,
+                      TButtonLayout Layout, int Margin, int Spacing, TPoint& GlyphPos, TRect& TextBounds,
+                      UINT BiDiFlags, bool Pressed, bool Down);
+
+// True when the system draws themed push buttons for this program: a visual style is active, applies to the
+// program, and the common controls are of version 6 or later.
+bool ThemesEnabled();
+
+// A glyph's colour image (types 2, 3 and 6) loses its gAMA chunk, so that it is drawn as stored; grey images keep
+// theirs.
+void RemoveGlyphGamma(TPNGObject* Png);

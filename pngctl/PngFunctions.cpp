@@ -3,8 +3,25 @@
 #include "pngctl/GdiHandles.h"
 #include "pngctl/PngImageList.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <vector>
+
+int CommonControlsVersion() {
+    static const int version = [] {
+        HMODULE module = GetModuleHandleA("comctl32.dll");
+        if (!module)
+            return 0;
+        auto get = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")));
+        DLLVERSIONINFO info{};
+        info.cbSize = sizeof info;
+        if (!get || FAILED(get(&info)))
+            return 0;
+        return int(info.dwMajorVersion * 100 + info.dwMinorVersion);
+    }();
+    return version;
+}
 
 // --- the pixel maths ---
 

@@ -12,6 +12,10 @@
 enum TPngOption { pngBlendOnDisabled, pngGrayscaleOnDisabled };
 using TPngOptions = Set<TPngOption>;
 
+// The version of the common controls the program runs with, as major * 100 + minor (581 for 5.81); 0 when
+// they cannot tell.
+int CommonControlsVersion();
+
 // --- the pixel maths, exact in integers so that no compiler setting changes a result ---
 
 // Round(C / 256 * K) with halves to the even neighbour; C and K from 0 to 256.

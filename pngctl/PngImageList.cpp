@@ -4,30 +4,12 @@
 #include "classlib/FormResources.h"
 #include "pngctl/GdiHandles.h"
 
-#include <shlwapi.h>
-
 #include <exception>
 #include <vector>
 
 // --- icons for the native list ---
 
 namespace {
-
-// The common controls' version as major * 100 + minor (581 for 5.81).
-int CommonControlsVersion() {
-    static const int version = [] {
-        HMODULE module = GetModuleHandleA("comctl32.dll");
-        if (!module)
-            return 0;
-        auto get = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion")));
-        DLLVERSIONINFO info{};
-        info.cbSize = sizeof info;
-        if (!get || FAILED(get(&info)))
-            return 0;
-        return int(info.dwMajorVersion * 100 + info.dwMinorVersion);
-    }();
-    return version;
-}
 
 HICON IconOf(HBITMAP Color, HBITMAP Mask) {
     ICONINFO ii{TRUE, 0, 0, Mask, Color};

@@ -172,6 +172,17 @@ TEST(PngImageList, BadIndexesAreRefusedBeforeAnythingChanges) {
     EXPECT_EQ(list.PngImages()->Count(), 0);
 }
 
+TEST(PngImageList, AReplacementThatCannotBeMadeKeepsTheOldPicture) {
+    TPngImageList list(nullptr);
+    AddPng(list, clRed);
+    AddPng(list, clBlue);
+    auto green = SolidBitmap(16, 16, clLime);
+    auto smallMask = SolidBitmap(8, 8, clBlack);
+    EXPECT_THROW(list.Replace(1, green.get(), smallMask.get()), EInvalidGraphicOperation);
+    EXPECT_EQ(ItemColours(list), "0000FF FF0000 ");
+    EXPECT_IN_STEP(list);
+}
+
 TEST(PngImageList, AnExceptionInsideAnOperationLeavesTheListFollowingItsItems) {
     TPngImageList list(nullptr);
     TChangeLink link;

@@ -1,0 +1,37 @@
+#pragma once
+// TPngBitBtn: an owner-drawn push button whose glyph is a PNG with alpha.
+#include "classlib/Buttons.h"
+#include "pngctl/PngButtonFunctions.h"
+#include "pngctl/PngFunctions.h"
+#include "pngctl/PngImage.h"
+
+#include <memory>
+
+// A bit button that draws a PNG beside its caption, with the disabled look of PngOptions while disabled. The
+// inherited Glyph is not drawn.
+class TPngBitBtn : public TBitBtn {
+    CLASS_INFO(TPngBitBtn, TBitBtn)
+public:
+    explicit TPngBitBtn(TComponent* AOwner);
+    ~TPngBitBtn() override;
+
+    // Never nil; a change to it (also loading a file into it) repaints the button.
+    TPNGObject* PngImage() const { return FPngImage.get(); }
+    // Copies Value (nil empties the glyph). A colour image loses its gAMA chunk: glyphs are drawn as stored.
+    void SetPngImage(TPNGObject* Value);
+    TPngOptions PngOptions() const { return FPngOptions; }
+    void SetPngOptions(TPngOptions Value);
+
+protected:
+    void DrawItem(const DRAWITEMSTRUCT& DrawItemStruct) override;
+    // Whether the button is drawn with the system's visual style.
+    virtual bool UseThemes() const { return ThemesEnabled(); }
+
+private:
+    // Draws the themed face into R and leaves in R the room inside it; false when the style has no button.
+    bool DrawThemedFace(HDC DC, TRect& R, bool IsDown, bool IsDefault);
+    void DrawClassicFace(HDC DC, TRect& R, bool IsDown, bool IsDefault, bool Disabled);
+
+    std::unique_ptr<TPNGObject> FPngImage;
+    TPngOptions FPngOptions{pngBlendOnDisabled};
+};
