@@ -12,18 +12,6 @@
 
 namespace {
 
-// Opaque Color in the left half, clear in the right half.
-std::unique_ptr<TPNGObject> HalfPng(TColor Color, int Size = 16) {
-    auto png = std::make_unique<TPNGObject>();
-    png->CreateBlank(ctRGBAlpha, 8, Size, Size);
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            png->SetPixels(x, y, Color);
-            png->AlphaScanline(y)[x] = x < Size / 2 ? 255 : 0;
-        }
-    return png;
-}
-
 // Draws itself on request into any device context, with or without the visual style.
 class TOpenPngBitBtn : public TPngBitBtn {
 public:

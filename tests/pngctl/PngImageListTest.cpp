@@ -15,18 +15,6 @@
 
 namespace {
 
-// A 16 x 16 RGBA picture: the left half opaque in Color, the right half fully transparent.
-std::unique_ptr<TPNGObject> HalfPng(TColor Color, int Size = 16) {
-    auto png = std::make_unique<TPNGObject>();
-    png->CreateBlank(ctRGBAlpha, 8, Size, Size);
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            png->SetPixels(x, y, Color);
-            png->AlphaScanline(y)[x] = x < Size / 2 ? 255 : 0;
-        }
-    return png;
-}
-
 std::unique_ptr<TBitmap> SolidBitmap(int w, int h, TColor color) {
     auto bmp = std::make_unique<TBitmap>();
     bmp->SetPixelFormat(pf24bit);

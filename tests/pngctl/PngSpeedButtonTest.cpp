@@ -14,17 +14,6 @@
 
 namespace {
 
-std::unique_ptr<TPNGObject> HalfPng(TColor Color, int Size = 16) {
-    auto png = std::make_unique<TPNGObject>();
-    png->CreateBlank(ctRGBAlpha, 8, Size, Size);
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            png->SetPixels(x, y, Color);
-            png->AlphaScanline(y)[x] = x < Size / 2 ? 255 : 0;
-        }
-    return png;
-}
-
 constexpr TColor kGlyph = RGB(200, 40, 30);
 
 class PngSpeedButton : public ::testing::Test {

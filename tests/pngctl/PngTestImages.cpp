@@ -134,3 +134,14 @@ TBytes SavePng(TPNGObject& png) {
     png.SaveToStream(&stream);
     return TBytes(static_cast<const char*>(stream.Memory()), size_t(stream.Size()));
 }
+
+std::unique_ptr<TPNGObject> HalfPng(TColor Color, int Size) {
+    auto png = std::make_unique<TPNGObject>();
+    png->CreateBlank(ctRGBAlpha, 8, Size, Size);
+    for (int y = 0; y < Size; ++y)
+        for (int x = 0; x < Size; ++x) {
+            png->SetPixels(x, y, Color);
+            png->AlphaScanline(y)[x] = x < Size / 2 ? 255 : 0;
+        }
+    return png;
+}

@@ -3,6 +3,7 @@
 #include "pngctl/PngImage.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct TReferenceImage {
     std::vector<uint8_t> Rgba;
 };
 TReferenceImage DecodeReference(const TBytes& file);
+
+// A Size x Size RGBA picture: the left half opaque in Color, the right half fully transparent.
+std::unique_ptr<TPNGObject> HalfPng(TColor Color, int Size = 16);
 
 // Loads bytes through a memory stream; saves into bytes.
 void LoadPng(TPNGObject& png, const TBytes& bytes);
