@@ -47,8 +47,8 @@ enum TacSkinCommand : uint16_t {
     scGetBgInfo = 34,          // LParam a TacBGInfo*: fill it, or paint into its DrawDC
     scPrepareDisabled = 35,    // a control may set the blend byte of the disabled look
     scCacheState = 36,         // LParam 1: recompute the cache state; else Result: CtrlState
-    scBeginScroll = 51,        // LParam MakeLong(scroll code, scroll message); non-zero: the window positions the bar
-    scEndScroll = 52,          // the scroll step ended
+    scScrollStepBegins = 51,   // LParam MakeLong(scroll code, scroll message); non-zero: the window positions the bar
+    scScrollStepEnds = 52,     // the scroll step ended
     scGetApplication = 60,     // Result: the application object
     scGetClientOffset = 61,    // Result: MakeLong(x, y) of the client area inside the window, 0 for none
 };

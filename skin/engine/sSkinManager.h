@@ -31,10 +31,19 @@ public:
     int GetSkinIndex(const std::string& SectionName) const;
     bool IsValidSkinIndex(int Index) const { return Index >= 0 && Index < static_cast<int>(Sections.size()); }
     bool IsValidImgIndex(int Index) const { return Index >= 0 && Index < static_cast<int>(Masks.size()); }
+    // The first image that section SectionName (at SkinIndex) names PropertyName, else the first of its parent
+    // sections (PARENTCLASS, nearest first) that does; -1 when none does or SkinIndex is negative.
+    int GetMaskIndex(int SkinIndex, const std::string& SectionName, const std::string& PropertyName) const;
+    // The same among the images that are textures.
+    int GetTextureIndex(int SkinIndex, const std::string& SectionName, const std::string& PropertyName) const;
     // GLOBALINFO's colour as RGB; the system's button face without GLOBALINFO.
     TColor GetGlobalColor() const;
     // GLOBALINFO's text colour as RGB; $FF00FF without GLOBALINFO.
     TColor GetGlobalFontColor() const;
+
+private:
+    int FindImage(int SkinIndex, const std::string& SectionName, const std::string& PropertyName,
+                  bool TexturesOnly) const;
 };
 
 // The bitmap a mask's rectangle lies in: its own, else its manager's master bitmap; nil when it has neither.

@@ -1,0 +1,116 @@
+#pragma once
+// TsCommonData: the skin state that every skinned object carries (its section, the indexes of the section and of
+// its images in the skin manager's arrays, its cache bitmap and state flags), and the font-section lookup that
+// the text painters share.
+#include "classlib/Component.h"
+#include "classlib/Graphics.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TControl;
+class TsSkinManager;
+
+// The section that a control of type code COC paints with when no section is set; empty for codes that take
+// the owner's class name instead.
+std::string DefaultSectionOfCode(int COC);
+
+// The skin state of one skinned object (a control, a window adapter or a form's skin provider).
+class TsCommonData : public TPersistent {
+    CLASS_INFO(TsCommonData, TPersistent)
+public:
+    // AOwner is the object that carries this state; CreateCacheBmp gives it an empty pf24bit cache bitmap.
+    TsCommonData(TObject* AOwner, bool CreateCacheBmp);
+    ~TsCommonData() override;
+
+    // The section's name, always upper case; an empty name is stored as "UNKNOWN". A change re-reads the
+    // indexes and tells the owner control (skin command 3 when the section is in the skin, else 2).
+    const std::string& SkinSection() const { return FSkinSection; }
+    void SetSkinSection(const std::string& Value);
+    // The own manager, else the default one (the first created), else nil.
+    TsSkinManager* SkinManager() const;
+    // The default manager is stored as nil, so the object keeps following whichever manager is the default.
+    void SetSkinManager(TsSkinManager* Value);
+    // Written to a form description only when an own manager is set.
+    bool IsSkinManagerStored() const { return FSkinManager != nullptr; }
+    // The control keeps its own background colour (font colour) instead of the section's.
+    bool CustomColor() const { return FCustomColor; }
+    void SetCustomColor(bool Value);
+    bool CustomFont() const { return FCustomFont; }
+    void SetCustomFont(bool Value);
+
+    TControl* OwnerControl() const { return FOwnerControl; }
+    TObject* OwnerObject() const { return FOwnerObject; }
+    // The bitmap into which the control's picture is composed; nil when there is none.
+    TBitmap* CacheBmp() const { return FCacheBmp.get(); }
+
+    // Re-reads the indexes of the section and of its border mask and textures from the manager (all -1 when the
+    // section is not in the skin), the kind of background and whether the control paints without a cache.
+    void UpdateIndexes();
+    // Chooses the section from the control-type code when none is set; otherwise re-reads the indexes.
+    void SetDefaultSection();
+    // True when the object is painted with a skin now: a manager that is not being destroyed, an owner control
+    // that is not being destroyed, and a section of the skin.
+    bool Skinned() const;
+    // Makes the cache bitmap (pf24bit, device-independent) when missing and gives it the owner control's size.
+    void InitCacheBmp();
+    // The background must be rebuilt: BGChanged, and a repaint when the owner control can be repainted now.
+    void Invalidate();
+    // The section lets what lies below show through (Transparency of 1 or more).
+    bool IsTransparentSection() const;
+    // Reads the kind of background of the section into BGType.
+    void UpdateBGType();
+    // True when the section cannot be painted straight onto the screen: wide borders (over 24 pixels together),
+    // partial transparency, a texture or gradient, or full transparency over a parent that is cached itself.
+    bool NeedsCacheBmp() const;
+    // Recomputes bit 0 of CtrlState (panels, scrolling controls, page controls and skin providers that need no
+    // cache paint without one); UpdateChildren asks every child control to do the same.
+    void UpdateCacheState(bool UpdateChildren);
+
+    // Painting is held back (between BeginUpdate and EndUpdate, and while no skin is there).
+    bool Updating = false;
+    // Indexes in the manager's arrays of the section, its "BORDERSMASK" image and its "PATTERN" and
+    // "HOTPATTERN" textures; -1 for none.
+    int BorderIndex = -1;
+    int SkinIndex = -1;
+    int Texture = -1;
+    int HotTexture = -1;
+    // The graphic child control being repainted (skin command 15).
+    TControl* GraphControl = nullptr;
+    // A locked object always reports a background that depends on what lies below.
+    bool Locked = false;
+    // The cached background must be rebuilt before the next paint.
+    bool BGChanged = true;
+    // The control was only partly visible when it was last painted.
+    bool HalfVisible = true;
+    // The control-type code; it chooses the default section.
+    int COC = 0;
+    bool Focused = false;
+    bool MouseAbove = false;
+    // Bit 0: the control paints without a cache bitmap (a solid background that is the same everywhere).
+    uint16_t CtrlState = 0;
+    // Kind of background of the section: 1 horizontal gradient, 2 vertical gradient, 3 both (the four
+    // triangles), 4 texture.
+    uint8_t BGType = 0;
+
+private:
+    // The manager that UpdateIndexes reads, and how the owner control hears of the result.
+    void ReadIndexes(TsSkinManager* Manager);
+    void TellOwner(TsSkinManager* Manager);
+    // Takes the section's colours into an edit owner, unless it keeps its own.
+    void ApplySectionColors();
+
+    std::string FSkinSection;
+    bool FCustomFont = false;
+    bool FCustomColor = false;
+    TsSkinManager* FSkinManager = nullptr;
+    TControl* FOwnerControl = nullptr;
+    TObject* FOwnerObject = nullptr;
+    std::unique_ptr<TBitmap> FCacheBmp;
+};
+
+// The index of the section whose font colours Control's text takes: the parent's section when it gives its own
+// font (GiveOwnFont), the parent's parent's when the parent's section is more than half transparent, and so on;
+// DefIndex otherwise. The parent tells its section through skin command 26.
+int GetFontIndex(TControl* Control, int DefIndex, TsSkinManager* Manager);
