@@ -1,7 +1,9 @@
 #include "sGraphUtils.h"
 
 #include "acFastPixels.h"
+#include "sCommonData.h"
 #include "sSkinManager.h"
+#include "sVclUtils.h"
 
 #include "classlib/Controls.h"
 #include "classlib/SysUtils.h"
@@ -100,6 +102,54 @@ TCacheInfo InitCacheInfo(TBitmap* Bmp, int X, int Y) {
     ci.FillColor = clFuchsia;
     ci.Ready = true;
     return ci;
+}
+
+// --- background queries ---
+
+bool QueryWndBGInfo(TacBGInfo& Info, HWND Wnd, bool PleaseDraw) {
+    Info.BgType = 0;
+    Info.PleaseDraw = PleaseDraw;
+    SendSkinCmdToHandle(Wnd, scGetBgInfo, reinterpret_cast<LPARAM>(&Info));
+    return Info.BgType != 0;
+}
+
+namespace {
+
+// Through the control's window when it has one, else straight to its WindowProc.
+LRESULT AskControl(TControl* Control, TacSkinCommand Command, LPARAM LParam) {
+    auto* windowed = dynamic_cast<TWinControl*>(Control);
+    if (windowed && windowed->HandleAllocated())
+        return SendSkinCmdToHandle(windowed->Handle(), Command, LParam);
+    return Control->Perform(SM_QUORVEXCMD, MakeSkinCmd(Command), LParam);
+}
+
+}  // namespace
+
+bool QueryControlBGInfo(TacBGInfo& Info, TControl* Control, bool PleaseDraw) {
+    Info.BgType = 0;
+    Info.PleaseDraw = PleaseDraw;
+    if (!Control)
+        return false;
+    AskControl(Control, scGetBgInfo, reinterpret_cast<LPARAM>(&Info));
+    if (Info.BgType != 0)
+        return true;
+    Info.BgType = 1;
+    Info.Color = static_cast<TColor>(AskControl(Control, scGetColor, 0));
+    if (Info.Color == 0)
+        Info.Color = ColorToRGB(Control->Color());
+    if (PleaseDraw && Info.DrawDC)
+        FillDC(Info.DrawDC, Info.R, Info.Color);
+    return false;
+}
+
+void FillBGInfo(const TacBGInfo& Info, TCacheInfo& CacheInfo) {
+    if (Info.BgType == 2) {
+        CacheInfo = InitCacheInfo(Info.Bmp, Info.Offset.x, Info.Offset.y);
+        return;
+    }
+    CacheInfo.Ready = false;
+    CacheInfo.FillColor = ColorToRGB(Info.Color);
+    CacheInfo.Bmp = nullptr;
 }
 
 namespace {
@@ -232,6 +282,24 @@ HDC PrepareText(TCanvas* Canvas, TColor Color) {
 
 }  // namespace
 
+namespace {
+
+// The text's four outline copies (one pixel left, up, right and down, each skipped when its colour is -1), then
+// the text itself in Colors[0].
+void DrawOutlinedText(TCanvas* Canvas, const std::string& Text, const TRect& R, UINT Flags, const TColor* Colors) {
+    static const int shifts[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
+    for (int i = 0; i < 4; ++i) {
+        if (Colors[i + 1] == -1)
+            continue;
+        TRect moved(R.left + shifts[i][0], R.top + shifts[i][1], R.right + shifts[i][0], R.bottom + shifts[i][1]);
+        DrawTextStr(PrepareText(Canvas, Colors[i + 1]), Text, moved, Flags);
+    }
+    TRect r = R;
+    DrawTextStr(PrepareText(Canvas, Colors[0]), Text, r, Flags);
+}
+
+}  // namespace
+
 void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
                  bool Hot, TsSkinManager* Manager) {
     TsSkinManager* manager = Manager ? Manager : DefaultManager;
@@ -244,15 +312,52 @@ void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R
         DrawTextStr(dc, Text, R, Flags);
         return;
     }
-    const TColor* colours = Hot ? section.HotFontColor : section.FontColor;
-    static const int shifts[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
-    for (int i = 0; i < 4; ++i) {
-        if (colours[i + 1] == -1)
-            continue;
-        TRect moved(R.left + shifts[i][0], R.top + shifts[i][1], R.right + shifts[i][0], R.bottom + shifts[i][1]);
-        DrawTextStr(PrepareText(Canvas, colours[i + 1]), Text, moved, Flags);
+    DrawOutlinedText(Canvas, Text, R, Flags, Hot ? section.HotFontColor : section.FontColor);
+}
+
+void WriteSkinText(TCanvas* Canvas, const std::string& Text, bool Enabled, bool Hot, TsCommonData* SkinData,
+                   UINT Flags, TRect R) {
+    if (!Canvas || !SkinData)
+        return;
+    TControl* owner = SkinData->OwnerControl();
+    TFont* font = Canvas->Font();
+    if (owner)
+        font->Assign(owner->Font());
+    if (Hot && SkinData->SkinSection() == "WEBBUTTON")
+        font->SetStyle(font->Style() + TFontStyles{fsUnderline});
+    TsSkinManager* manager = SkinData->SkinManager();
+    int index = SkinData->SkinIndex;
+    bool valid = manager && manager->IsValidSkinIndex(index);
+    // Controls that stand on their parent's background (check boxes, radio buttons, group boxes and see-through
+    // graphic controls) may have to write in the parent's colours to be readable on it.
+    bool onParent = SkinData->COC == 32 || SkinData->COC == 33 || SkinData->COC == 74;
+    if (!onParent && valid && owner && owner->Parent() && owner->InheritsFrom("TGraphicControl")) {
+        const TsGeneralData& own = manager->Sections[index];
+        onParent = (Hot ? own.HotTransparency : own.Transparency) > 0;
     }
-    DrawTextStr(PrepareText(Canvas, colours[0]), Text, R, Flags);
+    if (onParent) {
+        index = GetFontIndex(owner, index, manager);
+        valid = manager && manager->IsValidSkinIndex(index);
+    }
+    // The font is selected before the DC's state is saved, so that restoring it leaves the canvas's font in.
+    HDC dc = PrepareText(Canvas, font->Color());
+    int saved = SaveDC(dc);
+    IntersectClipRect(dc, R.left, R.top, R.right, R.bottom);
+    if (Enabled && valid && SkinData->Skinned()) {
+        const TsGeneralData& section = manager->Sections[index];
+        if (SkinData->CustomFont()) {
+            DrawTextStr(dc, Text, R, Flags | DT_NOCLIP);
+        } else {
+            DrawOutlinedText(Canvas, Text, R, Flags | DT_NOCLIP, Hot ? section.HotFontColor : section.FontColor);
+        }
+    } else if (!Enabled && valid) {
+        TsSkinManager* global = DefaultManager ? DefaultManager : manager;
+        PrepareText(Canvas, MixColors(manager->Sections[index].FontColor[0], global->GetGlobalColor(), 0.4));
+        DrawTextStr(dc, Text, R, Flags);
+    } else {
+        DrawTextStr(dc, Text, R, Flags);
+    }
+    RestoreDC(dc, saved);
 }
 
 // --- pixel loops ---

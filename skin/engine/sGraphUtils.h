@@ -2,6 +2,7 @@
 // The painting unit of the skin library: colour arithmetic, work bitmaps, device-context fills, skinned
 // text and the pixel loops that blend and copy skin images into cache bitmaps.
 #include "sMaskData.h"
+#include "sMessages.h"
 
 #include "classlib/Graphics.h"
 #include "classlib/Types.h"
@@ -13,6 +14,7 @@
 class TControl;
 class TWinControl;
 class TsSkinManager;
+class TsCommonData;
 
 // A colour's four bytes in memory order.
 struct TsColorRec {
@@ -38,6 +40,18 @@ struct TCacheInfo {
     bool Ready = false;              // Bmp and the offset are valid
 };
 TCacheInfo InitCacheInfo(TBitmap* Bmp, int X, int Y);
+
+// --- background queries (skin command 34) ---
+
+// Asks the window for the background under the asker (or, with PleaseDraw, to paint it into Info's DrawDC at
+// Info's R); true when it answered.
+bool QueryWndBGInfo(TacBGInfo& Info, HWND Wnd, bool PleaseDraw);
+// The same for a control (through its window when it has one). A control that does not answer is described by
+// its colour: its answer to skin command 21, or its Color when that answer is 0; with PleaseDraw that colour
+// fills R of DrawDC. Answers false then.
+bool QueryControlBGInfo(TacBGInfo& Info, TControl* Control, bool PleaseDraw);
+// The painters' short form of an answer: a bitmap at its offset, or the colour with Ready false.
+void FillBGInfo(const TacBGInfo& Info, TCacheInfo& CacheInfo);
 
 // --- work bitmaps ---
 
@@ -74,6 +88,14 @@ void CutText(TCanvas* Canvas, int Width, std::string& Text);
 // Nothing without a default manager or with an index that is not one of the manager's sections.
 void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
                  bool Hot, TsSkinManager* Manager = nullptr);
+// Writes a skinned control's text into R (and nowhere else) in the control's own font and its section's colours.
+// Check boxes, radio buttons, group boxes and graphic controls of a transparent section take the colours of the
+// section that GetFontIndex finds. Enabled: outlines and text colour as WriteTextEx (only the font's own colour
+// with CustomFont), drawn with DT_NOCLIP. Disabled: the text colour mixed with the default manager's global
+// colour. Without a section of the skin the text keeps the font's colour. Hot text of a "WEBBUTTON" is
+// underlined.
+void WriteSkinText(TCanvas* Canvas, const std::string& Text, bool Enabled, bool Hot, TsCommonData* SkinData,
+                   UINT Flags, TRect R);
 
 // --- pixel loops (pf24bit unless said otherwise; each clips to its bitmaps and returns for bitmaps smaller
 // than 2 x 2 pixels) ---

@@ -468,3 +468,208 @@ TEST(DeviceContexts, VisibleGraphicChildrenAreLeftOutOfTheClipping) {
     EXPECT_EQ(Px(bmp.get(), 2, 2), clWhite);
     EXPECT_EQ(Px(bmp.get(), 6, 6), clWhite);
 }
+
+// --- background queries ---
+
+#include "SkinTestControls.h"
+#include "skin/engine/sCommonData.h"
+
+namespace {
+
+class BackgroundQueries : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = new TfrmSkinTest(nullptr);
+        parent = new TAnsweringParent(form);
+        parent->SetParent(form);
+        parent->SetColor(RGBc(1, 2, 3));
+    }
+    void TearDown() override { form->Free(); }
+    TfrmSkinTest* form = nullptr;
+    TAnsweringParent* parent = nullptr;
+};
+
+}  // namespace
+
+TEST_F(BackgroundQueries, AnAnsweredBitmapBecomesReadyCacheInfo) {
+    auto background = MakeBmp(20, 20);
+    parent->Background = background.get();
+    parent->BackgroundOffset = Point(4, 6);
+    TacBGInfo info;
+    info.BgType = 9;
+    EXPECT_TRUE(QueryControlBGInfo(info, parent, false));
+    EXPECT_EQ(info.BgType, 2);
+    TCacheInfo ci;
+    FillBGInfo(info, ci);
+    EXPECT_TRUE(ci.Ready);
+    EXPECT_EQ(ci.Bmp, background.get());
+    EXPECT_EQ(ci.X, 4);
+    EXPECT_EQ(ci.Y, 6);
+    EXPECT_EQ(ci.FillColor, clFuchsia);
+    // The same through the window, once it has one.
+    parent->HandleNeeded();
+    TacBGInfo again;
+    EXPECT_TRUE(QueryWndBGInfo(again, parent->Handle(), true));
+    EXPECT_TRUE(again.PleaseDraw);
+    EXPECT_EQ(again.Bmp, background.get());
+}
+
+TEST_F(BackgroundQueries, ControlsThatDoNotAnswerAreDescribedByTheirColour) {
+    TacBGInfo info;
+    EXPECT_FALSE(QueryControlBGInfo(info, parent, false));
+    EXPECT_EQ(info.BgType, 1);
+    EXPECT_EQ(info.Color, RGBc(1, 2, 3));
+    parent->ColorAnswer = RGBc(9, 8, 7);
+    EXPECT_FALSE(QueryControlBGInfo(info, parent, false));
+    EXPECT_EQ(info.Color, RGBc(9, 8, 7));
+    // Asked to paint, the colour fills R of the DC.
+    auto bmp = MakeBmp(10, 10, clWhite);
+    info.DrawDC = bmp->Canvas()->Handle();
+    info.R = Rect(2, 2, 5, 4);
+    EXPECT_FALSE(QueryControlBGInfo(info, parent, true));
+    GdiFlush();
+    EXPECT_EQ(CountColor(bmp.get(), RGBc(9, 8, 7)), 6);
+    EXPECT_EQ(Px(bmp.get(), 2, 2), RGBc(9, 8, 7));
+    // A colour answer is not a bitmap: the painters get the colour as RGB.
+    info.BgType = 1;
+    info.Color = clBtnFace;
+    TCacheInfo ci = InitCacheInfo(bmp.get(), 1, 1);
+    FillBGInfo(info, ci);
+    EXPECT_FALSE(ci.Ready);
+    EXPECT_EQ(ci.Bmp, nullptr);
+    EXPECT_EQ(ci.FillColor, static_cast<TColor>(GetSysColor(COLOR_BTNFACE)));
+}
+
+TEST_F(BackgroundQueries, AWindowThatDoesNotAnswerLeavesTheQueryUnanswered) {
+    HWND plain = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(plain, nullptr);
+    TacBGInfo info;
+    EXPECT_FALSE(QueryWndBGInfo(info, plain, false));
+    EXPECT_EQ(info.BgType, 0);
+    DestroyWindow(plain);
+    EXPECT_FALSE(QueryControlBGInfo(info, nullptr, false));
+}
+
+// --- skinned text of a control ---
+
+namespace {
+
+class SkinnedText : public BackgroundQueries {
+protected:
+    void SetUp() override {
+        BackgroundQueries::SetUp();
+        TsGeneralData global;
+        global.ClassName = "GLOBALINFO";
+        global.Color = RGBc(0, 0, 255);
+        manager.Sections.push_back(global);
+        TsGeneralData own;
+        own.ClassName = "LABEL";
+        own.FontColor[0] = RGBc(255, 0, 0);
+        own.FontColor[1] = RGBc(0, 255, 0);  // left
+        own.FontColor[3] = RGBc(0, 255, 255);  // right
+        own.HotFontColor[0] = RGBc(255, 0, 0);
+        manager.Sections.push_back(own);
+        TsGeneralData giving;
+        giving.ClassName = "PANEL";
+        giving.GiveOwnFont = true;
+        giving.FontColor[0] = giving.HotFontColor[0] = RGBc(0, 128, 0);
+        manager.Sections.push_back(giving);
+        parent->HandleNeeded();
+        owner = new TRecordingControl(form);
+        owner->SetParent(parent);
+        owner->Font()->SetHeight(-32);
+        owner->Font()->SetStyle({fsBold});
+        owner->Font()->SetColor(RGBc(0, 0, 128));
+        data = std::make_unique<TsCommonData>(owner, false);
+        data->SetSkinSection("LABEL");
+        bmp = MakeBmp(200, 60, clWhite);
+    }
+    int Count(TColor c) {
+        GdiFlush();
+        return CountColor(bmp.get(), c);
+    }
+    void Write(bool enabled, bool hot, const TRect& r = Rect(10, 10, 190, 55)) {
+        WriteSkinText(bmp->Canvas(), "Wxyz", enabled, hot, data.get(), DT_SINGLELINE, r);
+    }
+    TsSkinManager manager{nullptr};
+    TRecordingControl* owner = nullptr;
+    std::unique_ptr<TsCommonData> data;
+    std::unique_ptr<TBitmap> bmp;
+};
+
+}  // namespace
+
+TEST_F(SkinnedText, TheOwnersFontIsWrittenInTheSectionsColoursInsideR) {
+    ASSERT_EQ(DefaultManager, &manager);
+    Write(true, false, Rect(10, 12, 190, 55));
+    EXPECT_EQ(bmp->Canvas()->Font()->Height(), -32);
+    EXPECT_GT(Count(RGBc(255, 0, 0)), 50);
+    EXPECT_GT(Count(RGBc(0, 255, 0)), 0);
+    EXPECT_GT(Count(RGBc(0, 255, 255)), 0);
+    EXPECT_EQ(Count(RGBc(0, 0, 128)), 0);
+    // Nothing outside R, though the outlines reach one pixel beyond it.
+    auto notWhite = [](TColor c) { return c != clWhite; };
+    EXPECT_EQ(CountPx(bmp.get(), notWhite, 0, 0, 200, 12), 0);
+    EXPECT_EQ(CountPx(bmp.get(), notWhite, 0, 0, 10, 60), 0);
+}
+
+TEST_F(SkinnedText, ACustomFontKeepsItsColourAndHasNoOutlines) {
+    data->SetCustomFont(true);
+    Write(true, false);
+    EXPECT_GT(Count(RGBc(0, 0, 128)), 50);
+    EXPECT_EQ(Count(RGBc(255, 0, 0)), 0);
+    EXPECT_EQ(Count(RGBc(0, 255, 0)), 0);
+}
+
+TEST_F(SkinnedText, DisabledTextIsMixedWithTheGlobalColour) {
+    Write(false, false);
+    EXPECT_GT(Count(MixColors(RGBc(255, 0, 0), RGBc(0, 0, 255), 0.4)), 20);
+    EXPECT_EQ(Count(RGBc(255, 0, 0)), 0);
+    EXPECT_EQ(Count(RGBc(0, 255, 0)), 0);
+}
+
+TEST_F(SkinnedText, WithoutASectionTheFontKeepsItsColour) {
+    data->SetSkinSection("NOSUCH");
+    Write(true, false);
+    EXPECT_GT(Count(RGBc(0, 0, 128)), 50);
+    bmp = MakeBmp(200, 60, clWhite);
+    Write(false, false);
+    EXPECT_GT(Count(RGBc(0, 0, 128)), 50);
+}
+
+TEST_F(SkinnedText, CheckBoxesAndSeeThroughGraphicControlsWriteInTheirParentsColours) {
+    parent->SectionAnswer = 2 + 1;  // PANEL, which gives its font
+    data->COC = 32;
+    Write(true, false);
+    EXPECT_GT(Count(RGBc(0, 128, 0)), 50);
+    EXPECT_EQ(Count(RGBc(255, 0, 0)), 0);
+
+    auto* graphic = new TRecordingGraphic(form);
+    graphic->SetParent(parent);
+    TsCommonData graphicData(graphic, false);
+    graphicData.SetSkinSection("LABEL");
+    auto own = [&](bool hot) {
+        bmp = MakeBmp(200, 60, clWhite);
+        WriteSkinText(bmp->Canvas(), "Wxyz", true, hot, &graphicData, DT_SINGLELINE, Rect(10, 10, 190, 55));
+        return Count(RGBc(255, 0, 0)) > 0;
+    };
+    EXPECT_TRUE(own(false));  // an opaque section keeps its colours
+    manager.Sections[1].HotTransparency = 20;
+    EXPECT_TRUE(own(false));
+    EXPECT_FALSE(own(true));  // transparent when hot: the parent's colours
+    EXPECT_GT(Count(RGBc(0, 128, 0)), 50);
+}
+
+TEST_F(SkinnedText, HotWebButtonsAreUnderlined) {
+    Write(true, true);
+    int plain = Count(RGBc(255, 0, 0));
+    data->SetSkinSection("WEBBUTTON");
+    manager.Sections[1].ClassName = "WEBBUTTON";
+    data->UpdateIndexes();
+    bmp = MakeBmp(200, 60, clWhite);
+    Write(true, false);
+    EXPECT_LT(Count(RGBc(255, 0, 0)), plain + 5);
+    bmp = MakeBmp(200, 60, clWhite);
+    Write(true, true);
+    EXPECT_GT(Count(RGBc(255, 0, 0)), plain + 30);
+}
