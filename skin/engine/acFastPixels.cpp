@@ -1,5 +1,6 @@
 #include "acFastPixels.h"
 
+#include "sCommonData.h"
 #include "sMessages.h"
 #include "sSkinManager.h"
 
@@ -8,6 +9,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstring>
 #include <vector>
 
@@ -346,15 +348,24 @@ void FitBorders(int length, int& a, int& b) {
 
 }  // namespace
 
-void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo) {
-    if (State <= 0 && (Mask.DrawMode & 2))
-        return;
-    if (!Bmp || R.Width() < 2 || R.Height() < 2 || !Mask.Manager)
-        return;
-    TBitmap* source = MaskSourceBitmap(Mask);
-    TacPixelRows dst, src;
-    if (!AttachRows(Bmp, 3, dst) || !AttachRows(source, 3, src))
-        return;
+namespace {
+
+// Destination and source areas of one of the nine pieces of a frame.
+struct TFramePiece {
+    int dx, dy, dw, dh, sx, sy, sw, sh;
+};
+// Where a frame of Mask's state State puts its nine pieces inside R: the corners (top-left, top-right,
+// bottom-left, bottom-right) once, the sides (top, bottom, left, right) and the centre repeated from their
+// source pieces. StateHeight is the height of one state image, which is also how far below it its mask lies.
+struct TFrameLayout {
+    TFramePiece Corners[4];
+    TFramePiece Sides[5];
+    int StateHeight;
+};
+enum { fsTop, fsBottom, fsLeft, fsRight, fsCentre };
+enum { fcTopLeft, fcTopRight, fcBottomLeft, fcBottomRight };
+
+TFrameLayout FrameLayout(const TRect& R, int State, const TsMaskData& Mask) {
     int L = Mask.WL, T = Mask.WT, Rt = Mask.WR, B = Mask.WB;
     FitBorders(R.Width(), L, Rt);
     FitBorders(R.Height(), T, B);
@@ -365,30 +376,40 @@ void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& 
     int cw = std::max(0, w - L - Rt), ch = std::max(0, h - T - B);
     int x0 = R.left, y0 = R.top, x1 = R.right, y1 = R.bottom;
     int innerW = x1 - x0 - L - Rt, innerH = y1 - y0 - T - B;
+    return {{{x0, y0, L, T, sx, sy, L, T},
+             {x1 - Rt, y0, Rt, T, sx + w - Rt, sy, Rt, T},
+             {x0, y1 - B, L, B, sx, sy + h - B, L, B},
+             {x1 - Rt, y1 - B, Rt, B, sx + w - Rt, sy + h - B, Rt, B}},
+            {{x0 + L, y0, innerW, T, sx + L, sy, cw, T},
+             {x0 + L, y1 - B, innerW, B, sx + L, sy + h - B, cw, B},
+             {x0, y0 + T, L, innerH, sx, sy + T, L, ch},
+             {x1 - Rt, y0 + T, Rt, innerH, sx + w - Rt, sy + T, Rt, ch},
+             {x0 + L, y0 + T, innerW, innerH, sx + L, sy + T, cw, ch}},
+            h};
+}
+
+}  // namespace
+
+void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo) {
+    if (State <= 0 && (Mask.DrawMode & 2))
+        return;
+    if (!Bmp || R.Width() < 2 || R.Height() < 2 || !Mask.Manager)
+        return;
+    TBitmap* source = MaskSourceBitmap(Mask);
+    TacPixelRows dst, src;
+    if (!AttachRows(Bmp, 3, dst) || !AttachRows(source, 3, src))
+        return;
+    const TFrameLayout frame = FrameLayout(R, State, Mask);
     TBackground bg(CacheInfo);
 
-    // The nine pieces: corners, then the edges and the centre, each as destination and source areas.
-    struct Piece {
-        int dx, dy, dw, dh, sx, sy, sw, sh;
-    };
-    const Piece corners[4] = {{x0, y0, L, T, sx, sy, L, T},
-                              {x1 - Rt, y0, Rt, T, sx + w - Rt, sy, Rt, T},
-                              {x0, y1 - B, L, B, sx, sy + h - B, L, B},
-                              {x1 - Rt, y1 - B, Rt, B, sx + w - Rt, sy + h - B, Rt, B}};
-    const Piece sides[5] = {{x0 + L, y0, innerW, T, sx + L, sy, cw, T},
-                            {x0 + L, y1 - B, innerW, B, sx + L, sy + h - B, cw, B},
-                            {x0, y0 + T, L, innerH, sx, sy + T, L, ch},
-                            {x1 - Rt, y0 + T, Rt, innerH, sx + w - Rt, sy + T, Rt, ch},
-                            {x0 + L, y0 + T, innerW, innerH, sx + L, sy + T, cw, ch}};
-
     if (Mask.MaskType > 0) {
-        for (const Piece& p : corners)
-            MaskedBlock(dst, p.dx, p.dy, src, p.sx, p.sy, p.dw, p.dh, h, bg);
-        for (const Piece& p : sides)
-            MaskedTiles(dst, p.dx, p.dy, p.dw, p.dh, src, p.sx, p.sy, p.sw, p.sh, h, bg);
+        for (const TFramePiece& p : frame.Corners)
+            MaskedBlock(dst, p.dx, p.dy, src, p.sx, p.sy, p.dw, p.dh, frame.StateHeight, bg);
+        for (const TFramePiece& p : frame.Sides)
+            MaskedTiles(dst, p.dx, p.dy, p.dw, p.dh, src, p.sx, p.sy, p.sw, p.sh, frame.StateHeight, bg);
         return;
     }
-    for (const Piece& p : corners)
+    for (const TFramePiece& p : frame.Corners)
         TransBlock(dst, p.dx, p.dy, src, p.sx, p.sy, p.dw, p.dh, bg);
     HDC dc = Bmp->Canvas()->Handle();
     HDC sdc = source->Canvas()->Handle();
@@ -396,13 +417,13 @@ void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& 
         int oldMode = SetStretchBltMode(dc, HALFTONE);
         POINT oldOrg;
         SetBrushOrgEx(dc, 0, 0, &oldOrg);
-        for (const Piece& p : sides)
+        for (const TFramePiece& p : frame.Sides)
             if (p.dw > 0 && p.dh > 0 && p.sw > 0 && p.sh > 0)
                 StretchBlt(dc, p.dx, p.dy, p.dw, p.dh, sdc, p.sx, p.sy, p.sw, p.sh, SRCCOPY);
         SetBrushOrgEx(dc, oldOrg.x, oldOrg.y, nullptr);
         SetStretchBltMode(dc, oldMode);
     } else {
-        for (const Piece& p : sides)
+        for (const TFramePiece& p : frame.Sides)
             TileBltArea(dc, p.dx, p.dy, p.dw, p.dh, sdc, p.sx, p.sy, p.sw, p.sh);
     }
     GdiFlush();
@@ -458,4 +479,100 @@ void DrawMaskGlyph(TBitmap* Bmp, const TPoint& P, int State, const TCacheInfo& C
         CopyTransRect(Bmp, source, P.x, P.y, from, clFuchsia, CacheInfo, true);
     else
         BlendRectBitmap(Bmp, P.x, P.y, clFuchsia, 0.5, from, source);
+}
+
+namespace {
+
+// Redoes the see-through pixels of one frame piece over below(x, y) (the background's blue, green and red, nil
+// where there is none): the piece's source repeats over its area as the frame painter repeats it.
+template <class Below>
+void RecomposePiece(const TacPixelRows& dst, const TFramePiece& p, const TacPixelRows& src, int maskDy,
+                    const Below& below) {
+    if (p.dw <= 0 || p.dh <= 0 || p.sw <= 0 || p.sh <= 0)
+        return;
+    int x0 = std::max(p.dx, 0), x1 = std::min(p.dx + p.dw, dst.Width);
+    int y0 = std::max(p.dy, 0), y1 = std::min(p.dy + p.dh, dst.Height);
+    for (int y = y0; y < y1; ++y) {
+        int sy = p.sy + (y - p.dy) % p.sh;
+        if (!src.Inside(0, sy) || (maskDy > 0 && !src.Inside(0, sy + maskDy)))
+            continue;
+        for (int x = x0; x < x1; ++x) {
+            int sx = p.sx + (x - p.dx) % p.sw;
+            if (!src.Inside(sx, sy))
+                continue;
+            const uint8_t* s = src.At(sx, sy);
+            const uint8_t* m = maskDy > 0 ? src.At(sx, sy + maskDy) : nullptr;
+            // Only what the image lets show through is redone; its opaque pixels may have been painted over since.
+            if (m ? (m[0] | m[1] | m[2]) == 0 : !IsFuchsia(s))
+                continue;
+            const uint8_t* b = below(x, y);
+            if (!b)
+                continue;
+            uint8_t* d = dst.At(x, y);
+            for (int c = 0; c < 3; ++c)
+                d[c] = m ? static_cast<uint8_t>((b[c] * m[c] + s[c] * (256 - m[c])) >> 8) : b[c];
+        }
+    }
+}
+
+}  // namespace
+
+void UpdateCacheBorders(TsCommonData* SkinData, int Parts) {
+    if (!SkinData || !(Parts & acAllBorders))
+        return;
+    TControl* owner = SkinData->OwnerControl();
+    TsSkinManager* manager = SkinData->SkinManager();
+    if (!owner || !owner->Parent() || !manager || !manager->IsValidImgIndex(SkinData->BorderIndex))
+        return;
+    if (owner->Width() < 2 || owner->Height() < 2)
+        return;
+    TsMaskData mask = manager->Masks[SkinData->BorderIndex];
+    if (mask.ImageCount == 0 && mask.Bmp) {
+        mask.ImageCount = 3;
+        mask.MaskType = 1;
+    }
+    if (mask.DrawMode & 2)
+        return;
+    TacPixelRows dst, src;
+    if (!AttachRows(SkinData->CacheBmp(), 3, dst) || !AttachRows(MaskSourceBitmap(mask), 3, src))
+        return;
+
+    TacBGInfo info;
+    QueryControlBGInfo(info, owner->Parent(), false);
+    TCacheInfo ci;
+    FillBGInfo(info, ci);
+    std::function<const uint8_t*(int, int)> below;
+    uint8_t colour[3];
+    TBackground bg(InitCacheInfo(ci.Bmp, ci.X + owner->Left(), ci.Y + owner->Top()));
+    if (ci.Ready) {
+        if (!bg.Ready())
+            return;
+        below = [&bg](int x, int y) { return bg.At(x, y); };
+    } else {
+        colour[0] = (ci.FillColor >> 16) & 0xFF, colour[1] = (ci.FillColor >> 8) & 0xFF, colour[2] = ci.FillColor & 0xFF;
+        below = [&colour](int, int) -> const uint8_t* { return colour; };
+    }
+
+    const TFrameLayout frame = FrameLayout(Rect(0, 0, owner->Width(), owner->Height()), 0, mask);
+    int maskDy = mask.MaskType > 0 ? frame.StateHeight : 0;
+    bool sides = mask.MaskType > 0 || !(mask.DrawMode & 1);
+    struct Part {
+        int Bit, Side, Corner1, Corner2;
+    };
+    static const Part parts[4] = {{acBorderLeft, fsLeft, fcTopLeft, fcBottomLeft},
+                                  {acBorderTop, fsTop, fcTopLeft, fcTopRight},
+                                  {acBorderRight, fsRight, fcTopRight, fcBottomRight},
+                                  {acBorderBottom, fsBottom, fcBottomLeft, fcBottomRight}};
+    bool cornerDone[4] = {};
+    for (const Part& part : parts) {
+        if (!(Parts & part.Bit))
+            continue;
+        for (int corner : {part.Corner1, part.Corner2})
+            if (!cornerDone[corner]) {
+                RecomposePiece(dst, frame.Corners[corner], src, maskDy, below);
+                cornerDone[corner] = true;
+            }
+        if (sides)
+            RecomposePiece(dst, frame.Sides[part.Side], src, maskDy, below);
+    }
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 class TControl;
+class TsCommonData;
 
 // The pixel rows of a bitmap as the loops of the painting routines walk them.
 struct TacPixelRows {
@@ -130,3 +131,16 @@ void DrawMaskGlyph(TBitmap* Bmp, const TPoint& P, int State, const TCacheInfo& C
 // copied leaving out TransColor pixels.
 void CopyImageByMask(const TRect& DstRect, const TRect& SrcRect, TBitmap* Bmp, const TsMaskData& Mask,
                      bool PureMask, TColor TransColor, TBitmap* SrcBmp);
+
+// The sides of a control's cache bitmap that UpdateCacheBorders redoes, each with the corners on it.
+constexpr int acBorderLeft = 1, acBorderTop = 2, acBorderRight = 4, acBorderBottom = 8;
+constexpr int acAllBorders = acBorderLeft | acBorderTop | acBorderRight | acBorderBottom;
+
+// Recomposes the pixels of the cache bitmap that the section's border mask (state 0, as the cache was painted)
+// leaves see-through over the background that the owner control's parent shows now (skin command 34, or the
+// parent's colour): magenta pixels of an image without mask take the background; pixels of a masked image whose
+// mask is not black are mixed again as dst := ((below - S) * M + S * 256) shr 8. Stretched sides keep what they
+// have (stretching blends the magenta away), and so does a frame that is not painted without a state.
+// A border image with an own bitmap and no state count is one of three masked states. Nothing without a border
+// mask, a cache bitmap, an owner control with a parent, or for a control narrower or lower than 2 pixels.
+void UpdateCacheBorders(TsCommonData* SkinData, int Parts = acAllBorders);

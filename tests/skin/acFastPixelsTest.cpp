@@ -377,3 +377,165 @@ TEST(FastPixels, MaskMixingIsExactForAnyBytes) {
         ASSERT_EQ(inPlace, d);
     }
 }
+
+// --- the borders of a control's cache over its parent's background ---
+
+#include "SkinTestControls.h"
+#include "skin/engine/sCommonData.h"
+
+namespace {
+
+// A 40 x 30 control at (7, 4) inside a parent that shows a background with a different colour at every pixel;
+// its section's border is the fixture's frame.
+class CacheBorders : public FrameFixture {
+protected:
+    void SetUp() override {
+        form = new TfrmSkinTest(nullptr);
+        parent = new TAnsweringParent(form);
+        parent->SetParent(form);
+        background = MakeBmp(80, 60);
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 80; ++x)
+                SetPx(background.get(), x, y, Below(x, y));
+        parent->Background = background.get();
+        parent->BackgroundOffset = Point(3, 2);
+        owner = new TRecordingControl(form);
+        owner->SetParent(parent);
+        owner->SetBounds(7, 4, 40, 30);
+        AddSection(manager, "FRAME");
+    }
+    void TearDown() override { form->Free(); }
+    static TColor Below(int x, int y) { return RGBc(x * 3, y * 4, 100); }
+    // The background that cache pixel (x, y) lies on.
+    static TColor BelowCache(int x, int y) { return Below(3 + 7 + x, 2 + 4 + y); }
+    // The frame in the manager, the control's skin data on it, and its cache painted in state 0 over a grey.
+    void Paint() {
+        mask.ClassName = "FRAME";
+        mask.PropertyName = "BORDERSMASK";
+        manager.Masks.push_back(mask);
+        data = std::make_unique<TsCommonData>(owner, true);
+        data->SetSkinSection("FRAME");
+        ASSERT_EQ(data->BorderIndex, 0);
+        data->InitCacheBmp();
+        FillPx(data->CacheBmp(), 0, 0, 40, 30, RGBc(99, 99, 99));
+        DrawMaskedFrame(data->CacheBmp(), Rect(0, 0, 40, 30), 0, mask, noBackground);
+    }
+    TColor Cache(int x, int y) { return Px(data->CacheBmp(), x, y); }
+
+    TfrmSkinTest* form = nullptr;
+    TAnsweringParent* parent = nullptr;
+    TRecordingControl* owner = nullptr;
+    std::unique_ptr<TBitmap> background;
+    std::unique_ptr<TsCommonData> data;
+};
+
+}  // namespace
+
+TEST_F(CacheBorders, MagentaOfAnUnmaskedFrameShowsWhatTheParentShowsNow) {
+    Build(false);
+    TBitmap* m = manager.MasterBitmap.get();
+    FillPx(m, 0, 0, 2, 2, clFuchsia);       // the top-left corner's outer pixels
+    SetPx(m, 12, 0, clFuchsia);             // one pixel of the top edge, repeated along it
+    SetPx(m, 29, 29, clFuchsia);            // the bottom-right corner's last pixel
+    SetPx(m, 15, 15, clFuchsia);            // the centre is the control's own, never the parent's
+    Paint();
+    EXPECT_EQ(Cache(0, 0), RGBc(99, 99, 99));  // left out when the cache was painted
+    EXPECT_EQ(Cache(22, 0), clFuchsia);       // tiled as it is
+
+    UpdateCacheBorders(data.get(), acBorderBottom | acBorderRight);
+    EXPECT_EQ(Cache(0, 0), RGBc(99, 99, 99));
+    EXPECT_EQ(Cache(39, 29), BelowCache(39, 29));
+
+    UpdateCacheBorders(data.get());
+    for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {1, 1}, {12, 0}, {22, 0}, {39, 29}})
+        EXPECT_EQ(Cache(x, y), BelowCache(x, y)) << x << "," << y;
+    EXPECT_EQ(Cache(15, 15), clFuchsia);
+    EXPECT_EQ(Cache(2, 2), Region(0, 0, 0));
+    EXPECT_EQ(Cache(13, 0), Region(1, 0, 0));
+    // The parent only has a colour: that colour.
+    parent->Background = nullptr;
+    parent->BackgroundColor = RGBc(5, 6, 7);
+    UpdateCacheBorders(data.get());
+    EXPECT_EQ(Cache(0, 0), RGBc(5, 6, 7));
+    EXPECT_EQ(Cache(22, 0), RGBc(5, 6, 7));
+}
+
+TEST_F(CacheBorders, MaskedPixelsAreMixedAgainWhereTheMaskIsNotBlack) {
+    Build(true, clBlack);
+    TBitmap* m = manager.MasterBitmap.get();
+    SetPx(m, 0, 30, clWhite);                // mask of corner pixel (0, 0)
+    SetPx(m, 1, 30, RGBc(128, 64, 200));     // a partial mask
+    SetPx(m, 14, 30 + 29, clWhite);          // bottom edge, repeated along it
+    Paint();
+    SetPx(data->CacheBmp(), 2, 0, clBlue);   // painted over later: the black mask leaves it alone
+    UpdateCacheBorders(data.get());
+    auto mixed = [](TColor b, TColor s, TColor mk) {
+        auto ch = [](TColor c, int i) { return (c >> (8 * i)) & 0xFF; };
+        return RGBc(MaskMix(ch(b, 0), ch(s, 0), ch(mk, 0)), MaskMix(ch(b, 1), ch(s, 1), ch(mk, 1)),
+                    MaskMix(ch(b, 2), ch(s, 2), ch(mk, 2)));
+    };
+    EXPECT_EQ(Cache(0, 0), mixed(BelowCache(0, 0), Region(0, 0, 0), clWhite));
+    EXPECT_EQ(Cache(1, 0), mixed(BelowCache(1, 0), Region(0, 0, 0), RGBc(128, 64, 200)));
+    EXPECT_EQ(Cache(14, 29), mixed(BelowCache(14, 29), Region(1, 2, 0), clWhite));
+    EXPECT_EQ(Cache(24, 29), mixed(BelowCache(24, 29), Region(1, 2, 0), clWhite));
+    EXPECT_EQ(Cache(2, 0), clBlue);
+    EXPECT_EQ(Cache(15, 29), Region(1, 2, 0));
+}
+
+TEST_F(CacheBorders, AnOwnBitmapWithoutStatesIsThreeMaskedStates) {
+    Build(true, clBlack);
+    auto own = std::make_shared<TBitmap>();
+    own->Assign(manager.MasterBitmap.get());
+    SetPx(own.get(), 0, 30, clWhite);
+    SetPx(own.get(), 30, 30, clWhite);  // the mask of state 1 is not looked at
+    mask.Bmp = own;
+    mask.ImageCount = 0;
+    mask.MaskType = 0;
+    Paint();
+    TColor topRight = Cache(30, 0);
+    UpdateCacheBorders(data.get());
+    EXPECT_EQ(Cache(0, 0), RGBc(MaskMix(BelowCache(0, 0) & 0xFF, Region(0, 0, 0) & 0xFF, 255),
+                                MaskMix((BelowCache(0, 0) >> 8) & 0xFF, (Region(0, 0, 0) >> 8) & 0xFF, 255),
+                                MaskMix(100, (Region(0, 0, 0) >> 16) & 0xFF, 255)));
+    EXPECT_EQ(Cache(30, 0), topRight);
+}
+
+TEST_F(CacheBorders, NothingHappensWithoutWhatItNeeds) {
+    Build(false);
+    FillPx(manager.MasterBitmap.get(), 0, 0, 10, 10, clFuchsia);
+    SetPx(manager.MasterBitmap.get(), 12, 0, clFuchsia);
+    Paint();
+    auto unchanged = [&] { return Cache(0, 0) == RGBc(99, 99, 99); };
+    UpdateCacheBorders(nullptr);
+    UpdateCacheBorders(data.get(), 0);
+    EXPECT_TRUE(unchanged());
+    // Not painted without a state, so nothing of it to redo.
+    manager.Masks[0].DrawMode = 2;
+    UpdateCacheBorders(data.get());
+    EXPECT_TRUE(unchanged());
+    // Stretched sides keep what they have; the corners are redone.
+    manager.Masks[0].DrawMode = 1;
+    UpdateCacheBorders(data.get());
+    EXPECT_FALSE(unchanged());
+    EXPECT_EQ(Cache(12, 0), clFuchsia);
+    // No border mask, no parent, too small, no cache.
+    FillPx(data->CacheBmp(), 0, 0, 40, 30, RGBc(99, 99, 99));
+    manager.Masks[0].DrawMode = 0;
+    data->BorderIndex = -1;
+    UpdateCacheBorders(data.get());
+    EXPECT_TRUE(unchanged());
+    data->BorderIndex = 0;
+    owner->SetWidth(1);
+    UpdateCacheBorders(data.get());
+    EXPECT_TRUE(unchanged());
+    owner->SetWidth(40);
+    owner->SetParent(nullptr);
+    UpdateCacheBorders(data.get());
+    EXPECT_TRUE(unchanged());
+    owner->SetParent(parent);
+    TsCommonData noCache(owner, false);
+    noCache.SetSkinSection("FRAME");
+    UpdateCacheBorders(&noCache);
+    UpdateCacheBorders(data.get());
+    EXPECT_FALSE(unchanged());
+}
