@@ -137,8 +137,11 @@ std::string ReadIniString(TStrings* Sections, const std::string& Section, const 
 }
 
 int HexTextToInt(const std::string& Text, int Default) {
-    if (Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X'))
-        return StrToIntDef("$" + Text.substr(2), Default);
+    if (Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X')) {
+        std::string hex = "$";
+        hex.append(Text, 2);
+        return StrToIntDef(hex, Default);
+    }
     return StrToIntDef(Text, Default);
 }
 
