@@ -28,6 +28,10 @@ bool AttachRows(TBitmap* Bmp, int BytesPerPixel, TacPixelRows& Rows);
 // Clips a copy of a W x H block from (SX, SY) of Src to (DX, DY) of Dst to both bitmaps; false when nothing is left.
 bool ClipCopy(const TacPixelRows& Dst, int& DX, int& DY, const TacPixelRows& Src, int& SX, int& SY, int& W, int& H);
 
+// The blending loops take 32 bytes at a time with AVX2 while this is set (from start-up when the processor and the
+// system run AVX2 code), else 16 with SSE2. Both give the same bytes.
+extern bool acUseAvx2;
+
 // n bytes of d := ((b - s) * m + s * 256) shr 8: the image bytes s shown through the mask bytes m over the bytes b.
 void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_t* m, int n);
 

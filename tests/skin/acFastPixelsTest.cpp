@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -331,51 +332,74 @@ TEST(MaskedCopy, ImpureMasksAdd100ToTheMask) {
     EXPECT_EQ(Px(dst.get(), 0, 0), RGBc(100, 100, 100));
 }
 
+namespace {
+
+// Runs the check once with the SSE2 loops and, where the processor has it, once with the AVX2 ones.
+void ForEachVectorWidth(const std::function<void()>& check) {
+    const bool avx2 = acUseAvx2;
+    for (bool wide : {false, true}) {
+        if (wide && !avx2)
+            continue;
+        SCOPED_TRACE(wide ? "AVX2" : "SSE2");
+        acUseAvx2 = wide;
+        check();
+    }
+    acUseAvx2 = avx2;
+}
+
+}  // namespace
+
 TEST(FastPixels, BlendRectIsExactForEveryPairOfBytes) {
     // Row y, byte x: destination x, source y, so every pair of bytes meets once (plus odd row ends).
     auto dst = MakeBmp(259, 256), src = MakeBmp(259, 256);
-    for (int alpha : {0, 1, 77, 127, 128, 254, 255}) {
-        for (int y = 0; y < 256; ++y) {
-            auto* d = static_cast<uint8_t*>(dst->ScanLine(y));
-            auto* s = static_cast<uint8_t*>(src->ScanLine(y));
-            for (int x = 0; x < 259 * 3; ++x)
-                d[x] = static_cast<uint8_t>(x), s[x] = static_cast<uint8_t>(y);
+    ForEachVectorWidth([&] {
+        for (int alpha : {0, 1, 77, 127, 128, 254, 255}) {
+            for (int y = 0; y < 256; ++y) {
+                auto* d = static_cast<uint8_t*>(dst->ScanLine(y));
+                auto* s = static_cast<uint8_t*>(src->ScanLine(y));
+                for (int x = 0; x < 259 * 3; ++x)
+                    d[x] = static_cast<uint8_t>(x), s[x] = static_cast<uint8_t>(y);
+            }
+            ASSERT_TRUE(acFastSum24.Attach(src.get(), dst.get()));
+            acFastSum24.Alpha = static_cast<uint8_t>(alpha);
+            acFastSum24.DstRect = Rect(0, 0, 259, 256);
+            acFastSum24.SrcPoint = Point(0, 0);
+            acFastSum24.BlendRect();
+            int wrong = 0;
+            for (int y = 0; y < 256; ++y) {
+                auto* d = static_cast<uint8_t*>(dst->ScanLine(y));
+                for (int x = 0; x < 259 * 3; ++x)
+                    wrong += d[x] != (((x & 0xFF) * alpha + y * (255 - alpha) + 127) >> 8);
+            }
+            EXPECT_EQ(wrong, 0) << alpha;
         }
-        ASSERT_TRUE(acFastSum24.Attach(src.get(), dst.get()));
-        acFastSum24.Alpha = static_cast<uint8_t>(alpha);
-        acFastSum24.DstRect = Rect(0, 0, 259, 256);
-        acFastSum24.SrcPoint = Point(0, 0);
-        acFastSum24.BlendRect();
-        int wrong = 0;
-        for (int y = 0; y < 256; ++y) {
-            auto* d = static_cast<uint8_t*>(dst->ScanLine(y));
-            for (int x = 0; x < 259 * 3; ++x)
-                wrong += d[x] != (((x & 0xFF) * alpha + y * (255 - alpha) + 127) >> 8);
-        }
-        EXPECT_EQ(wrong, 0) << alpha;
-    }
+    });
 }
 
 TEST(FastPixels, MaskMixingIsExactForAnyBytes) {
     std::vector<uint8_t> b(4099), s(b.size()), m(b.size()), d(b.size());
-    uint32_t seed = 12345;
-    auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16); };
-    for (int round = 0; round < 64; ++round) {
-        for (size_t i = 0; i < b.size(); ++i) {
-            b[i] = next(), s[i] = next(), m[i] = next();
-            if (i % 7 == 0)
-                m[i] = (round & 1) ? 255 : 0;  // the extremes of the mask
+    ForEachVectorWidth([&] {
+        uint32_t seed = 12345;
+        auto next = [&] { return static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16); };
+        for (int round = 0; round < 64; ++round) {
+            for (size_t i = 0; i < b.size(); ++i) {
+                b[i] = next(), s[i] = next(), m[i] = next();
+                if (i % 7 == 0)
+                    m[i] = (round & 1) ? 255 : 0;  // the extremes of the mask
+                if (i % 11 == 0)
+                    b[i] = round & 2 ? 255 : 0, s[i] = round & 2 ? 0 : 255;  // the largest differences
+            }
+            MixBytesByMask(d.data(), b.data(), s.data(), m.data(), static_cast<int>(b.size()));
+            int wrong = 0;
+            for (size_t i = 0; i < b.size(); ++i)
+                wrong += d[i] != MaskMix(b[i], s[i], m[i]);
+            ASSERT_EQ(wrong, 0) << round;
+            // In place over the background, as the frame painter calls it.
+            std::vector<uint8_t> inPlace = b;
+            MixBytesByMask(inPlace.data(), inPlace.data(), s.data(), m.data(), static_cast<int>(b.size()));
+            ASSERT_EQ(inPlace, d);
         }
-        MixBytesByMask(d.data(), b.data(), s.data(), m.data(), static_cast<int>(b.size()));
-        int wrong = 0;
-        for (size_t i = 0; i < b.size(); ++i)
-            wrong += d[i] != MaskMix(b[i], s[i], m[i]);
-        ASSERT_EQ(wrong, 0) << round;
-        // In place over the background, as the frame painter calls it.
-        std::vector<uint8_t> inPlace = b;
-        MixBytesByMask(inPlace.data(), inPlace.data(), s.data(), m.data(), static_cast<int>(b.size()));
-        ASSERT_EQ(inPlace, d);
-    }
+    });
 }
 
 // --- the borders of a control's cache over its parent's background ---
