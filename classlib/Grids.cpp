@@ -198,8 +198,7 @@ void TCustomGrid::ChangeSize(int NewColCount, int NewRowCount) {
     FRowHeights.resize(static_cast<size_t>(FRowCount), FDefaultRowHeight);
     ClampCurrent();
     SizeChanged(oldCols, oldRows);
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SizeChanged(int OldColCount, int OldRowCount) { (void)OldColCount, (void)OldRowCount; }
@@ -212,6 +211,12 @@ void TCustomGrid::ClampCurrent() {
     clampCell(FCurrent);
     clampCell(FAnchor);
     ClampTopLeft();
+}
+
+void TCustomGrid::LayoutChanged() {
+    ClampTopLeft();
+    UpdateScrollBars();
+    Invalidate();
 }
 
 void TCustomGrid::ClampTopLeft() {
@@ -239,8 +244,7 @@ void TCustomGrid::SetFixedCols(int Value) {
     if (Value >= FColCount) throw EInvalidGridOperation("Fixed column count must be less than column count");
     FFixedCols = Value;
     ClampCurrent();
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SetFixedRows(int Value) {
@@ -249,31 +253,24 @@ void TCustomGrid::SetFixedRows(int Value) {
     if (Value >= FRowCount) throw EInvalidGridOperation("Fixed row count must be less than row count");
     FFixedRows = Value;
     ClampCurrent();
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SetDefaultColWidth(int Value) {
     FDefaultColWidth = std::max(Value, 0);
     std::fill(FColWidths.begin(), FColWidths.end(), FDefaultColWidth);
-    ClampTopLeft();
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SetDefaultRowHeight(int Value) {
     FDefaultRowHeight = std::max(Value, 0);
     std::fill(FRowHeights.begin(), FRowHeights.end(), FDefaultRowHeight);
-    ClampTopLeft();
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SetGridLineWidth(int Value) {
     FGridLineWidth = std::max(Value, 0);
-    ClampTopLeft();
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 int TCustomGrid::ColWidths(int Index) const {
@@ -284,9 +281,7 @@ int TCustomGrid::ColWidths(int Index) const {
 void TCustomGrid::SetColWidths(int Index, int Value) {
     CheckColIndex(Index);
     FColWidths[static_cast<size_t>(Index)] = std::max(Value, 0);
-    ClampTopLeft();
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 int TCustomGrid::RowHeights(int Index) const {
@@ -297,18 +292,14 @@ int TCustomGrid::RowHeights(int Index) const {
 void TCustomGrid::SetRowHeights(int Index, int Value) {
     CheckRowIndex(Index);
     FRowHeights[static_cast<size_t>(Index)] = std::max(Value, 0);
-    ClampTopLeft();
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SetOptions(TGridOptions Value) {
     if (Value == FOptions) return;
     FOptions = Value;
     if (!FOptions.Contains(goRangeSelect)) FAnchor = FCurrent;
-    ClampTopLeft();
-    UpdateScrollBars();
-    Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SetFixedColor(TColor Value) {

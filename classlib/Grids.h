@@ -157,6 +157,8 @@ private:
     int MaxTopRow() const;
     TRect Client() const;
     void ClampTopLeft();
+    // After a change of sizes, counts or lines: the first cells shown, the bars and the picture follow.
+    void LayoutChanged();
     void ScrollIntoView(int ACol, int ARow);
     void UpdateScrollBars();
     void ScrollMessage(TMessage& Message, bool Horz);
