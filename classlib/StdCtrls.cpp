@@ -1686,7 +1686,8 @@ const bool StdCtrlsRegistered = [] {
             .Default(lbStandard);
     });
     RegisterFormClass<TListBox>();
-    RegisterFormClass<TButtonControl>();
+    RegisterFormClass<TButtonControl>(
+        [](TFormClass<TButtonControl>& c) { c.String("Caption", &TControl::Caption, &TControl::SetCaption); });
     RegisterFormClass<TButton>([](TFormClass<TButton>& c) {
         c.Boolean("Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false);
         c.Boolean("Default", &TButton::Default, &TButton::SetDefault).Default(false);
@@ -1705,12 +1706,14 @@ const bool StdCtrlsRegistered = [] {
         c.Enum("Alignment", &TRadioButton::Alignment, &TRadioButton::SetAlignment, LeftRightNames).Default(lrRight);
         c.Boolean("Checked", &TRadioButton::Checked, &TRadioButton::SetChecked).Default(false);
     });
-    RegisterFormClass<TCustomGroupBox>();
+    RegisterFormClass<TCustomGroupBox>(
+        [](TFormClass<TCustomGroupBox>& c) { c.String("Caption", &TControl::Caption, &TControl::SetCaption); });
     RegisterFormClass<TGroupBox>();
     RegisterFormClass<TCustomLabel>([](TFormClass<TCustomLabel>& c) {
         c.Enum("Alignment", &TCustomLabel::Alignment, &TCustomLabel::SetAlignment, AlignmentNames)
             .Default(taLeftJustify);
         c.Boolean("AutoSize", &TCustomLabel::AutoSize, &TCustomLabel::SetAutoSize).Default(true);
+        c.String("Caption", &TControl::Caption, &TControl::SetCaption);
         c.Component("FocusControl", &TCustomLabel::FocusControl, &TCustomLabel::SetFocusControl);
         c.Enum("Layout", &TCustomLabel::Layout, &TCustomLabel::SetLayout, {"tlTop", "tlCenter", "tlBottom"})
             .Default(tlTop);

@@ -15,6 +15,13 @@ testenv_make_prefix() {
   # bare X server, and synthetic drags do not move it.
   "$BRIMLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$BRIMLET_WINE_LOG" 2>&1
   "$BRIMLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$BRIMLET_WINE_LOG" 2>&1
+  # COM7 and COM10 are configured ports, so the system lists them; the serial tests put ptys behind
+  # them. The targets are relative to dosdevices, so every copy of the prefix points into itself.
+  local n
+  for n in 7 10; do
+    "$BRIMLET_WINE" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "../drive_c/brimlet-serial/com$n/dev" /f \
+      >>"$BRIMLET_WINE_LOG" 2>&1
+  done
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts"
   cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
@@ -51,7 +58,7 @@ testenv_start() {
     local cache=${BRIMLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brimlet}
     local template
     # Bump the revision whenever testenv_make_prefix changes, so old templates are not reused.
-    template="$cache/wine-template-r2-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
+    template="$cache/wine-template-r3-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
     mkdir -p "$cache"
     (
       flock 9

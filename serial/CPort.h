@@ -382,6 +382,9 @@ public:
     // A missing text reads as empty (the unknown-text default); a missing integer fails.
     virtual void LoadRegistry(TRegistry* Registry);
 
+    // Shows the setup dialog for this port (with the dialog, in CPortSetup); OK applies the chosen settings.
+    void ShowSetupDialog();
+
     // --- links ---
     void RegisterLink(TComLink* AComLink);
     void UnregisterLink(TComLink* AComLink);

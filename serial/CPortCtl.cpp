@@ -1,11 +1,18 @@
 #include "CPortCtl.h"
 
 #include "classlib/ExceptionHandler.h"
+#include "classlib/FormResources.h"
 #include "classlib/Forms.h"
 
 namespace {
 
 const char* const LedColours[] = {"RED", "GREEN", "BLUE", "YELLOW", "PURPLE", "BULB"};
+
+// The texts of every value of an enumeration, in its order.
+template <class E>
+void AddTexts(TStrings* items, E last, std::string (*text)(E)) {
+    for (int i = 0; i <= static_cast<int>(last); ++i) items->Add(text(static_cast<E>(i)));
+}
 
 SIZE BitmapSize(HBITMAP bitmap) {
     BITMAP info{};
@@ -14,6 +21,187 @@ SIZE BitmapSize(HBITMAP bitmap) {
 }
 
 }  // namespace
+
+// --- TComSelect ---
+
+void TComSelect::SetComProperty(TComProperty Value) {
+    FComProperty = Value;
+    TStringsUpdateScope update(*FItems);
+    FItems->Clear();
+    switch (Value) {
+        case cpNone:
+            break;
+        case cpPort:
+            EnumComPorts(FItems);
+            break;
+        case cpBaudRate:
+            AddTexts(FItems, br256000, BaudRateToStr);
+            break;
+        case cpDataBits:
+            AddTexts(FItems, dbEight, DataBitsToStr);
+            break;
+        case cpStopBits:
+            AddTexts(FItems, sbTwoStopBits, StopBitsToStr);
+            break;
+        case cpParity:
+            AddTexts(FItems, prSpace, ParityToStr);
+            break;
+        case cpFlowControl:
+            AddTexts(FItems, fcCustom, FlowControlToStr);
+            break;
+    }
+}
+
+void TComSelect::TakeValue(const std::string& Text) {
+    switch (FComProperty) {
+        case cpNone:
+            break;
+        case cpPort:
+            FPort = Text;
+            break;
+        case cpBaudRate:
+            FBaudRate = StrToBaudRate(Text);
+            break;
+        case cpDataBits:
+            FDataBits = StrToDataBits(Text);
+            break;
+        case cpStopBits:
+            FStopBits = StrToStopBits(Text);
+            break;
+        case cpParity:
+            FParity = StrToParity(Text);
+            break;
+        case cpFlowControl:
+            FFlowControl = StrToFlowControl(Text);
+            break;
+    }
+}
+
+void TComSelect::SelectValue(const std::string& Text) {
+    TakeValue(Text);
+    if (FAutoApply) ApplySettings();
+}
+
+void TComSelect::ApplySettings() {
+    if (!FComPort) return;
+    switch (FComProperty) {
+        case cpNone:
+            break;
+        case cpPort:
+            FComPort->SetPort(FPort);
+            break;
+        case cpBaudRate:
+            FComPort->SetBaudRate(FBaudRate);
+            break;
+        case cpDataBits:
+            FComPort->SetDataBits(FDataBits);
+            break;
+        case cpStopBits:
+            FComPort->SetStopBits(FStopBits);
+            break;
+        case cpParity:
+            FComPort->Parity()->SetBits(FParity);
+            break;
+        case cpFlowControl:
+            FComPort->FlowControl()->SetFlowControl(FFlowControl);
+            break;
+    }
+}
+
+std::string TComSelect::CurrentText() const {
+    switch (FComProperty) {
+        case cpPort:
+            return FComPort->Port();
+        case cpBaudRate:
+            return BaudRateToStr(FComPort->BaudRate());
+        case cpDataBits:
+            return DataBitsToStr(FComPort->DataBits());
+        case cpStopBits:
+            return StopBitsToStr(FComPort->StopBits());
+        case cpParity:
+            return ParityToStr(FComPort->Parity()->Bits());
+        case cpFlowControl:
+            return FlowControlToStr(FComPort->FlowControl()->FlowControl());
+        case cpNone:
+            break;
+    }
+    return std::string();
+}
+
+void TComSelect::UpdateSettings(int& ItemIndex) {
+    if (!FComPort) return;
+    ItemIndex = FComProperty == cpNone ? -1 : FItems->IndexOf(CurrentText());
+    if (ItemIndex >= 0) TakeValue(FItems->Strings(ItemIndex));
+}
+
+// --- TComComboBox ---
+
+TComComboBox::TComComboBox(TComponent* AOwner)
+    : TCustomComboBox(AOwner), FComSelect(std::make_unique<TComSelect>(Items())) {
+    SetStyle(csDropDownList);
+}
+
+TComComboBox::~TComComboBox() {
+    if (TCustomComPort* port = FComSelect->ComPort()) port->RemoveFreeNotification(this);
+}
+
+void TComComboBox::SetComPort(TCustomComPort* Value) {
+    TCustomComPort* old = FComSelect->ComPort();
+    if (old == Value) return;
+    if (old) old->RemoveFreeNotification(this);
+    FComSelect->SetComPort(Value);
+    if (Value) {
+        Value->FreeNotification(this);
+        int index = ItemIndex();
+        FComSelect->UpdateSettings(index);
+        SetItemIndex(index);
+    }
+}
+
+void TComComboBox::SetComProperty(TComProperty Value) {
+    FComSelect->SetComProperty(Value);
+    if (Items()->Count() > 0) UpdateSettings();
+}
+
+void TComComboBox::UpdateSettings() {
+    int index = Items()->Count() > 0 ? 0 : -1;
+    FComSelect->UpdateSettings(index);
+    SetItemIndex(index);
+}
+
+void TComComboBox::ApplySettings() {
+    int index = ItemIndex();
+    // Nothing chosen (the port's own value is not listed, or nothing is): the port keeps what it has.
+    if (index < 0) return;
+    // What the box shows is what is written, also when the choice was made by the program.
+    FComSelect->TakeValue(Items()->Strings(index));
+    FComSelect->ApplySettings();
+}
+
+std::string TComComboBox::Text() const {
+    int index = ItemIndex();
+    return index >= 0 ? Items()->Strings(index) : std::string();
+}
+
+void TComComboBox::SetText(const std::string& Value) {
+    int index = Items()->IndexOf(Value);
+    if (index >= 0) SetItemIndex(index);
+}
+
+void TComComboBox::Change() {
+    FComSelect->SelectValue(Text());
+    TCustomComboBox::Change();
+}
+
+void TComComboBox::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomComboBox::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FComSelect->ComPort()) {
+        FComSelect->SetComPort(nullptr);
+        if (Items()->Count() > 0) SetItemIndex(0);
+    }
+}
+
+// --- TComLed ---
 
 TComLed::TComLed(TComponent* AOwner) : TGraphicControl(AOwner), FLink(new TComLink) {
     TControlStyle style = ControlStyle();
@@ -194,3 +382,35 @@ void TComLed::Paint() {
     SelectObject(mem, old);
     DeleteDC(mem);
 }
+
+// --- form storage ---
+
+namespace {
+
+const bool ComControlsRegistered = [] {
+    RegisterFormClass<TComComboBox>([](TFormClass<TComComboBox>& c) {
+        c.Component("ComPort", &TComComboBox::ComPort, &TComComboBox::SetComPort);
+        c.Enum("ComProperty", &TComComboBox::ComProperty, &TComComboBox::SetComProperty,
+               {"cpNone", "cpPort", "cpBaudRate", "cpDataBits", "cpStopBits", "cpParity", "cpFlowControl"})
+            .Default(cpNone);
+        c.Boolean("AutoApply", &TComComboBox::AutoApply, &TComComboBox::SetAutoApply).Default(false);
+        c.Enum("Style", &TComComboBox::Style, &TComComboBox::SetStyle,
+               {"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable"})
+            .Default(csDropDownList);
+    });
+    RegisterFormClass<TComLed>([](TFormClass<TComLed>& c) {
+        c.Component("ComPort", &TComLed::ComPort, &TComLed::SetComPort);
+        c.Enum("LedSignal", &TComLed::LedSignal, &TComLed::SetLedSignal,
+               {"lsConn", "lsCTS", "lsDSR", "lsRLSD", "lsRing", "lsRx", "lsTx"})
+            .Default(lsConn);
+        c.Enum("Kind", &TComLed::Kind, &TComLed::SetKind,
+               {"lkRedLight", "lkGreenLight", "lkBlueLight", "lkYellowLight", "lkPurpleLight", "lkBulb", "lkCustom"})
+            .Default(lkRedLight);
+        c.Enum("State", &TComLed::State, &TComLed::SetState, {"lsOff", "lsOn"}).Default(lsOff);
+        c.Integer("RingDuration", &TComLed::RingDuration, &TComLed::SetRingDuration).Default(1000u);
+        c.Event("OnChange", &TComLed::OnChange);
+    });
+    return true;
+}();
+
+}  // namespace

@@ -1,5 +1,6 @@
 // The serial port's messages through a German catalogue that lies beside this test.
 #include "serial/CPort.h"
+#include "serial/CPortSetup.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,20 @@ TEST(ComPortCatalogue, APercentSignInATranslationStaysAsWritten) {
 
 TEST(ComPortCatalogue, TextsWithoutATranslationStayEnglish) {
     EXPECT_EQ(EComPort(14).Message(), "Cannot set property while connected");
+}
+
+TEST(ComPortCatalogue, TheSetupDialogIsTranslatedButItsListsKeepTheSettingValues) {
+    auto* form = new TComSetupFrm(nullptr);
+    form->AfterConstruction();
+    EXPECT_EQ(form->Caption(), "Einrichtung");
+    EXPECT_EQ(form->GroupBox1->Caption(), " Einstellungen ");
+    EXPECT_EQ(form->Label2->Caption(), "Baudrate");
+    EXPECT_EQ(form->Label3->Caption(), "Data bits");  // no translation
+    EXPECT_EQ(form->Button2->Caption(), "Abbrechen");
+    EXPECT_EQ(form->Combo5->Items()->Strings(0), "None");
+    EXPECT_EQ(form->Combo5->Text(), "None");
+    EXPECT_EQ(form->Combo6->Items()->Strings(2), "None");
+    form->Free();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "classlib/Forms.h"
 #include "serial/CPortCtl.h"
+#include "tests/classlib/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/SerialPeer.h"
 #include "tests/support/UnixCommand.h"
@@ -176,4 +177,115 @@ TEST_F(LampForm, LampsFollowAPortOverAPty) {
     EXPECT_EQ(conn->ComPort(), nullptr);
     EXPECT_EQ(rx->ComPort(), nullptr);
     EXPECT_EQ(conn->State(), lsOff);
+}
+
+namespace {
+
+// A form with setting boxes on it, active so that keys reach them.
+class SettingBoxes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Form = new TForm(nullptr);
+        Form->SetPosition(poDesigned);
+        Form->SetBounds(40, 200, 420, 200);
+        Form->SetCaption("Setting boxes");
+    }
+    void TearDown() override { Form->Free(); }
+
+    TComComboBox* AddBox(TComProperty property, TCustomComPort* port = nullptr) {
+        auto* box = new TComComboBox(Form);
+        box->SetParent(Form);
+        box->SetBounds(10, 10 + 30 * Boxes++, 129, 21);
+        box->SetComProperty(property);
+        box->SetComPort(port);
+        return box;
+    }
+    void ShowActive() {
+        Form->Show();
+        ASSERT_TRUE(PumpMessagesUntil([&] { return Form->Active(); }));
+    }
+
+    TForm* Form = nullptr;
+    int Boxes = 0;
+};
+
+}  // namespace
+
+TEST_F(SettingBoxes, EachSettingListsItsValuesAndShowsThePortsCurrentOne) {
+    auto* port = new TComPort(nullptr);
+    port->SetStopBits(sbTwoStopBits);
+    port->Parity()->SetBits(prEven);
+    port->FlowControl()->SetFlowControl(fcHardware);
+    struct Row {
+        TComProperty property;
+        int count;
+        const char* first;
+        const char* shown;
+        int index;
+    };
+    for (const Row& r : {Row{cpBaudRate, 16, "Custom", "9600", 7}, Row{cpDataBits, 4, "5", "8", 3},
+                         Row{cpStopBits, 3, "1", "2", 2}, Row{cpParity, 5, "None", "Even", 2},
+                         Row{cpFlowControl, 4, "Hardware", "Hardware", 0}}) {
+        TComComboBox* box = AddBox(r.property, port);
+        EXPECT_EQ(box->Style(), csDropDownList);
+        EXPECT_EQ(box->Items()->Count(), r.count) << r.shown;
+        EXPECT_EQ(box->Items()->Strings(0), r.first);
+        EXPECT_EQ(box->Text(), r.shown);
+        EXPECT_EQ(box->ItemIndex(), r.index);
+    }
+    Form->Show();  // the values survive the boxes' windows being made
+    EXPECT_EQ(static_cast<TComComboBox*>(Form->Components(0))->Text(), "9600");
+
+    TComComboBox* ports = AddBox(cpPort);
+    TStringList system;
+    EnumComPorts(&system);
+    EXPECT_EQ(ports->Items()->Text(), system.Text());
+    EXPECT_EQ(ports->ItemIndex(), system.Count() > 0 ? 0 : -1);  // unbound: the first item
+    TComComboBox* none = AddBox(cpNone, port);
+    EXPECT_EQ(none->Items()->Count(), 0);
+    EXPECT_EQ(none->Text(), "");
+
+    // A port that goes leaves its boxes unbound on their first item.
+    TComComboBox* baud = static_cast<TComComboBox*>(Form->Components(0));
+    port->Free();
+    EXPECT_EQ(baud->ComPort(), nullptr);
+    EXPECT_EQ(baud->Text(), "Custom");
+}
+
+TEST_F(SettingBoxes, AKeyboardChoiceReachesThePortWhenAppliedOrAtOnceWithAutoApply) {
+    TComPort port(nullptr);
+    TComComboBox* baud = AddBox(cpBaudRate, &port);
+    std::vector<std::string> changes;
+    baud->OnChange = [&](TObject*) { changes.push_back(baud->Text()); };
+    ShowActive();
+    baud->SetFocus();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return baud->Focused(); }));
+    PressKey(VK_DOWN);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return changes.size() == 1; }));
+    EXPECT_EQ(changes[0], "14400");
+    EXPECT_EQ(port.BaudRate(), br9600);
+    baud->ApplySettings();
+    EXPECT_EQ(port.BaudRate(), br14400);
+
+    baud->SetAutoApply(true);
+    PressKey(VK_DOWN);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return changes.size() == 2; }));
+    EXPECT_EQ(port.BaudRate(), br19200);
+}
+
+TEST_F(SettingBoxes, WhatIsAppliedIsWhatTheBoxShowsAndNothingWhenItShowsNothing) {
+    TComPort port(nullptr);
+    port.SetPort("COM250");  // not among the system's ports
+    TComComboBox* ports = AddBox(cpPort, &port);
+    EXPECT_EQ(ports->ItemIndex(), -1);
+    EXPECT_EQ(ports->Text(), "");
+    ports->ApplySettings();
+    EXPECT_EQ(port.Port(), "COM250");
+
+    TComComboBox* parity = AddBox(cpParity, &port);
+    parity->SetText("Mark");  // chosen by the program: no change notice
+    parity->SetText("Purple");  // not listed: nothing changes
+    EXPECT_EQ(parity->Text(), "Mark");
+    parity->ApplySettings();
+    EXPECT_EQ(port.Parity()->Bits(), prMark);
 }

@@ -6,6 +6,7 @@
 
 #include "classlib/Registry.h"
 #include "serial/CPort.h"
+#include "tests/support/SerialPeer.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -258,9 +259,22 @@ TEST(ComPortList, AMissingKeyRaisesCode23WithTheResult) {
               std::make_pair(23, int{ERROR_FILE_NOT_FOUND}));
 }
 
-TEST(ComPortList, TheSystemListIsSorted) {
+TEST(ComPortList, PtysConfiguredAsCom7AndCom10AreListedInTextOrderAndOpen) {
+    // The test environment configures both numbers for the system's list; the peers put ptys behind them.
+    SerialPeer com7(7), com10(10);
     TStringList ports;
     EnumComPorts(&ports);
     std::cout << "ports: " << ports.CommaText() << "\n";
     for (int i = 1; i < ports.Count(); ++i) EXPECT_LE(AnsiCompareText(ports[i - 1], ports[i]), 0);
+    int at10 = ports.IndexOf("COM10"), at7 = ports.IndexOf("COM7");
+    ASSERT_GE(at10, 0);
+    ASSERT_GE(at7, 0);
+    EXPECT_LT(at10, at7);
+    for (auto [name, peer] : {std::pair{ports[at7], &com7}, std::pair{ports[at10], &com10}}) {
+        TComPort port(nullptr);
+        port.SetPort(name);
+        port.Open();
+        EXPECT_EQ(port.WriteStr(name), static_cast<int>(name.size()));
+        EXPECT_EQ(peer->Read(name.size()), name);
+    }
 }

@@ -22,20 +22,38 @@ HANDLE OpenFar(const std::string& name) {
 }  // namespace
 
 SerialPeer::SerialPeer() {
-    std::string prefix = WinePrefixDir();
     // Claim a pair of COM numbers: creating the folder is atomic, so parallel tests never share one.
-    for (int n = FirstPort; n < LastPort; n += 2) {
-        std::string dir = prefix + "/drive_c/brimlet-serial/com" + std::to_string(n);
-        CreateDirectoryA(WindowsPathOf(prefix + "/drive_c/brimlet-serial").c_str(), nullptr);
-        if (CreateDirectoryA(WindowsPathOf(dir).c_str(), nullptr)) {
-            FPortNumber = n;
-            FDir = dir;
-            break;
-        }
-    }
+    for (int n = FirstPort; n < LastPort && !FPortNumber; n += 2)
+        Claim(n);
     if (!FPortNumber)
         throw Exception("No free COM number for a serial peer");
-    std::string dos = prefix + "/dosdevices/";
+    Start();
+}
+
+SerialPeer::SerialPeer(int PortNumber) {
+    // Tests running beside this one may hold the number for a while.
+    DWORD start = GetTickCount();
+    while (!Claim(PortNumber)) {
+        if (GetTickCount() - start > 60000)
+            throw Exception("COM" + std::to_string(PortNumber) + " stays taken by another serial peer");
+        Sleep(100);
+    }
+    Start();
+}
+
+bool SerialPeer::Claim(int n) {
+    std::string prefix = WinePrefixDir();
+    std::string dir = prefix + "/drive_c/brimlet-serial/com" + std::to_string(n);
+    CreateDirectoryA(WindowsPathOf(prefix + "/drive_c/brimlet-serial").c_str(), nullptr);
+    if (!CreateDirectoryA(WindowsPathOf(dir).c_str(), nullptr))
+        return false;
+    FPortNumber = n;
+    FDir = dir;
+    return true;
+}
+
+void SerialPeer::Start() {
+    std::string dos = WinePrefixDir() + "/dosdevices/";
     std::string n = std::to_string(FPortNumber), m = std::to_string(FPortNumber + 1);
     int status = RunUnixScript(
         "cd '" + FDir + "' || exit 1\n"

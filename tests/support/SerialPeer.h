@@ -13,6 +13,8 @@ class SerialPeer {
 public:
     // Creates the pair (socat) and maps the program's end as COMn in the test's Wine prefix.
     SerialPeer();
+    // The same as COM<PortNumber> (the far end is the next number); waits while another peer has that number.
+    explicit SerialPeer(int PortNumber);
     // Stops the modem thread and socat (by PID) and removes the mappings, whatever happened.
     ~SerialPeer();
     SerialPeer(const SerialPeer&) = delete;
@@ -47,6 +49,8 @@ public:
     void Vanish();
 
 private:
+    bool Claim(int n);
+    void Start();
     void ReadInto(std::string& buffer, DWORD waitMs);
     void ModemLoop();
 
