@@ -184,3 +184,32 @@ TEST(ComSetupDialog, CancelChangesNothingAndOkWithoutAListedPortKeepsItsName) {
     EXPECT_EQ(port.Port(), "COM250");
     EXPECT_EQ(port.BaudRate(), br57600);
 }
+
+TEST(ComSetupDialog, APortThatFailsToOpenUnderItsNewNameIsReportedAndLeavesNoUpdatePending) {
+    SerialPeer com10(10), com7(7);
+    com7.Vanish();  // listed, but nothing behind it any more
+    TObservedPort port(nullptr);
+    port.SetPort("COM10");
+    port.Open();
+    DialogUser user({{[](TComSetupFrm* d) { return FocusIsOn(d->Combo1) && d->Combo1->Text() == "COM10"; },
+                      [](TComSetupFrm*) { PressKey(VK_DOWN); }},
+                     {[](TComSetupFrm* d) { return d->Combo1->Text() == "COM7"; },
+                      [](TComSetupFrm* d) {
+                          POINT ok = CentreOf(d->Button1);
+                          ClickAt(ok.x, ok.y);
+                      }}});
+    try {
+        port.ShowSetupDialog();
+        ADD_FAILURE() << "no exception";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.Code(), 1);
+    }
+    ASSERT_TRUE(user.Finished());
+    EXPECT_FALSE(port.Connected());
+    port.SetPort("COM10");
+    port.Open();
+    port.FSetupCalls.SetCommState = CountSetCommState;
+    SetCommStateCalls = 0;
+    port.SetBaudRate(br38400);  // applied at once: the dialog's update ended with its failure
+    EXPECT_EQ(SetCommStateCalls, 1);
+}
