@@ -19,7 +19,7 @@ testenv_make_prefix() {
   # them. The targets are relative to dosdevices, so every copy of the prefix points into itself.
   local n
   for n in 7 10; do
-    "$BRIMLET_WINE" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "../drive_c/brimlet-serial/com$n/dev" /f \
+    "$BRIMLET_WINE" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "../drive_c/brimlet-serial/port$n/dev" /f \
       >>"$BRIMLET_WINE_LOG" 2>&1
   done
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
@@ -58,7 +58,7 @@ testenv_start() {
     local cache=${BRIMLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brimlet}
     local template
     # Bump the revision whenever testenv_make_prefix changes, so old templates are not reused.
-    template="$cache/wine-template-r3-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
+    template="$cache/wine-template-r4-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
     mkdir -p "$cache"
     (
       flock 9

@@ -19,6 +19,15 @@ class TObservedPort : public TComPort {
 public:
     using TComPort::TComPort;
     using TCustomComPort::FSetupCalls;
+    // A listed port whose device is gone: opening it fails as opening an unplugged adapter does.
+    std::string Unplugged;
+
+protected:
+    void CreateHandle() override {
+        if (Port() == Unplugged)
+            throw EComPort(1, ERROR_FILE_NOT_FOUND);
+        TComPort::CreateHandle();
+    }
 };
 
 int SetCommStateCalls = 0;
@@ -68,6 +77,7 @@ POINT CentreOf(TControl* c) { return c->ClientToScreen(TPoint(c->Width() / 2, c-
 
 TEST(ComSetupDialog, ShowsEveryRowWithThePortsValues) {
     TComPort port(nullptr);
+    port.SetPort("COM10");  // a configured port: always listed
     port.SetBaudRate(br57600);
     port.SetDataBits(dbSeven);
     port.SetStopBits(sbTwoStopBits);
@@ -93,8 +103,7 @@ TEST(ComSetupDialog, ShowsEveryRowWithThePortsValues) {
     EXPECT_EQ(client.right - client.left, 231);
     EXPECT_EQ(client.bottom - client.top, 216);
     EXPECT_EQ(labels, (std::vector<std::string>{"Port", "Baud rate", "Data bits", "Stop bits", "Parity", "Flow control"}));
-    // The default port is not among the system's ports here: its box shows nothing.
-    EXPECT_EQ(shown, (std::vector<std::string>{"", "57600", "7", "2", "Odd", "Software"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"COM10", "57600", "7", "2", "Odd", "Software"}));
 }
 
 TEST(ComSetupDialog, OkWritesThePortAndSpeedChosenWithTheKeyboardInOneApplication) {
@@ -186,9 +195,9 @@ TEST(ComSetupDialog, CancelChangesNothingAndOkWithoutAListedPortKeepsItsName) {
 }
 
 TEST(ComSetupDialog, APortThatFailsToOpenUnderItsNewNameIsReportedAndLeavesNoUpdatePending) {
-    SerialPeer com10(10), com7(7);
-    com7.Vanish();  // listed, but nothing behind it any more
+    SerialPeer com10(10);
     TObservedPort port(nullptr);
+    port.Unplugged = "COM7";
     port.SetPort("COM10");
     port.Open();
     DialogUser user({{[](TComSetupFrm* d) { return FocusIsOn(d->Combo1) && d->Combo1->Text() == "COM10"; },

@@ -43,7 +43,8 @@ SerialPeer::SerialPeer(int PortNumber) {
 
 bool SerialPeer::Claim(int n) {
     std::string prefix = WinePrefixDir();
-    std::string dir = prefix + "/drive_c/brimlet-serial/com" + std::to_string(n);
+    // Not "com<n>": COM1 to COM9 are device names in any folder.
+    std::string dir = prefix + "/drive_c/brimlet-serial/port" + std::to_string(n);
     CreateDirectoryA(WindowsPathOf(prefix + "/drive_c/brimlet-serial").c_str(), nullptr);
     if (!CreateDirectoryA(WindowsPathOf(dir).c_str(), nullptr))
         return false;
