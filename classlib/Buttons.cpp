@@ -579,6 +579,7 @@ const std::vector<std::string> LayoutNames = {"blGlyphLeft", "blGlyphRight", "bl
 const bool ButtonsRegistered = [] {
     RegisterFormClass<TSpeedButton>([](TFormClass<TSpeedButton>& c) {
         c.Boolean("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp).Default(false);
+        c.String("Caption", &TControl::Caption, &TControl::SetCaption);
         c.Integer("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex).Default(0);
         c.Boolean("Down", &TSpeedButton::Down, &TSpeedButton::SetDown).Default(false);
         c.Boolean("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat).Default(false);

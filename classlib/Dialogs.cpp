@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "FormResources.h"
 #include "Forms.h"
 
 #include <vector>
@@ -149,3 +150,17 @@ bool TColorDialog::Execute() {
     FCustomColors->EndUpdate();
     return true;
 }
+
+static const bool DialogsRegistered = [] {
+    RegisterFormClass<TOpenDialog>([](TFormClass<TOpenDialog>& c) {
+        c.String("DefaultExt", &TOpenDialog::DefaultExt, &TOpenDialog::SetDefaultExt);
+        c.String("FileName", &TOpenDialog::FileName, &TOpenDialog::SetFileName);
+        c.String("Filter", &TOpenDialog::Filter, &TOpenDialog::SetFilter);
+        c.String("InitialDir", &TOpenDialog::InitialDir, &TOpenDialog::SetInitialDir);
+        c.String("Title", &TOpenDialog::Title, &TOpenDialog::SetTitle);
+    });
+    RegisterFormClass<TSaveDialog>();
+    RegisterFormClass<TColorDialog>(
+        [](TFormClass<TColorDialog>& c) { c.Color("Color", &TColorDialog::Color, &TColorDialog::SetColor); });
+    return true;
+}();

@@ -1,6 +1,7 @@
 #include "CPort.h"
 
 #include "classlib/ExceptionHandler.h"
+#include "classlib/FormResources.h"
 #include "classlib/Intl.h"
 #include "classlib/MessageWindow.h"
 #include "settings/FastIniFile.h"
@@ -1583,3 +1584,35 @@ void EnumComPortsIn(HKEY Root, const std::string& Path, TStrings* Ports) {
 }
 
 void EnumComPorts(TStrings* Ports) { EnumComPortsIn(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", Ports); }
+
+// Ports placed on forms: the settings a form description gives them.
+static const bool ComPortRegistered = [] {
+    RegisterFormClass<TComBuffer>([](TFormClass<TComBuffer>& c) {
+        c.Integer("InputSize", &TComBuffer::InputSize, &TComBuffer::SetInputSize).Default(1024);
+        c.Integer("OutputSize", &TComBuffer::OutputSize, &TComBuffer::SetOutputSize).Default(1024);
+    });
+    RegisterFormClass<TCustomComPort>([](TFormClass<TCustomComPort>& c) {
+        c.String("Port", &TCustomComPort::Port, &TCustomComPort::SetPort);
+        c.Enum("BaudRate", &TCustomComPort::BaudRate, &TCustomComPort::SetBaudRate,
+               {"brCustom", "br110", "br300", "br600", "br1200", "br2400", "br4800", "br9600", "br14400", "br19200",
+                "br38400", "br56000", "br57600", "br115200", "br128000", "br256000"})
+            .Default(br9600);
+        c.Enum("DataBits", &TCustomComPort::DataBits, &TCustomComPort::SetDataBits,
+               {"dbFive", "dbSix", "dbSeven", "dbEight"})
+            .Default(dbEight);
+        c.Enum("StopBits", &TCustomComPort::StopBits, &TCustomComPort::SetStopBits,
+               {"sbOneStopBit", "sbOne5StopBits", "sbTwoStopBits"})
+            .Default(sbOneStopBit);
+        c.SetOf("Events", &TCustomComPort::Events, &TCustomComPort::SetEvents,
+                {"evRxChar", "evTxEmpty", "evRxFlag", "evRing", "evBreak", "evCTS", "evDSR", "evError", "evRLSD",
+                 "evRx80Full"})
+            .Default(AllComEvents);
+        c.Enum("SyncMethod", &TCustomComPort::SyncMethod, &TCustomComPort::SetSyncMethod,
+               {"smThreadSync", "smWindowSync", "smNone"})
+            .Default(smThreadSync);
+        c.Object("Buffer", &TCustomComPort::Buffer);
+        c.Event("OnRxChar", &TCustomComPort::OnRxChar);
+    });
+    RegisterFormClass<TComPort>();
+    return true;
+}();

@@ -1,0 +1,498 @@
+#include "uMain.h"
+
+#include "classlib/FormResources.h"
+#include "classlib/SysUtils.h"
+#include "uAbout.h"
+#include "uHEXLog.h"
+#include "uOption.h"
+
+#include <cstdio>
+
+TFastIniFile* Ini = nullptr;
+bool EchoChar = false;
+TfrmMain* frmMain = nullptr;
+
+std::string SettingsFileName() {
+    return ChangeFileExt(ParamStr0(), ".ini");
+}
+
+std::string ExecutableFolder() {
+    return ExtractFilePath(ParamStr0());
+}
+
+void ClampToScreen(int& Left, int& Top, int Width, int Height, int ScreenWidth, int ScreenHeight) {
+    if (Left < 0)
+        Left = 0;
+    if (Left + Width > ScreenWidth)
+        Left = ScreenWidth - Width;
+    if (Top < 0)
+        Top = 0;
+    if (Top + Height > ScreenHeight)
+        Top = ScreenHeight - Height;
+}
+
+std::string HexLine(const std::string& Data) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(Data.size() * 3);
+    for (unsigned char b : Data) {
+        line += digits[b >> 4];
+        line += digits[b & 15];
+        line += ' ';
+    }
+    return line;
+}
+
+void AddToHistory(TStrings* History, const std::string& Command) {
+    int i = History->IndexOf(Command);  // without regard to case, as TStrings compares
+    if (i >= 0)
+        History->Delete(i);
+    History->Insert(0, Command);
+    if (History->Count() > HistorySize)
+        History->Delete(History->Count() - 1);
+}
+
+std::string LogFileStamp(const SYSTEMTIME& t) {
+    char stamp[32];
+    snprintf(stamp, sizeof stamp, "%d%.02d%.02d_%.02d%.02d%.02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond);
+    return stamp;
+}
+
+std::string ProposedLogFileName(const std::string& CurrentFileName, const std::string& Prefix,
+                                const std::string& Extension) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return ExtractFilePath(CurrentFileName) + Prefix + LogFileStamp(now) + Extension;
+}
+
+TColor ReadColor(TCustomIniFile* IniFile, const std::string& Key, const std::string& Default) {
+    std::string text = IniFile->ReadString("cfg", Key, Default);
+    try {
+        return StringToColor(text);
+    } catch (const Exception&) {
+        // A damaged colour must not keep the program from starting: the default colour serves until the
+        // user picks another one.
+        return StringToColor(Default);
+    }
+}
+
+bool CanFadeWindows() {
+    OSVERSIONINFOA v{};
+    v.dwOSVersionInfoSize = sizeof v;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&v))
+        return false;
+#pragma GCC diagnostic pop
+    return v.dwPlatformId == VER_PLATFORM_WIN32_NT && v.dwMajorVersion > 4;
+}
+
+void TrimWorkingSet() {
+    OSVERSIONINFOA v{};
+    v.dwOSVersionInfoSize = sizeof v;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (GetVersionExA(&v) && v.dwPlatformId == VER_PLATFORM_WIN32_NT)
+#pragma GCC diagnostic pop
+        // Only a hint to the memory manager: a refusal costs nothing but memory.
+        SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+}
+
+TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
+    frmMain = this;
+    if (!InitInheritedComponent(this))
+        throw EResNotFound("The form description of TfrmMain is missing");
+}
+
+TfrmMain::~TfrmMain() {
+    // The other windows reach this one through the global: none of them may find it half destroyed.
+    if (frmMain == this) {
+        frmMain = nullptr;
+        Application->OnHint = nullptr;
+    }
+    // The HEX log's toolbar shows this window's images.
+    if (frmHEXLog && frmHEXLog->tlb)
+        frmHEXLog->tlb->SetImages(nullptr);
+}
+
+void TfrmMain::FormCreate(TObject*) {
+    SetCaption(std::string("Brimlet ") + ProgramVersion);
+    Application->SetTitle(Caption());
+    Application->SetHintHidePause(5000);
+    Application->SetHintPause(100);
+    Application->OnHint = [this](TObject* Sender) { AppHint(Sender); };
+
+    comport->SetPort("");
+    comport->LoadSettings(ssIniFile, SettingsFileName());
+    Ini = new TFastIniFile(SettingsFileName());
+
+    int left = Ini->ReadInteger("Last", "Left", 0);
+    int top = Ini->ReadInteger("Last", "Top", 0);
+    int width = Ini->ReadInteger("Last", "Width", 500);
+    int height = Ini->ReadInteger("Last", "Height", 480);
+    ClampToScreen(left, top, width, height, Screen->Width(), Screen->Height());
+    SetBounds(left, top, width, height);
+
+    Ini->ReadStringList("CmdHis", "CMD", cbbcmd->Items());
+    TXDColor = ReadColor(Ini, "TXDColor", "$00C08000");
+    RXDColor = ReadColor(Ini, "RXDColor", "$00208000");
+    dlgSave->SetInitialDir(ExecutableFolder());
+
+    Log->SetWordWrap(false);
+    Log->SetScrollBars(ssBoth);
+    Log->Lines()->Add("");
+    Log->Lines()->Add("");
+    // Received text continues the last line of the log.
+    FLogEnd = static_cast<int>(SendMessageA(Log->Handle(), EM_LINEINDEX, Log->Lines()->Count() - 1, 0));
+
+    EchoChar = Ini->ReadBool("cfg", "EchoChar", false);
+    if (!Ini->SectionExists("Button")) {
+        static const char* const names[] = {"AT", "CMGS", "CMGR", "CPAS", "CEER"};
+        static const char* const commands[] = {"AT", "AT+CMGS=\"\"", "AT+CMGR=", "AT+CPAS", "AT+CEER"};
+        Ini->WriteInteger("Button", "Count", 5);
+        for (int i = 1; i <= 5; ++i) {
+            Ini->WriteString("Button", "Name" + IntToStr(i), names[i - 1]);
+            Ini->WriteString("Button", "Wexlo" + IntToStr(i), commands[i - 1]);
+            Ini->WriteBool("Button", "Checked" + IntToStr(i), true);
+        }
+    }
+    LoadShortcutButtons();
+}
+
+void TfrmMain::FormShow(TObject*) {
+    if (FShown)  // the first showing only
+        return;
+    FShown = true;
+    tlbBtn->SetEnabled(false);
+    if (CanFadeWindows())
+        AnimateWindow(Handle(), 1000, AW_ACTIVATE | AW_BLEND);  // fails harmlessly on a visible window
+    frmHEXLog->Show();
+    cbbcmd->Repaint();
+    SetFocus();
+}
+
+void TfrmMain::FormClose(TObject*, TCloseAction&) {
+    Ini->WriteInteger("Last", "Left", Left());
+    Ini->WriteInteger("Last", "Top", Top());
+    Ini->WriteInteger("Last", "Width", Width());
+    Ini->WriteInteger("Last", "Height", Height());
+    Ini->WriteInteger("Last", "HexLogLeft", frmHEXLog->Left());
+    Ini->WriteInteger("Last", "HexLogTop", frmHEXLog->Top());
+    Ini->WriteInteger("Last", "HexLogWidth", frmHEXLog->Width());
+    Ini->WriteInteger("Last", "HexLogHeight", frmHEXLog->Height());
+    Ini->WriteStringList("CmdHis", "CMD", cbbcmd->Items());
+    TFastIniFile* ini = Ini;
+    Ini = nullptr;
+    ini->UpdateFile();  // a failed save is reported here, not swallowed by the destructor
+    delete ini;
+    frmHEXLog->SetVisible(false);
+    if (CanFadeWindows())
+        AnimateWindow(Handle(), 1000, AW_HIDE | AW_BLEND);
+}
+
+void TfrmMain::AppHint(TObject*) {
+    Stat->SetCaption(GetLongHint(Application->Hint()));
+}
+
+void TfrmMain::FocusCommandBox() {
+    if (!cbbcmd->Enabled())
+        return;
+    cbbcmd->SetFocus();
+    cbbcmd->SetSelStart(static_cast<int>(cbbcmd->Text().size()));
+}
+
+void TfrmMain::LogClick(TObject*) {
+    FocusCommandBox();
+}
+
+void TfrmMain::LogKeyDown(TObject*, WORD&, TShiftState) {
+    FocusCommandBox();
+}
+
+void TfrmMain::ToolButton3Click(TObject*) {
+    TrimWorkingSet();
+    Application->MessageBox(" Not finished.     \r\n\r\nNewer versions may have it: look for them where you found this one.",
+                            "Warning", MB_ICONINFORMATION);
+}
+
+void TfrmMain::ToolButton5Click(TObject*) {
+    Log->Clear();
+    FLogEnd = 0;
+    TrimWorkingSet();
+}
+
+void TfrmMain::btnOnOffClick(TObject*) {
+    if (btnOnOff->Down()) {
+        try {
+            if (comport->Port().empty())
+                btnComportOptClick(this);
+            comport->Open();
+        } catch (const std::exception&) {
+            Application->MessageBox("      Open comport fail!      \r\n", "Error!", MB_ICONERROR);
+            return;
+        }
+    } else {
+        try {
+            comport->Close();
+        } catch (const std::exception&) {
+            Application->MessageBox("      Close comport fail!      \r\n", "Error!", MB_ICONERROR);
+            return;
+        }
+    }
+    bool open = btnOnOff->Down();
+    btnOnOff->SetHint(open ? "Close Comport" : "Open Comport");
+    btnOnOff->SetImageIndex(open ? 6 : 5);
+    btnEnter->SetEnabled(open);
+    cbbcmd->SetEnabled(open);
+    tlbBtn->SetEnabled(open);
+    FocusCommandBox();
+    TrimWorkingSet();
+}
+
+void TfrmMain::btnComportOptClick(TObject*) {
+    comport->ShowSetupDialog();
+    // Stored through the console's own settings object: a second writer's section would be overwritten
+    // when that object writes the file back at closing.
+    if (Ini) {
+        comport->StoreIniFile(Ini);
+        Ini->UpdateFile();
+    } else {
+        comport->StoreSettings(ssIniFile, SettingsFileName());
+    }
+    TrimWorkingSet();
+}
+
+void TfrmMain::cbbcmdDblClick(TObject*) {
+    std::string s = cbbcmd->Text();
+    AddToHistory(cbbcmd->Items(), s);
+    cbbcmd->SetText(s);
+    comport->WriteStr(s + "\r\n");
+    tmrTX->SetEnabled(true);
+    cmldTX->SetState(lsOn);
+    if (EchoChar)
+        EchoToLog(s);
+    SetHexColor(TXDColor);
+    AddHexLog(s + "\r\n");
+    cbbcmd->SetFocus();
+    cbbcmd->SelectAll();
+}
+
+void TfrmMain::cbbcmdKeyDown(TObject*, WORD& Key, TShiftState Shift) {
+    if (Key == VK_RETURN)
+        cbbcmdDblClick(this);
+    if ((Key == 'Z' || Key == 'z') && Shift == TShiftState{ssCtrl}) {
+        Key = 0;
+        cbbcmdDblClick(this);
+        const char sub = 0x1A;
+        comport->Write(&sub, 1);
+        cbbcmd->SetText("");
+        AddHexLog(std::string(1, sub));
+    }
+}
+
+void TfrmMain::comportRxChar(TObject*, int Count) {
+    tmrRX->SetEnabled(true);
+    std::string s;
+    comport->ReadStr(s, Count);
+    cmldRX->SetState(lsOn);
+    AppendToLog(s);
+    SetHexColor(RXDColor);
+    AddHexLog(s);
+}
+
+void TfrmMain::AppendToLog(const std::string& Text) {
+    // An edit control ends its text at a NUL: without them the rest of the chunk still shows (the HEX log
+    // keeps every byte).
+    std::string text;
+    text.reserve(Text.size());
+    for (char c : Text)
+        if (c != '\0')
+            text += c;
+    if (text.empty())
+        return;
+    SendMessageA(Log->Handle(), EM_SETSEL, FLogEnd, FLogEnd);
+    SendMessageA(Log->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    FLogEnd += static_cast<int>(text.size());
+}
+
+void TfrmMain::EchoToLog(const std::string& Text) {
+    int line = Log->Lines()->Count();
+    Log->Lines()->Add(Text);
+    FLogEnd = static_cast<int>(SendMessageA(Log->Handle(), EM_LINEINDEX, line, 0)) + static_cast<int>(Text.size());
+}
+
+void TfrmMain::AddHexLog(const std::string& Data) {
+    frmHEXLog->AppendLine(HexLine(Data), FHexColor);
+}
+
+void TfrmMain::tmrTXTimer(TObject*) {
+    tmrTX->SetEnabled(false);
+    cmldTX->SetState(lsOff);
+}
+
+void TfrmMain::tmrRXTimer(TObject*) {
+    tmrRX->SetEnabled(false);
+    cmldRX->SetState(lsOff);
+}
+
+void TfrmMain::FollowWithHexLog() {
+    // A minimised window sits far off the screen; the log stays where it was.
+    if (!Docked || !frmHEXLog || !HandleAllocated() || IsIconic(Handle()))
+        return;
+    if (DockSide == dsRight || DockSide == dsLeft)
+        frmHEXLog->btnHoriMagnetWin->Click();
+    else if (DockSide == dsBelow || DockSide == dsAbove)
+        frmHEXLog->btnVertMagnetWin->Click();
+}
+
+void TfrmMain::WMMove(TMessage& Message) {
+    TForm::WMMove(Message);
+    FollowWithHexLog();
+}
+
+void TfrmMain::FormResize(TObject*) {
+    FollowWithHexLog();
+    cbbcmd->SetWidth(ClientWidth() - btnEnter->Width() - 4);
+}
+
+// --- shortcut bar ---
+
+void TfrmMain::LoadShortcutButtons() {
+    for (int i = tlbBtn->ButtonCount() - 1; i >= 0; --i)
+        if (TToolButton* button = tlbBtn->Buttons(i))
+            button->Free();
+    btnWexlo1 = nullptr;
+    int count = Ini->ReadInteger("Button", "Count", 0);
+    if (count == 0) {
+        tlbBtn->SetVisible(false);
+        return;
+    }
+    tlbBtn->SetVisible(true);
+    for (int i = count; i >= 1; --i) {
+        std::string n = IntToStr(i);
+        if (!Ini->ReadBool("Button", "Checked" + n, false))
+            continue;
+        auto* button = new TToolButton(tlbBtn);
+        button->SetParent(tlbBtn);
+        button->SetCaption(Ini->ReadString("Button", "Name" + n, "Cmd" + n));
+        button->SetHint(Ini->ReadString("Button", "Wexlo" + n, ""));
+        button->SetAutoSize(true);
+        button->OnClick = [this](TObject* Sender) { ShortcutButtonClick(Sender); };
+        button->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+            ShortcutButtonMouseDown(Sender, Button, Shift, X, Y);
+        };
+        button->OnMouseUp = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
+            ShortcutButtonMouseUp(Sender, Button, Shift, X, Y);
+        };
+    }
+    if (tlbBtn->ButtonCount() == 0)
+        tlbBtn->SetVisible(false);
+}
+
+void TfrmMain::ShortcutButtonClick(TObject* Sender) {
+    std::string command = static_cast<TToolButton*>(Sender)->Hint();
+    cbbcmd->SetText(command);
+    if (command.size() > 1) {
+        int caret = static_cast<int>(command.size());
+        if (command.back() == '"')
+            --caret;
+        cbbcmd->SetSelStart(caret);
+    }
+    cbbcmd->SetSelLength(0);
+}
+
+void TfrmMain::ShortcutButtonMouseDown(TObject* Sender, TMouseButton Button, TShiftState, int, int) {
+    if (Button == mbRight)
+        static_cast<TToolButton*>(Sender)->SetDown(true);
+}
+
+void TfrmMain::ShortcutButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState, int, int) {
+    if (Button != mbRight)
+        return;
+    auto* button = static_cast<TToolButton*>(Sender);
+    button->SetDown(false);
+    cbbcmd->SetText(button->Hint());
+    cbbcmdDblClick(this);
+}
+
+void TfrmMain::tlbBtnMouseMove(TObject*, TShiftState, int, int) {
+    for (int i = 0; i < tlbBtn->ButtonCount(); ++i)
+        if (TToolButton* button = tlbBtn->Buttons(i); button && button->Down())
+            button->SetDown(false);
+}
+
+void TfrmMain::ToolButton2Click(TObject*) {
+    if (frmOption->ShowModal() == mrOk)
+        LoadShortcutButtons();
+    TrimWorkingSet();
+}
+
+void TfrmMain::btnSaveClick(TObject*) {
+    dlgSave->SetFileName(ProposedLogFileName(dlgSave->FileName(), "AT Command Log ", ".txt"));
+    if (dlgSave->Execute())
+        Log->Lines()->SaveToFile(dlgSave->FileName());
+    TrimWorkingSet();
+}
+
+void TfrmMain::ToolButton4Click(TObject*) {
+    auto* about = new TfrmAbout(this);
+    try {
+        about->ShowModal();
+    } catch (...) {
+        about->Free();
+        throw;
+    }
+    about->Free();
+    BringToFront();
+    TrimWorkingSet();
+}
+
+static const bool MainRegistered = [] {
+    RegisterFormClass<TfrmMain>([](TFormClass<TfrmMain>& c) {
+        c.Field("tlb", &TfrmMain::tlb);
+        c.Field("btnOnOff", &TfrmMain::btnOnOff);
+        c.Field("ToolButton3", &TfrmMain::ToolButton3);
+        c.Field("btnComportOpt", &TfrmMain::btnComportOpt);
+        c.Field("ToolButton2", &TfrmMain::ToolButton2);
+        c.Field("btnSave", &TfrmMain::btnSave);
+        c.Field("ToolButton5", &TfrmMain::ToolButton5);
+        c.Field("ToolButton4", &TfrmMain::ToolButton4);
+        c.Field("Stat", &TfrmMain::Stat);
+        c.Field("cmldTX", &TfrmMain::cmldTX);
+        c.Field("cmldRX", &TfrmMain::cmldRX);
+        c.Field("tlbBtn", &TfrmMain::tlbBtn);
+        c.Field("btnWexlo1", &TfrmMain::btnWexlo1);
+        c.Field("Log", &TfrmMain::Log);
+        c.Field("ToolBar1", &TfrmMain::ToolBar1);
+        c.Field("cbbcmd", &TfrmMain::cbbcmd);
+        c.Field("btnEnter", &TfrmMain::btnEnter);
+        c.Field("comport", &TfrmMain::comport);
+        c.Field("tmrRX", &TfrmMain::tmrRX);
+        c.Field("tmrTX", &TfrmMain::tmrTX);
+        c.Field("tmrAuto", &TfrmMain::tmrAuto);
+        c.Field("tmrAni", &TfrmMain::tmrAni);
+        c.Field("dlgSave", &TfrmMain::dlgSave);
+        c.Field("PngImageList", &TfrmMain::PngImageList);
+        c.Method("FormCreate", &TfrmMain::FormCreate);
+        c.Method("FormShow", &TfrmMain::FormShow);
+        c.Method("FormClose", &TfrmMain::FormClose);
+        c.Method("FormResize", &TfrmMain::FormResize);
+        c.Method("LogClick", &TfrmMain::LogClick);
+        c.Method("LogKeyDown", &TfrmMain::LogKeyDown);
+        c.Method("ToolButton3Click", &TfrmMain::ToolButton3Click);
+        c.Method("ToolButton5Click", &TfrmMain::ToolButton5Click);
+        c.Method("btnOnOffClick", &TfrmMain::btnOnOffClick);
+        c.Method("btnComportOptClick", &TfrmMain::btnComportOptClick);
+        c.Method("cbbcmdDblClick", &TfrmMain::cbbcmdDblClick);
+        c.Method("cbbcmdKeyDown", &TfrmMain::cbbcmdKeyDown);
+        c.Method("comportRxChar", &TfrmMain::comportRxChar);
+        c.Method("tmrTXTimer", &TfrmMain::tmrTXTimer);
+        c.Method("tmrRXTimer", &TfrmMain::tmrRXTimer);
+        c.Method("ToolButton2Click", &TfrmMain::ToolButton2Click);
+        c.Method("btnSaveClick", &TfrmMain::btnSaveClick);
+        c.Method("ToolButton4Click", &TfrmMain::ToolButton4Click);
+        c.Method("tlbBtnMouseMove", &TfrmMain::tlbBtnMouseMove);
+    });
+    return true;
+}();

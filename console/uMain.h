@@ -1,0 +1,137 @@
+#pragma once
+// The console's main window: the toolbar, the text log, the command box with its history, the shortcut
+// bar and the lamps; sending commands and receiving the answers; the settings kept in the INI file.
+#include "classlib/Buttons.h"
+#include "classlib/ComCtrls.h"
+#include "classlib/Dialogs.h"
+#include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+#include "pngctl/PngImageList.h"
+#include "serial/CPort.h"
+#include "serial/CPortCtl.h"
+#include "settings/FastIniFile.h"
+
+#include <cstdint>
+#include <string>
+
+class TfrmMain;
+class TfrmAbout;
+class TfrmHEXLogOpt;
+class TfrmOption;
+
+// The one settings file object of the console, from the main window's creation to its closing.
+extern TFastIniFile* Ini;
+// Whether every sent command is also written into the text log.
+extern bool EchoChar;
+extern TfrmMain* frmMain;
+
+constexpr int HistorySize = 18;
+constexpr const char* ProgramVersion = "1.24";
+
+// The settings file: the executable's path with the extension ".ini".
+std::string SettingsFileName();
+std::string ExecutableFolder();
+// Moves a window stored partly off the screen back inside it (a too large one keeps Left/Top negative).
+void ClampToScreen(int& Left, int& Top, int Width, int Height, int ScreenWidth, int ScreenHeight);
+// One HEX line: every byte as two upper-case hexadecimal digits and a blank.
+std::string HexLine(const std::string& Data);
+// The history after sending Command: an equal entry (any case) removed, Command first, at most 18 entries.
+void AddToHistory(TStrings* History, const std::string& Command);
+// "20100201_090503": the stamp of log file names, all six fields from one reading of the clock.
+std::string LogFileStamp(const SYSTEMTIME& Time);
+// The folder of CurrentFileName + Prefix + the stamp of now + Extension.
+std::string ProposedLogFileName(const std::string& CurrentFileName, const std::string& Prefix,
+                                const std::string& Extension);
+// A colour text from the settings file, or Default when it is damaged.
+TColor ReadColor(TCustomIniFile* IniFile, const std::string& Key, const std::string& Default);
+// True on Windows NT 5 and later, where the windows fade in and out.
+bool CanFadeWindows();
+// Gives the memory the program does not use right now back to the system (Windows NT only).
+void TrimWorkingSet();
+
+class TfrmMain : public TForm {
+    CLASS_INFO(TfrmMain, TForm)
+public:
+    explicit TfrmMain(TComponent* AOwner);
+    ~TfrmMain() override;
+
+    TToolBar* tlb = nullptr;
+    TToolButton* btnOnOff = nullptr;
+    TToolButton* ToolButton3 = nullptr;
+    TToolButton* btnComportOpt = nullptr;
+    TToolButton* ToolButton2 = nullptr;
+    TToolButton* btnSave = nullptr;
+    TToolButton* ToolButton5 = nullptr;
+    TToolButton* ToolButton4 = nullptr;
+    TPanel* Stat = nullptr;
+    TComLed* cmldTX = nullptr;
+    TComLed* cmldRX = nullptr;
+    TToolBar* tlbBtn = nullptr;
+    TToolButton* btnWexlo1 = nullptr;
+    TMemo* Log = nullptr;
+    TToolBar* ToolBar1 = nullptr;
+    TComboBox* cbbcmd = nullptr;
+    TSpeedButton* btnEnter = nullptr;
+    TComPort* comport = nullptr;
+    TTimer* tmrRX = nullptr;
+    TTimer* tmrTX = nullptr;
+    TTimer* tmrAuto = nullptr;
+    TTimer* tmrAni = nullptr;
+    TSaveDialog* dlgSave = nullptr;
+    TPngImageList* PngImageList = nullptr;
+
+    // The HEX log colours of sent and received data.
+    TColor TXDColor = static_cast<TColor>(0x00C08000);
+    TColor RXDColor = static_cast<TColor>(0x00208000);
+    // Whether the HEX log sticks to an edge of this window, and which (TDockSide).
+    bool Docked = false;
+    uint8_t DockSide = 0;
+
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void FormResize(TObject* Sender);
+    void AppHint(TObject* Sender);
+    void LogClick(TObject* Sender);
+    void LogKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
+    void ToolButton3Click(TObject* Sender);
+    void ToolButton5Click(TObject* Sender);
+    void btnOnOffClick(TObject* Sender);
+    void btnComportOptClick(TObject* Sender);
+    void cbbcmdDblClick(TObject* Sender);
+    void cbbcmdKeyDown(TObject* Sender, WORD& Key, TShiftState Shift);
+    void comportRxChar(TObject* Sender, int Count);
+    void tmrTXTimer(TObject* Sender);
+    void tmrRXTimer(TObject* Sender);
+    void ToolButton2Click(TObject* Sender);
+    void btnSaveClick(TObject* Sender);
+    void ToolButton4Click(TObject* Sender);
+
+    // Appends Data as one HEX line in the HEX log, in the colour chosen last by SetHexColor.
+    void AddHexLog(const std::string& Data);
+    void SetHexColor(TColor Color) { FHexColor = Color; }
+    // Builds the shortcut bar from the "Button" section.
+    void LoadShortcutButtons();
+    void ShortcutButtonClick(TObject* Sender);
+    void ShortcutButtonMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void ShortcutButtonMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void tlbBtnMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+
+protected:
+    void WMMove(TMessage& Message) override;
+
+private:
+    // Moves the keyboard to the command box with the caret at the end of its text.
+    void FocusCommandBox();
+    // Writes received text into the text log where the last output ended.
+    void AppendToLog(const std::string& Text);
+    void EchoToLog(const std::string& Text);
+    // Keeps the HEX log at its edge after this window moved or changed its size.
+    void FollowWithHexLog();
+
+    TColor FHexColor = static_cast<TColor>(0x00C08000);
+    bool FShown = false;
+    // Where the next received text goes in the text log (a character offset).
+    int FLogEnd = 0;
+};

@@ -1,0 +1,283 @@
+// The console as a user meets it: brimlet.exe started beside its settings file, a modem on the far end of
+// its COM port, commands typed and clicked, the logs read back from the running program's windows, and the
+// settings found again at the next start.
+#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SerialPeer.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UnixCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+namespace {
+
+// Waits, handling nothing of its own, until the condition holds (or about timeoutMs passed).
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string WindowText(HWND hwnd) {
+    // WM_GETTEXT crosses the process boundary; GetWindowText would not read another program's control.
+    LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    LRESULT got = SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(got));
+    return text;
+}
+
+struct TFindChild {
+    std::string ClassName;
+    int Skip = 0;
+    HWND Found = nullptr;
+};
+
+// The first (or Skip + 1st) descendant window of a class.
+HWND FindChild(HWND parent, const std::string& className, int skip = 0) {
+    TFindChild find{className, skip, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* f = reinterpret_cast<TFindChild*>(p);
+            char name[64];
+            GetClassNameA(hwnd, name, sizeof name);
+            if (f->ClassName == name && f->Skip-- == 0) {
+                f->Found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.Found;
+}
+
+RECT WindowRect(HWND hwnd);
+
+// The main window's toolbars from the top: the main toolbar, the command bar, the shortcut bar.
+HWND Toolbar(HWND main, bool lowest) {
+    HWND best = nullptr;
+    for (int i = 0; HWND bar = FindChild(main, "TToolBar", i); ++i)
+        if (!best || (WindowRect(bar).top > WindowRect(best).top) == lowest)
+            best = bar;
+    return best;
+}
+
+void Photograph(const std::string& name) {
+    RunUnixScript("import -display \"$DISPLAY\" -window root '" + TestEnvDir() + "/" + name + "'");
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+// The running program: started in its own folder, ended at the end of the test whatever happened.
+class TBrimlet {
+public:
+    explicit TBrimlet(const std::string& exe) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string command = "\"" + exe + "\"";
+        if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FInfo))
+            ADD_FAILURE() << "CreateProcess failed: " << GetLastError();
+    }
+    ~TBrimlet() {
+        if (FInfo.hProcess) {
+            if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(FInfo.hProcess, 1);
+            CloseHandle(FInfo.hProcess);
+            CloseHandle(FInfo.hThread);
+        }
+    }
+    HWND Window(const char* className) {
+        HWND found = nullptr;
+        WaitFor([&] {
+            found = FindWindowA(className, nullptr);
+            return found && IsWindowVisible(found);
+        });
+        return found;
+    }
+    bool WaitForExit(DWORD timeoutMs = 15000) { return WaitForSingleObject(FInfo.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+
+private:
+    PROCESS_INFORMATION FInfo{};
+};
+
+// A GSM modem as far as the console's test needs one.
+std::string Gsm(const std::string& line) {
+    if (!line.empty() && line.back() == '\x1A')
+        return "\r\n+CMGS: 1\r\n\r\nOK\r\n";
+    if (line.rfind("AT+CMGS=", 0) == 0)
+        return "\r\n> ";
+    if (line.rfind("AT", 0) == 0)
+        return "\r\nOK\r\n";
+    return "";  // the text of a message: no answer until its Ctrl+Z
+}
+
+int CountPixels(const RECT& r, COLORREF colour) {
+    HDC screen = GetDC(nullptr);
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            if (GetPixel(screen, x, y) == colour)
+                ++n;
+    ReleaseDC(nullptr, screen);
+    return n;
+}
+
+void CopyProgramInto(const TempDir& dir) {
+    ASSERT_TRUE(CopyFileA(BRIMLET_EXE, dir.File("brimlet.exe").c_str(), FALSE)) << GetLastError();
+}
+
+}  // namespace
+
+TEST(Console, TalksToAModemAndKeepsItsSettings) {
+    SerialPeer peer;
+    peer.StartModem(Gsm);
+    TempDir dir;
+    CopyProgramInto(dir);
+    WriteFileBytes(dir.File("brimlet.ini"), "[comport]\r\nPort=" + peer.PortName() +
+                                                "\r\n\r\n[Last]\r\nLeft=40\r\nTop=30\r\nWidth=500\r\nHeight=480\r\n");
+    RECT mainRect{}, hexRect{};
+    {
+        TBrimlet program(dir.File("brimlet.exe"));
+        HWND main = program.Window("TfrmMain");
+        HWND hex = program.Window("TfrmHEXLog");
+        ASSERT_TRUE(main && hex);
+        EXPECT_EQ(WindowText(main), "Brimlet 1.24");
+        mainRect = WindowRect(main);
+        EXPECT_EQ(mainRect.left, 40);
+        EXPECT_EQ(mainRect.top, 30);
+        // At the first start the HEX log stands at the main window's right edge, as tall as it.
+        hexRect = WindowRect(hex);
+        EXPECT_EQ(hexRect.left, mainRect.right);
+        EXPECT_EQ(hexRect.top, mainRect.top);
+        EXPECT_EQ(hexRect.bottom - hexRect.top, mainRect.bottom - mainRect.top);
+
+        HWND combo = FindChild(main, "TComboBox");
+        HWND memo = FindChild(main, "TMemo");
+        HWND rich = FindChild(hex, "TRichEdit");
+        HWND tlb = Toolbar(main, false);
+        ASSERT_TRUE(combo && memo && rich && tlb);
+        EXPECT_FALSE(IsWindowEnabled(combo)) << "nothing can be sent while the port is closed";
+
+        // The port button is the first of the main toolbar.
+        RECT t = WindowRect(tlb);
+        ClickAt(t.left + 19, t.top + 19);
+        if (!WaitFor([&] { return IsWindowEnabled(combo) != FALSE; })) {
+            Photograph("console-port-not-open.png");
+            FAIL() << "the port did not open";
+        }
+
+        // The box holds "AT" and has the keyboard: Enter sends it.
+        Sleep(200);
+        PressKey(VK_RETURN);
+        // The modem keeps everything it received: the bytes on the line, exactly.
+        auto received = [&](const std::string& bytes) {
+            return WaitFor([&] { return peer.Received().size() >= bytes.size(); }, 5000) && peer.Received() == bytes;
+        };
+        EXPECT_TRUE(received("AT\r\n")) << peer.Received();
+        ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("OK") != std::string::npos; }));
+
+        // A text message: the command, its text, then Ctrl+Z.
+        TypeText(L"AT+CMGS=\"5551234\"");
+        PressKey(VK_RETURN);
+        EXPECT_TRUE(received("AT\r\nAT+CMGS=\"5551234\"\r\n")) << peer.Received();
+        ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("> ") != std::string::npos; }));
+        TypeText(L"Hello");
+        PressKey('Z', false, true);
+        EXPECT_TRUE(received("AT\r\nAT+CMGS=\"5551234\"\r\nHello\r\n\x1A")) << peer.Received();
+        ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("+CMGS: 1") != std::string::npos; }));
+        ASSERT_TRUE(WaitFor([&] {
+            std::string t = WindowText(memo);
+            return t.find("+CMGS: 1\r\n\r\nOK") != std::string::npos;
+        }));
+        EXPECT_EQ(WindowText(combo), "") << "Ctrl+Z empties the box";
+
+        // The text log: the usage text, then the answers one after the other where the last one ended.
+        std::string log = WindowText(memo);
+        EXPECT_EQ(log.rfind("Usage:\r\n\r\n1. Select and configure comport\r\n", 0), 0u) << log;
+        EXPECT_NE(log.find("will send directly\r\n\r\n\r\nOK\r\n\r\n> \r\n+CMGS: 1\r\n\r\nOK\r\n"), std::string::npos)
+            << log;
+
+        // The HEX log: one line per write and per received chunk, the sent ones first as written.
+        std::string hexText = WindowText(rich);
+        EXPECT_EQ(hexText.rfind("HEX Log", 0), 0u) << hexText;
+        for (const char* line : {"41 54 0D 0A \r", "41 54 2B 43 4D 47 53 3D 22 35 35 35 31 32 33 34 22 0D 0A \r",
+                                 "48 65 6C 6C 6F 0D 0A \r", "\n1A \r"})
+            EXPECT_NE(hexText.find(line), std::string::npos) << line << "\n" << hexText;
+        EXPECT_NE(hexText.find("4F 4B "), std::string::npos) << hexText;
+
+        // Both colours are on the screen: sent lines in $00C08000, received lines in $00208000.
+        Sleep(300);
+        RECT rr = WindowRect(rich);
+        EXPECT_GT(CountPixels(rr, RGB(0x00, 0x80, 0xC0)), 0) << "no sent-colour pixel";
+        EXPECT_GT(CountPixels(rr, RGB(0x00, 0x80, 0x20)), 0) << "no received-colour pixel";
+        Photograph("console-session.png");
+
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(program.WaitForExit()) << "the program did not end when its main window closed";
+    }
+
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    for (const std::string& part :
+         {std::string("[comport]\r\nPort=") + peer.PortName(), std::string("Left=40"), std::string("Top=30"),
+          std::string("CMDCount=3"), std::string("CMD0=Hello"), std::string("CMD1=AT+CMGS=\"5551234\""),
+          std::string("CMD2=AT"), std::string("[Button]"), std::string("Wexlo2=AT+CMGS=\"\""),
+          "HexLogLeft=" + std::to_string(hexRect.left)})
+        EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
+
+    // The next start finds both windows where they were, the log docked again, and the history.
+    {
+        TBrimlet program(dir.File("brimlet.exe"));
+        HWND main = program.Window("TfrmMain");
+        HWND hex = program.Window("TfrmHEXLog");
+        ASSERT_TRUE(main && hex);
+        RECT m = WindowRect(main), h = WindowRect(hex);
+        EXPECT_EQ(m.left, mainRect.left);
+        EXPECT_EQ(m.top, mainRect.top);
+        EXPECT_EQ(h.left, hexRect.left);
+        EXPECT_EQ(h.top, hexRect.top);
+        EXPECT_EQ(h.right - h.left, hexRect.right - hexRect.left);
+        HWND combo = FindChild(main, "TComboBox");
+        EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
+        // Docked: a moved main window takes the log along.
+        SetWindowPos(main, nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        EXPECT_TRUE(WaitFor([&] { return WindowRect(hex).left == WindowRect(main).right; }));
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.WaitForExit());
+    }
+}
+
+TEST(Console, AFirstStartWritesTheDefaultButtonsAndADamagedColourIsNoObstacle) {
+    TempDir dir;
+    CopyProgramInto(dir);
+    WriteFileBytes(dir.File("brimlet.ini"), "; my settings\r\n\r\n[cfg]\r\nTXDColor = not a colour\r\n");
+    TBrimlet program(dir.File("brimlet.exe"));
+    HWND main = program.Window("TfrmMain");
+    ASSERT_TRUE(main);
+    RECT r = WindowRect(main);
+    EXPECT_EQ(r.right - r.left, 500);
+    EXPECT_EQ(r.bottom - r.top, 480);
+    HWND shortcuts = Toolbar(main, true);
+    ASSERT_TRUE(shortcuts);
+    EXPECT_EQ(SendMessageA(shortcuts, TB_BUTTONCOUNT, 0, 0), 5);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.WaitForExit());
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    EXPECT_EQ(ini.rfind("; my settings\r\n\r\n[cfg]\r\nTXDColor = not a colour\r\n", 0), 0u) << ini;
+    for (const char* part : {"[Button]", "Count=5", "Name1=AT", "Wexlo1=AT", "Checked1=1", "Name5=CEER",
+                             "Wexlo5=AT+CEER", "[Last]", "Width=500", "Height=480"})
+        EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
+}
