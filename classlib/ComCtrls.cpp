@@ -329,12 +329,9 @@ void TToolBar::CreateWnd() {
 }
 
 void TToolBar::Loaded() {
-    // Read items stand in the order of their places in the description, whatever the order they were read in.
-    std::stable_sort(FItems.begin(), FItems.end(), [](TControl* a, TControl* b) {
-        if (a->Top() != b->Top() && (a->Top() >= b->Top() + b->Height() || b->Top() >= a->Top() + a->Height()))
-            return a->Top() < b->Top();
-        return a->Left() < b->Left();
-    });
+    // Read items stand in the order of their places in the description (the bar is one row), whatever the
+    // order they were read in; items without places keep the order of reading.
+    std::stable_sort(FItems.begin(), FItems.end(), [](TControl* a, TControl* b) { return a->Left() < b->Left(); });
     TWinControl::Loaded();
     RebuildButtons();
 }
