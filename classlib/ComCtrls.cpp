@@ -55,15 +55,8 @@ TCustomDrawStage CustomDrawStageOf(DWORD DrawStage) {
 }
 
 TCustomDrawState CustomDrawStateOf(UINT ItemState) {
-    static const std::pair<UINT, TCustomDrawStateItem> map[] = {
-        {CDIS_SELECTED, cdsSelected}, {CDIS_GRAYED, cdsGrayed}, {CDIS_DISABLED, cdsDisabled},
-        {CDIS_CHECKED, cdsChecked},   {CDIS_FOCUS, cdsFocused}, {CDIS_DEFAULT, cdsDefault},
-        {CDIS_HOT, cdsHot},           {CDIS_MARKED, cdsMarked}, {CDIS_INDETERMINATE, cdsIndeterminate}};
-    TCustomDrawState state;
-    for (auto& [bit, item] : map)
-        if (ItemState & bit)
-            state.Include(item);
-    return state;
+    // The states stand in the order of their CDIS_ bits.
+    return TCustomDrawState::FromBits(ItemState & 0x1FF);
 }
 
 // --- TToolButton ---

@@ -6,6 +6,7 @@
 #include "ImgList.h"
 #include "Lists.h"
 #include "Menus.h"
+#include "TreeView.h"  // the custom-draw stages and states that every NM_CUSTOMDRAW control shares
 
 #include <functional>
 #include <memory>
@@ -17,20 +18,6 @@ class TCustomTabControl;
 class TPageControl;
 
 // --- custom drawing ---
-
-enum TCustomDrawStage { cdPrePaint, cdPostPaint, cdPreErase, cdPostErase };
-enum TCustomDrawStateItem {
-    cdsSelected,
-    cdsGrayed,
-    cdsDisabled,
-    cdsChecked,
-    cdsFocused,
-    cdsDefault,
-    cdsHot,
-    cdsMarked,
-    cdsIndeterminate
-};
-using TCustomDrawState = Set<TCustomDrawStateItem>;
 
 // The custom-draw stage and item state of an NM_CUSTOMDRAW notification in the class library's terms.
 TCustomDrawStage CustomDrawStageOf(DWORD DrawStage);
