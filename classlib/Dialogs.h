@@ -1,6 +1,8 @@
 #pragma once
-// The common dialogs as components (open and save file names, colours) over comdlg32.
+// The common dialogs as components (open and save file names, colours) over comdlg32; the message dialog and
+// the dialog that asks for one line of text.
 #include "Component.h"
+#include "Forms.h"
 #include "Graphics.h"
 #include "Lists.h"
 
@@ -134,3 +136,43 @@ private:
     std::unique_ptr<TStringList> FCustomColors;
     TColorDialogOptions FOptions;
 };
+
+// --- message and input dialogs ---
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
+using TMsgDlgButtons = Set<TMsgDlgBtn>;
+inline const TMsgDlgButtons mbYesNoCancel = {mbYes, mbNo, mbCancel};
+inline const TMsgDlgButtons mbOKCancel = {mbOK, mbCancel};
+inline const TMsgDlgButtons mbAbortRetryIgnore = {mbAbort, mbRetry, mbIgnore};
+
+// The form of a message dialog: the type's icon, the message and a row of buttons. Its window class is its class
+// name, by which skinning tells it from other forms.
+class TMessageForm : public TForm {
+    CLASS_INFO(TMessageForm, TForm)
+public:
+    explicit TMessageForm(TComponent* AOwner) : TForm(AOwner) {}
+    TMsgDlgType DlgType() const { return FDlgType; }
+
+protected:
+    friend TMessageForm* CreateMessageDialog(const std::string&, TMsgDlgType, TMsgDlgButtons);
+    void Paint() override;
+
+private:
+    TMsgDlgType FDlgType = mtCustom;
+    TPoint FIconPos;
+};
+
+// A message dialog ready to be shown: caption of its type ("Warning", "Error", "Information", "Confirm"; the
+// application's title for mtCustom), Enter presses OK or Yes, Esc presses Cancel, else No, else OK. The caller
+// frees it.
+TMessageForm* CreateMessageDialog(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons);
+// Shows the message dialog modally and answers the modal result of the button pressed (mrCancel when closed).
+int MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx = 0);
+// The message with an OK button under the application's title.
+void ShowMessage(const std::string& Msg);
+// Asks for one line of text in a small modal dialog (caption, prompt, an edit holding Value, OK and Cancel).
+// True and the text in Value when the user confirmed; false and Value unchanged otherwise.
+bool InputQuery(const std::string& ACaption, const std::string& APrompt, std::string& Value);
+// InputQuery's text, or ADefault when the user cancelled.
+std::string InputBox(const std::string& ACaption, const std::string& APrompt, const std::string& ADefault);

@@ -1833,6 +1833,14 @@ TFont* TScreen::MenuFont() {
     return FMenuFont.get();
 }
 
+TFont* TScreen::MessageFont() {
+    if (!FMessageFont) {
+        FMessageFont = std::make_unique<TFont>();
+        FontFromLogFont(FMessageFont.get(), NonClientMetrics().lfMessageFont);
+    }
+    return FMessageFont.get();
+}
+
 TFont* TScreen::HintFont() {
     if (!FHintFont) {
         FHintFont = std::make_unique<TFont>();

@@ -438,6 +438,8 @@ public:
     int WorkAreaHeight() const;
     TFont* MenuFont();
     TFont* HintFont();
+    // The font of the system's message boxes.
+    TFont* MessageFont();
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor value);
     HCURSOR Cursors(TCursor index) const;
@@ -461,6 +463,7 @@ private:
     TCursor FCursor = crDefault;
     std::unique_ptr<TFont> FMenuFont;
     std::unique_ptr<TFont> FHintFont;
+    std::unique_ptr<TFont> FMessageFont;
     std::vector<std::pair<TCursor, HCURSOR>> FCursors;
 };
 

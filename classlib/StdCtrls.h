@@ -59,7 +59,7 @@ public:
     void SetSelStart(int Value);
     int SelLength();
     void SetSelLength(int Value);
-    std::string SelText();
+    virtual std::string SelText();
     // Replaces the selection (inserts at the caret without one).
     void SetSelText(const std::string& Value);
     void SelectAll();
@@ -147,9 +147,10 @@ public:
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    // A derived memo may put a line list of its own over the same window.
+    std::unique_ptr<TMemoStrings> FLines;
 
 private:
-    std::unique_ptr<TMemoStrings> FLines;
     TScrollStyle FScrollBars = ssNone;
     bool FWordWrap = true;
     bool FWantReturns = true;

@@ -1,5 +1,7 @@
 // The common dialogs, shown for real and answered from a timer that runs inside their modal loop.
 #include "classlib/Dialogs.h"
+
+#include "SyntheticInput.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +11,17 @@
 
 namespace {
 
-// Runs an action on the first visible dialog of this thread once it is there, from a timer that the dialog's
-// own message loop dispatches.
+// Runs an action on the first visible window of a class (a dialog of this thread) once it is there, from a timer
+// that the dialog's own message loop dispatches. An action that answers false is tried again at the next tick.
 class DialogDriver {
 public:
-    explicit DialogDriver(std::function<void(HWND)> action) {
+    explicit DialogDriver(std::function<void(HWND)> action)
+        : DialogDriver("#32770", [action](HWND d) {
+              action(d);
+              return true;
+          }) {}
+    DialogDriver(const char* windowClass, std::function<bool(HWND)> action) {
+        Class() = windowClass;
         Action() = std::move(action);
         Found() = false;
         FTimer = SetTimer(nullptr, 0, 50, Tick);
@@ -30,14 +38,18 @@ public:
     }
 
 private:
-    static std::function<void(HWND)>& Action() {
-        static std::function<void(HWND)> action;
+    static std::string& Class() {
+        static std::string name;
+        return name;
+    }
+    static std::function<bool(HWND)>& Action() {
+        static std::function<bool(HWND)> action;
         return action;
     }
     static BOOL CALLBACK FindDialog(HWND window, LPARAM result) {
         char name[32] = {};
         GetClassNameA(window, name, sizeof name);
-        if (std::string(name) == "#32770" && IsWindowVisible(window)) {
+        if (name == Class() && IsWindowVisible(window)) {
             *reinterpret_cast<HWND*>(result) = window;
             return FALSE;
         }
@@ -48,8 +60,7 @@ private:
         EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
         if (!dialog || Found() || !Action())
             return;
-        Found() = true;
-        Action()(dialog);
+        Found() = Action()(dialog);
     }
     UINT_PTR FTimer;
 };
@@ -144,6 +155,69 @@ TEST(ColorDialog, CancelKeepsTheColour) {
     DialogDriver driver([](HWND d) { Press(d, IDCANCEL); });
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(dialog.Color(), 0x123456);
+}
+
+
+// --- the program's own modal forms: the input dialog and the message dialog ---
+
+// Presses keys into the form of that window class once it is the active window with a focused control, as a user
+// would; keeps its caption.
+struct KeysTo : DialogDriver {
+    KeysTo(const char* windowClass, std::function<void()> keys, std::string* caption = nullptr)
+        : DialogDriver(windowClass, [keys, caption](HWND d) {
+              if (GetForegroundWindow() != d || !GetFocus())
+                  return false;
+              if (caption) {
+                  char text[64] = {};
+                  GetWindowTextA(d, text, sizeof text);
+                  *caption = text;
+              }
+              keys();
+              return true;
+          }) {}
+};
+
+TEST(InputQuery, EnterGivesTheTypedTextAndEscapeLeavesTheValue) {
+    std::string value = "Cmd6", caption;
+    {
+        KeysTo keys("TForm", [] { TypeText(L"CMGR"), PressKey(VK_RETURN); }, &caption);
+        // The proposal is selected, so typing replaces it.
+        ASSERT_TRUE(InputQuery("Add a Shortcut Button", "Name", value));
+        EXPECT_EQ(value, "CMGR");
+        EXPECT_EQ(caption, "Add a Shortcut Button");
+    }
+    {
+        KeysTo keys("TForm", [] { PressKey(VK_ESCAPE); });
+        EXPECT_FALSE(InputQuery("Edit a Shortcut Button", "Name", value));
+        EXPECT_EQ(value, "CMGR");
+    }
+    {
+        KeysTo keys("TForm", [] { PressKey(VK_ESCAPE); });
+        EXPECT_EQ(InputBox("Input a AT Command", "command", "AT+CPAS"), "AT+CPAS");
+    }
+    KeysTo keys("TForm", [] { PressKey(VK_END), TypeText(L";+CSQ"), PressKey(VK_RETURN); });
+    EXPECT_EQ(InputBox("Input a AT Command", "command", "AT+CPAS"), "AT+CPAS;+CSQ");
+}
+
+TEST(MessageDlg, AMessageFormWhoseButtonsAnswerEnterAndEscape) {
+    std::string caption;
+    {
+        KeysTo keys("TMessageForm", [] { PressKey(VK_RETURN); }, &caption);
+        EXPECT_EQ(MessageDlg("Delete the button?", mtConfirmation, {mbYes, mbNo}), mrYes);
+        EXPECT_EQ(caption, "Confirm");
+    }
+    {
+        KeysTo keys("TMessageForm", [] { PressKey(VK_ESCAPE); });
+        EXPECT_EQ(MessageDlg("Delete the button?", mtConfirmation, {mbYes, mbNo}), mrNo);
+    }
+    {
+        KeysTo keys("TMessageForm", [] { PressKey(VK_ESCAPE); });
+        EXPECT_EQ(MessageDlg("Stop?", mtWarning, mbYesNoCancel), mrCancel);
+    }
+    Application->SetTitle("Brimlet test");
+    KeysTo keys("TMessageForm", [] { PressKey(VK_RETURN); }, &caption);
+    ShowMessage("Saved.");
+    EXPECT_EQ(caption, "Brimlet test");
 }
 
 }  // namespace
