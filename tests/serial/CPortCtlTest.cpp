@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "classlib/FormResources.h"
 #include "classlib/Forms.h"
 #include "serial/CPortCtl.h"
 #include "tests/classlib/SyntheticInput.h"
@@ -214,7 +215,6 @@ protected:
 TEST_F(SettingBoxes, EachSettingListsItsValuesAndShowsThePortsCurrentOne) {
     auto* port = new TComPort(nullptr);
     port->SetStopBits(sbTwoStopBits);
-    port->Parity()->SetBits(prEven);
     port->FlowControl()->SetFlowControl(fcHardware);
     struct Row {
         TComProperty property;
@@ -223,8 +223,7 @@ TEST_F(SettingBoxes, EachSettingListsItsValuesAndShowsThePortsCurrentOne) {
         const char* shown;
         int index;
     };
-    for (const Row& r : {Row{cpBaudRate, 16, "Custom", "9600", 7}, Row{cpDataBits, 4, "5", "8", 3},
-                         Row{cpStopBits, 3, "1", "2", 2}, Row{cpParity, 5, "None", "Even", 2},
+    for (const Row& r : {Row{cpBaudRate, 16, "Custom", "9600", 7}, Row{cpStopBits, 3, "1", "2", 2},
                          Row{cpFlowControl, 4, "Hardware", "Hardware", 0}}) {
         TComComboBox* box = AddBox(r.property, port);
         EXPECT_EQ(box->Style(), csDropDownList);
@@ -241,9 +240,6 @@ TEST_F(SettingBoxes, EachSettingListsItsValuesAndShowsThePortsCurrentOne) {
     EnumComPorts(&system);
     EXPECT_EQ(ports->Items()->Text(), system.Text());
     EXPECT_EQ(ports->ItemIndex(), system.Count() > 0 ? 0 : -1);  // unbound: the first item
-    TComComboBox* none = AddBox(cpNone, port);
-    EXPECT_EQ(none->Items()->Count(), 0);
-    EXPECT_EQ(none->Text(), "");
 
     // A port that goes leaves its boxes unbound on their first item.
     TComComboBox* baud = static_cast<TComComboBox*>(Form->Components(0));
@@ -288,4 +284,28 @@ TEST_F(SettingBoxes, WhatIsAppliedIsWhatTheBoxShowsAndNothingWhenItShowsNothing)
     EXPECT_EQ(parity->Text(), "Mark");
     parity->ApplySettings();
     EXPECT_EQ(port.Parity()->Bits(), prMark);
+}
+
+TEST_F(SettingBoxes, LampsAndBoxesComeFromAFormDescriptionAndGoBackIntoOne) {
+    auto* form = new TForm(nullptr);
+    ReadComponentText("object Form1: TForm\r\n"
+                      "  object Lamp1: TComLed\r\n    Kind = lkGreenLight\r\n    LedSignal = lsRx\r\n"
+                      "    RingDuration = 500\r\n  end\r\n"
+                      "  object Box1: TComComboBox\r\n    ComProperty = cpParity\r\n    AutoApply = True\r\n  end\r\n"
+                      "end\r\n",
+                      form);
+    auto* lamp = dynamic_cast<TComLed*>(form->FindComponent("Lamp1"));
+    auto* box = dynamic_cast<TComComboBox*>(form->FindComponent("Box1"));
+    ASSERT_TRUE(lamp && box);
+    EXPECT_EQ(lamp->Kind(), lkGreenLight);
+    EXPECT_EQ(lamp->LedSignal(), lsRx);
+    EXPECT_EQ(lamp->RingDuration(), 500u);
+    EXPECT_EQ(box->ComProperty(), cpParity);
+    EXPECT_TRUE(box->AutoApply());
+    EXPECT_EQ(box->Items()->Count(), 5);
+    std::string text = WriteComponentText(form);
+    for (const char* line : {"Kind = lkGreenLight", "LedSignal = lsRx", "ComProperty = cpParity", "AutoApply = True"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    EXPECT_EQ(text.find("Style"), std::string::npos) << text;  // a drop-down list is the default
+    form->Free();
 }

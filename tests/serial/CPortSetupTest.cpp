@@ -69,8 +69,6 @@ private:
     TTimer FTimer{nullptr};
 };
 
-bool FocusIsOn(TWinControl* control) { return control->Focused(); }
-
 POINT CentreOf(TControl* c) { return c->ClientToScreen(TPoint(c->Width() / 2, c->Height() / 2)); }
 
 }  // namespace
@@ -120,13 +118,13 @@ TEST(ComSetupDialog, OkWritesThePortAndSpeedChosenWithTheKeyboardInOneApplicatio
     port.FSetupCalls.SetCommState = CountSetCommState;
     SetCommStateCalls = 0;
     DialogUser user({
-        {[](TComSetupFrm* d) { return FocusIsOn(d->Combo1); },
+        {[](TComSetupFrm* d) { return d->Combo1->Focused(); },
          [](TComSetupFrm* d) {
              EXPECT_EQ(d->Combo1->Text(), "COM10");
              PressKey(VK_DOWN);
          }},
         {[](TComSetupFrm* d) { return d->Combo1->Text() == "COM7"; }, [](TComSetupFrm*) { PressKey(VK_TAB); }},
-        {[](TComSetupFrm* d) { return FocusIsOn(d->Combo2); },
+        {[](TComSetupFrm* d) { return d->Combo2->Focused(); },
          [](TComSetupFrm*) {
              PressKey(VK_DOWN);
              PressKey(VK_DOWN);
@@ -161,12 +159,12 @@ TEST(ComSetupDialog, CancelChangesNothingAndOkWithoutAListedPortKeepsItsName) {
     // Every box moves to its first item, one after the other.
     std::vector<DialogUser::Step> steps;
     for (int i = 0; i < 6; ++i)
-        steps.push_back({[i](TComSetupFrm* d) { return FocusIsOn(d->Combos()[i]); },
+        steps.push_back({[i](TComSetupFrm* d) { return d->Combos()[i]->Focused(); },
                          [](TComSetupFrm*) {
                              PressKey(VK_HOME);
                              PressKey(VK_TAB);
                          }});
-    steps.push_back({[](TComSetupFrm* d) { return FocusIsOn(d->Button1) && d->Combo6->Text() == "Hardware"; },
+    steps.push_back({[](TComSetupFrm* d) { return d->Button1->Focused() && d->Combo6->Text() == "Hardware"; },
                      [](TComSetupFrm* d) {
                          EXPECT_EQ(d->Combo2->Text(), "Custom");
                          PressKey(VK_ESCAPE);
@@ -178,12 +176,12 @@ TEST(ComSetupDialog, CancelChangesNothingAndOkWithoutAListedPortKeepsItsName) {
     EXPECT_EQ(port.BaudRate(), br115200);
     EXPECT_EQ(port.FlowControl()->FlowControl(), fcNone);
 
-    DialogUser ok({{[](TComSetupFrm* d) { return FocusIsOn(d->Combo1); },
+    DialogUser ok({{[](TComSetupFrm* d) { return d->Combo1->Focused(); },
                     [](TComSetupFrm* d) {
                         EXPECT_EQ(d->Combo1->ItemIndex(), -1);
                         PressKey(VK_TAB);
                     }},
-                   {[](TComSetupFrm* d) { return FocusIsOn(d->Combo2); },
+                   {[](TComSetupFrm* d) { return d->Combo2->Focused(); },
                     [](TComSetupFrm*) {
                         PressKey(VK_UP);
                         PressKey(VK_RETURN);
@@ -200,7 +198,7 @@ TEST(ComSetupDialog, APortThatFailsToOpenUnderItsNewNameIsReportedAndLeavesNoUpd
     port.Unplugged = "COM7";
     port.SetPort("COM10");
     port.Open();
-    DialogUser user({{[](TComSetupFrm* d) { return FocusIsOn(d->Combo1) && d->Combo1->Text() == "COM10"; },
+    DialogUser user({{[](TComSetupFrm* d) { return d->Combo1->Focused() && d->Combo1->Text() == "COM10"; },
                       [](TComSetupFrm*) { PressKey(VK_DOWN); }},
                      {[](TComSetupFrm* d) { return d->Combo1->Text() == "COM7"; },
                       [](TComSetupFrm* d) {
