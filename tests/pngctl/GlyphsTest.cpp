@@ -2,6 +2,7 @@
 // images in a PNG image list and the OK and Cancel glyphs on PNG buttons, shown enabled and disabled.
 #include "PngTestImages.h"
 #include "TestDC.h"
+#include "classlib/ComCtrls.h"
 #include "classlib/FormResources.h"
 #include "pngctl/PngBitBtn.h"
 #include "pngctl/PngImageList.h"
@@ -12,29 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 namespace {
-
-constexpr int kStep = 45;  // from one toolbar image to the next in the strips
-
-// A row of every image of a list, drawn through the list as a toolbar draws them; disabled, as a disabled toolbar.
-class TGlyphStrip : public TGraphicControl {
-    CLASS_INFO(TGlyphStrip, TGraphicControl)
-public:
-    using TGraphicControl::TGraphicControl;
-    TCustomImageList* Images() const { return FImages; }
-    void SetImages(TCustomImageList* Value) { FImages = Value; }
-
-protected:
-    void Paint() override {
-        for (int i = 0; FImages && i < FImages->Count(); ++i)
-            FImages->Draw(Canvas(), 4 + i * kStep, 4, i, Enabled());
-    }
-
-private:
-    TCustomImageList* FImages = nullptr;
-};
 
 class TfrmGlyphs : public TForm {
     CLASS_INFO(TfrmGlyphs, TForm)
@@ -43,8 +25,9 @@ public:
         if (!InitInheritedComponent(this))
             throw EResNotFound("The form description of TfrmGlyphs is missing");
     }
-    TGlyphStrip* stpEnabled = nullptr;
-    TGlyphStrip* stpDisabled = nullptr;
+    TToolBar* tlbEnabled = nullptr;
+    TToolBar* tlbDisabled = nullptr;
+    TToolBar* tlbDimmed = nullptr;
     TPngSpeedButton* btnOk = nullptr;
     TPngSpeedButton* btnCancel = nullptr;
     TPngSpeedButton* btnOkOff = nullptr;
@@ -52,15 +35,14 @@ public:
     TPngBitBtn* btnAbout = nullptr;
     TPngBitBtn* btnAboutOff = nullptr;
     TPngImageList* PngImageList = nullptr;
+    TPngImageList* PngImageListOff = nullptr;
 };
 
 const bool GlyphFormRegistered = [] {
-    RegisterFormClass<TGlyphStrip>([](TFormClass<TGlyphStrip>& c) {
-        c.Component("Images", &TGlyphStrip::Images, &TGlyphStrip::SetImages);
-    });
     RegisterFormClass<TfrmGlyphs>([](TFormClass<TfrmGlyphs>& c) {
-        c.Field("stpEnabled", &TfrmGlyphs::stpEnabled);
-        c.Field("stpDisabled", &TfrmGlyphs::stpDisabled);
+        c.Field("tlbEnabled", &TfrmGlyphs::tlbEnabled);
+        c.Field("tlbDisabled", &TfrmGlyphs::tlbDisabled);
+        c.Field("tlbDimmed", &TfrmGlyphs::tlbDimmed);
         c.Field("btnOk", &TfrmGlyphs::btnOk);
         c.Field("btnCancel", &TfrmGlyphs::btnCancel);
         c.Field("btnOkOff", &TfrmGlyphs::btnOkOff);
@@ -68,6 +50,7 @@ const bool GlyphFormRegistered = [] {
         c.Field("btnAbout", &TfrmGlyphs::btnAbout);
         c.Field("btnAboutOff", &TfrmGlyphs::btnAboutOff);
         c.Field("PngImageList", &TfrmGlyphs::PngImageList);
+        c.Field("PngImageListOff", &TfrmGlyphs::PngImageListOff);
     });
     return true;
 }();
@@ -86,9 +69,23 @@ TCoverage CoverageOf(TPNGObject* png) {
     return c;
 }
 
+// Whether the control shows a pixel for which test holds on the screen.
+bool Shows(TControl* Control, const std::function<bool(TColor)>& test) {
+    TPoint origin = Control->ClientToScreen(TPoint(0, 0));
+    for (int y = 0; y < Control->Height(); ++y)
+        for (int x = 0; x < Control->Width(); ++x)
+            if (test(static_cast<TColor>(ScreenPixel(origin.x + x, origin.y + y))))
+                return true;
+    return false;
+}
+
 class Glyphs : public ::testing::Test {
 protected:
-    void SetUp() override { form = new TfrmGlyphs(nullptr); }
+    void SetUp() override {
+        // The form names the toolbars only by their class, whose unit registers it; a call links the unit in.
+        TToolBar(nullptr).SetFlat(true);
+        form = new TfrmGlyphs(nullptr);
+    }
     void TearDown() override {
         if (form)
             form->Free();
@@ -146,26 +143,21 @@ TEST_F(Glyphs, OnTheScreenEnabledAndDisabled) {
     ASSERT_TRUE(PumpUntil([&] { return form->Active(); }));
     UpdateWindow(form->Handle());
     PumpFor(100);
-    // Where an image is opaque the enabled strip shows its own colour and the disabled strip the colour half over
-    // the button face.
+    // An opaque pixel of the About image shows on its button in its own colour, and on a disabled button whose
+    // bar takes its disabled images from a disabled PNG list, half over the button face.
     TPNGObject* about = form->PngImageList->PngImages()->Items(3)->PngImage();
-    int opaqueX = -1, opaqueY = -1;
-    for (int y = 0; y < 32 && opaqueX < 0; ++y)
-        for (int x = 0; x < 32; ++x)
-            if (about->PixelAlpha(x, y) == 255) {
-                opaqueX = x;
-                opaqueY = y;
-                break;
-            }
-    ASSERT_GE(opaqueX, 0);
-    const TColor own = about->Pixels(opaqueX, opaqueY), face = ColorToRGB(clBtnFace);
-    TPoint enabled = form->stpEnabled->ClientToScreen(TPoint(4 + 3 * kStep + opaqueX, 4 + opaqueY));
-    TPoint disabled = form->stpDisabled->ClientToScreen(TPoint(4 + 3 * kStep + opaqueX, 4 + opaqueY));
-    EXPECT_EQ(static_cast<TColor>(ScreenPixel(enabled.x, enabled.y)), own);
+    TColor own = clNone;
+    for (int y = 0; y < 32 && own == clNone; ++y)
+        for (int x = 0; x < 32 && own == clNone; ++x)
+            if (about->PixelAlpha(x, y) == 255)
+                own = about->Pixels(x, y);
+    const TColor face = ColorToRGB(clBtnFace);
     auto half = [](int s, int d) { return (s * 128 + d * 127 + 127) / 255; };
-    EXPECT_TRUE(Near(static_cast<TColor>(ScreenPixel(disabled.x, disabled.y)),
-                     RGB(half(GetRValue(own), GetRValue(face)), half(GetGValue(own), GetGValue(face)),
-                         half(GetBValue(own), GetBValue(face)))));
+    const TColor dimmed = RGB(half(GetRValue(own), GetRValue(face)), half(GetGValue(own), GetGValue(face)),
+                              half(GetBValue(own), GetBValue(face)));
+    EXPECT_TRUE(Shows(form->tlbEnabled->Buttons(3), [&](TColor c) { return c == own; }));
+    EXPECT_TRUE(Shows(form->tlbDimmed->Buttons(3), [&](TColor c) { return Near(c, dimmed); }));
+    EXPECT_FALSE(Shows(form->tlbDimmed->Buttons(3), [&](TColor c) { return c == own; }));
     // A photograph for people to look at.
     std::string shot = TestEnvDir() + "/pngctl-glyphs.png";
     EXPECT_EQ(RunUnixScript("import -display \"$DISPLAY\" -window root '" + shot + "'"), 0);
