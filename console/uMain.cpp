@@ -438,6 +438,8 @@ void TfrmMain::btnSaveClick(TObject*) {
 void TfrmMain::ToolButton4Click(TObject*) {
     auto* about = new TfrmAbout(this);
     try {
+        // A form made by hand gets its OnCreate (centring, version) only from here.
+        about->AfterConstruction();
         about->ShowModal();
     } catch (...) {
         about->Free();

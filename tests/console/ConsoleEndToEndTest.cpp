@@ -1,118 +1,14 @@
 // The console as a user meets it: brimlet.exe started beside its settings file, a modem on the far end of
 // its COM port, commands typed and clicked, the logs read back from the running program's windows, and the
 // settings found again at the next start.
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/console/ConsoleHarness.h"
 #include "tests/support/SerialPeer.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/UnixCommand.h"
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <commctrl.h>
-
-#include <functional>
 #include <string>
 
 namespace {
-
-// Waits, handling nothing of its own, until the condition holds (or about timeoutMs passed).
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-std::string WindowText(HWND hwnd) {
-    // WM_GETTEXT crosses the process boundary; GetWindowText would not read another program's control.
-    LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    LRESULT got = SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(got));
-    return text;
-}
-
-struct TFindChild {
-    std::string ClassName;
-    int Skip = 0;
-    HWND Found = nullptr;
-};
-
-// The first (or Skip + 1st) descendant window of a class.
-HWND FindChild(HWND parent, const std::string& className, int skip = 0) {
-    TFindChild find{className, skip, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM p) -> BOOL {
-            auto* f = reinterpret_cast<TFindChild*>(p);
-            char name[64];
-            GetClassNameA(hwnd, name, sizeof name);
-            if (f->ClassName == name && f->Skip-- == 0) {
-                f->Found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.Found;
-}
-
-RECT WindowRect(HWND hwnd);
-
-// The main window's toolbars from the top: the main toolbar, the command bar, the shortcut bar.
-HWND Toolbar(HWND main, bool lowest) {
-    HWND best = nullptr;
-    for (int i = 0; HWND bar = FindChild(main, "TToolBar", i); ++i)
-        if (!best || (WindowRect(bar).top > WindowRect(best).top) == lowest)
-            best = bar;
-    return best;
-}
-
-void Photograph(const std::string& name) {
-    RunUnixScript("import -display \"$DISPLAY\" -window root '" + TestEnvDir() + "/" + name + "'");
-}
-
-RECT WindowRect(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    return r;
-}
-
-// The running program: started in its own folder, ended at the end of the test whatever happened.
-class TBrimlet {
-public:
-    explicit TBrimlet(const std::string& exe) {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string command = "\"" + exe + "\"";
-        if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FInfo))
-            ADD_FAILURE() << "CreateProcess failed: " << GetLastError();
-    }
-    ~TBrimlet() {
-        if (FInfo.hProcess) {
-            if (WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(FInfo.hProcess, 1);
-            CloseHandle(FInfo.hProcess);
-            CloseHandle(FInfo.hThread);
-        }
-    }
-    HWND Window(const char* className) {
-        HWND found = nullptr;
-        WaitFor([&] {
-            found = FindWindowA(className, nullptr);
-            return found && IsWindowVisible(found);
-        });
-        return found;
-    }
-    bool WaitForExit(DWORD timeoutMs = 15000) { return WaitForSingleObject(FInfo.hProcess, timeoutMs) == WAIT_OBJECT_0; }
-
-private:
-    PROCESS_INFORMATION FInfo{};
-};
 
 // A GSM modem as far as the console's test needs one.
 std::string Gsm(const std::string& line) {
@@ -123,21 +19,6 @@ std::string Gsm(const std::string& line) {
     if (line.rfind("AT", 0) == 0)
         return "\r\nOK\r\n";
     return "";  // the text of a message: no answer until its Ctrl+Z
-}
-
-int CountPixels(const RECT& r, COLORREF colour) {
-    HDC screen = GetDC(nullptr);
-    int n = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            if (GetPixel(screen, x, y) == colour)
-                ++n;
-    ReleaseDC(nullptr, screen);
-    return n;
-}
-
-void CopyProgramInto(const TempDir& dir) {
-    ASSERT_TRUE(CopyFileA(BRIMLET_EXE, dir.File("brimlet.exe").c_str(), FALSE)) << GetLastError();
 }
 
 }  // namespace

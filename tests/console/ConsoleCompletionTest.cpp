@@ -1,0 +1,425 @@
+// The console's shortcut bar, option dialog, HEX-log colours, log saving and About box as a user meets them:
+// the real brimlet.exe, a modem on its COM port, clicks and keys, and the files and settings it leaves behind.
+#include "tests/console/ConsoleHarness.h"
+#include "tests/support/SerialPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+namespace {
+
+constexpr const char* Title = "Brimlet 1.24";
+
+// The main toolbar's buttons, each 39 pixels wide, by their place on the bar.
+enum TMainButton { mbOnOff = 0, mbSystemOption = 3, mbSaveLog = 4, mbAbout = 6 };
+// The HEX log's toolbar.
+enum THexButton { hbOption = 0, hbSaveLog = 3 };
+
+struct TConsole {
+    explicit TConsole(const TempDir& dir) : Program(dir.File("brimlet.exe")) {
+        Main = Program.Window("TfrmMain");
+        Hex = Program.Window("TfrmHEXLog");
+        if (!Main || !Hex)
+            return;
+        MainBar = Toolbar(Main, false);
+        Shortcuts = Toolbar(Main, true);
+        Combo = FindChild(Main, "TComboBox");
+        Memo = FindChild(Main, "TMemo");
+        HexBar = FindChild(Hex, "TToolBar");
+        Rich = FindChild(Hex, "TRichEdit");
+        // A user's first click comes when the window has come up in front.
+        WaitFor([&] { return GetForegroundWindow() == Main; });
+        Sleep(300);
+    }
+    bool Ready() const { return Main && Hex && MainBar && Shortcuts && Combo && Memo && HexBar && Rich; }
+
+    // Opens the port with its toolbar button; the shortcut bar takes clicks only once it is enabled too.
+    bool OpenPort() {
+        ClickToolbarButton(MainBar, mbOnOff);
+        if (WaitFor([&] { return IsWindowEnabled(Combo) && IsWindowEnabled(Shortcuts); }))
+            return true;
+        Photograph("completion-port-not-open.png");
+        return false;
+    }
+    // The command box's selection: start and end.
+    std::pair<int, int> Selection() const {
+        DWORD sel = static_cast<DWORD>(SendMessageA(Combo, CB_GETEDITSEL, 0, 0));
+        return {LOWORD(sel), HIWORD(sel)};
+    }
+    int ShortcutCount() const { return static_cast<int>(SendMessageA(Shortcuts, TB_BUTTONCOUNT, 0, 0)); }
+    bool Close() {
+        PostMessageA(Main, WM_CLOSE, 0, 0);
+        return Program.WaitForExit();
+    }
+
+    TBrimlet Program;
+    HWND Main = nullptr, Hex = nullptr, MainBar = nullptr, Shortcuts = nullptr, Combo = nullptr, Memo = nullptr;
+    HWND HexBar = nullptr, Rich = nullptr;
+};
+
+// A folder with the program and a settings file naming the peer's port (and whatever else is given).
+void Prepare(const TempDir& dir, const SerialPeer& peer, const std::string& moreSettings = "") {
+    CopyProgramInto(dir);
+    WriteFileBytes(dir.File("brimlet.ini"), "[comport]\r\nPort=" + peer.PortName() +
+                                                "\r\n\r\n[Last]\r\nLeft=40\r\nTop=30\r\nWidth=500\r\nHeight=480\r\n" +
+                                                moreSettings);
+}
+
+bool Received(const SerialPeer& peer, const std::string& bytes) {
+    return WaitFor([&] { return peer.Received().size() >= bytes.size(); }, 5000) && peer.Received() == bytes;
+}
+
+// What the program shows of its sending, for a failure's message.
+std::string Shown(const TConsole& console) {
+    return "\ncommand box: [" + WindowText(console.Combo) + "]\nHEX log: [" + WindowText(console.Rich) + "]";
+}
+
+// Every text of a dialog's children of a class, one after the other (a message box's text, a file dialog's edits).
+std::string ChildTexts(HWND dialog, const std::string& className) {
+    std::string all;
+    for (int i = 0; HWND child = FindChild(dialog, className, i); ++i)
+        all += WindowText(child) + "\n";
+    return all;
+}
+
+std::string Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char stamp[32];
+    snprintf(stamp, sizeof stamp, "%04d%02d%02d_%02d%02d%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond);
+    return stamp;
+}
+
+// Drives the save dialog that a toolbar button opens: checks the proposed name (prefix + a stamp of the time the
+// button was pressed + extension) and saves under fileName with the keys a user would press.
+void SaveThroughDialog(TConsole& console, HWND bar, int button, const std::string& prefix,
+                       const std::string& extension, const std::string& fileName) {
+    std::string before = Now();
+    ClickToolbarButton(bar, button);
+    HWND dialog = console.Program.Window("#32770", nullptr);
+    std::string after = Now();
+    ASSERT_TRUE(dialog) << "no save dialog";
+    std::string edits;
+    ASSERT_TRUE(WaitFor([&] { return (edits = ChildTexts(dialog, "Edit")).find(prefix) != std::string::npos; }))
+        << edits;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(edits, m, std::regex(prefix + "(\\d{8}_\\d{6})\\" + extension + "\n")))
+        << edits;
+    EXPECT_GE(m[1].str(), before);
+    EXPECT_LE(m[1].str(), after);
+    // The file name box has the keyboard when the dialog opens.
+    Sleep(300);
+    TypeOver(std::wstring(fileName.begin(), fileName.end()).c_str());
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) << "the dialog stayed";
+}
+
+// Caption pixels (dark ones) in the outermost columns of a button given in its dialog's client coordinates: a
+// caption too wide for its button is cut off there.
+int CaptionPixelsAtTheEdges(HWND dialog, int left, int top, int width, int height) {
+    POINT origin = ClientToScreenPoint(dialog, left, top);
+    HDC screen = GetDC(nullptr);
+    int n = 0;
+    for (int y = origin.y + 4; y < origin.y + height - 4; ++y)
+        for (int x : {origin.x, origin.x + 1, origin.x + 2, origin.x + width - 3, origin.x + width - 2,
+                      origin.x + width - 1}) {
+            COLORREF c = GetPixel(screen, x, y);
+            if (GetRValue(c) < 0x60 && GetGValue(c) < 0x60 && GetBValue(c) < 0x60)
+                ++n;
+        }
+    ReleaseDC(nullptr, screen);
+    return n;
+}
+
+}  // namespace
+
+TEST(ShortcutBar, ARightClickSendsAtOnceAndALeftClickPutsTheCommandIntoTheBox) {
+    SerialPeer peer;
+    peer.StartModem();
+    TempDir dir;
+    Prepare(dir, peer);
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+    ASSERT_EQ(console.ShortcutCount(), 5);
+    ASSERT_TRUE(console.OpenPort()) << "the port did not open";
+
+    // AT, CMGS, CMGR, CPAS, CEER from left to right.
+    ClickToolbarButton(console.Shortcuts, 0, true);
+    EXPECT_TRUE(Received(peer, "AT\r\n")) << peer.Received() << Shown(console);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(console.Memo).find("OK") != std::string::npos; }));
+    EXPECT_EQ(WindowText(console.Combo), "AT");
+
+    // A command ending in a quote: the caret between the quotes, ready for the number.
+    ClickToolbarButton(console.Shortcuts, 1);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(console.Combo) == "AT+CMGS=\"\""; })) << WindowText(console.Combo);
+    EXPECT_EQ(console.Selection(), std::make_pair(9, 9));
+    // Any other command: the caret at its end, nothing selected.
+    ClickToolbarButton(console.Shortcuts, 3);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(console.Combo) == "AT+CPAS"; })) << WindowText(console.Combo);
+    EXPECT_EQ(console.Selection(), std::make_pair(7, 7));
+    Sleep(300);
+    EXPECT_EQ(peer.Received(), "AT\r\n") << "a left click sends nothing";
+
+    ClickToolbarButton(console.Shortcuts, 4, true);
+    EXPECT_TRUE(Received(peer, "AT\r\nAT+CEER\r\n")) << peer.Received();
+    EXPECT_TRUE(WaitFor([&] { return !ToolbarButtonPressed(console.Shortcuts, 4); })) << "the button stayed down";
+    EXPECT_TRUE(console.Close());
+}
+
+TEST(OptionDialog, AnEditedButtonListRebuildsTheBarAndSurvivesARestart) {
+    SerialPeer peer;
+    peer.StartModem();
+    TempDir dir;
+    Prepare(dir, peer);
+    const std::string dial = " ATD5551234; ";  // a ";" and outer blanks, all of which the device must get
+    {
+        TConsole console(dir);
+        ASSERT_TRUE(console.Ready());
+        ClickToolbarButton(console.MainBar, mbSystemOption);
+        HWND option = console.Program.Window("TfrmOption", "Option");
+        ASSERT_TRUE(option) << "no option dialog";
+        HWND list = FindChild(option, "TListView");
+        ASSERT_TRUE(list);
+        ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 5);
+        EXPECT_EQ(ListViewText(list, 1, 0), "CMGS");
+        EXPECT_EQ(ListViewText(list, 1, 1), "AT+CMGS=\"\"");
+        Sleep(500);
+        Photograph("completion-option-dialog.png");
+        EXPECT_EQ(CaptionPixelsAtTheEdges(option, 360, 316, 57, 33), 0) << "the Cancel caption does not fit";
+        EXPECT_EQ(CaptionPixelsAtTheEdges(option, 448, 316, 57, 33), 0) << "the OK caption does not fit";
+
+        // Add: a name, then its command.
+        HWND panel = FindChild(option, "TPanel");
+        ASSERT_TRUE(panel);
+        ClickClient(panel, 40, 17);  // "Add"
+        HWND name = console.Program.Window(nullptr, "Add a Shortcut Button");
+        ASSERT_TRUE(name) << "no name box";
+        EXPECT_EQ(ChildTexts(name, "TEdit"), "Cmd6\n");
+        Sleep(200);
+        TypeOver(L"Dial");
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(name); }));
+        HWND command = console.Program.Window(nullptr, "Input a AT Command");
+        ASSERT_TRUE(command) << "no command box";
+        Sleep(200);
+        TypeText(std::wstring(dial.begin(), dial.end()).c_str());
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 6; }));
+        EXPECT_EQ(ListViewText(list, 5, 0), "Dial");
+        EXPECT_EQ(ListViewText(list, 5, 1), dial);
+
+        // Edit: the third entry gets another name and command.
+        RECT row = ListViewItemRect(list, 2);
+        ClickAt(row.left + 60, (row.top + row.bottom) / 2);
+        Sleep(200);
+        ClickClient(panel, 112, 17);  // "Edit"
+        name = console.Program.Window(nullptr, "Edit a Shortcut Button");
+        ASSERT_TRUE(name) << "no name box";
+        EXPECT_EQ(ChildTexts(name, "TEdit"), "CMGR\n");
+        Sleep(200);
+        TypeOver(L"Read");
+        PressKey(VK_RETURN);
+        command = console.Program.Window(nullptr, "Input a AT Command");
+        ASSERT_TRUE(command) << "no command box";
+        EXPECT_EQ(ChildTexts(command, "TEdit"), "AT+CMGR=\n");
+        Sleep(200);
+        TypeOver(L"AT+CMGR=1");
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return ListViewText(list, 2, 1) == "AT+CMGR=1"; })) << ListViewText(list, 2, 1);
+        EXPECT_EQ(ListViewText(list, 2, 0), "Read");
+
+        ClickClient(option, 448 + 28, 316 + 16);  // OK
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
+        EXPECT_EQ(console.ShortcutCount(), 6) << "the bar was not rebuilt";
+
+        ASSERT_TRUE(console.OpenPort());
+        ClickToolbarButton(console.Shortcuts, 5);
+        EXPECT_TRUE(WaitFor([&] { return WindowText(console.Combo) == dial; })) << WindowText(console.Combo);
+        ClickToolbarButton(console.Shortcuts, 2, true);
+        EXPECT_TRUE(Received(peer, "AT+CMGR=1\r\n")) << peer.Received();
+        ASSERT_TRUE(console.Close());
+    }
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    for (const char* part : {"Count=6", "Name3=Read", "Wexlo3=AT+CMGR=1", "Name6=Dial", "Checked6=1"})
+        EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
+
+    // The next start: the same six buttons, the dial command whole.
+    peer.ReadAvailable();
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+    EXPECT_EQ(console.ShortcutCount(), 6);
+    ASSERT_TRUE(console.OpenPort());
+    std::string sentBefore = peer.Received();
+    ClickToolbarButton(console.Shortcuts, 5);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(console.Combo) == dial; })) << WindowText(console.Combo);
+    ClickToolbarButton(console.Shortcuts, 5, true);
+    EXPECT_TRUE(Received(peer, sentBefore + dial + "\r\n")) << peer.Received();
+
+    ClickToolbarButton(console.MainBar, mbSystemOption);
+    HWND option = console.Program.Window("TfrmOption", "Option");
+    ASSERT_TRUE(option);
+    HWND list = FindChild(option, "TListView");
+    ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 6);
+    EXPECT_EQ(ListViewText(list, 5, 1), dial);
+    EXPECT_EQ(ListViewText(list, 2, 0), "Read");
+    ClickClient(option, 360 + 28, 316 + 16);  // Cancel
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "Cancel did not close the dialog";
+    EXPECT_TRUE(console.Close());
+}
+
+TEST(LogSaving, BothLogsAreSavedUnderStampedNamesAsTheyWereShown) {
+    SerialPeer peer;
+    peer.StartModem();
+    TempDir dir;
+    Prepare(dir, peer);
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+    ASSERT_TRUE(console.OpenPort());
+    ClickToolbarButton(console.Shortcuts, 0, true);
+    ASSERT_TRUE(Received(peer, "AT\r\n")) << peer.Received() << Shown(console);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(console.Memo).find("OK") != std::string::npos; }));
+    ASSERT_TRUE(WaitFor([&] { return WindowText(console.Rich).find("4F 4B") != std::string::npos; }));
+
+    SaveThroughDialog(console, console.MainBar, mbSaveLog, "AT Command Log ", ".txt", dir.File("text log.txt"));
+    ASSERT_TRUE(WaitFor([&] { return GetFileAttributesA(dir.File("text log.txt").c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    Sleep(300);
+    // Line by line with CR LF: a log whose text ends a line is saved as it stands.
+    std::string shown = WindowText(console.Memo);
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(dir.File("text log.txt")), shown.substr(shown.size() - 2) == "\r\n" ? shown : shown + "\r\n");
+
+    SaveThroughDialog(console, console.HexBar, hbSaveLog, "AT Command HEX Log ", ".rtf", dir.File("hex log.rtf"));
+    ASSERT_TRUE(WaitFor([&] { return GetFileAttributesA(dir.File("hex log.rtf").c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    Sleep(300);
+    std::string rtf = ReadFileBytes(dir.File("hex log.rtf"));
+    EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u) << rtf;
+    for (const char* part : {"\\colortbl", "\\red0\\green128\\blue192", "\\red0\\green128\\blue32", "41 54 0D 0A",
+                             "0D 0A 4F 4B 0D 0A"})
+        EXPECT_NE(rtf.find(part), std::string::npos) << part << "\n" << rtf;
+    EXPECT_FALSE(console.Program.Shows("#32770")) << "a box after a successful save";
+    EXPECT_TRUE(console.Close());
+}
+
+TEST(LogSaving, AFailedSaveShowsAnErrorAndNoSuccess) {
+    SerialPeer peer;
+    TempDir dir;
+    Prepare(dir, peer);
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+
+    // A file another program holds open: neither log can be written into it.
+    std::string locked = dir.File("locked.txt");
+    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    for (int log = 0; log < 2; ++log) {
+        if (log == 0)
+            SaveThroughDialog(console, console.MainBar, mbSaveLog, "AT Command Log ", ".txt", locked);
+        else
+            SaveThroughDialog(console, console.HexBar, hbSaveLog, "AT Command HEX Log ", ".rtf", locked);
+        HWND box = console.Program.Window("#32770", Title);
+        ASSERT_TRUE(box) << "no error shown";
+        std::string text = ChildTexts(box, "Static");
+        EXPECT_NE(text.find("Cannot create file"), std::string::npos) << text;
+        EXPECT_NE(text.find("locked.txt"), std::string::npos) << text;
+        PressKey(VK_RETURN);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    }
+    CloseHandle(holder);
+    EXPECT_EQ(ReadFileBytes(locked), "");
+    EXPECT_TRUE(console.Close());
+}
+
+TEST(HexLogColours, TheColourDialogChangesTheColoursAndKeepsThemAsText) {
+    SerialPeer peer;
+    peer.StartModem();
+    TempDir dir;
+    Prepare(dir, peer);
+    {
+        TConsole console(dir);
+        ASSERT_TRUE(console.Ready());
+        ClickToolbarButton(console.HexBar, hbOption);
+        HWND option = console.Program.Window("TfrmHEXLogOpt", "HEX Log Ooption");
+        ASSERT_TRUE(option) << "no colour dialog";
+        Sleep(500);
+        Photograph("completion-colour-dialog.png");
+        EXPECT_EQ(CaptionPixelsAtTheEdges(option, 24, 180, 57, 33), 0) << "the Cancel caption does not fit";
+        EXPECT_EQ(CaptionPixelsAtTheEdges(option, 142, 180, 57, 33), 0) << "the OK caption does not fit";
+
+        // The send colour's shape: the colour dialog, its custom part, red 200, green 0, blue 100.
+        ClickClient(option, 16 + 120 + 20, 16 + 38 + 8);
+        HWND colour = console.Program.Window("#32770", "Color");
+        ASSERT_TRUE(colour) << "no colour dialog";
+        HWND define = GetDlgItem(colour, 0x2cf);
+        if (define && IsWindowEnabled(define)) {
+            RECT d = WindowRect(define);
+            ClickAt((d.left + d.right) / 2, (d.top + d.bottom) / 2);
+        }
+        HWND red = GetDlgItem(colour, 0x2c2);
+        ASSERT_TRUE(WaitFor([&] { return red && IsWindowVisible(red); })) << "no red box";
+        for (auto [id, value] : {std::pair{0x2c2, L"200"}, std::pair{0x2c3, L"0"}, std::pair{0x2c4, L"100"}}) {
+            RECT r = WindowRect(GetDlgItem(colour, id));
+            ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            Sleep(100);
+            TypeOver(value);
+        }
+        Sleep(200);
+        Photograph("completion-colour-picker.png");
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(colour); })) << "the colour dialog stayed";
+        Sleep(300);
+        RECT shape = WindowRect(option);
+        EXPECT_GT(CountPixels(shape, RGB(200, 0, 100)), 200) << "the shape does not show the new colour";
+        Photograph("completion-colour-dialog-changed.png");
+        ClickClient(option, 142 + 28, 180 + 16);  // OK
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
+
+        // New lines are sent in the new colour.
+        ASSERT_TRUE(console.OpenPort());
+        ClickToolbarButton(console.Shortcuts, 0, true);
+        ASSERT_TRUE(Received(peer, "AT\r\n")) << peer.Received() << Shown(console);
+        ASSERT_TRUE(WaitFor([&] { return WindowText(console.Rich).find("4F 4B") != std::string::npos; }));
+        Sleep(300);
+        EXPECT_GT(CountPixels(WindowRect(console.Rich), RGB(200, 0, 100)), 0) << "no pixel in the new send colour";
+        ASSERT_TRUE(console.Close());
+    }
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    EXPECT_NE(ini.find("TXDColor=$006400C8"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("RXDColor=$00208000"), std::string::npos) << ini;
+}
+
+TEST(AboutBox, ShowsItsOkButtonUnderTheMouseAndClosesWithIt) {
+    SerialPeer peer;
+    TempDir dir;
+    Prepare(dir, peer);
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+    for (int time = 0; time < 2; ++time) {
+        ClickToolbarButton(console.MainBar, mbAbout);
+        HWND about = console.Program.Window("TfrmAbout");
+        ASSERT_TRUE(about) << "no About box";
+        Sleep(700);  // the fade
+        RECT box = WindowRect(about);
+        EXPECT_EQ(box.left, (GetSystemMetrics(SM_CXSCREEN) - (box.right - box.left)) / 2) << "not centred";
+        EXPECT_EQ(box.top, (GetSystemMetrics(SM_CYSCREEN) - (box.bottom - box.top)) / 2) << "not centred";
+        HWND ok = FindChild(about, "TPngBitBtn");
+        EXPECT_FALSE(ok && IsWindowVisible(ok)) << "the OK button shows before the mouse comes near";
+        // The mouse over the lower right corner brings the button.
+        POINT p = ClientToScreenPoint(about, 300, 160);
+        MoveMouseTo(p.x, p.y);
+        ASSERT_TRUE(WaitFor([&] { return (ok = FindChild(about, "TPngBitBtn")) && IsWindowVisible(ok); }))
+            << "the OK button did not show";
+        EXPECT_EQ(WindowText(ok), "OK");
+        Sleep(300);
+        if (time == 0)
+            Photograph("completion-about-box.png");
+        RECT r = WindowRect(ok);
+        ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); })) << "OK did not close the About box";
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == console.Main; }))
+            << "the main window is not in front";
+    }
+    EXPECT_TRUE(console.Close());
+}
