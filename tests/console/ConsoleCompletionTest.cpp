@@ -59,12 +59,11 @@ struct TConsole {
     HWND HexBar = nullptr, Rich = nullptr;
 };
 
-// A folder with the program and a settings file naming the peer's port (and whatever else is given).
-void Prepare(const TempDir& dir, const SerialPeer& peer, const std::string& moreSettings = "") {
+// A folder with the program and a settings file naming the peer's port.
+void Prepare(const TempDir& dir, const SerialPeer& peer) {
     CopyProgramInto(dir);
     WriteFileBytes(dir.File("brimlet.ini"), "[comport]\r\nPort=" + peer.PortName() +
-                                                "\r\n\r\n[Last]\r\nLeft=40\r\nTop=30\r\nWidth=500\r\nHeight=480\r\n" +
-                                                moreSettings);
+                                                "\r\n\r\n[Last]\r\nLeft=40\r\nTop=30\r\nWidth=500\r\nHeight=480\r\n");
 }
 
 bool Received(const SerialPeer& peer, const std::string& bytes) {
@@ -134,13 +133,41 @@ int CaptionPixelsAtTheEdges(HWND dialog, int left, int top, int width, int heigh
     return n;
 }
 
+// Answers the program's input box of that caption: checks what it proposes, types the answer over it, Enter.
+void AnswerInputBox(TBrimlet& program, const char* caption, const std::string& proposed, const std::string& answer) {
+    HWND box = program.Window(nullptr, caption);
+    ASSERT_TRUE(box) << "no input box " << caption;
+    EXPECT_EQ(ChildTexts(box, "TEdit"), proposed + "\n");
+    Sleep(200);
+    TypeOver(std::wstring(answer.begin(), answer.end()).c_str());
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the input box " << caption << " stayed";
+}
+
+// Every case: a modem on the far end of a COM port and a folder with the program and its settings file.
+class ConsoleCompletion : public ::testing::Test {
+protected:
+    void SetUp() override {
+        peer.StartModem();
+        Prepare(dir, peer);
+    }
+    // Opens the port and sends "AT" with the first shortcut button; the answer is in both logs afterwards.
+    void SendAtWithTheFirstShortcut(TConsole& console) {
+        ASSERT_TRUE(console.OpenPort());
+        std::string before = peer.Received();
+        ClickToolbarButton(console.Shortcuts, 0, true);
+        ASSERT_TRUE(Received(peer, before + "AT\r\n")) << peer.Received() << Shown(console);
+        ASSERT_TRUE(WaitFor([&] { return WindowText(console.Memo).find("OK") != std::string::npos; }));
+        ASSERT_TRUE(WaitFor([&] { return WindowText(console.Rich).find("4F 4B") != std::string::npos; }));
+    }
+
+    SerialPeer peer;
+    TempDir dir;
+};
+
 }  // namespace
 
-TEST(ShortcutBar, ARightClickSendsAtOnceAndALeftClickPutsTheCommandIntoTheBox) {
-    SerialPeer peer;
-    peer.StartModem();
-    TempDir dir;
-    Prepare(dir, peer);
+TEST_F(ConsoleCompletion, AShortcutRightClickedIsSentAtOnceAndLeftClickedGoesIntoTheCommandBox) {
     TConsole console(dir);
     ASSERT_TRUE(console.Ready());
     ASSERT_EQ(console.ShortcutCount(), 5);
@@ -169,11 +196,7 @@ TEST(ShortcutBar, ARightClickSendsAtOnceAndALeftClickPutsTheCommandIntoTheBox) {
     EXPECT_TRUE(console.Close());
 }
 
-TEST(OptionDialog, AnEditedButtonListRebuildsTheBarAndSurvivesARestart) {
-    SerialPeer peer;
-    peer.StartModem();
-    TempDir dir;
-    Prepare(dir, peer);
+TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSurvivesARestart) {
     const std::string dial = " ATD5551234; ";  // a ";" and outer blanks, all of which the device must get
     {
         TConsole console(dir);
@@ -195,18 +218,8 @@ TEST(OptionDialog, AnEditedButtonListRebuildsTheBarAndSurvivesARestart) {
         HWND panel = FindChild(option, "TPanel");
         ASSERT_TRUE(panel);
         ClickClient(panel, 40, 17);  // "Add"
-        HWND name = console.Program.Window(nullptr, "Add a Shortcut Button");
-        ASSERT_TRUE(name) << "no name box";
-        EXPECT_EQ(ChildTexts(name, "TEdit"), "Cmd6\n");
-        Sleep(200);
-        TypeOver(L"Dial");
-        PressKey(VK_RETURN);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(name); }));
-        HWND command = console.Program.Window(nullptr, "Input a AT Command");
-        ASSERT_TRUE(command) << "no command box";
-        Sleep(200);
-        TypeText(std::wstring(dial.begin(), dial.end()).c_str());
-        PressKey(VK_RETURN);
+        AnswerInputBox(console.Program, "Add a Shortcut Button", "Cmd6", "Dial");
+        AnswerInputBox(console.Program, "Input a AT Command", "", dial);
         ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 6; }));
         EXPECT_EQ(ListViewText(list, 5, 0), "Dial");
         EXPECT_EQ(ListViewText(list, 5, 1), dial);
@@ -216,18 +229,8 @@ TEST(OptionDialog, AnEditedButtonListRebuildsTheBarAndSurvivesARestart) {
         ClickAt(row.left + 60, (row.top + row.bottom) / 2);
         Sleep(200);
         ClickClient(panel, 112, 17);  // "Edit"
-        name = console.Program.Window(nullptr, "Edit a Shortcut Button");
-        ASSERT_TRUE(name) << "no name box";
-        EXPECT_EQ(ChildTexts(name, "TEdit"), "CMGR\n");
-        Sleep(200);
-        TypeOver(L"Read");
-        PressKey(VK_RETURN);
-        command = console.Program.Window(nullptr, "Input a AT Command");
-        ASSERT_TRUE(command) << "no command box";
-        EXPECT_EQ(ChildTexts(command, "TEdit"), "AT+CMGR=\n");
-        Sleep(200);
-        TypeOver(L"AT+CMGR=1");
-        PressKey(VK_RETURN);
+        AnswerInputBox(console.Program, "Edit a Shortcut Button", "CMGR", "Read");
+        AnswerInputBox(console.Program, "Input a AT Command", "AT+CMGR=", "AT+CMGR=1");
         ASSERT_TRUE(WaitFor([&] { return ListViewText(list, 2, 1) == "AT+CMGR=1"; })) << ListViewText(list, 2, 1);
         EXPECT_EQ(ListViewText(list, 2, 0), "Read");
 
@@ -270,18 +273,10 @@ TEST(OptionDialog, AnEditedButtonListRebuildsTheBarAndSurvivesARestart) {
     EXPECT_TRUE(console.Close());
 }
 
-TEST(LogSaving, BothLogsAreSavedUnderStampedNamesAsTheyWereShown) {
-    SerialPeer peer;
-    peer.StartModem();
-    TempDir dir;
-    Prepare(dir, peer);
+TEST_F(ConsoleCompletion, BothLogsAreSavedUnderStampedNamesAsTheyWereShown) {
     TConsole console(dir);
     ASSERT_TRUE(console.Ready());
-    ASSERT_TRUE(console.OpenPort());
-    ClickToolbarButton(console.Shortcuts, 0, true);
-    ASSERT_TRUE(Received(peer, "AT\r\n")) << peer.Received() << Shown(console);
-    ASSERT_TRUE(WaitFor([&] { return WindowText(console.Memo).find("OK") != std::string::npos; }));
-    ASSERT_TRUE(WaitFor([&] { return WindowText(console.Rich).find("4F 4B") != std::string::npos; }));
+    SendAtWithTheFirstShortcut(console);
 
     SaveThroughDialog(console, console.MainBar, mbSaveLog, "AT Command Log ", ".txt", dir.File("text log.txt"));
     ASSERT_TRUE(WaitFor([&] { return GetFileAttributesA(dir.File("text log.txt").c_str()) != INVALID_FILE_ATTRIBUTES; }));
@@ -303,10 +298,7 @@ TEST(LogSaving, BothLogsAreSavedUnderStampedNamesAsTheyWereShown) {
     EXPECT_TRUE(console.Close());
 }
 
-TEST(LogSaving, AFailedSaveShowsAnErrorAndNoSuccess) {
-    SerialPeer peer;
-    TempDir dir;
-    Prepare(dir, peer);
+TEST_F(ConsoleCompletion, AFailedSaveShowsAnErrorAndNoSuccess) {
     TConsole console(dir);
     ASSERT_TRUE(console.Ready());
 
@@ -332,11 +324,7 @@ TEST(LogSaving, AFailedSaveShowsAnErrorAndNoSuccess) {
     EXPECT_TRUE(console.Close());
 }
 
-TEST(HexLogColours, TheColourDialogChangesTheColoursAndKeepsThemAsText) {
-    SerialPeer peer;
-    peer.StartModem();
-    TempDir dir;
-    Prepare(dir, peer);
+TEST_F(ConsoleCompletion, TheHexLogColourDialogChangesTheColoursAndKeepsThemAsText) {
     {
         TConsole console(dir);
         ASSERT_TRUE(console.Ready());
@@ -377,10 +365,7 @@ TEST(HexLogColours, TheColourDialogChangesTheColoursAndKeepsThemAsText) {
         ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
 
         // New lines are sent in the new colour.
-        ASSERT_TRUE(console.OpenPort());
-        ClickToolbarButton(console.Shortcuts, 0, true);
-        ASSERT_TRUE(Received(peer, "AT\r\n")) << peer.Received() << Shown(console);
-        ASSERT_TRUE(WaitFor([&] { return WindowText(console.Rich).find("4F 4B") != std::string::npos; }));
+        SendAtWithTheFirstShortcut(console);
         Sleep(300);
         EXPECT_GT(CountPixels(WindowRect(console.Rich), RGB(200, 0, 100)), 0) << "no pixel in the new send colour";
         ASSERT_TRUE(console.Close());
@@ -390,10 +375,7 @@ TEST(HexLogColours, TheColourDialogChangesTheColoursAndKeepsThemAsText) {
     EXPECT_NE(ini.find("RXDColor=$00208000"), std::string::npos) << ini;
 }
 
-TEST(AboutBox, ShowsItsOkButtonUnderTheMouseAndClosesWithIt) {
-    SerialPeer peer;
-    TempDir dir;
-    Prepare(dir, peer);
+TEST_F(ConsoleCompletion, TheAboutBoxComesCentredShowsItsOkButtonUnderTheMouseAndClosesWithIt) {
     TConsole console(dir);
     ASSERT_TRUE(console.Ready());
     for (int time = 0; time < 2; ++time) {
