@@ -93,9 +93,10 @@ std::string Now() {
 }
 
 // Drives the save dialog that a toolbar button opens: checks the proposed name (prefix + a stamp of the time the
-// button was pressed + extension) and saves under fileName with the keys a user would press.
+// button was pressed + extension) and saves under fileName with the keys a user would press, or under the
+// proposed name when fileName is empty. The stamp goes to *stamp.
 void SaveThroughDialog(TConsole& console, HWND bar, int button, const std::string& prefix,
-                       const std::string& extension, const std::string& fileName) {
+                       const std::string& extension, const std::string& fileName, std::string* stamp = nullptr) {
     std::string before = Now();
     ClickToolbarButton(bar, button);
     HWND dialog = console.Program.Window("#32770", nullptr);
@@ -109,11 +110,18 @@ void SaveThroughDialog(TConsole& console, HWND bar, int button, const std::strin
         << edits;
     EXPECT_GE(m[1].str(), before);
     EXPECT_LE(m[1].str(), after);
+    if (stamp)
+        *stamp = m[1].str();
     // The file name box has the keyboard when the dialog opens.
     Sleep(300);
-    TypeOver(std::wstring(fileName.begin(), fileName.end()).c_str());
+    if (!fileName.empty())
+        TypeOver(std::wstring(fileName.begin(), fileName.end()).c_str());
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) << "the dialog stayed";
+}
+
+bool FileExists(const std::string& fileName) {
+    return WaitFor([&] { return GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 // Caption pixels (dark ones) in the outermost columns of a button given in its dialog's client coordinates: a
@@ -143,6 +151,60 @@ void AnswerInputBox(TBrimlet& program, const char* caption, const std::string& p
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the input box " << caption << " stayed";
 }
+
+// The option dialog as a user finds it: opened from the main toolbar; list and button panel with it.
+HWND OpenOptionDialog(TConsole& console, HWND& list, HWND& panel) {
+    ClickToolbarButton(console.MainBar, mbSystemOption);
+    HWND option = console.Program.Window("TfrmOption", "Option");
+    list = option ? FindChild(option, "TListView") : nullptr;
+    panel = option ? FindChild(option, "TPanel") : nullptr;
+    return list && panel ? option : nullptr;
+}
+
+bool ItemChecked(HWND list, int item) {
+    return (SendMessageA(list, LVM_GETITEMSTATE, item, LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+void SelectItem(HWND list, int item) {
+    RECT row = ListViewItemRect(list, item);
+    Click(row.left + 60, (row.top + row.bottom) / 2);
+    Sleep(200);
+}
+
+// Picks a colour in the program's colour dialog, opened by a click on a shape: its custom part, the red, green
+// and blue boxes typed over, Enter.
+void PickColour(TBrimlet& program, int red, int green, int blue, const char* photo = nullptr) {
+    HWND colour = program.Window("#32770", "Color");
+    ASSERT_TRUE(colour) << "no colour dialog";
+    HWND define = GetDlgItem(colour, 0x2cf);  // "Define Custom Colors >>"
+    if (define && IsWindowEnabled(define)) {
+        RECT d = WindowRect(define);
+        Click((d.left + d.right) / 2, (d.top + d.bottom) / 2);
+    }
+    HWND redBox = GetDlgItem(colour, 0x2c2);
+    ASSERT_TRUE(WaitFor([&] { return redBox && IsWindowVisible(redBox); })) << "no red box";
+    for (auto [id, value] : {std::pair{0x2c2, red}, std::pair{0x2c3, green}, std::pair{0x2c4, blue}}) {
+        RECT r = WindowRect(GetDlgItem(colour, id));
+        Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        Sleep(100);
+        TypeOver(std::to_wstring(value).c_str());
+    }
+    Sleep(200);
+    if (photo)
+        Photograph(photo);
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(colour); })) << "the colour dialog stayed";
+    Sleep(300);
+}
+
+HWND OpenColourDialog(TConsole& console) {
+    ClickToolbarButton(console.HexBar, hbOption);
+    return console.Program.Window("TfrmHEXLogOpt", "HEX Log Ooption");
+}
+
+// Where the shapes and buttons of the colour dialog are, in its client area.
+const POINT SendShape{16 + 120 + 20, 16 + 38 + 8}, ReceiveShape{16 + 120 + 20, 16 + 86 + 8};
+const POINT ColourCancel{24 + 28, 180 + 16}, ColourOk{142 + 28, 180 + 16};
 
 // Every case: a modem on the far end of a COM port and a folder with the program and its settings file.
 class ConsoleCompletion : public ::testing::Test {
@@ -181,7 +243,10 @@ TEST_F(ConsoleCompletion, AShortcutRightClickedIsSentAtOnceAndLeftClickedGoesInt
 
     // A command ending in a quote: the caret between the quotes, ready for the number.
     ClickToolbarButton(console.Shortcuts, 1);
-    EXPECT_TRUE(WaitFor([&] { return WindowText(console.Combo) == "AT+CMGS=\"\""; })) << WindowText(console.Combo);
+    bool filled = WaitFor([&] { return WindowText(console.Combo) == "AT+CMGS=\"\""; });
+    if (!filled)
+        Photograph("completion-left-click-lost.png");
+    EXPECT_TRUE(filled) << WindowText(console.Combo);
     EXPECT_EQ(console.Selection(), std::make_pair(9, 9));
     // Any other command: the caret at its end, nothing selected.
     ClickToolbarButton(console.Shortcuts, 3);
@@ -192,7 +257,7 @@ TEST_F(ConsoleCompletion, AShortcutRightClickedIsSentAtOnceAndLeftClickedGoesInt
 
     ClickToolbarButton(console.Shortcuts, 4, true);
     EXPECT_TRUE(Received(peer, "AT\r\nAT+CEER\r\n")) << peer.Received();
-    EXPECT_TRUE(WaitFor([&] { return !ToolbarButtonPressed(console.Shortcuts, 4); })) << "the button stayed down";
+    EXPECT_TRUE(WaitFor([&] { return !ToolbarButtonDown(console.Shortcuts, 4); })) << "the button stayed down";
     EXPECT_TRUE(console.Close());
 }
 
@@ -201,11 +266,9 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
     {
         TConsole console(dir);
         ASSERT_TRUE(console.Ready());
-        ClickToolbarButton(console.MainBar, mbSystemOption);
-        HWND option = console.Program.Window("TfrmOption", "Option");
+        HWND list, panel;
+        HWND option = OpenOptionDialog(console, list, panel);
         ASSERT_TRUE(option) << "no option dialog";
-        HWND list = FindChild(option, "TListView");
-        ASSERT_TRUE(list);
         ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 5);
         EXPECT_EQ(ListViewText(list, 1, 0), "CMGS");
         EXPECT_EQ(ListViewText(list, 1, 1), "AT+CMGS=\"\"");
@@ -215,8 +278,6 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
         EXPECT_EQ(CaptionPixelsAtTheEdges(option, 448, 316, 57, 33), 0) << "the OK caption does not fit";
 
         // Add: a name, then its command.
-        HWND panel = FindChild(option, "TPanel");
-        ASSERT_TRUE(panel);
         ClickClient(panel, 40, 17);  // "Add"
         AnswerInputBox(console.Program, "Add a Shortcut Button", "Cmd6", "Dial");
         AnswerInputBox(console.Program, "Input a AT Command", "", dial);
@@ -225,9 +286,7 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
         EXPECT_EQ(ListViewText(list, 5, 1), dial);
 
         // Edit: the third entry gets another name and command.
-        RECT row = ListViewItemRect(list, 2);
-        ClickAt(row.left + 60, (row.top + row.bottom) / 2);
-        Sleep(200);
+        SelectItem(list, 2);
         ClickClient(panel, 112, 17);  // "Edit"
         AnswerInputBox(console.Program, "Edit a Shortcut Button", "CMGR", "Read");
         AnswerInputBox(console.Program, "Input a AT Command", "AT+CMGR=", "AT+CMGR=1");
@@ -237,6 +296,9 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
         ClickClient(option, 448 + 28, 316 + 16);  // OK
         ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
         EXPECT_EQ(console.ShortcutCount(), 6) << "the bar was not rebuilt";
+        // The port is closed: the new buttons are as disabled as the bar.
+        for (int i = 0; i < 6; ++i)
+            EXPECT_FALSE(ToolbarButtonState(console.Shortcuts, i) & TBSTATE_ENABLED) << "button " << i;
 
         ASSERT_TRUE(console.OpenPort());
         ClickToolbarButton(console.Shortcuts, 5);
@@ -257,14 +319,16 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
     ASSERT_TRUE(console.OpenPort());
     std::string sentBefore = peer.Received();
     ClickToolbarButton(console.Shortcuts, 5);
-    EXPECT_TRUE(WaitFor([&] { return WindowText(console.Combo) == dial; })) << WindowText(console.Combo);
+    bool filled = WaitFor([&] { return WindowText(console.Combo) == dial; });
+    if (!filled)
+        Photograph("completion-left-click-lost.png");
+    EXPECT_TRUE(filled) << WindowText(console.Combo);
     ClickToolbarButton(console.Shortcuts, 5, true);
     EXPECT_TRUE(Received(peer, sentBefore + dial + "\r\n")) << peer.Received();
 
-    ClickToolbarButton(console.MainBar, mbSystemOption);
-    HWND option = console.Program.Window("TfrmOption", "Option");
+    HWND list, panel;
+    HWND option = OpenOptionDialog(console, list, panel);
     ASSERT_TRUE(option);
-    HWND list = FindChild(option, "TListView");
     ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 6);
     EXPECT_EQ(ListViewText(list, 5, 1), dial);
     EXPECT_EQ(ListViewText(list, 2, 0), "Read");
@@ -278,18 +342,30 @@ TEST_F(ConsoleCompletion, BothLogsAreSavedUnderStampedNamesAsTheyWereShown) {
     ASSERT_TRUE(console.Ready());
     SendAtWithTheFirstShortcut(console);
 
-    SaveThroughDialog(console, console.MainBar, mbSaveLog, "AT Command Log ", ".txt", dir.File("text log.txt"));
-    ASSERT_TRUE(WaitFor([&] { return GetFileAttributesA(dir.File("text log.txt").c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    std::string logs = dir.File("logs\\");
+    ASSERT_TRUE(CreateDirectoryA(logs.c_str(), nullptr));
+    SaveThroughDialog(console, console.MainBar, mbSaveLog, "AT Command Log ", ".txt", logs + "text log.txt");
+    ASSERT_TRUE(FileExists(logs + "text log.txt"));
     Sleep(300);
     // Line by line with CR LF: a log whose text ends a line is saved as it stands.
     std::string shown = WindowText(console.Memo);
     ASSERT_GE(shown.size(), 2u);
-    EXPECT_EQ(ReadFileBytes(dir.File("text log.txt")), shown.substr(shown.size() - 2) == "\r\n" ? shown : shown + "\r\n");
+    std::string expected = shown.substr(shown.size() - 2) == "\r\n" ? shown : shown + "\r\n";
+    EXPECT_EQ(ReadFileBytes(logs + "text log.txt"), expected);
 
-    SaveThroughDialog(console, console.HexBar, hbSaveLog, "AT Command HEX Log ", ".rtf", dir.File("hex log.rtf"));
-    ASSERT_TRUE(WaitFor([&] { return GetFileAttributesA(dir.File("hex log.rtf").c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    // The next proposal lands in the folder of the last save, and Enter takes it.
+    std::string stamp;
+    SaveThroughDialog(console, console.MainBar, mbSaveLog, "AT Command Log ", ".txt", "", &stamp);
+    ASSERT_TRUE(FileExists(logs + "AT Command Log " + stamp + ".txt")) << stamp;
     Sleep(300);
-    std::string rtf = ReadFileBytes(dir.File("hex log.rtf"));
+    EXPECT_EQ(ReadFileBytes(logs + "AT Command Log " + stamp + ".txt"), expected);
+
+    // The HEX log's first proposal lands beside the program.
+    SaveThroughDialog(console, console.HexBar, hbSaveLog, "AT Command HEX Log ", ".rtf", "", &stamp);
+    std::string hexFile = dir.File("AT Command HEX Log " + stamp + ".rtf");
+    ASSERT_TRUE(FileExists(hexFile)) << stamp;
+    Sleep(300);
+    std::string rtf = ReadFileBytes(hexFile);
     EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u) << rtf;
     for (const char* part : {"\\colortbl", "\\red0\\green128\\blue192", "\\red0\\green128\\blue32", "41 54 0D 0A",
                              "0D 0A 4F 4B 0D 0A"})
@@ -302,25 +378,30 @@ TEST_F(ConsoleCompletion, AFailedSaveShowsAnErrorAndNoSuccess) {
     TConsole console(dir);
     ASSERT_TRUE(console.Ready());
 
-    // A file another program holds open: neither log can be written into it.
+    // A file another program holds open, and a folder that is not there: no log can be written into them.
     std::string locked = dir.File("locked.txt");
     HANDLE holder = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    for (int log = 0; log < 2; ++log) {
-        if (log == 0)
-            SaveThroughDialog(console, console.MainBar, mbSaveLog, "AT Command Log ", ".txt", locked);
+    std::string missing = dir.File("gone\\log.txt");
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string target = attempt == 2 ? missing : locked;
+        if (attempt == 1)
+            SaveThroughDialog(console, console.HexBar, hbSaveLog, "AT Command HEX Log ", ".rtf", target);
         else
-            SaveThroughDialog(console, console.HexBar, hbSaveLog, "AT Command HEX Log ", ".rtf", locked);
+            SaveThroughDialog(console, console.MainBar, mbSaveLog, "AT Command Log ", ".txt", target);
         HWND box = console.Program.Window("#32770", Title);
-        ASSERT_TRUE(box) << "no error shown";
+        if (!box)
+            Photograph("completion-failed-save.png");
+        ASSERT_TRUE(box) << "no error shown for " << target;
         std::string text = ChildTexts(box, "Static");
         EXPECT_NE(text.find("Cannot create file"), std::string::npos) << text;
-        EXPECT_NE(text.find("locked.txt"), std::string::npos) << text;
+        EXPECT_NE(text.find(target), std::string::npos) << text;
         PressKey(VK_RETURN);
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
     }
     CloseHandle(holder);
     EXPECT_EQ(ReadFileBytes(locked), "");
+    EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(console.Close());
 }
 
@@ -328,40 +409,19 @@ TEST_F(ConsoleCompletion, TheHexLogColourDialogChangesTheColoursAndKeepsThemAsTe
     {
         TConsole console(dir);
         ASSERT_TRUE(console.Ready());
-        ClickToolbarButton(console.HexBar, hbOption);
-        HWND option = console.Program.Window("TfrmHEXLogOpt", "HEX Log Ooption");
+        HWND option = OpenColourDialog(console);
         ASSERT_TRUE(option) << "no colour dialog";
         Sleep(500);
         Photograph("completion-colour-dialog.png");
         EXPECT_EQ(CaptionPixelsAtTheEdges(option, 24, 180, 57, 33), 0) << "the Cancel caption does not fit";
         EXPECT_EQ(CaptionPixelsAtTheEdges(option, 142, 180, 57, 33), 0) << "the OK caption does not fit";
 
-        // The send colour's shape: the colour dialog, its custom part, red 200, green 0, blue 100.
-        ClickClient(option, 16 + 120 + 20, 16 + 38 + 8);
-        HWND colour = console.Program.Window("#32770", "Color");
-        ASSERT_TRUE(colour) << "no colour dialog";
-        HWND define = GetDlgItem(colour, 0x2cf);
-        if (define && IsWindowEnabled(define)) {
-            RECT d = WindowRect(define);
-            ClickAt((d.left + d.right) / 2, (d.top + d.bottom) / 2);
-        }
-        HWND red = GetDlgItem(colour, 0x2c2);
-        ASSERT_TRUE(WaitFor([&] { return red && IsWindowVisible(red); })) << "no red box";
-        for (auto [id, value] : {std::pair{0x2c2, L"200"}, std::pair{0x2c3, L"0"}, std::pair{0x2c4, L"100"}}) {
-            RECT r = WindowRect(GetDlgItem(colour, id));
-            ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            Sleep(100);
-            TypeOver(value);
-        }
-        Sleep(200);
-        Photograph("completion-colour-picker.png");
-        PressKey(VK_RETURN);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(colour); })) << "the colour dialog stayed";
-        Sleep(300);
-        RECT shape = WindowRect(option);
-        EXPECT_GT(CountPixels(shape, RGB(200, 0, 100)), 200) << "the shape does not show the new colour";
+        // The send colour's shape: red 200, green 0, blue 100.
+        ClickClient(option, SendShape.x, SendShape.y);
+        PickColour(console.Program, 200, 0, 100, "completion-colour-picker.png");
+        EXPECT_GT(CountPixels(WindowRect(option), RGB(200, 0, 100)), 200) << "the shape does not show the new colour";
         Photograph("completion-colour-dialog-changed.png");
-        ClickClient(option, 142 + 28, 180 + 16);  // OK
+        ClickClient(option, ColourOk.x, ColourOk.y);
         ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
 
         // New lines are sent in the new colour.
@@ -373,6 +433,36 @@ TEST_F(ConsoleCompletion, TheHexLogColourDialogChangesTheColoursAndKeepsThemAsTe
     std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
     EXPECT_NE(ini.find("TXDColor=$006400C8"), std::string::npos) << ini;
     EXPECT_NE(ini.find("RXDColor=$00208000"), std::string::npos) << ini;
+}
+
+TEST_F(ConsoleCompletion, AColourPickedBeforeCancelIsShownAgainAndAppliedByTheNextOk) {
+    {
+        TConsole console(dir);
+        ASSERT_TRUE(console.Ready());
+        HWND option = OpenColourDialog(console);
+        ASSERT_TRUE(option) << "no colour dialog";
+        ClickClient(option, ReceiveShape.x, ReceiveShape.y);
+        PickColour(console.Program, 150, 20, 200);
+        ClickClient(option, ColourCancel.x, ColourCancel.y);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "Cancel did not close the dialog";
+
+        // Received lines keep their colour.
+        SendAtWithTheFirstShortcut(console);
+        Sleep(300);
+        EXPECT_GT(CountPixels(WindowRect(console.Rich), RGB(0x00, 0x80, 0x20)), 0) << "no received-colour pixel";
+        EXPECT_EQ(CountPixels(WindowRect(console.Rich), RGB(150, 20, 200)), 0) << "the cancelled colour was used";
+
+        option = OpenColourDialog(console);
+        ASSERT_TRUE(option) << "no colour dialog";
+        Sleep(300);
+        EXPECT_GT(CountPixels(WindowRect(option), RGB(150, 20, 200)), 200) << "the picked colour is not shown again";
+        ClickClient(option, ColourOk.x, ColourOk.y);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
+        ASSERT_TRUE(console.Close());
+    }
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    EXPECT_NE(ini.find("RXDColor=$00C81496"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("TXDColor=$00C08000"), std::string::npos) << ini;
 }
 
 TEST_F(ConsoleCompletion, TheAboutBoxComesCentredShowsItsOkButtonUnderTheMouseAndClosesWithIt) {
@@ -398,10 +488,89 @@ TEST_F(ConsoleCompletion, TheAboutBoxComesCentredShowsItsOkButtonUnderTheMouseAn
         if (time == 0)
             Photograph("completion-about-box.png");
         RECT r = WindowRect(ok);
-        ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); })) << "OK did not close the About box";
         EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == console.Main; }))
             << "the main window is not in front";
     }
     EXPECT_TRUE(console.Close());
 }
+
+TEST_F(ConsoleCompletion, ARightPressReleasedBesideItsButtonSendsNothingAndLeavesNoButtonDown) {
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+    ASSERT_TRUE(console.OpenPort());
+    RECT button = ToolbarButtonRect(console.Shortcuts, 1);
+    RECT last = ToolbarButtonRect(console.Shortcuts, 4);
+    int y = (button.top + button.bottom) / 2;
+    MoveMouseTo((button.left + button.right) / 2, y);
+    MouseButton(true, true);
+    EXPECT_TRUE(WaitFor([&] { return ToolbarButtonDown(console.Shortcuts, 1); })) << "the press does not show";
+    // Released over the empty end of the bar, then the mouse moves on over the bar.
+    MoveMouseTo(last.right + 40, y);
+    MouseButton(false, true);
+    Sleep(100);
+    MoveMouseTo(last.right + 60, y);
+    EXPECT_TRUE(WaitFor([&] { return !ToolbarButtonDown(console.Shortcuts, 1); })) << "the button stayed down";
+    Sleep(300);
+    EXPECT_EQ(peer.Received(), "");
+    EXPECT_TRUE(console.Close());
+}
+
+TEST_F(ConsoleCompletion, AnUncheckedButtonLeavesTheBarButKeepsItsEntry) {
+    {
+        TConsole console(dir);
+        ASSERT_TRUE(console.Ready());
+        HWND list, panel;
+        HWND option = OpenOptionDialog(console, list, panel);
+        ASSERT_TRUE(option);
+        // CEER's check box, at the left of its row.
+        ASSERT_TRUE(ItemChecked(list, 4));
+        RECT row = ListViewItemRect(list, 4);
+        Click(row.left + 9, (row.top + row.bottom) / 2);
+        ASSERT_TRUE(WaitFor([&] { return !ItemChecked(list, 4); })) << "the check box did not change";
+        ClickClient(option, 448 + 28, 316 + 16);  // OK
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); }));
+        EXPECT_EQ(console.ShortcutCount(), 4);
+        ASSERT_TRUE(console.Close());
+    }
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    for (const char* part : {"Count=5", "Name5=CEER", "Wexlo5=AT+CEER", "Checked5=0", "Checked4=1"})
+        EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
+}
+
+TEST_F(ConsoleCompletion, CancelForgetsTheEditsAndAnEmptyListHidesTheBar) {
+    {
+        TConsole console(dir);
+        ASSERT_TRUE(console.Ready());
+        // Deleted, then cancelled: the bar and the list are as they were.
+        HWND list, panel;
+        HWND option = OpenOptionDialog(console, list, panel);
+        ASSERT_TRUE(option);
+        SelectItem(list, 0);
+        ClickClient(panel, 184, 17);  // "Del"
+        ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 4; }));
+        ClickClient(option, 360 + 28, 316 + 16);  // Cancel
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); }));
+        EXPECT_EQ(console.ShortcutCount(), 5);
+        option = OpenOptionDialog(console, list, panel);
+        ASSERT_TRUE(option);
+        EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 5);
+        EXPECT_EQ(ListViewText(list, 0, 0), "AT");
+
+        // Every entry deleted: no bar at all.
+        for (int left = 5; left > 0; --left) {
+            SelectItem(list, 0);
+            ClickClient(panel, 184, 17);  // "Del"
+            ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == left - 1; }));
+        }
+        ClickClient(option, 448 + 28, 316 + 16);  // OK
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); }));
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(console.Shortcuts); })) << "the empty bar still shows";
+        ASSERT_TRUE(console.Close());
+    }
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    EXPECT_NE(ini.find("[Button]\r\nCount=0\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("Name1="), std::string::npos) << ini;
+}
+

@@ -75,9 +75,21 @@ inline POINT ClientToScreenPoint(HWND hwnd, int x, int y) {
     return p;
 }
 
+// A click at a user's pace: the mouse comes to rest over the point before the button goes down and up. Pressed
+// at once after the move, the press now and then reached the program at the old mouse position under Wine.
+inline void Click(int x, int y, bool right = false) {
+    MoveMouseTo(x, y);
+    Sleep(60);
+    MoveMouseTo(x, y);
+    Sleep(40);
+    MouseButton(true, right);
+    Sleep(40);
+    MouseButton(false, right);
+}
+
 inline void ClickClient(HWND hwnd, int x, int y, bool right = false) {
     POINT p = ClientToScreenPoint(hwnd, x, y);
-    ClickAt(p.x, p.y, right);
+    Click(p.x, p.y, right);
 }
 
 // The main window's toolbars from the top: the main toolbar, the command bar, the shortcut bar.
@@ -159,19 +171,25 @@ inline RECT ToolbarButtonRect(HWND bar, int index) {
     return r;
 }
 
-// Whether a toolbar's button (by index) is shown down.
-inline bool ToolbarButtonPressed(HWND bar, int index) {
+// The TBSTATE_ flags of a toolbar's button (by index), or -1 when there is no such button.
+inline int ToolbarButtonState(HWND bar, int index) {
     TRemoteBuffer buffer(bar, sizeof(TBBUTTON));
     TBBUTTON button{};
     if (!SendMessageA(bar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(buffer.Address())))
-        return false;
+        return -1;
     buffer.Read(&button, sizeof button);
-    return SendMessageA(bar, TB_ISBUTTONPRESSED, button.idCommand, 0) != 0;
+    return static_cast<int>(SendMessageA(bar, TB_GETSTATE, button.idCommand, 0));
+}
+
+// Whether a toolbar's button (by index) is shown down.
+inline bool ToolbarButtonDown(HWND bar, int index) {
+    int state = ToolbarButtonState(bar, index);
+    return state >= 0 && (state & (TBSTATE_PRESSED | TBSTATE_CHECKED)) != 0;
 }
 
 inline void ClickToolbarButton(HWND bar, int index, bool right = false) {
     RECT r = ToolbarButtonRect(bar, index);
-    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, right);
+    Click((r.left + r.right) / 2, (r.top + r.bottom) / 2, right);
 }
 
 // The text of a list view's item (subItem 0) or of one of its sub-items.
