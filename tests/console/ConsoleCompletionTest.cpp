@@ -235,6 +235,13 @@ TEST_F(ConsoleCompletion, AShortcutRightClickedIsSentAtOnceAndLeftClickedGoesInt
     ASSERT_EQ(console.ShortcutCount(), 5);
     ASSERT_TRUE(console.OpenPort()) << "the port did not open";
 
+    // Resting over a shortcut shows its command in the status panel.
+    HWND status = FindChild(console.Main, "TPanel");
+    ASSERT_TRUE(status);
+    RECT cmgs = ToolbarButtonRect(console.Shortcuts, 1);
+    MoveMouseTo((cmgs.left + cmgs.right) / 2, (cmgs.top + cmgs.bottom) / 2);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(status) == "AT+CMGS=\"\""; })) << WindowText(status);
+
     // AT, CMGS, CMGR, CPAS, CEER from left to right.
     ClickToolbarButton(console.Shortcuts, 0, true);
     EXPECT_TRUE(Received(peer, "AT\r\n")) << peer.Received() << Shown(console);

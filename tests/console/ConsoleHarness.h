@@ -76,7 +76,7 @@ inline POINT ClientToScreenPoint(HWND hwnd, int x, int y) {
 }
 
 // A click at a user's pace: the mouse comes to rest over the point before the button goes down and up. Pressed
-// at once after the move, the press now and then reached the program at the old mouse position under Wine.
+// at once after the move, the press was now and then lost under Wine.
 inline void Click(int x, int y, bool right = false) {
     MoveMouseTo(x, y);
     Sleep(60);
