@@ -55,10 +55,20 @@ TEST(Console, TalksToAModemAndKeepsItsSettings) {
 
         // The port button is the first of the main toolbar.
         RECT t = WindowRect(tlb);
-        ClickAt(t.left + 19, t.top + 19);
+        POINT portButton{t.left + 19, t.top + 19};
+        // As a user would: the click comes once the window is there to take it.
+        WaitFor([&] { return GetForegroundWindow() == main && WindowFromPoint(portButton) == tlb; });
+        ClickAt(portButton.x, portButton.y);
         if (!WaitFor([&] { return IsWindowEnabled(combo) != FALSE; })) {
             Photograph("console-port-not-open.png");
-            FAIL() << "the port did not open";
+            char under[64] = "", front[64] = "";
+            GetClassNameA(WindowFromPoint(portButton), under, sizeof under);
+            GetClassNameA(GetForegroundWindow(), front, sizeof front);
+            TBBUTTON first{};
+            SendMessageA(tlb, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&first));
+            FAIL() << "the port did not open; under the pointer: " << under << ", in front: " << front
+                   << ", first button state: " << int(first.fsState)
+                   << ", status: " << WindowText(FindChild(main, "TPanel"));
         }
 
         // The box holds "AT" and has the keyboard: Enter sends it.
