@@ -64,11 +64,23 @@ TEST(Console, TalksToAModemAndKeepsItsSettings) {
             char under[64] = "", front[64] = "";
             GetClassNameA(WindowFromPoint(portButton), under, sizeof under);
             GetClassNameA(GetForegroundWindow(), front, sizeof front);
-            TBBUTTON first{};
-            SendMessageA(tlb, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&first));
-            FAIL() << "the port did not open; under the pointer: " << under << ", in front: " << front
-                   << ", first button state: " << int(first.fsState)
-                   << ", status: " << WindowText(FindChild(main, "TPanel"));
+            std::string bars;
+            for (int i = 0; HWND bar = FindChild(main, "TToolBar", i); ++i) {
+                RECT r = WindowRect(bar);
+                bars += "\n  bar " + std::to_string(i) + (bar == tlb ? " (clicked)" : "") + " at " +
+                        std::to_string(r.left) + "," + std::to_string(r.top) + " visible " +
+                        std::to_string(IsWindowVisible(bar)) + " enabled " + std::to_string(IsWindowEnabled(bar)) +
+                        ", buttons:";
+                int count = static_cast<int>(SendMessageA(bar, TB_BUTTONCOUNT, 0, 0));
+                for (int b = 0; b < count; ++b) {
+                    TBBUTTON button{};
+                    SendMessageA(bar, TB_GETBUTTON, b, reinterpret_cast<LPARAM>(&button));
+                    bars += " " + std::to_string(button.idCommand) + ":" + std::to_string(button.fsState);
+                }
+            }
+            FAIL() << "the port did not open; under the pointer: " << under
+                   << (WindowFromPoint(portButton) == tlb ? " (the clicked bar)" : " (another window)")
+                   << ", in front: " << front << ", status: " << WindowText(FindChild(main, "TPanel")) << bars;
         }
 
         // The box holds "AT" and has the keyboard: Enter sends it.
