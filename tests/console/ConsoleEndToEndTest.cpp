@@ -53,34 +53,15 @@ TEST(Console, TalksToAModemAndKeepsItsSettings) {
         ASSERT_TRUE(combo && memo && rich && tlb);
         EXPECT_FALSE(IsWindowEnabled(combo)) << "nothing can be sent while the port is closed";
 
-        // The port button is the first of the main toolbar.
-        RECT t = WindowRect(tlb);
-        POINT portButton{t.left + 19, t.top + 19};
-        // As a user would: the click comes once the window is there to take it.
-        WaitFor([&] { return GetForegroundWindow() == main && WindowFromPoint(portButton) == tlb; });
-        ClickAt(portButton.x, portButton.y);
+        // The port button is the first of the main toolbar; the click comes once the window is there to take it,
+        // as a user's would.
+        WaitFor([&] { return GetForegroundWindow() == main; });
+        ClickToolbarButton(tlb, 0);
         if (!WaitFor([&] { return IsWindowEnabled(combo) != FALSE; })) {
             Photograph("console-port-not-open.png");
-            char under[64] = "", front[64] = "";
-            GetClassNameA(WindowFromPoint(portButton), under, sizeof under);
-            GetClassNameA(GetForegroundWindow(), front, sizeof front);
-            std::string bars;
-            for (int i = 0; HWND bar = FindChild(main, "TToolBar", i); ++i) {
-                RECT r = WindowRect(bar);
-                bars += "\n  bar " + std::to_string(i) + (bar == tlb ? " (clicked)" : "") + " at " +
-                        std::to_string(r.left) + "," + std::to_string(r.top) + " visible " +
-                        std::to_string(IsWindowVisible(bar)) + " enabled " + std::to_string(IsWindowEnabled(bar)) +
-                        ", buttons:";
-                int count = static_cast<int>(SendMessageA(bar, TB_BUTTONCOUNT, 0, 0));
-                for (int b = 0; b < count; ++b) {
-                    TBBUTTON button{};
-                    SendMessageA(bar, TB_GETBUTTON, b, reinterpret_cast<LPARAM>(&button));
-                    bars += " " + std::to_string(button.idCommand) + ":" + std::to_string(button.fsState);
-                }
-            }
-            FAIL() << "the port did not open; under the pointer: " << under
-                   << (WindowFromPoint(portButton) == tlb ? " (the clicked bar)" : " (another window)")
-                   << ", in front: " << front << ", status: " << WindowText(FindChild(main, "TPanel")) << bars;
+            FAIL() << "the port did not open; the port button's state: " << ToolbarButtonState(tlb, 0)
+                   << ", in front: " << ClassNameOf(GetForegroundWindow())
+                   << ", status: " << WindowText(FindChild(main, "TPanel"));
         }
 
         // The box holds "AT" and has the keyboard: Enter sends it.
