@@ -410,6 +410,7 @@ const bool ExtCtrlsRegistered = [] {
         c.Enum("Alignment", &TCustomPanel::Alignment, &TCustomPanel::SetAlignment,
                {"taLeftJustify", "taRightJustify", "taCenter"})
             .Default(taCenter);
+        c.String("Caption", &TControl::Caption, &TControl::SetCaption);
         c.Enum("BevelInner", &TCustomPanel::BevelInner, &TCustomPanel::SetBevelInner, cuts).Default(bvNone);
         c.Enum("BevelOuter", &TCustomPanel::BevelOuter, &TCustomPanel::SetBevelOuter, cuts).Default(bvRaised);
         c.Integer("BevelWidth", &TCustomPanel::BevelWidth, &TCustomPanel::SetBevelWidth).Default(1);
