@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ComCtrls.h"  // the custom-draw stage and state conversions shared with the toolbar
 #include "FormResources.h"
 #include "StdCtrls.h"
 
@@ -663,23 +664,7 @@ void TCustomTreeView::CustomDrawNotify(TMessage& Message) {
         ~TOnDC() { Canvas.SetHandle(nullptr); }
     };
     if (!(stage & CDDS_ITEM)) {
-        TCustomDrawStage drawStage;
-        switch (stage) {
-            case CDDS_PREPAINT:
-                drawStage = cdPrePaint;
-                break;
-            case CDDS_POSTPAINT:
-                drawStage = cdPostPaint;
-                break;
-            case CDDS_PREERASE:
-                drawStage = cdPreErase;
-                break;
-            case CDDS_POSTERASE:
-                drawStage = cdPostErase;
-                break;
-            default:
-                return;
-        }
+        TCustomDrawStage drawStage = CustomDrawStageOf(stage);
         if (IsCustomDrawn(dtControl, drawStage)) {
             TOnDC on(FCanvas, cd->nmcd.hdc, this, FColor);
             if (!CustomDraw(ClientRect(), drawStage) && drawStage == cdPrePaint) {
@@ -696,7 +681,7 @@ void TCustomTreeView::CustomDrawNotify(TMessage& Message) {
     auto* node = reinterpret_cast<TTreeNode*>(cd->nmcd.lItemlParam);
     if (!node) node = FItems->GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec));
     if (!node) return;
-    auto state = TCustomDrawState::FromBits(cd->nmcd.uItemState & 0x1FF);
+    TCustomDrawState state = CustomDrawStateOf(cd->nmcd.uItemState);
     bool paintImages = true;
     if (stage == CDDS_ITEMPREPAINT) {
         bool selected = state.Contains(cdsSelected);

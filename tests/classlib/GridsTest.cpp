@@ -2,6 +2,7 @@
 // by real clicks, drags and keys, scrolling, and what the screen shows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
