@@ -493,3 +493,6 @@ class TUpDown : public TCustomUpDown {
 public:
     using TCustomUpDown::TCustomUpDown;
 };
+
+#include "RichEdit.h"
+#include "ListView.h"
