@@ -224,6 +224,67 @@ TEST_F(StdCtrls, ChoosingAComboItemByKeyFiresOnChangeWithTheItemsText) {
     EXPECT_EQ(combo->ItemIndex(), 2);
 }
 
+TEST_F(StdCtrls, WithKeyPreviewTheFormHasTheComboEditsKeysFirstAndMayTakeEnter) {
+    auto* combo = Place<TComboBox>(10, 10, 150);
+    combo->SetText("");
+    std::string typed;
+    std::vector<std::string> log;
+    form->SetKeyPreview(true);
+    form->OnKeyPress = [&](TObject*, char& key) {
+        typed += key;
+        // The form may change what the edit gets.
+        if (key == 'i')
+            key = 'I';
+    };
+    form->OnKeyDown = [&](TObject*, WORD& key, TShiftState) {
+        if (key != VK_RETURN)
+            return;
+        log.push_back("form " + combo->Text());
+        key = 0;  // taken: the combo box does not see it
+    };
+    combo->OnKeyDown = [&](TObject*, WORD& key, TShiftState) {
+        if (key == VK_RETURN)
+            log.push_back("combo");
+    };
+    ShowActive();
+    combo->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == combo->EditHandle(); }));
+    TypeText(L"ATi");
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return !log.empty(); }, 3000));
+    PumpFor(50);
+    // The key was taken, its character was made before: the form sees it too.
+    EXPECT_EQ(typed, "ATi\r");
+    EXPECT_EQ(log, (std::vector<std::string>{"form ATI"}));
+
+    form->SetKeyPreview(false);
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return log.size() == 2; }, 3000));
+    EXPECT_EQ(log.back(), "combo");
+}
+
+TEST_F(StdCtrls, ChoosingAnItemFromTheDroppedListOfAComboWithAnEditFiresOnChange) {
+    auto* combo = Place<TComboBox>(10, 10, 150);
+    for (const char* s : {"ATI", "AT+CSQ", "AT+CPAS"})
+        combo->Items()->Add(s);
+    combo->SetText("ATI");  // the list opens on this item
+    std::vector<std::string> changes;
+    combo->OnChange = [&](TObject*) { changes.push_back(combo->Text()); };
+    ShowActive();
+    combo->SetFocus();
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == combo->EditHandle(); }));
+    PressKey(VK_F4);
+    ASSERT_TRUE(PumpUntil([&] { return combo->DroppedDown(); }, 3000));
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown() && !changes.empty(); }, 3000));
+    PumpFor(50);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(combo->Text(), "AT+CSQ");
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.back(), "AT+CSQ");
+}
+
 TEST_F(StdCtrls, TheOpenComboListShowsDropDownCountItems) {
     auto* combo = Place<TComboBox>(10, 10, 150);
     for (int i = 0; i < 30; ++i)
