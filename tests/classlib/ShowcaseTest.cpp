@@ -173,7 +173,7 @@ TEST(Showcase, EveryControlStandsOnTheFormInAWindowOfItsOwnClassAndIsPhotographe
         GetClassNameW(windowed->Handle(), windowClass, 64);
         EXPECT_EQ(WideToAnsi(windowClass), cls);
         EXPECT_TRUE(IsWindowVisible(windowed->Handle()));
-        // Nothing covers it: the window under its middle is its own (or one of its parts).
+        // Nothing covers it: at its middle its parent finds this window first.
         TPoint middle = windowed->ClientToScreen(TPoint(windowed->ClientWidth() / 2, windowed->ClientHeight() / 2));
         TWinControl* parent = windowed->Parent();
         TPoint there = parent->ScreenToClient(middle);
