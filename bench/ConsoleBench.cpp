@@ -65,15 +65,29 @@ public:
         if (FThread.joinable())
             FThread.join();
     }
+    // The last question may be on its way: the window must go on answering until the probe has its reply, or
+    // the probe would wait out its whole timeout and count it against the window.
+    void StopWhilePumping() {
+        FStop = true;
+        while (!FDone)
+            Application->HandleMessage();
+        Stop();
+    }
     std::vector<double> Samples() {
         Stop();
         return FSamples;
+    }
+    // When the slowest answer was asked for, in seconds from the probe's start.
+    double SlowestAt() const {
+        auto slowest = std::max_element(FSamples.begin(), FSamples.end());
+        return slowest == FSamples.end() ? 0 : FAskedAt[static_cast<size_t>(slowest - FSamples.begin())] - FStart;
     }
 
 private:
     void Run() {
         while (!FStop) {
             double start = Now();
+            FAskedAt.push_back(start);
             DWORD_PTR result = 0;
             if (!SendMessageTimeoutA(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result))
                 FSamples.push_back(10.0);
@@ -81,10 +95,14 @@ private:
                 FSamples.push_back(Now() - start);
             Sleep(20);
         }
+        FDone = true;
     }
     HWND FWindow;
     std::atomic<bool> FStop{false};
+    std::atomic<bool> FDone{false};
     std::vector<double> FSamples;
+    std::vector<double> FAskedAt;
+    double FStart = Now();
     std::thread FThread;
 };
 
@@ -174,6 +192,7 @@ void Flood(SerialPeer& peer) {
     double deadline = Now() + 600;
     while (received < FloodSize && Now() < deadline)
         Application->HandleMessage();
+    probe.StopWhilePumping();
     KillTimer(nullptr, wake);
     std::vector<double> responses = probe.Samples();
 
@@ -195,12 +214,17 @@ void Flood(SerialPeer& peer) {
         std::printf("  append of 4 KiB to both logs when the text log holds %-5s: median %.2f ms (%zu appends)\n",
                     span.name, cost * 1e3, n);
     }
+    auto slowest = std::max_element(appends.begin(), appends.end(),
+                                    [](const TAppend& a, const TAppend& b) { return a.Seconds < b.Seconds; });
+    if (slowest != appends.end())
+        std::printf("  slowest append: %.0f ms for %d bytes when the text log held %.1f MB\n", slowest->Seconds * 1e3,
+                    slowest->Bytes, static_cast<double>(slowest->LogSize) / (1 << 20));
     std::printf("  text log %d characters, HEX log %d characters at the end\n",
                 GetWindowTextLengthA(frmMain->Log->Handle()), GetWindowTextLengthA(frmHEXLog->Log->Handle()));
     std::printf("main window answers a message during the flood (%zu asks): median %.1f ms, 99th percentile %.1f ms, "
-                "max %.1f ms\n",
+                "max %.1f ms (asked %.1f s into the flood, which took %.1f s)\n",
                 responses.size(), Percentile(responses, 0.5) * 1e3, Percentile(responses, 0.99) * 1e3,
-                Percentile(responses, 1.0) * 1e3);
+                Percentile(responses, 1.0) * 1e3, probe.SlowestAt(), seconds);
 
     DeleteFileA(WindowsPathOf(file).c_str());
     frmMain->comport->OnRxChar = handler;
