@@ -17,41 +17,28 @@ void MagnetDragStep(TMagnetDrag& Drag, TRect& R, TPoint P, const TRect& M) {
     }
     if (Drag.Docked) {
         // A docked window slides along its edge; only a pull across it beyond the distance frees it.
+        // edge: where the docked side lies; start/now: the pointer across the edge at the drag's start and now.
+        auto across = [&](int edge, int start, int now) {
+            if (std::abs(start - now) <= MagnetDistance)
+                return edge;
+            Drag.Docked = false;
+            return edge + now - start;
+        };
         switch (Drag.DockSide) {
         case dsRight:
-            if (std::abs(Drag.StartPos.x - P.x) > MagnetDistance) {
-                Drag.Docked = false;
-                R.left = M.right + P.x - Drag.StartPos.x;
-            } else {
-                R.left = M.right;
-            }
+            R.left = across(M.right, Drag.StartPos.x, P.x);
             R.right = R.left + W;
             break;
         case dsBelow:
-            if (std::abs(Drag.StartPos.y - P.y) > MagnetDistance) {
-                Drag.Docked = false;
-                R.top = M.bottom + P.y - Drag.StartPos.y;
-            } else {
-                R.top = M.bottom;
-            }
+            R.top = across(M.bottom, Drag.StartPos.y, P.y);
             R.bottom = R.top + Ht;
             break;
         case dsLeft:
-            if (std::abs(Drag.StartPos.x - P.x) > MagnetDistance) {
-                Drag.Docked = false;
-                R.right = M.left + P.x - Drag.StartPos.x;
-            } else {
-                R.right = M.left;
-            }
+            R.right = across(M.left, Drag.StartPos.x, P.x);
             R.left = R.right - W;
             break;
         case dsAbove:
-            if (std::abs(Drag.StartPos.y - P.y) > MagnetDistance) {
-                Drag.Docked = false;
-                R.bottom = M.top + P.y - Drag.StartPos.y;
-            } else {
-                R.bottom = M.top;
-            }
+            R.bottom = across(M.top, Drag.StartPos.y, P.y);
             R.top = R.bottom - Ht;
             break;
         default:
