@@ -50,7 +50,7 @@ inline HWND FindChild(HWND parent, const std::string& className, int skip = 0) {
     } find{className, skip, nullptr};
     EnumChildWindows(
         parent,
-        [](HWND hwnd, LPARAM p) -> BOOL {
+        [](HWND hwnd, LPARAM p) WINAPI -> BOOL {
             auto* f = reinterpret_cast<TFind*>(p);
             if (ClassNameOf(hwnd) == f->ClassName && f->Skip-- == 0) {
                 f->Found = hwnd;
@@ -269,7 +269,7 @@ private:
             HWND Found;
         } find{FInfo.dwProcessId, className, caption, nullptr};
         EnumWindows(
-            [](HWND hwnd, LPARAM p) -> BOOL {
+            [](HWND hwnd, LPARAM p) WINAPI -> BOOL {
                 auto* f = reinterpret_cast<TFind*>(p);
                 DWORD pid = 0;
                 GetWindowThreadProcessId(hwnd, &pid);
