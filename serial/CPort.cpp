@@ -492,6 +492,9 @@ TCustomComPort::~TCustomComPort() {
         HandleCurrentException();  // a destructor cannot fail: report, then close without ceremony
     }
     CloseQuietly();
+    // The links outlive the list: they must not try to leave it later.
+    while (!FLinks.empty())
+        DropLink(FLinks.back());
 }
 
 void TCustomComPort::BeforeDestruction() {
@@ -838,10 +841,10 @@ int TCustomComPort::WaitForAsync(PAsync& AsyncPtr) {
         if (!FLinks.empty() && ClearCommError(FHandle, &errors, &stat) && stat.cbInQue == 0)
             NotifyLinks(lsRx, false);
     } else if (AsyncPtr->Data) {
-        std::vector<TComLink*> links = FLinks;
-        for (TComLink* link : links)
-            if (link->OnTxBuf)
-                link->OnTxBuf(this, AsyncPtr->Data.get(), AsyncPtr->Size);
+        ForEachLink([&](TComLink& link) {
+            if (link.OnTxBuf)
+                link.OnTxBuf(this, AsyncPtr->Data.get(), AsyncPtr->Size);
+        });
     }
     return static_cast<int>(bytes);
 }
@@ -968,19 +971,37 @@ TComErrors TCustomComPort::LastErrors() {
 
 // --- links ---
 
+TComLink::~TComLink() {
+    while (!FPorts.empty())
+        FPorts.back()->DropLink(this);
+}
+
 void TCustomComPort::RegisterLink(TComLink* AComLink) {
     if (!AComLink || std::find(FLinks.begin(), FLinks.end(), AComLink) != FLinks.end())
         throw EComPort(18);
     FLinks.push_back(AComLink);
+    AComLink->FPorts.push_back(this);
     UpdateHasLink();
 }
 
 void TCustomComPort::UnregisterLink(TComLink* AComLink) {
-    auto it = std::find(FLinks.begin(), FLinks.end(), AComLink);
-    if (it == FLinks.end())
+    if (std::find(FLinks.begin(), FLinks.end(), AComLink) == FLinks.end())
         throw EComPort(18);
-    FLinks.erase(it);
+    DropLink(AComLink);
+}
+
+void TCustomComPort::DropLink(TComLink* AComLink) noexcept {
+    std::erase(FLinks, AComLink);
+    std::erase(AComLink->FPorts, this);
     UpdateHasLink();
+}
+
+void TCustomComPort::ForEachLink(const std::function<void(TComLink&)>& fn) {
+    // Handlers may unregister links, or free them: go through the list as it was, and skip what has left it.
+    std::vector<TComLink*> links = FLinks;
+    for (TComLink* link : links)
+        if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end())
+            fn(*link);
 }
 
 void TCustomComPort::UpdateHasLink() {
@@ -988,22 +1009,20 @@ void TCustomComPort::UpdateHasLink() {
 }
 
 void TCustomComPort::NotifyLinks(TComLedSignal Signal, bool OnOff) {
-    // A handler may unregister links: go through the list as it was.
-    std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links) {
+    ForEachLink([&](TComLink& link) {
         TComSignalEvent* slot = nullptr;
         switch (Signal) {
-            case lsConn: slot = &link->OnConn; break;
-            case lsCTS: slot = &link->OnCTSChange; break;
-            case lsDSR: slot = &link->OnDSRChange; break;
-            case lsRLSD: slot = &link->OnRLSDChange; break;
-            case lsRx: slot = &link->OnRx; break;
-            case lsTx: slot = &link->OnTx; break;
+            case lsConn: slot = &link.OnConn; break;
+            case lsCTS: slot = &link.OnCTSChange; break;
+            case lsDSR: slot = &link.OnDSRChange; break;
+            case lsRLSD: slot = &link.OnRLSDChange; break;
+            case lsRx: slot = &link.OnRx; break;
+            case lsTx: slot = &link.OnTx; break;
             case lsRing: break;
         }
         if (slot && *slot)
             (*slot)(this, OnOff);
-    }
+    });
 }
 
 // --- dispatch ---
@@ -1102,14 +1121,13 @@ void TCustomComPort::CallRxChar() {
             DoRxBuf(buffer.get(), count);
             read = true;
         };
-        std::vector<TComLink*> links = FLinks;
-        for (TComLink* link : links) {
-            if (!link->OnRxBuf)
-                continue;
+        ForEachLink([&](TComLink& link) {
+            if (!link.OnRxBuf)
+                return;
             if (!read)
                 readOnce();
-            link->OnRxBuf(this, buffer.get(), count);
-        }
+            link.OnRxBuf(this, buffer.get(), count);
+        });
         if (!read && !FAnnounceRxChar)
             readOnce();
         if (read)
@@ -1121,26 +1139,26 @@ void TCustomComPort::CallRxChar() {
 
 void TCustomComPort::CallTxEmpty() {
     NotifyLinks(lsTx, false);
-    std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links)
-        if (link->OnTxEmpty)
-            link->OnTxEmpty(this);
+    ForEachLink([this](TComLink& link) {
+        if (link.OnTxEmpty)
+            link.OnTxEmpty(this);
+    });
     DoTxEmpty();
 }
 
 void TCustomComPort::CallRxFlag() {
-    std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links)
-        if (link->OnRxFlag)
-            link->OnRxFlag(this);
+    ForEachLink([this](TComLink& link) {
+        if (link.OnRxFlag)
+            link.OnRxFlag(this);
+    });
     DoRxFlag();
 }
 
 void TCustomComPort::CallRing() {
-    std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links)
-        if (link->OnRing)
-            link->OnRing(this);
+    ForEachLink([this](TComLink& link) {
+        if (link.OnRing)
+            link.OnRing(this);
+    });
     DoRing();
 }
 

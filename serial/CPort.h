@@ -216,6 +216,12 @@ private:
 // A bundle of handlers through which another component follows a port's signals and data; its user owns it.
 class TComLink {
 public:
+    TComLink() = default;
+    // A link that goes while registered leaves its ports first: no port ever calls a freed link.
+    ~TComLink();
+    TComLink(const TComLink&) = delete;
+    TComLink& operator=(const TComLink&) = delete;
+
     TComSignalEvent OnConn;
     TRxBufEvent OnRxBuf;
     TRxBufEvent OnTxBuf;
@@ -227,6 +233,10 @@ public:
     TNotifyEvent OnRing;
     TComSignalEvent OnTx;
     TComSignalEvent OnRx;
+
+private:
+    friend class TCustomComPort;
+    std::vector<TCustomComPort*> FPorts;  // the ports it is registered with
 };
 
 // An overlapped operation in flight: its OVERLAPPED, what it is, and a copy of the bytes being written.
@@ -320,6 +330,7 @@ private:
 class TCustomComPort : public TComponent {
     CLASS_INFO(TCustomComPort, TComponent)
     friend class TComThread;
+    friend class TComLink;
     friend class TComTimeouts;
     friend class TComFlowControl;
     friend class TComParity;
@@ -500,6 +511,11 @@ protected:
 
 private:
     void NotifyLinks(TComLedSignal Signal, bool OnOff);
+    // Calls fn for each registered link, in registration order; a link that a handler unregisters (or frees) on
+    // the way is skipped.
+    void ForEachLink(const std::function<void(TComLink&)>& fn);
+    // Takes the link off the list without asking questions (the link is going).
+    void DropLink(TComLink* AComLink) noexcept;
     void UpdateHasLink();
     bool HardwareAccessAllowed() const;
     bool Designing() const { return ComponentState().Contains(csDesigning); }

@@ -216,10 +216,11 @@ TComLed::TComLed(TComponent* AOwner) : TGraphicControl(AOwner), FLink(new TComLi
 }
 
 TComLed::~TComLed() {
-    // A port being destroyed has already dropped its links; unregistering there would find a half-gone port.
-    if (FComPort && !FComPort->ComponentState().Contains(csDestroying)) FComPort->UnregisterLink(FLink.get());
     if (FComPort) FComPort->RemoveFreeNotification(this);
     FComPort = nullptr;
+    // The link leaves every port it is registered with, also one that is itself about to be destroyed (a form
+    // freeing the lamp before the port), which would otherwise tell the freed lamp that it closed.
+    FLink.reset();
     FreeGlyphs();
 }
 
@@ -359,7 +360,8 @@ TLedState TComLed::SignalState() {
 void TComLed::Notification(TComponent* AComponent, TOperation Operation) {
     TGraphicControl::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FComPort) {
-        // The port is going: its links go with it, so nothing is unregistered.
+        // A port that is being destroyed has let go of its links already; one that only leaves its owner has not.
+        if (!FComPort->Destroying()) FComPort->UnregisterLink(FLink.get());
         FComPort = nullptr;
         SetLedState(lsOff);
     }

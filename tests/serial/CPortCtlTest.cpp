@@ -180,6 +180,23 @@ TEST_F(LampForm, LampsFollowAPortOverAPty) {
     EXPECT_EQ(conn->State(), lsOff);
 }
 
+TEST(LampLifetime, AFormFreeingItsLampBeforeItsOpenPortNeverCallsTheFreedLamp) {
+    SerialPeer peer;
+    std::vector<TLedState> changes;
+    auto* form = new TForm(nullptr);
+    auto* port = new TComPort(form);  // created first, so freed after the lamp
+    port->SetPort(peer.PortName());
+    auto* led = new TComLed(form);
+    led->SetParent(form);
+    led->SetComPort(port);
+    led->OnChange = [&](TObject*, TLedState s) { changes.push_back(s); };
+    port->Open();
+    EXPECT_EQ(changes, std::vector<TLedState>{lsOn});
+    changes.clear();
+    form->Free();  // the lamp goes, then the port closes and tells its links
+    EXPECT_TRUE(changes.empty());
+}
+
 namespace {
 
 // A form with setting boxes on it, active so that keys reach them.

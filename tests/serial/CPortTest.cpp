@@ -697,6 +697,50 @@ TEST_F(ComPortOnPty, CloseAnnouncesTheLinesOffBeforeOnBeforeClose) {
     port.UnregisterLink(&link);
 }
 
+TEST_F(ComPortOnPty, ALinkThatGoesWhileRegisteredIsNeverCalledAgain) {
+    std::vector<std::string> heard;
+    {
+        TComLink gone;
+        gone.OnConn = [&](TObject*, bool) { heard.push_back("gone"); };
+        port.RegisterLink(&gone);
+    }
+    // A handler that frees a link registered after its own: the port skips it from then on.
+    TComLink first;
+    auto* second = new TComLink;
+    second->OnConn = [&](TObject*, bool on) { heard.push_back(on ? "second on" : "second off"); };
+    first.OnConn = [&](TObject*, bool on) {
+        heard.push_back(on ? "first on" : "first off");
+        if (!on) {
+            delete second;
+            second = nullptr;
+        }
+    };
+    port.RegisterLink(&first);
+    port.RegisterLink(second);
+    port.Open();
+    port.Close();
+    EXPECT_EQ(heard, (std::vector<std::string>{"first on", "second on", "first off"}));
+    EXPECT_EQ(second, nullptr);
+    port.Open();  // neither freed link is called again
+    port.Close();
+    EXPECT_EQ(heard.size(), 5u);
+    port.UnregisterLink(&first);
+}
+
+TEST(ComPortLifetime, ALinkOutlivingItsPortLeavesNothingBehind) {
+    SerialPeer peer;
+    TComLink link;
+    bool connected = false;
+    link.OnConn = [&](TObject*, bool on) { connected = on; };
+    auto* port = new TComPort(nullptr);
+    port->SetPort(peer.PortName());
+    port->RegisterLink(&link);
+    port->Open();
+    EXPECT_TRUE(connected);
+    port->Free();
+    EXPECT_FALSE(connected);  // told of the close before the port went
+}  // the link goes last: it must not try to leave the freed port
+
 // ------------------------------------------------------------------------------------------------------------
 // Dispatch, driven with chosen event sets on an open port (the pty cannot raise line events)
 
