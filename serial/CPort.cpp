@@ -790,7 +790,10 @@ int TCustomComPort::WriteAsync(const void* Buffer, int Count, PAsync& AsyncPtr) 
     }
     AsyncPtr->Size = Count;
     DWORD written = 0;
-    if (!WriteFile(FHandle, Buffer, static_cast<DWORD>(Count), &written, &AsyncPtr->Overlapped) &&
+    // The write goes out of the record's own copy: the caller's buffer may be gone before the write completes.
+    static const char nothing = 0;
+    const char* source = Count > 0 ? AsyncPtr->Data.get() : &nothing;
+    if (!WriteFile(FHandle, source, static_cast<DWORD>(Count), &written, &AsyncPtr->Overlapped) &&
         GetLastError() != ERROR_IO_PENDING)
         RaiseComError(2);
     NotifyLinks(lsTx, true);

@@ -601,6 +601,25 @@ TEST_F(ComPortOnPty, AsyncOperationsNeedARecord) {
     EXPECT_EQ(peer.Read(4), "ATI\r");
 }
 
+TEST_F(ComPortOnPty, APendingWriteSendsItsOwnCopyOfTheBytes) {
+    port.SetEvents({});
+    port.Timeouts()->SetWriteTotalMultiplier(0);
+    port.Timeouts()->SetWriteTotalConstant(0);  // no write timeout: the write waits for the far end to read
+    port.Open();
+    std::vector<char> caller(1 << 20, 'A');
+    PAsync async = nullptr;
+    InitAsync(async);
+    port.WriteAsync(caller.data(), static_cast<int>(caller.size()), async);
+    ASSERT_FALSE(HasOverlappedIoCompleted(&async->Overlapped)) << "the far end took a megabyte at once";
+    // The caller is done with its buffer as soon as WriteAsync returns: it reuses it.
+    std::fill(caller.begin(), caller.end(), 'B');
+    std::string got = peer.Read(caller.size(), 30000);
+    EXPECT_EQ(port.WaitForAsync(async), 1 << 20);
+    DoneAsync(async);
+    EXPECT_EQ(got.size(), caller.size());
+    EXPECT_EQ(got.find('B'), std::string::npos);
+}
+
 TEST_F(ComPortOnPty, AWriteThatRunsIntoItsTimeoutIsAFailure) {
     port.SetEvents({});
     port.Timeouts()->SetWriteTotalMultiplier(0);
