@@ -377,6 +377,9 @@ public:
     // Bytes waiting in the input queue.
     int InputCount();
     TModemSignals ModemSignals();
+    // The modem lines, read as off when the device has none to report (a pseudo-terminal, many USB adapters);
+    // any other failure raises code 11 as ModemSignals does.
+    TModemSignals ModemSignalsOrOff();
     // The device's line errors since the last call (reading them clears them).
     TComErrors LastErrors();
 
@@ -519,8 +522,6 @@ private:
     void UpdateHasLink();
     bool HardwareAccessAllowed() const;
     bool Designing() const { return ComponentState().Contains(csDesigning); }
-    // The modem lines, read as off when the device cannot report them.
-    TModemSignals ModemSignalsOrOff();
     // Stops the thread, releases the window and closes the device without announcing anything or failing.
     void CloseQuietly() noexcept;
     void FreeEventThread();

@@ -346,12 +346,13 @@ TLedState TComLed::SignalState() {
     switch (FLedSignal) {
         case lsConn:
             return FComPort->Connected() ? lsOn : lsOff;
+        // A device without modem lines shows them off, as the port itself announces them.
         case lsCTS:
-            return FComPort->ModemSignals().Contains(msCTS) ? lsOn : lsOff;
+            return FComPort->ModemSignalsOrOff().Contains(msCTS) ? lsOn : lsOff;
         case lsDSR:
-            return FComPort->ModemSignals().Contains(msDSR) ? lsOn : lsOff;
+            return FComPort->ModemSignalsOrOff().Contains(msDSR) ? lsOn : lsOff;
         case lsRLSD:
-            return FComPort->ModemSignals().Contains(msRLSD) ? lsOn : lsOff;
+            return FComPort->ModemSignalsOrOff().Contains(msRLSD) ? lsOn : lsOff;
         default:
             return lsOff;
     }

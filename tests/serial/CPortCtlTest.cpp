@@ -180,6 +180,24 @@ TEST_F(LampForm, LampsFollowAPortOverAPty) {
     EXPECT_EQ(conn->State(), lsOff);
 }
 
+TEST_F(LampForm, ALampOnAModemLineOfADeviceWithoutThemShowsTheLineOff) {
+    // A pty has no modem lines, as many USB adapters have none: the port reads them as off, and so does the lamp.
+    SerialPeer peer;
+    TComPort port(nullptr);
+    port.SetPort(peer.PortName());
+    port.Open();
+    for (TComLedSignal signal : {lsCTS, lsDSR, lsRLSD}) {
+        TComLed* led = AddLamp(10 + 30 * signal);
+        led->SetLedSignal(signal);
+        EXPECT_NO_THROW(led->SetComPort(&port)) << signal;
+        EXPECT_EQ(led->State(), lsOff);
+    }
+    port.Close();
+    port.Open();  // the port announces the lines it cannot read as off to the attached lamps
+    for (int i = 0; i < Form->ComponentCount(); ++i)
+        EXPECT_EQ(static_cast<TComLed*>(Form->Components(i))->State(), lsOff);
+}
+
 TEST(LampLifetime, AFormFreeingItsLampBeforeItsOpenPortNeverCallsTheFreedLamp) {
     SerialPeer peer;
     std::vector<TLedState> changes;
