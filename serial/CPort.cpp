@@ -489,9 +489,9 @@ TCustomComPort::~TCustomComPort() {
     try {
         Close();
     } catch (...) {
-        HandleCurrentException();  // a destructor cannot fail: report, then close without ceremony
+        HandleCurrentException();  // a destructor cannot fail: report, then close all the same
     }
-    CloseQuietly();
+    CloseAfterFailure();
     // The links outlive the list: they must not try to leave it later.
     while (!FLinks.empty())
         DropLink(FLinks.back());
@@ -503,7 +503,7 @@ void TCustomComPort::BeforeDestruction() {
         Close();
     } catch (...) {
         HandleCurrentException();
-        CloseQuietly();
+        CloseAfterFailure();
     }
 }
 
@@ -534,6 +534,7 @@ void TCustomComPort::Open() {
     CallBeforeOpen();
     CreateHandle();
     FConnected = true;
+    bool announced = false;
     try {
         ApplySettings();
         if (!FEvents.Empty()) {
@@ -544,10 +545,18 @@ void TCustomComPort::Open() {
         } else {
             FThreadCreated = false;
         }
+        announced = true;
         CallAfterOpen();
     } catch (...) {
-        // Whatever failed, the port must not stay half open: no thread, no window, no handle.
-        CloseQuietly();
+        // Whatever failed, the port must not stay half open: no thread, no window, no handle. Once the links have
+        // heard that it is open, they and the close events hear that it closed, as after any close; the failure
+        // that closed it is the one the caller gets.
+        if (announced && FConnected) {
+            RunGuarded([this] { CallBeforeClose(); });
+            CloseAfterFailure();
+        } else {
+            CloseQuietly();
+        }
         throw;
     }
 }
@@ -564,33 +573,7 @@ void TCustomComPort::FreeEventThread() {
         thread->Free();  // stops it and waits, serving its synchronised calls meanwhile
 }
 
-void TCustomComPort::CloseQuietly() noexcept {
-    if (!FConnected && FHandle == INVALID_HANDLE_VALUE && !FEventThread && !FWindow)
-        return;
-    FClosing = true;
-    FreeEventThread();
-    if (FWindow) {
-        DeallocateHWnd(FWindow);
-        FWindow = nullptr;
-    }
-    try {
-        DestroyHandle();
-    } catch (...) {
-        HandleCurrentException();
-    }
-    if (FHandle != INVALID_HANDLE_VALUE) {
-        CloseHandle(FHandle);
-        FHandle = INVALID_HANDLE_VALUE;
-    }
-    FConnected = false;
-    FClosing = false;
-}
-
-void TCustomComPort::Close() {
-    if (!FConnected || Designing())
-        return;
-    CallBeforeClose();
-    AbortAllAsync();
+void TCustomComPort::ReleaseDevice() {
     // From here on the event thread's batches are dropped: the port is going.
     FClosing = true;
     FreeEventThread();
@@ -598,14 +581,47 @@ void TCustomComPort::Close() {
         DeallocateHWnd(FWindow);
         FWindow = nullptr;
     }
+    std::exception_ptr failure;
     try {
         DestroyHandle();
     } catch (...) {
-        CloseQuietly();
-        throw;
+        failure = std::current_exception();
+    }
+    if (FHandle != INVALID_HANDLE_VALUE) {
+        CloseHandle(FHandle);  // a DestroyHandle that failed must not leave the device open
+        FHandle = INVALID_HANDLE_VALUE;
     }
     FConnected = false;
     FClosing = false;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TCustomComPort::CloseQuietly() noexcept {
+    if (!FConnected && FHandle == INVALID_HANDLE_VALUE && !FEventThread && !FWindow)
+        return;
+    RunGuarded([this] { ReleaseDevice(); });
+}
+
+void TCustomComPort::CloseAfterFailure() noexcept {
+    bool wasOpen = FConnected;
+    CloseQuietly();
+    if (wasOpen)
+        RunGuarded([this] { CallAfterClose(); });
+}
+
+void TCustomComPort::Close() {
+    if (!FConnected || Designing())
+        return;
+    CallBeforeClose();
+    AbortAllAsync();
+    try {
+        ReleaseDevice();
+    } catch (...) {
+        // Closed all the same: the links and OnAfterClose hear of it before the failure is raised.
+        RunGuarded([this] { CallAfterClose(); });
+        throw;
+    }
     CallAfterClose();
 }
 
@@ -1195,6 +1211,8 @@ void TCustomComPort::CallError() {
 void TCustomComPort::CallAfterOpen() {
     NotifyLinks(lsConn, true);
     DoAfterOpen();
+    if (!FConnected)
+        return;  // the handler closed the port again: it has no lines to announce
     CallCTSChange();
     CallDSRChange();
     CallRLSDChange();

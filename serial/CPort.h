@@ -522,8 +522,14 @@ private:
     void UpdateHasLink();
     bool HardwareAccessAllowed() const;
     bool Designing() const { return ComponentState().Contains(csDesigning); }
-    // Stops the thread, releases the window and closes the device without announcing anything or failing.
+    // Stops the thread, releases the window and closes the device; the port is closed afterwards whatever failed,
+    // and a failure of DestroyHandle is raised then.
+    void ReleaseDevice();
+    // ReleaseDevice without announcing anything or failing (a failure goes to the application's handler).
     void CloseQuietly() noexcept;
+    // Closes a port that could not close (or open) properly, without raising: an open port's links and
+    // OnAfterClose still hear that it closed.
+    void CloseAfterFailure() noexcept;
     void FreeEventThread();
     void CallEvent(TComEvent Event);
     bool DispatchingHere() const;

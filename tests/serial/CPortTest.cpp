@@ -395,6 +395,41 @@ TEST_F(ComPortOnPty, AFailureAfterTheThreadStartedStillLeavesThePortFullyClosed)
     EXPECT_EQ(port.Window(), nullptr);
 }
 
+TEST_F(ComPortOnPty, AFailureLateInOpenTellsTheLinksAndFiresTheCloseEvents) {
+    std::vector<std::string> heard;
+    TComLink link;
+    link.OnConn = [&](TObject*, bool on) { heard.push_back(on ? "link connected" : "link disconnected"); };
+    link.OnDSRChange = [&](TObject*, bool on) { heard.push_back(on ? "link DSR on" : "link DSR off"); };
+    port.RegisterLink(&link);
+    port.OnAfterOpen = [&](TObject*) {
+        heard.push_back("after open");
+        throw Exception("after open failed");
+    };
+    port.OnBeforeClose = [&](TObject*) { heard.push_back("before close"); };
+    port.OnAfterClose = [&](TObject*) { heard.push_back("after close"); };
+    try {
+        port.Open();
+        ADD_FAILURE() << "Open did not fail";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "after open failed");  // the failure that closed it, not a later one
+    }
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(port.EventThread(), nullptr);
+    EXPECT_EQ(heard, (std::vector<std::string>{"link connected", "after open", "link DSR off", "before close",
+                                               "link disconnected", "after close"}));
+    port.UnregisterLink(&link);
+}
+
+TEST_F(ComPortOnPty, AnOnAfterOpenThatClosesThePortEndsTheOpenQuietly) {
+    std::vector<std::string> heard;
+    port.OnAfterOpen = [&](TObject*) { port.Close(); };
+    port.OnCTSChange = [&](TObject*, bool on) { heard.push_back(on ? "CTS on" : "CTS off"); };
+    port.OnAfterClose = [&](TObject*) { heard.push_back("after close"); };
+    EXPECT_NO_THROW(port.Open());
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(heard, (std::vector<std::string>{"CTS off", "after close"}));  // closed once, no lines read after it
+}
+
 TEST_F(ComPortOnPty, ADeviceWithoutModemLinesOpensWithItsLinesOff) {
     std::vector<std::string> seen;
     port.OnCTSChange = [&](TObject*, bool on) { seen.push_back(on ? "CTS on" : "CTS off"); };
