@@ -291,11 +291,13 @@ struct TScopedAsync {
 
 namespace {
 
-// After a wait that failed or was cancelled (Wine cancels every pending wait on a pseudo-terminal within a few
-// milliseconds) the thread pauses this long before it waits again, doubling up to the most, so that a device
-// that cannot wait costs little; meanwhile it looks at the input queue every millisecond (see Pause).
-const DWORD FirstBackoffMs = 1;
-const DWORD MostBackoffMs = 50;
+// Wine cancels every pending wait on a pseudo-terminal within a few milliseconds, and each wait costs it about a
+// millisecond of processor time. On such a device the thread watches the queue instead (a cheap look) and asks
+// the device with a wait only after a write, or once in a while for the events only a wait reports.
+const DWORD QuickWatchMs = 1;      // between two looks just after something happened on the line...
+const DWORD QuickPeriodMs = 250;   // ...for this long
+const DWORD QuietWatchMs = 10;     // between two looks when all is quiet
+const DWORD RoundEveryMs = 1000;   // the longest time without asking the device with a wait
 
 }  // namespace
 
@@ -304,6 +306,9 @@ TComThread::TComThread(TCustomComPort* AComPort)
     try {
         FStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         if (!FStopEvent)
+            RaiseLastOSError("CreateEventA");
+        FWakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!FWakeEvent)
             RaiseLastOSError("CreateEventA");
         // Its own handle: a Close from inside this thread's dispatch lets the thread finish on its own.
         if (!DuplicateHandle(GetCurrentProcess(), AComPort->Handle(), GetCurrentProcess(), &FHandle, 0, FALSE,
@@ -318,6 +323,8 @@ TComThread::TComThread(TCustomComPort* AComPort)
     } catch (...) {
         if (FStopEvent)
             CloseHandle(FStopEvent);
+        if (FWakeEvent)
+            CloseHandle(FWakeEvent);
         if (FHandle != INVALID_HANDLE_VALUE)
             CloseHandle(FHandle);
         throw;
@@ -329,6 +336,7 @@ TComThread::~TComThread() {
     Stop();
     StopAndWait();
     CloseHandle(FStopEvent);
+    CloseHandle(FWakeEvent);
     CloseHandle(FHandle);
 }
 
@@ -348,16 +356,24 @@ void TComThread::Detach() {
     Stop();
 }
 
-int TComThread::QueuedBytes() {
-    COMSTAT stat{};
-    DWORD errors = 0;
-    return ClearCommError(FHandle, &errors, &stat) ? static_cast<int>(stat.cbInQue) : -1;
-}
+void TComThread::Wake() { SetEvent(FWakeEvent); }
 
 bool TComThread::NothingNew(DWORD mask) {
     // Wine reports EV_RXCHAR whenever bytes are queued, not when they arrive: bytes already announced and still
     // unread are no news.
-    return mask == EV_RXCHAR && FComPort->AllAnnounced(QueuedBytes());
+    if (mask != EV_RXCHAR)
+        return false;
+    COMSTAT stat{};
+    return FComPort->ReadStatus(FHandle, stat) && FComPort->AllAnnounced(static_cast<int>(stat.cbInQue));
+}
+
+void TComThread::Dispatch(TComEvents Events) {
+    // Line errors that a look at the queue has read (and so cleared) are reported with the next batch.
+    if ((FMask & EV_ERR) && FComPort->HasPendingErrors())
+        Events.Include(evError);
+    FEvents = Events;
+    FLastActivity = GetTickCount();
+    RunGuarded([this] { DispatchEvents(); });
 }
 
 void TComThread::Execute() {
@@ -367,15 +383,23 @@ void TComThread::Execute() {
         RaiseLastOSError("CreateEventA");
     HANDLE waits[2] = {FStopEvent, overlapped.hEvent};
     bool pending = false;
-    bool waitsCancelled = false;  // the device cancels pending waits (Wine on a pseudo-terminal)
-    DWORD backoff = 0;            // how long to pause before the next wait
+    FLastActivity = FLastRound = GetTickCount();
     while (!Terminated()) {
         if (FMask == 0) {
             WaitForSingleObject(FStopEvent, INFINITE);  // nothing the device can report: wait for the end
             break;
         }
-        if (backoff && !Pause(backoff))
-            break;
+        if (FWatching) {
+            TComEvents news;
+            TWatchResult watched = Watch(news);
+            if (watched == TWatchResult::Stop)
+                break;
+            if (watched == TWatchResult::News) {
+                Dispatch(news);
+                continue;
+            }
+        }
+        FLastRound = GetTickCount();
         DWORD mask = 0, bytes = 0;
         bool received = WaitCommEvent(FHandle, &mask, &overlapped) != FALSE;
         if (!received) {
@@ -387,7 +411,6 @@ void TComThread::Execute() {
                     break;
                 }
                 received = GetOverlappedResult(FHandle, &overlapped, &bytes, FALSE) != FALSE;
-                waitsCancelled = !received;
             } else if (error == ERROR_NOT_SUPPORTED && (FMask & ModemEventMask)) {
                 // The device has no modem lines to watch (a pseudo-terminal): wait for everything else.
                 FMask &= ~ModemEventMask;
@@ -396,15 +419,14 @@ void TComThread::Execute() {
             }
         }
         if (received && mask != 0 && !NothingNew(mask)) {
-            FEvents = MaskToComEvents(mask);
-            RunGuarded([this] { DispatchEvents(); });
-            // A device whose waits are cancelled is better watched through its queue than through another wait
-            // that goes blind until Wine cancels it.
-            backoff = waitsCancelled ? MostBackoffMs : 0;
+            // The device reports through its waits: wait again at once.
+            FWatching = false;
+            Dispatch(MaskToComEvents(mask));
             continue;
         }
-        // A failed or cancelled wait, or one that reported nothing new: never try again at once.
-        backoff = backoff ? std::min(backoff * 2, MostBackoffMs) : FirstBackoffMs;
+        // A failed or cancelled wait, or one that reported nothing new (waiting again would return at once):
+        // watch the device instead until there is something to ask it.
+        FWatching = true;
     }
     SetCommMask(FHandle, 0);
     if (pending) {
@@ -417,19 +439,32 @@ void TComThread::Execute() {
     CloseHandle(overlapped.hEvent);
 }
 
-bool TComThread::Pause(DWORD ms) {
-    for (DWORD waited = 0; waited < ms; ++waited) {
-        // New data must not wait for the pause to end: the next wait reports queued bytes at once. (Reading the
-        // queue also clears the device's error flags; the devices that come here, whose waits fail, report none.)
-        if (FMask & EV_RXCHAR) {
-            int queued = QueuedBytes();
-            if (queued > 0 && !FComPort->AllAnnounced(queued))
-                return true;
+TComThread::TWatchResult TComThread::Watch(TComEvents& News) {
+    HANDLE waits[2] = {FStopEvent, FWakeEvent};
+    for (;;) {
+        DWORD now = GetTickCount();
+        if (now - FLastRound >= RoundEveryMs)
+            return TWatchResult::Round;
+        DWORD interval = now - FLastActivity < QuickPeriodMs ? QuickWatchMs : QuietWatchMs;
+        DWORD r = WaitForMultipleObjects(2, waits, FALSE, interval);
+        if (r == WAIT_OBJECT_0)
+            return TWatchResult::Stop;
+        if (r == WAIT_OBJECT_0 + 1) {
+            // The port wrote: the device's own wait reports the empty transmit queue, and an answer may follow.
+            FLastActivity = GetTickCount();
+            return TWatchResult::Round;
         }
-        if (WaitForSingleObject(FStopEvent, 1) == WAIT_OBJECT_0)
-            return false;
+        COMSTAT stat{};
+        if (!FComPort->ReadStatus(FHandle, stat))
+            continue;  // a device that has gone has nothing to watch; the next wait tells the same
+        if ((FMask & EV_ERR) && FComPort->HasPendingErrors())
+            News.Include(evError);
+        int queued = static_cast<int>(stat.cbInQue);
+        if ((FMask & EV_RXCHAR) && queued > 0 && !FComPort->AllAnnounced(queued))
+            News.Include(evRxChar);
+        if (!News.Empty())
+            return TWatchResult::News;
     }
-    return true;
 }
 
 void TComThread::DispatchEvents() {
@@ -559,6 +594,11 @@ void TCustomComPort::Open() {
         }
         throw;
     }
+}
+
+void TCustomComPort::WakeEventThread() {
+    if (TComThread* thread = FEventThread)
+        thread->Wake();
 }
 
 void TCustomComPort::FreeEventThread() {
@@ -697,7 +737,7 @@ void TCustomComPort::ApplyDCB() {
     if (!HardwareAccessAllowed())
         return;
     DCB dcb = BuildDCB();
-    if (!FSetupCalls.SetCommState(FHandle, &dcb))
+    if (!FDeviceCalls.SetCommState(FHandle, &dcb))
         RaiseComError(7);
 }
 
@@ -705,14 +745,14 @@ void TCustomComPort::ApplyTimeouts() {
     if (!HardwareAccessAllowed())
         return;
     COMMTIMEOUTS timeouts = BuildTimeouts();
-    if (!FSetupCalls.SetCommTimeouts(FHandle, &timeouts))
+    if (!FDeviceCalls.SetCommTimeouts(FHandle, &timeouts))
         RaiseComError(8);
 }
 
 void TCustomComPort::ApplyBuffer() {
     if (!HardwareAccessAllowed())
         return;
-    if (!FSetupCalls.SetupComm(FHandle, static_cast<DWORD>(FBuffer->InputSize()),
+    if (!FDeviceCalls.SetupComm(FHandle, static_cast<DWORD>(FBuffer->InputSize()),
                                static_cast<DWORD>(FBuffer->OutputSize())))
         RaiseComError(9);
 }
@@ -812,6 +852,7 @@ int TCustomComPort::WriteAsync(const void* Buffer, int Count, PAsync& AsyncPtr) 
     if (!WriteFile(FHandle, source, static_cast<DWORD>(Count), &written, &AsyncPtr->Overlapped) &&
         GetLastError() != ERROR_IO_PENDING)
         RaiseComError(2);
+    WakeEventThread();
     NotifyLinks(lsTx, true);
     return static_cast<int>(written);
 }
@@ -852,18 +893,18 @@ int TCustomComPort::WaitForAsync(PAsync& AsyncPtr) {
     if (AsyncPtr->Kind == akRead)
         FBytesRead += bytes;
     if (AsyncPtr->Kind == akRead) {
-        // Only links care whether the queue is now empty: without them the device's error flags are left for
-        // OnError. The bytes are read: a device that fails the look at its queue now must not make the caller lose
-        // them (the next operation reports the failure).
+        // Only links care whether the queue is now empty. The bytes are read: a device that fails the look at its
+        // queue now must not make the caller lose them (the next operation reports the failure).
         COMSTAT stat{};
-        DWORD errors = 0;
-        if (!FLinks.empty() && ClearCommError(FHandle, &errors, &stat) && stat.cbInQue == 0)
+        if (!FLinks.empty() && ReadStatus(FHandle, stat) && stat.cbInQue == 0)
             NotifyLinks(lsRx, false);
-    } else if (AsyncPtr->Data) {
-        ForEachLink([&](TComLink& link) {
-            if (link.OnTxBuf)
-                link.OnTxBuf(this, AsyncPtr->Data.get(), AsyncPtr->Size);
-        });
+    } else {
+        WakeEventThread();  // the transmit queue may be empty now
+        if (AsyncPtr->Data)
+            ForEachLink([&](TComLink& link) {
+                if (link.OnTxBuf)
+                    link.OnTxBuf(this, AsyncPtr->Data.get(), AsyncPtr->Size);
+            });
     }
     return static_cast<int>(bytes);
 }
@@ -928,10 +969,18 @@ void TCustomComPort::AbortAllAsync() {
         RaiseComError(5);
 }
 
+bool TCustomComPort::ReadStatus(HANDLE handle, COMSTAT& stat) {
+    DWORD errors = 0;
+    if (!FDeviceCalls.ClearCommError(handle, &errors, &stat))
+        return false;
+    if (errors)
+        FPendingErrors |= errors;
+    return true;
+}
+
 int TCustomComPort::InputCount() {
     COMSTAT stat{};
-    DWORD errors = 0;
-    if (!ClearCommError(FHandle, &errors, &stat))
+    if (!ReadStatus(FHandle, stat))
         RaiseComError(10);
     return static_cast<int>(stat.cbInQue);
 }
@@ -965,9 +1014,9 @@ TModemSignals TCustomComPort::ModemSignalsOrOff() {
 
 TComErrors TCustomComPort::LastErrors() {
     COMSTAT stat{};
-    DWORD errors = 0;
-    if (!ClearCommError(FHandle, &errors, &stat))
+    if (!ReadStatus(FHandle, stat))
         RaiseComError(10);
+    DWORD errors = FPendingErrors.exchange(0);
     TComErrors result;
     if (errors & CE_FRAME)
         result.Include(ceFrame);

@@ -21,7 +21,7 @@ class TTestPort : public TComPort {
 public:
     using TComPort::TComPort;
     using TCustomComPort::FireEvents;
-    using TCustomComPort::FSetupCalls;
+    using TCustomComPort::FDeviceCalls;
     using TCustomComPort::SendEventsToWindow;
     using TCustomComPort::Window;
 };
@@ -508,7 +508,7 @@ BOOL WINAPI RecordSetCommTimeouts(HANDLE h, LPCOMMTIMEOUTS t) {
 TEST_F(ComPortOnPty, AnUpdateBracketMakesNoCallUntilItsEndAndThenAllThreeInOrder) {
     std::vector<std::string> calls;
     RecordedCalls = &calls;
-    port.FSetupCalls = {RecordSetupComm, RecordSetCommState, RecordSetCommTimeouts};
+    port.FDeviceCalls = {RecordSetupComm, RecordSetCommState, RecordSetCommTimeouts};
     port.Open();
     EXPECT_EQ(calls, (std::vector<std::string>{"SetupComm 1024 1024", "SetCommState 9600", "SetCommTimeouts 1000"}));
     calls.clear();
@@ -883,6 +883,31 @@ TEST_F(ComPortDispatch, AHandlerThatClosesThePortEndsTheBatch) {
     EXPECT_FALSE(port.Connected());
 }
 
+// A pty never reports line errors: this ClearCommError adds the ones a test asks for, once, to what the device says.
+std::atomic<DWORD> InjectedErrors{0};
+BOOL WINAPI ClearCommErrorWithInjected(HANDLE h, LPDWORD errors, LPCOMSTAT stat) {
+    BOOL ok = ClearCommError(h, errors, stat);
+    if (ok && errors)
+        *errors |= InjectedErrors.exchange(0);
+    return ok;
+}
+
+TEST_F(ComPortDispatch, LineErrorsClearedByALookAtTheQueueStillReachOnError) {
+    std::vector<TComErrors> reported;
+    port.OnError = [&](TObject*, TComErrors errors) { reported.push_back(errors); };
+    port.FDeviceCalls.ClearCommError = ClearCommErrorWithInjected;
+    InjectedErrors = CE_FRAME | CE_OVERRUN;
+    QueueBytes("abc");  // looks at the queue, and so clears the device's error flags
+    EXPECT_EQ(InjectedErrors.load(), 0u);
+    port.FireEvents({evError});
+    EXPECT_EQ(reported, std::vector<TComErrors>{TComErrors({ceFrame, ceOverrun})});
+    port.FireEvents({evError});  // reported once
+    EXPECT_EQ(reported.size(), 1u);
+    InjectedErrors = CE_BREAK;
+    EXPECT_EQ(port.LastErrors(), TComErrors{ceBreak});
+    port.FDeviceCalls.ClearCommError = ::ClearCommError;
+}
+
 // ------------------------------------------------------------------------------------------------------------
 // The event thread and the three ways of handing events over
 
@@ -942,6 +967,22 @@ TEST_F(ComPortOnPty, DataNobodyReadsIsAnnouncedOnceAndDoesNotMakeTheThreadSpin) 
     std::string s;
     EXPECT_EQ(port.ReadStr(s, 10), 10);
     EXPECT_EQ(s, "unreadmore");
+}
+
+TEST_F(ComPortOnPty, LineErrorsReachOnErrorWhileTheThreadWatchesTheQueue) {
+    // Wine cancels the waits on a pty, so the thread looks at the queue instead; what it reads of the line errors
+    // on the way must not be lost.
+    std::vector<TComErrors> reported;
+    port.OnError = [&](TObject*, TComErrors errors) { reported.push_back(errors); };
+    port.FDeviceCalls.ClearCommError = ClearCommErrorWithInjected;
+    port.Open();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return port.EventThread()->Watching(); }));
+    InjectedErrors = CE_FRAME;
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !reported.empty(); }));
+    EXPECT_EQ(reported, std::vector<TComErrors>{TComErrors{ceFrame}});
+    ClearHandlers(port);
+    port.Close();
+    port.FDeviceCalls.ClearCommError = ::ClearCommError;
 }
 
 TEST_F(ComPortOnPty, AnEmptyTransmitQueueIsAnnouncedOnlyAfterAWrite) {
