@@ -1,6 +1,7 @@
 #include "ImgList.h"
 
 #include "ExceptionHandler.h"
+#include "FormResources.h"
 #include "Streams.h"
 
 #include <objidl.h>
@@ -715,6 +716,12 @@ void TCustomImageList::ReadData(TStream* Stream) {
     }
     ImageList_SetBkColor(list, ImageListColor(FBkColor));
     Change();
+}
+
+void TCustomImageList::DefineProperties(TFiler* Filer) {
+    TComponent::DefineProperties(Filer);
+    Filer->DefineBinaryProperty(
+        "Bitmap", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); }, Count() > 0);
 }
 
 void TCustomImageList::WriteData(TStream* Stream) {

@@ -135,6 +135,8 @@ public:
     // the stream's position and leaves the position after it; it raises EReadError for data that is not a list.
     virtual void ReadData(TStream* Stream);
     virtual void WriteData(TStream* Stream);
+    // "Bitmap", through ReadData and WriteData; written when the list holds images.
+    void DefineProperties(TFiler* Filer) override;
 
     TNotifyEvent OnChange;
 
