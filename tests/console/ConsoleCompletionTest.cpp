@@ -485,6 +485,21 @@ TEST_F(ConsoleCompletion, TheAboutBoxComesCentredShowsItsOkButtonUnderTheMouseAn
         EXPECT_EQ(box.top, (GetSystemMetrics(SM_CYSCREEN) - (box.bottom - box.top)) / 2) << "not centred";
         HWND ok = FindChild(about, "TPngBitBtn");
         EXPECT_FALSE(ok && IsWindowVisible(ok)) << "the OK button shows before the mouse comes near";
+        if (time == 0) {
+            // Framed all round, as a box without a border of its own must be, and the place of the OK button shows
+            // the button's outline (and a pointer going there), so that the mouse is drawn to it.
+            const COLORREF frame = RGB(0x1C, 0x45, 0x85), outline = RGB(0x8F, 0xA3, 0xC0);
+            int w = box.right - box.left, h = box.bottom - box.top;
+            EXPECT_EQ(CountPixels({box.left, box.top, box.right, box.top + 1}, frame), w);
+            EXPECT_EQ(CountPixels({box.left, box.bottom - 1, box.right, box.bottom}, frame), w);
+            EXPECT_EQ(CountPixels({box.left, box.top, box.left + 1, box.bottom}, frame), h);
+            EXPECT_EQ(CountPixels({box.right - 1, box.top, box.right, box.bottom}, frame), h);
+            POINT place = ClientToScreenPoint(about, 270, 156);  // where the button comes, 75 x 33
+            EXPECT_GT(CountPixels({place.x, place.y, place.x + 75, place.y + 33}, outline), 150)
+                << "nothing marks the place of the OK button";
+            EXPECT_LT(CountPixels(box, RGB(255, 255, 255)), w * h / 4) << "a blank white box";
+            Photograph("completion-about-box-waiting.png");
+        }
         // The mouse over the lower right corner brings the button.
         POINT p = ClientToScreenPoint(about, 300, 160);
         MoveMouseTo(p.x, p.y);
