@@ -6,9 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -22,25 +21,6 @@ std::string Gsm(const std::string& line) {
     if (line.rfind("AT", 0) == 0)
         return "\r\nOK\r\n";
     return "";  // the text of a message: no answer until its Ctrl+Z
-}
-
-// Presses key with the modifier keys held around it, as a user's chord.
-void PressChord(std::initializer_list<WORD> modifiers, WORD key) {
-    std::vector<INPUT> keys;
-    auto add = [&](WORD k, bool up) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = k;
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        keys.push_back(in);
-    };
-    for (WORD m : modifiers)
-        add(m, false);
-    add(key, false);
-    add(key, true);
-    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m)
-        add(*m, true);
-    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
 }  // namespace
@@ -207,8 +187,9 @@ TEST(Console, OnlyTheZKeyWithCtrlAloneEndsAText) {
 
     // F11 has the key code of a lower-case z; Shift or Alt with Ctrl make other chords. (The box itself may take
     // some of them as its undo; the program sends nothing and keeps the text.)
-    for (auto chord : {std::pair<std::initializer_list<WORD>, WORD>{{VK_CONTROL}, VK_F11},
-                       {{VK_CONTROL, VK_SHIFT}, 'Z'}, {{VK_CONTROL, VK_MENU}, 'Z'}}) {
+    const std::vector<std::pair<std::vector<WORD>, WORD>> chords = {
+        {{VK_CONTROL}, VK_F11}, {{VK_CONTROL, VK_SHIFT}, 'Z'}, {{VK_CONTROL, VK_MENU}, 'Z'}};
+    for (const auto& chord : chords) {
         TypeOver(L"Hello");
         ASSERT_TRUE(WaitFor([&] { return WindowText(combo) == "Hello"; })) << WindowText(combo);
         PressChord(chord.first, chord.second);
