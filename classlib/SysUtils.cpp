@@ -31,7 +31,8 @@ void RaiseLastOSError(const char* call) { RaiseOSError(call, GetLastError()); }
 
 HRESULT OleCheck(HRESULT result, const char* call) {
     if (FAILED(result))
-        throw EOleSysError(Format("%s failed: %s (result 0x%08lX)", call, SysErrorMessage(static_cast<DWORD>(result)).c_str(),
+        throw EOleSysError(Format("%s failed: %s (result 0x%08lX)", call,
+                                  SysErrorMessage(static_cast<DWORD>(result)).c_str(),
                                   static_cast<unsigned long>(result)),
                            result);
     return result;

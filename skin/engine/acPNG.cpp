@@ -21,11 +21,11 @@ uint32_t BigEndian32(const uint8_t* p) {
 
 [[noreturn]] void BadPng(const std::string& why) { throw EInvalidGraphic("Cannot read the PNG image: " + why); }
 
-// Reads the bytes of one PNG file, chunk by chunk up to its end chunk, so that whatever follows it in the stream
-// stays unread. A chunk longer than what is left of the stream is not allocated for.
+// Reads the chunks of one PNG file whose signature was read already, up to its end chunk, so that whatever follows
+// it in the stream stays unread. A chunk longer than what is left of the stream is not allocated for.
 std::vector<uint8_t> ReadPngFile(TStream* Stream) {
     std::vector<uint8_t> file(std::begin(PngSignature), std::end(PngSignature));
-    long long left = Stream->Size() - Stream->Position() - 8;
+    long long left = Stream->Size() - Stream->Position();
     auto take = [&](size_t count) {
         if (static_cast<long long>(count) > left)
             BadPng("the data ends too early");
