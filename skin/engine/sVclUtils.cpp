@@ -76,7 +76,7 @@ void FindSkinProvider(TComponent* Form, TMessage& Message) {
         return;
     for (int i = 0; i < Form->ComponentCount(); ++i) {
         auto* provider = dynamic_cast<TacSkinProviderBase*>(Form->Components(i));
-        if (provider && provider->InheritsFrom("TsSkinProvider") && !provider->Destroying()) {
+        if (provider && !provider->Destroying()) {
             provider->HandleSkinMessage(Message);
             return;
         }
