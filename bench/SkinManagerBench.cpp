@@ -17,6 +17,7 @@
 #include "bench/BenchClock.h"
 #include "skin/engine/acSkinPack.h"
 #include "skin/engine/sSkinManager.h"
+#include "classlib/Streams.h"
 #include "tests/skin/SkinSamples.h"
 #include "tests/support/TempDir.h"
 
@@ -78,8 +79,9 @@ int main(int argc, char** argv) {
 
     auto readFiles = [&] {
         for (const SkinFile& f : skin.Files) {
-            std::string bytes = ReadFileBytes(dir.Path() + "LARGE\\" + f.Name);
-            if (bytes.size() != f.Data.size())
+            TMemoryStream bytes;
+            bytes.LoadFromFile(dir.Path() + "LARGE\\" + f.Name);
+            if (bytes.Size() != static_cast<long long>(f.Data.size()))
                 std::abort();
         }
     };

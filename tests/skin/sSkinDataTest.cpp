@@ -364,3 +364,16 @@ TEST_F(SkinBroadcast, TheMouseMovesBetweenSkinnedControls) {
     EXPECT_EQ(skinned->Commands, (TCommands{{scMouseEnter, self}, {scMouseLeave, self}}));
     EXPECT_EQ(second->Commands, (TCommands{{scMouseEnter, self}}));
 }
+
+TEST(SkinData, TheProgramFileGivesItsLargeAndSmallIcon) {
+    ASSERT_NE(AppIconLarge(), nullptr);
+    ASSERT_NE(AppIconSmall(), nullptr);
+    EXPECT_EQ(AppIconLarge()->Width(), GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(AppIconSmall()->Width(), GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(AppIconLarge(), AppIconLarge());  // made once
+    // A window without a provider answers command 4 with nothing.
+    HWND wnd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(GetWndProvider(wnd), nullptr);
+    EXPECT_EQ(GetWndProvider(nullptr), nullptr);
+    DestroyWindow(wnd);
+}
