@@ -91,7 +91,7 @@ void TCustomImageList::FreeHandle() {
 }
 
 void TCustomImageList::CreateList(int width, int height) {
-    HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR32 | (FMasked ? ILC_MASK : 0), FAllocBy, FAllocBy);
+    HIMAGELIST list = ImageList_Create(width, height, CreationFlags(), FAllocBy, FAllocBy);
     if (!list)
         throw EOutOfResources(Format("Cannot create an image list of %d x %d images", width, height));
     ImageList_SetBkColor(list, ImageListColor(FBkColor));

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the console's PNG glyphs: the twelve 32 x 32 toolbar images and the 16 x 16 OK and Cancel glyphs.
+"""Draws the program's PNG glyphs: the console's twelve 32 x 32 toolbar images and 16 x 16 OK and Cancel glyphs, and
+the skin library's five 48 x 16 glyph strips (each a 16 x 16 glyph in three states: normal, hot, disabled).
 
 Every shape is a signed distance field (negative inside, in pixels), so its edge is anti-aliased by how far each
 pixel centre lies from it; shapes are laid over each other with straight alpha blending. Only the standard library
 is used, so the pictures can be drawn again anywhere:
 
-    resources/glyphs/draw-glyphs.py            # writes toolbar/*.png and buttons/*.png beside this script
+    resources/glyphs/draw-glyphs.py            # writes toolbar/*.png, buttons/*.png and skin/*.png beside this script
 """
 import math
 import os
@@ -149,12 +150,13 @@ def radial(cx, cy, r, centre, edge):
 
 
 class Glyph:
-    def __init__(self, size):
-        self.size = size
-        self.rgba = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(size)]  # straight alpha, 0..1
+    def __init__(self, size, height=None):
+        self.size = size  # the width
+        self.height = size if height is None else height
+        self.rgba = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(self.height)]  # straight alpha, 0..1
 
     def fill(self, shape, paint, opacity=1.0):
-        for y in range(self.size):
+        for y in range(self.height):
             row = self.rgba[y]
             for x in range(self.size):
                 cover = max(0.0, min(1.0, 0.5 - shape(x + 0.5, y + 0.5)))
@@ -184,7 +186,7 @@ class Glyph:
         def chunk(kind, data):
             return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
-        header = struct.pack(">IIBBBBB", self.size, self.size, 8, 6, 0, 0, 0)
+        header = struct.pack(">IIBBBBB", self.size, self.height, 8, 6, 0, 0, 0)
         return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) +
                 chunk(b"IEND", b""))
 
@@ -385,17 +387,82 @@ TOOLBAR = [
 BUTTONS = [("ok", ok), ("cancel", cancel)]
 
 
+# --- the skin library's glyph strips: 16 x 16 glyphs for the buttons of its own controls ---
+
+
+def browse_folder(g):
+    back = polygon([(1.5, 3.5), (6, 3.5), (7.5, 5), (14.5, 5), (14.5, 13.5), (1.5, 13.5)])
+    g.outlined(back, vertical(3, "F7D774", 14, "D9A528"), "9A6A0C")
+    front = polygon([(1.5, 13.5), (3.5, 7.5), (15.5, 7.5), (13.5, 13.5)])
+    g.outlined(front, vertical(7, "FFE9A0", 14, "F2BE3C"), "9A6A0C")
+
+
+def refresh(g):
+    # Three quarters of a ring, going round clockwise, and its head at the top pointing on into the gap.
+    cx, cy, r = 8, 8.5, 4.5
+    end = math.radians(232)
+    tangent, normal = (-math.sin(end), math.cos(end)), (math.cos(end), math.sin(end))
+    px, py = cx + r * normal[0], cy + r * normal[1]
+    head = polygon([(px + tangent[0] * 4.5, py + tangent[1] * 4.5), (px + normal[0] * 2.9, py + normal[1] * 2.9),
+                    (px - normal[0] * 2.9, py - normal[1] * 2.9)])
+    ring = union(arc(cx, cy, r, 2.0, 10, 232), head)
+    g.fill(grow(ring, 0.7), solid(GREEN_LINE))
+    g.fill(ring, vertical(2, GREEN_TOP, 14, GREEN_BOTTOM))
+
+
+def drop_down(g):
+    arrow = polygon([(3.5, 6), (12.5, 6), (8, 11)])
+    g.fill(grow(arrow, 0.6), solid("23272D"))
+    g.fill(arrow, vertical(6, "6C7480", 11, "3A4048"))
+
+
+def ellipsis(g):
+    for x in (3.5, 8, 12.5):
+        g.outlined(circle(x, 10.5, 1.7), vertical(8.5, BLUE_TOP, 12.5, BLUE_BOTTOM), BLUE_LINE, 0.7)
+
+
+def calendar(g):
+    g.outlined(box(8, 8.5, 6.5, 6, 1), solid(PAPER), PAPER_LINE)
+    g.fill(box(8, 4, 5.9, 1.7, 0.5), vertical(2, RED_TOP, 6, RED_BOTTOM))
+    for row in range(3):
+        for col in range(4):
+            g.fill(box(4 + col * 2.7, 7.6 + row * 2.4, 0.8, 0.7), solid(SENT if (row, col) != (1, 2) else RED_LINE))
+
+
+SKIN = [("SF", browse_folder), ("SR", refresh), ("SD", drop_down), ("SE", ellipsis), ("SC", calendar)]
+
+
+def state_strip(draw):
+    """A 48 x 16 strip of the glyph as it looks normal, hot (lighter) and disabled (grey and half transparent)."""
+    frame = Glyph(16)
+    draw(frame)
+    strip = Glyph(48, 16)
+    for y in range(16):
+        for x in range(16):
+            r, g, b, a = frame.rgba[y][x]
+            grey = 0.3 * r + 0.59 * g + 0.11 * b
+            strip.rgba[y][x] = (r, g, b, a)
+            strip.rgba[y][16 + x] = (r + (1 - r) * 0.3, g + (1 - g) * 0.3, b + (1 - b) * 0.3, a)
+            strip.rgba[y][32 + x] = (grey, grey, grey, a * 0.5)
+    return strip
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
+    pictures = []
     for folder, size, glyphs in (("toolbar", 32, TOOLBAR), ("buttons", 16, BUTTONS)):
-        os.makedirs(os.path.join(here, folder), exist_ok=True)
         for name, draw in glyphs:
             g = Glyph(size)
             draw(g)
-            path = os.path.join(here, folder, name + ".png")
-            with open(path, "wb") as f:
-                f.write(g.png())
-            print(path)
+            pictures.append((folder, name, g))
+    for name, draw in SKIN:
+        pictures.append(("skin", name, state_strip(draw)))
+    for folder, name, g in pictures:
+        os.makedirs(os.path.join(here, folder), exist_ok=True)
+        path = os.path.join(here, folder, name + ".png")
+        with open(path, "wb") as f:
+            f.write(g.png())
+        print(path)
     return 0
 
 
