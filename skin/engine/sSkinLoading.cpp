@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -70,6 +71,44 @@ void DeriveWidths(TsMaskData& Mask) {
     Mask.WT = Mask.WB = Clip16(wt);
 }
 
+// Calls F (section, key, value) for every key of every section in file order, GLOBALINFO left out on request.
+template <class F>
+void ForEachValue(TCustomIniFile& Ini, bool SkipGlobalInfo, const std::string& Absent, F&& Do) {
+    TStringList sections, keys;
+    Ini.ReadSections(&sections);
+    for (int s = 0; s < sections.Count(); ++s) {
+        std::string section = sections[s];
+        if (SkipGlobalInfo && SameText(section, "GLOBALINFO"))
+            continue;
+        Ini.ReadSection(section, &keys);
+        for (int k = 0; k < keys.Count(); ++k)
+            Do(section, keys[k], Ini.ReadString(section, keys[k], Absent));
+    }
+}
+
+bool IsJpegName(const std::string& Value) {
+    std::string upper = UpperCase(Value);
+    return Contains(upper, ".JPG") || Contains(upper, ".JPEG");
+}
+
+// Key of Section, else of its parents along PARENTCLASS: Read gives Absent for a key that is not there. A chain
+// that comes back to a section already asked (A -> B -> A) has no value to give: Default.
+template <class T, class R>
+T Inherited(TCustomIniFile& Ini, const std::string& Section, const T& Absent, const T& Default, R&& Read) {
+    std::string section = Section;
+    std::vector<std::string> seen;
+    for (;;) {
+        T value = Read(section);
+        if (value != Absent)
+            return value;
+        std::string parent = Ini.ReadString(section, "PARENTCLASS", "?");
+        seen.push_back(UpperCase(section));
+        if (parent == "?" || std::find(seen.begin(), seen.end(), UpperCase(parent)) != seen.end())
+            return Default;
+        section = parent;
+    }
+}
+
 std::unique_ptr<TMemIniFile> IniOfLines(TStrings* Lines) {
     // No file name: the text lives in memory only and nothing is ever read from or written to disk for it.
     auto ini = std::make_unique<TMemIniFile>("");
@@ -119,56 +158,24 @@ void TsSkinManager::DropSkin() {
     InitConstantIndexes();
 }
 
-void TsSkinManager::LoadSkinData() {
+void TsSkinManager::LoadFrom(const std::function<bool()>& Find) {
     if (!FActive)
         return;
     auto loading = Finally([was = acSkinLoading] { acSkinLoading = was; });
     acSkinLoading = true;
+    // What one load reads exists only during it, whichever way the load ends.
     auto done = Finally([this] {
         FDescription.reset();
         FConvertor.reset();
         FStoredIndex = -1;
     });
     FDescription.reset();
+    FConvertor.reset();
     try {
-        std::string folder = GetFullSkinDirectory() + FSkinName + "\\";
-        if (!FSkinName.empty() && FileExists(folder + "Options.dat")) {
-            FIsPacked = false;
-            FDescription = std::make_unique<TMemIniFile>(folder + "Options.dat");
-            FSkinData->SkinPath = folder;
-        } else {
-            FSkinData->SkinPath.clear();
-            int index = FInternalSkins->IndexOf(FSkinName);
-            if (index < 0) {
-                if (FInternalSkins->Count() == 0) {
-                    DropSkin();
-                    return;
-                }
-                // The field, not the setter: the skin is being loaded right now.
-                index = 0;
-                FSkinName = FInternalSkins->Items(0)->Name();
-            }
-            FStoredIndex = index;
-            TsStoredSkin* stored = FInternalSkins->Items(index);
-            if (stored->Data()->Size() > 0) {
-                FIsPacked = true;
-                FConvertor = std::make_unique<TacSkinConvertor>();
-                FConvertor->PackedData = std::make_unique<TMemoryStream>();
-                FConvertor->PackedData->LoadFromStream(stored->Data());
-                UnpackSkinData(FConvertor.get());
-                if (!FConvertor->Options) {
-                    DropSkin();
-                    return;
-                }
-                TStringList lines;
-                FConvertor->Options->SetPosition(0);
-                lines.LoadFromStream(FConvertor->Options.get());
-                FDescription = IniOfLines(&lines);
-            } else {
-                FIsPacked = false;
-            }
-        }
-        LoadAll();
+        if (Find())
+            LoadAll();
+        else
+            DropSkin();
     } catch (const std::exception&) {
         // Whatever stops the reading (damaged data, no memory), the skin is not half there: it is no skin, which
         // the caller broadcasts as a removal.
@@ -176,33 +183,55 @@ void TsSkinManager::LoadSkinData() {
     }
 }
 
-void TsSkinManager::LoadPackedSkin() {
-    if (!FActive)
-        return;
-    auto loading = Finally([was = acSkinLoading] { acSkinLoading = was; });
-    acSkinLoading = true;
-    auto done = Finally([this] {
-        FDescription.reset();
-        FConvertor.reset();
-        FStoredIndex = -1;
-    });
-    FDescription.reset();
-    try {
-        LoadPackedSkinFile(NormalDir(FSkinDirectory) + FSkinName + ".vqz", FConvertor, true);
-        if (!FConvertor || !FConvertor->Options) {
-            DropSkin();
-            return;
+bool TsSkinManager::DescribeFromConvertor() {
+    if (!FConvertor || !FConvertor->Options)
+        return false;
+    TStringList lines;
+    FConvertor->Options->SetPosition(0);
+    lines.LoadFromStream(FConvertor->Options.get());
+    FDescription = IniOfLines(&lines);
+    return true;
+}
+
+void TsSkinManager::LoadSkinData() {
+    LoadFrom([this] {
+        std::string folder = GetFullSkinDirectory() + FSkinName + "\\";
+        if (!FSkinName.empty() && FileExists(folder + "Options.dat")) {
+            FIsPacked = false;
+            FDescription = std::make_unique<TMemIniFile>(folder + "Options.dat");
+            FSkinData->SkinPath = folder;
+            return true;
         }
-        TStringList lines;
-        FConvertor->Options->SetPosition(0);
-        lines.LoadFromStream(FConvertor->Options.get());
-        FDescription = IniOfLines(&lines);
+        FSkinData->SkinPath.clear();
+        int index = FInternalSkins->IndexOf(FSkinName);
+        if (index < 0) {
+            if (FInternalSkins->Count() == 0)
+                return false;
+            // The field, not the setter: the skin is being loaded right now.
+            index = 0;
+            FSkinName = FInternalSkins->Items(0)->Name();
+        }
+        FStoredIndex = index;
+        TsStoredSkin* stored = FInternalSkins->Items(index);
+        FIsPacked = stored->Data()->Size() > 0;
+        if (!FIsPacked)
+            return true;  // read from the collections, without a description
+        FConvertor = std::make_unique<TacSkinConvertor>();
+        FConvertor->PackedData = std::make_unique<TMemoryStream>();
+        FConvertor->PackedData->LoadFromStream(stored->Data());
+        UnpackSkinData(FConvertor.get());
+        return DescribeFromConvertor();
+    });
+}
+
+void TsSkinManager::LoadPackedSkin() {
+    LoadFrom([this] {
+        LoadPackedSkinFile(NormalDir(FSkinDirectory) + FSkinName + ".vqz", FConvertor, true);
+        if (!DescribeFromConvertor())
+            return false;
         FSkinData->SkinPath = GetFullSkinDirectory();
-        LoadAll();
-    } catch (const std::exception&) {
-        // As for a folder: a packed file that cannot be read is no skin.
-        DropSkin();
-    }
+        return true;
+    });
 }
 
 void TsSkinManager::LoadAll() {
@@ -407,17 +436,11 @@ void TsSkinManager::LoadAllMasks() {
     MasterBitmap->SetPixelFormat(pf24bit);
     MasterBitmap->SetTransparent(true);
     MasterBitmap->SetTransparentColor(clFuchsia);
-    TStringList sections, keys;
-    FDescription->ReadSections(&sections);
-    for (int s = 0; s < sections.Count(); ++s) {
-        std::string section = sections[s];
-        FDescription->ReadSection(section, &keys);
-        for (int k = 0; k < keys.Count(); ++k) {
-            if (SameText(section, "GLOBALINFO") && SameText(keys[k], "MASTERBITMAP"))
-                continue;
-            AddMask(section, keys[k], FDescription->ReadString(section, keys[k], ""));
-        }
-    }
+    ForEachValue(*FDescription, false, "", [this](const std::string& section, const std::string& key,
+                                                  const std::string& value) {
+        if (!(SameText(section, "GLOBALINFO") && SameText(key, "MASTERBITMAP")))
+            AddMask(section, key, value);
+    });
     LoadCommonMasks();
 }
 
@@ -458,34 +481,27 @@ void TsSkinManager::LoadMasksFromStoredSkin(TsStoredSkin* Skin) {
 void TsSkinManager::LoadCommonMasks() {
     if (FCommonSections->Count() == 0)
         return;
-    auto ini = IniOfLines(FCommonSections.get());
-    TStringList sections, keys;
-    ini->ReadSections(&sections);
-    for (int s = 0; s < sections.Count(); ++s) {
-        std::string section = sections[s];
-        if (SameText(section, "GLOBALINFO"))
-            continue;
-        ini->ReadSection(section, &keys);
-        for (int k = 0; k < keys.Count(); ++k) {
-            std::string value = ini->ReadString(section, keys[k], "-");
-            if (MasterBitmap && value.find('#') != std::string::npos && value != "#") {
-                AddHashMask(section, keys[k], value);
-            } else if (Contains(UpperCase(value), ".BMP")) {
-                TsMaskData m;
-                m.Bmp = LoadMaskBitmap(value, false);
-                if (!m.Bmp)
-                    continue;
-                m.ClassName = UpperCase(section);
-                m.PropertyName = UpperCase(keys[k]);
-                // A bitmap of its own is taken as the usual three states with their masks below.
-                m.ImageCount = 3;
-                m.MaskType = 1;
-                m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
-                DeriveWidths(m);
-                AppendMask(std::move(m));
-            }
-        }
-    }
+    ForEachValue(*IniOfLines(FCommonSections.get()), true, "-",
+                 [this](const std::string& section, const std::string& key, const std::string& value) {
+                     if (MasterBitmap && value.find('#') != std::string::npos && value != "#") {
+                         AddHashMask(section, key, value);
+                         return;
+                     }
+                     if (!Contains(UpperCase(value), ".BMP"))
+                         return;
+                     TsMaskData m;
+                     m.Bmp = LoadMaskBitmap(value, false);
+                     if (!m.Bmp)
+                         return;
+                     m.ClassName = UpperCase(section);
+                     m.PropertyName = UpperCase(key);
+                     // A bitmap of its own is taken as the usual three states with their masks below.
+                     m.ImageCount = 3;
+                     m.MaskType = 1;
+                     m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
+                     DeriveWidths(m);
+                     AppendMask(std::move(m));
+                 });
 }
 
 void TsSkinManager::LoadAllPatterns() {
@@ -501,64 +517,45 @@ void TsSkinManager::LoadAllPatterns() {
         LoadCommonPatterns();
         return;
     }
-    TStringList sections, keys;
-    FDescription->ReadSections(&sections);
-    for (int s = 0; s < sections.Count(); ++s) {
-        std::string section = sections[s];
-        FDescription->ReadSection(section, &keys);
-        for (int k = 0; k < keys.Count(); ++k) {
-            std::string value = FDescription->ReadString(section, keys[k], "");
-            std::string upper = UpperCase(value);
-            if (!Contains(upper, ".JPG") && !Contains(upper, ".JPEG"))
-                continue;
-            auto jpeg = std::make_shared<TJPEGImage>();
-            if (!LoadSkinImage(value, jpeg.get(), true))
-                continue;
-            if (static_cast<long long>(jpeg->Width()) * jpeg->Height() >= 90000) {
-                Patterns.push_back({jpeg, UpperCase(section), UpperCase(keys[k])});
-                continue;
-            }
-            // A small texture is decoded once here, so that painting never decodes it.
-            TsMaskData m;
-            try {
-                m.Bmp = std::make_shared<TBitmap>();
-                m.Bmp->Assign(jpeg->Bitmap());
-                m.Bmp->SetPixelFormat(pf24bit);
-            } catch (const Exception&) {
-                continue;
-            }
-            m.ClassName = UpperCase(section);
-            m.PropertyName = UpperCase(keys[k]);
-            m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
-            m.ImageCount = 1;
-            m.ImgType = itisaTexture;
-            AppendMask(std::move(m));
+    ForEachValue(*FDescription, false, "", [this](const std::string& section, const std::string& key,
+                                                  const std::string& value) {
+        if (!IsJpegName(value))
+            return;
+        auto jpeg = std::make_shared<TJPEGImage>();
+        if (!LoadSkinImage(value, jpeg.get(), true))
+            return;
+        if (static_cast<long long>(jpeg->Width()) * jpeg->Height() >= 90000) {
+            Patterns.push_back({jpeg, UpperCase(section), UpperCase(key)});
+            return;
         }
-    }
+        // A small texture is decoded once here, so that painting never decodes it.
+        TsMaskData m;
+        try {
+            m.Bmp = std::make_shared<TBitmap>();
+            m.Bmp->Assign(jpeg->Bitmap());
+            m.Bmp->SetPixelFormat(pf24bit);
+        } catch (const Exception&) {
+            return;
+        }
+        m.ClassName = UpperCase(section);
+        m.PropertyName = UpperCase(key);
+        m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
+        m.ImageCount = 1;
+        m.ImgType = itisaTexture;
+        AppendMask(std::move(m));
+    });
     LoadCommonPatterns();
 }
 
 void TsSkinManager::LoadCommonPatterns() {
     if (FCommonSections->Count() == 0)
         return;
-    auto ini = IniOfLines(FCommonSections.get());
-    TStringList sections, keys;
-    ini->ReadSections(&sections);
-    for (int s = 0; s < sections.Count(); ++s) {
-        std::string section = sections[s];
-        if (SameText(section, "GLOBALINFO"))
-            continue;
-        ini->ReadSection(section, &keys);
-        for (int k = 0; k < keys.Count(); ++k) {
-            std::string value = ini->ReadString(section, keys[k], "-");
-            std::string upper = UpperCase(value);
-            if (!Contains(upper, ".JPG") && !Contains(upper, ".JPEG"))
-                continue;
-            auto jpeg = std::make_shared<TJPEGImage>();
-            if (LoadSkinImage(value, jpeg.get(), false))
-                Patterns.push_back({jpeg, UpperCase(section), UpperCase(keys[k])});
-        }
-    }
+    ForEachValue(*IniOfLines(FCommonSections.get()), true, "-",
+                 [this](const std::string& section, const std::string& key, const std::string& value) {
+                     auto jpeg = std::make_shared<TJPEGImage>();
+                     if (IsJpegName(value) && LoadSkinImage(value, jpeg.get(), false))
+                         Patterns.push_back({jpeg, UpperCase(section), UpperCase(key)});
+                 });
 }
 
 // --- sections ---
@@ -567,36 +564,16 @@ std::string TsSkinManager::ReadSkinString(const std::string& Section, const std:
                                           const std::string& Default) {
     if (!FDescription)
         return Default;
-    std::string section = Section;
-    std::vector<std::string> seen;
-    for (;;) {
-        std::string value = FDescription->ReadString(section, Key, "?");
-        if (value != "?")
-            return value;
-        std::string parent = FDescription->ReadString(section, "PARENTCLASS", "?");
-        seen.push_back(UpperCase(section));
-        // A chain that comes back to a section already asked (A -> B -> A) has no value to give.
-        if (parent == "?" || std::find(seen.begin(), seen.end(), UpperCase(parent)) != seen.end())
-            return Default;
-        section = parent;
-    }
+    return Inherited<std::string>(*FDescription, Section, "?", Default, [&](const std::string& section) {
+        return FDescription->ReadString(section, Key, "?");
+    });
 }
 
 int TsSkinManager::ReadSkinInteger(const std::string& Section, const std::string& Key, int Default) {
     if (!FDescription)
         return Default;
-    std::string section = Section;
-    std::vector<std::string> seen;
-    for (;;) {
-        int value = FDescription->ReadInteger(section, Key, -1);
-        if (value != -1)
-            return value;
-        std::string parent = FDescription->ReadString(section, "PARENTCLASS", "?");
-        seen.push_back(UpperCase(section));
-        if (parent == "?" || std::find(seen.begin(), seen.end(), UpperCase(parent)) != seen.end())
-            return Default;
-        section = parent;
-    }
+    return Inherited<int>(*FDescription, Section, -1, Default,
+                          [&](const std::string& section) { return FDescription->ReadInteger(section, Key, -1); });
 }
 
 void TsSkinManager::CheckVersion() {

@@ -133,27 +133,14 @@ void TsSkinManager::SetSkinDirectory(const std::string& Value) {
     FSkinData->SkinPath = GetFullSkinDirectory();
 }
 
-void TsSkinManager::SetHueOffset(int Value) {
-    if (Value == FHueOffset)
-        return;
-    FHueOffset = Value;
-    if (!FSkinData->Active)
-        return;
-    {
-        acSkinLoading = true;
-        auto loaded = Finally([] { acSkinLoading = false; });
-        ReloadSkin();
-    }
-    if (!FActive)
-        SendRemoveSkin();
-    else if (!LoadingOrReading())
-        RepaintForms();
-}
+void TsSkinManager::SetHueOffset(int Value) { ChangeColours(FHueOffset, Value); }
 
-void TsSkinManager::SetSaturation(int Value) {
-    if (Value == FSaturation)
+void TsSkinManager::SetSaturation(int Value) { ChangeColours(FSaturation, Value); }
+
+void TsSkinManager::ChangeColours(int& Field, int Value) {
+    if (Value == Field)
         return;
-    FSaturation = Value;
+    Field = Value;
     if (!FSkinData->Active)
         return;
     {
@@ -161,6 +148,7 @@ void TsSkinManager::SetSaturation(int Value) {
         auto loaded = Finally([] { acSkinLoading = false; });
         ReloadSkin();
     }
+    // The colours apply to a fresh load; a skin that no longer loads is removed.
     if (!FActive)
         SendRemoveSkin();
     else if (!LoadingOrReading())

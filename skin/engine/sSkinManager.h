@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -215,6 +216,13 @@ private:
 
     // One load: reads the skin with the current settings (folder, stored or packed), or ends as no skin.
     void ReloadSkin();
+    // Runs one load: Find locates the skin (false: there is none), then the loaders read it; any failure ends
+    // as no skin.
+    void LoadFrom(const std::function<bool()>& Find);
+    // The unpacked skin's description; false when it has none.
+    bool DescribeFromConvertor();
+    // Stores a new hue offset or saturation and reloads the skin in force with it.
+    void ChangeColours(int& Field, int Value);
     // The three loaders, in this order, with the description (nil for a stored skin kept as collections).
     void LoadAll();
     void LoadAllMasks();

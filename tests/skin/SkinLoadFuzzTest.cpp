@@ -2,6 +2,7 @@
 // folder and packed. Each either loads, with every image inside its bitmap, or ends as no skin; nothing crashes,
 // hangs or stays allocated. BRIMLET_SKIN_FUZZ_ROUNDS sets the number of random changes (300 by default, a few
 // seconds); a long run: BRIMLET_SKIN_FUZZ_ROUNDS=15000 scripts/test debug -R skin_fuzz (about three minutes)
+#include "CountedAllocations.h"
 #include "MessageBoxCatcher.h"
 #include "SkinManagerFixtures.h"
 
@@ -9,31 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <random>
-
-// Every allocation of this test program is counted, so loading damaged skins over and over can show that nothing
-// stays.
-namespace {
-std::atomic<long> liveAllocations{0};
-}
-void* operator new(std::size_t size) {
-    void* p = std::malloc(size ? size : 1);
-    if (!p)
-        throw std::bad_alloc();
-    ++liveAllocations;
-    return p;
-}
-void operator delete(void* p) noexcept {
-    if (p) {
-        --liveAllocations;
-        std::free(p);
-    }
-}
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
 
