@@ -730,6 +730,18 @@ void TsSkinManager::MergeCommonSections() {
         };
         const TsGeneralData& f = fallback ? *fallback : merged;
         bool given = false;
+        // A gradient given here is parsed; an absent one keeps the fallback's stops.
+        auto gradient = [&](const char* key, std::string TsGeneralData::*data, TsGradArray TsGeneralData::*stops,
+                            const std::string& def) {
+            merged.*data = text(key, f.*data, def, given);
+            if (given) {
+                (merged.*stops).clear();
+                if (merged.*data != " ")
+                    ReadGradient(merged.*data, merged.*stops);
+            } else {
+                merged.*stops = fallback ? f.*stops : TsGradArray{};
+            }
+        };
         if (existing >= 0)
             merged.ParentClass = text("PARENTCLASS", f.ParentClass, "", given);
         int color = HexTextToInt(ini->ReadString(name, "COLOR", ""), -1);
@@ -745,14 +757,7 @@ void TsSkinManager::MergeCommonSections() {
         merged.ReservedBoolean = flag("RESERVEDBOOLEAN", f.ReservedBoolean);
         merged.Transparency = number("TRANSPARENCY", f.Transparency, 0);
         merged.GradientPercent = number("GRADIENTPERCENT", f.GradientPercent, 0);
-        merged.GradientData = text("GRADIENTDATA", f.GradientData, " ", given);
-        if (given) {
-            merged.GradientArray.clear();
-            if (merged.GradientData != " ")
-                ReadGradient(merged.GradientData, merged.GradientArray);
-        } else {
-            merged.GradientArray = fallback ? f.GradientArray : TsGradArray{};
-        }
+        gradient("GRADIENTDATA", &TsGeneralData::GradientData, &TsGeneralData::GradientArray, " ");
         merged.ImagePercent = number("IMAGEPERCENT", f.ImagePercent, 0);
         merged.ShowFocus = flag("SHOWFOCUS", f.ShowFocus);
         merged.FadingEnabled = flag("FADINGENABLED", f.FadingEnabled);
@@ -760,14 +765,7 @@ void TsSkinManager::MergeCommonSections() {
         merged.HotColor = number("HOTCOLOR", f.HotColor, 0xFFFFFF);
         merged.HotTransparency = number("HOTTRANSPARENCY", f.HotTransparency, 0);
         merged.HotGradientPercent = number("HOTGRADIENTPERCENT", f.HotGradientPercent, 0);
-        merged.HotGradientData = text("HOTGRADIENTDATA", f.HotGradientData, "", given);
-        if (given) {
-            merged.HotGradientArray.clear();
-            if (merged.HotGradientData != " ")
-                ReadGradient(merged.HotGradientData, merged.HotGradientArray);
-        } else {
-            merged.HotGradientArray = fallback ? f.HotGradientArray : TsGradArray{};
-        }
+        gradient("HOTGRADIENTDATA", &TsGeneralData::HotGradientData, &TsGeneralData::HotGradientArray, "");
         merged.HotImagePercent = number("HOTIMAGEPERCENT", f.HotImagePercent, 0);
         if (existing >= 0)
             Sections[existing] = std::move(merged);

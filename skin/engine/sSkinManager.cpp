@@ -511,39 +511,40 @@ TSize TsSkinManager::GetMaskFrameSize(int MaskIndex) const {
     return TSize{MaskStateWidth(mask), MaskStateHeight(mask)};
 }
 
+namespace {
+
+// A 9-slice width: the image's own, else its border width, else the share of one state that Derived gives.
+int WidthOr(int Own, const TsMaskData& Mask, int Derived) {
+    if (Own > 0)
+        return Own;
+    return Mask.BorderWidth >= 1 ? Mask.BorderWidth : Derived;
+}
+
+int DerivedWidth(const TsMaskData& Mask) { return Mask.R.Width() / (std::max<int>(1, Mask.ImageCount) * 3); }
+
+}  // namespace
+
 int TsSkinManager::MaskWidthLeft(int MaskIndex) {
     if (!IsValidImgIndex(MaskIndex))
         return 0;
     TsMaskData& mask = Masks[MaskIndex];
-    if (mask.WL > 0)
-        return mask.WL;
-    if (mask.BorderWidth >= 1)
-        return mask.BorderWidth;
-    if (mask.ImageCount == 0)
+    if (mask.WL <= 0 && mask.BorderWidth < 1 && mask.ImageCount == 0)
         mask.ImageCount = 1;
-    return mask.R.Width() / (std::max<int>(1, mask.ImageCount) * 3);
+    return WidthOr(mask.WL, mask, DerivedWidth(mask));
 }
 
 int TsSkinManager::MaskWidthRight(int MaskIndex) const {
     if (!IsValidImgIndex(MaskIndex))
         return 0;
     const TsMaskData& mask = Masks[MaskIndex];
-    if (mask.WR > 0)
-        return mask.WR;
-    if (mask.BorderWidth >= 1)
-        return mask.BorderWidth;
-    return mask.R.Width() / (std::max<int>(1, mask.ImageCount) * 3);
+    return WidthOr(mask.WR, mask, DerivedWidth(mask));
 }
 
 int TsSkinManager::MaskWidthBottom(int MaskIndex) const {
     if (!IsValidImgIndex(MaskIndex))
         return 0;
     const TsMaskData& mask = Masks[MaskIndex];
-    if (mask.WB > 0)
-        return mask.WB;
-    if (mask.BorderWidth >= 1)
-        return mask.BorderWidth;
-    return mask.R.Height() / ((std::max<int>(0, mask.MaskType) + 1) * 3);
+    return WidthOr(mask.WB, mask, mask.R.Height() / ((std::max<int>(0, mask.MaskType) + 1) * 3));
 }
 
 void TsSkinManager::InitConstantIndexes() {
