@@ -432,19 +432,16 @@ int TsSkinManager::GetSkinIndex(const std::string& SectionName) const {
     return -1;
 }
 
-int TsSkinManager::FindImage(int SkinIndex, const std::string& SectionName, const std::string& PropertyName,
-                             bool TexturesOnly) const {
+int TsSkinManager::FindInSections(int SkinIndex, const std::string& SectionName,
+                                  const std::function<int(const std::string& Section)>& Find) const {
     std::string section = SectionName;
     // A chain of parents can only be as long as there are sections; a longer walk has met a cycle (A -> B -> A)
     // in the description and would never end.
     for (size_t steps = 0; steps <= Sections.size(); ++steps) {
         if (SkinIndex < 0 || section.empty())
             return -1;
-        for (size_t i = 0; i < Masks.size(); ++i) {
-            const TsMaskData& m = Masks[i];
-            if ((!TexturesOnly || m.ImgType == itisaTexture) && m.ClassName == section && m.PropertyName == PropertyName)
-                return static_cast<int>(i);
-        }
+        if (int found = Find(section); found >= 0)
+            return found;
         if (!IsValidSkinIndex(SkinIndex))
             return -1;
         const std::string& parent = Sections[SkinIndex].ParentClass;
@@ -454,6 +451,18 @@ int TsSkinManager::FindImage(int SkinIndex, const std::string& SectionName, cons
         section = parent;
     }
     return -1;
+}
+
+int TsSkinManager::FindImage(int SkinIndex, const std::string& SectionName, const std::string& PropertyName,
+                             bool TexturesOnly) const {
+    return FindInSections(SkinIndex, SectionName, [&](const std::string& section) {
+        for (size_t i = 0; i < Masks.size(); ++i) {
+            const TsMaskData& m = Masks[i];
+            if ((!TexturesOnly || m.ImgType == itisaTexture) && m.ClassName == section && m.PropertyName == PropertyName)
+                return static_cast<int>(i);
+        }
+        return -1;
+    });
 }
 
 int TsSkinManager::GetMaskIndex(int SkinIndex, const std::string& SectionName, const std::string& PropertyName) const {
@@ -476,22 +485,14 @@ int TsSkinManager::GetTextureIndex(int SkinIndex, const std::string& SectionName
 
 int TsSkinManager::GetPatternIndex(int SkinIndex, const std::string& SectionName,
                                    const std::string& PropertyName) const {
-    std::string section = SectionName;
-    for (size_t steps = 0; steps <= Sections.size(); ++steps) {
-        if (SkinIndex < 0 || section.empty() || Patterns.empty())
-            return -1;
+    if (Patterns.empty())
+        return -1;
+    return FindInSections(SkinIndex, SectionName, [&](const std::string& section) {
         for (size_t i = 0; i < Patterns.size(); ++i)
             if (Patterns[i].ClassName == section && Patterns[i].PropertyName == PropertyName)
                 return static_cast<int>(i);
-        if (!IsValidSkinIndex(SkinIndex))
-            return -1;
-        const std::string& parent = Sections[SkinIndex].ParentClass;
-        if (parent.empty() || parent == section)
-            return -1;
-        SkinIndex = GetSkinIndex(parent);
-        section = parent;
-    }
-    return -1;
+        return -1;
+    });
 }
 
 TColor TsSkinManager::GetGlobalColor() const {

@@ -252,6 +252,9 @@ private:
     void DeliverAtDesignTime(TMessage& Message, bool SkipDocked);
     bool Designing() const { return ComponentState().Contains(csDesigning); }
     bool LoadingOrReading() const;
+    // Find (section) in the section and then in its parents along PARENTCLASS; the first index found, else -1.
+    int FindInSections(int SkinIndex, const std::string& SectionName,
+                       const std::function<int(const std::string& Section)>& Find) const;
     int FindImage(int SkinIndex, const std::string& SectionName, const std::string& PropertyName,
                   bool TexturesOnly) const;
     // The stored skin the current load comes from, nil for a folder or packed file.
