@@ -376,23 +376,30 @@ void TsSkinManager::AddMask(const std::string& Section, const std::string& Key, 
                 AddHashMask(Section, Key, Value);
                 return;
             }
-            if (!Contains(upper, ".BMP"))
-                return;
-            m.Bmp = LoadMaskBitmap(Value, true);
-            if (!m.Bmp)
-                return;
-            m.ClassName = UpperCase(Section);
-            m.PropertyName = UpperCase(Key);
-            m.ImageCount = 3;
-            m.MaskType = 1;
-            m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
-            DeriveWidths(m);
-            break;
+            if (Contains(upper, ".BMP"))
+                AddBitmapMask(Section, Key, Value, true);
+            return;
         }
     } catch (const EConvertError&) {
         // A field that is no number: this one image is left out, the rest of the skin loads.
         return;
     }
+    AppendMask(std::move(m));
+}
+
+void TsSkinManager::AddBitmapMask(const std::string& Section, const std::string& Key, const std::string& FileName,
+                                  bool Packed) {
+    TsMaskData m;
+    m.Bmp = LoadMaskBitmap(FileName, Packed);
+    if (!m.Bmp)
+        return;
+    m.ClassName = UpperCase(Section);
+    m.PropertyName = UpperCase(Key);
+    // A bitmap of its own is taken as the usual three states with their masks below.
+    m.ImageCount = 3;
+    m.MaskType = 1;
+    m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
+    DeriveWidths(m);
     AppendMask(std::move(m));
 }
 
@@ -487,20 +494,8 @@ void TsSkinManager::LoadCommonMasks() {
                          AddHashMask(section, key, value);
                          return;
                      }
-                     if (!Contains(UpperCase(value), ".BMP"))
-                         return;
-                     TsMaskData m;
-                     m.Bmp = LoadMaskBitmap(value, false);
-                     if (!m.Bmp)
-                         return;
-                     m.ClassName = UpperCase(section);
-                     m.PropertyName = UpperCase(key);
-                     // A bitmap of its own is taken as the usual three states with their masks below.
-                     m.ImageCount = 3;
-                     m.MaskType = 1;
-                     m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
-                     DeriveWidths(m);
-                     AppendMask(std::move(m));
+                     if (Contains(UpperCase(value), ".BMP"))
+                         AddBitmapMask(section, key, value, false);
                  });
 }
 

@@ -237,6 +237,8 @@ private:
     void CheckVersion();
     // Adds one image described by Value of Section's Key, when it can be read and lies inside its bitmap.
     void AddMask(const std::string& Section, const std::string& Key, const std::string& Value);
+    // An image that is a bitmap file of its own (three states with their masks), names upper-cased.
+    void AddBitmapMask(const std::string& Section, const std::string& Key, const std::string& FileName, bool Packed);
     // An image in the "#(left, top, right, bottom)(count, mask type, border width, draw mode)" form.
     void AddHashMask(const std::string& Section, const std::string& Key, const std::string& Value);
     // Keeps the image when its rectangle lies inside its bitmap; false (and nothing kept) otherwise.
