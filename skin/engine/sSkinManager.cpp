@@ -56,7 +56,13 @@ TsSkinManager::~TsSkinManager() {
     // Everything that still points at this manager hears that it goes, whether a skin is in force or not.
     Destroying_();
     FActive = false;
-    SendRemoveSkin();
+    try {
+        SendRemoveSkin();
+    } catch (...) {
+        // A handler that fails cannot stop the manager from going; the application reports the failure.
+        if (TApplication* app = Application)
+            app->HandleException(this);
+    }
     if (FMainWindowHooked)
         if (TApplication* app = Application)
             app->UnhookMainWindow(TWindowHook(this, &TsSkinManager::MainWindowHook));
