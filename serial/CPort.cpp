@@ -1673,33 +1673,96 @@ void EnumComPortsIn(HKEY Root, const std::string& Path, TStrings* Ports) {
 
 void EnumComPorts(TStrings* Ports) { EnumComPortsIn(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", Ports); }
 
-// Ports placed on forms: the settings a form description gives them.
+// Ports placed on forms: every published setting and event, so that a form can hold a port that opens on load
+// (Connected is only stored while loading; Loaded opens the port once everything is set).
 static const bool ComPortRegistered = [] {
     RegisterFormClass<TComBuffer>([](TFormClass<TComBuffer>& c) {
         c.Integer("InputSize", &TComBuffer::InputSize, &TComBuffer::SetInputSize).Default(1024);
         c.Integer("OutputSize", &TComBuffer::OutputSize, &TComBuffer::SetOutputSize).Default(1024);
     });
+    RegisterFormClass<TComParity>([](TFormClass<TComParity>& c) {
+        c.Enum("Bits", &TComParity::Bits, &TComParity::SetBits, {"prNone", "prOdd", "prEven", "prMark", "prSpace"})
+            .Default(prNone);
+        c.Boolean("Check", &TComParity::Check, &TComParity::SetCheck).Default(false);
+        c.Boolean("Replace", &TComParity::Replace, &TComParity::SetReplace).Default(false);
+        c.Char("ReplaceChar", &TComParity::ReplaceChar, &TComParity::SetReplaceChar).Default(0);
+    });
+    RegisterFormClass<TComTimeouts>([](TFormClass<TComTimeouts>& c) {
+        c.Integer("ReadInterval", &TComTimeouts::ReadInterval, &TComTimeouts::SetReadInterval).Default(-1);
+        c.Integer("ReadTotalMultiplier", &TComTimeouts::ReadTotalMultiplier, &TComTimeouts::SetReadTotalMultiplier)
+            .Default(0);
+        c.Integer("ReadTotalConstant", &TComTimeouts::ReadTotalConstant, &TComTimeouts::SetReadTotalConstant)
+            .Default(0);
+        c.Integer("WriteTotalMultiplier", &TComTimeouts::WriteTotalMultiplier,
+                  &TComTimeouts::SetWriteTotalMultiplier)
+            .Default(100);
+        c.Integer("WriteTotalConstant", &TComTimeouts::WriteTotalConstant, &TComTimeouts::SetWriteTotalConstant)
+            .Default(1000);
+    });
+    RegisterFormClass<TComFlowControl>([](TFormClass<TComFlowControl>& c) {
+        // The summary of the fields below: read (it sets them), never written (they are).
+        c.Enum("FlowControl", &TComFlowControl::FlowControl, &TComFlowControl::SetFlowControl,
+               {"fcHardware", "fcSoftware", "fcNone", "fcCustom"})
+            .NotStored();
+        c.Boolean("OutCTSFlow", &TComFlowControl::OutCTSFlow, &TComFlowControl::SetOutCTSFlow).Default(false);
+        c.Boolean("OutDSRFlow", &TComFlowControl::OutDSRFlow, &TComFlowControl::SetOutDSRFlow).Default(false);
+        c.Enum("ControlDTR", &TComFlowControl::ControlDTR, &TComFlowControl::SetControlDTR,
+               {"dtrDisable", "dtrEnable", "dtrHandshake"})
+            .Default(dtrDisable);
+        c.Enum("ControlRTS", &TComFlowControl::ControlRTS, &TComFlowControl::SetControlRTS,
+               {"rtsDisable", "rtsEnable", "rtsHandshake", "rtsToggle"})
+            .Default(rtsDisable);
+        c.Boolean("XonXoffOut", &TComFlowControl::XonXoffOut, &TComFlowControl::SetXonXoffOut).Default(false);
+        c.Boolean("XonXoffIn", &TComFlowControl::XonXoffIn, &TComFlowControl::SetXonXoffIn).Default(false);
+        c.Boolean("DSRSensitivity", &TComFlowControl::DSRSensitivity, &TComFlowControl::SetDSRSensitivity)
+            .Default(false);
+        c.Boolean("TxContinueOnXoff", &TComFlowControl::TxContinueOnXoff, &TComFlowControl::SetTxContinueOnXoff)
+            .Default(false);
+        c.Char("XonChar", &TComFlowControl::XonChar, &TComFlowControl::SetXonChar).Default(17);
+        c.Char("XoffChar", &TComFlowControl::XoffChar, &TComFlowControl::SetXoffChar).Default(19);
+    });
     RegisterFormClass<TCustomComPort>([](TFormClass<TCustomComPort>& c) {
-        c.String("Port", &TCustomComPort::Port, &TCustomComPort::SetPort);
+        c.Boolean("Connected", &TCustomComPort::Connected, &TCustomComPort::SetConnected).Default(false);
         c.Enum("BaudRate", &TCustomComPort::BaudRate, &TCustomComPort::SetBaudRate,
                {"brCustom", "br110", "br300", "br600", "br1200", "br2400", "br4800", "br9600", "br14400", "br19200",
                 "br38400", "br56000", "br57600", "br115200", "br128000", "br256000"})
             .Default(br9600);
-        c.Enum("DataBits", &TCustomComPort::DataBits, &TCustomComPort::SetDataBits,
-               {"dbFive", "dbSix", "dbSeven", "dbEight"})
-            .Default(dbEight);
+        // A port named "" (as a program sets it before loading its settings) must not read back as COM1.
+        c.String("Port", &TCustomComPort::Port, &TCustomComPort::SetPort).DefaultInstead("COM1");
+        c.Object("Parity", &TCustomComPort::Parity);
         c.Enum("StopBits", &TCustomComPort::StopBits, &TCustomComPort::SetStopBits,
                {"sbOneStopBit", "sbOne5StopBits", "sbTwoStopBits"})
             .Default(sbOneStopBit);
+        c.Enum("DataBits", &TCustomComPort::DataBits, &TCustomComPort::SetDataBits,
+               {"dbFive", "dbSix", "dbSeven", "dbEight"})
+            .Default(dbEight);
+        c.Boolean("DiscardNull", &TCustomComPort::DiscardNull, &TCustomComPort::SetDiscardNull).Default(false);
+        c.Char("EventChar", &TCustomComPort::EventChar, &TCustomComPort::SetEventChar).Default(0);
         c.SetOf("Events", &TCustomComPort::Events, &TCustomComPort::SetEvents,
                 {"evRxChar", "evTxEmpty", "evRxFlag", "evRing", "evBreak", "evCTS", "evDSR", "evError", "evRLSD",
                  "evRx80Full"})
             .Default(AllComEvents);
+        c.Object("Buffer", &TCustomComPort::Buffer);
+        c.Object("FlowControl", &TCustomComPort::FlowControl);
+        c.Object("Timeouts", &TCustomComPort::Timeouts);
         c.Enum("SyncMethod", &TCustomComPort::SyncMethod, &TCustomComPort::SetSyncMethod,
                {"smThreadSync", "smWindowSync", "smNone"})
             .Default(smThreadSync);
-        c.Object("Buffer", &TCustomComPort::Buffer);
+        c.Event("OnAfterOpen", &TCustomComPort::OnAfterOpen);
+        c.Event("OnAfterClose", &TCustomComPort::OnAfterClose);
+        c.Event("OnBeforeOpen", &TCustomComPort::OnBeforeOpen);
+        c.Event("OnBeforeClose", &TCustomComPort::OnBeforeClose);
         c.Event("OnRxChar", &TCustomComPort::OnRxChar);
+        c.Event("OnRxBuf", &TCustomComPort::OnRxBuf);
+        c.Event("OnTxEmpty", &TCustomComPort::OnTxEmpty);
+        c.Event("OnBreak", &TCustomComPort::OnBreak);
+        c.Event("OnRing", &TCustomComPort::OnRing);
+        c.Event("OnCTSChange", &TCustomComPort::OnCTSChange);
+        c.Event("OnDSRChange", &TCustomComPort::OnDSRChange);
+        c.Event("OnRLSDChange", &TCustomComPort::OnRLSDChange);
+        c.Event("OnRxFlag", &TCustomComPort::OnRxFlag);
+        c.Event("OnError", &TCustomComPort::OnError);
+        c.Event("OnRx80Full", &TCustomComPort::OnRx80Full);
     });
     RegisterFormClass<TComPort>();
     return true;
