@@ -131,18 +131,19 @@ void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_
         MixBytesByMaskAvx2(d, b, s, m, n);
         return;
     }
-    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(256);
+    // As the wide loop: s + the high half of ((b - s) shl 7) * (m shl 1), one multiply for each eight bytes.
+    const __m128i zero = _mm_setzero_si128();
     auto chunk = [&](int i) {
         __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
         __m128i S = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         __m128i M = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i));
-        __m128i ml = _mm_unpacklo_epi8(M, zero), mh = _mm_unpackhi_epi8(M, zero);
-        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(B, zero), ml),
-                                   _mm_mullo_epi16(_mm_unpacklo_epi8(S, zero), _mm_sub_epi16(full, ml)));
-        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(B, zero), mh),
-                                   _mm_mullo_epi16(_mm_unpackhi_epi8(S, zero), _mm_sub_epi16(full, mh)));
+        __m128i sl = _mm_unpacklo_epi8(S, zero), sh = _mm_unpackhi_epi8(S, zero);
+        __m128i lo = _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(_mm_unpacklo_epi8(B, zero), sl), 7),
+                                     _mm_slli_epi16(_mm_unpacklo_epi8(M, zero), 1));
+        __m128i hi = _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(_mm_unpackhi_epi8(B, zero), sh), 7),
+                                     _mm_slli_epi16(_mm_unpackhi_epi8(M, zero), 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                         _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
+                         _mm_packus_epi16(_mm_add_epi16(sl, lo), _mm_add_epi16(sh, hi)));
     };
     int i = ForEachChunk(n, chunk);
     for (; i < n; ++i)
