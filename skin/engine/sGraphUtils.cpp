@@ -936,17 +936,24 @@ bool PaintTiledGradientMix(TBitmap* Bmp, const TRect& R, const TSectionLook& Loo
         mask.R.left + tw > src.Width || mask.R.top + th > src.Height)
         return false;
     // The gradient's colours as the gradient painter makes them: one per row (a 2-pixel-wide strip) or one row
-    // that every row repeats.
-    auto gradient = mode == 0 ? CreateBmp24(2, h) : CreateBmp24(w, 2);
-    PaintGradient(gradient.get(), TRect(0, 0, gradient->Width(), gradient->Height()), *Look.Gradient);
+    // that every row repeats. The strip and the row buffers are kept from call to call: made afresh for every
+    // paint they come as new pages from the system, which costs more than the painting (main thread only).
+    static std::unique_ptr<TBitmap> strip;
+    int sw = mode == 0 ? 2 : w, sh = mode == 0 ? h : 2;
+    if (!strip)
+        strip = CreateBmp24(sw, sh);
+    else if (strip->Width() != sw || strip->Height() != sh)
+        strip->SetSize(sw, sh);
+    PaintGradient(strip.get(), TRect(0, 0, sw, sh), *Look.Gradient);
     TacPixelRows colours;
-    if (!AttachRows(gradient.get(), 3, colours))
+    if (!AttachRows(strip.get(), 3, colours))
         return false;
     // Each texture row repeated across R once, made when first needed; for row gradients a row of one colour.
     const size_t rowBytes = static_cast<size_t>(w) * 3;
-    std::vector<uint8_t> tiles(rowBytes * std::min(th, h));
+    static std::vector<uint8_t> tiles, band;
+    tiles.resize(std::max(tiles.size(), rowBytes * std::min(th, h)));
+    band.resize(std::max(band.size(), rowBytes));
     std::vector<bool> made(std::min(th, h), false);
-    std::vector<uint8_t> band(mode == 0 ? rowBytes : 0);
     for (int y = 0; y < h; ++y) {
         int row = y % th;
         uint8_t* tile = &tiles[rowBytes * row];
