@@ -1,6 +1,7 @@
 #include "ImgList.h"
 
 #include "ExceptionHandler.h"
+#include "FormResources.h"
 #include "Streams.h"
 
 #include <objidl.h>
@@ -91,7 +92,7 @@ void TCustomImageList::FreeHandle() {
 }
 
 void TCustomImageList::CreateList(int width, int height) {
-    HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR32 | (FMasked ? ILC_MASK : 0), FAllocBy, FAllocBy);
+    HIMAGELIST list = ImageList_Create(width, height, CreationFlags(), FAllocBy, FAllocBy);
     if (!list)
         throw EOutOfResources(Format("Cannot create an image list of %d x %d images", width, height));
     ImageList_SetBkColor(list, ImageListColor(FBkColor));
@@ -715,6 +716,12 @@ void TCustomImageList::ReadData(TStream* Stream) {
     }
     ImageList_SetBkColor(list, ImageListColor(FBkColor));
     Change();
+}
+
+void TCustomImageList::DefineProperties(TFiler* Filer) {
+    TComponent::DefineProperties(Filer);
+    Filer->DefineBinaryProperty(
+        "Bitmap", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); }, Count() > 0);
 }
 
 void TCustomImageList::WriteData(TStream* Stream) {

@@ -135,6 +135,8 @@ public:
     // the stream's position and leaves the position after it; it raises EReadError for data that is not a list.
     virtual void ReadData(TStream* Stream);
     virtual void WriteData(TStream* Stream);
+    // "Bitmap", through ReadData and WriteData; written when the list holds images.
+    void DefineProperties(TFiler* Filer) override;
 
     TNotifyEvent OnChange;
 
@@ -150,6 +152,8 @@ protected:
     static UINT DrawingFlags(TDrawingStyle ADrawingStyle, TImageType AImageType);
     // A colour as the image-list calls take it: clNone is CLR_NONE, clDefault CLR_DEFAULT.
     static COLORREF ImageListColor(TColor Color);
+    // The ILC_ flags a new native list is made with: 32-bit colour, and a mask when Masked.
+    virtual UINT CreationFlags() const { return ILC_COLOR32 | (FMasked ? ILC_MASK : 0); }
 
     // The platform operations behind the image operations, for derived lists that keep the native list in step
     // themselves. None of them calls a virtual operation or reports a change.

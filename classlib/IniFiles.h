@@ -1,8 +1,11 @@
 #pragma once
-// TCustomIniFile, the INI file interface, and TIniFile over the platform's profile functions.
+// TCustomIniFile, the INI file interface, TIniFile over the platform's profile functions and TMemIniFile in memory.
 #include "Lists.h"
 
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 // The operations every INI file class offers; numbers and Booleans are stored as text through ReadString/WriteString.
 class TCustomIniFile : public TObject {
@@ -65,4 +68,40 @@ private:
     // The profile function's zero-separated list of section or key names.
     void ReadNames(const char* Section, TStrings* Strings);
     [[noreturn]] void WriteError();
+};
+
+// An INI file held in memory: read whole when it is made (a missing file reads as empty), or filled from string
+// lists; written back only by UpdateFile. Section and key names compare without regard to case; sections and
+// keys keep the order of the text. Lines are trimmed; empty lines and ";" comments are dropped; a later header
+// of a section seen before continues that section; the first of two equal keys counts.
+class TMemIniFile : public TCustomIniFile {
+    CLASS_INFO(TMemIniFile, TCustomIniFile)
+public:
+    // Raises EFOpenError when the file exists but cannot be read.
+    explicit TMemIniFile(const std::string& FileName);
+    ~TMemIniFile() override;
+
+    std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) override;
+    void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) override;
+    void ReadSection(const std::string& Section, TStrings* Strings) override;
+    void ReadSections(TStrings* Strings) override;
+    void ReadSectionValues(const std::string& Section, TStrings* Strings) override;
+    void EraseSection(const std::string& Section) override;
+    void DeleteKey(const std::string& Section, const std::string& Ident) override;
+    // Writes the text to the file; nothing for a file name that is empty. Raises EFCreateError when it cannot.
+    void UpdateFile() override;
+    bool SectionExists(const std::string& Section) override;
+    bool ValueExists(const std::string& Section, const std::string& Ident) override;
+
+    // Replaces everything with the INI text of the lines; GetStrings gives the text back.
+    void SetStrings(TStrings* List);
+    void GetStrings(TStrings* List);
+    void Clear();
+
+private:
+    struct TSection;
+    TSection* Find(const std::string& Section) const;
+    TSection& Add(const std::string& Section);
+    std::vector<std::unique_ptr<TSection>> FSections;
+    std::unordered_map<std::string, size_t> FIndex;  // upper-cased name -> position in FSections
 };

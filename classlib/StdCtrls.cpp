@@ -716,8 +716,10 @@ void TCustomComboBox::HookEdit() {
     if (!FEditHandle)
         return;
     SetPropW(FEditHandle, ComboEditProperty, this);
+    // Through WNDPROC first: the cast to a number would take a procedure of the wrong calling convention too.
+    constexpr WNDPROC editProc = ComboEditProc;
     FEditDefProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
+        SetWindowLongPtrW(FEditHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc)));
 }
 
 void TCustomComboBox::UnhookEdit() {

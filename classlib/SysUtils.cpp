@@ -29,6 +29,15 @@ void RaiseOSError(const char* call, DWORD errorCode) {
 
 void RaiseLastOSError(const char* call) { RaiseOSError(call, GetLastError()); }
 
+HRESULT OleCheck(HRESULT result, const char* call) {
+    if (FAILED(result))
+        throw EOleSysError(Format("%s failed: %s (result 0x%08lX)", call,
+                                  SysErrorMessage(static_cast<DWORD>(result)).c_str(),
+                                  static_cast<unsigned long>(result)),
+                           result);
+    return result;
+}
+
 std::string IntToStr(long long value) { return std::to_string(value); }
 
 std::string IntToHex(unsigned long long value, int digits) {

@@ -57,11 +57,24 @@ private:
     DWORD FErrorCode;
 };
 
+// A failed OLE call: the message names the call and carries the system's own text for the result code.
+class EOleSysError : public Exception {
+public:
+    EOleSysError(std::string message, HRESULT errorCode) : Exception(std::move(message)), FErrorCode(errorCode) {}
+    const char* ClassName() const override { return "EOleSysError"; }
+    HRESULT ErrorCode() const { return FErrorCode; }
+
+private:
+    HRESULT FErrorCode;
+};
+
 // The system's message for a Win32 error code, without the trailing line break.
 std::string SysErrorMessage(DWORD errorCode);
 // Raises EOSError for GetLastError() (or the given code), naming the failed call.
 [[noreturn]] void RaiseLastOSError(const char* call);
 [[noreturn]] void RaiseOSError(const char* call, DWORD errorCode);
+// Raises EOleSysError for a failure code, naming the failed call; returns a success code as it is.
+HRESULT OleCheck(HRESULT result, const char* call);
 // Raises when a Win32 call reported failure; returns the value otherwise.
 template <class T>
 T Win32Check(T result, const char* call) {

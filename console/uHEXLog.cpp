@@ -148,8 +148,9 @@ void TfrmHEXLog::FormCreate(TObject*) {
     const TRect m = frmMain->BoundsRect();
     int left = Ini->ReadInteger("Last", "HexLogLeft", m.right);
     int top = Ini->ReadInteger("Last", "HexLogTop", m.top);
-    int width = Ini->ReadInteger("Last", "HexLogWidth", 300);
-    int height = Ini->ReadInteger("Last", "HexLogHeight", m.bottom - m.top);
+    int width = StoredWindowExtent(Ini->ReadInteger("Last", "HexLogWidth", 300), 300, GetSystemMetrics(SM_CXMINTRACK));
+    int height = StoredWindowExtent(Ini->ReadInteger("Last", "HexLogHeight", m.bottom - m.top), m.bottom - m.top,
+                                    GetSystemMetrics(SM_CYMINTRACK));
     ClampToScreen(left, top, width, height, Screen->Width(), Screen->Height());
     SetBounds(left, top, width, height);
 

@@ -23,14 +23,24 @@ std::string ExecutableFolder() {
 }
 
 void ClampToScreen(int& Left, int& Top, int Width, int Height, int ScreenWidth, int ScreenHeight) {
+    // In 64 bits: the values come from a file, and their sum must not wrap round.
     if (Left < 0)
         Left = 0;
-    if (Left + Width > ScreenWidth)
-        Left = ScreenWidth - Width;
+    if (static_cast<long long>(Left) + Width > ScreenWidth)
+        Left = static_cast<int>(static_cast<long long>(ScreenWidth) - Width);
     if (Top < 0)
         Top = 0;
-    if (Top + Height > ScreenHeight)
-        Top = ScreenHeight - Height;
+    if (static_cast<long long>(Top) + Height > ScreenHeight)
+        Top = static_cast<int>(static_cast<long long>(ScreenHeight) - Height);
+}
+
+int StoredWindowExtent(int Value, int Default, int Minimum) {
+    return Value >= Minimum && Value <= MaxWindowExtent ? Value : Default;
+}
+
+int ShortcutButtonCount(TCustomIniFile* IniFile) {
+    // The count comes from a file a user can edit: a huge one must not stall the start (or the option dialog).
+    return std::clamp(IniFile->ReadInteger("Button", "Count", 0), 0, MaxShortcutButtons);
 }
 
 std::string HexLine(const std::string& Data) {
@@ -131,12 +141,12 @@ void TfrmMain::FormCreate(TObject*) {
 
     int left = Ini->ReadInteger("Last", "Left", 0);
     int top = Ini->ReadInteger("Last", "Top", 0);
-    int width = Ini->ReadInteger("Last", "Width", 500);
-    int height = Ini->ReadInteger("Last", "Height", 480);
+    int width = StoredWindowExtent(Ini->ReadInteger("Last", "Width", 500), 500, GetSystemMetrics(SM_CXMINTRACK));
+    int height = StoredWindowExtent(Ini->ReadInteger("Last", "Height", 480), 480, GetSystemMetrics(SM_CYMINTRACK));
     ClampToScreen(left, top, width, height, Screen->Width(), Screen->Height());
     SetBounds(left, top, width, height);
 
-    Ini->ReadStringList("CmdHis", "CMD", cbbcmd->Items());
+    Ini->ReadStringList("CmdHis", "CMD", cbbcmd->Items(), HistorySize);
     TXDColor = ReadColor(Ini, "TXDColor", "$00C08000");
     RXDColor = ReadColor(Ini, "RXDColor", "$00208000");
     dlgSave->SetInitialDir(ExecutableFolder());
@@ -174,7 +184,7 @@ void TfrmMain::FormShow(TObject*) {
     SetFocus();
 }
 
-void TfrmMain::FormClose(TObject*, TCloseAction&) {
+void TfrmMain::FormClose(TObject*, TCloseAction& Action) {
     Ini->WriteInteger("Last", "Left", Left());
     Ini->WriteInteger("Last", "Top", Top());
     Ini->WriteInteger("Last", "Width", Width());
@@ -184,13 +194,37 @@ void TfrmMain::FormClose(TObject*, TCloseAction&) {
     Ini->WriteInteger("Last", "HexLogWidth", frmHEXLog->Width());
     Ini->WriteInteger("Last", "HexLogHeight", frmHEXLog->Height());
     Ini->WriteStringList("CmdHis", "CMD", cbbcmd->Items());
+    if (!SaveSettingsOrLetGo()) {
+        // Everything stays as it was, the settings object too: the dialogs keep working, and the next close
+        // tries again.
+        Action = caNone;
+        return;
+    }
     TFastIniFile* ini = Ini;
     Ini = nullptr;
-    ini->UpdateFile();  // a failed save is reported here, not swallowed by the destructor
     delete ini;
     frmHEXLog->SetVisible(false);
     if (CanFadeWindows())
         AnimateWindow(Handle(), 1000, AW_HIDE | AW_BLEND);
+}
+
+bool TfrmMain::SaveSettingsOrLetGo() {
+    std::string reason;
+    try {
+        Ini->UpdateFile();  // the old file stays whole when this fails
+        return true;
+    } catch (const Exception& e) {
+        reason = e.Message();
+    }
+    // A file that cannot be written (read-only, held by another program) must not keep the user from closing,
+    // nor lose the changes without a word.
+    std::string text = "The settings cannot be saved:\r\n\r\n" + reason +
+                       "\r\n\r\nClose without saving them?\r\n(No keeps the window open, so that you can free the "
+                       "file and close again.)";
+    if (Application->MessageBox(text, Application->Title(), MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2) != IDYES)
+        return false;
+    Ini->Clear();  // nothing left for the destructor to try
+    return true;
 }
 
 void TfrmMain::AppHint(TObject*) {
@@ -283,7 +317,8 @@ void TfrmMain::cbbcmdDblClick(TObject*) {
 void TfrmMain::cbbcmdKeyDown(TObject*, WORD& Key, TShiftState Shift) {
     if (Key == VK_RETURN)
         cbbcmdDblClick(this);
-    if ((Key == 'Z' || Key == 'z') && Shift == TShiftState{ssCtrl}) {
+    // The key code of the Z key; the code of "z" would be F11's.
+    if (Key == 'Z' && Shift == TShiftState{ssCtrl}) {
         Key = 0;
         cbbcmdDblClick(this);
         const char sub = 0x1A;
@@ -371,7 +406,7 @@ void TfrmMain::LoadShortcutButtons() {
         if (TToolButton* button = tlbBtn->Buttons(i))
             button->Free();
     btnWexlo1 = nullptr;
-    int count = Ini->ReadInteger("Button", "Count", 0);
+    int count = ShortcutButtonCount(Ini);
     if (count == 0) {
         tlbBtn->SetVisible(false);
         return;

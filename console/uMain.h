@@ -28,12 +28,21 @@ extern TfrmMain* frmMain;
 
 constexpr int HistorySize = 18;
 constexpr const char* ProgramVersion = "1.24";
+// A shortcut bar is one row: as wide as a large screen, it holds about a hundred of the narrowest buttons.
+constexpr int MaxShortcutButtons = 100;
+// Window coordinates are 16-bit quantities to much of the system.
+constexpr int MaxWindowExtent = 32767;
 
 // The settings file: the executable's path with the extension ".ini".
 std::string SettingsFileName();
 std::string ExecutableFolder();
 // Moves a window stored partly off the screen back inside it (a too large one keeps Left/Top negative).
 void ClampToScreen(int& Left, int& Top, int Width, int Height, int ScreenWidth, int ScreenHeight);
+// A stored width or height, or Default when no window could have had it: below the system's smallest window
+// (Minimum, SM_CXMINTRACK or SM_CYMINTRACK) or beyond MaxWindowExtent.
+int StoredWindowExtent(int Value, int Default, int Minimum);
+// The number of shortcut buttons in the "Button" section, 0 to MaxShortcutButtons.
+int ShortcutButtonCount(TCustomIniFile* IniFile);
 // One HEX line: every byte as two upper-case hexadecimal digits and a blank.
 std::string HexLine(const std::string& Data);
 // The history after sending Command: an equal entry (any case) removed, Command first, at most 18 entries.
@@ -131,6 +140,8 @@ private:
     void KeepTextLogWithinLimit();
     // Keeps the HEX log at its edge after this window moved or changed its size.
     void FollowWithHexLog();
+    // Writes the settings file; when it cannot be written, asks whether to close without it.
+    bool SaveSettingsOrLetGo();
 
     TColor FHexColor = static_cast<TColor>(0x00C08000);
     bool FShown = false;

@@ -14,7 +14,7 @@ TfrmOption::TfrmOption(TComponent* AOwner) : TForm(AOwner) {
 
 void TfrmOption::FormShow(TObject*) {
     lvBtn->Items()->Clear();
-    int count = Ini->ReadInteger("Button", "Count", 0);
+    int count = ShortcutButtonCount(Ini);
     for (int i = 1; i <= count; ++i) {
         std::string n = IntToStr(i);
         TListItem* item = lvBtn->Items()->Add();
@@ -33,6 +33,12 @@ void TfrmOption::lvBtnSelectItem(TObject*, TListItem*, bool) {
 }
 
 void TfrmOption::btnAddClick(TObject*) {
+    // The bar would not show more, and the next start would not read them.
+    if (lvBtn->Items()->Count() >= MaxShortcutButtons) {
+        Application->MessageBox("The shortcut bar holds at most " + IntToStr(MaxShortcutButtons) + " buttons.",
+                                "Add a Shortcut Button", MB_ICONINFORMATION);
+        return;
+    }
     std::string name = "Cmd" + IntToStr(lvBtn->Items()->Count() + 1);
     if (!InputQuery("Add a Shortcut Button", "Name", name) || name.empty())
         return;

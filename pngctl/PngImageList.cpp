@@ -396,10 +396,7 @@ void TPngImageList::Clear() {
 }
 
 void TPngImageList::Delete(int Index) {
-    if (Index == -1) {  // as for every image list: all of them
-        Clear();
-        return;
-    }
+    // -1 too: a mistaken index must cost no images.
     if (Index < 0 || Index >= FPngImages->Count())
         return;
     TUpdate update(*this, false);

@@ -96,6 +96,7 @@ public:
     void AddImages(TCustomImageList* Value) override;
     int AddMasked(TBitmap* Image, TColor MaskColor) override;
     void Clear() override;
+    // Does nothing for an index outside 0..Count - 1, -1 included.
     void Delete(int Index) override;
     void Insert(int Index, TBitmap* Image, TBitmap* Mask) override;
     void InsertIcon(int Index, TIcon* Image) override;
@@ -105,7 +106,8 @@ public:
     void ReplaceIcon(int Index, TIcon* Image) override;
     void ReplaceMasked(int Index, TBitmap* NewImage, TColor MaskColor) override;
 
-    // The native images are made from the items, so the list stores none of its own.
+    // The native images are made from the items, so the list stores none of its own: a form holds "Bitmap" with
+    // no bytes, and what a form holds there is ignored.
     void ReadData(TStream* Stream) override;
     void WriteData(TStream* Stream) override;
 

@@ -2,8 +2,10 @@
 
 #include "classlib/Streams.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <set>
 
 // --- names ---
 
@@ -189,17 +191,30 @@ void TIniItems::ShiftSections(int After, int Delta) {
 
 void TIniItems::Clear() {
     std::vector<TIniItem>().swap(FItems);
+    FByteOrderMark = false;
     FSections.Clear();
     FStatistics = TStatistics();
     FLastSection = nullptr;
     FArrayMoved = true;
 }
 
+namespace {
+// What an editor that saves UTF-8 "with signature" puts in front of the text.
+constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+}  // namespace
+
 void TIniItems::SetText(const std::string& Text) {
     Clear();
-    FItems.reserve(Text.size() / 16);
+    // Left on the first line, the mark would hide a header there; dropped, the next save would change the file's
+    // encoding for the editor that wrote it.
+    std::string_view text = Text;
+    if (text.starts_with(Utf8ByteOrderMark)) {
+        text.remove_prefix(Utf8ByteOrderMark.size());
+        FByteOrderMark = true;
+    }
+    FItems.reserve(text.size() / 16);
     // A NUL byte is an ordinary byte here: stopping at it would lose the rest of the file at the next save.
-    ForEachLine(Text, [this](std::string_view line) { Add(std::string(line)); });
+    ForEachLine(text, [this](std::string_view line) { Add(std::string(line)); });
     FItems.shrink_to_fit();
     if (FStatistics.Sections > 0 && FStatistics.Keys / FStatistics.Sections >= 250)
         FKeyIndexMode = true;
@@ -210,7 +225,9 @@ std::string TIniItems::GetText() const {
     for (const TIniItem& item : FItems)
         size += (item.Source.empty() ? item.Text.size() + item.Value.size() + 1 : item.Source.size()) + 2;
     std::string text;
-    text.reserve(size);
+    text.reserve(size + Utf8ByteOrderMark.size());
+    if (FByteOrderMark)
+        text += Utf8ByteOrderMark;
     for (const TIniItem& item : FItems) {
         if (!item.Source.empty())
             text += item.Source;
@@ -543,6 +560,13 @@ void TFastIniFile::Flush() {
     if (!FModified)
         return;
     const std::string& target = FileName();
+    // Replacing the file by another would pass over its read-only mark (Wine lets the move through): a file its
+    // owner marked so is refused, as writing into it would be.
+    DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw EFCreateError(Format("Cannot create file \"%s\". %s (system error %lu)", target.c_str(),
+                                   SysErrorMessage(ERROR_ACCESS_DENIED).c_str(),
+                                   static_cast<unsigned long>(ERROR_ACCESS_DENIED)));
     std::string text = FIniItems.GetText();
     // Written beside the file and then moved over it, so that a failed save leaves the old file as it was.
     std::string folder = ExtractFilePath(target);
@@ -599,12 +623,55 @@ bool TFastIniFile::SectionExists(const std::string& Section) {
     return FIniItems.FindSection(Section) != nullptr;
 }
 
-void TFastIniFile::ReadStringList(const std::string& Section, const std::string& Prefix, TStrings* Strings) {
-    int n = ReadInteger(Section, Prefix + "Count", 0);
+void TFastIniFile::ReadStringList(const std::string& Section, const std::string& Prefix, TStrings* Strings,
+                                  int MaxCount) {
+    int n = std::min(ReadInteger(Section, Prefix + "Count", 0), MaxCount);
     Strings->Clear();
     TStringsUpdateScope update(*Strings);
     for (int i = 0; i < n; ++i)
         Strings->Add(ReadString(Section, Prefix + IntToStr(i), ""));
+}
+
+void TFastIniFile::DeleteListKeys(const std::string& Section, const std::string& Prefix, int Count) {
+    if (Count <= 0)
+        return;
+    NeedValues();
+    TSectionItem* section = FIniItems.FindSection(Section);
+    if (!section)
+        return;
+    // One pass over the section's lines instead of a search per index, whatever the count says. Of duplicate keys
+    // the first goes, as DeleteKey would take it.
+    std::set<int> deleted;
+    for (int i = section->FirstLine; i < FIniItems.Count();) {
+        FIniItems.Split(i);
+        const TIniItem& item = FIniItems.Items(i);
+        if (item.Kind == ikSection)
+            break;
+        int index = -1;
+        std::string_view name = item.Text;
+        if (item.Kind == ikKey && name.size() > Prefix.size() && SameName(name.substr(0, Prefix.size()), Prefix)) {
+            // The rest must be what IntToStr writes: digits without a leading zero (but "0" itself).
+            std::string_view digits = name.substr(Prefix.size());
+            bool canonical = digits.size() <= 10 && (digits.size() == 1 || digits[0] != '0');
+            long long value = 0;
+            for (char c : digits) {
+                if (c < '0' || c > '9') {
+                    canonical = false;
+                    break;
+                }
+                value = value * 10 + (c - '0');
+            }
+            if (canonical && value < Count)
+                index = static_cast<int>(value);
+        }
+        if (index >= 0 && deleted.insert(index).second) {
+            FIniItems.DeleteLines(i, 1);
+            section->KeyIndex.reset();
+            FModified = true;
+        } else {
+            ++i;
+        }
+    }
 }
 
 void TFastIniFile::WriteStringList(const std::string& Section, const std::string& Prefix, TStrings* Strings) {
@@ -615,10 +682,12 @@ void TFastIniFile::WriteStringList(const std::string& Section, const std::string
                                     "] holds a line break, which an INI file cannot store");
     CheckKey(Section, Prefix + "Count");
     bool wasModified = FModified;
+    // The old list only as far as it can differ from the new one: its count comes from the file, and a huge one
+    // must not cost the time and memory of as many items.
+    int oldCount = ReadInteger(Section, Prefix + "Count", 0);
     TStringList old;
-    ReadStringList(Section, Prefix, &old);
-    for (int i = 0; i < old.Count(); ++i)
-        DeleteKey(Section, Prefix + IntToStr(i));
+    ReadStringList(Section, Prefix, &old, Strings->Count() + 1);
+    DeleteListKeys(Section, Prefix, oldCount);
     WriteInteger(Section, Prefix + "Count", Strings->Count());
     for (int i = 0; i < Strings->Count(); ++i)
         WriteString(Section, Prefix + IntToStr(i), Strings->Strings(i));

@@ -3,6 +3,7 @@
 #include "classlib/IniFiles.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,10 +91,12 @@ public:
     const TStatistics& Statistics() const { return FStatistics; }
     bool KeyIndexMode() const { return FKeyIndexMode; }
 
-    // Replaces every line by the lines of Text (split at CR, LF or CR LF).
+    // Replaces every line by the lines of Text (split at CR, LF or CR LF). A UTF-8 byte-order mark in front of the
+    // first line is no part of it; it is kept for GetText.
     void SetText(const std::string& Text);
-    // The lines, each followed by CR LF.
+    // The lines, each followed by CR LF, after the byte-order mark the text had.
     std::string GetText() const;
+    bool ByteOrderMark() const { return FByteOrderMark; }
     void Clear();
 
     TSectionItem* FindSection(std::string_view Name);
@@ -128,6 +131,7 @@ private:
     const TIniItem* FArrayAddress = nullptr;  // where the array was when the key indexes were built
     bool FArrayMoved = false;                 // lines moved, came or went since the key indexes were built
     bool FKeyIndexMode = false;
+    bool FByteOrderMark = false;
 };
 
 // An INI file that keeps every line, its comments, blanks and unknown lines, and writes back only when changed.
@@ -158,8 +162,10 @@ public:
     virtual void LoadValues();
 
     bool SectionExists(const std::string& Section) override;
-    // Items Prefix + "0" .. Prefix + (Count - 1), with their number under Prefix + "Count".
-    void ReadStringList(const std::string& Section, const std::string& Prefix, TStrings* Strings);
+    // Items Prefix + "0" .. Prefix + (Count - 1), with their number under Prefix + "Count"; at most MaxCount of
+    // them, so that a program that shows a fixed number need not trust the count in the file.
+    void ReadStringList(const std::string& Section, const std::string& Prefix, TStrings* Strings,
+                        int MaxCount = std::numeric_limits<int>::max());
     // Rewrites the series; an unchanged list leaves the file unmodified.
     void WriteStringList(const std::string& Section, const std::string& Prefix, TStrings* Strings);
 
@@ -179,6 +185,8 @@ private:
     }
     // The key name as looked up (without outer blanks); raises for names that cannot be stored.
     static std::string_view CheckKey(const std::string& Section, const std::string& Ident);
+    // Deletes the first key of each name Prefix + "0" .. Prefix + (Count - 1) in Section.
+    void DeleteListKeys(const std::string& Section, const std::string& Prefix, int Count);
     std::string StoredForm(const std::string& Old, const std::string& Value) const;
 
     TIniItems FIniItems;

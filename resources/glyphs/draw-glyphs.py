@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the console's PNG glyphs: the twelve 32 x 32 toolbar images and the 16 x 16 OK and Cancel glyphs.
+"""Draws the program's pictures: the console's twelve 32 x 32 toolbar images and 16 x 16 OK and Cancel glyphs (PNG),
+the skin library's five 48 x 16 glyph strips (each a 16 x 16 glyph in three states: normal, hot, disabled; PNG), and
+the About box's pictures (BMP, see about_box).
 
 Every shape is a signed distance field (negative inside, in pixels), so its edge is anti-aliased by how far each
 pixel centre lies from it; shapes are laid over each other with straight alpha blending. Only the standard library
 is used, so the pictures can be drawn again anywhere:
 
-    resources/glyphs/draw-glyphs.py            # writes toolbar/*.png and buttons/*.png beside this script
+    resources/glyphs/draw-glyphs.py   # writes toolbar/*.png, buttons/*.png, skin/*.png and about/*.bmp beside it
 """
 import math
 import os
@@ -149,14 +151,14 @@ def radial(cx, cy, r, centre, edge):
 
 
 class Glyph:
-    def __init__(self, size):
-        self.size = size
-        self.rgba = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(size)]  # straight alpha, 0..1
+    def __init__(self, width, height=None):
+        self.width, self.height = width, height or width
+        self.rgba = [[(0.0, 0.0, 0.0, 0.0)] * self.width for _ in range(self.height)]  # straight alpha, 0..1
 
     def fill(self, shape, paint, opacity=1.0):
-        for y in range(self.size):
+        for y in range(self.height):
             row = self.rgba[y]
-            for x in range(self.size):
+            for x in range(self.width):
                 cover = max(0.0, min(1.0, 0.5 - shape(x + 0.5, y + 0.5)))
                 if cover <= 0:
                     continue
@@ -184,9 +186,23 @@ class Glyph:
         def chunk(kind, data):
             return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
-        header = struct.pack(">IIBBBBB", self.size, self.size, 8, 6, 0, 0, 0)
+        header = struct.pack(">IIBBBBB", self.width, self.height, 8, 6, 0, 0, 0)
         return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) +
                 chunk(b"IEND", b""))
+
+    def bmp(self, left=0, top=0, width=None, height=None):
+        """The part at (left, top) as a 24-bit Windows bitmap file; the picture must be opaque there."""
+        width, height = width or self.width, height or self.height
+        stride = (width * 3 + 3) // 4 * 4
+        bits = bytearray()
+        for y in reversed(range(top, top + height)):  # bottom-up
+            row = bytearray()
+            for r, g, b, a in self.rgba[y][left:left + width]:
+                assert a > 0.999, "a bitmap part must be opaque"
+                row += bytes(round(max(0.0, min(1.0, v)) * 255) for v in (b, g, r))
+            bits += row + bytes(stride - len(row))
+        info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(bits), 2835, 2835, 0, 0)
+        return b"BM" + struct.pack("<IHHI", 14 + len(info) + len(bits), 0, 0, 14 + len(info)) + info + bytes(bits)
 
 
 # --- shared pieces ---
@@ -368,6 +384,99 @@ def cancel(g):
     cross_mark(g, 8, 4.2, 2.6, (215, 50, 40, 255), RED_LINE)
 
 
+# --- the About box ---
+#
+# One picture of the whole box (360 x 200, borderless), drawn at once so that the parts that lie over it match it
+# pixel for pixel; the form's images take their parts of it. The places are the form's (resources/forms/uAbout.form.in).
+ABOUT_SIZE = (360, 200)
+ABOUT_PARTS = {  # name: left, top, width, height
+    "mail": (24, 90, 24, 24),  # Image2, beside the mail address
+    "web": (24, 116, 24, 24),  # Image1, beside the web address
+    "ok-place": (260, 150, 92, 44),  # Image3, where the OK button shows itself (at 270, 156, 75 x 33)
+}
+ABOUT_FRAME, ABOUT_FOOTER_LINE = "1C4585", "B8C6DA"
+
+
+def speech_bubble(cx, cy, hw, hh):
+    body = box(cx, cy, hw, hh, 5)
+    tail = polygon([(cx - hw * 0.55, cy + hh - 2), (cx - hw * 0.75, cy + hh + 9), (cx - hw * 0.05, cy + hh - 2)])
+    return union(body, tail)
+
+
+def letters_at(x, y, h, w):
+    """The letters A and T, h high, strokes w wide, from (x, y) at the top left."""
+    a = union(segment(x, y + h, x + h * 0.38, y, w), segment(x + h * 0.38, y, x + h * 0.76, y + h, w),
+              segment(x + h * 0.17, y + h * 0.62, x + h * 0.59, y + h * 0.62, w))
+    tx = x + h * 0.96
+    t = union(segment(tx, y, tx + h * 0.72, y, w), segment(tx + h * 0.36, y, tx + h * 0.36, y + h, w))
+    return union(a, t)
+
+
+def envelope(g, left, top):
+    body = box(left + 12, top + 12.5, 10, 7, 1.2)
+    g.outlined(body, vertical(top + 5, "FFFFFF", top + 20, "E4EAF2"), "4A6FA5")
+    g.fill(polyline([(left + 2.8, top + 6.8), (left + 12, top + 14), (left + 21.2, top + 6.8)], 1.3), solid("4A6FA5"))
+    g.fill(polyline([(left + 2.8, top + 18.2), (left + 9.5, top + 12.2)], 1.0), solid("8EA6C8"))
+    g.fill(polyline([(left + 21.2, top + 18.2), (left + 14.5, top + 12.2)], 1.0), solid("8EA6C8"))
+
+
+def globe(g, left, top):
+    cx, cy, r = left + 12, top + 12, 9.5
+    g.outlined(circle(cx, cy, r), radial(cx - 3, cy - 3, 14, "8CC4F5", "2463B5"), BLUE_LINE)
+    # A meridian as an ellipse (its distance is near enough for a one-pixel line).
+    meridian = lambda x, y: abs((math.hypot((x - cx) / (r * 0.45), (y - cy) / r) - 1) * r * 0.45) - 0.5
+    lines = union(meridian, segment(cx, cy - r + 1, cx, cy + r - 1, 1.0), segment(cx - r + 1, cy, cx + r - 1, cy, 1.0),
+                  segment(cx - r * 0.8, cy - r * 0.5, cx + r * 0.8, cy - r * 0.5, 0.9),
+                  segment(cx - r * 0.8, cy + r * 0.5, cx + r * 0.8, cy + r * 0.5, 0.9))
+    g.fill(lambda x, y: max(lines(x, y), circle(cx, cy, r - 1.0)(x, y)), solid("FFFFFF"), 0.75)
+
+
+def pointer(g, x, y, scale=1.0):
+    """The mouse pointer, its tip at (x, y)."""
+    pts = [(0, 0), (0, 15), (3.6, 11.6), (6.2, 17.2), (8.6, 16.2), (6.0, 10.8), (11, 10.8)]
+    arrow = polygon([(x + px * scale, y + py * scale) for px, py in pts])
+    g.fill(grow(arrow, 1.0), solid("1E2630"))
+    g.fill(arrow, solid("FFFFFF"))
+
+
+def about_box():
+    w, h = ABOUT_SIZE
+    g = Glyph(w, h)
+    everything = box(w / 2, h / 2, w / 2 + 1, h / 2 + 1)
+    g.fill(everything, vertical(0, "FFFFFF", h, "E6EDF6"))
+    # The footer, where the OK button comes.
+    g.fill(box(w / 2, 174, w / 2 + 1, 26), vertical(148, "EEF3F9", h, "DCE5F1"))
+    g.fill(box(w / 2, 147.5, w / 2 - 1, 0.5), solid(ABOUT_FOOTER_LINE))
+    # A rule under the name and version, fading out to the right.
+    g.fill(box(160, 80.5, 136, 0.5), lambda x, y: (0x1C, 0x45, 0x85, max(0, 255 - (x - 24) * 0.9)))
+    # The program's emblem: a device that answers "AT", top right.
+    tile = box(300, 46, 34, 34, 9)
+    g.fill(grow(tile, 1.5), solid("FFFFFF"), 0.9)
+    g.outlined(tile, vertical(12, "5E9BE6", 80, "1F4F9E"), BLUE_LINE, 1.2)
+    g.fill(box(300, 30, 28, 10, 8), solid("FFFFFF"), 0.18)  # the tile's shine
+    g.outlined(speech_bubble(300, 42, 21, 13), vertical(29, "FFFFFF", 55, "DCE8F7"), "163A70", 1.0)
+    g.fill(letters_at(284.5, 35, 13, 3.0), solid(BLUE_LINE))
+    for i in range(3):  # a line of bytes under it
+        g.fill(box(290 + i * 10, 70, 3.5, 1.3, 0.6), solid("FFFFFF"), 0.85)
+    # The link pictures.
+    envelope(g, *ABOUT_PARTS["mail"][:2])
+    globe(g, *ABOUT_PARTS["web"][:2])
+    # Where the OK button shows itself: the button's outline, its check mark and a pointer that goes there.
+    left, top = ABOUT_PARTS["ok-place"][:2]
+    bx, by = left + 10, top + 6
+    plate = box(bx + 37.5, by + 16.5, 37.5, 16.5, 3.5)
+    g.fill(plate, solid("FFFFFF"), 0.55)
+    g.fill(cut(plate, grow(plate, -1.0)), solid("8FA3C0"))
+    check_mark(g, [(bx + 14, by + 17), (bx + 18, by + 21), (bx + 26, by + 11.5)], 2.6, (60, 170, 50, 255), GREEN_LINE)
+    for i in range(3):  # "press here": three dots where the caption comes
+        g.fill(circle(bx + 40 + i * 7, by + 17, 1.6), solid("6A7F9E"))
+    pointer(g, bx + 58, by + 20)
+    # The frame: a dark line and a light one inside it.
+    g.fill(cut(everything, box(w / 2, h / 2, w / 2 - 1, h / 2 - 1)), solid(ABOUT_FRAME))
+    g.fill(cut(box(w / 2, h / 2, w / 2 - 1, h / 2 - 1), box(w / 2, h / 2, w / 2 - 2, h / 2 - 2)), solid("FFFFFF"), 0.8)
+    return g
+
+
 TOOLBAR = [
     ("00-serial-settings", serial_settings),
     ("01-options", options),
@@ -385,17 +494,89 @@ TOOLBAR = [
 BUTTONS = [("ok", ok), ("cancel", cancel)]
 
 
+# --- the skin library's glyph strips: 16 x 16 glyphs for the buttons of its own controls ---
+
+
+def browse_folder(g):
+    back = polygon([(1.5, 3.5), (6, 3.5), (7.5, 5), (14.5, 5), (14.5, 13.5), (1.5, 13.5)])
+    g.outlined(back, vertical(3, "F7D774", 14, "D9A528"), "9A6A0C")
+    front = polygon([(1.5, 13.5), (3.5, 7.5), (15.5, 7.5), (13.5, 13.5)])
+    g.outlined(front, vertical(7, "FFE9A0", 14, "F2BE3C"), "9A6A0C")
+
+
+def refresh(g):
+    # Three quarters of a ring, going round clockwise, and its head at the top pointing on into the gap.
+    cx, cy, r = 8, 8.5, 4.5
+    end = math.radians(232)
+    tangent, normal = (-math.sin(end), math.cos(end)), (math.cos(end), math.sin(end))
+    px, py = cx + r * normal[0], cy + r * normal[1]
+    head = polygon([(px + tangent[0] * 4.5, py + tangent[1] * 4.5), (px + normal[0] * 2.9, py + normal[1] * 2.9),
+                    (px - normal[0] * 2.9, py - normal[1] * 2.9)])
+    ring = union(arc(cx, cy, r, 2.0, 10, 232), head)
+    g.fill(grow(ring, 0.7), solid(GREEN_LINE))
+    g.fill(ring, vertical(2, GREEN_TOP, 14, GREEN_BOTTOM))
+
+
+def drop_down(g):
+    arrow = polygon([(3.5, 6), (12.5, 6), (8, 11)])
+    g.fill(grow(arrow, 0.6), solid("23272D"))
+    g.fill(arrow, vertical(6, "6C7480", 11, "3A4048"))
+
+
+def ellipsis(g):
+    for x in (3.5, 8, 12.5):
+        g.outlined(circle(x, 10.5, 1.7), vertical(8.5, BLUE_TOP, 12.5, BLUE_BOTTOM), BLUE_LINE, 0.7)
+
+
+def calendar(g):
+    g.outlined(box(8, 8.5, 6.5, 6, 1), solid(PAPER), PAPER_LINE)
+    g.fill(box(8, 4, 5.9, 1.7, 0.5), vertical(2, RED_TOP, 6, RED_BOTTOM))
+    for row in range(3):
+        for col in range(4):
+            g.fill(box(4 + col * 2.7, 7.6 + row * 2.4, 0.8, 0.7), solid(SENT if (row, col) != (1, 2) else RED_LINE))
+
+
+SKIN = [("SF", browse_folder), ("SR", refresh), ("SD", drop_down), ("SE", ellipsis), ("SC", calendar)]
+
+
+def state_strip(draw):
+    """A 48 x 16 strip of the glyph as it looks normal, hot (lighter) and disabled (grey and half transparent)."""
+    frame = Glyph(16)
+    draw(frame)
+    strip = Glyph(48, 16)
+    for y in range(16):
+        for x in range(16):
+            r, g, b, a = frame.rgba[y][x]
+            grey = 0.3 * r + 0.59 * g + 0.11 * b
+            strip.rgba[y][x] = (r, g, b, a)
+            strip.rgba[y][16 + x] = (r + (1 - r) * 0.3, g + (1 - g) * 0.3, b + (1 - b) * 0.3, a)
+            strip.rgba[y][32 + x] = (grey, grey, grey, a * 0.5)
+    return strip
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
+    pictures = []
     for folder, size, glyphs in (("toolbar", 32, TOOLBAR), ("buttons", 16, BUTTONS)):
-        os.makedirs(os.path.join(here, folder), exist_ok=True)
         for name, draw in glyphs:
             g = Glyph(size)
             draw(g)
-            path = os.path.join(here, folder, name + ".png")
-            with open(path, "wb") as f:
-                f.write(g.png())
-            print(path)
+            pictures.append((folder, name, g))
+    for name, draw in SKIN:
+        pictures.append(("skin", name, state_strip(draw)))
+    for folder, name, g in pictures:
+        os.makedirs(os.path.join(here, folder), exist_ok=True)
+        path = os.path.join(here, folder, name + ".png")
+        with open(path, "wb") as f:
+            f.write(g.png())
+        print(path)
+    os.makedirs(os.path.join(here, "about"), exist_ok=True)
+    g = about_box()
+    for name, part in [("background", (0, 0) + ABOUT_SIZE)] + list(ABOUT_PARTS.items()):
+        path = os.path.join(here, "about", name + ".bmp")
+        with open(path, "wb") as f:
+            f.write(g.bmp(*part))
+        print(path)
     return 0
 
 

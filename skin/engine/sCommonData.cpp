@@ -113,7 +113,11 @@ void TsCommonData::SetSkinSection(const std::string& Value) {
 }
 
 void TsCommonData::ApplySectionColors() {
-    const TsGeneralData& section = SkinManager()->Sections[SkinIndex];
+    // Skin data of a provider or an adapter has no control of its own to colour.
+    TsSkinManager* manager = SkinManager();
+    if (!FOwnerControl || !manager || !manager->IsValidSkinIndex(SkinIndex))
+        return;
+    const TsGeneralData& section = manager->Sections[SkinIndex];
     if (!FCustomColor && FOwnerControl->Color() != section.Color)
         FOwnerControl->SetColor(section.Color);
     if (!FCustomFont && FOwnerControl->Font()->Color() != section.FontColor[0])
@@ -124,7 +128,7 @@ void TsCommonData::SetCustomColor(bool Value) {
     if (Value == FCustomColor)
         return;
     FCustomColor = Value;
-    if (Skinned() && FOwnerControl->InheritsFrom("TCustomEdit") && !FOwnerControl->Loading()) {
+    if (Skinned() && FOwnerControl && FOwnerControl->InheritsFrom("TCustomEdit") && !FOwnerControl->Loading()) {
         ApplySectionColors();
         Invalidate();
     }

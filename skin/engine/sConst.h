@@ -28,6 +28,10 @@ extern int acGlobalValue;
 extern bool acGlobalFlag;
 // The width of a scroll bar's arrow button as the system had it when the library started.
 extern int acScrollArrowWidth;
+// The platform as GetVersionEx reported it when the library started: the NT family, and the major version
+// (6 and later compose windows themselves, which changes how repaints and regions are done).
+extern bool acWinNT;
+extern DWORD acWinMajorVersion;
 
 // A constant set of small codes (0 to 255), as the library's code tables are written.
 class TacCodeSet {

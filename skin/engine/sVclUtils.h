@@ -1,10 +1,18 @@
 #pragma once
-// Skin commands sent to windows and controls, and the readiness test of a control that is about to be repainted.
+// How every part of the skin library addresses windows and controls with the skin message: commands to one window
+// or control, broadcasts over a control tree or a window's children, colours asked of a control, and the small
+// helpers around them (parent form, readiness, text flags, work area, client offsets, aligned sizes).
 #include "sMessages.h"
+
+#include "classlib/Controls.h"
+#include "classlib/Graphics.h"
+#include "classlib/Messages.h"
+#include "classlib/StdCtrls.h"
 
 #include <windows.h>
 
-class TControl;
+class TComponent;
+class TCustomForm;
 
 // SendMessage of the command (in the high word of WParam) to the window; its answer.
 LRESULT SendSkinCmdToHandle(HWND Wnd, TacSkinCommand Command, LPARAM LParam);
@@ -14,6 +22,44 @@ LRESULT SendSkinCmdToControl(TControl* Control, TacSkinCommand Command, LPARAM L
 inline LRESULT SendSkinCmdNoParam(TControl* Control, TacSkinCommand Command) {
     return SendSkinCmdToControl(Control, Command, 0);
 }
+// True when the window answers the command (LParam 0) with 1.
+bool GetSkinCmdBool(HWND Wnd, TacSkinCommand Command);
+// Tells the control's form that a control was made (command 25 with the control), when the form has a window.
+void NotifyFormOfControl(TControl* Control);
+// Delivers Message to Parent's children in order, stopping at the first one being destroyed: a windowless child
+// or one without a window through Perform, a window that handles skin messages itself (answers command 7 with 1)
+// through SendMessage; any other windowed child passes it on to its own children.
+void BroadcastSkinMessage(TWinControl* Parent, TMessage& Message);
+// Sends the message to every direct child window of Wnd.
+void BroadcastToChildWindows(HWND Wnd, const TMessage& Message);
+// Hands Message to the skin provider among the form's components (the first not being destroyed), if any.
+void FindSkinProvider(TComponent* Form, TMessage& Message);
+// The colour behind a control: a skinned control's answer to command 21, else its Color; $FF00FF for nil.
+TColor GetControlColor(TControl* Control);
+// A window's answer to command 21; $FF00FF for no window.
+TColor GetWndColor(HWND Wnd);
+// Command 6 (repaint what was held back) to every windowed child that is showing, unless an animation runs.
+void UnlockChildControls(TWinControl* Control);
+// Command 6 to every child window of Wnd.
+void UnlockChildWindows(HWND Wnd);
+// The nearest form among the control and its parents, nil for none.
+TCustomForm* GetParentFormOf(TControl* Control);
 // True for a control that can be repainted now: it exists, has a window when it is a windowed one, has a parent,
 // and is neither being loaded, created nor destroyed.
 bool ControlIsReady(TControl* Control);
+// DrawText flags for text aligned as Alignment, expanding tabs and centred vertically.
+UINT GetDrawTextFlags(TControl* Control, TAlignment Alignment);
+// The desktop's work area.
+void GetWorkArea(TRect& R);
+TPoint GetCursorPoint();
+// The window's client rectangle in window coordinates (offset by the frame and caption).
+void GetClientRectInWindow(HWND Wnd, TRect& R);
+// The heights (for alTop and alBottom) or widths (alLeft, alRight) of Parent's visible children aligned so added
+// up; windowless children only with CountGraphic.
+int SumAlignedSizes(TWinControl* Parent, TAlign Align, bool CountGraphic);
+
+// True while a window's new look fades in over its old picture: children then keep their repaints held.
+extern bool acAnimInProgress;
+// The fade from a window's old picture to its new look in about Time milliseconds, nil while none is linked in.
+using TacAnimShowProc = void (*)(TWinControl* Control, int Time);
+extern TacAnimShowProc acAnimShowControl;

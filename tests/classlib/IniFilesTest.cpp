@@ -136,3 +136,49 @@ TEST(IniFile, ReadingAMissingFileGivesDefaultsAndWritingIntoAMissingFolderRaises
 }
 
 }  // namespace
+
+TEST(MemIniFile, ReadsTextInOrderWithoutRegardToCase) {
+    TStringList lines;
+    lines.SetText("stray=before any section\r\n; a comment\r\n[Second]\r\n  b = 2 \r\nA=1\r\nnot a key\r\n\r\n"
+                  "[first]\r\nx=\r\n[SECOND]\r\nc=3\r\nb=shadowed\r\n");
+    TMemIniFile ini("");
+    ini.SetStrings(&lines);
+    TStringList names;
+    ini.ReadSections(&names);
+    EXPECT_EQ(Items(names), (V{"Second", "first"}));  // a header seen before continues its section
+    ini.ReadSection("second", &names);
+    EXPECT_EQ(Items(names), (V{"b", "A", "c", "b"}));
+    EXPECT_EQ(ini.ReadString("SECOND", "B", "?"), "2");  // trimmed; the first of two equal keys counts
+    EXPECT_EQ(ini.ReadString("First", "X", "?"), "");    // present but empty
+    EXPECT_EQ(ini.ReadString("First", "y", "?"), "?");
+    EXPECT_EQ(ini.ReadInteger("second", "a", 0), 1);
+    EXPECT_TRUE(ini.SectionExists("FIRST"));
+    EXPECT_FALSE(ini.SectionExists("third"));
+    EXPECT_TRUE(ini.ValueExists("second", "C"));
+    EXPECT_FALSE(ini.ValueExists("second", "not a key"));
+}
+
+TEST(MemIniFile, ChangesStayInMemoryUntilUpdateFile) {
+    TempDir dir;
+    std::string name = dir.File("mem.ini");
+    WriteFileBytes(name, "[Keep]\r\nk=v\r\n[Gone]\r\ng=1\r\n");
+    {
+        TMemIniFile ini(name);
+        ini.WriteString("Keep", "k", "w");
+        ini.WriteString("New", "n", "5");
+        ini.EraseSection("gone");
+        ini.DeleteKey("keep", "missing");
+        EXPECT_EQ(ReadFileBytes(name), "[Keep]\r\nk=v\r\n[Gone]\r\ng=1\r\n");
+        ini.UpdateFile();
+    }
+    TMemIniFile again(name);
+    EXPECT_EQ(again.ReadString("keep", "K", ""), "w");
+    EXPECT_EQ(again.ReadString("new", "n", ""), "5");
+    EXPECT_FALSE(again.SectionExists("Gone"));
+    again.DeleteKey("Keep", "K");
+    EXPECT_FALSE(again.ValueExists("Keep", "k"));
+    TMemIniFile missing(dir.File("none.ini"));
+    TStringList names;
+    missing.ReadSections(&names);
+    EXPECT_EQ(names.Count(), 0);
+}

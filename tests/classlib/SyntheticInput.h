@@ -21,8 +21,8 @@ inline void MouseButton(bool down, bool right = false) {
     SendInput(1, &in, sizeof in);
 }
 
-// Presses and releases key, with Shift (and Ctrl) held around it when asked.
-inline void PressKey(WORD key, bool shift = false, bool ctrl = false) {
+// Presses and releases key with the modifier keys (VK_CONTROL, VK_SHIFT, VK_MENU) held around it, as a user's chord.
+inline void PressChord(const std::vector<WORD>& modifiers, WORD key) {
     std::vector<INPUT> keys;
     auto add = [&](WORD k, bool up) {
         INPUT in{};
@@ -31,17 +31,25 @@ inline void PressKey(WORD key, bool shift = false, bool ctrl = false) {
         in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
         keys.push_back(in);
     };
-    if (ctrl)
-        add(VK_CONTROL, false);
-    if (shift)
-        add(VK_SHIFT, false);
+    for (WORD m : modifiers)
+        add(m, false);
     add(key, false);
     add(key, true);
-    if (shift)
-        add(VK_SHIFT, true);
-    if (ctrl)
-        add(VK_CONTROL, true);
+    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m)
+        add(*m, true);
     SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+// Presses and releases key, with Shift (and Ctrl) held around it when asked.
+inline void PressKey(WORD key, bool shift = false, bool ctrl = false) {
+    if (ctrl && shift)
+        PressChord({VK_CONTROL, VK_SHIFT}, key);
+    else if (ctrl)
+        PressChord({VK_CONTROL}, key);
+    else if (shift)
+        PressChord({VK_SHIFT}, key);
+    else
+        PressChord({}, key);
 }
 
 // Types text as the characters themselves (KEYEVENTF_UNICODE), whatever the keyboard layout.

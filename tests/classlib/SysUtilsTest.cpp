@@ -71,3 +71,15 @@ TEST(OSError, CarriesTheCodeAndTheSystemText) {
         EXPECT_NE(std::string(e.what()).find("(system error 2)"), std::string::npos);
     }
 }
+
+TEST(OleError, AFailureCodeRaisesWithTheCallAndTheCode) {
+    EXPECT_EQ(OleCheck(S_FALSE, "OleInitialize"), S_FALSE);
+    try {
+        OleCheck(E_NOINTERFACE, "QueryInterface");
+        FAIL() << "no exception";
+    } catch (const EOleSysError& e) {
+        EXPECT_EQ(e.ErrorCode(), E_NOINTERFACE);
+        EXPECT_NE(std::string(e.what()).find("QueryInterface failed"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("(result 0x80004002)"), std::string::npos) << e.what();
+    }
+}

@@ -485,6 +485,21 @@ TEST_F(ConsoleCompletion, TheAboutBoxComesCentredShowsItsOkButtonUnderTheMouseAn
         EXPECT_EQ(box.top, (GetSystemMetrics(SM_CYSCREEN) - (box.bottom - box.top)) / 2) << "not centred";
         HWND ok = FindChild(about, "TPngBitBtn");
         EXPECT_FALSE(ok && IsWindowVisible(ok)) << "the OK button shows before the mouse comes near";
+        if (time == 0) {
+            // Framed all round, as a box without a border of its own must be, and the place of the OK button shows
+            // the button's outline (and a pointer going there), so that the mouse is drawn to it.
+            const COLORREF frame = RGB(0x1C, 0x45, 0x85), outline = RGB(0x8F, 0xA3, 0xC0);
+            int w = box.right - box.left, h = box.bottom - box.top;
+            EXPECT_EQ(CountPixels({box.left, box.top, box.right, box.top + 1}, frame), w);
+            EXPECT_EQ(CountPixels({box.left, box.bottom - 1, box.right, box.bottom}, frame), w);
+            EXPECT_EQ(CountPixels({box.left, box.top, box.left + 1, box.bottom}, frame), h);
+            EXPECT_EQ(CountPixels({box.right - 1, box.top, box.right, box.bottom}, frame), h);
+            POINT place = ClientToScreenPoint(about, 270, 156);  // where the button comes, 75 x 33
+            EXPECT_GT(CountPixels({place.x, place.y, place.x + 75, place.y + 33}, outline), 150)
+                << "nothing marks the place of the OK button";
+            EXPECT_LT(CountPixels(box, RGB(255, 255, 255)), w * h / 4) << "a blank white box";
+            Photograph("completion-about-box-waiting.png");
+        }
         // The mouse over the lower right corner brings the button.
         POINT p = ClientToScreenPoint(about, 300, 160);
         MoveMouseTo(p.x, p.y);
@@ -501,6 +516,80 @@ TEST_F(ConsoleCompletion, TheAboutBoxComesCentredShowsItsOkButtonUnderTheMouseAn
             << "the main window is not in front";
     }
     EXPECT_TRUE(console.Close());
+}
+
+// Answers the program's question whether to close without saving: the button, clicked as a user would.
+void AnswerUnsavedSettings(TBrimlet& program, int button) {
+    HWND box = program.Window("#32770", Title);
+    Sleep(200);
+    Photograph("completion-unsaved-settings.png");
+    ASSERT_TRUE(box) << "no word that the settings were not saved";
+    std::string text = ChildTexts(box, "Static");
+    EXPECT_NE(text.find("The settings cannot be saved"), std::string::npos) << text;
+    EXPECT_NE(text.find("brimlet.ini"), std::string::npos) << text;
+    HWND answer = GetDlgItem(box, button);
+    ASSERT_TRUE(answer) << "no such button; the box says: " << text;
+    RECT r = WindowRect(answer);
+    Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box stayed";
+}
+
+bool NoTemporaryFilesIn(const TempDir& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(dir.File("*.tmp").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return true;
+    FindClose(find);
+    return false;
+}
+
+TEST_F(ConsoleCompletion, ASettingsFileThatCannotBeWrittenKeepsTheWindowOpenUntilItCan) {
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+    const std::string ini = dir.File("brimlet.ini");
+    const std::string before = ReadFileBytes(ini);
+    // Another program holds the file without sharing it: it can be neither written nor replaced.
+    HANDLE holder = CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        PostMessageA(console.Main, WM_CLOSE, 0, 0);
+        AnswerUnsavedSettings(console.Program, IDNO);
+        Sleep(300);
+        ASSERT_FALSE(console.Program.WaitForExit(0)) << "the program ended after close " << attempt + 1;
+        EXPECT_TRUE(IsWindowVisible(console.Main));
+        EXPECT_TRUE(IsWindowVisible(console.Hex));
+        if (attempt == 0) {
+            // Everything that writes settings still works: the colour dialog's OK.
+            HWND option = OpenColourDialog(console);
+            ASSERT_TRUE(option) << "no colour dialog";
+            ClickClient(option, ColourOk.x, ColourOk.y);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
+        }
+    }
+    CloseHandle(holder);
+    EXPECT_EQ(ReadFileBytes(ini), before);
+    // Free again: the next close saves everything, the colours of the dialog too, and ends the program.
+    ASSERT_TRUE(console.Close());
+    std::string saved = ReadFileBytes(ini);
+    for (const char* part : {"[comport]", "HexLogLeft=", "TXDColor=$00C08000", "[Button]"})
+        EXPECT_NE(saved.find(part), std::string::npos) << part << "\n" << saved;
+    EXPECT_TRUE(NoTemporaryFilesIn(dir));
+}
+
+TEST_F(ConsoleCompletion, ClosingWithoutSavingLeavesTheOldFileWhole) {
+    const std::string ini = dir.File("brimlet.ini");
+    const std::string before = ReadFileBytes(ini);
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        TConsole console(dir);
+        ASSERT_TRUE(console.Ready());
+        PostMessageA(console.Main, WM_CLOSE, 0, 0);
+        AnswerUnsavedSettings(console.Program, IDYES);
+        EXPECT_TRUE(console.Program.WaitForExit()) << "Yes did not close the program";
+    }
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(ini), before);
+    EXPECT_TRUE(NoTemporaryFilesIn(dir));
 }
 
 TEST_F(ConsoleCompletion, ARightPressReleasedBesideItsButtonSendsNothingAndLeavesNoButtonDown) {

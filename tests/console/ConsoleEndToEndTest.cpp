@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -164,4 +166,91 @@ TEST(Console, AFirstStartWritesTheDefaultButtonsAndADamagedColourIsNoObstacle) {
     for (const char* part : {"[Button]", "Count=5", "Name1=AT", "Wexlo1=AT", "Checked1=1", "Name5=CEER",
                              "Wexlo5=AT+CEER", "[Last]", "Width=500", "Height=480"})
         EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
+}
+
+TEST(Console, OnlyTheZKeyWithCtrlAloneEndsAText) {
+    SerialPeer peer;
+    peer.StartModem(Gsm);
+    TempDir dir;
+    CopyProgramInto(dir);
+    WriteFileBytes(dir.File("brimlet.ini"), "[comport]\r\nPort=" + peer.PortName() + "\r\n");
+    TBrimlet program(dir.File("brimlet.exe"));
+    HWND main = program.Window("TfrmMain");
+    ASSERT_TRUE(main);
+    HWND combo = FindChild(main, "TComboBox");
+    HWND tlb = Toolbar(main, false);
+    ASSERT_TRUE(combo && tlb);
+    WaitFor([&] { return GetForegroundWindow() == main; });
+    ClickToolbarButton(tlb, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(combo) != FALSE; })) << "the port did not open";
+    Sleep(200);
+
+    // F11 has the key code of a lower-case z; Shift or Alt with Ctrl make other chords. (The box itself may take
+    // some of them as its undo; the program sends nothing and keeps the text.)
+    const std::vector<std::pair<std::vector<WORD>, WORD>> chords = {
+        {{VK_CONTROL}, VK_F11}, {{VK_CONTROL, VK_SHIFT}, 'Z'}, {{VK_CONTROL, VK_MENU}, 'Z'}};
+    for (const auto& chord : chords) {
+        TypeOver(L"Hello");
+        ASSERT_TRUE(WaitFor([&] { return WindowText(combo) == "Hello"; })) << WindowText(combo);
+        PressChord(chord.first, chord.second);
+        Sleep(500);
+        EXPECT_EQ(peer.Received(), "") << "a chord with key " << chord.second << " sent the text";
+        EXPECT_NE(WindowText(combo), "") << "a chord with key " << chord.second << " emptied the box";
+    }
+    TypeOver(L"Hello");
+    ASSERT_TRUE(WaitFor([&] { return WindowText(combo) == "Hello"; })) << WindowText(combo);
+    PressChord({VK_CONTROL}, 'Z');
+    EXPECT_TRUE(WaitFor([&] { return peer.Received() == "Hello\r\n\x1A"; }, 5000)) << peer.Received();
+    EXPECT_TRUE(WaitFor([&] { return WindowText(combo).empty(); }));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.WaitForExit());
+}
+
+TEST(Console, CountsAndSizesInTheSettingsFileAreNotTakenOnTrust) {
+    TempDir dir;
+    CopyProgramInto(dir);
+    std::string history;
+    for (int i = 0; i < 25; ++i)
+        history += "CMD" + std::to_string(i) + "=AT" + std::to_string(i) + "\r\n";
+    WriteFileBytes(dir.File("brimlet.ini"),
+                   "[Last]\r\nLeft=2147483000\r\nTop=-2147483000\r\nWidth=0\r\nHeight=-480\r\nHexLogWidth=-300\r\n"
+                   "HexLogHeight=0\r\n\r\n[CmdHis]\r\nCMDCount=2000000000\r\n" +
+                       history +
+                       "\r\n[Button]\r\nCount=2000000000\r\nName1=One\r\nChecked1=1\r\nName2=Two\r\nChecked2=1\r\n"
+                       "Name150=Far\r\nChecked150=1\r\n");
+    TBrimlet program(dir.File("brimlet.exe"));
+    HWND main = program.Window("TfrmMain");
+    HWND hex = program.Window("TfrmHEXLog");
+    ASSERT_TRUE(main && hex) << "the program did not come up";
+    // Impossible sizes give way to the defaults; the window then lies flush with the screen's right edge.
+    RECT m = WindowRect(main), h = WindowRect(hex);
+    EXPECT_EQ(m.right - m.left, 500);
+    EXPECT_EQ(m.bottom - m.top, 480);
+    EXPECT_EQ(m.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(m.top, 0);
+    EXPECT_EQ(h.right - h.left, 300);
+    EXPECT_EQ(h.bottom - h.top, 480);
+    // The history as far as it goes, the buttons as far as a bar holds them.
+    HWND combo = FindChild(main, "TComboBox");
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 18);
+    HWND shortcuts = Toolbar(main, true);
+    ASSERT_TRUE(shortcuts);
+    EXPECT_EQ(SendMessageA(shortcuts, TB_BUTTONCOUNT, 0, 0), 2);
+    // The option dialog lists as many entries as a bar holds.
+    HWND tlb = Toolbar(main, false);
+    WaitFor([&] { return GetForegroundWindow() == main; });
+    ClickToolbarButton(tlb, 3);
+    HWND option = program.Window("TfrmOption", "Option");
+    HWND list = option ? FindChild(option, "TListView") : nullptr;
+    ASSERT_TRUE(list) << "no option dialog";
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 100);
+    PostMessageA(option, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); }));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.WaitForExit()) << "the program did not end";
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    for (const char* part : {"CMDCount=18", "CMD0=AT0", "CMD17=AT17", "Width=500", "Height=480", "HexLogWidth=300"})
+        EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
+    EXPECT_EQ(ini.find("CMD18="), std::string::npos) << ini;
 }

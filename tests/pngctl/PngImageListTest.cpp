@@ -152,12 +152,12 @@ TEST(PngImageList, BadIndexesAreRefusedBeforeAnythingChanges) {
     EXPECT_THROW(list.ReplaceIcon(-1, &icon), EInvalidOperation);
     EXPECT_THROW(list.ReplaceMasked(5, green.get(), clNone), EInvalidOperation);
     EXPECT_THROW(list.AddImage(&list, 4), EInvalidOperation);
-    list.Delete(2);  // nothing to delete: nothing happens
+    // Nothing to delete: nothing happens, through the base class too.
+    for (int index : {2, -1, -2, 1000})
+        static_cast<TCustomImageList&>(list).Delete(index);
     EXPECT_EQ(ItemColours(list), "0000FF FF0000 ");
     EXPECT_EQ(list.Handle(), before);
     EXPECT_IN_STEP(list);
-    list.Delete(-1);
-    EXPECT_EQ(list.PngImages()->Count(), 0);
 }
 
 TEST(PngImageList, AReplacementThatCannotBeMadeKeepsTheOldPicture) {
@@ -354,6 +354,7 @@ TEST(FormStorage, ItemsAreStoredAsTheirPngFilesAndReadBack) {
     EXPECT_EQ(text.find("Background = clBtnFace"), std::string::npos);
     EXPECT_NE(text.find("PngOptions = [pngBlendOnDisabled, pngGrayscaleOnDisabled]"), std::string::npos);
     EXPECT_EQ(text.find("EnabledImages"), std::string::npos);
+    EXPECT_NE(text.find("Bitmap = {}"), std::string::npos) << text;
 
     TComponent again(nullptr);
     ReadComponentText(text, &again);
@@ -366,6 +367,31 @@ TEST(FormStorage, ItemsAreStoredAsTheirPngFilesAndReadBack) {
     EXPECT_EQ(SavePng(*read->PngImages()->Items(1)->PngImage()), SavePng(*list->PngImages()->Items(1)->PngImage()));
     EXPECT_EQ(read->PngOptions(), (TPngOptions{pngBlendOnDisabled, pngGrayscaleOnDisabled}));
     EXPECT_IN_STEP(*read);
+}
+
+TEST(FormStorage, WhatAFormHoldsAsTheNativeBitmapIsIgnored) {
+    TComponent root(nullptr);
+    auto* list = new TPngImageList(&root);
+    list->SetName("Glyphs");
+    AddPng(*list, clRed);
+    AddPng(*list, clBlue);
+    std::string text = WriteComponentText(&root);
+    // Empty, as written, and with bytes in it, as another writer may have left there.
+    for (const char* bitmap : {"Bitmap = {}", "Bitmap = {\r\n    494C0101}"}) {
+        std::string form = text;
+        size_t at = form.find("Bitmap = {}");
+        ASSERT_NE(at, std::string::npos) << form;
+        form.replace(at, 11, bitmap);
+        TComponent again(nullptr);
+        ReadComponentText(form, &again);
+        auto* read = dynamic_cast<TPngImageList*>(again.FindComponent("Glyphs"));
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(ItemColours(*read), "0000FF FF0000 ");
+        EXPECT_IN_STEP(*read);
+    }
+    // An empty list holds no bitmap at all.
+    list->Clear();
+    EXPECT_EQ(WriteComponentText(&root).find("Bitmap"), std::string::npos);
 }
 
 TEST(FormStorage, ADamagedStoredPngIsReportedWithWhereItStood) {

@@ -354,6 +354,33 @@ TEST_F(FastIniFileTest, StringListsRoundTripAndAnUnchangedListChangesNothing) {
     EXPECT_EQ(list.Count(), 2);  // the refused list cost nothing
 }
 
+TEST_F(FastIniFileTest, AHugeStoredCountCostsNoMoreThanTheItemsThatAreThere) {
+    auto ini = Open("[CmdHis]\r\nCMDCount=2000000000\r\nCMD0=AT\r\ncmd1=ATI\r\nCMD01=keep\r\nCMD1=dup\r\n"
+                    "other=x\r\n");
+    TStringList list;
+    ini->ReadStringList("CmdHis", "CMD", &list, 18);
+    ASSERT_EQ(list.Count(), 18);
+    EXPECT_EQ(list[0], "AT");
+    EXPECT_EQ(list[1], "ATI");
+    EXPECT_EQ(list[17], "");
+    // Writing over it deletes the first key of every name the old count covers, and only those, in one pass.
+    TStringList two;
+    two.SetCommaText("A,B");
+    ini->WriteStringList("CmdHis", "CMD", &two);
+    EXPECT_TRUE(ini->Modified());
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), "[CmdHis]\r\nCMDCount=2\r\nCMD01=keep\r\nCMD1=B\r\nother=x\r\nCMD0=A\r\n");
+    ini->ReadStringList("CmdHis", "CMD", &list, 1);
+    EXPECT_EQ(Items(list), (V{"A"}));
+    // A negative count is no list.
+    ini = Open("[CmdHis]\r\nCMDCount=-5\r\nCMD0=AT\r\n");
+    ini->ReadStringList("CmdHis", "CMD", &list);
+    EXPECT_EQ(list.Count(), 0);
+    ini->WriteStringList("CmdHis", "CMD", &two);
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), "[CmdHis]\r\nCMDCount=2\r\nCMD0=A\r\nCMD1=B\r\n");
+}
+
 TEST_F(FastIniFileTest, CompareListsOrdersByCountThenBytes) {
     TFastIniFile ini("");
     TStringList a, b;
@@ -399,6 +426,43 @@ TEST_F(FastIniFileTest, ManyKeysPerSectionSwitchToKeyIndexesWhereTheLastDuplicat
     EXPECT_FALSE(few->KeyIndexMode());
 }
 
+TEST_F(FastIniFileTest, AByteOrderMarkHidesNoHeaderAndIsWrittenBack) {
+    const std::string mark = "\xEF\xBB\xBF";
+    auto ini = Open(mark + "[Last]\r\nLeft=5\r\n\r\n[cfg]\r\nEchoChar=1\r\n");
+    EXPECT_TRUE(ini->SectionExists("Last"));
+    EXPECT_EQ(ini->ReadInteger("Last", "Left", 0), 5);
+    TStringList sections;
+    ini->ReadSections(&sections);
+    EXPECT_EQ(Items(sections), (V{"Last", "cfg"}));
+    // Into the section that is there, not into a second one of the same name.
+    ini->WriteInteger("Last", "Left", 7);
+    ini->WriteInteger("Last", "Top", 3);
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), mark + "[Last]\r\nLeft=7\r\nTop=3\r\n\r\n[cfg]\r\nEchoChar=1\r\n");
+
+    // The mark before a comment: the line comes back as it was, behind the mark.
+    ini = Open(mark + "; made by hand\r\n[s]\r\nk=1\r\n");
+    ini->WriteString("s", "k", "2");
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), mark + "; made by hand\r\n[s]\r\nk=2\r\n");
+    // Read again after Clear, the mark is found again; a file without one does not get one.
+    ini->Clear();
+    EXPECT_EQ(ini->ReadString("s", "k", ""), "2");
+    ini->WriteString("s", "k", "3");
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), mark + "; made by hand\r\n[s]\r\nk=3\r\n");
+    ini = Open("[s]\r\nk=1\r\n");
+    ini->WriteString("s", "k", "2");
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), "[s]\r\nk=2\r\n");
+    // A mark alone is an empty file that keeps its mark.
+    ini = Open(mark);
+    EXPECT_EQ(ini->Statistics().Blanks + ini->Statistics().Keys, 0);
+    ini->WriteString("s", "k", "v");
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), mark + "[s]\r\nk=v\r\n");
+}
+
 // --- saving ---
 
 TEST_F(FastIniFileTest, AFailedSaveRaisesAndLeavesTheOldFile) {
@@ -419,6 +483,22 @@ TEST_F(FastIniFileTest, AFailedSaveRaisesAndLeavesTheOldFile) {
     if (find != INVALID_HANDLE_VALUE)
         FindClose(find);
     ini->UpdateFile();  // and it is all still there for the next try
+    EXPECT_EQ(Saved(), "[s]\r\nk=new\r\n");
+}
+
+TEST_F(FastIniFileTest, AReadOnlyFileIsNotReplaced) {
+    auto ini = Open("[s]\r\nk=old\r\n");
+    ini->WriteString("s", "k", "new");
+    ASSERT_TRUE(SetFileAttributesA(Name.c_str(), FILE_ATTRIBUTE_READONLY));
+    try {
+        ini->UpdateFile();
+        ADD_FAILURE() << "a read-only file was written";
+    } catch (const EFCreateError& e) {
+        EXPECT_NE(std::string(e.what()).find(Name), std::string::npos) << e.what();
+    }
+    SetFileAttributesA(Name.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Saved(), "[s]\r\nk=old\r\n");
+    ini->UpdateFile();
     EXPECT_EQ(Saved(), "[s]\r\nk=new\r\n");
 }
 

@@ -75,8 +75,56 @@ SampleColor Rainbow(int x, int y) {
     return static_cast<SampleColor>(r | (g << 8) | (b << 16));
 }
 
-std::string MasterBitmap() {
-    Canvas24 c(256, 128, 0x404040);
+// The images the description places in the master bitmap beyond the original 256 x 128 area: scroll buttons,
+// glyphs, flat textures, title and menu frames, caption-button glyphs. Each is drawn here and named by the
+// description below at the same place.
+void MoreImages(Canvas24& c) {
+    // Scroll buttons: three masked 16 x 16 states each, one section per row.
+    StateImages(c, 256, 0, 16, 16, 4, {0x3050C0, 0x5070E0, 0x2030A0}, true);
+    StateImages(c, 256, 32, 16, 16, 4, {0x30C050, 0x50E070, 0x20A030}, true);
+    StateImages(c, 256, 64, 16, 16, 4, {0xC05030, 0xE07050, 0xA03020}, true);
+    StateImages(c, 256, 96, 16, 16, 4, {0xC030C0, 0xE050E0, 0xA020A0}, true);
+    // Glyphs of the scroll buttons, sliders and the combo box: three masked 8 x 8 states each.
+    const SampleColor glyphs[7] = {0x000080, 0x008000, 0x800000, 0x008080, 0x800080, 0x808000, 0x0040C0};
+    for (int k = 0; k < 7; ++k)
+        StateImages(c, 304, 16 * k, 8, 8, 1, {glyphs[k], glyphs[k] | 0x404040, glyphs[k] & 0x3F3F3F}, true);
+    // The vertical slider: two 16 x 32 states, a 3-pixel border; the vertical bar: one 16 x 16 state.
+    StateImages(c, 336, 0, 16, 32, 3, {0x90A0B0, 0xA0B0C0}, false);
+    StateImages(c, 368, 0, 16, 16, 2, {0xB09070}, false);
+    // The bottom tab: three masked 16 x 16 states.
+    StateImages(c, 384, 0, 16, 16, 4, {0xD0E0F0, 0xE0F0FF, 0xB0C0D0}, true);
+    // The title button: three 21 x 21 states, 3-pixel border.
+    StateImages(c, 432, 0, 21, 21, 3, {0x6080A0, 0x80A0C0, 0x406080}, false);
+    // The status panel frame, the status bar's two states, the grip, the check glyph.
+    StateImages(c, 336, 32, 16, 16, 3, {0xC8C8A0}, false);
+    StateImages(c, 336, 48, 16, 16, 2, {0xA0C8C8, 0xB0D8D8}, false);
+    StateImages(c, 368, 16, 12, 12, 1, {0x506070}, true);
+    StateImages(c, 384, 32, 16, 16, 2, {0x00A000}, true);
+    // The caption band: a 32 x 16 frame with magenta corners (cut out of the window region).
+    c.Fill(400, 32, 432, 48, 0x60A0E0);
+    c.Frame(400, 32, 432, 48, 4, 0x3060A0);
+    for (int k = 0; k < 3; ++k) {
+        c.Set(400 + k, 32, kMagenta);
+        c.Set(431 - k, 32, kMagenta);
+    }
+    // Main menu border (one 24 x 24 state) and menu item (two 20 x 20 states).
+    StateImages(c, 432, 32, 24, 24, 3, {0xF0E8E0}, false);
+    StateImages(c, 456, 32, 20, 20, 2, {0xF8F8F8, 0xFFC080}, false);
+    // Flat 16 x 16 textures, one colour each, two rows of sixteen.
+    for (int k = 0; k < 32; ++k)
+        c.Fill(256 + 16 * (k % 16), 128 + 16 * (k / 16), 272 + 16 * (k % 16), 144 + 16 * (k / 16),
+               SampleTextureColor(k));
+    // Caption-button glyphs: five of 16 x 16 and five of 12 x 12, three masked states each.
+    for (int k = 0; k < 5; ++k) {
+        SampleColor big = 0x202020 + 0x300000 * k, small = 0x202020 + 0x003000 * k;
+        StateImages(c, 256 + 48 * k, 160, 16, 16, 2, {big, big | 0x4040, big & 0x7F7F7F}, true);
+        StateImages(c, 256 + 36 * k, 192, 12, 12, 2, {small, small | 0x40, small & 0x7F7F7F}, true);
+    }
+}
+
+std::string MasterBitmap(int extraSections) {
+    int rows = (extraSections + 7) / 8;
+    Canvas24 c(512, 256 + 32 * rows, 0x404040);
     // BUTTON: three 20 x 20 states with masks below them.
     StateImages(c, 0, 0, 20, 20, 5, {0xC08040, 0x40A0FF, 0x2020C0}, true);
     // FORM: one 32 x 32 state with 8-pixel borders and magenta corners (cut out of the window region).
@@ -124,6 +172,11 @@ std::string MasterBitmap() {
     for (int y = 96; y < 128; ++y)
         for (int x = 64; x < 128; ++x)
             c.Set(x, y, Rainbow(x, y));
+    MoreImages(c);
+    // Bulk sections: two 32 x 32 states each, eight sections a row below the rest.
+    for (int i = 0; i < extraSections; ++i)
+        StateImages(c, 64 * (i % 8), 256 + 32 * (i / 8), 32, 32, 6,
+                    {SampleTextureColor(i + 32), SampleTextureColor(i + 33) ^ 0x808080}, false);
     return c.Bmp();
 }
 
@@ -208,8 +261,44 @@ const std::string& SampleSkin::File(const std::string& name) const {
     throw std::out_of_range("the sample skin has no file " + name);
 }
 
-std::string SampleOptionsText() {
-    const char* lines[] = {
+SampleColor SampleTextureColor(int k) {
+    // 67 and 200 share no divisor, so the red byte alone tells the first 200 apart.
+    uint32_t r = 40 + (k * 67) % 200, g = 40 + (k * 139) % 200, b = 40 + (k * 29 + 100) % 200;
+    if (r == g && g == b)
+        b ^= 0x10;
+    return r | (g << 8) | (b << 16);
+}
+
+namespace {
+
+// "~LLLL,TTTT,RRRR,BBBB,DD" for flat texture k (16 x 16, two rows of sixteen from (256, 128)).
+std::string TextureValue(int k, int drawMode = 0) {
+    char v[32];
+    int l = 256 + 16 * (k % 16), t = 128 + 16 * (k / 16);
+    snprintf(v, sizeof v, "~%04d,%04d,%04d,%04d,%02d", l, t, l + 16, t + 16, drawMode);
+    return v;
+}
+
+// "@LLLL,TTTT,RRRR,BBBB,C,M".
+std::string GlyphValue(int l, int t, int r, int b, int count, int maskType) {
+    char v[40];
+    snprintf(v, sizeof v, "@%04d,%04d,%04d,%04d,%d,%d", l, t, r, b, count, maskType);
+    return v;
+}
+
+// "^LLLL,TTTT,RRRR,BBBB,WL,WT,WR,WB,C,M,D,W".
+std::string BorderValue(int l, int t, int r, int b, int w, int count, int maskType, int drawMode = 0,
+                        int borderWidth = 0) {
+    char v[64];
+    snprintf(v, sizeof v, "^%04d,%04d,%04d,%04d,%04d,%04d,%04d,%04d,%d,%d,%d,%d", l, t, r, b, w, w, w, w, count,
+             maskType, drawMode, borderWidth);
+    return v;
+}
+
+}  // namespace
+
+std::string SampleOptionsText(int extraSections) {
+    std::vector<std::string> lines = {
         "[GLOBALINFO]",
         "VERSION=6.0",
         "AUTHOR=Brimlet tests",
@@ -233,6 +322,16 @@ std::string SampleOptionsText() {
         "SMALLCHECKED=@0128,0000,0176,0032,3,1",
         "SMALLUNCHECKED=@0128,0032,0176,0064,3,1",
         "SMALLGRAYED=@0128,0032,0176,0064,3,1",
+        "CHECK=" + GlyphValue(384, 32, 400, 64, 1, 1),
+        "GRIPIMAGE=" + GlyphValue(368, 16, 380, 40, 1, 1),
+        "TITLEBUTTON=" + BorderValue(432, 0, 495, 21, 3, 3, 0),
+    };
+    const char* bicons[5] = {"CLOSE", "MAX", "MIN", "NORM", "HELP"};
+    for (int k = 0; k < 5; ++k) {
+        lines.push_back(std::string("BICON") + bicons[k] + "=" + GlyphValue(256 + 48 * k, 160, 304 + 48 * k, 192, 3, 1));
+        lines.push_back(std::string("SICON") + bicons[k] + "=" + GlyphValue(256 + 36 * k, 192, 292 + 36 * k, 216, 3, 1));
+    }
+    const std::vector<std::string> sections = {
         "",
         "[FORM]",
         "COLOR=14737632",
@@ -249,6 +348,15 @@ std::string SampleOptionsText() {
         "FONTCOLOR=16777215",
         "GRADIENTPERCENT=100",
         "GRADIENTDATA=255;255;0;2;0;65280;65280;0;2;0;16711680;16711680;0;2;0;65535;65535;0;2;0;16711935;16711935;0;2;0",
+        "BORDERSMASK=^0400,0032,0432,0048,0004,0004,0004,0004,1,0,0,0",
+        "",
+        "[TITLEBAR]",
+        "COLOR=12615808",
+        "FONTCOLOR=16777215",
+        "",
+        "[TITLEBUTTON]",
+        "COLOR=10526975",
+        "BORDERSMASK=" + BorderValue(432, 0, 495, 21, 3, 3, 0),
         "",
         "[BUTTON]",
         "COLOR=12632256",
@@ -267,7 +375,34 @@ std::string SampleOptionsText() {
         "HOTCOLOR=16777215",
         "HOTGRADIENTPERCENT=100",
         "HOTGRADIENTDATA=16777215;12632256;100;0;0",
+        "SHOWFOCUS=TRUE",
+        "FADINGENABLED=true",
+        "FADINGITERATIONS=8",
         "BORDERSMASK=^0000,0000,0060,0040,0005,0005,0005,0005,3,1,0,0",
+        "",
+        "[SPEEDBUTTON]",
+        "PARENTCLASS=BUTTON",
+        "COLOR=11579568",
+        "HOTIMAGEPERCENT=30",
+        "HOTTRANSPARENCY=20",
+        "RESERVEDBOOLEAN=TRUE",
+        "",
+        "[TOOLBUTTON]",
+        "PARENTCLASS=SPEEDBUTTON",
+        "",
+        "[SPEEDBUTTON_SMALL]",
+        "PARENTCLASS=SPEEDBUTTON",
+        "COLOR=11579600",
+        "",
+        "[UPDOWNBTN]",
+        "PARENTCLASS=BUTTON",
+        "COLOR=11579632",
+        "",
+        "[WEBBUTTON]",
+        "COLOR=16773360",
+        "FONTCOLOR=16711680",
+        "HOTFONTCOLOR=255",
+        "TRANSPARENCY=100",
         "",
         "[PANEL]",
         "COLOR=13684944",
@@ -285,13 +420,23 @@ std::string SampleOptionsText() {
         "[PANEL_LOW]",
         "PARENTCLASS=PANEL",
         "PATTERN=~0096,0032,0128,0064,10,1",
-        "HOTPATTERN=SMALL.JPG",
+        // A lower-case file name: found in the folder and in the packed copy alike.
+        "HOTPATTERN=small.jpg",
         "IMAGEPERCENT=100",
         "",
         "[EDIT]",
         "PARENTCLASS=PANEL",
         "COLOR=-1",
         "BORDERSMASK=!EDGE.BMP!3!1!0!4!4!4!4",
+        "",
+        "[COMBOBOX]",
+        "PARENTCLASS=EDIT",
+        "COLOR=15794160",
+        "GLYPHMASK=" + GlyphValue(304, 96, 328, 112, 3, 1),
+        "",
+        "[COLHEADER]",
+        "PARENTCLASS=BUTTON",
+        "COLOR=14742000",
         "",
         "[TOOLBAR]",
         "COLOR=10526880",
@@ -302,23 +447,27 @@ std::string SampleOptionsText() {
         "[COMBOBTN]",
         "COLOR=14729440",
         "BORDERSMASK=^0080,0048,0128,0064,0000,0000,0000,0000,3,0,2,3",
+        "PATTERN=" + TextureValue(20),
+        "HOTPATTERN=" + TextureValue(21),
         "",
-        "[SCROLLBAR1H]",
-        "COLOR=12632256",
-        "BORDERSMASK=FRAME.BMP",
+        "[STATUSBAR]",
+        "COLOR=13160660",
+        "BORDERSMASK=#(336,48,368,64)(2,0,0,1)",
+        "STATUSPANELMASK=^0336,0032,0352,0048,0003,0003,0003,0003,1,0,0,0",
+        "GRIPIMAGE=" + GlyphValue(368, 16, 380, 40, 1, 1),
         "",
-        "[SCROLLSLIDERH]",
-        "COLOR=9474192",
-        "BORDERSMASK=^0128,0064,0192,0096,0000,0000,0000,0000,2,1,0,0",
+        "[PAGECONTROL]",
+        "COLOR=15263976",
+        "BORDERSMASK=!FRAME.BMP!3!1!0",
         "",
-        "[CHECKBOX]",
-        "TRANSPARENCY=100",
-        "HOTTRANSPARENCY=100",
-        "FONTCOLOR=0",
+        "[PAGECONTROLBOTTOM]",
+        "PARENTCLASS=PAGECONTROL",
         "",
-        "[GROUPBOX]",
-        "TRANSPARENCY=50",
-        "FONTCOLOR=8388608",
+        "[PAGECONTROLLEFT]",
+        "PARENTCLASS=PAGECONTROL",
+        "",
+        "[PAGECONTROLRIGHT]",
+        "PARENTCLASS=PAGECONTROL",
         "",
         "[TABSHEET]",
         "COLOR=15790320",
@@ -326,6 +475,157 @@ std::string SampleOptionsText() {
         "",
         "[TABTOP]",
         "PARENTCLASS=TABSHEET",
+        "",
+        "[TABBOTTOM]",
+        "COLOR=15790335",
+        "BORDERSMASK=" + BorderValue(384, 0, 432, 32, 4, 3, 1),
+        "",
+        "[TABLEFT]",
+        "PARENTCLASS=TABSHEET",
+        "",
+        "[TABRIGHT]",
+        "PARENTCLASS=TABTOP",
+        "",
+        "[DRAGBAR]",
+        "COLOR=12624032",
+        "PATTERN=TILE.JPEG",
+        "IMAGEPERCENT=100",
+        "",
+        "[SPLITTER]",
+        "COLOR=12632224",
+        "BORDERSMASK=#(368,0,384,16)(1,0,2)",
+        "",
+        "[GAUGE]",
+        "COLOR=15779808",
+        "GRADIENTPERCENT=100",
+        "GRADIENTDATA=65280;32768;100;1;0",
+        "HOTGRADIENTPERCENT=100",
+        "HOTGRADIENTDATA=255;128;60;1;0;128;64;40;1;0",
+        "",
+        "[GROUPBOX]",
+        "TRANSPARENCY=50",
+        "FONTCOLOR=8388608",
+        "",
+        "[CHECKBOX]",
+        "TRANSPARENCY=100",
+        "HOTTRANSPARENCY=100",
+        "FONTCOLOR=0",
+        "",
+        "[RADIOBUTTON]",
+        "PARENTCLASS=CHECKBOX",
+        "",
+        "[TRACKBAR]",
+        "COLOR=14737600",
+        "TRANSPARENCY=100",
+        "",
+        "[BAR]",
+        "COLOR=12636368",
+        "",
+        "[BARTITLE]",
+        "COLOR=10535088",
+        "GRADIENTPERCENT=100",
+        "GRADIENTDATA=10535088;16777215;100;0;0",
+        "",
+        "[SCROLLBTNTOP]",
+        "COLOR=12619920",
+        "BORDERSMASK=" + BorderValue(256, 0, 304, 32, 4, 3, 1),
+        "GLYPHMASK=" + GlyphValue(304, 0, 328, 16, 3, 1),
+        "PATTERN=" + TextureValue(0),
+        "HOTPATTERN=" + TextureValue(1),
+        "",
+        "[SCROLLBTNBOTTOM]",
+        "COLOR=12619936",
+        "BORDERSMASK=" + BorderValue(256, 32, 304, 64, 4, 3, 1),
+        "GLYPHMASK=" + GlyphValue(304, 16, 328, 32, 3, 1),
+        "PATTERN=" + TextureValue(2),
+        "HOTPATTERN=" + TextureValue(3),
+        "",
+        "[SCROLLBTNLEFT]",
+        "COLOR=12619952",
+        "BORDERSMASK=" + BorderValue(256, 64, 304, 96, 4, 3, 1),
+        "GLYPHMASK=" + GlyphValue(304, 32, 328, 48, 3, 1),
+        "PATTERN=" + TextureValue(4, 1),
+        "HOTPATTERN=" + TextureValue(5, 1),
+        "",
+        "[SCROLLBTNRIGHT]",
+        "COLOR=12619968",
+        "BORDERSMASK=" + BorderValue(256, 96, 304, 128, 4, 3, 1),
+        "GLYPHMASK=" + GlyphValue(304, 48, 328, 64, 3, 1),
+        "PATTERN=" + TextureValue(6),
+        "HOTPATTERN=" + TextureValue(7),
+        "",
+        "[SCROLLSLIDERV]",
+        "COLOR=9478304",
+        "BORDERSMASK=#(336,0,368,32)(2,0,3,0)",
+        "GLYPHMASK=" + GlyphValue(304, 64, 328, 80, 3, 1),
+        "PATTERN=" + TextureValue(8),
+        "HOTPATTERN=" + TextureValue(9),
+        "",
+        "[SCROLLSLIDERH]",
+        "COLOR=9474192",
+        "BORDERSMASK=^0128,0064,0192,0096,0000,0000,0000,0000,2,1,0,0",
+        "GLYPHMASK=" + GlyphValue(304, 80, 328, 96, 3, 1),
+        "PATTERN=" + TextureValue(10),
+        "HOTPATTERN=" + TextureValue(11),
+        "",
+        "[SCROLLBAR1H]",
+        "COLOR=12632256",
+        "BORDERSMASK=FRAME.BMP",
+        "PATTERN=" + TextureValue(12),
+        "HOTPATTERN=" + TextureValue(13),
+        "",
+        "[SCROLLBAR1V]",
+        "COLOR=12632272",
+        "BORDERSMASK=^0368,0000,0384,0016,0002,0002,0002,0002,1,0,0,0",
+        "PATTERN=" + TextureValue(14),
+        "HOTPATTERN=" + TextureValue(15),
+        "",
+        "[SCROLLBAR2H]",
+        "COLOR=12632288",
+        "BORDERSMASK=!FRAME.BMP!3!1!0!3!3!3!3",
+        "PATTERN=" + TextureValue(16),
+        "HOTPATTERN=" + TextureValue(17),
+        "",
+        "[SCROLLBAR2V]",
+        "PARENTCLASS=SCROLLBAR1V",
+        "COLOR=12632304",
+        "PATTERN=" + TextureValue(18),
+        "HOTPATTERN=" + TextureValue(19),
+        "",
+        "[MENUITEM]",
+        "COLOR=15794175",
+        "HOTCOLOR=16760960",
+        "FONTCOLOR=0",
+        "HOTFONTCOLOR=16777215",
+        "BORDERSMASK=^0456,0032,0496,0052,0000,0000,0000,0000,2,0,0,0",
+        "",
+        "[MENULINE]",
+        "COLOR=15263968",
+        "",
+        "[MAINMENU]",
+        "COLOR=15790304",
+        "BORDERSMASK=^0432,0032,0456,0056,0000,0000,0000,0000,1,0,0,3",
+        "",
+        "[DIVIDERV]",
+        "COLOR=11053224",
+        "",
+        "[DIVIDER]",
+        "PARENTCLASS=DIVIDERV",
+        "",
+        "[EXTRALINE]",
+        "COLOR=8404992",
+        "FONTCOLOR=16777215",
+        "GRADIENTPERCENT=100",
+        "GRADIENTDATA=8404992;16744448;100;0;0",
+        "",
+        "[ICOLINE]",
+        "COLOR=15263952",
+        "",
+        "[MDIAREA]",
+        "COLOR=8421440",
+        "PATTERN=" + TextureValue(22, 1),
+        "HOTPATTERN=!TILE.BMP!1!0!1",
+        "IMAGEPERCENT=100",
         "",
         "[SELFREF]",
         "PARENTCLASS=SELFREF",
@@ -335,17 +635,33 @@ std::string SampleOptionsText() {
         "COLOR=15790320",
         "FONTCOLOR=0",
     };
+    lines.insert(lines.end(), sections.begin(), sections.end());
+    for (int i = 0; i < extraSections; ++i) {
+        char name[32];
+        snprintf(name, sizeof name, "[EXTRA%04d]", i);
+        int l = 64 * (i % 8), t = 256 + 32 * (i / 8);
+        lines.push_back("");
+        lines.push_back(name);
+        lines.push_back("COLOR=" + std::to_string(SampleTextureColor(i + 32)));
+        lines.push_back("GRADIENTPERCENT=50");
+        lines.push_back("GRADIENTDATA=" + std::to_string(SampleTextureColor(i)) + ";" +
+                        std::to_string(SampleTextureColor(i + 1)) + ";100;0;0");
+        lines.push_back("BORDERSMASK=" + BorderValue(l, t, l + 64, t + 32, 6, 2, 0));
+        lines.push_back("PATTERN=" + TextureValue(i % 32));
+        if (i % 3 == 0)
+            lines.push_back("PARENTCLASS=BUTTON");
+    }
     std::string text;
-    for (const char* line : lines)
-        text += std::string(line) + "\r\n";
+    for (const std::string& line : lines)
+        text += line + "\r\n";
     return text;
 }
 
-SampleSkin MakeSampleSkin(const std::string& name) {
+SampleSkin MakeSampleSkin(const std::string& name, int extraSections) {
     SampleSkin skin;
     skin.Name = name;
-    skin.Files.push_back({"Options.dat", SampleOptionsText()});
-    skin.Files.push_back({"MASTER.BMP", MasterBitmap()});
+    skin.Files.push_back({"Options.dat", SampleOptionsText(extraSections)});
+    skin.Files.push_back({"MASTER.BMP", MasterBitmap(extraSections)});
     // EDGE.BMP: three 16 x 16 states with masks; FRAME.BMP the same layout in other colours.
     auto states = [](std::vector<SampleColor> colours) {
         Canvas24 c(48, 32, 0);
@@ -361,6 +677,11 @@ SampleSkin MakeSampleSkin(const std::string& name) {
     skin.Files.push_back({"BIG.JPG", JpegFile(300, 300, [](int x, int y) {
                               int v = ((x / 30 + y / 30) & 1) ? 0xE0 : 0xB0;
                               return static_cast<SampleColor>(v | (v << 8) | (0xF0 << 16));
+                          })});
+    // TILE.BMP a flat texture file of its own, TILE.JPEG a small texture under the longer extension.
+    skin.Files.push_back({"TILE.BMP", BmpFile24(16, 16, [](int, int) { return SampleTextureColor(30); })});
+    skin.Files.push_back({"TILE.JPEG", JpegFile(32, 32, [](int x, int y) {
+                              return static_cast<SampleColor>(0x2080C0 + ((x / 8 + y / 8) & 1) * 0x101010);
                           })});
     return skin;
 }

@@ -28,11 +28,17 @@ struct SampleSkin {
     const std::string& File(const std::string& name) const;
 };
 
-// The description text of the sample skin (CR LF lines).
-std::string SampleOptionsText();
-// The sample skin: every image format of a description, masks with black, white and grey rows, state images,
-// magenta corners, textures as BMP and as small and large JPEGs, and gradients of every mode.
-SampleSkin MakeSampleSkin(const std::string& name = "SAMPLE");
+// The description text of the sample skin (CR LF lines), with that many bulk sections "EXTRA0000" ... added.
+std::string SampleOptionsText(int extraSections = 0);
+// The sample skin: every section the library names, every image format of a description (the fixed-width
+// "~", "@" and "^" fields, "!" files with and without widths, "#" rectangles, plain ".BMP" files, small and large
+// JPEG textures), masks with black, white and grey rows, flat state images, magenta corners, gradients of every
+// mode and PARENTCLASS chains. Bulk sections (two 32 x 32 states each, below the rest of the master bitmap) make
+// a large skin for measuring.
+SampleSkin MakeSampleSkin(const std::string& name = "SAMPLE", int extraSections = 0);
+// The flat colour of texture k of the sample skin's master bitmap ("~" rectangles from (256, 128), 16 x 16, sixteen
+// a row); distinct for k below 200 and never grey.
+SampleColor SampleTextureColor(int k);
 
 // zlib's deflate of the bytes (RFC 1950 stream).
 std::string ZlibStream(const std::string& bytes, int level = 9);

@@ -1,5 +1,6 @@
 #include "skin/engine/acSkinPack.h"
 
+#include "CountedAllocations.h"
 #include "MessageBoxCatcher.h"
 #include "SkinSamples.h"
 #include "tests/support/TempDir.h"
@@ -8,30 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <random>
-
-// Every allocation of this test program is counted, so a loop over damaged files can show that nothing stays.
-namespace {
-std::atomic<long> liveAllocations{0};
-}
-void* operator new(std::size_t size) {
-    void* p = std::malloc(size ? size : 1);
-    if (!p)
-        throw std::bad_alloc();
-    ++liveAllocations;
-    return p;
-}
-void operator delete(void* p) noexcept {
-    if (p) {
-        --liveAllocations;
-        std::free(p);
-    }
-}
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
 

@@ -266,6 +266,20 @@ TEST_F(SkinData, AnEditTakesTheSectionColoursItDoesNotKeepItself) {
     EXPECT_EQ(edit->Font()->Color(), clWindowText);
 }
 
+TEST_F(SkinData, SkinDataWithoutAnOwnerControlKeepsItsColourFlagsAlone) {
+    // As a provider's or an adapter's skin data: no control of its own, a section that the skin has.
+    TStringList owner;
+    for (TObject* o : {static_cast<TObject*>(nullptr), static_cast<TObject*>(&owner)}) {
+        TsCommonData data(o, false);
+        data.SetSkinSection("EDIT");
+        ASSERT_EQ(data.SkinIndex, editIndex);
+        data.SetCustomColor(true);
+        EXPECT_TRUE(data.CustomColor());
+        data.SetCustomColor(false);
+        EXPECT_FALSE(data.CustomColor());
+    }
+}
+
 TEST_F(SkinData, FontSectionsComeFromParentsThatGiveTheirFont) {
     TRecordingControl* owner = Child();
     const int def = 7;
