@@ -181,6 +181,9 @@ int Soak(double minutes) {
                    "while [ -e '" + work + "/run' ]; do\n"
                    "  due=$(( (${EPOCHREALTIME/./} - start) * rate / 1000000 ))\n"
                    "  n=$(( (due - sent) / " + std::to_string(WriteSize) + " ))\n"
+                   // A console behind the pace gets the rest a little later: the count of what was sent stays
+                   // fresh, and a held-back modem does not pour out all it owes at once.
+                   "  [ $n -gt 36 ] && n=36\n"
                    "  if [ $n -gt 0 ]; then\n"
                    "    dd bs=" + std::to_string(WriteSize) + " count=$n iflag=fullblock <&3 >&4 2>/dev/null || break\n"
                    "    sent=$((sent + n * " + std::to_string(WriteSize) + ")); echo $sent > '" + work + "/sent.tmp'; mv '" + work + "/sent.tmp' '" + work + "/sent'\n"
