@@ -60,7 +60,10 @@ int TrimTextLog(TCustomMemo* Log, const TLogLimit& Limit) {
 int TrimHexLog(TCustomRichEdit* Log, const TLogLimit& Limit) {
     HWND h = Log->Handle();
     int length = Log->GetTextLen();
+    // Lines of text: the empty line after the last break is none.
     int lines = Send(h, EM_GETLINECOUNT, 0, 0);
+    if (lines > 0 && Send(h, EM_LINEINDEX, lines - 1, 0) >= length)
+        --lines;
     bool tooLong = length > Limit.MaxChars;
     bool tooMany = Limit.MaxLines > 0 && lines > Limit.MaxLines;
     if (!tooLong && !tooMany)
@@ -73,8 +76,8 @@ int TrimHexLog(TCustomRichEdit* Log, const TLogLimit& Limit) {
     }
     if (tooMany)
         first = std::max(first, lines - Kept(Limit.MaxLines));
-    // The newest line stays whatever its length (the empty line after the last break does not count).
-    first = std::min(first, std::max(lines - 2, 0));
+    // The newest line stays whatever its length.
+    first = std::min(first, std::max(lines - 1, 0));
     int end = Send(h, EM_LINEINDEX, first, 0);
     if (end <= 0)
         return 0;
