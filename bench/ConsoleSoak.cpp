@@ -53,12 +53,8 @@ struct TSample {
     double WorkingSetMB;
 };
 
-double FileTimeSeconds(FILETIME f) {
-    return static_cast<double>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
-}
-
-// Processor seconds (user and system) a Wine process used, read on the Linux side: Wine's GetProcessTimes does not
-// tell it for another process. The process is found by a part of its command line no other process has.
+// Processor seconds (user and system) a Wine process used, read on the Linux side: Wine's GetProcessTimes gave
+// a fraction of it for another process. The process is found by a part of its command line no other has.
 double CpuSeconds(const std::string& commandLinePart, const std::string& work) {
     std::string out = work + "/cpu";
     RunUnixScript("pid=$(pgrep -f '" + commandLinePart + "' | head -n1); [ -n \"$pid\" ] && "
