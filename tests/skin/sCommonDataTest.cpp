@@ -514,6 +514,15 @@ TEST_F(SkinnedControls, EveryCommandOfTheSkinDataIsAnsweredThroughTheWindow) {
     EXPECT_EQ(info.BgType, 1);
     EXPECT_EQ(info.Color, Section("BAR").Color);
 
+    // What others answer (providers, adapters) or nobody does is left to the control's own handling.
+    for (int command : {4, 5, 6, 14, 16, 23, 25, 27, 28, 29, 30, 31, 32, 35, 51, 52, 61, 99}) {
+        TMessage m{SM_QUORVEXCMD, MakeSkinCmd(static_cast<TacSkinCommand>(command)), 0, 0};
+        EXPECT_FALSE(CommonWndProc(m, d)) << command;
+    }
+    TMessage notSkin{WM_USER, MakeSkinCmd(scIsSkinned), 0, 0};
+    EXPECT_FALSE(CommonWndProc(notSkin, d));
+    EXPECT_FALSE(CommonMessage(notSkin, nullptr));
+
     // An unskinned control answers none of the questions.
     d->SetSkinSection("NOSUCH");
     EXPECT_EQ(Send(c, scGetSkinIndex), 0);
@@ -874,4 +883,20 @@ end
     // The default manager is followed, never written.
     box->Data()->SetSkinManager(manager.get());
     EXPECT_EQ(WriteComponentText(form).find("SkinData.SkinManager"), std::string::npos);
+}
+
+TEST_F(SkinnedControls, AnOwnManagerThatGoesIsForgotten) {
+    auto* owned = new TfrmRecording(Application);
+    auto* c = new TSkinnedControl(owned);
+    c->SetParent(owned);
+    c->HandleNeeded();
+    auto own = ManagerOn(samples->Path());
+    own->SetSkinName("SAMPLE");
+    c->Data()->SetSkinSection("BAR");
+    c->Data()->SetSkinManager(own.get());
+    ASSERT_EQ(c->Data()->SkinManager(), own.get());
+    own.reset();
+    EXPECT_EQ(c->Data()->SkinManager(), manager.get());
+    EXPECT_EQ(c->Data()->SkinIndex, -1);
+    owned->Free();
 }
