@@ -455,7 +455,8 @@ TFrameLayout FrameLayout(const TRect& R, int State, const TsMaskData& Mask) {
 
 }  // namespace
 
-void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo) {
+void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo,
+                     bool FillCentre) {
     if (State <= 0 && (Mask.DrawMode & 2))
         return;
     if (!Bmp || R.Width() < 2 || R.Height() < 2 || !Mask.Manager)
@@ -464,7 +465,9 @@ void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& 
     TacPixelRows dst, src;
     if (!AttachRows(Bmp, 3, dst) || !AttachRows(source, 3, src))
         return;
-    const TFrameLayout frame = FrameLayout(R, State, Mask);
+    TFrameLayout frame = FrameLayout(R, State, Mask);
+    if (!FillCentre)
+        frame.Sides[fsCentre].dw = 0;
     TBackground bg(CacheInfo);
 
     if (Mask.MaskType > 0) {

@@ -122,8 +122,9 @@ void PaintStateEffects(TBitmap* Bmp, int Effects, TControl* Control, const TPoin
 // Paints state State of the mask into R of Bmp as a 9-slice frame: corners once, edges and centre tiled (or, for
 // images without a mask and DrawMode bit 1, stretched). Masked images are copied through their mask half;
 // magenta pixels of unmasked corners show the cache-info background. State 0 of a mask with DrawMode bit 2
-// paints nothing.
-void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo);
+// paints nothing. Without FillCentre the centre piece is left as it is.
+void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo,
+                     bool FillCentre = true);
 
 // Paints state State (the last one when beyond it) of a multi-state image with its top-left corner at P.
 void DrawMaskGlyph(TBitmap* Bmp, const TPoint& P, int State, const TCacheInfo& CacheInfo, const TsMaskData& Mask,
