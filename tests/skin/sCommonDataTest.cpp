@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -899,4 +900,25 @@ TEST_F(SkinnedControls, AnOwnManagerThatGoesIsForgotten) {
     EXPECT_EQ(c->Data()->SkinManager(), manager.get());
     EXPECT_EQ(c->Data()->SkinIndex, -1);
     owned->Free();
+}
+
+TEST_F(SkinnedControls, AHalfTransparentSectionIsPaintedInTheColourItAnswers) {
+    Section("BAR").Color = RGBc(0, 0, 0);
+    Section("GROUPBOX").Color = RGBc(255, 255, 255);
+    TSkinnedControl* bar = Add(form, "BAR", 10, 10, 200, 150);
+    TSkinnedControl* group = Add(bar, "GROUPBOX", 10, 10, 100, 80);
+    TCacheInfo below;
+    GetParentCacheInfo(group->Data(), below);
+    EXPECT_FALSE(below.Ready);
+    EXPECT_EQ(below.FillColor, RGBc(0, 0, 0));
+    group->Data()->InitCacheBmp();
+    TBitmap* cache = group->Data()->CacheBmp();
+    PaintSkinItem(group->Data()->SkinIndex, "GROUPBOX", below, -1, -1, manager.get(), cache,
+                  TPoint(group->Left(), group->Top()), TRect(0, 0, 100, 80), 0);
+    auto answer = static_cast<TColor>(Send(group, scGetColor));
+    TColor painted = Px(cache, 50, 40);
+    // The blend of the pixels works in 256ths: the two differ by rounding only.
+    for (int shift : {0, 8, 16})
+        EXPECT_LE(std::abs(((answer >> shift) & 0xFF) - ((painted >> shift) & 0xFF)), 1) << shift;
+    EXPECT_EQ(answer, RGBc(128, 128, 128));
 }
