@@ -32,6 +32,8 @@ bool ClipCopy(const TacPixelRows& Dst, int& DX, int& DY, const TacPixelRows& Src
 // system run AVX2 code), else 16 with SSE2. Both give the same bytes.
 extern bool acUseAvx2;
 
+// n bytes of d := (x * a + s * (255 - a) + 127) shr 8; d may be x.
+void BlendBytes(uint8_t* d, const uint8_t* x, const uint8_t* s, int n, unsigned a);
 // n bytes of d := ((b - s) * m + s * 256) shr 8: the image bytes s shown through the mask bytes m over the bytes b.
 void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_t* m, int n);
 

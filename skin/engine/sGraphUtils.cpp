@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -917,15 +918,76 @@ void PaintImageLayer(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const TS
         FillBmpRect(Bmp, rest, Look.Color);
 }
 
+// A tiled texture and a gradient of rows or columns mixed in one pass over R, row by row: the same bytes as
+// tiling the texture, painting the gradient into a work bitmap and blending the two, without writing either
+// picture first. False (nothing painted) for the other kinds of texture and gradient.
+bool PaintTiledGradientMix(TBitmap* Bmp, const TRect& R, const TSectionLook& Look, uint8_t ImageWeight) {
+    if (!Look.Mask || Look.Mask->MaskType != 0 || Look.Mask->DrawMode != 0 || !Look.Gradient ||
+        Look.Gradient->empty())
+        return false;
+    int mode = (*Look.Gradient)[0].Mode;
+    const TsMaskData& mask = *Look.Mask;
+    TacPixelRows dst, src;
+    if ((mode != 0 && mode != 1) || !AttachRows(Bmp, 3, dst) || !AttachRows(MaskSourceBitmap(mask), 3, src))
+        return false;
+    int tw = MaskStateWidth(mask), th = MaskStateHeight(mask);
+    int w = R.Width(), h = R.Height();
+    if (tw <= 0 || th <= 0 || w < 2 || h < 2 || mask.R.left < 0 || mask.R.top < 0 ||
+        mask.R.left + tw > src.Width || mask.R.top + th > src.Height)
+        return false;
+    // The gradient's colours as the gradient painter makes them: one per row (a 2-pixel-wide strip) or one row
+    // that every row repeats. The strip and the row buffers are kept from call to call: made afresh for every
+    // paint they come as new pages from the system, which costs more than the painting (main thread only).
+    static std::unique_ptr<TBitmap> strip;
+    int sw = mode == 0 ? 2 : w, sh = mode == 0 ? h : 2;
+    if (!strip)
+        strip = CreateBmp24(sw, sh);
+    else if (strip->Width() != sw || strip->Height() != sh)
+        strip->SetSize(sw, sh);
+    PaintGradient(strip.get(), TRect(0, 0, sw, sh), *Look.Gradient);
+    TacPixelRows colours;
+    if (!AttachRows(strip.get(), 3, colours))
+        return false;
+    // Each texture row repeated across R once, made when first needed; for row gradients a row of one colour.
+    const size_t rowBytes = static_cast<size_t>(w) * 3;
+    static std::vector<uint8_t> tiles, band;
+    tiles.resize(std::max(tiles.size(), rowBytes * std::min(th, h)));
+    band.resize(std::max(band.size(), rowBytes));
+    std::vector<bool> made(std::min(th, h), false);
+    for (int y = 0; y < h; ++y) {
+        int row = y % th;
+        uint8_t* tile = &tiles[rowBytes * row];
+        if (!made[row]) {
+            const uint8_t* from = src.At(mask.R.left, mask.R.top + row);
+            for (int x = 0; x < w; x += tw)
+                std::memcpy(tile + x * 3, from, static_cast<size_t>(std::min(tw, w - x)) * 3);
+            made[row] = true;
+        }
+        const uint8_t* over = colours.At(0, 0);
+        if (mode == 0) {
+            const uint8_t* c = colours.At(0, y);
+            std::memcpy(band.data(), c, 3);
+            // The colour doubled along the row.
+            for (size_t done = 3; done < rowBytes; done *= 2)
+                std::memcpy(band.data() + done, band.data(), std::min(done, rowBytes - done));
+            over = band.data();
+        }
+        BlendBytes(dst.At(R.left, R.top + y), tile, over, static_cast<int>(rowBytes), ImageWeight);
+    }
+    return true;
+}
+
 // The section's own background (texture, gradient and colour by their percents) into R of Bmp; Phase is where R
 // lies over the parent, so that overlay tiles line up with the neighbours'.
 void PaintOwnBackground(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const TSectionLook& Look, bool Hot) {
     bool overlay = IsOverlay(Look, Hot);
     bool image = Look.ImagePercent > 0 && (Look.Pattern || Look.Mask) && !overlay;
     int imagePercent = image ? Look.ImagePercent : 0;
-    if (image)
+    uint8_t imageWeight = static_cast<uint8_t>(imagePercent * 255 / 100);
+    bool mixed = image && Look.GradientPercent > 0 && PaintTiledGradientMix(Bmp, R, Look, imageWeight);
+    if (image && !mixed)
         PaintImageLayer(Bmp, R, Phase, Look);
-    if (Look.GradientPercent > 0) {
+    if (Look.GradientPercent > 0 && !mixed) {
         bool stops = Look.Gradient && !Look.Gradient->empty();
         if (!image) {
             if (stops)
@@ -939,7 +1001,7 @@ void PaintOwnBackground(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const
                 PaintGradient(gradient.get(), all, *Look.Gradient);
             else
                 FillBmpRect(gradient.get(), all, Look.Color);
-            SumBmpRect(Bmp, gradient.get(), static_cast<uint8_t>(imagePercent * 255 / 100), R.TopLeft(), all);
+            SumBmpRect(Bmp, gradient.get(), imageWeight, R.TopLeft(), all);
         }
     }
     int sum = imagePercent + Look.GradientPercent;

@@ -107,6 +107,8 @@ SampleSkin MakePaintSkin(const std::string& name) {
     text += "[GRADIENT]\r\nCOLOR=" + Colour(Solid) + "\r\nGRADIENTPERCENT=100\r\n" + gradient + "\r\n";
     text += "[MIXED]\r\nCOLOR=" + Colour(Solid) + "\r\n" + tex + "IMAGEPERCENT=50\r\nGRADIENTPERCENT=50\r\n" + flat +
             "\r\n";
+    text += "[MIXEDCOLUMNS]\r\nCOLOR=" + Colour(Solid) + "\r\n" + tex + "IMAGEPERCENT=50\r\nGRADIENTPERCENT=50\r\n" +
+            "GRADIENTDATA=" + Colour(GradTop) + ";" + Colour(GradBottom) + ";100;1;0\r\n\r\n";
     text += "[PARTIAL]\r\nCOLOR=" + Colour(MixColour) + "\r\n" + tex + "IMAGEPERCENT=40\r\n\r\n";
     text += "[HALF]\r\nCOLOR=" + Colour(Half) + "\r\nTRANSPARENCY=50\r\n\r\n";
     text += "[CLEAR]\r\nCOLOR=" + Colour(Solid) + "\r\nTRANSPARENCY=100\r\n\r\n";

@@ -7,6 +7,7 @@
 
 #include "skin/engine/acFastPixels.h"
 #include "skin/engine/sCommonData.h"
+#include "skin/engine/sGradient.h"
 #include "skin/engine/sGraphUtils.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,14 @@ TEST_F(SectionPaint, ImageAndGradientMixByTheImagesShareAndTheColourTakesTheRest
     // 50 percent texture and 50 percent gradient: the gradient blended over the texture with weight 127.
     auto mixed = Paint("MIXED");
     EXPECT_EQ(CountColor(mixed.get(), Blend(Tex, GradFlat, 127)), 40 * 30);
+    // A gradient of columns: each column's colour as the gradient painter gives it, over the texture alike.
+    auto columns = Paint("MIXEDCOLUMNS");
+    auto gradient = MakeBmp(40, 2);
+    PaintGradient(gradient.get(), TRect(0, 0, 40, 2), Manager->Sections[Index("MIXEDCOLUMNS")].GradientArray);
+    for (int x = 0; x < 40; ++x)
+        for (int y : {0, 17, 29})
+            EXPECT_EQ(Px(columns.get(), x, y), Blend(Tex, static_cast<SampleColor>(Px(gradient.get(), x, 0)), 127))
+                << x << "," << y;
     // 40 percent texture, nothing else: the colour gets the other 60 percent, right and bottom edges included.
     auto partial = Paint("PARTIAL");
     EXPECT_EQ(CountColor(partial.get(), Percent(Tex, MixColour, 40)), 40 * 30);

@@ -273,3 +273,13 @@ TEST(VisualStyles, SetWindowThemeIsLoadedAtStart) {
     EXPECT_EQ(acSetWindowTheme(form->Handle(), nullptr, nullptr), S_OK);
     form->Free();
 }
+
+TEST_F(Fade, TheUnlockingOfFormsFadesThroughThisFade) {
+    // The skin change lets its held forms go through acAnimShowControl, which is this fade from the start.
+    ASSERT_NE(acAnimShowControl, nullptr);
+    int steps = 0;
+    acOnFadeStep = [&](HWND, int) { ++steps; };
+    acAnimShowControl(form, 24);
+    EXPECT_EQ(steps, 4);
+    EXPECT_EQ(acOutputWindow, nullptr);
+}
