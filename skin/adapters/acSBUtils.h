@@ -28,7 +28,8 @@ extern bool acDlgMode;
 // Library-wide: a skin provider is clearing its list of adapters (their windows keep their skinned look then).
 extern bool acAdapterListClearing;
 
-// SetWindowTheme of uxtheme.dll (acSetWindowTheme), nil where the system has none; the engine loads it at start-up.
+// SetWindowTheme of uxtheme.dll (acSetWindowTheme), nil where the system has none; the skin engine loads it when
+// the library starts.
 using TSetWindowThemeProc = TSetWindowTheme;
 
 // The form of a skin provider when Owner is one, else nil. The form skinning sets this; until it does, no owner is
