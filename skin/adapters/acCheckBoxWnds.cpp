@@ -112,8 +112,8 @@ void TacCheckBoxWnd::WndProc(TMessage& Message) {
             SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
         break;
     case WM_NCHITTEST:
-        if (IsWindowEnabled(CtrlHandle) && SkinManager && SkinManager->ActiveControl() != CtrlHandle)
-            SkinManager->SetActiveControl(CtrlHandle);
+        if (IsWindowEnabled(CtrlHandle) && SkinData->SkinManager() && SkinData->SkinManager()->ActiveControl() != CtrlHandle)
+            SkinData->SkinManager()->SetActiveControl(CtrlHandle);
         break;
     default:
         break;

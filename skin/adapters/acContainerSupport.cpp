@@ -1,5 +1,9 @@
 #include "acContainerSupport.h"
 
+#include "acAdapterSupport.h"
+
+#include "skin/engine/sSkinManager.h"
+
 #include "classlib/Controls.h"
 
 void CopyCacheSkippingChildren(HWND Wnd, HDC DC, TBitmap* Cache, const TRect& R, const TPoint& ClientOffset) {
@@ -46,4 +50,21 @@ void PaintGraphicChildren(TWinControl* Control, HDC DC, const TPoint& Offset) {
         child->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
         RestoreDC(DC, saved);
     }
+}
+
+void PaintSectionOver(int SkinIndex, TsSkinManager* Manager, TBitmap* Bmp, const TRect& R, int State, TBitmap* Below,
+                      const TPoint& BelowPos) {
+    if (!Manager)
+        Manager = DefaultManager;
+    if (!Manager || !Bmp || R.IsEmpty() || !Manager->IsValidSkinIndex(SkinIndex))
+        return;
+    if (Below && Below != Bmp)
+        BitBlt(Bmp->Canvas()->Handle(), R.left, R.top, R.Width(), R.Height(), Below->Canvas()->Handle(), BelowPos.x,
+               BelowPos.y, SRCCOPY);
+    const TsGeneralData& section = Manager->Sections[static_cast<size_t>(SkinIndex)];
+    int transparency = State > 0 ? section.HotTransparency : section.Transparency;
+    TCacheInfo info;
+    if (transparency > 0 && Below && Below != Bmp)
+        info = InitCacheInfo(Below, BelowPos.x - R.left, BelowPos.y - R.top);
+    acPaintSection(SkinIndex, Manager, Bmp, R, State, info, R.TopLeft(), true);
 }

@@ -17,3 +17,8 @@ void CopyCacheSkippingChildren(HWND Wnd, HDC DC, TBitmap* Cache, const TRect& R,
 void FillFromParentInfo(TBitmap* Bmp, const TRect& R, const TCacheInfo& Info, const TPoint& Pos);
 // Paints the windowless children of Control into DC (whose origin is Control's client origin moved by Offset).
 void PaintGraphicChildren(TWinControl* Control, HDC DC, const TPoint& Offset);
+class TsSkinManager;
+// Paints section SkinIndex in State into R of Bmp over the picture of Below at BelowPos (for R's top-left corner):
+// a see-through section shows that picture, an opaque one covers it with its colour and frame.
+void PaintSectionOver(int SkinIndex, TsSkinManager* Manager, TBitmap* Bmp, const TRect& R, int State, TBitmap* Below,
+                      const TPoint& BelowPos);

@@ -485,8 +485,8 @@ void TacSizerWnd::WndProc(TMessage& Message) {
     if (Message.Msg == WM_NCHITTEST) {
         // The whole grip sizes the dialog.
         Message.Result = HTBOTTOMRIGHT;
-        if (IsWindowEnabled(CtrlHandle) && SkinManager && SkinManager->ActiveControl())
-            SkinManager->SetActiveControl(nullptr);
+        if (IsWindowEnabled(CtrlHandle) && SkinData->SkinManager() && SkinData->SkinManager()->ActiveControl())
+            SkinData->SkinManager()->SetActiveControl(nullptr);
     }
 }
 

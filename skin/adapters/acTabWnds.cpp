@@ -153,7 +153,7 @@ void TacTabControlWnd::UpdateSpin() {
     if (spin == FSpinHandle && FSpinWnd && !FSpinWnd->Destroyed)
         return;
     FSpinWnd.reset();
-    FSpinWnd = CreateAdapter<TacSpinWnd>(spin, nullptr, SkinManager, "UPDOWNBTN", false);
+    FSpinWnd = CreateAdapter<TacSpinWnd>(spin, nullptr, SkinData->SkinManager(), "UPDOWNBTN", false);
     FSpinHandle = spin;
 }
 
@@ -259,8 +259,8 @@ void TacTabControlWnd::DrawTab(int Index, int State, const TPoint& Offset, TBitm
     if (manager->IsValidImgIndex(border)) {
         // The tab over what lies below it in the control's picture.
         auto tab = CreateBmp24(r.Width(), r.Height());
-        TCacheInfo below = InitCacheInfo(SkinData->CacheBmp(), 0, 0);
-        acPaintSection(index, manager, tab.get(), TRect(0, 0, r.Width(), r.Height()), State, below, r.TopLeft(), true);
+        PaintSectionOver(index, manager, tab.get(), TRect(0, 0, r.Width(), r.Height()), State, SkinData->CacheBmp(),
+                         r.TopLeft());
         BitBlt(canvas->Handle(), t.left, t.top, r.Width(), r.Height(), tab->Canvas()->Handle(), 0, 0, SRCCOPY);
     }
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(CtrlHandle, TCM_GETIMAGELIST, 0, 0));
@@ -349,7 +349,7 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
     }
     bool skinned = SkinData->Skinned();
     if (Message.Msg == SM_QUORVEXCMD) {
-        bool own = reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinManager;
+        bool own = reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinData->SkinManager();
         switch (SkinCmdOf(Message.WParam)) {
         case scNewSkin:
             BroadcastToChildWindows(CtrlHandle, Message);
@@ -390,7 +390,7 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
                 Message.Result = SkinData->Updating ? 1 : 0;
             return;
         case scGetCaptionOrManager:
-            Message.Result = reinterpret_cast<LRESULT>(SkinManager);
+            Message.Result = reinterpret_cast<LRESULT>(SkinData->SkinManager());
             return;
         default:
             break;
@@ -485,7 +485,7 @@ void TacPageControlWnd::WndProc(TMessage& Message) {
             break;
         default:
             if (Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scRemoveSkin &&
-                reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinManager) {
+                reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinData->SkinManager()) {
                 TacTabControlWnd::WndProc(Message);
                 ReleasePagesOf(CtrlHandle);
                 return;
@@ -531,7 +531,7 @@ void TacPageWnd::WndProc(TMessage& Message) {
         return;
     }
     if (Message.Msg == SM_QUORVEXCMD) {
-        bool own = reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinManager;
+        bool own = reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinData->SkinManager();
         switch (SkinCmdOf(Message.WParam)) {
         case scNewSkin:
             BroadcastToChildWindows(CtrlHandle, Message);

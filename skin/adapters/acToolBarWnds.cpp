@@ -136,8 +136,8 @@ void TacToolBarWnd::PaintDlgButton(int Index, const TRect& R, TBitmap* Target) {
             state = PtInRect(&screen, p) ? 1 : 0;
         }
     }
-    TCacheInfo below = InitCacheInfo(SkinData->CacheBmp(), 0, 0);
-    acPaintSection(section, manager, bmp.get(), TRect(0, 0, R.Width(), R.Height()), state, below, R.TopLeft(), true);
+    PaintSectionOver(section, manager, bmp.get(), TRect(0, 0, R.Width(), R.Height()), state, SkinData->CacheBmp(),
+                     R.TopLeft());
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(CtrlHandle, TB_GETIMAGELIST, 0, 0));
     int imageW = 0, imageH = 0;
     if (images)
@@ -404,11 +404,11 @@ void TacToolBarVCLWnd::CustomDrawButton(TToolBar* Sender, TToolButton* Button, T
     int state = ToolButtonStateOf(State, Button->Marked(), Button->Indeterminate());
     int section = SectionIndexOf(manager, "TOOLBUTTON");
     TPoint origin = ClientOrigin();
-    TCacheInfo below = InitCacheInfo(SkinData->CacheBmp(), origin.x, origin.y);
+    TPoint at(r.left + origin.x, r.top + origin.y);
     bool dropDown = Button->Style() == tbsDropDown;
     int dropWidth = dropDown ? GetSystemMetrics(SM_CXVSCROLL) - 2 : 0;
     int content = w - dropWidth;
-    acPaintSection(section, manager, bmp.get(), TRect(0, 0, content, h), state, below, r.TopLeft(), true);
+    PaintSectionOver(section, manager, bmp.get(), TRect(0, 0, content, h), state, SkinData->CacheBmp(), at);
     int shift = state == 2 ? 1 : 0;
     int textHeight = 0;
     {
@@ -460,8 +460,8 @@ void TacToolBarVCLWnd::CustomDrawButton(TToolBar* Sender, TToolButton* Button, T
             arrowState = 2;
         else if (State.Contains(cdsHot))
             arrowState = 1;
-        acPaintSection(section, manager, bmp.get(), TRect(content, 0, w, h), arrowState, below,
-                       TPoint(r.left + content, r.top), true);
+        PaintSectionOver(section, manager, bmp.get(), TRect(content, 0, w, h), arrowState, SkinData->CacheBmp(),
+                         TPoint(at.x + content, at.y));
         DrawArrow(manager, bmp.get(), content, dropWidth, h, arrowState, 0);
     }
     if (!Button->Enabled() || !Sender->Enabled() || Button->Indeterminate()) {
@@ -481,7 +481,7 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
         switch (SkinCmdOf(Message.WParam)) {
         case scRemoveSkin:
         case scRefresh:
-            if (reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinManager)
+            if (reinterpret_cast<TsSkinManager*>(Message.LParam) == SkinData->SkinManager())
                 DroppedButton = nullptr;
             break;
         case scGetBgInfo: {
