@@ -124,7 +124,7 @@ void TacCheckBoxWnd::PaintCheckBox(TMessage& Message) {
     GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
     PAINTSTRUCT ps{};
     BeginPaint(CtrlHandle, &ps);
-    SkinData->Updating = acNeedsRepaint(SkinData);
+    SkinData->Updating = SkinData->NeedsRepaint();
     if (!SkinData->Updating) {
         SendMessageW(ParentWnd, SM_QUORVEXCMD, MakeSkinCmd(scChildPaints), 0);
         HDC dc = reinterpret_cast<HDC>(Message.WParam);
@@ -149,7 +149,7 @@ void TacCheckBoxWnd::PrepareCache() {
     SelectWindowFont(cache->Canvas(), CtrlHandle, SkinData->OwnerControl());
     TCacheInfo parent;
     acGetParentWndCacheInfo(CtrlHandle, parent);
-    bool active = acControlIsActive(SkinData) || SkinData->MouseAbove || GetFocus() == CtrlHandle;
+    bool active = SkinData->ControlIsActive() || SkinData->MouseAbove || GetFocus() == CtrlHandle;
     acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, 0, WndSize.cx, WndSize.cy),
                    active ? 1 : 0, parent, WndPos, true);
     TRect glyph = GlyphRect();
@@ -183,7 +183,7 @@ void TacCheckBoxWnd::DrawCaption(const TRect& Glyph) {
     TRect r = CheckCaptionRect(WndSize.cx, WndSize.cy, avail, TSize(measure.Width(), measure.Height()), multiline,
                                (style & BS_LEFTTEXT) != 0);
     canvas->Brush()->SetStyle(bsClear);
-    WriteSkinText(canvas, WndText, true, acControlIsActive(SkinData), SkinData,
+    WriteSkinText(canvas, WndText, true, SkinData->ControlIsActive(), SkinData,
                   multiline ? (DT_WORDBREAK | DT_CENTER) : DT_SINGLELINE, r);
     canvas->Pen()->SetStyle(psClear);
     canvas->Brush()->SetStyle(bsSolid);
@@ -252,7 +252,7 @@ void TacGroupBoxWnd::PaintGroupBox(TMessage& Message) {
     bool painting = Message.Msg == WM_PAINT;
     if (painting)
         BeginPaint(CtrlHandle, &ps);
-    SkinData->Updating = acNeedsRepaint(SkinData);
+    SkinData->Updating = SkinData->NeedsRepaint();
     if (!SkinData->Updating) {
         PrepareCache();
         bool given = Message.WParam != 0 && Message.LParam == 1;

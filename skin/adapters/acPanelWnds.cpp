@@ -80,7 +80,7 @@ void TacPanelWnd::PaintClient(HDC DC, bool WindowCoords) {
         WindowCoords = true;
     }
     int saved = SaveDC(DC);
-    SkinData->Updating = acNeedsRepaint(SkinData);
+    SkinData->Updating = SkinData->NeedsRepaint();
     if (!SkinData->Updating) {
         if (SkinData->BGChanged || SkinData->HalfVisible || !SkinData->CacheBmp() ||
             SkinData->CacheBmp()->Width() != owner->Width() || SkinData->CacheBmp()->Height() != owner->Height())
@@ -240,7 +240,7 @@ void TacDlgPanelWnd::PaintDlgClient(HDC DC) {
     if (own)
         DC = GetWindowDC(CtrlHandle);
     int saved = SaveDC(DC);
-    SkinData->Updating = acNeedsRepaint(SkinData);
+    SkinData->Updating = SkinData->NeedsRepaint();
     if (!SkinData->Updating) {
         PrepareCache();
         int b = BorderWidthOf(CtrlHandle);
@@ -416,7 +416,7 @@ void TacSpinWnd::PaintSpin(TMessage& Message) {
     std::tie(State1, State2) = SpinStates(inside, first, Pressed);
     PAINTSTRUCT ps{};
     BeginPaint(CtrlHandle, &ps);
-    SkinData->Updating = acNeedsRepaint(SkinData);
+    SkinData->Updating = SkinData->NeedsRepaint();
     if (!SkinData->Updating) {
         HDC dc = reinterpret_cast<HDC>(Message.WParam);
         bool own = dc == nullptr;

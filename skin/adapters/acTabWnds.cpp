@@ -159,7 +159,7 @@ void TacTabControlWnd::UpdateSpin() {
 
 void TacTabControlWnd::PaintTabControl(TMessage& Message) {
     GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
-    SkinData->Updating = acNeedsRepaint(SkinData);
+    SkinData->Updating = SkinData->NeedsRepaint();
     if (SkinData->Updating)
         return;
     SkinData->BGChanged = true;
@@ -552,7 +552,7 @@ void TacPageWnd::WndProc(TMessage& Message) {
             BroadcastToChildWindows(CtrlHandle, Message);
             return;
         case scRepaintHeld:
-            if (acNeedsRepaint(SkinData)) {
+            if (SkinData->NeedsRepaint()) {
                 SkinData->Updating = false;
                 InvalidateRect(CtrlHandle, nullptr, TRUE);
             }

@@ -53,7 +53,7 @@ std::string ButtonText(HWND Wnd, int Command) {
 bool TacToolBarWnd::Busy() {
     if (HWND parent = GetParent(CtrlHandle); parent && GetSkinCmdBool(parent, scIsBusy))
         return true;
-    return acNeedsRepaint(SkinData);
+    return SkinData->NeedsRepaint();
 }
 
 void TacToolBarWnd::PrepareDlgToolBar() {
@@ -212,7 +212,7 @@ void TacToolBarWnd::WndProc(TMessage& Message) {
         PaintDlgToolBarNC();
         return;
     default:
-        if (Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scRepaintHeld && acNeedsRepaint(SkinData)) {
+        if (Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scRepaintHeld && SkinData->NeedsRepaint()) {
             SkinData->Updating = false;
             RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
             return;
@@ -346,7 +346,7 @@ void TacToolBarVCLWnd::CustomDrawToolBar(TToolBar* Sender, const TRect& ARect, T
         DefaultDraw = true;
         return;
     }
-    SkinData->Updating = acNeedsRepaint(SkinData);
+    SkinData->Updating = SkinData->NeedsRepaint();
     if (Stage != cdPrePaint) {
         DefaultDraw = false;
         return;
@@ -496,9 +496,9 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
             if (info->PleaseDraw) {
                 info->Offset.x += origin.x;
                 info->Offset.y += origin.y;
-                acGetBGInfo(SkinData, *info, false, CtrlHandle);
+                GetBGInfo(SkinData, *info, false, CtrlHandle);
             } else {
-                acGetBGInfo(SkinData, *info, false, CtrlHandle);
+                GetBGInfo(SkinData, *info, false, CtrlHandle);
                 info->Offset.x += origin.x;
                 info->Offset.y += origin.y;
             }
