@@ -1,3 +1,4 @@
+#include "skin/adapters/acCheckBoxWnds.h"
 #include "skin/adapters/acPanelWnds.h"
 #include "skin/adapters/acTabWnds.h"
 #include "skin/adapters/acToolBarWnds.h"
@@ -6,6 +7,7 @@
 #include "tests/skin/SkinTestControls.h"
 
 #include "classlib/ComCtrls.h"
+#include "classlib/ExtCtrls.h"
 #include "classlib/Menus.h"
 #include "skin/engine/sVclUtils.h"
 
@@ -286,4 +288,65 @@ TEST_F(BarAdapters, AClassLibraryToolbarTracksItsHotButton) {
     }
     EXPECT_FALSE(GetPropA(bar->Handle(), acAdapterProp));
     form->Free();
+}
+
+TEST_F(BarAdapters, PanelsTakeTheirSectionFromTheirBevelsAndPaintTheirClient) {
+    EXPECT_EQ(TacPanelWnd::SectionOfBevels(bvLowered, bvRaised, false), "GROUPBOX");
+    EXPECT_EQ(TacPanelWnd::SectionOfBevels(bvRaised, bvLowered, false), "GROUPBOX");
+    EXPECT_EQ(TacPanelWnd::SectionOfBevels(bvNone, bvNone, false), "CHECKBOX");
+    EXPECT_EQ(TacPanelWnd::SectionOfBevels(bvNone, bvNone, true), "PANEL_LOW");
+    auto* form = new TfrmSkinTest(nullptr);
+    form->SetBounds(480, 40, 240, 160);
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 200, 100);
+    panel->SetBevelOuter(bvLowered);
+    form->Show();
+    PumpMessagesFor(30);
+    TsCommonData data(panel, true);
+    {
+        auto adapter = CreateAdapter<TacPanelWnd>(panel->Handle(), &data, nullptr, "PANEL", true);
+        EXPECT_EQ(data.SkinSection(), "PANEL_LOW");
+        RedrawWindow(panel->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        PumpMessagesFor(50);
+        auto pic = ScreenPicture(panel->Handle());
+        EXPECT_EQ(PixelOf(pic.get(), 100, 50), FlatColor("PANEL_LOW"));
+        EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("PANEL_LOW"));
+    }
+    form->Free();
+}
+
+// The test window as a user sees it; with BRIMLET_CONTAINERS_SHOT set, its picture is saved there.
+TEST_F(BarAdapters, TheTestWindowAsAUserSeesIt) {
+    std::vector<TacAdapterPtr<TacMainWnd>> adapters;
+    const std::pair<const wchar_t*, DWORD> checks[] = {{L"Check box", BS_AUTOCHECKBOX},
+                                                       {L"Three states", BS_AUTO3STATE},
+                                                       {L"Radio", BS_AUTORADIOBUTTON}};
+    int y = 20;
+    HWND group = parent.Child(L"BUTTON", L"Options", BS_GROUPBOX, 10, 5, 150, 120);
+    adapters.push_back(CreateAdapter<TacGroupBoxWnd>(group, nullptr, nullptr, "GROUPBOX", true));
+    for (auto [text, style] : checks) {
+        HWND box = parent.Child(L"BUTTON", text, style, 20, y + 5, 130, 22);
+        adapters.push_back(CreateAdapter<TacCheckBoxWnd>(box, nullptr, nullptr, "CHECKBOX", true));
+        SendMessageW(box, BM_SETCHECK, style == BS_AUTO3STATE ? BST_INDETERMINATE : BST_CHECKED, 0);
+        y += 30;
+    }
+    HWND spin = parent.Child(UPDOWN_CLASSW, L"", 0, 170, 20, 20, 40);
+    adapters.push_back(CreateAdapter<TacSpinWnd>(spin, nullptr, nullptr, "SPEEDBUTTON_SMALL", true));
+    HWND grip = parent.Child(L"SCROLLBAR", L"", SBS_SIZEGRIP, 400, 300, 20, 20);
+    adapters.push_back(CreateAdapter<TacSizerWnd>(grip, nullptr, nullptr, "CHECKBOX", true));
+    HWND tabs = Tabs(0, 3, 220, 120);
+    SetWindowPos(tabs, nullptr, 200, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    adapters.push_back(CreateAdapter<TacTabControlWnd>(tabs, nullptr, nullptr, "PAGECONTROL", true));
+    HWND bottom = Tabs(TCS_BOTTOM, 3, 220, 120);
+    SetWindowPos(bottom, nullptr, 200, 140, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    adapters.push_back(CreateAdapter<TacTabControlWnd>(bottom, nullptr, nullptr, "PAGECONTROL", true));
+    Repaint();
+    auto screen = ScreenPicture(parent.Wnd);
+    EXPECT_GT(CountOf(screen.get(), FlatGlyphColor("GLOBALINFO", "BOXCHECKED")), 50);
+    EXPECT_GT(CountOf(screen.get(), FlatGlyphColor("GLOBALINFO", "BOXGRAYED")), 50);
+    EXPECT_GT(CountOf(screen.get(), FlatGlyphColor("GLOBALINFO", "RADIOCHECKED")), 50);
+    EXPECT_GT(CountOf(screen.get(), FlatColor("PAGECONTROLBOTTOM")), 1000);
+    if (const char* file = std::getenv("BRIMLET_CONTAINERS_SHOT"))
+        screen->SaveToFile(file);
 }
