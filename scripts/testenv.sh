@@ -22,6 +22,9 @@ testenv_make_prefix() {
     "$BRIMLET_WINE" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "../drive_c/brimlet-serial/port$n/dev" /f \
       >>"$BRIMLET_WINE_LOG" 2>&1
   done
+  # A crashing program gets winedbg's backtrace on stderr and ends, instead of a crash dialog
+  # that nobody closes under Xvfb (a test would then hang until its timeout, with no trace).
+  "$BRIMLET_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$BRIMLET_WINE_LOG" 2>&1
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts"
   cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
@@ -58,7 +61,7 @@ testenv_start() {
     local cache=${BRIMLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brimlet}
     local template
     # Bump the revision whenever testenv_make_prefix changes, so old templates are not reused.
-    template="$cache/wine-template-r4-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
+    template="$cache/wine-template-r5-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
     mkdir -p "$cache"
     (
       flock 9
