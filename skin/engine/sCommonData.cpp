@@ -1,13 +1,22 @@
 #include "sCommonData.h"
 
+#include "acFastPixels.h"
+#include "acSkinHooks.h"
+#include "sConst.h"
 #include "sGraphUtils.h"
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
 #include "classlib/Controls.h"
+#include "classlib/Forms.h"
+#include "classlib/FormResources.h"
+#include "classlib/StdCtrls.h"
 #include "classlib/SysUtils.h"
 
+#include <algorithm>
 #include <initializer_list>
+
+std::string acCurrentSkinSection;
 
 std::string DefaultSectionOfCode(int COC) {
     struct Entry {
@@ -45,7 +54,7 @@ std::string DefaultSectionOfCode(int COC) {
 
 namespace {
 
-bool IsSkinProvider(TObject* Object) { return Object && Object->InheritsFrom("TsSkinProvider"); }
+bool IsSkinProvider(TObject* Object) { return dynamic_cast<TacSkinProviderBase*>(Object) != nullptr; }
 
 }  // namespace
 
@@ -83,13 +92,16 @@ void TsCommonData::SetSkinManager(TsSkinManager* Value) {
     FSkinManager = Value == DefaultManager ? nullptr : Value;
     if (FOwnerControl && FOwnerControl->Loading())
         return;
-    // Nil means the default manager from now on, so the indexes are read from that one.
-    TsSkinManager* manager = SkinManager();
-    ReadIndexes(manager);
-    // A skin provider has nothing to do on this news (its skin message handler ignores it); a control hears
-    // whether it is skinned now.
-    if (FOwnerControl && FOwnerControl->Parent() && !FOwnerControl->Destroying())
-        TellOwner(manager);
+    // Nil takes the object out of the skin until the default manager's next change reaches it (its commands
+    // 1 and 3 re-read the indexes), so the owner hears of the removal now.
+    ReadIndexes(Value);
+    bool skinned = Value && !Value->Sections.empty() && SkinIndex >= 0;
+    TMessage message{SM_QUORVEXCMD, MakeSkinCmd(skinned ? scRefresh : scRemoveSkin), reinterpret_cast<LPARAM>(Value),
+                     0};
+    if (auto* provider = dynamic_cast<TacSkinProviderBase*>(FOwnerObject))
+        provider->HandleSkinMessage(message);
+    else if (FOwnerControl && FOwnerControl->Parent() && !FOwnerControl->Destroying())
+        FOwnerControl->Perform(message.Msg, message.WParam, message.LParam);
 }
 
 void TsCommonData::SetSkinSection(const std::string& Value) {
@@ -170,13 +182,114 @@ void TsCommonData::SetDefaultSection() {
     SetSkinSection(section);
 }
 
-bool TsCommonData::Skinned() const {
+void TsCommonData::Loaded() {
+    SetDefaultSection();
+    if (!Skinned() || !FOwnerControl || !FOwnerControl->Parent() || FOwnerControl->Loading())
+        return;
+    if (dynamic_cast<TWinControl*>(FOwnerControl))
+        NotifyFormOfControl(FOwnerControl);
+    if (FOwnerControl->InheritsFrom("TCustomEdit") || COC == 97)
+        ApplySectionColors();
+}
+
+bool TsCommonData::Skinned(bool CheckActive) const {
     TsSkinManager* manager = SkinManager();
     if (!manager || SkinIndex < 0 || manager->Destroying())
         return false;
     if (FOwnerControl && FOwnerControl->Destroying())
         return false;
+    if (CheckActive && !(manager->SkinData() && manager->SkinData()->Active))
+        return false;
     return manager->IsValidSkinIndex(SkinIndex);
+}
+
+bool TsCommonData::IsCached() const {
+    if (acAnimInProgress || (CtrlState & 1) == 0)
+        return true;
+    // A solid control paints straight to the screen only in its plain look.
+    return ControlIsActive();
+}
+
+bool TsCommonData::ControlIsActive() const {
+    if (!FOwnerControl || FOwnerControl->Destroying() || !FOwnerControl->Enabled() ||
+        FOwnerControl->ComponentState().Contains(csDesigning))
+        return false;
+    if (Focused)
+        return true;
+    if (auto* windowed = dynamic_cast<TWinControl*>(FOwnerControl); windowed && windowed->Focused())
+        return true;
+    return MouseAbove && !NoHotCodes.Contains(COC);
+}
+
+bool TsCommonData::NeedsRepaint() const {
+    if (!SkinManager() || (FOwnerControl && FOwnerControl->ComponentState().Contains(csDesigning)))
+        return false;
+    if (!IsCached())
+        return Updating;
+    if (!FOwnerControl || FOwnerControl->Destroying())
+        return Updating;
+    if (Updating || !FOwnerControl->Parent())
+        return true;
+    // A cached control copies its parent's background, which must be ready first.
+    return SendSkinCmdNoParam(FOwnerControl->Parent(), scIsBusy) != 0;
+}
+
+namespace {
+
+// A provider's skin data has no control: its form hears the update brackets.
+void SendUpdateCommand(TControl* OwnerControl, TObject* OwnerObject, TacSkinCommand Command) {
+    if (OwnerControl) {
+        OwnerControl->Perform(SM_QUORVEXCMD, MakeSkinCmd(Command), 0);
+        return;
+    }
+    auto* provider = dynamic_cast<TacSkinProviderBase*>(OwnerObject);
+    auto* form = provider ? dynamic_cast<TWinControl*>(provider->Owner()) : nullptr;
+    if (form && form->HandleAllocated())
+        SendSkinCmdToHandle(form->Handle(), Command, 0);
+}
+
+}  // namespace
+
+void TsCommonData::BeginUpdate() {
+    Updating = true;
+    SendUpdateCommand(FOwnerControl, FOwnerObject, scBeginUpdate);
+}
+
+void TsCommonData::EndUpdate() {
+    Updating = false;
+    SendUpdateCommand(FOwnerControl, FOwnerObject, scEndUpdate);
+}
+
+bool TsCommonData::CheckParentBG() const {
+    if (Locked || !Skinned() || !FOwnerControl || FOwnerControl->ControlStyle().Contains(csOpaque) ||
+        !FOwnerControl->Visible())
+        return true;
+    TsSkinManager* manager = SkinManager();
+    if (!manager->IsValidSkinIndex(SkinIndex))
+        return false;
+    if (!FOwnerControl->Enabled() || manager->Sections[SkinIndex].Transparency >= 1) {
+        TWinControl* parent = FOwnerControl->Parent();
+        if (parent && parent->HandleAllocated())
+            return SendSkinCmdToHandle(parent->Handle(), scBgDependsOnPos, 0) != 0;
+        return true;
+    }
+    return false;
+}
+
+bool TsCommonData::ParentBGChanging() const {
+    TWinControl* parent = FOwnerControl ? FOwnerControl->Parent() : nullptr;
+    if (!parent || !parent->HandleAllocated())
+        return false;
+    return SendSkinCmdToHandle(parent->Handle(), scBgDependsOnPos, 0) != 0;
+}
+
+TColor TsCommonData::GetOwnColor() const {
+    if (FOwnerControl)
+        return FOwnerControl->Color();
+    if (auto* provider = dynamic_cast<TacSkinProviderBase*>(FOwnerObject))
+        if (auto* form = dynamic_cast<TControl*>(provider->Owner()))
+            return form->Color();
+    return clBtnFace;
 }
 
 void TsCommonData::InitCacheBmp() {
@@ -192,6 +305,11 @@ void TsCommonData::InitCacheBmp() {
         FCacheBmp->SetWidth(FOwnerControl->Width());
     if (FCacheBmp->Height() != FOwnerControl->Height())
         FCacheBmp->SetHeight(FOwnerControl->Height());
+}
+
+void InitCacheBmp(TsCommonData* SkinData) {
+    if (SkinData)
+        SkinData->InitCacheBmp();
 }
 
 void TsCommonData::Invalidate() {
@@ -273,3 +391,534 @@ int GetFontIndex(TControl* Control, int DefIndex, TsSkinManager* Manager) {
         return GetFontIndex(Control->Parent(), DefIndex, Manager);
     return section.GiveOwnFont ? answer - 1 : DefIndex;
 }
+
+// --- the shared handlers ---
+
+namespace {
+
+// A command with its small argument to a control (through its window when it has one), as
+// SendSkinCmdToControl sends the command alone.
+void SendSkinCmdWithArg(TControl* Control, TacSkinCommand Command, uint16_t Arg) {
+    auto* windowed = dynamic_cast<TWinControl*>(Control);
+    if (!windowed)
+        Control->Perform(SM_QUORVEXCMD, MakeSkinCmd(Command, Arg), 0);
+    else if (!windowed->Destroying() && windowed->HandleAllocated())
+        SendMessageA(windowed->Handle(), SM_QUORVEXCMD, MakeSkinCmd(Command, Arg), 0);
+}
+
+bool Designing(TControl* Control) { return Control && Control->ComponentState().Contains(csDesigning); }
+
+// The colour of a parent as a transparent child mixes it in: a skinned parent's background colour, the plain
+// colour of any other parent (and of a skinned one that has none to tell).
+TColor ParentColorOf(TWinControl* Parent) {
+    if (SendSkinCmdNoParam(Parent, scIsSkinned) == 1) {
+        auto answer = static_cast<TColor>(SendSkinCmdToControl(Parent, scGetColor, 0));
+        if (answer != clFuchsia)
+            return ColorToRGB(answer);
+    }
+    return ColorToRGB(Parent->Color());
+}
+
+// Answer of skin command 21: the background colour that the control's children see. The parent's share of a
+// partly transparent section is Transparency / 100, as the painted pixels and GetBGColor have it.
+TColor ControlBGColor(TsCommonData* SkinData) {
+    TControl* owner = SkinData->OwnerControl();
+    if (!SkinData->Skinned())
+        return ColorToRGB(owner->Color());
+    const TsGeneralData& section = SkinData->SkinManager()->Sections[SkinData->SkinIndex];
+    if (section.Transparency <= 0)
+        return section.Color;
+    TColor parent = owner->Parent() ? ParentColorOf(owner->Parent()) : ColorToRGB(owner->Color());
+    if (section.Transparency >= 100)
+        return parent;
+    return MixColors(parent, ColorToRGB(section.Color), section.Transparency / 100.0);
+}
+
+// Answer of skin command 19: whether the background a child sees depends on the child's position.
+LRESULT BGDependsOnPosition(TsCommonData* SkinData) {
+    const TsGeneralData& section = SkinData->SkinManager()->Sections[SkinData->SkinIndex];
+    TControl* owner = SkinData->OwnerControl();
+    if (section.Transparency == 100 && owner && owner->Parent()) {
+        TWinControl* parent = owner->Parent();
+        return parent->HandleAllocated() ? SendSkinCmdToHandle(parent->Handle(), scBgDependsOnPos, 0) : 0;
+    }
+    if (section.GradientPercent + section.ImagePercent >= 1)
+        return 1;
+    return SkinData->CheckParentBG() ? 1 : 0;
+}
+
+// Skin command 20: the background moved or changed size; Redraw repaints now.
+void BackgroundMoved(TsCommonData* SkinData, bool Redraw) {
+    bool dependent = SkinData->CheckParentBG();
+    SkinData->BGChanged = SkinData->BGChanged || dependent;
+    auto* windowed = dynamic_cast<TWinControl*>(SkinData->OwnerControl());
+    if (!windowed)
+        return;
+    if (Redraw && windowed->HandleAllocated())
+        RedrawWindow(windowed->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    if (dependent)
+        for (int i = 0; i < windowed->ControlCount(); ++i)
+            if (TControl* child = windowed->Controls(i); !child->Destroying())
+                SendSkinCmdWithArg(child, scBgMoved, 0);
+}
+
+}  // namespace
+
+bool CommonWndProc(TMessage& Message, TsCommonData* SkinData) {
+    if (!SkinData || Message.Msg != SM_QUORVEXCMD)
+        return false;
+    TControl* owner = SkinData->OwnerControl();
+    TsSkinManager* manager = SkinData->SkinManager();
+    bool fromManager = Message.LParam == reinterpret_cast<LPARAM>(manager);
+    switch (SkinCmdOf(Message.WParam)) {
+    case scNewSkin:
+        if (fromManager) {
+            SkinData->UpdateIndexes();
+            SkinData->UpdateCacheState(false);
+            acSkinChanging = false;
+        }
+        return false;
+    case scRemoveSkin:
+        if (fromManager) {
+            // A manager on its way out must not be asked anything later.
+            if (manager && manager->Destroying() && SkinData->FSkinManager == manager)
+                SkinData->FSkinManager = nullptr;
+            SkinData->BorderIndex = SkinData->SkinIndex = SkinData->Texture = SkinData->HotTexture = -1;
+            SkinData->Updating = true;
+            if (TBitmap* cache = SkinData->CacheBmp()) {
+                cache->SetWidth(0);
+                cache->SetHeight(0);
+            }
+            if (owner && owner->InheritsFrom("TCustomEdit")) {
+                if (!SkinData->CustomColor())
+                    owner->SetColor(clWindow);
+                if (!SkinData->CustomFont())
+                    owner->Font()->SetColor(clWindowText);
+            }
+        }
+        return false;
+    case scRefresh:
+        if (fromManager) {
+            SkinData->BGChanged = true;
+            SkinData->Updating = false;
+            if (SkinData->Skinned()) {
+                if (owner && owner->InheritsFrom("TCustomEdit"))
+                    SkinData->ApplySectionColors();
+                if (dynamic_cast<TWinControl*>(owner))
+                    NotifyFormOfControl(owner);
+                SkinData->UpdateCacheState(false);
+            }
+        }
+        return false;
+    case scIsSkinned:
+        Message.Result = 1;
+        return true;
+    case scSetUpdating:
+        SkinData->Updating = SkinCmdArgOf(Message.WParam) == 1;
+        return false;
+    case scSetLocked:
+        SkinData->Locked = SkinCmdArgOf(Message.WParam) == 1;
+        return false;
+    case scIsBusy:
+        Message.Result = SkinData->BGChanged || SkinData->Updating ? 1 : 0;
+        return true;
+    case scIsHalfVisible:
+        Message.Result = SkinData->HalfVisible ? 1 : 0;
+        return true;
+    case scTransparentChanged:
+        if (SkinData->IsTransparentSection() && SkinCmdArgOf(Message.WParam) == 1)
+            SkinData->BGChanged = true;
+        return false;
+    case scInvalidateSection:
+        if (!acCurrentSkinSection.empty() && UpperCase(SkinData->SkinSection()) == acCurrentSkinSection) {
+            acSkinChanging = false;
+            SkinData->Invalidate();
+        }
+        return false;
+    case scGraphControl:
+        SkinData->GraphControl = reinterpret_cast<TControl*>(Message.LParam);
+        return false;
+    case scBgChanged:
+        SkinData->BGChanged = true;
+        return false;
+    case scBgDependsOnPos:
+        if (SkinData->SkinIndex < 0 || !manager || !manager->IsValidSkinIndex(SkinData->SkinIndex))
+            return false;
+        Message.Result = BGDependsOnPosition(SkinData);
+        return true;
+    case scBgMoved:
+        BackgroundMoved(SkinData, SkinCmdArgOf(Message.WParam) == 1);
+        return false;
+    case scGetColor:
+        if (!owner)
+            return false;
+        Message.Result = static_cast<LRESULT>(ControlBGColor(SkinData));
+        return true;
+    case scSetHalfVisible:
+        SkinData->HalfVisible = true;
+        return false;
+    case scGetSkinIndex:
+        Message.Result = SkinData->SkinIndex + 1;
+        return true;
+    case scGetBgInfo:
+        if (Message.LParam)
+            GetBGInfo(SkinData, *reinterpret_cast<TacBGInfo*>(Message.LParam), false, nullptr);
+        return false;
+    case scCacheState:
+        if (Message.LParam == 1)
+            SkinData->UpdateCacheState(true);
+        else
+            Message.Result = SkinData->CtrlState;
+        return true;
+    case scGetApplication:
+        // Taken: the default handler that follows would answer 0 over it.
+        Message.Result = reinterpret_cast<LRESULT>(Application.Get());
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+// The visual-styles library, loaded on first use: the theme query and the call that gives a window back its
+// visual styles.
+struct TacThemeFunctions {
+    using TIsAppThemed = BOOL(WINAPI*)();
+    using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    TIsAppThemed IsAppThemed = nullptr;
+    TSetWindowTheme SetWindowTheme = nullptr;
+    TacThemeFunctions() {
+        // Absent on systems without visual styles; then themes are simply never in use.
+        if (HMODULE module = LoadLibraryA("UXTHEME")) {
+            IsAppThemed = reinterpret_cast<TIsAppThemed>(reinterpret_cast<void*>(GetProcAddress(module, "IsAppThemed")));
+            SetWindowTheme =
+                reinterpret_cast<TSetWindowTheme>(reinterpret_cast<void*>(GetProcAddress(module, "SetWindowTheme")));
+        }
+    }
+};
+
+const TacThemeFunctions& ThemeFunctions() {
+    static const TacThemeFunctions functions;
+    return functions;
+}
+
+}  // namespace
+
+bool CommonMessage(TMessage& Message, TsCommonData* SkinData) {
+    if (!SkinData)
+        return false;
+    if (Message.Msg == SM_QUORVEXCMD)
+        return CommonWndProc(Message, SkinData);
+    TControl* owner = SkinData->OwnerControl();
+    auto* windowed = dynamic_cast<TWinControl*>(owner);
+    bool hot = !NoHotCodes.Contains(SkinData->COC);
+    switch (Message.Msg) {
+    case WM_UPDATEUISTATE:
+        if (SkinData->Skinned())
+            return true;
+        if (windowed && windowed->HandleAllocated()) {
+            const TacThemeFunctions& theme = ThemeFunctions();
+            if (theme.IsAppThemed && theme.SetWindowTheme && theme.IsAppThemed())
+                theme.SetWindowTheme(windowed->Handle(), nullptr, nullptr);
+        }
+        return false;
+    case CM_MOUSEENTER:
+        if (Designing(owner))
+            return false;
+        if (hot)
+            SkinData->MouseAbove = true;
+        if (windowed && DefaultManager && windowed->HandleAllocated())
+            DefaultManager->SetActiveControl(windowed->Handle());
+        return false;
+    case CM_MOUSELEAVE:
+        if (!Designing(owner) && hot)
+            SkinData->MouseAbove = false;
+        return false;
+    case WM_PARENTNOTIFY:
+        if (LOWORD(Message.WParam) == WM_CREATE && windowed)
+            NotifyFormOfControl(windowed);
+        return false;
+    case CM_VISIBLECHANGED:
+        if (TBitmap* cache = SkinData->CacheBmp()) {
+            if (Message.WParam != 0) {
+                SkinData->Updating = false;
+                SkinData->BGChanged = true;
+            } else {
+                // A hidden control's picture is not kept.
+                cache->SetWidth(0);
+                cache->SetHeight(0);
+            }
+        }
+        return false;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        if (windowed && windowed->CanFocus() && windowed->TabStop()) {
+            SkinData->BGChanged = true;
+            SkinData->Focused = Message.Msg == WM_SETFOCUS;
+        }
+        return false;
+    case WM_MOVE:
+        if (owner && SkinData->CheckParentBG()) {
+            SkinData->BGChanged = true;
+            owner->Perform(SM_QUORVEXCMD, MakeSkinCmd(scBgMoved, 1), 0);
+        }
+        return false;
+    case WM_SIZE:
+        if (SkinData->Skinned()) {
+            SkinData->BGChanged = true;
+            // A gradient spans the whole control: every child's piece of it changes.
+            if (windowed && SkinData->SkinManager()->Sections[SkinData->SkinIndex].GradientPercent >= 1)
+                for (int i = 0; i < windowed->ControlCount(); ++i)
+                    if (TControl* child = windowed->Controls(i); !child->Destroying() && child->Visible())
+                        SendSkinCmdWithArg(child, scBgMoved, 1);
+        }
+        return false;
+    case CM_ENABLEDCHANGED:
+    case WM_FONTCHANGE:
+        SkinData->Focused = false;
+        SkinData->MouseAbove = false;
+        return false;
+    default:
+        return false;
+    }
+}
+
+// --- background ---
+
+TColor GetBGColor(TsCommonData* SkinData, bool Hot, HWND Wnd) {
+    if (!SkinData)
+        return ColorToRGB(clBtnFace);
+    if (!SkinData->Skinned())
+        return ColorToRGB(SkinData->GetOwnColor());
+    const TsGeneralData& section = SkinData->SkinManager()->Sections[SkinData->SkinIndex];
+    TColor color = ColorToRGB(Hot ? section.HotColor : section.Color);
+    int transparency = Hot ? section.HotTransparency : section.Transparency;
+    if (transparency <= 0)
+        return SkinData->CustomColor() ? ColorToRGB(SkinData->GetOwnColor()) : color;
+    TControl* owner = SkinData->OwnerControl();
+    if (!owner && transparency < 100)
+        return color;
+    TColor parent;
+    if (owner)
+        parent = GetControlColor(owner->Parent());
+    else
+        parent = Wnd ? GetWndColor(GetParent(Wnd)) : ColorToRGB(clBtnFace);
+    if (transparency >= 100)
+        return parent;
+    return MixColors(parent, color, transparency / 100.0);
+}
+
+namespace {
+
+// The control's own cache is the background its children see.
+void AnswerOwnCache(TsCommonData* SkinData, TacBGInfo& Info) {
+    TBitmap* cache = SkinData->CacheBmp();
+    // An empty cache (removed skin, hidden control) has nothing to show: no colour either, so that the child
+    // paints its own background.
+    if (!cache || cache->Width() == 0 || cache->Height() == 0) {
+        Info.BgType = 1;
+        Info.Color = clFuchsia;
+        return;
+    }
+    Info.BgType = 2;
+    if (!Info.PleaseDraw) {
+        Info.Bmp = cache;
+        Info.Offset = TPoint(0, 0);
+    } else if (Info.DrawDC) {
+        BitBlt(Info.DrawDC, Info.R.left, Info.R.top, Info.R.right - Info.R.left, Info.R.bottom - Info.R.top,
+               cache->Canvas()->Handle(), Info.Offset.x, Info.Offset.y, SRCCOPY);
+    }
+}
+
+}  // namespace
+
+void GetBGInfo(TsCommonData* SkinData, TacBGInfo& Info, bool Hot, HWND Wnd) {
+    if (!SkinData)
+        return;
+    TControl* owner = SkinData->OwnerControl();
+    if (!SkinData->Skinned() || SkinData->CustomColor()) {
+        Info.BgType = 1;
+        if (owner)
+            Info.Color = owner->Color();
+        // An asker that wants pixels gets them, as for every other colour answer.
+        if (Info.PleaseDraw && Info.DrawDC)
+            FillDC(Info.DrawDC, Info.R, ColorToRGB(Info.Color));
+        return;
+    }
+    TsSkinManager* manager = SkinData->SkinManager();
+    const TsGeneralData& section = manager->Sections[SkinData->SkinIndex];
+    int transparency = Hot ? section.HotTransparency : section.Transparency;
+    int gradient = Hot ? section.HotGradientPercent : section.GradientPercent;
+    int image = Hot ? section.HotImagePercent : section.ImagePercent;
+    if (transparency >= 100) {
+        bool wideBorders = false;
+        if (manager->IsValidImgIndex(SkinData->BorderIndex)) {
+            const TsMaskData& border = manager->Masks[SkinData->BorderIndex];
+            wideBorders = border.WL + border.WT + border.WR + border.WB > 24;
+        }
+        if (wideBorders) {
+            if (SkinData->CacheBmp())
+                AnswerOwnCache(SkinData, Info);
+            else
+                Info.BgType = 1;
+        } else if (owner && owner->Parent()) {
+            if (Info.PleaseDraw) {
+                // The parent paints from where the asker lies in it, so the position goes in before the question.
+                Info.Offset.x += owner->Left();
+                Info.Offset.y += owner->Top();
+                QueryControlBGInfo(Info, owner->Parent(), true);
+            } else {
+                QueryControlBGInfo(Info, owner->Parent(), false);
+                if (Info.BgType == 2) {
+                    Info.Offset.x += owner->Left();
+                    Info.Offset.y += owner->Top();
+                }
+            }
+        } else if (!Wnd) {
+            Info.BgType = 1;
+            Info.Color = DefaultManager ? DefaultManager->GetGlobalColor() : ColorToRGB(clBtnFace);
+        } else {
+            QueryWndBGInfo(Info, GetParent(Wnd), false);
+        }
+        return;
+    }
+    if (transparency >= 1 || gradient >= 1 || image >= 1) {
+        AnswerOwnCache(SkinData, Info);
+        return;
+    }
+    Info.BgType = 1;
+    Info.Bmp = SkinData->CacheBmp();
+    Info.Color = GetBGColor(SkinData, Hot, nullptr);
+    if (Info.PleaseDraw && Info.DrawDC)
+        FillDC(Info.DrawDC, Info.R, Info.Color);
+}
+
+int GetMaxBorderWidth(TsCommonData* SkinData) {
+    TsSkinManager* manager = SkinData ? SkinData->SkinManager() : nullptr;
+    if (!manager || !manager->IsValidImgIndex(SkinData->BorderIndex))
+        return 0;
+    const TsMaskData& border = manager->Masks[SkinData->BorderIndex];
+    if (border.DrawMode & 2)
+        return 0;
+    return std::max({border.WL, border.WT, border.WR, border.WB});
+}
+
+void GetParentCacheInfo(TsCommonData* SkinData, TCacheInfo& CacheInfo) {
+    TControl* owner = SkinData ? SkinData->OwnerControl() : nullptr;
+    if (SkinData && SkinData->Skinned() && owner && owner->Parent()) {
+        TacBGInfo info;
+        QueryControlBGInfo(info, owner->Parent(), false);
+        FillBGInfo(info, CacheInfo);
+        return;
+    }
+    CacheInfo.Bmp = nullptr;
+    CacheInfo.FillColor = GetBGColor(SkinData, false, nullptr);
+    CacheInfo.Ready = false;
+}
+
+void GetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo) {
+    CacheInfo.Ready = false;
+    HWND parent = Wnd ? GetParent(Wnd) : nullptr;
+    if (!parent)
+        return;
+    TacBGInfo info;
+    // A parent that does not answer gives no colour either (rather than black).
+    if (QueryWndBGInfo(info, parent, false))
+        FillBGInfo(info, CacheInfo);
+}
+
+void CopyWinControlCache(TWinControl* Control, TsCommonData* SkinData, const TPoint& Offset, int Top, int Left,
+                         bool UpdateCorners, HDC DC, const TRect& R) {
+    TBitmap* cache = SkinData ? SkinData->CacheBmp() : nullptr;
+    if (!cache || !Control || !DC)
+        return;
+    if (UpdateCorners)
+        UpdateCacheBorders(SkinData);
+    int saved = SaveDC(DC);
+    IntersectClipRect(DC, R.left, R.top, R.right, R.bottom);
+    for (int i = 0; i < Control->ControlCount(); ++i) {
+        TControl* child = Control->Controls(i);
+        if (!child->Visible())
+            continue;
+        bool paintsItself = dynamic_cast<TGraphicControl*>(child) ||
+                            (!Designing(child) && !child->ControlStyle().Contains(csOpaque));
+        if (!paintsItself)
+            continue;
+        TRect b = child->BoundsRect();
+        OffsetRect(&b, Left, Top);
+        RECT overlap;
+        if (IntersectRect(&overlap, &b, &R))
+            ExcludeClipRect(DC, b.left, b.top, b.right, b.bottom);
+    }
+    BitBlt(DC, R.left, R.top, R.right - R.left, R.bottom - R.top, cache->Canvas()->Handle(), Offset.x, Offset.y,
+           SRCCOPY);
+    RestoreDC(DC, saved);
+}
+
+namespace {
+
+// A group-box window of the standard button class: only its frame hides what lies behind it.
+bool IsGroupBoxWindow(HWND Wnd) {
+    char name[32] = {};
+    // The window's base class, which a class registered as a copy of "Button" reports as well.
+    if (!RealGetWindowClassA(Wnd, name, sizeof name) || lstrcmpiA(name, "Button") != 0)
+        return false;
+    return (GetWindowLongA(Wnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+}  // namespace
+
+void CopyHwndCache(HWND Wnd, TsCommonData* SkinData, const TRect& SrcRect, int Top, int Left, bool UpdateCorners,
+                   HDC DC, const TRect& R) {
+    TBitmap* cache = SkinData ? SkinData->CacheBmp() : nullptr;
+    if (!cache || !Wnd || !DC)
+        return;
+    if (UpdateCorners)
+        UpdateCacheBorders(SkinData);
+    int saved = SaveDC(DC);
+    IntersectClipRect(DC, R.left, R.top, R.right, R.bottom);
+    for (HWND child = GetTopWindow(Wnd); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!(GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, Wnd, reinterpret_cast<POINT*>(&r), 2);
+        OffsetRect(&r, Left, Top);
+        if (IsGroupBoxWindow(child) && !(GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE)) {
+            int caption = static_cast<int>(SendSkinCmdToHandle(child, scGetCaptionOrManager, 0));
+            int left = 0, right = 0, bottom = 0;
+            if (DefaultManager) {
+                int section = DefaultManager->GetSkinIndex("GROUPBOX");
+                int mask = DefaultManager->GetMaskIndex(section, "GROUPBOX", "BORDERSMASK");
+                if (DefaultManager->IsValidImgIndex(mask)) {
+                    const TsMaskData& border = DefaultManager->Masks[mask];
+                    left = border.WL;
+                    right = border.WR;
+                    bottom = border.WB;
+                }
+            }
+            ExcludeClipRect(DC, r.left, r.top, r.right, r.top + caption);
+            ExcludeClipRect(DC, r.left, r.top, r.left + left, r.bottom);
+            ExcludeClipRect(DC, r.right - right, r.top, r.right, r.bottom);
+            ExcludeClipRect(DC, r.left, r.bottom - bottom, r.right, r.bottom);
+        } else {
+            ExcludeClipRect(DC, r.left, r.top, r.right, r.bottom);
+        }
+    }
+    BitBlt(DC, R.left, R.top, R.right - R.left, R.bottom - R.top, cache->Canvas()->Handle(), SrcRect.left,
+           SrcRect.top, SRCCOPY);
+    RestoreDC(DC, saved);
+}
+
+namespace {
+
+const bool Registered = RegisterFormClass<TsCommonData>([](TFormClass<TsCommonData>& c) {
+    using T = TsCommonData;
+    c.String("SkinSection", &T::SkinSection, &T::SetSkinSection);
+    c.Component("SkinManager", &T::SkinManager, &T::SetSkinManager).Stored([](T* o) { return o->IsSkinManagerStored(); });
+    c.Boolean("CustomColor", &T::CustomColor, &T::SetCustomColor).Default(false);
+    c.Boolean("CustomFont", &T::CustomFont, &T::SetCustomFont).Default(false);
+});
+
+}  // namespace

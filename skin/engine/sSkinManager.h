@@ -146,6 +146,8 @@ public:
     // Tells the skinned window under the mouse that it has the mouse (29) and the previous one that it lost it
     // (30).
     void SetActiveControl(HWND Wnd);
+    // The skinned window that has the mouse now, 0 for none.
+    HWND ActiveControl() const { return FActiveControl; }
     // Installs (or takes away) the dialog hook of this thread: only the default manager, never twice.
     void InstallHook();
     void UninstallHook();

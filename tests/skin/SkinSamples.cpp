@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <csetjmp>
+#include <algorithm>
 #include <stdexcept>
 
 #include <jpeglib.h>
@@ -745,4 +746,94 @@ std::string WritePackedSkin(const std::string& dir, const SampleSkin& skin) {
     std::string fileName = dir + skin.Name + ".vqz";
     WriteWholeFile(fileName, PackSkin(skin));
     return fileName;
+}
+
+// --- the flat sample skin ---
+
+const std::vector<FlatSectionColors>& FlatSections() {
+    // Colours chosen far apart and never grey, so a pixel names its section and state without doubt.
+    static const std::vector<FlatSectionColors> sections = {
+        {"BUTTON", 0x30A0D0, 0x40E0F0, {0x104080, 0x1060F0, 0x800040}, 0x000000, 0x0000C0},
+        {"CHECKBOX", 0xC0D8B0, 0xD0F0C0, {0x406030, 0x40A030, 0x205010}, 0x000000, 0x0000C0},
+    };
+    return sections;
+}
+
+const FlatSectionColors& FlatSection(const std::string& name) {
+    for (const FlatSectionColors& s : FlatSections())
+        if (name == s.Name)
+            return s;
+    throw std::out_of_range("the flat skin has no section " + name);
+}
+
+namespace {
+
+// Each section's border mask: three 16 x 16 states side by side, masks below; ten sections a row.
+constexpr int kFlatState = 16;
+struct FlatPoint {
+    int x, y;
+};
+FlatPoint FlatSlot(size_t k) {
+    return {static_cast<int>(k % 10) * 3 * kFlatState, static_cast<int>(k / 10) * 2 * kFlatState};
+}
+
+std::string FlatMaster() {
+    size_t count = FlatSections().size();
+    int rows = static_cast<int>((count + 9) / 10);
+    Canvas24 c(512, std::max(1, rows) * 2 * kFlatState, kMagenta);
+    for (size_t k = 0; k < count; ++k) {
+        const FlatSectionColors& s = FlatSections()[k];
+        FlatPoint p = FlatSlot(k);
+        for (int state = 0; state < 3; ++state) {
+            int l = p.x + state * kFlatState;
+            // The image: the ring in the state's colour around the section's colour of the state, so that
+            // mixing through the mask's inside leaves that colour exact.
+            c.Fill(l, p.y, l + kFlatState, p.y + kFlatState, s.Border[state]);
+            c.Fill(l + FlatBorderWidth, p.y + FlatBorderWidth, l + kFlatState - FlatBorderWidth,
+                   p.y + kFlatState - FlatBorderWidth, state == 0 ? s.Color : s.HotColor);
+            // The mask: black (the image shows) on the ring, white (what lies below stays) inside.
+            c.Fill(l, p.y + kFlatState, l + kFlatState, p.y + 2 * kFlatState, kBlack);
+            c.Fill(l + FlatBorderWidth, p.y + kFlatState + FlatBorderWidth, l + kFlatState - FlatBorderWidth,
+                   p.y + 2 * kFlatState - FlatBorderWidth, kWhite);
+        }
+    }
+    return c.Bmp();
+}
+
+}  // namespace
+
+SampleSkin MakeFlatSkin(const std::string& name) {
+    std::vector<std::string> lines = {
+        "[GLOBALINFO]",
+        "VERSION=6.0",
+        "AUTHOR=Brimlet tests",
+        "DESCRIPTION=Flat skin made by the test generator",
+        "MASTERBITMAP=MASTER.BMP",
+        "COLOR=" + std::to_string(FlatGlobalColor),
+        "FONTCOLOR=0",
+        "",
+    };
+    for (size_t k = 0; k < FlatSections().size(); ++k) {
+        const FlatSectionColors& s = FlatSections()[k];
+        FlatPoint p = FlatSlot(k);
+        lines.push_back(std::string("[") + s.Name + "]");
+        lines.push_back("COLOR=" + std::to_string(s.Color));
+        lines.push_back("HOTCOLOR=" + std::to_string(s.HotColor));
+        lines.push_back("FONTCOLOR=" + std::to_string(s.FontColor));
+        lines.push_back("HOTFONTCOLOR=" + std::to_string(s.HotFontColor));
+        lines.push_back("TRANSPARENCY=0");
+        lines.push_back("HOTTRANSPARENCY=0");
+        lines.push_back("SHOWFOCUS=TRUE");
+        lines.push_back("BORDERSMASK=" + BorderValue(p.x, p.y, p.x + 3 * kFlatState, p.y + 2 * kFlatState,
+                                                     FlatBorderWidth, 3, 1));
+        lines.push_back("");
+    }
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    SampleSkin skin;
+    skin.Name = name;
+    skin.Files.push_back({"Options.dat", text});
+    skin.Files.push_back({"MASTER.BMP", FlatMaster()});
+    return skin;
 }

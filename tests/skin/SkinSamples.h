@@ -58,3 +58,21 @@ std::string PackSkin(const SampleSkin& skin);
 std::string WriteSkinFolder(const std::string& dir, const SampleSkin& skin);
 // The skin packed into Dir + Name + ".vqz"; answers the file name.
 std::string WritePackedSkin(const std::string& dir, const SampleSkin& skin);
+
+// The flat sample skin for pixel assertions on skinned windows: each section has one colour in its normal state
+// and another when hot (hot and pressed share it), and a border mask of three states (normal, hot, pressed), each a
+// ring of FlatBorderWidth pixels in a colour of its own whose mask lets the section's colour show inside. A test
+// then says "pixel (x, y) has the colour of section S in state n".
+struct FlatSectionColors {
+    const char* Name;
+    SampleColor Color, HotColor;
+    SampleColor Border[3];
+    SampleColor FontColor, HotFontColor;
+};
+constexpr int FlatBorderWidth = 3;
+const std::vector<FlatSectionColors>& FlatSections();
+// Raises std::out_of_range for a section the flat skin does not have.
+const FlatSectionColors& FlatSection(const std::string& name);
+// The colour of the skin's GLOBALINFO section (what lies under windows outside any section).
+constexpr SampleColor FlatGlobalColor = 0x707070;
+SampleSkin MakeFlatSkin(const std::string& name = "FLAT");

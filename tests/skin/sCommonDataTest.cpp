@@ -1,13 +1,24 @@
 #include "skin/engine/sCommonData.h"
 
+#include "PixelTestUtils.h"
+#include "SkinManagerFixtures.h"
 #include "SkinTestControls.h"
+#include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sGradient.h"
 #include "skin/engine/sSkinManager.h"
+#include "skin/engine/sVclUtils.h"
+#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/MessageLoop.h"
 
 #include "classlib/ExtCtrls.h"
+#include "classlib/FormResources.h"
 #include "classlib/StdCtrls.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -146,13 +157,14 @@ TEST_F(SkinData, TheDefaultManagerIsFollowedRatherThanStored) {
     data.SetSkinManager(&manager);
     EXPECT_FALSE(data.IsSkinManagerStored());
     EXPECT_EQ(data.SkinIndex, buttonIndex);
-    // Nil from an own manager: the default one is followed again, and its section is found in it.
+    // Nil from an own manager: the default one is followed again, but the control is out of the skin (its
+    // owner hears so) until that manager's next change re-reads the indexes.
     data.SetSkinManager(&other);
     data.SetSkinManager(nullptr);
     EXPECT_EQ(data.SkinManager(), &manager);
-    EXPECT_EQ(data.SkinIndex, buttonIndex);
-    EXPECT_EQ(owner->Commands.back().Command, scRefresh);
-    EXPECT_EQ(owner->Commands.back().LParam, reinterpret_cast<LPARAM>(&manager));
+    EXPECT_EQ(data.SkinIndex, -1);
+    EXPECT_EQ(owner->Commands.back().Command, scRemoveSkin);
+    EXPECT_EQ(owner->Commands.back().LParam, 0);
     // A manager without a skin unskins the control.
     TsSkinManager empty(nullptr);
     data.SetSkinManager(&empty);
@@ -302,4 +314,564 @@ TEST_F(SkinData, FontSectionsComeFromParentsThatGiveTheirFont) {
     deep->SetParent(inner);
     EXPECT_EQ(GetFontIndex(deep, def, &manager), buttonIndex);
     EXPECT_EQ(GetFontIndex(nullptr, def, &manager), def);
+}
+
+// --- skinned controls on the sample skin: the shared handlers as real windows see them ---
+
+namespace {
+
+// A control of Base carrying skin data whose window procedure runs the shared handlers first, as every skinned
+// control does; it records the skin commands that reach it.
+template <class Base>
+class TSkinned : public Base {
+public:
+    explicit TSkinned(TComponent* AOwner) : Base(AOwner), SkinData(std::make_unique<TsCommonData>(this, true)) {
+        this->SetTabStop(true);
+    }
+    std::unique_ptr<TsCommonData> SkinData;
+    std::vector<int> Commands;
+    TsCommonData* Data() const { return SkinData.get(); }
+    // A cache bitmap of the control's size whose pixel (x, y) has the colour RGB(x, y, Blue).
+    void FillCache(int Blue) {
+        SkinData->InitCacheBmp();
+        TBitmap* cache = SkinData->CacheBmp();
+        for (int y = 0; y < cache->Height(); ++y)
+            for (int x = 0; x < cache->Width(); ++x)
+                SetPx(cache, x, y, RGBc(x & 0xFF, y & 0xFF, Blue));
+    }
+    void Loaded() override {
+        Base::Loaded();
+        SkinData->Loaded();
+    }
+    void WndProc(TMessage& Message) override {
+        if (Message.Msg == SM_QUORVEXCMD)
+            Commands.push_back(SkinCmdOf(Message.WParam));
+        if (SkinData && CommonMessage(Message, SkinData.get()))
+            return;
+        Base::WndProc(Message);
+    }
+};
+
+class TSkinnedControl : public TSkinned<TCustomControl> {
+    CLASS_INFO(TSkinnedControl, TCustomControl)
+public:
+    using TSkinned<TCustomControl>::TSkinned;
+};
+
+class TSkinnedPanel : public TSkinned<TPanel> {
+    CLASS_INFO(TSkinnedPanel, TPanel)
+public:
+    using TSkinned<TPanel>::TSkinned;
+};
+
+class TSkinnedEdit : public TSkinned<TEdit> {
+    CLASS_INFO(TSkinnedEdit, TEdit)
+public:
+    using TSkinned<TEdit>::TSkinned;
+};
+
+const bool SkinnedRegistered = [] {
+    RegisterFormClass<TSkinnedControl>([](TFormClass<TSkinnedControl>& c) {
+        c.Object("SkinData", &TSkinnedControl::Data);
+    });
+    RegisterFormClass<TSkinnedEdit>([](TFormClass<TSkinnedEdit>& c) { c.Object("SkinData", &TSkinnedEdit::Data); });
+    return true;
+}();
+
+// A form's skin provider as far as the engine sees one: it records the skin messages handed to it.
+class TRecordingProvider : public TacSkinProviderBase {
+    CLASS_INFO(TRecordingProvider, TacSkinProviderBase)
+public:
+    explicit TRecordingProvider(TComponent* AOwner)
+        : TacSkinProviderBase(AOwner), FSkinData(std::make_unique<TsCommonData>(this, true)) {}
+    TsCommonData* SkinData() const override { return FSkinData.get(); }
+    void HandleSkinMessage(TMessage& Message) override { Handled.push_back(SkinCmdOf(Message.WParam)); }
+    void PrepareRegionRects() override {}
+    void UpdateFormRegion(bool) override {}
+    HRGN CreateSkinRegion(int, int) override { return nullptr; }
+    std::vector<int> Handled;
+
+private:
+    std::unique_ptr<TsCommonData> FSkinData;
+};
+
+// A form that records the skin commands reaching its window.
+class TfrmRecording : public TSkinRecorder<TForm> {
+    CLASS_INFO(TfrmRecording, TForm)
+public:
+    using TSkinRecorder<TForm>::TSkinRecorder;
+};
+
+// The sample skin, loaded by the default manager; a form of 400 x 300 at (100, 100).
+class SkinnedControls : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { samples = new SampleSkinDir(); }
+    static void TearDownTestSuite() {
+        delete samples;
+        samples = nullptr;
+    }
+    void SetUp() override {
+        manager = ManagerOn(samples->Path());
+        manager->SetSkinName("SAMPLE");
+        ASSERT_FALSE(manager->Sections.empty());
+        ASSERT_EQ(DefaultManager, manager.get());
+        form = new TfrmRecording(nullptr);
+        form->SetBounds(100, 100, 400, 300);
+    }
+    void TearDown() override {
+        form->Free();
+        manager.reset();
+        acAnimInProgress = false;
+        acCurrentSkinSection.clear();
+    }
+    template <class C = TSkinnedControl>
+    C* Add(TWinControl* Parent, const char* Section, int Left, int Top, int Width, int Height) {
+        auto* c = new C(form);
+        c->SetParent(Parent);
+        c->SetBounds(Left, Top, Width, Height);
+        c->SkinData->SetSkinSection(Section);
+        c->HandleNeeded();
+        return c;
+    }
+    TsGeneralData& Section(const char* Name) { return manager->Sections.at(manager->GetSkinIndex(Name)); }
+    static LRESULT Send(TWinControl* Control, TacSkinCommand Command, LPARAM LParam = 0, uint16_t Arg = 0) {
+        return SendMessageA(Control->Handle(), SM_QUORVEXCMD, MakeSkinCmd(Command, Arg), LParam);
+    }
+
+    static SampleSkinDir* samples;
+    std::unique_ptr<TsSkinManager> manager;
+    TfrmRecording* form = nullptr;
+};
+
+SampleSkinDir* SkinnedControls::samples = nullptr;
+
+}  // namespace
+
+TEST_F(SkinnedControls, EveryCommandOfTheSkinDataIsAnsweredThroughTheWindow) {
+    TSkinnedControl* c = Add(form, "BAR", 10, 10, 60, 30);
+    TsCommonData* d = c->Data();
+    auto* plain = new TPanel(form);
+    plain->SetParent(form);
+    EXPECT_EQ(Send(c, scIsSkinned), 1);
+    EXPECT_EQ(Send(plain, scIsSkinned), 0);
+    EXPECT_EQ(Send(c, scGetSkinIndex), manager->GetSkinIndex("BAR") + 1);
+    EXPECT_EQ(Send(c, scGetColor), Section("BAR").Color);
+    EXPECT_EQ(reinterpret_cast<TApplication*>(Send(c, scGetApplication)), Application.Get());
+
+    // Held painting and the busy question.
+    Send(c, scSetUpdating, 0, 1);
+    EXPECT_TRUE(d->Updating);
+    EXPECT_EQ(Send(c, scIsBusy), 1);
+    Send(c, scSetUpdating, 0, 0);
+    d->BGChanged = false;
+    EXPECT_EQ(Send(c, scIsBusy), 0);
+    Send(c, scBgChanged);
+    EXPECT_TRUE(d->BGChanged);
+    EXPECT_EQ(Send(c, scIsBusy), 1);
+
+    Send(c, scSetLocked, 0, 1);
+    EXPECT_TRUE(d->Locked);
+    EXPECT_TRUE(d->CheckParentBG());
+    Send(c, scSetLocked, 0, 0);
+    EXPECT_FALSE(d->Locked);
+
+    d->HalfVisible = false;
+    EXPECT_EQ(Send(c, scIsHalfVisible), 0);
+    Send(c, scSetHalfVisible);
+    EXPECT_EQ(Send(c, scIsHalfVisible), 1);
+
+    auto* graphic = new TRecordingGraphic(form);
+    Send(c, scGraphControl, reinterpret_cast<LPARAM>(graphic));
+    EXPECT_EQ(d->GraphControl, graphic);
+    Send(c, scGraphControl, 0);
+    EXPECT_EQ(d->GraphControl, nullptr);
+
+    // Only a transparent section takes the news of a transparency change; command 13 repaints the current section.
+    d->BGChanged = false;
+    Send(c, scTransparentChanged, 0, 1);
+    EXPECT_FALSE(d->BGChanged);
+    TSkinnedControl* group = Add(form, "GROUPBOX", 100, 10, 60, 30);
+    group->Data()->BGChanged = false;
+    Send(group, scTransparentChanged, 0, 1);
+    EXPECT_TRUE(group->Data()->BGChanged);
+    acCurrentSkinSection = "BAR";
+    acSkinChanging = true;
+    Send(c, scInvalidateSection);
+    EXPECT_FALSE(acSkinChanging);
+    EXPECT_TRUE(d->BGChanged);
+
+    // Cache state: the value, or (LParam 1) recomputed for the children too.
+    d->CtrlState = 1;
+    EXPECT_EQ(Send(c, scCacheState), 1);
+    TSkinnedControl* inner = Add(c, "BAR", 2, 2, 10, 10);
+    Send(c, scCacheState, 1);
+    EXPECT_EQ(d->CtrlState, 0);  // not a container: always cached
+    EXPECT_EQ(inner->Commands.back(), scCacheState);
+
+    // Background information of a solid section: its colour.
+    TacBGInfo info;
+    EXPECT_TRUE(QueryWndBGInfo(info, c->Handle(), false));
+    EXPECT_EQ(info.BgType, 1);
+    EXPECT_EQ(info.Color, Section("BAR").Color);
+
+    // An unskinned control answers none of the questions.
+    d->SetSkinSection("NOSUCH");
+    EXPECT_EQ(Send(c, scGetSkinIndex), 0);
+    EXPECT_EQ(Send(c, scBgDependsOnPos), 0);
+    EXPECT_EQ(Send(c, scIsSkinned), 1);  // it can still be skinned
+}
+
+TEST_F(SkinnedControls, SkinChangesFromItsOwnManagerOnlyReachTheControl) {
+    TSkinnedEdit* e = Add<TSkinnedEdit>(form, "EDIT", 10, 10, 80, 24);
+    TsCommonData* d = e->Data();
+    d->InitCacheBmp();
+    int edit = d->SkinIndex;
+    ASSERT_GE(edit, 0);
+    TsSkinManager other(nullptr);
+    Send(e, scRemoveSkin, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ(d->SkinIndex, edit);
+    Send(e, scRemoveSkin, reinterpret_cast<LPARAM>(manager.get()));
+    EXPECT_EQ(d->SkinIndex, -1);
+    EXPECT_EQ(d->BorderIndex, -1);
+    EXPECT_TRUE(d->Updating);
+    EXPECT_EQ(d->CacheBmp()->Width(), 0);
+    EXPECT_EQ(e->Color(), clWindow);
+    EXPECT_EQ(e->Font()->Color(), clWindowText);
+    Send(e, scNewSkin, reinterpret_cast<LPARAM>(manager.get()));
+    EXPECT_EQ(d->SkinIndex, edit);
+    form->Commands.clear();
+    d->BGChanged = false;
+    Send(e, scRefresh, reinterpret_cast<LPARAM>(manager.get()));
+    EXPECT_FALSE(d->Updating);
+    EXPECT_TRUE(d->BGChanged);
+    // The edit takes its section's colours (EDIT's colour is -1 in the skin: its parent's is inherited) and
+    // its form hears of it.
+    EXPECT_EQ(e->Color(), Section("EDIT").Color);
+    EXPECT_EQ(e->Font()->Color(), Section("EDIT").FontColor[0]);
+    ASSERT_FALSE(form->Commands.empty());
+    EXPECT_EQ(form->Commands.back().Command, scControlCreated);
+}
+
+TEST_F(SkinnedControls, UpdateBracketsReachTheOwnerOrTheProvidersForm) {
+    TSkinnedControl* c = Add(form, "BAR", 10, 10, 60, 30);
+    c->Data()->BeginUpdate();
+    EXPECT_TRUE(c->Data()->Updating);
+    c->Data()->EndUpdate();
+    EXPECT_FALSE(c->Data()->Updating);
+    ASSERT_GE(c->Commands.size(), 2u);
+    EXPECT_EQ(c->Commands[c->Commands.size() - 2], scBeginUpdate);
+    EXPECT_EQ(c->Commands.back(), scEndUpdate);
+
+    auto* provider = new TRecordingProvider(form);
+    form->HandleNeeded();
+    form->Commands.clear();
+    provider->SkinData()->BeginUpdate();
+    provider->SkinData()->EndUpdate();
+    ASSERT_EQ(form->Commands.size(), 2u);
+    EXPECT_EQ(form->Commands[0].Command, scBeginUpdate);
+    EXPECT_EQ(form->Commands[1].Command, scEndUpdate);
+
+    // A provider hears of a new manager through its skin handler: 3 with a skin, 2 without one.
+    provider->SkinData()->SetSkinSection("FORM");
+    TsSkinManager other(nullptr);
+    provider->SkinData()->SetSkinManager(&other);
+    provider->SkinData()->SetSkinManager(manager.get());
+    EXPECT_EQ(provider->Handled, (std::vector<int>{scRemoveSkin, scRefresh}));
+}
+
+TEST_F(SkinnedControls, HoverFocusEnablingAndHidingSetTheStateFlags) {
+    form->Show();
+    TSkinnedControl* a = Add(form, "BUTTON", 20, 20, 80, 40);
+    TSkinnedControl* b = Add(form, "BUTTON", 200, 20, 80, 40);
+    TSkinnedControl* bar = Add(form, "BAR", 20, 150, 80, 40);
+    bar->Data()->COC = 19;  // a bar never shows a hot state
+    PumpMessagesFor(100);
+
+    a->SetFocus();
+    PumpMessagesFor(50);
+    EXPECT_TRUE(a->Data()->Focused);
+    EXPECT_TRUE(a->Data()->ControlIsActive());
+    b->SetFocus();
+    PumpMessagesFor(50);
+    EXPECT_FALSE(a->Data()->Focused);
+    EXPECT_FALSE(a->Data()->ControlIsActive());
+    EXPECT_TRUE(b->Data()->Focused);
+
+    // The mouse over a: hot, and the manager tells it so (29); over the bar: not hot; away: a is told (30).
+    TPoint p = a->ClientToScreen(TPoint(40, 20));
+    MoveMouseTo(p.x, p.y);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return a->Data()->MouseAbove; }, 3000));
+    EXPECT_TRUE(a->Data()->ControlIsActive());
+    EXPECT_NE(std::find(a->Commands.begin(), a->Commands.end(), scMouseEnter), a->Commands.end());
+    p = bar->ClientToScreen(TPoint(40, 20));
+    MoveMouseTo(p.x, p.y);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !a->Data()->MouseAbove; }, 3000));
+    EXPECT_NE(std::find(a->Commands.begin(), a->Commands.end(), scMouseLeave), a->Commands.end());
+    PumpMessagesFor(100);
+    EXPECT_FALSE(bar->Data()->MouseAbove);
+    EXPECT_FALSE(bar->Data()->ControlIsActive());
+
+    // Disabling forgets focus and hover; a disabled control is never active.
+    p = b->ClientToScreen(TPoint(40, 20));
+    MoveMouseTo(p.x, p.y);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return b->Data()->MouseAbove; }, 3000));
+    b->SetEnabled(false);
+    EXPECT_FALSE(b->Data()->Focused);
+    EXPECT_FALSE(b->Data()->MouseAbove);
+    EXPECT_FALSE(b->Data()->ControlIsActive());
+    b->SetEnabled(true);
+
+    // Hiding drops the cache picture; showing again asks for a new one.
+    a->Data()->InitCacheBmp();
+    a->Hide();
+    EXPECT_EQ(a->Data()->CacheBmp()->Width(), 0);
+    EXPECT_TRUE(a->Data()->CheckParentBG());  // hidden: nothing is known of its background
+    a->Data()->Updating = true;
+    a->Data()->BGChanged = false;
+    a->Show();
+    EXPECT_FALSE(a->Data()->Updating);
+    EXPECT_TRUE(a->Data()->BGChanged);
+    MoveMouseTo(0, 0);
+    PumpMessagesFor(50);
+}
+
+TEST_F(SkinnedControls, ASolidContainerPaintsStraightToTheScreenOnlyInItsPlainLook) {
+    form->Show();
+    auto* panel = Add<TSkinnedPanel>(form, "BAR", 10, 10, 120, 80);
+    TsCommonData* d = panel->Data();
+    EXPECT_EQ(d->CtrlState & 1, 1);
+    EXPECT_FALSE(d->IsCached());
+    d->Updating = true;
+    EXPECT_TRUE(d->NeedsRepaint());  // not cached: only its own hold counts
+    d->SetUpdating(false);
+    EXPECT_FALSE(d->NeedsRepaint());
+    acAnimInProgress = true;
+    EXPECT_TRUE(d->IsCached());
+    acAnimInProgress = false;
+    d->COC = 51;
+    d->MouseAbove = true;
+    EXPECT_FALSE(d->IsCached());  // a panel's code shows no hot state...
+    d->COC = 0;
+    EXPECT_TRUE(d->IsCached());  // ...another control's does
+    d->MouseAbove = false;
+
+    // A cached control waits for its parent's background.
+    TSkinnedControl* child = Add(panel, "GROUPBOX", 5, 5, 40, 20);
+    ASSERT_TRUE(child->Data()->IsCached());
+    d->BGChanged = true;
+    EXPECT_TRUE(child->Data()->NeedsRepaint());
+    d->BGChanged = false;
+    EXPECT_FALSE(child->Data()->NeedsRepaint());
+    child->Data()->SetUpdating(true);
+    EXPECT_TRUE(child->Data()->NeedsRepaint());
+}
+
+TEST_F(SkinnedControls, BackgroundsDependOnPositionOverGradientsAndImages) {
+    TSkinnedControl* base = Add(form, "FORM", 0, 0, 300, 200);  // a tiled image
+    TSkinnedControl* bar = Add(base, "BAR", 10, 10, 100, 100);   // solid
+    TSkinnedControl* glass = Add(bar, "CHECKBOX", 5, 5, 40, 40);  // fully transparent
+    TSkinnedControl* group = Add(base, "GROUPBOX", 150, 10, 100, 100);  // half transparent
+    TSkinnedControl* solid = Add(group, "BAR", 5, 5, 20, 20);
+    EXPECT_EQ(Send(base, scBgDependsOnPos), 1);
+    EXPECT_EQ(Send(bar, scBgDependsOnPos), 0);
+    EXPECT_EQ(Send(glass, scBgDependsOnPos), 0);  // what the bar tells
+    EXPECT_EQ(Send(group, scBgDependsOnPos), 1);  // over the image
+    EXPECT_FALSE(glass->Data()->CheckParentBG());
+    EXPECT_TRUE(group->Data()->CheckParentBG());
+    EXPECT_TRUE(group->Data()->ParentBGChanging());
+    EXPECT_FALSE(glass->Data()->ParentBGChanging());
+    // A disabled control shows its parent through its look.
+    EXPECT_FALSE(solid->Data()->CheckParentBG());
+    solid->SetEnabled(false);
+    EXPECT_TRUE(solid->Data()->CheckParentBG());
+    solid->SetEnabled(true);
+    // An opaque control never takes its background from below.
+    TControlStyle style = bar->ControlStyle();
+    bar->SetControlStyle(style.Include(csOpaque));
+    EXPECT_TRUE(bar->Data()->CheckParentBG());
+
+    // Moving a control whose background depends on the position rebuilds it and tells its children.
+    TSkinnedControl* inGroup = Add(group, "GROUPBOX", 40, 40, 30, 30);
+    group->Data()->BGChanged = false;
+    solid->Commands.clear();
+    group->SetBounds(160, 20, 100, 100);
+    EXPECT_TRUE(group->Data()->BGChanged);
+    EXPECT_NE(std::find(solid->Commands.begin(), solid->Commands.end(), scBgMoved), solid->Commands.end());
+    EXPECT_NE(std::find(inGroup->Commands.begin(), inGroup->Commands.end(), scBgMoved), inGroup->Commands.end());
+    // Resizing a gradient section tells every child; a solid one tells none.
+    TSkinnedControl* gauge = Add(form, "GAUGE", 0, 210, 200, 40);
+    TSkinnedControl* gaugeChild = Add(gauge, "BAR", 5, 5, 10, 10);
+    glass->Commands.clear();
+    gauge->SetBounds(0, 210, 220, 40);
+    bar->SetBounds(10, 10, 110, 100);
+    EXPECT_NE(std::find(gaugeChild->Commands.begin(), gaugeChild->Commands.end(), scBgMoved), gaugeChild->Commands.end());
+    EXPECT_EQ(std::count(glass->Commands.begin(), glass->Commands.end(), scBgMoved), 0);
+}
+
+TEST_F(SkinnedControls, BackgroundQueriesAddTheOffsetsOfTwoTransparentParents) {
+    TSkinnedControl* base = Add(form, "FORM", 10, 10, 300, 200);  // its image needs a cache
+    base->FillCache(0x55);
+    TSkinnedControl* outer = Add(base, "CHECKBOX", 20, 30, 200, 150);
+    TSkinnedControl* inner = Add(outer, "CHECKBOX", 5, 7, 100, 80);
+    TSkinnedControl* asker = Add(inner, "BAR", 3, 4, 20, 10);
+
+    TacBGInfo info;
+    EXPECT_TRUE(QueryControlBGInfo(info, inner, false));
+    EXPECT_EQ(info.BgType, 2);
+    EXPECT_EQ(info.Bmp, base->Data()->CacheBmp());
+    EXPECT_EQ(info.Offset.x, 25);
+    EXPECT_EQ(info.Offset.y, 37);
+    TCacheInfo ci;
+    GetParentCacheInfo(asker->Data(), ci);
+    EXPECT_TRUE(ci.Ready);
+    EXPECT_EQ(ci.Bmp, base->Data()->CacheBmp());
+    EXPECT_EQ(ci.X, 25);
+    EXPECT_EQ(ci.Y, 37);
+
+    // Painted instead: the pixels come from where the asker lies in the base's cache.
+    auto target = MakeBmp(20, 10, RGBc(1, 2, 3));
+    TacBGInfo draw;
+    draw.Offset = TPoint(asker->Left(), asker->Top());
+    draw.R = TRect(0, 0, 20, 10);
+    draw.DrawDC = target->Canvas()->Handle();
+    EXPECT_TRUE(QueryControlBGInfo(draw, inner, true));
+    EXPECT_EQ(Px(target.get(), 0, 0), RGBc(28, 41, 0x55));
+    EXPECT_EQ(Px(target.get(), 19, 9), RGBc(47, 50, 0x55));
+
+    // The colour through both: the base's section colour.
+    EXPECT_EQ(Send(inner, scGetColor), Section("FORM").Color);
+    EXPECT_EQ(GetBGColor(inner->Data(), false, nullptr), Section("FORM").Color);
+
+    // The base without a cache picture has nothing to show: no colour either.
+    base->Data()->CacheBmp()->SetSize(0, 0);
+    EXPECT_TRUE(QueryControlBGInfo(info, inner, false));
+    EXPECT_EQ(info.BgType, 1);
+    EXPECT_EQ(info.Color, clFuchsia);
+}
+
+TEST_F(SkinnedControls, AHalfTransparentSectionMixesEvenlyWithTheParentInEveryAnswer) {
+    Section("BAR").Color = RGBc(0, 0, 0);
+    Section("GROUPBOX").Color = RGBc(255, 255, 255);
+    Section("GROUPBOX").HotColor = RGBc(255, 0, 0);
+    Section("GROUPBOX").HotTransparency = 20;
+    ASSERT_EQ(Section("GROUPBOX").Transparency, 50);
+    TSkinnedControl* bar = Add(form, "BAR", 10, 10, 200, 150);
+    TSkinnedControl* group = Add(bar, "GROUPBOX", 10, 10, 100, 80);
+    const TColor half = RGBc(128, 128, 128);
+    EXPECT_EQ(Send(group, scGetColor), half);
+    EXPECT_EQ(GetBGColor(group->Data(), false, nullptr), half);
+    EXPECT_EQ(GetControlColor(group), half);
+    // Hot: 20 % of the parent.
+    EXPECT_EQ(GetBGColor(group->Data(), true, nullptr), RGBc(204, 0, 0));
+    // Its children see its own cache, not a colour.
+    group->FillCache(7);
+    TacBGInfo info;
+    EXPECT_TRUE(QueryControlBGInfo(info, group, false));
+    EXPECT_EQ(info.BgType, 2);
+    EXPECT_EQ(info.Bmp, group->Data()->CacheBmp());
+    // A custom colour is the control's own.
+    group->SetColor(RGBc(1, 2, 3));
+    group->Data()->SetCustomColor(true);
+    EXPECT_TRUE(QueryControlBGInfo(info, group, false));
+    EXPECT_EQ(info.BgType, 1);
+    EXPECT_EQ(info.Color, RGBc(1, 2, 3));
+}
+
+TEST_F(SkinnedControls, TextTakesTheFontOfTheNearestParentThatGivesIt) {
+    TSkinnedControl* panel = Add(form, "PANEL", 0, 0, 300, 200);  // gives its font
+    TSkinnedControl* glass = Add(panel, "CHECKBOX", 10, 10, 200, 150);  // fully transparent
+    TSkinnedControl* bar = Add(glass, "BAR", 10, 10, 100, 100);
+    auto* label = new TRecordingGraphic(form);
+    label->SetParent(bar);
+    auto* deep = new TRecordingGraphic(form);
+    deep->SetParent(glass);
+    EXPECT_EQ(GetFontIndex(deep, -5, manager.get()), manager->GetSkinIndex("PANEL"));
+    EXPECT_EQ(GetFontIndex(label, -5, manager.get()), -5);  // BAR gives no font
+    (void)bar;
+}
+
+TEST_F(SkinnedControls, CacheCopiesLeaveOutTheChildrenThatPaintThemselves) {
+    form->Show();  // child windows of a hidden form are hidden themselves
+    TSkinnedControl* c = Add(form, "BAR", 0, 0, 100, 60);
+    c->SkinData->InitCacheBmp();
+    FillPx(c->Data()->CacheBmp(), 0, 0, 100, 60, RGBc(255, 0, 0));
+    auto* graphic = new TRecordingGraphic(form);
+    graphic->SetParent(c);
+    graphic->SetBounds(10, 10, 20, 20);
+    TSkinnedControl* windowed = Add(c, "BAR", 50, 10, 20, 20);
+    auto screen = MakeBmp(120, 80, RGBc(0, 0, 255));
+    HDC dc = screen->Canvas()->Handle();
+    CopyWinControlCache(c, c->Data(), TPoint(0, 0), 5, 5, false, dc, TRect(5, 5, 105, 65));
+    EXPECT_EQ(Px(screen.get(), 5, 5), RGBc(255, 0, 0));
+    EXPECT_EQ(Px(screen.get(), 20, 20), RGBc(0, 0, 255));  // the graphic child, moved by (5, 5)
+    EXPECT_EQ(Px(screen.get(), 60, 20), RGBc(0, 0, 255));  // the windowed child
+    EXPECT_EQ(Px(screen.get(), 110, 70), RGBc(0, 0, 255));  // outside R
+    EXPECT_EQ(CountPx(screen.get(), [](TColor x) { return x == RGBc(255, 0, 0); }), 100 * 60 - 2 * 400);
+    (void)windowed;
+
+    // Child windows: a group box hides only its frame strips, so its inside shows the cache; any other button
+    // (a command link's style shares the group box's low bits) hides all of itself.
+    HWND wnd = c->Handle();
+    HWND groupBox = CreateWindowExA(0, "Button", "", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 10, 40, 30, 15, wnd, nullptr,
+                                    nullptr, nullptr);
+    HWND link = CreateWindowExA(0, "Button", "", WS_CHILD | WS_VISIBLE | 0x0F, 60, 40, 30, 15, wnd, nullptr, nullptr,
+                                nullptr);
+    ASSERT_TRUE(groupBox && link);
+    graphic->SetParent(nullptr);
+    auto second = MakeBmp(100, 60, RGBc(0, 0, 255));
+    CopyHwndCache(wnd, c->Data(), TRect(0, 0, 100, 60), 0, 0, false, second->Canvas()->Handle(),
+                  TRect(0, 0, 100, 60));
+    EXPECT_EQ(Px(second.get(), 20, 45), RGBc(255, 0, 0));  // inside the group box
+    EXPECT_EQ(Px(second.get(), 70, 45), RGBc(0, 0, 255));  // the other button
+    EXPECT_EQ(Px(second.get(), 60, 20), RGBc(0, 0, 255));  // the skinned child window
+    DestroyWindow(groupBox);
+    DestroyWindow(link);
+}
+
+TEST_F(SkinnedControls, SkinDataIsReadFromAndWrittenToFormDescriptions) {
+    auto* own = new TsSkinManager(form);
+    own->SetName("OwnSkins");
+    ReadComponentText(R"(object frmRecording: TfrmRecording
+  Left = 100
+  Top = 100
+  Width = 400
+  Height = 300
+  object Bar: TSkinnedControl
+    Left = 10
+    Top = 10
+    Width = 50
+    Height = 20
+    SkinData.SkinSection = 'bar'
+    SkinData.CustomFont = True
+  end
+  object Box: TSkinnedEdit
+    Left = 10
+    Top = 40
+    Width = 80
+    Height = 24
+    SkinData.SkinManager = OwnSkins
+    SkinData.CustomColor = True
+  end
+end
+)",
+                      form);
+    auto* bar = dynamic_cast<TSkinnedControl*>(form->FindComponent("Bar"));
+    auto* box = dynamic_cast<TSkinnedEdit*>(form->FindComponent("Box"));
+    ASSERT_TRUE(bar && box);
+    EXPECT_EQ(bar->Data()->SkinSection(), "BAR");
+    EXPECT_EQ(bar->Data()->SkinIndex, manager->GetSkinIndex("BAR"));
+    EXPECT_TRUE(bar->Data()->CustomFont());
+    EXPECT_EQ(box->Data()->SkinManager(), own);
+    EXPECT_TRUE(box->Data()->CustomColor());
+    // No section given: the class name, read when the control is loaded.
+    EXPECT_EQ(box->Data()->SkinSection(), "TSKINNEDEDIT");
+
+    std::string text = WriteComponentText(form);
+    EXPECT_NE(text.find("SkinData.SkinSection = 'BAR'"), std::string::npos) << text;
+    EXPECT_NE(text.find("SkinData.CustomFont = True"), std::string::npos);
+    EXPECT_NE(text.find("SkinData.SkinManager = OwnSkins"), std::string::npos);
+    EXPECT_EQ(text.find("SkinData.CustomColor = False"), std::string::npos);
+    // The default manager is followed, never written.
+    box->Data()->SetSkinManager(manager.get());
+    EXPECT_EQ(WriteComponentText(form).find("SkinData.SkinManager"), std::string::npos);
 }

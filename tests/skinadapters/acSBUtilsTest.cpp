@@ -1,0 +1,282 @@
+#include "skin/adapters/acSBUtils.h"
+
+#include "AdapterTestWindows.h"
+#include "tests/skin/SkinTestControls.h"
+
+#include "classlib/ObjectInstance.h"
+#include "classlib/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A skin data that says when it goes.
+class TWatchedSkinData : public TsCommonData {
+public:
+    TWatchedSkinData(TObject* Owner, bool* Gone) : TsCommonData(Owner, true), FGone(Gone) {}
+    ~TWatchedSkinData() override { *FGone = true; }
+
+private:
+    bool* FGone;
+};
+
+// Remembers the windows that SetWindowTheme was called for and with what.
+struct ThemeCall {
+    HWND Wnd;
+    bool Off;
+};
+std::vector<ThemeCall> gThemeCalls;
+HRESULT WINAPI RecordSetWindowTheme(HWND Wnd, LPCWSTR App, LPCWSTR) {
+    gThemeCalls.push_back({Wnd, App != nullptr});
+    return S_OK;
+}
+
+// A later subclass of a window: it counts what passes through it.
+WNDPROC gLaterPrevious = nullptr;
+int gLaterSeen = 0;
+LRESULT CALLBACK LaterSubclass(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    ++gLaterSeen;
+    return CallWindowProcW(gLaterPrevious, Wnd, Msg, WParam, LParam);
+}
+
+WNDPROC ProcOf(HWND Wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC)); }
+
+class BaseAdapter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        liveBefore = TacMainWnd::LiveCount();
+        instancesBefore = ObjectInstanceCount();
+        RecordedCommands().clear();
+    }
+    void TearDown() override {
+        EXPECT_EQ(TacMainWnd::LiveCount(), liveBefore) << "an adapter leaked or was freed twice";
+    }
+    LRESULT Cmd(HWND Wnd, TacSkinCommand Command, LPARAM LParam = 0) {
+        return SendMessageW(Wnd, SM_QUORVEXCMD, MakeSkinCmd(Command), LParam);
+    }
+
+    FlatSkin skin;
+    PlainParent parent;
+    int liveBefore = 0;
+    int instancesBefore = 0;
+};
+
+}  // namespace
+
+TEST_F(BaseAdapter, TakesOverABareWindowAndGivesItsProcedureBackExactly) {
+    HWND edit = parent.Child(L"EDIT", L"text", WS_BORDER, 10, 10, 120, 24);
+    WNDPROC original = ProcOf(edit);
+    {
+        auto adapter = CreateAdapter<TacMainWnd>(edit, nullptr, nullptr, "EDIT", true);
+        EXPECT_EQ(GetAdapterOfWnd(edit), adapter.get());
+        EXPECT_EQ(GetPropA(edit, "ACSBSC"), adapter.get());
+        EXPECT_NE(ProcOf(edit), original);
+        EXPECT_EQ(ProcOf(edit), adapter->ObjectInstance);
+        EXPECT_EQ(adapter->WndText, "text");
+        EXPECT_TRUE(adapter->OwnSkinData);
+        EXPECT_EQ(adapter->SkinData->SkinSection(), "EDIT");
+        // The control keeps working through the adapter, and the adapter follows its text.
+        SetWindowTextA(edit, "changed");
+        EXPECT_EQ(adapter->WndText, "changed");
+        char buffer[32] = {};
+        GetWindowTextA(edit, buffer, sizeof buffer);
+        EXPECT_STREQ(buffer, "changed");
+    }
+    EXPECT_EQ(ProcOf(edit), original);
+    EXPECT_EQ(GetAdapterOfWnd(edit), nullptr);
+    EXPECT_EQ(ObjectInstanceCount(), instancesBefore);
+}
+
+TEST_F(BaseAdapter, UnicodeTextSurvivesTheAdapter) {
+    HWND edit = parent.Child(L"EDIT", L"", WS_BORDER, 10, 10, 160, 24);
+    ASSERT_TRUE(IsWindowUnicode(edit));
+    auto adapter = CreateAdapter<TacMainWnd>(edit, nullptr, nullptr, "EDIT", true);
+    EXPECT_TRUE(IsWindowUnicode(edit));
+    const std::wstring text = L"\x4E2D\x6587 \x0416 \x03A9";
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    // Typed characters take the same road as keyboard input; they go at the end.
+    SendMessageW(edit, EM_SETSEL, text.size(), text.size());
+    for (wchar_t c : std::wstring(L"\x00E9\x4E16"))
+        SendMessageW(edit, WM_CHAR, c, 1);
+    wchar_t buffer[64] = {};
+    GetWindowTextW(edit, buffer, 64);
+    EXPECT_EQ(std::wstring(buffer), text + L"\x00E9\x4E16");
+}
+
+TEST_F(BaseAdapter, ALaterSubclassSurvivesOurRemovalAndTheWindowStillWorks) {
+    HWND edit = parent.Child(L"EDIT", L"abc", WS_BORDER, 10, 10, 120, 24);
+    WNDPROC original = ProcOf(edit);
+    auto adapter = CreateAdapter<TacMainWnd>(edit, nullptr, nullptr, "EDIT", true);
+    gLaterSeen = 0;
+    gLaterPrevious = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterSubclass)));
+    adapter.reset();
+    // The later subclass is still in place and messages still reach the edit through it.
+    EXPECT_EQ(ProcOf(edit), &LaterSubclass);
+    EXPECT_EQ(GetAdapterOfWnd(edit), nullptr);
+    SetWindowTextA(edit, "after");
+    char buffer[32] = {};
+    GetWindowTextA(edit, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "after");
+    EXPECT_GT(gLaterSeen, 0);
+    // When the later one goes too, the edit's own procedure is back.
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gLaterPrevious));
+    DestroyWindow(edit);
+    EXPECT_EQ(ObjectInstanceCount(), instancesBefore);
+    (void)original;
+}
+
+TEST_F(BaseAdapter, DestroyingTheWindowGivesTheProcedureBackAndOnlyTheOwnerFreesTheAdapter) {
+    HWND edit = parent.Child(L"EDIT", L"", WS_BORDER, 10, 10, 120, 24);
+    bool gone = false;
+    auto* data = new TWatchedSkinData(nullptr, &gone);
+    auto adapter = CreateAdapter<TacMainWnd>(edit, data, nullptr, "EDIT", true);
+    EXPECT_FALSE(adapter->OwnSkinData);
+    DestroyWindow(edit);
+    EXPECT_TRUE(adapter->Destroyed);
+    EXPECT_EQ(TacMainWnd::LiveCount(), liveBefore + 1);
+    EXPECT_EQ(ObjectInstanceCount(), instancesBefore);
+    adapter.reset();
+    // Skin data the adapter was given stays its giver's.
+    EXPECT_FALSE(gone);
+    delete data;
+    EXPECT_TRUE(gone);
+}
+
+TEST_F(BaseAdapter, ASectionAlreadyChosenStaysAndTheThemeIsSwitchedOffExceptForDialogs) {
+    TSetWindowThemeProc saved = acSetWindowTheme;
+    acSetWindowTheme = &RecordSetWindowTheme;
+    gThemeCalls.clear();
+    HWND a = parent.Child(L"BUTTON", L"a", 0, 10, 10, 80, 24);
+    HWND b = parent.Child(L"BUTTON", L"b", 0, 10, 40, 80, 24);
+    TsCommonData data(nullptr, true);
+    data.SetSkinSection("CHECKBOX");
+    {
+        auto first = CreateAdapter<TacMainWnd>(a, &data, nullptr, "BUTTON", true);
+        auto second = CreateAdapter<TacMainWnd>(b, nullptr, nullptr, "DIALOG", true);
+        EXPECT_EQ(data.SkinSection(), "CHECKBOX");
+        EXPECT_EQ(second->SkinData->SkinSection(), "DIALOG");
+        ASSERT_EQ(gThemeCalls.size(), 1u);
+        EXPECT_EQ(gThemeCalls[0].Wnd, a);
+        EXPECT_TRUE(gThemeCalls[0].Off);
+    }
+    // Going, each gives the visual style back.
+    ASSERT_EQ(gThemeCalls.size(), 3u);
+    EXPECT_FALSE(gThemeCalls[1].Off);
+    EXPECT_FALSE(gThemeCalls[2].Off);
+    acSetWindowTheme = saved;
+}
+
+TEST_F(BaseAdapter, AnswersSkinCommandsOnlyForItsActiveManager) {
+    HWND rec = parent.Child(RecorderClass(), L"", 0, 10, 10, 60, 40);
+    auto adapter = CreateAdapter<TacMainWnd>(rec, nullptr, nullptr, "BUTTON", true);
+    EXPECT_EQ(Cmd(rec, scIsSkinned), 1);
+    EXPECT_TRUE(RecordedCommands().empty());
+    // Commands 1 and 2 of another manager change nothing and reach the window.
+    TsSkinManager other(nullptr);
+    adapter->SkinData->SkinIndex = -1;
+    Cmd(rec, scNewSkin, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ(adapter->SkinData->SkinIndex, -1);
+    Cmd(rec, scRemoveSkin, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ(RecordedCommands(), (std::vector<int>{scNewSkin, scRemoveSkin}));
+    // Ours re-reads the indexes and passes the command on as well.
+    Cmd(rec, scNewSkin, reinterpret_cast<LPARAM>(&skin.Manager));
+    EXPECT_EQ(adapter->SkinData->SkinIndex, skin.Index("BUTTON"));
+    EXPECT_EQ(RecordedCommands().size(), 3u);
+    // Colour, busy state, the application.
+    EXPECT_EQ(static_cast<TColor>(Cmd(rec, scGetColor)), Flat(FlatSection("BUTTON").Color));
+    EXPECT_EQ(Cmd(rec, scIsBusy), 0);
+    EXPECT_EQ(Cmd(rec, scGetApplication), reinterpret_cast<LRESULT>(Application.Get()));
+    // A flat section tells its children its colour.
+    TacBGInfo info;
+    ASSERT_TRUE(QueryWndBGInfo(info, rec, false));
+    EXPECT_EQ(info.BgType, 1);
+    EXPECT_EQ(info.Color, Flat(FlatSection("BUTTON").Color));
+    // With the manager inactive the adapter is transparent: even command 7 reaches the window.
+    RecordedCommands().clear();
+    skin.Manager.SetActive(false);
+    EXPECT_EQ(Cmd(rec, scIsSkinned), 0);
+    EXPECT_EQ(RecordedCommands(), std::vector<int>{scIsSkinned});
+}
+
+TEST_F(BaseAdapter, HooksAClassLibraryControlThroughItsWindowProcAndGivesItBack) {
+    auto* form = new TfrmSkinTest(nullptr);
+    form->SetBounds(60, 60, 300, 200);
+    auto* button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(10, 10, 90, 28);
+    button->SetCaption("OK");
+    form->Show();
+    HWND handle = button->Handle();
+    WNDPROC windowProcedure = ProcOf(handle);
+    TWndMethod before = button->WindowProc();
+    {
+        TsCommonData data(button, true);
+        auto adapter = CreateAdapter<TacMainWnd>(handle, &data, nullptr, "BUTTON", true);
+        EXPECT_FALSE(button->WindowProc() == before);
+        EXPECT_EQ(ProcOf(handle), windowProcedure);
+        EXPECT_EQ(adapter->ObjectInstance, nullptr);
+        EXPECT_TRUE(button->ControlStyle().Contains(csOpaque));
+        EXPECT_EQ(SendMessageW(handle, SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+        EXPECT_EQ(adapter->WndText, "OK");
+    }
+    EXPECT_TRUE(button->WindowProc() == before);
+    EXPECT_EQ(GetAdapterOfWnd(handle), nullptr);
+    form->Free();
+}
+
+TEST_F(BaseAdapter, SharedGeometryAndLookups) {
+    HWND edit = parent.Child(L"EDIT", L"", WS_BORDER, 25, 35, 100, 20);
+    HWND owner = nullptr;
+    TRect wndRect, parentRect;
+    TPoint pos;
+    TSize size;
+    GetWndOffsetInParent(edit, owner, wndRect, pos, size, parentRect);
+    EXPECT_EQ(owner, parent.Wnd);
+    EXPECT_EQ(pos.x, 25);
+    EXPECT_EQ(pos.y, 35);
+    EXPECT_EQ(size.cx, 100);
+    EXPECT_EQ(size.cy, 20);
+    // A parent that says where its client area lies moves the offset by that much.
+    auto form = std::unique_ptr<TfrmSkinTest, void (*)(TfrmSkinTest*)>(new TfrmSkinTest(nullptr),
+                                                                       [](TfrmSkinTest* f) { f->Free(); });
+    form->SetBounds(0, 0, 200, 100);
+    auto* panel = new TAnsweringParent(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 150, 80);
+    auto* inner = new TButton(form.get());
+    inner->SetParent(panel);
+    inner->SetBounds(12, 14, 40, 20);
+    EXPECT_EQ(FindControlByHandle(inner->Handle(), form.get()), inner);
+    EXPECT_EQ(FindControlByHandle(edit, form.get()), nullptr);
+    GetWndOffsetInParent(inner->Handle(), owner, wndRect, pos, size, parentRect);
+    EXPECT_EQ(pos.x, 12);
+    EXPECT_EQ(pos.y, 14);
+}
+
+TEST_F(BaseAdapter, PreparingTheCachePaintsTheSectionOnceUntilTheBackgroundChanges) {
+    HWND rec = parent.Child(RecorderClass(), L"", 0, 10, 10, 60, 40);
+    auto adapter = CreateAdapter<TacMainWnd>(rec, nullptr, nullptr, "BUTTON", true);
+    TsCommonData* data = adapter->SkinData;
+    const FlatSectionColors& button = FlatSection("BUTTON");
+    data->BGChanged = true;
+    Cmd(rec, scRebuildCache);
+    EXPECT_FALSE(data->BGChanged);
+    TBitmap* cache = data->CacheBmp();
+    ASSERT_EQ(cache->Width(), 60);
+    ASSERT_EQ(cache->Height(), 40);
+    EXPECT_EQ(PixelOf(cache, 30, 20), Flat(button.Color));
+    EXPECT_EQ(PixelOf(cache, 1, 1), Flat(button.Border[0]));
+    EXPECT_EQ(PixelOf(cache, 59, 39), Flat(button.Border[0]));
+    // Nothing is painted again while the background stays.
+    SetPixel(cache->Canvas()->Handle(), 30, 20, 0);
+    PrepareAdapterCache(data, rec, false);
+    EXPECT_EQ(PixelOf(cache, 30, 20), TColor(0));
+    // The frame of a bordered adapter in the pressed state, the inside untouched.
+    PaintParentBG(data, 2, adapter.get());
+    EXPECT_EQ(PixelOf(cache, 1, 1), Flat(button.Border[2]));
+    EXPECT_EQ(PixelOf(cache, 30, 20), TColor(0));
+}
