@@ -15,30 +15,25 @@ bool HasPublishedProp(TPersistent* Obj, std::string_view Name) { return FindForm
 
 bool GetColorProp(TPersistent* Obj, std::string_view Name, TColor& Value) {
     const TPropInfo* p = PropOfKind(Obj, Name, TPropInfo::Value);
-    if (!p || !p->Get)
-        return false;
+    if (!p || !p->Get) return false;
     TFormValue v = p->Get(Obj);
-    if (v.Type != TValueType::Integer && v.Type != TValueType::Ident)
-        return false;
+    if (v.Type != TValueType::Integer && v.Type != TValueType::Ident) return false;
     Value = FormDetail::ColorOf(p->Name, v);
     return true;
 }
 
 bool SetColorProp(TPersistent* Obj, std::string_view Name, TColor Value) {
     const TPropInfo* p = PropOfKind(Obj, Name, TPropInfo::Value);
-    if (!p || !p->Set)
-        return false;
+    if (!p || !p->Set) return false;
     p->Set(Obj, FormDetail::ColorValue(Value));
     return true;
 }
 
 bool GetIntProp(TPersistent* Obj, std::string_view Name, int& Value) {
     const TPropInfo* p = PropOfKind(Obj, Name, TPropInfo::Value);
-    if (!p || !p->Get)
-        return false;
+    if (!p || !p->Get) return false;
     TFormValue v = p->Get(Obj);
-    if (v.Type != TValueType::Integer)
-        return false;
+    if (v.Type != TValueType::Integer) return false;
     Value = static_cast<int>(v.Int);
     return true;
 }
@@ -50,35 +45,30 @@ TPersistent* GetObjectProp(TPersistent* Obj, std::string_view Name) {
 
 bool GetFontColorProp(TPersistent* Obj, std::string_view Name, TColor& Value) {
     auto* font = dynamic_cast<TFont*>(GetObjectProp(Obj, Name));
-    if (!font)
-        return false;
+    if (!font) return false;
     Value = font->Color();
     return true;
 }
 
 bool SetFontColorProp(TPersistent* Obj, std::string_view Name, TColor Value) {
     auto* font = dynamic_cast<TFont*>(GetObjectProp(Obj, Name));
-    if (!font)
-        return false;
+    if (!font) return false;
     font->SetColor(Value);
     return true;
 }
 
 bool GetSetProp(TPersistent* Obj, std::string_view Name, std::vector<std::string>& Members) {
     const TPropInfo* p = PropOfKind(Obj, Name, TPropInfo::Value);
-    if (!p || !p->Get)
-        return false;
+    if (!p || !p->Get) return false;
     TFormValue v = p->Get(Obj);
-    if (v.Type != TValueType::Set)
-        return false;
+    if (v.Type != TValueType::Set) return false;
     Members = v.Members;
     return true;
 }
 
 bool SetSetProp(TPersistent* Obj, std::string_view Name, const std::vector<std::string>& Members) {
     const TPropInfo* p = PropOfKind(Obj, Name, TPropInfo::Value);
-    if (!p || !p->Set)
-        return false;
+    if (!p || !p->Set) return false;
     TFormValue v;
     v.Type = TValueType::Set;
     v.Members = Members;
@@ -89,18 +79,15 @@ bool SetSetProp(TPersistent* Obj, std::string_view Name, const std::vector<std::
 std::vector<TPersistent*> GetCollectionItems(TPersistent* Obj, std::string_view Name) {
     std::vector<TPersistent*> items;
     const TPropInfo* p = PropOfKind(Obj, Name, TPropInfo::Collection);
-    if (!p || !p->Count || !p->Item)
-        return items;
+    if (!p || !p->Count || !p->Item) return items;
     int n = p->Count(Obj);
-    for (int i = 0; i < n; ++i)
-        items.push_back(p->Item(Obj, i));
+    for (int i = 0; i < n; ++i) items.push_back(p->Item(Obj, i));
     return items;
 }
 
 bool GetEventAssigned(TPersistent* Obj, std::string_view Name, bool& Assigned) {
     const TPropInfo* p = PropOfKind(Obj, Name, TPropInfo::Event);
-    if (!p || !p->Assigned)
-        return false;
+    if (!p || !p->Assigned) return false;
     Assigned = p->Assigned(Obj);
     return true;
 }

@@ -2,13 +2,13 @@
 // Published properties of controls read and written by name, through the property tables the class library
 // keeps for its form descriptions. Grids and trees of several makers carry colours, fonts and events under the
 // same published names; an adapter colours whichever of them a control has and leaves the rest alone.
-#include "classlib/FormResources.h"
-#include "classlib/Graphics.h"
-
 #include <any>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "classlib/FormResources.h"
+#include "classlib/Graphics.h"
 
 // True when the object publishes a property of that name (of any kind).
 bool HasPublishedProp(TPersistent* Obj, std::string_view Name);

@@ -7,7 +7,7 @@
 
 namespace {
 
-struct FlatSection {
+struct ContentSection {
     const char* Name;
     const char* Parent;
     SampleColor Color, FontColor, HotFontColor, HotColor;
@@ -18,30 +18,108 @@ struct FlatSection {
 };
 
 // Distinct, never grey and never magenta.
-const FlatSection kSections[] = {
+const ContentSection kSections[] = {
     {"EDIT", "", 0xF0E8D8, 0x402010, 0x102040, 0xE8F0F8, 2, 2, {0x2080C0, 0x20C080, 0}, {0xF0E8D8, 0xE8F0F8, 0}},
-    {"COMBOBOX", "EDIT", 0xE0F0F0, 0x204060, 0x602040, 0xF0F0E0, 2, 2, {0x8040C0, 0xC04080, 0},
+    {"COMBOBOX",
+     "EDIT",
+     0xE0F0F0,
+     0x204060,
+     0x602040,
+     0xF0F0E0,
+     2,
+     2,
+     {0x8040C0, 0xC04080, 0},
      {0xE0F0F0, 0xF0F0E0, 0}},
     {"COMBOBTN", "", 0xA0E0E0, 0, 0, 0xB0F0F0, 3, 2, {0x40A0A0, 0x50B0B0, 0x309090}, {0xA0E0E0, 0xB0F0F0, 0x90D0D0}},
-    {"COLHEADER", "", 0xC8D0F0, 0x102030, 0x302010, 0xD8E0F8, 3, 2, {0x6080C0, 0x7090D0, 0x5070B0},
+    {"COLHEADER",
+     "",
+     0xC8D0F0,
+     0x102030,
+     0x302010,
+     0xD8E0F8,
+     3,
+     2,
+     {0x6080C0, 0x7090D0, 0x5070B0},
      {0xC8D0F0, 0xD8E0F8, 0xB8C0E0}},
-    {"BUTTON", "", 0xB8E0C8, 0x103020, 0x203010, 0xC8F0D8, 3, 2, {0x408060, 0x509070, 0x307050},
+    {"BUTTON",
+     "",
+     0xB8E0C8,
+     0x103020,
+     0x203010,
+     0xC8F0D8,
+     3,
+     2,
+     {0x408060, 0x509070, 0x307050},
      {0xB8E0C8, 0xC8F0D8, 0xA8D0B8}},
     {"STATUSBAR", "", 0xC8D8B8, 0x204010, 0x102008, 0xC8D8B8, 0, 0, {}, {}},
     {"DIVIDER", "", 0x7060A0, 0, 0, 0x7060A0, 1, 1, {0x7060A0, 0, 0}, {0x7060A0, 0, 0}},
     {"MAINMENU", "", 0xF0D8C8, 0x301808, 0x081830, 0xF0D8C8, 1, 3, {0xA06040, 0, 0}, {0xF0D8C8, 0, 0}},
     {"MDIAREA", "", 0x9098A8, 0, 0, 0x9098A8, 0, 0, {}, {}},
     {"FORM", "", 0xB0C0A0, 0x101010, 0x101010, 0xB0C0A0, 0, 0, {}, {}},
-    {"SCROLLBTNLEFT", "", 0x2040C0, 0, 0, 0x3060E0, 3, 4, {0x102080, 0x183090, 0x081860}, {0x2040C0, 0x3060E0, 0x1030A0}},
-    {"SCROLLBTNRIGHT", "", 0x20C040, 0, 0, 0x30E060, 3, 4, {0x108020, 0x189030, 0x086018}, {0x20C040, 0x30E060, 0x10A030}},
-    {"SCROLLBTNTOP", "", 0xC04020, 0, 0, 0xE06030, 3, 4, {0x802010, 0x903018, 0x601808}, {0xC04020, 0xE06030, 0xA03010}},
-    {"SCROLLBTNBOTTOM", "", 0xC020C0, 0, 0, 0xE030E0, 3, 4, {0x801080, 0x901890, 0x600860}, {0xC020C0, 0xE030E0, 0xA010A0}},
+    {"SCROLLBTNLEFT",
+     "",
+     0x2040C0,
+     0,
+     0,
+     0x3060E0,
+     3,
+     4,
+     {0x102080, 0x183090, 0x081860},
+     {0x2040C0, 0x3060E0, 0x1030A0}},
+    {"SCROLLBTNRIGHT",
+     "",
+     0x20C040,
+     0,
+     0,
+     0x30E060,
+     3,
+     4,
+     {0x108020, 0x189030, 0x086018},
+     {0x20C040, 0x30E060, 0x10A030}},
+    {"SCROLLBTNTOP",
+     "",
+     0xC04020,
+     0,
+     0,
+     0xE06030,
+     3,
+     4,
+     {0x802010, 0x903018, 0x601808},
+     {0xC04020, 0xE06030, 0xA03010}},
+    {"SCROLLBTNBOTTOM",
+     "",
+     0xC020C0,
+     0,
+     0,
+     0xE030E0,
+     3,
+     4,
+     {0x801080, 0x901890, 0x600860},
+     {0xC020C0, 0xE030E0, 0xA010A0}},
     {"SCROLLBAR1H", "", 0x80C0E0, 0, 0, 0x90D0F0, 3, 0, {0x80C0E0, 0x90D0F0, 0x70B0D0}, {0x80C0E0, 0x90D0F0, 0x70B0D0}},
     {"SCROLLBAR2H", "", 0xE0C080, 0, 0, 0xF0D090, 3, 0, {0xE0C080, 0xF0D090, 0xD0B070}, {0xE0C080, 0xF0D090, 0xD0B070}},
     {"SCROLLBAR1V", "", 0x80E0C0, 0, 0, 0x90F0D0, 3, 0, {0x80E0C0, 0x90F0D0, 0x70D0B0}, {0x80E0C0, 0x90F0D0, 0x70D0B0}},
     {"SCROLLBAR2V", "", 0xC0E080, 0, 0, 0xD0F090, 3, 0, {0xC0E080, 0xD0F090, 0xB0D070}, {0xC0E080, 0xD0F090, 0xB0D070}},
-    {"SCROLLSLIDERH", "", 0x4080A0, 0, 0, 0x5090B0, 3, 3, {0x204050, 0x284858, 0x183840}, {0x4080A0, 0x5090B0, 0x307090}},
-    {"SCROLLSLIDERV", "", 0xA08040, 0, 0, 0xB09050, 3, 3, {0x504020, 0x584828, 0x403818}, {0xA08040, 0xB09050, 0x907030}},
+    {"SCROLLSLIDERH",
+     "",
+     0x4080A0,
+     0,
+     0,
+     0x5090B0,
+     3,
+     3,
+     {0x204050, 0x284858, 0x183840},
+     {0x4080A0, 0x5090B0, 0x307090}},
+    {"SCROLLSLIDERV",
+     "",
+     0xA08040,
+     0,
+     0,
+     0xB09050,
+     3,
+     3,
+     {0x504020, 0x584828, 0x403818},
+     {0xA08040, 0xB09050, 0x907030}},
 };
 // Glyphs: 8 x 8 masked states of one colour (mask black inside a white ring).
 struct FlatGlyph {
@@ -50,19 +128,15 @@ struct FlatGlyph {
     SampleColor Color;
 };
 const FlatGlyph kGlyphs[] = {
-    {"COMBOBOX", "GLYPHMASK", 0x0000A0},
-    {"SCROLLBTNTOP", "GLYPHMASK", 0x00A0A0},
-    {"SCROLLBTNBOTTOM", "GLYPHMASK", 0xA0A000},
-    {"SCROLLBTNLEFT", "GLYPHMASK", 0x00A000},
-    {"SCROLLBTNRIGHT", "GLYPHMASK", 0xA000A0},
-    {"GLOBALINFO", "GRIPIMAGE", 0x1188EE},
+    {"COMBOBOX", "GLYPHMASK", 0x0000A0},        {"SCROLLBTNTOP", "GLYPHMASK", 0x00A0A0},
+    {"SCROLLBTNBOTTOM", "GLYPHMASK", 0xA0A000}, {"SCROLLBTNLEFT", "GLYPHMASK", 0x00A000},
+    {"SCROLLBTNRIGHT", "GLYPHMASK", 0xA000A0},  {"GLOBALINFO", "GRIPIMAGE", 0x1188EE},
 };
 constexpr SampleColor kPanelMaskFrame = 0x3070B0, kPanelMaskCentre = 0xE0F0D0;
 
-const FlatSection& Find(const std::string& name) {
-    for (const FlatSection& s : kSections)
-        if (name == s.Name)
-            return s;
+const ContentSection& Find(const std::string& name) {
+    for (const ContentSection& s : kSections)
+        if (name == s.Name) return s;
     throw std::out_of_range("the flat content skin has no section " + name);
 }
 
@@ -79,17 +153,14 @@ std::string Image(char head, int l, int t, int r, int b, int w, int count, int m
 }  // namespace
 
 SampleColor FlatFrameColor(const std::string& section, int state) {
-    const FlatSection& s = Find(section);
-    if (!s.States)
-        throw std::out_of_range(section + " has no frame image");
+    const ContentSection& s = Find(section);
+    if (!s.States) throw std::out_of_range(section + " has no frame image");
     return s.Frame[state < 0 || state >= s.States ? s.States - 1 : state];
 }
 SampleColor FlatCentreColorOf(const std::string& section, int state) {
-    if (section == "STATUSPANELMASK")
-        return kPanelMaskCentre;
-    const FlatSection& s = Find(section);
-    if (!s.States)
-        throw std::out_of_range(section + " has no frame image");
+    if (section == "STATUSPANELMASK") return kPanelMaskCentre;
+    const ContentSection& s = Find(section);
+    if (!s.States) throw std::out_of_range(section + " has no frame image");
     return s.Centre[state < 0 || state >= s.States ? s.States - 1 : state];
 }
 SampleColor FlatSectionColor(const std::string& section) { return Find(section).Color; }
@@ -98,11 +169,9 @@ SampleColor FlatHotFontColor(const std::string& section) { return Find(section).
 SampleColor FlatHotColor(const std::string& section) { return Find(section).HotColor; }
 int FlatFrameWidth(const std::string& section) { return section == "STATUSPANELMASK" ? 2 : Find(section).Ring; }
 SampleColor FlatGlyphColor(const std::string& section) {
-    if (section == "STATUSPANELMASK")
-        return kPanelMaskFrame;
+    if (section == "STATUSPANELMASK") return kPanelMaskFrame;
     for (const FlatGlyph& g : kGlyphs)
-        if (section == g.Section)
-            return g.Color;
+        if (section == g.Section) return g.Color;
     throw std::out_of_range("the flat content skin has no glyph of " + section);
 }
 
@@ -125,27 +194,24 @@ SampleSkin MakeFlatContentSkin(const std::string& name, const FlatContentOptions
         "AUTHOR=Brimlet tests",
         "DESCRIPTION=Flat content skin made by the test generator",
         "MASTERBITMAP=MASTER.BMP",
-        "COLOR=" + hex(FlatGlobalColor),
-        "FONTCOLOR=" + hex(FlatGlobalFontColor),
+        "COLOR=" + hex(FlatContentGlobalColor),
+        "FONTCOLOR=" + hex(FlatContentGlobalFontColor),
     };
     int row = 0;
     std::vector<std::string> sectionLines;
-    for (const FlatSection& s : kSections) {
+    for (const ContentSection& s : kSections) {
         std::string n = s.Name;
-        if ((n == "COLHEADER" && !options.ColumnHeader) || (n == "DIVIDER" && !options.Divider))
-            continue;
+        if ((n == "COLHEADER" && !options.ColumnHeader) || (n == "DIVIDER" && !options.Divider)) continue;
         int t = 16 * row++;
         sectionLines.push_back("");
         sectionLines.push_back("[" + n + "]");
-        if (*s.Parent)
-            sectionLines.push_back(std::string("PARENTCLASS=") + s.Parent);
+        if (*s.Parent) sectionLines.push_back(std::string("PARENTCLASS=") + s.Parent);
         sectionLines.push_back("COLOR=" + hex(s.Color));
         sectionLines.push_back("FONTCOLOR=" + hex(s.FontColor));
         sectionLines.push_back("HOTFONTCOLOR=" + hex(s.HotFontColor));
         sectionLines.push_back("HOTCOLOR=" + hex(s.HotColor));
         if (s.States) {
-            for (int k = 0; k < s.States; ++k)
-                ringed(16 * k, t, 16, s.Ring, s.Frame[k], s.Centre[k]);
+            for (int k = 0; k < s.States; ++k) ringed(16 * k, t, 16, s.Ring, s.Frame[k], s.Centre[k]);
             sectionLines.push_back("BORDERSMASK=" + Image('^', 0, t, 16 * s.States, t + 16, s.Ring, s.States, 0));
         }
         if (n == "STATUSBAR" && options.StatusPanelMask) {
@@ -179,11 +245,11 @@ SampleSkin MakeFlatContentSkin(const std::string& name, const FlatContentOptions
         }
     lines.insert(lines.end(), sectionLines.begin(), sectionLines.end());
     std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
+    for (const std::string& line : lines) text += line + "\r\n";
     SampleSkin skin;
     skin.Name = name;
     skin.Files.push_back({"Options.dat", text});
-    skin.Files.push_back({"MASTER.BMP", BmpFile24(W, H, [&](int x, int y) { return px[static_cast<size_t>(y) * W + x]; })});
+    skin.Files.push_back(
+        {"MASTER.BMP", BmpFile24(W, H, [&](int x, int y) { return px[static_cast<size_t>(y) * W + x]; })});
     return skin;
 }

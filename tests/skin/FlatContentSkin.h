@@ -2,9 +2,9 @@
 // The flat skin of the content-control adapter tests (edits, lists, combos, headers, status bars, menus and the
 // MDI client): every image state is a ring of one colour around a centre of another, so that a pixel tells which
 // section painted it and in which state. Made here like every other sample skin.
-#include "SkinSamples.h"
-
 #include <string>
+
+#include "SkinSamples.h"
 
 // What a variant of the skin leaves out, for the fallbacks of the painters.
 struct FlatContentOptions {
@@ -27,5 +27,5 @@ int FlatFrameWidth(const std::string& section);
 // The colour of the glyphs (combo arrow, sort arrows; state 0) and of "STATUSPANELMASK".
 SampleColor FlatGlyphColor(const std::string& section);
 // GLOBALINFO's colour and font colour.
-constexpr SampleColor FlatGlobalColor = 0xD8E0E8;
-constexpr SampleColor FlatGlobalFontColor = 0x183048;
+constexpr SampleColor FlatContentGlobalColor = 0xD8E0E8;
+constexpr SampleColor FlatContentGlobalFontColor = 0x183048;

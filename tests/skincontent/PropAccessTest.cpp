@@ -1,16 +1,13 @@
 // Published properties by name: the class library's grids and trees answer the names they have, nested fonts,
 // sets, collections and events included; absent names are skipped.
-#include "skin/adapters/acPropAccess.h"
-
-#include "tests/skin/FlatContentSkin.h"
-#include "tests/support/TempDir.h"
-
-#include "skin/engine/sSkinManager.h"
+#include <gtest/gtest.h>
 
 #include "classlib/Grids.h"
 #include "classlib/TreeView.h"
-
-#include <gtest/gtest.h>
+#include "skin/adapters/acPropAccess.h"
+#include "skin/engine/sSkinManager.h"
+#include "tests/skin/FlatContentSkin.h"
+#include "tests/support/TempDir.h"
 
 TEST(PublishedProps, AGridAnswersItsFixedColourAndNothingItLacks) {
     TStringGrid grid(nullptr);
