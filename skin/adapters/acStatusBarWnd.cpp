@@ -90,7 +90,24 @@ void TacStatusBarWnd::PrepareCache() {
             PaintPanel(i, TRect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1), false);
         }
     }
+    PaintGrip();
     SkinData->BGChanged = false;
+}
+
+void TacStatusBarWnd::PaintGrip() {
+    // The system's own grip is painted over with the rest of the bar: the skin's grip stands in for it.
+    if (!(GetWindowLongW(CtrlHandle, GWL_STYLE) & SBARS_SIZEGRIP) || IsZoomed(GetAncestor(CtrlHandle, GA_ROOT)))
+        return;
+    TsSkinManager* manager = SkinData->SkinManager();
+    int grip = manager->GetMaskIndex(SkinData->SkinIndex, SkinData->SkinSection(), "GRIPIMAGE");
+    if (!manager->IsValidImgIndex(grip))
+        grip = manager->GetMaskIndex(manager->ConstData.IndexGlobalInfo, "GLOBALINFO", "GRIPIMAGE");
+    if (!manager->IsValidImgIndex(grip))
+        return;
+    const TsMaskData& mask = manager->Masks[static_cast<size_t>(grip)];
+    TBitmap* cache = SkinData->CacheBmp();
+    TPoint p(cache->Width() - MaskStateWidth(mask) - 1, cache->Height() - MaskStateHeight(mask) - 1);
+    DrawMaskGlyph(cache, p, 0, TCacheInfo(), mask, false);
 }
 
 void TacStatusBarWnd::PaintClient(HDC DC) {

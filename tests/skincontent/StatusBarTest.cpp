@@ -47,6 +47,16 @@ TEST_F(ContentAdapters, AStatusBarFramesItsPanelsAndShortensTheirTexts) {
                   0)
             << i;
     }
+    // The bar's size grip is the skin's grip image at the bottom-right corner.
+    // (drawn through its mask over the panel: red high and blue low, as no section colour of the bar has them).
+    auto gripInk = [](TColor c) { return (c & 0xFF) > 0xC0 && ((c >> 16) & 0xFF) < 0x90; };
+    EXPECT_GT(CountPx(shot.get(), gripInk, shot->Width() - 12, shot->Height() - 12), 10);
+    bar->SetSizeGrip(false);
+    Attach<TacStatusBarWnd>(bar, "STATUSBAR");
+    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Settle();
+    shot = ScreenOf(bar->Handle());
+    EXPECT_EQ(CountPx(shot.get(), gripInk), 0);
     // Simple mode: one frame over the whole bar.
     bar->SetSimplePanel(true);
     bar->SetSimpleText("simple");
