@@ -4,6 +4,7 @@
 // the control), and pictures of a window from the screen or from its WM_PRINT.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,20 @@ inline std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
                  PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
     GdiFlush();
     return bmp;
+}
+
+// Handles messages as the application's loop does (keys become characters) until done() holds.
+inline bool PumpKeysUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
+    DWORD start = GetTickCount();
+    MSG msg;
+    while (!done() && GetTickCount() - start < timeoutMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return done();
 }
 
 // Lets the windows paint what is pending.
