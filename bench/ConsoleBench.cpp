@@ -1,29 +1,50 @@
-// The console under a flood: the far end sends 10 MB in 4 KiB writes while the main window runs with both logs.
-// Prints the bytes per second both logs absorb, what one chunk's append costs as the logs grow, and how long the
-// main window takes to answer a message meanwhile.
+// The console under a long flood, against the floor of Wine's bare controls measured in the same run.
+// For 64-byte and 4 KiB writes: the far end sends 20 MB of modem text as fast as the pseudo-terminal takes it while
+// the main window runs with both logs, and the benchmark prints the bytes per second both logs absorb, what one
+// append costs in the first and in the last tenth of the flood, the peak working set, and how long the main window
+// takes to answer a message meanwhile. The floor is a bare edit and a bare rich edit in the console's styles, fed
+// the same writes one append each, with nothing of the class library or the console around them.
+// Each measurement runs in a process of its own, so the working set of one is not counted in another's.
 // Run it with scripts/bench console_bench (it needs the test environment for its serial peer and display).
 #include "bench/BenchClock.h"
+#include "classlib/Forms.h"
 #include "console/uAbout.h"
 #include "console/uHEXLog.h"
 #include "console/uHExLogOpt.h"
 #include "console/uMain.h"
 #include "console/uOption.h"
-#include "classlib/Forms.h"
 #include "tests/support/SerialPeer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixCommand.h"
 
+#include <windows.h>
+#include <psapi.h>
+#include <richedit.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <numeric>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-constexpr size_t FloodSize = 10 * 1024 * 1024;
-constexpr size_t ChunkSize = 4096;
+constexpr size_t MB = 1000 * 1000;
+constexpr size_t FloodSize = 20 * MB;
+// The bare controls hold everything they are given, about 250 bytes a character in the rich edit: they are fed
+// what they survive in a 32-bit process, as much as their appends cost measurably more at the end than at the start.
+size_t FloorSize(size_t chunk) { return chunk >= 4096 ? 1 * MB : 128 * 1000; }
+
+// The console's goals for a long session.
+constexpr double PeakWorkingSetGoalMB = 300;
+constexpr double AppendGrowthGoal = 1.5;
+constexpr double AnswerGoalMs = 100;
+constexpr double FloorShareGoal = 0.9;
 
 // What a modem says when a phone book or a message store is read out: lines of text ending in CR LF.
 std::string ModemText(size_t size) {
@@ -36,35 +57,52 @@ std::string ModemText(size_t size) {
     return s;
 }
 
+PROCESS_MEMORY_COUNTERS Memory() {
+    PROCESS_MEMORY_COUNTERS m{};
+    m.cb = sizeof m;
+    GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof m);
+    return m;
+}
+
+double PeakWorkingSetMB() { return static_cast<double>(Memory().PeakWorkingSetSize) / MB; }
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+}
+
+// One append: how many bytes it took in and how long it took.
 struct TAppend {
-    size_t LogSize;  // bytes in the text log before this chunk
     int Bytes;
     double Seconds;
 };
 
-// The median cost of 4 KiB of appended data over the appends whose log held between from and to bytes.
-double CostPer4K(const std::vector<TAppend>& appends, size_t from, size_t to, size_t& count) {
-    std::vector<double> costs;
-    for (const TAppend& a : appends)
-        if (a.LogSize >= from && a.LogSize < to && a.Bytes > 0)
-            costs.push_back(a.Seconds * ChunkSize / a.Bytes);
-    count = costs.size();
-    if (costs.empty())
-        return 0;
-    std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
-    return costs[costs.size() / 2];
+// The mean cost of an append over a tenth of them (0: the first, 9: the last), in seconds, and per KiB taken in.
+struct TTenth {
+    double PerAppend = 0, PerKiB = 0;
+};
+TTenth Tenth(const std::vector<TAppend>& appends, size_t which) {
+    size_t from = appends.size() * which / 10, to = appends.size() * (which + 1) / 10;
+    TTenth t;
+    if (to <= from)
+        return t;
+    double seconds = 0, bytes = 0;
+    for (size_t i = from; i < to; ++i) {
+        seconds += appends[i].Seconds;
+        bytes += appends[i].Bytes;
+    }
+    t.PerAppend = seconds / static_cast<double>(to - from);
+    t.PerKiB = bytes > 0 ? seconds / bytes * 1024 : 0;
+    return t;
 }
 
-// Asks the main window with a message every 20 ms, from another thread, and keeps how long each answer took.
+// Asks a window with a message every 20 ms from another thread and keeps how long each answer took.
 class TResponseProbe {
 public:
     explicit TResponseProbe(HWND Window) : FWindow(Window), FThread([this] { Run(); }) {}
     ~TResponseProbe() { Stop(); }
-    void Stop() {
-        FStop = true;
-        if (FThread.joinable())
-            FThread.join();
-    }
     // The last question may be on its way: the window must go on answering until the probe has its reply, or
     // the probe would wait out its whole timeout and count it against the window.
     void StopWhilePumping() {
@@ -73,21 +111,17 @@ public:
             Application->HandleMessage();
         Stop();
     }
-    std::vector<double> Samples() {
-        Stop();
-        return FSamples;
-    }
-    // When the slowest answer was asked for, in seconds from the probe's start.
-    double SlowestAt() const {
-        auto slowest = std::max_element(FSamples.begin(), FSamples.end());
-        return slowest == FSamples.end() ? 0 : FAskedAt[static_cast<size_t>(slowest - FSamples.begin())] - FStart;
-    }
+    const std::vector<double>& Samples() const { return FSamples; }
 
 private:
+    void Stop() {
+        FStop = true;
+        if (FThread.joinable())
+            FThread.join();
+    }
     void Run() {
         while (!FStop) {
             double start = Now();
-            FAskedAt.push_back(start);
             DWORD_PTR result = 0;
             if (!SendMessageTimeoutA(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result))
                 FSamples.push_back(10.0);
@@ -101,54 +135,120 @@ private:
     std::atomic<bool> FStop{false};
     std::atomic<bool> FDone{false};
     std::vector<double> FSamples;
-    std::vector<double> FAskedAt;
-    double FStart = Now();
     std::thread FThread;
 };
 
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+// A line a parent process reads back: "result <name> key=value ...".
+void PrintResult(const std::string& name, const std::map<std::string, double>& values) {
+    std::printf("result %s", name.c_str());
+    for (const auto& [key, value] : values)
+        std::printf(" %s=%.6g", key.c_str(), value);
+    std::printf("\n");
 }
 
-// Where the time goes: each log on its own, 4 KiB at a time as the console appends, when it already holds 0, 1 and
-// 5 MB of text (filled in one go; the flood itself goes on to 10 MB).
-void Parts() {
-    std::string chunk = ModemText(ChunkSize);
-    std::string hexLine = HexLine(chunk);
-    HWND memo = frmMain->Log->Handle();
-    HWND rich = frmHEXLog->Log->Handle();
-    for (size_t fill : {size_t(0), size_t(1) << 20, size_t(5) << 20}) {
-        std::string text = ModemText(fill);
-        SetWindowTextA(memo, text.c_str());
-        int end = static_cast<int>(text.size());
-        double start = Now();
-        for (int i = 0; i < 16; ++i) {
-            SendMessageA(memo, EM_SETSEL, end, end);
-            SendMessageA(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(chunk.c_str()));
-            end += static_cast<int>(chunk.size());
-        }
-        double memoCost = (Now() - start) / 16;
-        SetWindowTextA(memo, "");
-        std::string hex;
-        while (hex.size() < fill * 3)
-            hex += hexLine + "\r\n";
-        SetWindowTextA(rich, hex.c_str());
-        start = Now();
-        for (int i = 0; i < 16; ++i)
-            frmHEXLog->AppendLine(hexLine, clBlue);
-        double hexCost = (Now() - start) / 16;
-        SetWindowTextA(rich, "");
-        std::printf("  each log on its own, holding %2zu MB of data: 4 KiB into the text log %.2f ms, its HEX line "
-                    "into the HEX log %.2f ms\n",
-                    fill >> 20, memoCost * 1e3, hexCost * 1e3);
-        std::fflush(stdout);
+void PrintAppends(const char* who, const std::vector<TAppend>& appends) {
+    TTenth first = Tenth(appends, 0), last = Tenth(appends, 9);
+    std::printf("  %s: an append costs %.2f ms (%.2f ms per KiB) in the first tenth of the %zu appends, %.2f ms "
+                "(%.2f ms per KiB) in the last\n",
+                who, first.PerAppend * 1e3, first.PerKiB * 1e3, appends.size(), last.PerAppend * 1e3,
+                last.PerKiB * 1e3);
+}
+
+// --- the floor: Wine's bare controls ---
+
+void Pump() {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
     }
 }
 
-void Flood(SerialPeer& peer) {
+int Floor(size_t chunk) {
+    LoadLibraryW(L"riched20.dll");
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ConsoleBenchFloor";
+    RegisterClassW(&wc);
+    // The console's two windows side by side: its text log and its HEX log in their default sizes and styles.
+    HWND host = CreateWindowW(wc.lpszClassName, L"floor", WS_OVERLAPPEDWINDOW, 0, 0, 800, 480, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+    const DWORD scrolls = WS_VSCROLL | WS_HSCROLL | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+    HWND memo = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | scrolls,
+                                0, 42, 492, 318, host, nullptr, wc.hInstance, nullptr);
+    HWND rich = CreateWindowExW(WS_EX_CLIENTEDGE, L"RichEdit20W", L"",
+                                WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | scrolls, 500, 42, 292, 404, host,
+                                nullptr, wc.hInstance, nullptr);
+    HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Courier New");
+    SendMessageW(memo, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(rich, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(rich, EM_EXLIMITTEXT, 0, 0x7FFFFFF0);
+    SendMessageW(rich, EM_SETTARGETDEVICE, 0, 1);
+    ShowWindow(host, SW_SHOW);
+    Pump();
+
+    size_t total = FloorSize(chunk);
+    std::string text = ModemText(total);
+    std::vector<TAppend> appends;
+    CHARFORMAT2W colour{};
+    colour.cbSize = sizeof colour;
+    colour.dwMask = CFM_COLOR;
+    colour.crTextColor = 0x00208000;  // the received colour
+    int memoEnd = 0;
+    double start = Now();
+    for (size_t at = 0; at < total; at += chunk) {
+        std::string data = text.substr(at, chunk);
+        std::string hex = HexLine(data) + "\r\n";
+        double a = Now();
+        SendMessageW(memo, EM_SETSEL, memoEnd, memoEnd);
+        SendMessageA(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(data.c_str()));
+        memoEnd += static_cast<int>(data.size());
+        GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+        LONG end = static_cast<LONG>(SendMessageW(rich, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+        CHARRANGE caret{end, end};
+        SendMessageW(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        SendMessageW(rich, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&colour));
+        SendMessageA(rich, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(hex.c_str()));
+        SendMessageW(rich, EM_SCROLL, SB_LINEDOWN, 0);
+        Pump();
+        appends.push_back({static_cast<int>(data.size()), Now() - a});
+    }
+    double seconds = Now() - start;
+    double rate = static_cast<double>(total) / seconds;
+    std::printf("floor, bare edit and rich edit, %zu bytes in %zu-byte appends: %.4f MB/s\n", total, chunk, rate / MB);
+    PrintAppends("bare controls", appends);
+    std::printf("  peak working set %.0f MB\n", PeakWorkingSetMB());
+    PrintResult("floor", {{"rate", rate},
+                          {"first", Tenth(appends, 0).PerAppend},
+                          {"last", Tenth(appends, 9).PerAppend},
+                          {"peak", PeakWorkingSetMB()}});
+    DestroyWindow(host);
+    DeleteObject(font);
+    return 0;
+}
+
+// --- the console ---
+
+// The last characters of a window's text.
+std::string TextTail(HWND window, size_t count) {
+    int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    std::string tail;
+    for (size_t i = text.size() > count ? text.size() - count : 0; i < text.size(); ++i)
+        tail += static_cast<char>(text[i]);
+    return tail;
+}
+
+int Console(size_t chunk, size_t total) {
+    SerialPeer peer;
+    // The console finds its settings beside the executable: the peer's port, and nothing else of a user's.
+    std::string ini = ChangeFileExt(ParamStr0(), ".ini");
+    DeleteFileA(ini.c_str());
+    WriteFileBytes(ini, "[comport]\r\nPort=" + peer.PortName() + "\r\n\r\n[Last]\r\nLeft=0\r\nTop=0\r\n");
+
     Application->Initialize();
     Application->CreateForm(frmMain);
     Application->CreateForm(frmHEXLog);
@@ -158,8 +258,6 @@ void Flood(SerialPeer& peer) {
     frmMain->Show();
     Application->ProcessMessages();
 
-    Parts();
-
     // The port is opened as the user opens it: the switch goes down and its click runs.
     frmMain->btnOnOff->SetDown(true);
     frmMain->btnOnOffClick(frmMain->btnOnOff);
@@ -168,7 +266,7 @@ void Flood(SerialPeer& peer) {
 
     // Every append is timed from the outside of the console's own handler.
     std::vector<TAppend> appends;
-    appends.reserve(FloodSize / 256);
+    appends.reserve(total / 64);
     size_t received = 0;
     double first = 0, last = 0;
     auto handler = frmMain->comport->OnRxChar;
@@ -178,73 +276,203 @@ void Flood(SerialPeer& peer) {
             first = start;
         handler(Sender, Count);
         last = Now();
-        appends.push_back({received, Count, last - start});
+        appends.push_back({Count, last - start});
         received += static_cast<size_t>(Count);
     };
 
-    // The far end is a Linux program writing 4 KiB at a time: a Wine far end would measure Wine twice.
+    // The far end is a Linux program writing a chunk at a time: a Wine far end would measure Wine twice.
+    std::string text = ModemText(total);
     std::string file = WinePrefixDir() + "/drive_c/brimlet-flood-" + std::to_string(GetCurrentProcessId()) + ".txt";
-    WriteFileBytes(WindowsPathOf(file), ModemText(FloodSize));
+    WriteFileBytes(WindowsPathOf(file), text);
     TResponseProbe probe(frmMain->Handle());
-    RunUnixScript("dd if='" + file + "' of='" + peer.FarDevicePath() + "' bs=" + std::to_string(ChunkSize) +
+    RunUnixScript("dd if='" + file + "' of='" + peer.FarDevicePath() + "' bs=" + std::to_string(chunk) +
                   " 2>/dev/null &");
     UINT_PTR wake = SetTimer(nullptr, 0, 50, nullptr);  // the loop below looks at the count at least this often
-    double deadline = Now() + 600;
-    while (received < FloodSize && Now() < deadline)
+    double deadline = Now() + 3600;
+    size_t reported = 0;
+    while (received < total && Now() < deadline) {
         Application->HandleMessage();
+        if (received >= reported + total / 10) {
+            reported = received;
+            std::printf("  %5.1f MB received, working set %.0f MB\n", static_cast<double>(received) / MB,
+                        static_cast<double>(Memory().WorkingSetSize) / MB);
+        }
+    }
     probe.StopWhilePumping();
     KillTimer(nullptr, wake);
-    std::vector<double> responses = probe.Samples();
+    const std::vector<double>& answers = probe.Samples();
 
     double seconds = last - first;
-    std::printf("flood of %zu bytes in %zu-byte writes: %zu bytes arrived in %.1f s, %.3f MB/s absorbed by both logs "
+    double rate = static_cast<double>(received) / seconds;
+    std::printf("console, %zu bytes in %zu-byte writes: %zu bytes arrived in %.1f s, %.4f MB/s absorbed by both logs "
                 "(%zu appends, %.0f bytes each on average)\n",
-                FloodSize, ChunkSize, received, seconds, static_cast<double>(received) / seconds / 1e6,
-                appends.size(), static_cast<double>(received) / std::max<size_t>(appends.size(), 1));
-    struct {
-        const char* name;
-        size_t from, to;
-    } spans[] = {{"0 MB", 0, 256 * 1024},
-                 {"1 MB", 1024 * 1024 - 128 * 1024, 1024 * 1024 + 128 * 1024},
-                 {"5 MB", 5 * 1024 * 1024 - 128 * 1024, 5 * 1024 * 1024 + 128 * 1024},
-                 {"10 MB", FloodSize - 256 * 1024, FloodSize}};
-    for (const auto& span : spans) {
-        size_t n = 0;
-        double cost = CostPer4K(appends, span.from, span.to, n);
-        std::printf("  append of 4 KiB to both logs when the text log holds %-5s: median %.2f ms (%zu appends)\n",
-                    span.name, cost * 1e3, n);
-    }
+                total, chunk, received, seconds, rate / MB, appends.size(),
+                static_cast<double>(received) / static_cast<double>(std::max<size_t>(appends.size(), 1)));
+    PrintAppends("console", appends);
     auto slowest = std::max_element(appends.begin(), appends.end(),
                                     [](const TAppend& a, const TAppend& b) { return a.Seconds < b.Seconds; });
     if (slowest != appends.end())
-        std::printf("  slowest append: %.0f ms for %d bytes when the text log held %.1f MB\n", slowest->Seconds * 1e3,
-                    slowest->Bytes, static_cast<double>(slowest->LogSize) / (1 << 20));
-    std::printf("  text log %d characters, HEX log %d characters at the end\n",
-                GetWindowTextLengthA(frmMain->Log->Handle()), GetWindowTextLengthA(frmHEXLog->Log->Handle()));
-    std::printf("main window answers a message during the flood (%zu asks): median %.1f ms, 99th percentile %.1f ms, "
-                "max %.1f ms (asked %.1f s into the flood, which took %.1f s)\n",
-                responses.size(), Percentile(responses, 0.5) * 1e3, Percentile(responses, 0.99) * 1e3,
-                Percentile(responses, 1.0) * 1e3, probe.SlowestAt(), seconds);
+        std::printf("  slowest append: %.0f ms for %d bytes\n", slowest->Seconds * 1e3, slowest->Bytes);
+    std::printf("  the main window answered %zu messages: median %.1f ms, 99th percentile %.1f ms, slowest %.1f ms\n",
+                answers.size(), Percentile(answers, 0.5) * 1e3, Percentile(answers, 0.99) * 1e3,
+                Percentile(answers, 1.0) * 1e3);
+    HWND memo = frmMain->Log->Handle(), rich = frmHEXLog->Log->Handle();
+    std::printf("  at the end the text log holds %d characters, the HEX log %d characters in %d lines; peak working "
+                "set %.0f MB\n",
+                GetWindowTextLengthW(memo), frmHEXLog->Log->GetTextLen(),
+                static_cast<int>(SendMessageW(rich, EM_GETLINECOUNT, 0, 0)), PeakWorkingSetMB());
+
+    // Both logs end with the newest data: the text as it came, its bytes as the end of the last HEX lines.
+    std::string expected = text.substr(text.size() - 40);
+    // The memo keeps the line break it had after the last line behind the received text.
+    std::string textTail = TextTail(memo, 42);
+    bool textNewest = textTail.rfind(expected, 0) == 0 || textTail.substr(2) == expected;
+    std::string hexTail;
+    for (char c : TextTail(rich, 400))
+        if (c != '\r' && c != '\n')
+            hexTail += c;
+    std::string hexExpected = HexLine(expected);
+    bool hexNewest = hexTail.size() >= hexExpected.size() &&
+                     hexTail.compare(hexTail.size() - hexExpected.size(), hexExpected.size(), hexExpected) == 0;
+    std::printf("  the text log ends with the last bytes sent: %s; the HEX log ends with their HEX: %s\n",
+                textNewest ? "yes" : "NO", hexNewest ? "yes" : "NO");
+
+    PrintResult("console", {{"rate", rate},
+                            {"first", Tenth(appends, 0).PerAppend},
+                            {"last", Tenth(appends, 9).PerAppend},
+                            {"firstKiB", Tenth(appends, 0).PerKiB},
+                            {"lastKiB", Tenth(appends, 9).PerKiB},
+                            {"p99", Percentile(answers, 0.99)},
+                            {"peak", PeakWorkingSetMB()},
+                            {"received", static_cast<double>(received)},
+                            {"newest", textNewest && hexNewest ? 1.0 : 0.0}});
 
     DeleteFileA(WindowsPathOf(file).c_str());
     frmMain->comport->OnRxChar = handler;
     frmMain->Close();
     Application->DestroyComponents();
+    DeleteFileA(ini.c_str());
+    return 0;
+}
+
+// --- the whole run: every measurement in a process of its own ---
+
+using TResult = std::map<std::string, double>;
+
+// Runs this program with Arguments, shows what it prints and returns its result line's values.
+TResult RunMeasurement(const std::string& Arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        RaiseLastOSError("CreatePipe");
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::string command = ParamStr0();
+    command = "\"" + command + "\" ";
+    command += Arguments;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(readEnd);
+        CloseHandle(writeEnd);
+        RaiseLastOSError("CreateProcessA");
+    }
+    CloseHandle(writeEnd);
+    std::string output, line;
+    TResult result;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        for (DWORD i = 0; i < got; ++i) {
+            if (buffer[i] == '\r')
+                continue;
+            if (buffer[i] != '\n') {
+                line += buffer[i];
+                continue;
+            }
+            if (line.rfind("result ", 0) == 0) {
+                std::istringstream fields(line);
+                std::string word;
+                fields >> word >> word;
+                while (fields >> word)
+                    if (size_t eq = word.find('='); eq != std::string::npos)
+                        result[word.substr(0, eq)] = std::atof(word.c_str() + eq + 1);
+            } else {
+                std::printf("%s\n", line.c_str());
+            }
+            line.clear();
+        }
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    CloseHandle(readEnd);
+    if (code != 0)
+        std::printf("  (%s ended with exit code %lu)\n", Arguments.c_str(), static_cast<unsigned long>(code));
+    return result;
+}
+
+const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+int All(const std::vector<size_t>& chunks) {
+    bool allMet = true;
+    for (size_t chunk : chunks) {
+        std::printf("--- %zu-byte writes\n", chunk);
+        TResult floor = RunMeasurement("floor " + std::to_string(chunk));
+        TResult console = RunMeasurement("console " + std::to_string(chunk));
+        if (floor.empty() || console.empty()) {
+            std::printf("  no figures to compare\n");
+            allMet = false;
+            continue;
+        }
+        double share = console["rate"] / floor["rate"];
+        double growth = console["first"] > 0 ? console["last"] / console["first"] : 0;
+        bool peakMet = console["peak"] < PeakWorkingSetGoalMB;
+        bool growthMet = growth <= AppendGrowthGoal;
+        bool answerMet = console["p99"] * 1e3 < AnswerGoalMs;
+        bool floorMet = share >= FloorShareGoal;
+        bool newestMet = console["newest"] == 1.0 && console["received"] >= static_cast<double>(FloodSize);
+        std::printf("summary of %zu-byte writes:\n", chunk);
+        std::printf("  both logs absorb %.4f MB/s, the bare controls %.4f MB/s: %.0f %% of the floor (goal at least "
+                    "%.0f %%): %s\n",
+                    console["rate"] / MB, floor["rate"] / MB, share * 100, FloorShareGoal * 100, Verdict(floorMet));
+        std::printf("  an append costs %.2f ms in the last tenth, %.2f ms in the first: %.2f times (goal at most %.1f): "
+                    "%s\n",
+                    console["last"] * 1e3, console["first"] * 1e3, growth, AppendGrowthGoal, Verdict(growthMet));
+        std::printf("  peak working set %.0f MB (goal below %.0f MB): %s\n", console["peak"], PeakWorkingSetGoalMB,
+                    Verdict(peakMet));
+        std::printf("  99th percentile of the main window's answers %.1f ms (goal below %.0f ms): %s\n",
+                    console["p99"] * 1e3, AnswerGoalMs, Verdict(answerMet));
+        std::printf("  every byte arrived and both logs show the newest: %s\n", Verdict(newestMet));
+        allMet = allMet && peakMet && growthMet && answerMet && floorMet && newestMet;
+    }
+    std::printf("console_bench: %s\n", allMet ? "every goal met" : "some goal missed");
+    return 0;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     try {
-        SerialPeer peer;
-        // The console finds its settings beside the executable: the peer's port, and nothing else of a user's.
-        std::string ini = ChangeFileExt(ParamStr0(), ".ini");
-        DeleteFileA(ini.c_str());
-        WriteFileBytes(ini, "[comport]\r\nPort=" + peer.PortName() + "\r\n\r\n[Last]\r\nLeft=0\r\nTop=0\r\n");
-        Flood(peer);
-        DeleteFileA(ini.c_str());
-        return 0;
+        if (argc >= 3 && std::string(argv[1]) == "floor")
+            return Floor(std::strtoul(argv[2], nullptr, 10));
+        // A shorter flood, to look at the console quickly: console <chunk> <bytes>.
+        if (argc >= 3 && std::string(argv[1]) == "console")
+            return Console(std::strtoul(argv[2], nullptr, 10), argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : FloodSize);
+        // Only some write sizes: console_bench <chunk>...
+        std::vector<size_t> chunks;
+        for (int i = 1; i < argc; ++i)
+            chunks.push_back(std::strtoul(argv[i], nullptr, 10));
+        if (chunks.empty())
+            chunks = {64, 4096};
+        return All(chunks);
     } catch (const std::exception& e) {
         std::printf("console_bench failed: %s\n", e.what());
         return 1;

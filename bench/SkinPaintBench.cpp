@@ -1,8 +1,11 @@
 // The skin engine's hot loops on a 1920 x 1080 cache bitmap, against one plain BitBlt of the same area in the
-// same run: rectangle blending, a form's 9-slice frame (unmasked with a tiled centre, and masked) and texture
-// tiling, with the AVX2 loops where the processor has them and with SSE2 ones. Run it under Wine (or Windows):
-// skinpaint_bench.exe [rounds]
+// same run: rectangle blending, a form's 9-slice frame (unmasked with a tiled centre, and masked), texture
+// tiling and a whole form-sized section (texture and gradient mixed, frame and corner images), with the AVX2
+// loops where the processor has them and with SSE2 ones; then the peak working set. Run it under Wine (or
+// Windows): skinpaint_bench.exe [rounds]
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,6 +81,37 @@ int main(int argc, char** argv) {
     texture.Manager = &manager;
     TCacheInfo none;
 
+    // A form-sized section: the texture and a two-colour gradient at 50 percent each, the form frame and four
+    // 16 x 16 corner images with magenta outside a diagonal.
+    TsGeneralData section;
+    section.ClassName = "FORM";
+    section.Color = 0xC0C0C0;
+    section.ImagePercent = 50;
+    section.GradientPercent = 50;
+    section.GradientArray = {{0xFF8040, 0x4080FF, 100, 0, 0}};
+    manager.Sections.push_back(section);
+    auto addMask = [&](TsMaskData m, const char* key) {
+        m.ClassName = "FORM";
+        m.PropertyName = key;
+        manager.Masks.push_back(m);
+    };
+    addMask(texture, "PATTERN");
+    addMask(form, "BORDERSMASK");
+    const char* corners[4] = {"IMGTOPLEFT", "IMGTOPRIGHT", "IMGBTMLEFT", "IMGBTMRIGHT"};
+    for (int k = 0; k < 4; ++k) {
+        TsMaskData corner;
+        corner.R = Rect(400 + 16 * k, 0, 416 + 16 * k, 16);
+        corner.ImageCount = 1;
+        corner.ImgType = itisaGlyph;
+        corner.Manager = &manager;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                if (x + y < 6)
+                    SetPixel(manager.MasterBitmap->Canvas()->Handle(), corner.R.left + x, y, RGB(255, 0, 255));
+        addMask(corner, corners[k]);
+    }
+    GdiFlush();
+
     auto blt = [&] {
         BitBlt(ddc, 0, 0, W, H, sdc, 0, 0, SRCCOPY);
         GdiFlush();
@@ -104,6 +138,13 @@ int main(int argc, char** argv) {
             {"DrawMaskedFrame, masked image",
              BestMs(
                  rounds, [&] { DrawMaskedFrame(dst.get(), Rect(0, 0, W, H), 1, button, none); }, blt)},
+            {"PaintSkinItem, form section", BestMs(
+                                                rounds,
+                                                [&] {
+                                                    PaintSkinItem(0, "FORM", none, -1, -1, &manager, dst.get(),
+                                                                  Point(0, 0), Rect(0, 0, W, H), 0, false);
+                                                },
+                                                blt)},
             {"PaintTexture, tiled 64 x 64", BestMs(
                                                 rounds,
                                                 [&] {
@@ -127,5 +168,9 @@ int main(int argc, char** argv) {
                         f.t.ms / f.t.referenceMs);
     }
     acUseAvx2 = avx2;
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    std::printf("peak working set %.1f MB\n", static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0));
     return 0;
 }

@@ -242,6 +242,12 @@ public:
         };
         return *this;
     }
+    // The property's only default, forgetting one the registration gave before: a string property is written
+    // also when empty once its default is another text.
+    TPropBuilder& DefaultInstead(V value) {
+        FInfo.Stored = nullptr;
+        return Default(std::move(value));
+    }
     // Read but never written.
     TPropBuilder& NotStored() {
         FInfo.Stored = [](TPersistent*) { return false; };
@@ -341,6 +347,20 @@ public:
                 FormDetail::BadValue(name, v, "True or False");
         };
         return TPropBuilder<T, bool>(p, getter);
+    }
+
+    // One character, written as a string of one character ('A', or #17 for a control character).
+    template <class G, class S>
+    auto Char(const std::string& name, G get, S set) {
+        auto getter = [get](T* o) -> char { return std::invoke(get, o); };
+        TPropInfo& p = Add(name);
+        p.Get = [getter](TPersistent* o) { return TFormValue::String(std::string(1, getter(static_cast<T*>(o)))); };
+        p.Set = [set, name](TPersistent* o, const TFormValue& v) {
+            if (v.Type != TValueType::String || v.Str.size() != 1)
+                FormDetail::BadValue(name, v, "one character");
+            std::invoke(set, static_cast<T*>(o), v.Str[0]);
+        };
+        return TPropBuilder<T, char>(p, getter);
     }
 
     // An enumeration whose values run from 0 in the order of names.

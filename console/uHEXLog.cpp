@@ -2,6 +2,7 @@
 
 #include "classlib/FormResources.h"
 #include "uHExLogOpt.h"
+#include "uLogLimit.h"
 #include "uMain.h"
 
 #include <cstdlib>
@@ -229,6 +230,7 @@ void TfrmHEXLog::AppendLine(const std::string& Line, TColor Color) {
     Log->SelAttributes()->SetColor(Color);
     Log->SetSelText(Line + "\r\n");
     SendMessageA(Log->Handle(), EM_SCROLL, SB_LINEDOWN, 0);
+    TrimHexLog(Log, HexLogLimit);
 }
 
 static const bool HexLogRegistered = [] {

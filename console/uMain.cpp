@@ -4,6 +4,7 @@
 #include "classlib/SysUtils.h"
 #include "uAbout.h"
 #include "uHEXLog.h"
+#include "uLogLimit.h"
 #include "uOption.h"
 
 #include <algorithm>
@@ -350,12 +351,18 @@ void TfrmMain::AppendToLog(const std::string& Text) {
     SendMessageA(Log->Handle(), EM_SETSEL, FLogEnd, FLogEnd);
     SendMessageA(Log->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     FLogEnd += static_cast<int>(text.size());
+    KeepTextLogWithinLimit();
 }
 
 void TfrmMain::EchoToLog(const std::string& Text) {
     int line = Log->Lines()->Count();
     Log->Lines()->Add(Text);
     FLogEnd = static_cast<int>(SendMessageA(Log->Handle(), EM_LINEINDEX, line, 0)) + static_cast<int>(Text.size());
+    KeepTextLogWithinLimit();
+}
+
+void TfrmMain::KeepTextLogWithinLimit() {
+    FLogEnd = std::max(FLogEnd - TrimTextLog(Log, TextLogLimit), 0);
 }
 
 void TfrmMain::AddHexLog(const std::string& Data) {

@@ -136,6 +136,8 @@ private:
     // Writes received text into the text log where the last output ended.
     void AppendToLog(const std::string& Text);
     void EchoToLog(const std::string& Text);
+    // Drops the oldest lines once the text log holds more than it may.
+    void KeepTextLogWithinLimit();
     // Keeps the HEX log at its edge after this window moved or changed its size.
     void FollowWithHexLog();
     // Writes the settings file; when it cannot be written, asks whether to close without it.

@@ -291,11 +291,13 @@ struct TScopedAsync {
 
 namespace {
 
-// After a wait that failed or was cancelled (Wine cancels every pending wait on a pseudo-terminal within a few
-// milliseconds) the thread pauses this long before it waits again, doubling up to the most, so that a device
-// that cannot wait costs little; meanwhile it looks at the input queue every millisecond (see Pause).
-const DWORD FirstBackoffMs = 1;
-const DWORD MostBackoffMs = 50;
+// Wine cancels every pending wait on a pseudo-terminal within a few milliseconds, and each wait costs it about a
+// millisecond of processor time. On such a device the thread watches the queue instead (a cheap look) and asks
+// the device with a wait only after a write, or once in a while for the events only a wait reports.
+const DWORD QuickWatchMs = 1;      // between two looks just after something happened on the line...
+const DWORD QuickPeriodMs = 250;   // ...for this long
+const DWORD QuietWatchMs = 10;     // between two looks when all is quiet
+const DWORD RoundEveryMs = 1000;   // the longest time without asking the device with a wait
 
 }  // namespace
 
@@ -304,6 +306,9 @@ TComThread::TComThread(TCustomComPort* AComPort)
     try {
         FStopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         if (!FStopEvent)
+            RaiseLastOSError("CreateEventA");
+        FWakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!FWakeEvent)
             RaiseLastOSError("CreateEventA");
         // Its own handle: a Close from inside this thread's dispatch lets the thread finish on its own.
         if (!DuplicateHandle(GetCurrentProcess(), AComPort->Handle(), GetCurrentProcess(), &FHandle, 0, FALSE,
@@ -318,6 +323,8 @@ TComThread::TComThread(TCustomComPort* AComPort)
     } catch (...) {
         if (FStopEvent)
             CloseHandle(FStopEvent);
+        if (FWakeEvent)
+            CloseHandle(FWakeEvent);
         if (FHandle != INVALID_HANDLE_VALUE)
             CloseHandle(FHandle);
         throw;
@@ -329,6 +336,7 @@ TComThread::~TComThread() {
     Stop();
     StopAndWait();
     CloseHandle(FStopEvent);
+    CloseHandle(FWakeEvent);
     CloseHandle(FHandle);
 }
 
@@ -348,16 +356,24 @@ void TComThread::Detach() {
     Stop();
 }
 
-int TComThread::QueuedBytes() {
-    COMSTAT stat{};
-    DWORD errors = 0;
-    return ClearCommError(FHandle, &errors, &stat) ? static_cast<int>(stat.cbInQue) : -1;
-}
+void TComThread::Wake() { SetEvent(FWakeEvent); }
 
 bool TComThread::NothingNew(DWORD mask) {
     // Wine reports EV_RXCHAR whenever bytes are queued, not when they arrive: bytes already announced and still
     // unread are no news.
-    return mask == EV_RXCHAR && FComPort->AllAnnounced(QueuedBytes());
+    if (mask != EV_RXCHAR)
+        return false;
+    COMSTAT stat{};
+    return FComPort->ReadStatus(FHandle, stat) && FComPort->AllAnnounced(static_cast<int>(stat.cbInQue));
+}
+
+void TComThread::Dispatch(TComEvents Events) {
+    // Line errors that a look at the queue has read (and so cleared) are reported with the next batch.
+    if ((FMask & EV_ERR) && FComPort->HasPendingErrors())
+        Events.Include(evError);
+    FEvents = Events;
+    FLastActivity = GetTickCount();
+    RunGuarded([this] { DispatchEvents(); });
 }
 
 void TComThread::Execute() {
@@ -367,15 +383,23 @@ void TComThread::Execute() {
         RaiseLastOSError("CreateEventA");
     HANDLE waits[2] = {FStopEvent, overlapped.hEvent};
     bool pending = false;
-    bool waitsCancelled = false;  // the device cancels pending waits (Wine on a pseudo-terminal)
-    DWORD backoff = 0;            // how long to pause before the next wait
+    FLastActivity = FLastRound = GetTickCount();
     while (!Terminated()) {
         if (FMask == 0) {
             WaitForSingleObject(FStopEvent, INFINITE);  // nothing the device can report: wait for the end
             break;
         }
-        if (backoff && !Pause(backoff))
-            break;
+        if (FWatching) {
+            TComEvents news;
+            TWatchResult watched = Watch(news);
+            if (watched == TWatchResult::Stop)
+                break;
+            if (watched == TWatchResult::News) {
+                Dispatch(news);
+                continue;
+            }
+        }
+        FLastRound = GetTickCount();
         DWORD mask = 0, bytes = 0;
         bool received = WaitCommEvent(FHandle, &mask, &overlapped) != FALSE;
         if (!received) {
@@ -387,7 +411,6 @@ void TComThread::Execute() {
                     break;
                 }
                 received = GetOverlappedResult(FHandle, &overlapped, &bytes, FALSE) != FALSE;
-                waitsCancelled = !received;
             } else if (error == ERROR_NOT_SUPPORTED && (FMask & ModemEventMask)) {
                 // The device has no modem lines to watch (a pseudo-terminal): wait for everything else.
                 FMask &= ~ModemEventMask;
@@ -396,15 +419,14 @@ void TComThread::Execute() {
             }
         }
         if (received && mask != 0 && !NothingNew(mask)) {
-            FEvents = MaskToComEvents(mask);
-            RunGuarded([this] { DispatchEvents(); });
-            // A device whose waits are cancelled is better watched through its queue than through another wait
-            // that goes blind until Wine cancels it.
-            backoff = waitsCancelled ? MostBackoffMs : 0;
+            // The device reports through its waits: wait again at once.
+            FWatching = false;
+            Dispatch(MaskToComEvents(mask));
             continue;
         }
-        // A failed or cancelled wait, or one that reported nothing new: never try again at once.
-        backoff = backoff ? std::min(backoff * 2, MostBackoffMs) : FirstBackoffMs;
+        // A failed or cancelled wait, or one that reported nothing new (waiting again would return at once):
+        // watch the device instead until there is something to ask it.
+        FWatching = true;
     }
     SetCommMask(FHandle, 0);
     if (pending) {
@@ -417,19 +439,32 @@ void TComThread::Execute() {
     CloseHandle(overlapped.hEvent);
 }
 
-bool TComThread::Pause(DWORD ms) {
-    for (DWORD waited = 0; waited < ms; ++waited) {
-        // New data must not wait for the pause to end: the next wait reports queued bytes at once. (Reading the
-        // queue also clears the device's error flags; the devices that come here, whose waits fail, report none.)
-        if (FMask & EV_RXCHAR) {
-            int queued = QueuedBytes();
-            if (queued > 0 && !FComPort->AllAnnounced(queued))
-                return true;
+TComThread::TWatchResult TComThread::Watch(TComEvents& News) {
+    HANDLE waits[2] = {FStopEvent, FWakeEvent};
+    for (;;) {
+        DWORD now = GetTickCount();
+        if (now - FLastRound >= RoundEveryMs)
+            return TWatchResult::Round;
+        DWORD interval = now - FLastActivity < QuickPeriodMs ? QuickWatchMs : QuietWatchMs;
+        DWORD r = WaitForMultipleObjects(2, waits, FALSE, interval);
+        if (r == WAIT_OBJECT_0)
+            return TWatchResult::Stop;
+        if (r == WAIT_OBJECT_0 + 1) {
+            // The port wrote: the device's own wait reports the empty transmit queue, and an answer may follow.
+            FLastActivity = GetTickCount();
+            return TWatchResult::Round;
         }
-        if (WaitForSingleObject(FStopEvent, 1) == WAIT_OBJECT_0)
-            return false;
+        COMSTAT stat{};
+        if (!FComPort->ReadStatus(FHandle, stat))
+            continue;  // a device that has gone has nothing to watch; the next wait tells the same
+        if ((FMask & EV_ERR) && FComPort->HasPendingErrors())
+            News.Include(evError);
+        int queued = static_cast<int>(stat.cbInQue);
+        if ((FMask & EV_RXCHAR) && queued > 0 && !FComPort->AllAnnounced(queued))
+            News.Include(evRxChar);
+        if (!News.Empty())
+            return TWatchResult::News;
     }
-    return true;
 }
 
 void TComThread::DispatchEvents() {
@@ -489,9 +524,12 @@ TCustomComPort::~TCustomComPort() {
     try {
         Close();
     } catch (...) {
-        HandleCurrentException();  // a destructor cannot fail: report, then close without ceremony
+        HandleCurrentException();  // a destructor cannot fail: report, then close all the same
     }
-    CloseQuietly();
+    CloseAfterFailure();
+    // The links outlive the list: they must not try to leave it later.
+    while (!FLinks.empty())
+        DropLink(FLinks.back());
 }
 
 void TCustomComPort::BeforeDestruction() {
@@ -500,7 +538,7 @@ void TCustomComPort::BeforeDestruction() {
         Close();
     } catch (...) {
         HandleCurrentException();
-        CloseQuietly();
+        CloseAfterFailure();
     }
 }
 
@@ -531,6 +569,7 @@ void TCustomComPort::Open() {
     CallBeforeOpen();
     CreateHandle();
     FConnected = true;
+    bool announced = false;
     try {
         ApplySettings();
         if (!FEvents.Empty()) {
@@ -541,12 +580,25 @@ void TCustomComPort::Open() {
         } else {
             FThreadCreated = false;
         }
+        announced = true;
         CallAfterOpen();
     } catch (...) {
-        // Whatever failed, the port must not stay half open: no thread, no window, no handle.
-        CloseQuietly();
+        // Whatever failed, the port must not stay half open: no thread, no window, no handle. Once the links have
+        // heard that it is open, they and the close events hear that it closed, as after any close; the failure
+        // that closed it is the one the caller gets.
+        if (announced && FConnected) {
+            RunGuarded([this] { CallBeforeClose(); });
+            CloseAfterFailure();
+        } else {
+            CloseQuietly();
+        }
         throw;
     }
+}
+
+void TCustomComPort::WakeEventThread() {
+    if (TComThread* thread = FEventThread)
+        thread->Wake();
 }
 
 void TCustomComPort::FreeEventThread() {
@@ -561,33 +613,7 @@ void TCustomComPort::FreeEventThread() {
         thread->Free();  // stops it and waits, serving its synchronised calls meanwhile
 }
 
-void TCustomComPort::CloseQuietly() noexcept {
-    if (!FConnected && FHandle == INVALID_HANDLE_VALUE && !FEventThread && !FWindow)
-        return;
-    FClosing = true;
-    FreeEventThread();
-    if (FWindow) {
-        DeallocateHWnd(FWindow);
-        FWindow = nullptr;
-    }
-    try {
-        DestroyHandle();
-    } catch (...) {
-        HandleCurrentException();
-    }
-    if (FHandle != INVALID_HANDLE_VALUE) {
-        CloseHandle(FHandle);
-        FHandle = INVALID_HANDLE_VALUE;
-    }
-    FConnected = false;
-    FClosing = false;
-}
-
-void TCustomComPort::Close() {
-    if (!FConnected || Designing())
-        return;
-    CallBeforeClose();
-    AbortAllAsync();
+void TCustomComPort::ReleaseDevice() {
     // From here on the event thread's batches are dropped: the port is going.
     FClosing = true;
     FreeEventThread();
@@ -595,14 +621,47 @@ void TCustomComPort::Close() {
         DeallocateHWnd(FWindow);
         FWindow = nullptr;
     }
+    std::exception_ptr failure;
     try {
         DestroyHandle();
     } catch (...) {
-        CloseQuietly();
-        throw;
+        failure = std::current_exception();
+    }
+    if (FHandle != INVALID_HANDLE_VALUE) {
+        CloseHandle(FHandle);  // a DestroyHandle that failed must not leave the device open
+        FHandle = INVALID_HANDLE_VALUE;
     }
     FConnected = false;
     FClosing = false;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TCustomComPort::CloseQuietly() noexcept {
+    if (!FConnected && FHandle == INVALID_HANDLE_VALUE && !FEventThread && !FWindow)
+        return;
+    RunGuarded([this] { ReleaseDevice(); });
+}
+
+void TCustomComPort::CloseAfterFailure() noexcept {
+    bool wasOpen = FConnected;
+    CloseQuietly();
+    if (wasOpen)
+        RunGuarded([this] { CallAfterClose(); });
+}
+
+void TCustomComPort::Close() {
+    if (!FConnected || Designing())
+        return;
+    CallBeforeClose();
+    AbortAllAsync();
+    try {
+        ReleaseDevice();
+    } catch (...) {
+        // Closed all the same: the links and OnAfterClose hear of it before the failure is raised.
+        RunGuarded([this] { CallAfterClose(); });
+        throw;
+    }
     CallAfterClose();
 }
 
@@ -678,7 +737,7 @@ void TCustomComPort::ApplyDCB() {
     if (!HardwareAccessAllowed())
         return;
     DCB dcb = BuildDCB();
-    if (!FSetupCalls.SetCommState(FHandle, &dcb))
+    if (!FDeviceCalls.SetCommState(FHandle, &dcb))
         RaiseComError(7);
 }
 
@@ -686,14 +745,14 @@ void TCustomComPort::ApplyTimeouts() {
     if (!HardwareAccessAllowed())
         return;
     COMMTIMEOUTS timeouts = BuildTimeouts();
-    if (!FSetupCalls.SetCommTimeouts(FHandle, &timeouts))
+    if (!FDeviceCalls.SetCommTimeouts(FHandle, &timeouts))
         RaiseComError(8);
 }
 
 void TCustomComPort::ApplyBuffer() {
     if (!HardwareAccessAllowed())
         return;
-    if (!FSetupCalls.SetupComm(FHandle, static_cast<DWORD>(FBuffer->InputSize()),
+    if (!FDeviceCalls.SetupComm(FHandle, static_cast<DWORD>(FBuffer->InputSize()),
                                static_cast<DWORD>(FBuffer->OutputSize())))
         RaiseComError(9);
 }
@@ -787,9 +846,13 @@ int TCustomComPort::WriteAsync(const void* Buffer, int Count, PAsync& AsyncPtr) 
     }
     AsyncPtr->Size = Count;
     DWORD written = 0;
-    if (!WriteFile(FHandle, Buffer, static_cast<DWORD>(Count), &written, &AsyncPtr->Overlapped) &&
+    // The write goes out of the record's own copy: the caller's buffer may be gone before the write completes.
+    static const char nothing = 0;
+    const char* source = Count > 0 ? AsyncPtr->Data.get() : &nothing;
+    if (!WriteFile(FHandle, source, static_cast<DWORD>(Count), &written, &AsyncPtr->Overlapped) &&
         GetLastError() != ERROR_IO_PENDING)
         RaiseComError(2);
+    WakeEventThread();
     NotifyLinks(lsTx, true);
     return static_cast<int>(written);
 }
@@ -830,18 +893,18 @@ int TCustomComPort::WaitForAsync(PAsync& AsyncPtr) {
     if (AsyncPtr->Kind == akRead)
         FBytesRead += bytes;
     if (AsyncPtr->Kind == akRead) {
-        // Only links care whether the queue is now empty: without them the device's error flags are left for
-        // OnError. The bytes are read: a device that fails the look at its queue now must not make the caller lose
-        // them (the next operation reports the failure).
+        // Only links care whether the queue is now empty. The bytes are read: a device that fails the look at its
+        // queue now must not make the caller lose them (the next operation reports the failure).
         COMSTAT stat{};
-        DWORD errors = 0;
-        if (!FLinks.empty() && ClearCommError(FHandle, &errors, &stat) && stat.cbInQue == 0)
+        if (!FLinks.empty() && ReadStatus(FHandle, stat) && stat.cbInQue == 0)
             NotifyLinks(lsRx, false);
-    } else if (AsyncPtr->Data) {
-        std::vector<TComLink*> links = FLinks;
-        for (TComLink* link : links)
-            if (link->OnTxBuf)
-                link->OnTxBuf(this, AsyncPtr->Data.get(), AsyncPtr->Size);
+    } else {
+        WakeEventThread();  // the transmit queue may be empty now
+        if (AsyncPtr->Data)
+            ForEachLink([&](TComLink& link) {
+                if (link.OnTxBuf)
+                    link.OnTxBuf(this, AsyncPtr->Data.get(), AsyncPtr->Size);
+            });
     }
     return static_cast<int>(bytes);
 }
@@ -906,10 +969,18 @@ void TCustomComPort::AbortAllAsync() {
         RaiseComError(5);
 }
 
+bool TCustomComPort::ReadStatus(HANDLE handle, COMSTAT& stat) {
+    DWORD errors = 0;
+    if (!FDeviceCalls.ClearCommError(handle, &errors, &stat))
+        return false;
+    if (errors)
+        FPendingErrors |= errors;
+    return true;
+}
+
 int TCustomComPort::InputCount() {
     COMSTAT stat{};
-    DWORD errors = 0;
-    if (!ClearCommError(FHandle, &errors, &stat))
+    if (!ReadStatus(FHandle, stat))
         RaiseComError(10);
     return static_cast<int>(stat.cbInQue);
 }
@@ -943,9 +1014,9 @@ TModemSignals TCustomComPort::ModemSignalsOrOff() {
 
 TComErrors TCustomComPort::LastErrors() {
     COMSTAT stat{};
-    DWORD errors = 0;
-    if (!ClearCommError(FHandle, &errors, &stat))
+    if (!ReadStatus(FHandle, stat))
         RaiseComError(10);
+    DWORD errors = FPendingErrors.exchange(0);
     TComErrors result;
     if (errors & CE_FRAME)
         result.Include(ceFrame);
@@ -968,19 +1039,37 @@ TComErrors TCustomComPort::LastErrors() {
 
 // --- links ---
 
+TComLink::~TComLink() {
+    while (!FPorts.empty())
+        FPorts.back()->DropLink(this);
+}
+
 void TCustomComPort::RegisterLink(TComLink* AComLink) {
     if (!AComLink || std::find(FLinks.begin(), FLinks.end(), AComLink) != FLinks.end())
         throw EComPort(18);
     FLinks.push_back(AComLink);
+    AComLink->FPorts.push_back(this);
     UpdateHasLink();
 }
 
 void TCustomComPort::UnregisterLink(TComLink* AComLink) {
-    auto it = std::find(FLinks.begin(), FLinks.end(), AComLink);
-    if (it == FLinks.end())
+    if (std::find(FLinks.begin(), FLinks.end(), AComLink) == FLinks.end())
         throw EComPort(18);
-    FLinks.erase(it);
+    DropLink(AComLink);
+}
+
+void TCustomComPort::DropLink(TComLink* AComLink) noexcept {
+    std::erase(FLinks, AComLink);
+    std::erase(AComLink->FPorts, this);
     UpdateHasLink();
+}
+
+void TCustomComPort::ForEachLink(const std::function<void(TComLink&)>& fn) {
+    // Handlers may unregister links, or free them: go through the list as it was, and skip what has left it.
+    std::vector<TComLink*> links = FLinks;
+    for (TComLink* link : links)
+        if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end())
+            fn(*link);
 }
 
 void TCustomComPort::UpdateHasLink() {
@@ -988,22 +1077,20 @@ void TCustomComPort::UpdateHasLink() {
 }
 
 void TCustomComPort::NotifyLinks(TComLedSignal Signal, bool OnOff) {
-    // A handler may unregister links: go through the list as it was.
-    std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links) {
+    ForEachLink([&](TComLink& link) {
         TComSignalEvent* slot = nullptr;
         switch (Signal) {
-            case lsConn: slot = &link->OnConn; break;
-            case lsCTS: slot = &link->OnCTSChange; break;
-            case lsDSR: slot = &link->OnDSRChange; break;
-            case lsRLSD: slot = &link->OnRLSDChange; break;
-            case lsRx: slot = &link->OnRx; break;
-            case lsTx: slot = &link->OnTx; break;
+            case lsConn: slot = &link.OnConn; break;
+            case lsCTS: slot = &link.OnCTSChange; break;
+            case lsDSR: slot = &link.OnDSRChange; break;
+            case lsRLSD: slot = &link.OnRLSDChange; break;
+            case lsRx: slot = &link.OnRx; break;
+            case lsTx: slot = &link.OnTx; break;
             case lsRing: break;
         }
         if (slot && *slot)
             (*slot)(this, OnOff);
-    }
+    });
 }
 
 // --- dispatch ---
@@ -1102,14 +1189,13 @@ void TCustomComPort::CallRxChar() {
             DoRxBuf(buffer.get(), count);
             read = true;
         };
-        std::vector<TComLink*> links = FLinks;
-        for (TComLink* link : links) {
-            if (!link->OnRxBuf)
-                continue;
+        ForEachLink([&](TComLink& link) {
+            if (!link.OnRxBuf)
+                return;
             if (!read)
                 readOnce();
-            link->OnRxBuf(this, buffer.get(), count);
-        }
+            link.OnRxBuf(this, buffer.get(), count);
+        });
         if (!read && !FAnnounceRxChar)
             readOnce();
         if (read)
@@ -1121,26 +1207,26 @@ void TCustomComPort::CallRxChar() {
 
 void TCustomComPort::CallTxEmpty() {
     NotifyLinks(lsTx, false);
-    std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links)
-        if (link->OnTxEmpty)
-            link->OnTxEmpty(this);
+    ForEachLink([this](TComLink& link) {
+        if (link.OnTxEmpty)
+            link.OnTxEmpty(this);
+    });
     DoTxEmpty();
 }
 
 void TCustomComPort::CallRxFlag() {
-    std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links)
-        if (link->OnRxFlag)
-            link->OnRxFlag(this);
+    ForEachLink([this](TComLink& link) {
+        if (link.OnRxFlag)
+            link.OnRxFlag(this);
+    });
     DoRxFlag();
 }
 
 void TCustomComPort::CallRing() {
-    std::vector<TComLink*> links = FLinks;
-    for (TComLink* link : links)
-        if (link->OnRing)
-            link->OnRing(this);
+    ForEachLink([this](TComLink& link) {
+        if (link.OnRing)
+            link.OnRing(this);
+    });
     DoRing();
 }
 
@@ -1174,6 +1260,8 @@ void TCustomComPort::CallError() {
 void TCustomComPort::CallAfterOpen() {
     NotifyLinks(lsConn, true);
     DoAfterOpen();
+    if (!FConnected)
+        return;  // the handler closed the port again: it has no lines to announce
     CallCTSChange();
     CallDSRChange();
     CallRLSDChange();
@@ -1585,33 +1673,96 @@ void EnumComPortsIn(HKEY Root, const std::string& Path, TStrings* Ports) {
 
 void EnumComPorts(TStrings* Ports) { EnumComPortsIn(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", Ports); }
 
-// Ports placed on forms: the settings a form description gives them.
+// Ports placed on forms: every published setting and event, so that a form can hold a port that opens on load
+// (Connected is only stored while loading; Loaded opens the port once everything is set).
 static const bool ComPortRegistered = [] {
     RegisterFormClass<TComBuffer>([](TFormClass<TComBuffer>& c) {
         c.Integer("InputSize", &TComBuffer::InputSize, &TComBuffer::SetInputSize).Default(1024);
         c.Integer("OutputSize", &TComBuffer::OutputSize, &TComBuffer::SetOutputSize).Default(1024);
     });
+    RegisterFormClass<TComParity>([](TFormClass<TComParity>& c) {
+        c.Enum("Bits", &TComParity::Bits, &TComParity::SetBits, {"prNone", "prOdd", "prEven", "prMark", "prSpace"})
+            .Default(prNone);
+        c.Boolean("Check", &TComParity::Check, &TComParity::SetCheck).Default(false);
+        c.Boolean("Replace", &TComParity::Replace, &TComParity::SetReplace).Default(false);
+        c.Char("ReplaceChar", &TComParity::ReplaceChar, &TComParity::SetReplaceChar).Default(0);
+    });
+    RegisterFormClass<TComTimeouts>([](TFormClass<TComTimeouts>& c) {
+        c.Integer("ReadInterval", &TComTimeouts::ReadInterval, &TComTimeouts::SetReadInterval).Default(-1);
+        c.Integer("ReadTotalMultiplier", &TComTimeouts::ReadTotalMultiplier, &TComTimeouts::SetReadTotalMultiplier)
+            .Default(0);
+        c.Integer("ReadTotalConstant", &TComTimeouts::ReadTotalConstant, &TComTimeouts::SetReadTotalConstant)
+            .Default(0);
+        c.Integer("WriteTotalMultiplier", &TComTimeouts::WriteTotalMultiplier,
+                  &TComTimeouts::SetWriteTotalMultiplier)
+            .Default(100);
+        c.Integer("WriteTotalConstant", &TComTimeouts::WriteTotalConstant, &TComTimeouts::SetWriteTotalConstant)
+            .Default(1000);
+    });
+    RegisterFormClass<TComFlowControl>([](TFormClass<TComFlowControl>& c) {
+        // The summary of the fields below: read (it sets them), never written (they are).
+        c.Enum("FlowControl", &TComFlowControl::FlowControl, &TComFlowControl::SetFlowControl,
+               {"fcHardware", "fcSoftware", "fcNone", "fcCustom"})
+            .NotStored();
+        c.Boolean("OutCTSFlow", &TComFlowControl::OutCTSFlow, &TComFlowControl::SetOutCTSFlow).Default(false);
+        c.Boolean("OutDSRFlow", &TComFlowControl::OutDSRFlow, &TComFlowControl::SetOutDSRFlow).Default(false);
+        c.Enum("ControlDTR", &TComFlowControl::ControlDTR, &TComFlowControl::SetControlDTR,
+               {"dtrDisable", "dtrEnable", "dtrHandshake"})
+            .Default(dtrDisable);
+        c.Enum("ControlRTS", &TComFlowControl::ControlRTS, &TComFlowControl::SetControlRTS,
+               {"rtsDisable", "rtsEnable", "rtsHandshake", "rtsToggle"})
+            .Default(rtsDisable);
+        c.Boolean("XonXoffOut", &TComFlowControl::XonXoffOut, &TComFlowControl::SetXonXoffOut).Default(false);
+        c.Boolean("XonXoffIn", &TComFlowControl::XonXoffIn, &TComFlowControl::SetXonXoffIn).Default(false);
+        c.Boolean("DSRSensitivity", &TComFlowControl::DSRSensitivity, &TComFlowControl::SetDSRSensitivity)
+            .Default(false);
+        c.Boolean("TxContinueOnXoff", &TComFlowControl::TxContinueOnXoff, &TComFlowControl::SetTxContinueOnXoff)
+            .Default(false);
+        c.Char("XonChar", &TComFlowControl::XonChar, &TComFlowControl::SetXonChar).Default(17);
+        c.Char("XoffChar", &TComFlowControl::XoffChar, &TComFlowControl::SetXoffChar).Default(19);
+    });
     RegisterFormClass<TCustomComPort>([](TFormClass<TCustomComPort>& c) {
-        c.String("Port", &TCustomComPort::Port, &TCustomComPort::SetPort);
+        c.Boolean("Connected", &TCustomComPort::Connected, &TCustomComPort::SetConnected).Default(false);
         c.Enum("BaudRate", &TCustomComPort::BaudRate, &TCustomComPort::SetBaudRate,
                {"brCustom", "br110", "br300", "br600", "br1200", "br2400", "br4800", "br9600", "br14400", "br19200",
                 "br38400", "br56000", "br57600", "br115200", "br128000", "br256000"})
             .Default(br9600);
-        c.Enum("DataBits", &TCustomComPort::DataBits, &TCustomComPort::SetDataBits,
-               {"dbFive", "dbSix", "dbSeven", "dbEight"})
-            .Default(dbEight);
+        // A port named "" (as a program sets it before loading its settings) must not read back as COM1.
+        c.String("Port", &TCustomComPort::Port, &TCustomComPort::SetPort).DefaultInstead("COM1");
+        c.Object("Parity", &TCustomComPort::Parity);
         c.Enum("StopBits", &TCustomComPort::StopBits, &TCustomComPort::SetStopBits,
                {"sbOneStopBit", "sbOne5StopBits", "sbTwoStopBits"})
             .Default(sbOneStopBit);
+        c.Enum("DataBits", &TCustomComPort::DataBits, &TCustomComPort::SetDataBits,
+               {"dbFive", "dbSix", "dbSeven", "dbEight"})
+            .Default(dbEight);
+        c.Boolean("DiscardNull", &TCustomComPort::DiscardNull, &TCustomComPort::SetDiscardNull).Default(false);
+        c.Char("EventChar", &TCustomComPort::EventChar, &TCustomComPort::SetEventChar).Default(0);
         c.SetOf("Events", &TCustomComPort::Events, &TCustomComPort::SetEvents,
                 {"evRxChar", "evTxEmpty", "evRxFlag", "evRing", "evBreak", "evCTS", "evDSR", "evError", "evRLSD",
                  "evRx80Full"})
             .Default(AllComEvents);
+        c.Object("Buffer", &TCustomComPort::Buffer);
+        c.Object("FlowControl", &TCustomComPort::FlowControl);
+        c.Object("Timeouts", &TCustomComPort::Timeouts);
         c.Enum("SyncMethod", &TCustomComPort::SyncMethod, &TCustomComPort::SetSyncMethod,
                {"smThreadSync", "smWindowSync", "smNone"})
             .Default(smThreadSync);
-        c.Object("Buffer", &TCustomComPort::Buffer);
+        c.Event("OnAfterOpen", &TCustomComPort::OnAfterOpen);
+        c.Event("OnAfterClose", &TCustomComPort::OnAfterClose);
+        c.Event("OnBeforeOpen", &TCustomComPort::OnBeforeOpen);
+        c.Event("OnBeforeClose", &TCustomComPort::OnBeforeClose);
         c.Event("OnRxChar", &TCustomComPort::OnRxChar);
+        c.Event("OnRxBuf", &TCustomComPort::OnRxBuf);
+        c.Event("OnTxEmpty", &TCustomComPort::OnTxEmpty);
+        c.Event("OnBreak", &TCustomComPort::OnBreak);
+        c.Event("OnRing", &TCustomComPort::OnRing);
+        c.Event("OnCTSChange", &TCustomComPort::OnCTSChange);
+        c.Event("OnDSRChange", &TCustomComPort::OnDSRChange);
+        c.Event("OnRLSDChange", &TCustomComPort::OnRLSDChange);
+        c.Event("OnRxFlag", &TCustomComPort::OnRxFlag);
+        c.Event("OnError", &TCustomComPort::OnError);
+        c.Event("OnRx80Full", &TCustomComPort::OnRx80Full);
     });
     RegisterFormClass<TComPort>();
     return true;

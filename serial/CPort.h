@@ -216,6 +216,12 @@ private:
 // A bundle of handlers through which another component follows a port's signals and data; its user owns it.
 class TComLink {
 public:
+    TComLink() = default;
+    // A link that goes while registered leaves its ports first: no port ever calls a freed link.
+    ~TComLink();
+    TComLink(const TComLink&) = delete;
+    TComLink& operator=(const TComLink&) = delete;
+
     TComSignalEvent OnConn;
     TRxBufEvent OnRxBuf;
     TRxBufEvent OnTxBuf;
@@ -227,6 +233,10 @@ public:
     TNotifyEvent OnRing;
     TComSignalEvent OnTx;
     TComSignalEvent OnRx;
+
+private:
+    friend class TCustomComPort;
+    std::vector<TCustomComPort*> FPorts;  // the ports it is registered with
 };
 
 // An overlapped operation in flight: its OVERLAPPED, what it is, and a copy of the bytes being written.
@@ -271,11 +281,13 @@ TRTSFlowControl StrToRTS(const std::string& Text);
 std::string DTRToStr(TDTRFlowControl Value);
 TDTRFlowControl StrToDTR(const std::string& Text);
 
-// The three calls that configure an open port, replaceable so that their order can be observed.
-struct TComSetupCalls {
+// The calls that configure an open port and the one that reads its queues and line errors, replaceable so that
+// tests can observe their order (or report the line errors a pseudo-terminal never has).
+struct TComDeviceCalls {
     BOOL(WINAPI* SetupComm)(HANDLE, DWORD, DWORD) = ::SetupComm;
     BOOL(WINAPI* SetCommState)(HANDLE, LPDCB) = ::SetCommState;
     BOOL(WINAPI* SetCommTimeouts)(HANDLE, LPCOMMTIMEOUTS) = ::SetCommTimeouts;
+    BOOL(WINAPI* ClearCommError)(HANDLE, LPDWORD, LPCOMSTAT) = ::ClearCommError;
 };
 
 // The thread that waits for a port's communication events and hands them to the port.
@@ -294,6 +306,12 @@ public:
     DWORD WaitMask() const { return FMask; }
     // Lets the thread end and free itself; for a Close that comes from inside this thread's own dispatch.
     void Detach();
+    // Tells the thread that the port has written: what a write brings (an empty transmit queue, an answer) is
+    // looked for at once, also on a device whose waits are cancelled.
+    void Wake();
+    // True while the device cancels the thread's waits (Wine on a pseudo-terminal) and the thread watches the
+    // queue instead.
+    bool Watching() const { return FWatching; }
     // Free() stops the thread before any destructor runs.
     void BeforeDestruction() override;
 
@@ -302,13 +320,20 @@ protected:
     virtual void DispatchEvents();
 
 private:
-    // Waits up to ms between two failed waits, or until new data is queued; false when the thread is to stop.
-    bool Pause(DWORD ms);
-    int QueuedBytes();
+    enum class TWatchResult { Stop, News, Round };
+    // Watches a device whose waits are cancelled: looks at its queue and line errors now and then (often just
+    // after something happened, seldom when all is quiet) until there is news (then in News), the thread should
+    // ask the device itself with a wait, or is to stop.
+    TWatchResult Watch(TComEvents& News);
     bool NothingNew(DWORD mask);
+    void Dispatch(TComEvents Events);
 
     TCustomComPort* FComPort;
     HANDLE FStopEvent = nullptr;
+    HANDLE FWakeEvent = nullptr;
+    std::atomic<bool> FWatching{false};
+    DWORD FLastActivity = 0;  // when something last happened on the line (tick count)
+    DWORD FLastRound = 0;     // when the thread last asked the device with a wait
     HANDLE FHandle = INVALID_HANDLE_VALUE;  // the thread's own duplicate of the port handle
     TSyncMethod FSyncMethod;
     HWND FWindow;
@@ -320,6 +345,7 @@ private:
 class TCustomComPort : public TComponent {
     CLASS_INFO(TCustomComPort, TComponent)
     friend class TComThread;
+    friend class TComLink;
     friend class TComTimeouts;
     friend class TComFlowControl;
     friend class TComParity;
@@ -366,6 +392,9 @@ public:
     // Bytes waiting in the input queue.
     int InputCount();
     TModemSignals ModemSignals();
+    // The modem lines, read as off when the device has none to report (a pseudo-terminal, many USB adapters);
+    // any other failure raises code 11 as ModemSignals does.
+    TModemSignals ModemSignalsOrOff();
     // The device's line errors since the last call (reading them clears them).
     TComErrors LastErrors();
 
@@ -495,19 +524,30 @@ protected:
     void CallError();
     void CallRx80Full();
 
-    // Where the configuration calls go; a test may observe them.
-    TComSetupCalls FSetupCalls;
+    // Where the configuration and status calls go; a test may observe them.
+    TComDeviceCalls FDeviceCalls;
 
 private:
     void NotifyLinks(TComLedSignal Signal, bool OnOff);
+    // Calls fn for each registered link, in registration order; a link that a handler unregisters (or frees) on
+    // the way is skipped.
+    void ForEachLink(const std::function<void(TComLink&)>& fn);
+    // Takes the link off the list without asking questions (the link is going).
+    void DropLink(TComLink* AComLink) noexcept;
     void UpdateHasLink();
     bool HardwareAccessAllowed() const;
     bool Designing() const { return ComponentState().Contains(csDesigning); }
-    // The modem lines, read as off when the device cannot report them.
-    TModemSignals ModemSignalsOrOff();
-    // Stops the thread, releases the window and closes the device without announcing anything or failing.
+    // Stops the thread, releases the window and closes the device; the port is closed afterwards whatever failed,
+    // and a failure of DestroyHandle is raised then.
+    void ReleaseDevice();
+    // ReleaseDevice without announcing anything or failing (a failure goes to the application's handler).
     void CloseQuietly() noexcept;
+    // Closes a port that could not close (or open) properly, without raising: an open port's links and
+    // OnAfterClose still hear that it closed.
+    void CloseAfterFailure() noexcept;
     void FreeEventThread();
+    // After a write: the event thread looks for what it brings at once.
+    void WakeEventThread();
     void CallEvent(TComEvent Event);
     bool DispatchingHere() const;
     bool ReadsReturnAtOnce() const;
@@ -528,6 +568,11 @@ private:
     std::atomic<bool> FClosing{false};
     // True when the queued bytes are exactly the ones the last OnRxChar announced and nobody has read since.
     bool AllAnnounced(int queued) const;
+    // ClearCommError on handle (the port's or the event thread's), keeping the line errors it clears for the next
+    // LastErrors: whoever looks at the queue must not make OnError miss them.
+    bool ReadStatus(HANDLE handle, COMSTAT& stat);
+    bool HasPendingErrors() const { return FPendingErrors != 0; }
+    std::atomic<DWORD> FPendingErrors{0};  // CE_ bits read from the device and not yet reported
     std::atomic<long long> FBytesRead{0};  // everything read so far
     std::atomic<long long> FReadAtAnnounce{0};
     std::atomic<int> FAnnouncedUnread{0};

@@ -14,12 +14,6 @@ void AddTexts(TStrings* items, E last, std::string (*text)(E)) {
     for (int i = 0; i <= static_cast<int>(last); ++i) items->Add(text(static_cast<E>(i)));
 }
 
-SIZE BitmapSize(HBITMAP bitmap) {
-    BITMAP info{};
-    if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return {0, 0};
-    return {info.bmWidth, info.bmHeight};
-}
-
 }  // namespace
 
 // --- TComSelect ---
@@ -203,11 +197,21 @@ void TComComboBox::Notification(TComponent* AComponent, TOperation Operation) {
 
 // --- TComLed ---
 
-TComLed::TComLed(TComponent* AOwner) : TGraphicControl(AOwner), FLink(new TComLink) {
+TComLed::TComLed(TComponent* AOwner)
+    : TGraphicControl(AOwner),
+      FGlyphOff(std::make_unique<TBitmap>()),
+      FGlyphOn(std::make_unique<TBitmap>()),
+      FLink(new TComLink) {
     TControlStyle style = ControlStyle();
     style.Exclude(csSetCaption);
     SetControlStyle(style);
     SetBounds(Left(), Top(), 25, 25);
+    for (TBitmap* glyph : {FGlyphOff.get(), FGlyphOn.get()}) {
+        glyph->SetTransparent(true);
+        glyph->SetTransparentMode(tmAuto);
+        // A glyph read from a form description, or drawn into, shows at once.
+        glyph->OnChange = [this](TObject*) { Invalidate(); };
+    }
     FLink->OnConn = [this](TObject*, bool OnOff) { SignalChanged(OnOff); };
     FRingTimer = new TTimer(this);
     FRingTimer->SetEnabled(false);
@@ -216,27 +220,19 @@ TComLed::TComLed(TComponent* AOwner) : TGraphicControl(AOwner), FLink(new TComLi
 }
 
 TComLed::~TComLed() {
-    // A port being destroyed has already dropped its links; unregistering there would find a half-gone port.
-    if (FComPort && !FComPort->ComponentState().Contains(csDestroying)) FComPort->UnregisterLink(FLink.get());
     if (FComPort) FComPort->RemoveFreeNotification(this);
     FComPort = nullptr;
-    FreeGlyphs();
-}
-
-void TComLed::FreeGlyphs() {
-    if (FGlyphOn) DeleteObject(FGlyphOn);
-    if (FGlyphOff) DeleteObject(FGlyphOff);
-    FGlyphOn = FGlyphOff = nullptr;
+    // The link leaves every port it is registered with, also one that is itself about to be destroyed (a form
+    // freeing the lamp before the port), which would otherwise tell the freed lamp that it closed.
+    FLink.reset();
 }
 
 void TComLed::LoadGlyphs() {
     if (FKind == lkCustom) return;
-    FreeGlyphs();
     HINSTANCE module = GetModuleHandleA(nullptr);
     std::string name = std::string("LED") + LedColours[FKind];
-    FGlyphOn = LoadBitmapA(module, (name + "ON").c_str());
-    FGlyphOff = LoadBitmapA(module, (name + "OFF").c_str());
-    if (!FGlyphOn || !FGlyphOff) RaiseLastOSError("LoadBitmapA");
+    FGlyphOn->LoadFromResourceName(module, name + "ON");
+    FGlyphOff->LoadFromResourceName(module, name + "OFF");
 }
 
 void TComLed::SetKind(TLedKind value) {
@@ -246,17 +242,16 @@ void TComLed::SetKind(TLedKind value) {
     Invalidate();
 }
 
-void TComLed::SetGlyph(HBITMAP& glyph, HBITMAP value) {
+void TComLed::SetGlyph(TBitmap& glyph, TBitmap* value) {
     if (FKind != lkCustom) return;
-    HBITMAP copy = value ? static_cast<HBITMAP>(CopyImage(value, IMAGE_BITMAP, 0, 0, 0)) : nullptr;
-    if (value && !copy) RaiseLastOSError("CopyImage");
-    if (glyph) DeleteObject(glyph);
-    glyph = copy;
+    glyph.Assign(value);
+    glyph.SetTransparent(true);
+    glyph.SetTransparentMode(tmAuto);
     Invalidate();
 }
 
-void TComLed::SetGlyphOn(HBITMAP value) { SetGlyph(FGlyphOn, value); }
-void TComLed::SetGlyphOff(HBITMAP value) { SetGlyph(FGlyphOff, value); }
+void TComLed::SetGlyphOn(TBitmap* value) { SetGlyph(*FGlyphOn, value); }
+void TComLed::SetGlyphOff(TBitmap* value) { SetGlyph(*FGlyphOff, value); }
 
 void TComLed::SetLedSignal(TComLedSignal value) {
     if (FLedSignal == value) return;
@@ -345,12 +340,13 @@ TLedState TComLed::SignalState() {
     switch (FLedSignal) {
         case lsConn:
             return FComPort->Connected() ? lsOn : lsOff;
+        // A device without modem lines shows them off, as the port itself announces them.
         case lsCTS:
-            return FComPort->ModemSignals().Contains(msCTS) ? lsOn : lsOff;
+            return FComPort->ModemSignalsOrOff().Contains(msCTS) ? lsOn : lsOff;
         case lsDSR:
-            return FComPort->ModemSignals().Contains(msDSR) ? lsOn : lsOff;
+            return FComPort->ModemSignalsOrOff().Contains(msDSR) ? lsOn : lsOff;
         case lsRLSD:
-            return FComPort->ModemSignals().Contains(msRLSD) ? lsOn : lsOff;
+            return FComPort->ModemSignalsOrOff().Contains(msRLSD) ? lsOn : lsOff;
         default:
             return lsOff;
     }
@@ -359,28 +355,21 @@ TLedState TComLed::SignalState() {
 void TComLed::Notification(TComponent* AComponent, TOperation Operation) {
     TGraphicControl::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FComPort) {
-        // The port is going: its links go with it, so nothing is unregistered.
+        // A port that is being destroyed has let go of its links already; one that only leaves its owner has not.
+        if (!FComPort->Destroying()) FComPort->UnregisterLink(FLink.get());
         FComPort = nullptr;
         SetLedState(lsOff);
     }
 }
 
 void TComLed::Paint() {
-    if (!FGlyphOn || !FGlyphOff) LoadGlyphs();
-    HBITMAP glyph = Enabled() && FState == lsOn ? FGlyphOn : FGlyphOff;
-    SIZE size = BitmapSize(glyph);
-    if (size.cx == 0) return;
+    if (FGlyphOn->Empty() || FGlyphOff->Empty()) LoadGlyphs();
+    TBitmap* glyph = Enabled() && FState == lsOn ? FGlyphOn.get() : FGlyphOff.get();
+    if (glyph->Empty()) return;
     TRect r = ClientRect();
-    int x = r.left + std::max(0, static_cast<int>((r.right - r.left - size.cx) / 2));
-    int y = r.top + std::max(0, static_cast<int>((r.bottom - r.top - size.cy) / 2));
-    HDC dc = Canvas()->Handle();
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, glyph);
-    // The bottom-left pixel is the glyph's transparent colour.
-    COLORREF transparent = GetPixel(mem, 0, size.cy - 1);
-    GdiTransparentBlt(dc, x, y, size.cx, size.cy, mem, 0, 0, size.cx, size.cy, transparent);
-    SelectObject(mem, old);
-    DeleteDC(mem);
+    int x = static_cast<int>(r.left) + std::max(0, (static_cast<int>(r.Width()) - glyph->Width()) / 2);
+    int y = static_cast<int>(r.top) + std::max(0, (static_cast<int>(r.Height()) - glyph->Height()) / 2);
+    Canvas()->Draw(x, y, glyph);
 }
 
 // --- form storage ---
@@ -406,6 +395,9 @@ const bool ComControlsRegistered = [] {
         c.Enum("Kind", &TComLed::Kind, &TComLed::SetKind,
                {"lkRedLight", "lkGreenLight", "lkBlueLight", "lkYellowLight", "lkPurpleLight", "lkBulb", "lkCustom"})
             .Default(lkRedLight);
+        // Kind comes first: only a custom lamp keeps glyphs of its own.
+        c.Object("GlyphOn", &TComLed::GlyphOn).Stored([](TComLed* l) { return l->Kind() == lkCustom; });
+        c.Object("GlyphOff", &TComLed::GlyphOff).Stored([](TComLed* l) { return l->Kind() == lkCustom; });
         c.Enum("State", &TComLed::State, &TComLed::SetState, {"lsOff", "lsOn"}).Default(lsOff);
         c.Integer("RingDuration", &TComLed::RingDuration, &TComLed::SetRingDuration).Default(1000u);
         c.Event("OnChange", &TComLed::OnChange);

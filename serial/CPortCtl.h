@@ -114,11 +114,12 @@ public:
     void SetState(TLedState value);
     unsigned RingDuration() const { return FRingTimer->Interval(); }
     void SetRingDuration(unsigned value) { FRingTimer->SetInterval(value); }
-    // The glyphs; owned by the lamp. Setting them is possible only for lkCustom (the lamp takes a copy).
-    HBITMAP GlyphOn() const { return FGlyphOn; }
-    void SetGlyphOn(HBITMAP value);
-    HBITMAP GlyphOff() const { return FGlyphOff; }
-    void SetGlyphOff(HBITMAP value);
+    // The glyphs, owned by the lamp and drawn transparent (the bottom-left pixel's colour). Setting them is
+    // possible only for lkCustom: the lamp takes a copy.
+    TBitmap* GlyphOn() const { return FGlyphOn.get(); }
+    void SetGlyphOn(TBitmap* value);
+    TBitmap* GlyphOff() const { return FGlyphOff.get(); }
+    void SetGlyphOff(TBitmap* value);
     TComLink* Link() const { return FLink.get(); }
     TTimer* RingTimer() const { return FRingTimer; }
 
@@ -136,15 +137,14 @@ private:
     void RingTimerExpired();
     TLedState SignalState();
     void LoadGlyphs();
-    void FreeGlyphs();
-    void SetGlyph(HBITMAP& glyph, HBITMAP value);
+    void SetGlyph(TBitmap& glyph, TBitmap* value);
 
     TCustomComPort* FComPort = nullptr;
     TComLedSignal FLedSignal = lsConn;
     TLedKind FKind = lkRedLight;
     TLedState FState = lsOff;
-    HBITMAP FGlyphOff = nullptr;
-    HBITMAP FGlyphOn = nullptr;
+    std::unique_ptr<TBitmap> FGlyphOff;
+    std::unique_ptr<TBitmap> FGlyphOn;
     std::unique_ptr<TComLink> FLink;
     TTimer* FRingTimer;
 };

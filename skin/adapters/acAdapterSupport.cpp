@@ -1,6 +1,7 @@
 #include "acAdapterSupport.h"
 
 #include "skin/engine/acFastPixels.h"
+#include "skin/engine/sGradient.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
@@ -8,30 +9,7 @@
 
 #include <algorithm>
 
-namespace {
-
-const TsGeneralData* SectionOf(TsCommonData* SkinData) {
-    if (!SkinData || !SkinData->Skinned())
-        return nullptr;
-    return &SkinData->SkinManager()->Sections[static_cast<size_t>(SkinData->SkinIndex)];
-}
-
-TColor ParentColorOf(TsCommonData* SkinData, HWND Wnd) {
-    if (TControl* owner = SkinData->OwnerControl())
-        return GetControlColor(owner->Parent());
-    if (!Wnd)
-        return ColorToRGB(clBtnFace);
-    return GetWndColor(GetParent(Wnd));
-}
-
-TColor OwnColorOf(TsCommonData* SkinData) {
-    if (TControl* owner = SkinData ? SkinData->OwnerControl() : nullptr)
-        return ColorToRGB(owner->Color());
-    return ColorToRGB(clBtnFace);
-}
-
-// A window outside the skin erases itself with its class brush: its colour is what lies under its children.
-TColor ClassBackgroundOf(HWND Wnd) {
+TColor acWindowBackground(HWND Wnd) {
     auto brush = static_cast<uintptr_t>(GetClassLongPtrW(Wnd, GCLP_HBRBACKGROUND));
     if (brush > 0 && brush <= COLOR_MENUBAR + 1)
         return GetSysColor(static_cast<int>(brush - 1));
@@ -39,105 +17,6 @@ TColor ClassBackgroundOf(HWND Wnd) {
     if (brush && GetObjectW(reinterpret_cast<HBRUSH>(brush), sizeof info, &info) && info.lbStyle == BS_SOLID)
         return info.lbColor;
     return ColorToRGB(clBtnFace);
-}
-
-}  // namespace
-
-bool acNeedsRepaint(TsCommonData* SkinData) {
-    if (!SkinData || !SkinData->SkinManager())
-        return false;
-    TControl* owner = SkinData->OwnerControl();
-    if (!owner || owner->Destroying())
-        return SkinData->Updating;
-    if (owner->ComponentState().Contains(csDesigning))
-        return false;
-    if (SkinData->Updating || !owner->Parent())
-        return true;
-    return SendSkinCmdNoParam(owner->Parent(), scIsBusy) != 0;
-}
-
-bool acControlIsActive(TsCommonData* SkinData) {
-    TControl* owner = SkinData ? SkinData->OwnerControl() : nullptr;
-    if (!owner || owner->Destroying() || !owner->Enabled() || owner->ComponentState().Contains(csDesigning))
-        return false;
-    if (SkinData->Focused)
-        return true;
-    if (auto* win = dynamic_cast<TWinControl*>(owner); win && win->Focused())
-        return true;
-    return SkinData->MouseAbove && !NoHotCodes.Contains(SkinData->COC);
-}
-
-TColor acGetBGColor(TsCommonData* SkinData, bool Hot, HWND Wnd) {
-    const TsGeneralData* section = SectionOf(SkinData);
-    if (!section)
-        return OwnColorOf(SkinData);
-    TColor color = Hot ? section->HotColor : section->Color;
-    int transparency = Hot ? section->HotTransparency : section->Transparency;
-    if (transparency <= 0)
-        return SkinData->CustomColor() ? OwnColorOf(SkinData) : color;
-    if (transparency >= 100)
-        return ParentColorOf(SkinData, Wnd);
-    if (!SkinData->OwnerControl())
-        return color;
-    return MixColors(ParentColorOf(SkinData, Wnd), color, transparency / 100.0);
-}
-
-void acGetBGInfo(TsCommonData* SkinData, TacBGInfo& Info, bool Hot, HWND Wnd) {
-    const TsGeneralData* section = SectionOf(SkinData);
-    TBitmap* cache = SkinData ? SkinData->CacheBmp() : nullptr;
-    auto ownCache = [&] {
-        if (!cache || cache->Width() < 1) {
-            Info.BgType = 1;
-            Info.Color = clFuchsia;
-            return;
-        }
-        Info.BgType = 2;
-        if (!Info.PleaseDraw) {
-            Info.Bmp = cache;
-            Info.Offset = TPoint(0, 0);
-        } else if (Info.DrawDC) {
-            BitBlt(Info.DrawDC, Info.R.left, Info.R.top, Info.R.Width(), Info.R.Height(), cache->Canvas()->Handle(),
-                   Info.Offset.x, Info.Offset.y, SRCCOPY);
-        }
-    };
-    if (!section || SkinData->CustomColor()) {
-        Info.BgType = 1;
-        Info.Color = OwnColorOf(SkinData);
-        return;
-    }
-    int t = Hot ? section->HotTransparency : section->Transparency;
-    int g = Hot ? section->HotGradientPercent : section->GradientPercent;
-    int i = Hot ? section->HotImagePercent : section->ImagePercent;
-    if (t >= 100) {
-        if (Wnd) {
-            QueryWndBGInfo(Info, GetParent(Wnd), Info.PleaseDraw);
-        } else {
-            Info.BgType = 1;
-            Info.Color = DefaultManager ? DefaultManager->GetGlobalColor() : ColorToRGB(clBtnFace);
-        }
-        return;
-    }
-    if (t > 0 || g > 0 || i > 0) {
-        ownCache();
-        return;
-    }
-    Info.BgType = 1;
-    Info.Bmp = cache;
-    Info.Color = acGetBGColor(SkinData, Hot, 0);
-    if (Info.PleaseDraw && Info.DrawDC)
-        FillDC(Info.DrawDC, Info.R, Info.Color);
-}
-
-LRESULT acBgDependsOnPos(TsCommonData* SkinData) {
-    const TsGeneralData* section = SectionOf(SkinData);
-    if (!section)
-        return 0;
-    if (section->GradientPercent + section->ImagePercent >= 1)
-        return 1;
-    TControl* owner = SkinData->OwnerControl();
-    if (section->Transparency >= 1 && owner && owner->Parent())
-        return SendSkinCmdNoParam(owner->Parent(), scBgDependsOnPos);
-    return 0;
 }
 
 void acGetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo) {
@@ -152,7 +31,7 @@ void acGetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo) {
     if (QueryWndBGInfo(info, parent, false)) {
         FillBGInfo(info, CacheInfo);
     } else {
-        CacheInfo.FillColor = ClassBackgroundOf(parent);
+        CacheInfo.FillColor = acWindowBackground(parent);
     }
 }
 
@@ -178,7 +57,17 @@ void acPaintSection(int SkinIndex, TsSkinManager* Manager, TBitmap* Bmp, const T
             BlendColorRect(Bmp, TRect(R.left, R.top, R.right - 1, R.bottom - 1),
                            static_cast<uint8_t>(transparency), color);
     } else {
-        FillDC(dc, R, color);
+        int gradient = std::clamp(hot ? section.HotGradientPercent : section.GradientPercent, 0, 100);
+        const TsGradArray& stops = hot ? section.HotGradientArray : section.GradientArray;
+        if (gradient > 0 && !stops.empty()) {
+            // The gradient keeps its percentage of the picture, the section colour takes the rest.
+            PaintGradient(Bmp, R, stops);
+            if (gradient < 100)
+                BlendColorRect(Bmp, TRect(R.left, R.top, R.right - 1, R.bottom - 1), static_cast<uint8_t>(gradient),
+                               color);
+        } else {
+            FillDC(dc, R, color);
+        }
     }
     GdiFlush();
 

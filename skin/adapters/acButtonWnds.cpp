@@ -68,7 +68,7 @@ void TacBtnWnd::WndProc(TMessage& Message) {
         return;
     case WM_MOVE: {
         const TsGeneralData* section = Section();
-        if (section && (section->Transparency >= 1 || (section->HotTransparency >= 1 && acControlIsActive(SkinData))))
+        if (section && (section->Transparency >= 1 || (section->HotTransparency >= 1 && SkinData->ControlIsActive())))
             repaint();
         break;
     }
@@ -103,7 +103,7 @@ void TacBtnWnd::WndProc(TMessage& Message) {
         if (Message.Msg == SM_QUORVEXCMD) {
             switch (SkinCmdOf(Message.WParam)) {
             case scRepaintHeld:
-                if (acNeedsRepaint(SkinData)) {
+                if (SkinData->NeedsRepaint()) {
                     SkinData->Updating = false;
                     RedrawWindow(CtrlHandle, nullptr, nullptr,
                                  RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
@@ -153,7 +153,7 @@ void TacBtnWnd::PrintButton(TMessage& Message) {
     bool painting = Message.Msg == WM_PAINT;
     if (painting)
         BeginPaint(CtrlHandle, &ps);
-    SkinData->Updating = acNeedsRepaint(SkinData);
+    SkinData->Updating = SkinData->NeedsRepaint();
     if (!SkinData->Updating) {
         HDC dc = reinterpret_cast<HDC>(Message.WParam);
         bool ownDC = dc == nullptr;

@@ -286,7 +286,7 @@ void TacMainWnd::WndProc(TMessage& Message) {
         SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
         return;
     case scRepaintHeld:
-        if (acNeedsRepaint(SkinData)) {
+        if (SkinData->NeedsRepaint()) {
             SkinData->Updating = false;
             RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
             return;
@@ -300,21 +300,30 @@ void TacMainWnd::WndProc(TMessage& Message) {
         return;
     case scBgDependsOnPos:
         if (SkinData->OwnerControl()) {
-            Message.Result = acBgDependsOnPos(SkinData);
+            CommonWndProc(Message, SkinData);
             return;
         }
         break;
     case scGetColor:
         CallPrevWndProc(Message);
         if (Message.Result == 0)
-            Message.Result = static_cast<LRESULT>(acGetBGColor(SkinData, false, CtrlHandle));
+            Message.Result = static_cast<LRESULT>(GetBGColor(SkinData, false, CtrlHandle));
         return;
     case scRebuildCache:
         PrepareAdapterCache(SkinData, CtrlHandle, false);
         break;
     case scGetBgInfo:
-        if (Message.LParam)
-            acGetBGInfo(SkinData, *reinterpret_cast<TacBGInfo*>(Message.LParam), false, CtrlHandle);
+        if (Message.LParam) {
+            auto& info = *reinterpret_cast<TacBGInfo*>(Message.LParam);
+            GetBGInfo(SkinData, info, false, CtrlHandle);
+            // A window without a section and without a control of the class library still has a colour under
+            // its children: its own background.
+            if (info.BgType == 1 && !SkinData->Skinned() && !SkinData->OwnerControl()) {
+                info.Color = acWindowBackground(CtrlHandle);
+                if (info.PleaseDraw && info.DrawDC)
+                    FillDC(info.DrawDC, info.R, info.Color);
+            }
+        }
         return;
     case scGetApplication:
         Message.Result = reinterpret_cast<LRESULT>(Application.Get());

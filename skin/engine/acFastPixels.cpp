@@ -52,13 +52,14 @@ int ForEachChunk(int n, F chunk) {
 // d := (d * a + s * (255 - a) + 127) shr 8 for n bytes, 32 at a time. With the bytes moved by 128 into the
 // signed range, d * a + s * (255 - a) = (d - 128) * a + (s - 128) * (255 - a) + 128 * 255, and the first two
 // terms are one multiply-add of byte pairs whose sum (at most 255 * 128 either way) fits 16 signed bits.
-__attribute__((target("avx2"))) void BlendBytesAvx2(uint8_t* d, const uint8_t* s, int n, unsigned a) {
+__attribute__((target("avx2"))) void BlendBytesAvx2(uint8_t* d, const uint8_t* x, const uint8_t* s, int n,
+                                                    unsigned a) {
     const __m256i weights = _mm256_set1_epi16(static_cast<short>(a | ((255 - a) << 8)));
     const __m256i flip = _mm256_set1_epi8(static_cast<char>(0x80));
     const __m256i offset = _mm256_set1_epi16(128 * 255 + 127);
     int i = 0;
     for (; i + 32 <= n; i += 32) {
-        __m256i D = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i)), flip);
+        __m256i D = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i)), flip);
         __m256i S = _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), flip);
         __m256i lo = _mm256_add_epi16(_mm256_maddubs_epi16(weights, _mm256_unpacklo_epi8(D, S)), offset);
         __m256i hi = _mm256_add_epi16(_mm256_maddubs_epi16(weights, _mm256_unpackhi_epi8(D, S)), offset);
@@ -66,13 +67,15 @@ __attribute__((target("avx2"))) void BlendBytesAvx2(uint8_t* d, const uint8_t* s
                             _mm256_packus_epi16(_mm256_srli_epi16(lo, 8), _mm256_srli_epi16(hi, 8)));
     }
     for (; i < n; ++i)
-        d[i] = static_cast<uint8_t>((d[i] * a + s[i] * (255 - a) + 127) >> 8);
+        d[i] = static_cast<uint8_t>((x[i] * a + s[i] * (255 - a) + 127) >> 8);
 }
 
+}  // namespace
+
 // The same 16 bytes at a time; 16-bit lanes hold every intermediate exactly.
-void BlendBytes(uint8_t* d, const uint8_t* s, int n, unsigned a) {
+void BlendBytes(uint8_t* d, const uint8_t* x, const uint8_t* s, int n, unsigned a) {
     if (acUseAvx2) {
-        BlendBytesAvx2(d, s, n, a);
+        BlendBytesAvx2(d, x, s, n, a);
         return;
     }
     const __m128i va = _mm_set1_epi16(static_cast<short>(a)), vb = _mm_set1_epi16(static_cast<short>(255 - a));
@@ -80,7 +83,7 @@ void BlendBytes(uint8_t* d, const uint8_t* s, int n, unsigned a) {
     // Forwards, which the processor streams best: the caller blends within one bitmap byte by byte, so the
     // order here cannot be seen.
     auto chunk = [&](int i) {
-        __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i));
         __m128i S = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         __m128i lo = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(D, zero), va),
                                                  _mm_mullo_epi16(_mm_unpacklo_epi8(S, zero), vb)),
@@ -93,8 +96,10 @@ void BlendBytes(uint8_t* d, const uint8_t* s, int n, unsigned a) {
     };
     int i = ForEachChunk(n, chunk);
     for (; i < n; ++i)
-        d[i] = static_cast<uint8_t>((d[i] * a + s[i] * (255 - a) + 127) >> 8);
+        d[i] = static_cast<uint8_t>((x[i] * a + s[i] * (255 - a) + 127) >> 8);
 }
+
+namespace {
 
 // d := (b * m + s * (256 - m)) shr 8 for n bytes, 32 at a time, as s + floor((b - s) * m / 256): the high half
 // of ((b - s) shl 7) * (m shl 1), both factors within 16 signed bits.
@@ -126,18 +131,19 @@ void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_
         MixBytesByMaskAvx2(d, b, s, m, n);
         return;
     }
-    const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(256);
+    // As the wide loop: s + the high half of ((b - s) shl 7) * (m shl 1), one multiply for each eight bytes.
+    const __m128i zero = _mm_setzero_si128();
     auto chunk = [&](int i) {
         __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
         __m128i S = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         __m128i M = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i));
-        __m128i ml = _mm_unpacklo_epi8(M, zero), mh = _mm_unpackhi_epi8(M, zero);
-        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(B, zero), ml),
-                                   _mm_mullo_epi16(_mm_unpacklo_epi8(S, zero), _mm_sub_epi16(full, ml)));
-        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(B, zero), mh),
-                                   _mm_mullo_epi16(_mm_unpackhi_epi8(S, zero), _mm_sub_epi16(full, mh)));
+        __m128i sl = _mm_unpacklo_epi8(S, zero), sh = _mm_unpackhi_epi8(S, zero);
+        __m128i lo = _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(_mm_unpacklo_epi8(B, zero), sl), 7),
+                                     _mm_slli_epi16(_mm_unpacklo_epi8(M, zero), 1));
+        __m128i hi = _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(_mm_unpackhi_epi8(B, zero), sh), 7),
+                                     _mm_slli_epi16(_mm_unpackhi_epi8(M, zero), 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                         _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
+                         _mm_packus_epi16(_mm_add_epi16(sl, lo), _mm_add_epi16(sh, hi)));
     };
     int i = ForEachChunk(n, chunk);
     for (; i < n; ++i)
@@ -195,7 +201,7 @@ void TacFastSum24::BlendRect() {
         uint8_t* d = dst.At(dx, dy + y);
         const uint8_t* s = src.At(sx, sy + y);
         if (!sameBitmap) {
-            BlendBytes(d, s, w * 3, a);
+            BlendBytes(d, d, s, w * 3, a);
             continue;
         }
         for (int i = w * 3 - 1; i >= 0; --i)
@@ -455,7 +461,8 @@ TFrameLayout FrameLayout(const TRect& R, int State, const TsMaskData& Mask) {
 
 }  // namespace
 
-void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo) {
+void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo,
+                     bool FillCentre) {
     if (State <= 0 && (Mask.DrawMode & 2))
         return;
     if (!Bmp || R.Width() < 2 || R.Height() < 2 || !Mask.Manager)
@@ -464,7 +471,9 @@ void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& 
     TacPixelRows dst, src;
     if (!AttachRows(Bmp, 3, dst) || !AttachRows(source, 3, src))
         return;
-    const TFrameLayout frame = FrameLayout(R, State, Mask);
+    TFrameLayout frame = FrameLayout(R, State, Mask);
+    if (!FillCentre)
+        frame.Sides[fsCentre].dw = 0;
     TBackground bg(CacheInfo);
 
     if (Mask.MaskType > 0) {

@@ -32,6 +32,8 @@ bool ClipCopy(const TacPixelRows& Dst, int& DX, int& DY, const TacPixelRows& Src
 // system run AVX2 code), else 16 with SSE2. Both give the same bytes.
 extern bool acUseAvx2;
 
+// n bytes of d := (x * a + s * (255 - a) + 127) shr 8; d may be x.
+void BlendBytes(uint8_t* d, const uint8_t* x, const uint8_t* s, int n, unsigned a);
 // n bytes of d := ((b - s) * m + s * 256) shr 8: the image bytes s shown through the mask bytes m over the bytes b.
 void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_t* m, int n);
 
@@ -122,8 +124,9 @@ void PaintStateEffects(TBitmap* Bmp, int Effects, TControl* Control, const TPoin
 // Paints state State of the mask into R of Bmp as a 9-slice frame: corners once, edges and centre tiled (or, for
 // images without a mask and DrawMode bit 1, stretched). Masked images are copied through their mask half;
 // magenta pixels of unmasked corners show the cache-info background. State 0 of a mask with DrawMode bit 2
-// paints nothing.
-void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo);
+// paints nothing. Without FillCentre the centre piece is left as it is.
+void DrawMaskedFrame(TBitmap* Bmp, const TRect& R, int State, const TsMaskData& Mask, const TCacheInfo& CacheInfo,
+                     bool FillCentre = true);
 
 // Paints state State (the last one when beyond it) of a multi-state image with its top-left corner at P.
 void DrawMaskGlyph(TBitmap* Bmp, const TPoint& P, int State, const TCacheInfo& CacheInfo, const TsMaskData& Mask,

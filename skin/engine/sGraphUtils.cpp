@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -835,4 +836,360 @@ void CalcGlyphLayout(const TRect& Client, const TPoint& GlyphSize, const TPoint&
     textPos.x += Client.left;
     textPos.y += Client.top;
     TextRect = TRect(textPos.x, textPos.y, textPos.x + CaptionSize.x, textPos.y + CaptionSize.y);
+}
+
+// --- section painting ---
+
+namespace {
+
+// What one state of a section paints as its own background.
+struct TSectionLook {
+    TColor Color = clFuchsia;
+    int Transparency = 0;
+    int ImagePercent = 0;
+    int GradientPercent = 0;
+    const TsGradArray* Gradient = nullptr;
+    const TsMaskData* Mask = nullptr;   // the texture image, when it is one of the skin's images
+    TGraphic* Pattern = nullptr;        // else the texture picture, when there is one
+};
+
+bool IsNone(const TRect& R) { return R.left == -1 && R.top == -1 && R.right == -1 && R.bottom == -1; }
+
+// Section colours may be system colours; the pixel loops want plain RGB.
+TColor PlainColor(TColor Color) { return ColorToRGB(Color); }
+
+TSectionLook LookOf(TsSkinManager* Manager, int SkinIndex, const std::string& Section, TColor Color, int HotTexture,
+                    int Texture, bool Hot) {
+    TSectionLook look;
+    const TsGeneralData& data = Manager->Sections[SkinIndex];
+    if (Color != clFuchsia) {
+        look.Color = PlainColor(Color);
+        return look;
+    }
+    look.Color = PlainColor(Hot ? data.HotColor : data.Color);
+    look.Transparency = std::clamp(Hot ? data.HotTransparency : data.Transparency, 0, 100);
+    if (look.Transparency == 100)
+        return look;
+    look.ImagePercent = std::clamp(Hot ? data.HotImagePercent : data.ImagePercent, 0, 100);
+    look.GradientPercent = std::clamp(Hot ? data.HotGradientPercent : data.GradientPercent, 0, 100);
+    look.Gradient = Hot ? &data.HotGradientArray : &data.GradientArray;
+    if (look.ImagePercent > 0) {
+        const char* key = Hot ? "HOTPATTERN" : "PATTERN";
+        int given = Hot ? HotTexture : Texture;
+        int mask = Manager->IsValidImgIndex(given) && Manager->Masks[given].MaskType == 0
+                       ? given
+                       : Manager->GetMaskIndex(SkinIndex, Section, key);
+        if (Manager->IsValidImgIndex(mask) && MaskSourceBitmap(Manager->Masks[mask])) {
+            look.Mask = &Manager->Masks[mask];
+        } else {
+            int pattern = Manager->GetPatternIndex(SkinIndex, Section, key);
+            if (pattern >= 0 && pattern < static_cast<int>(Manager->Patterns.size()) &&
+                Manager->Patterns[pattern].Img && !Manager->Patterns[pattern].Img->Empty())
+                look.Pattern = Manager->Patterns[pattern].Img.get();
+        }
+    }
+    return look;
+}
+
+void FillBmpRect(TBitmap* Bmp, const TRect& R, TColor Color) { FillDC(Bmp->Canvas()->Handle(), R, Color); }
+
+// A texture with a mask half that the section lays over its finished background (draw mode 10), instead of
+// painting it as its image.
+bool IsOverlay(const TSectionLook& Look, bool Hot) {
+    return !Hot && Look.Mask && Look.Mask->MaskType > 0 && Look.Mask->DrawMode == 10;
+}
+
+// The texture over R: tiled or stretched as its draw mode says, a masked one through its mask over the colour;
+// what a partial layout leaves takes the colour.
+void PaintImageLayer(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const TSectionLook& Look) {
+    if (Look.Pattern) {
+        TileGraphic(Bmp->Canvas(), R, Look.Pattern);
+        return;
+    }
+    const TsMaskData& mask = *Look.Mask;
+    if (mask.MaskType > 0) {
+        FillBmpRect(Bmp, R, Look.Color);
+        PaintMaskedTexture(Bmp, R, Phase, mask.DrawMode, mask);
+        return;
+    }
+    TRect rest = R;
+    PaintTexture(Bmp->Canvas(), rest, nullptr, mask.DrawMode, mask);
+    if (!IsNone(rest) && !rest.IsEmpty() && !(rest == R && mask.DrawMode != 0))
+        FillBmpRect(Bmp, rest, Look.Color);
+}
+
+// A tiled texture and a gradient of rows or columns mixed in one pass over R, row by row: the same bytes as
+// tiling the texture, painting the gradient into a work bitmap and blending the two, without writing either
+// picture first. False (nothing painted) for the other kinds of texture and gradient.
+bool PaintTiledGradientMix(TBitmap* Bmp, const TRect& R, const TSectionLook& Look, uint8_t ImageWeight) {
+    if (!Look.Mask || Look.Mask->MaskType != 0 || Look.Mask->DrawMode != 0 || !Look.Gradient ||
+        Look.Gradient->empty())
+        return false;
+    int mode = (*Look.Gradient)[0].Mode;
+    const TsMaskData& mask = *Look.Mask;
+    TacPixelRows dst, src;
+    if ((mode != 0 && mode != 1) || !AttachRows(Bmp, 3, dst) || !AttachRows(MaskSourceBitmap(mask), 3, src))
+        return false;
+    int tw = MaskStateWidth(mask), th = MaskStateHeight(mask);
+    int w = R.Width(), h = R.Height();
+    if (tw <= 0 || th <= 0 || w < 2 || h < 2 || mask.R.left < 0 || mask.R.top < 0 ||
+        mask.R.left + tw > src.Width || mask.R.top + th > src.Height)
+        return false;
+    // The gradient's colours as the gradient painter makes them: one per row (a 2-pixel-wide strip) or one row
+    // that every row repeats. The strip and the row buffers are kept from call to call: made afresh for every
+    // paint they come as new pages from the system, which costs more than the painting (main thread only).
+    static std::unique_ptr<TBitmap> strip;
+    int sw = mode == 0 ? 2 : w, sh = mode == 0 ? h : 2;
+    if (!strip)
+        strip = CreateBmp24(sw, sh);
+    else if (strip->Width() != sw || strip->Height() != sh)
+        strip->SetSize(sw, sh);
+    PaintGradient(strip.get(), TRect(0, 0, sw, sh), *Look.Gradient);
+    TacPixelRows colours;
+    if (!AttachRows(strip.get(), 3, colours))
+        return false;
+    // Each texture row repeated across R once, made when first needed; for row gradients a row of one colour.
+    const size_t rowBytes = static_cast<size_t>(w) * 3;
+    static std::vector<uint8_t> tiles, band;
+    tiles.resize(std::max(tiles.size(), rowBytes * std::min(th, h)));
+    band.resize(std::max(band.size(), rowBytes));
+    std::vector<bool> made(std::min(th, h), false);
+    for (int y = 0; y < h; ++y) {
+        int row = y % th;
+        uint8_t* tile = &tiles[rowBytes * row];
+        if (!made[row]) {
+            const uint8_t* from = src.At(mask.R.left, mask.R.top + row);
+            for (int x = 0; x < w; x += tw)
+                std::memcpy(tile + x * 3, from, static_cast<size_t>(std::min(tw, w - x)) * 3);
+            made[row] = true;
+        }
+        const uint8_t* over = colours.At(0, 0);
+        if (mode == 0) {
+            const uint8_t* c = colours.At(0, y);
+            std::memcpy(band.data(), c, 3);
+            // The colour doubled along the row.
+            for (size_t done = 3; done < rowBytes; done *= 2)
+                std::memcpy(band.data() + done, band.data(), std::min(done, rowBytes - done));
+            over = band.data();
+        }
+        BlendBytes(dst.At(R.left, R.top + y), tile, over, static_cast<int>(rowBytes), ImageWeight);
+    }
+    return true;
+}
+
+// The section's own background (texture, gradient and colour by their percents) into R of Bmp; Phase is where R
+// lies over the parent, so that overlay tiles line up with the neighbours'.
+void PaintOwnBackground(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const TSectionLook& Look, bool Hot) {
+    bool overlay = IsOverlay(Look, Hot);
+    bool image = Look.ImagePercent > 0 && (Look.Pattern || Look.Mask) && !overlay;
+    int imagePercent = image ? Look.ImagePercent : 0;
+    uint8_t imageWeight = static_cast<uint8_t>(imagePercent * 255 / 100);
+    bool mixed = image && Look.GradientPercent > 0 && PaintTiledGradientMix(Bmp, R, Look, imageWeight);
+    if (image && !mixed)
+        PaintImageLayer(Bmp, R, Phase, Look);
+    if (Look.GradientPercent > 0 && !mixed) {
+        bool stops = Look.Gradient && !Look.Gradient->empty();
+        if (!image) {
+            if (stops)
+                PaintGradient(Bmp, R, *Look.Gradient);
+            else
+                FillBmpRect(Bmp, R, Look.Color);
+        } else {
+            auto gradient = CreateBmp24(R.Width(), R.Height());
+            TRect all(0, 0, R.Width(), R.Height());
+            if (stops)
+                PaintGradient(gradient.get(), all, *Look.Gradient);
+            else
+                FillBmpRect(gradient.get(), all, Look.Color);
+            SumBmpRect(Bmp, gradient.get(), imageWeight, R.TopLeft(), all);
+        }
+    }
+    int sum = imagePercent + Look.GradientPercent;
+    if (sum == 0)
+        FillBmpRect(Bmp, R, Look.Color);
+    else if (sum < 100)
+        BlendColorRect(Bmp, TRect(R.left, R.top, R.right - 1, R.bottom - 1), static_cast<uint8_t>(sum), Look.Color);
+    if (overlay)
+        PaintMaskedTexture(Bmp, R, Phase, Look.Mask->DrawMode, *Look.Mask);
+}
+
+// R of Bmp clipped to the bitmap; false when nothing of it is left.
+bool ClipToBitmap(TBitmap* Bmp, TRect& R) {
+    R.left = std::max<LONG>(R.left, 0);
+    R.top = std::max<LONG>(R.top, 0);
+    R.right = std::min<LONG>(R.right, Bmp->Width());
+    R.bottom = std::min<LONG>(R.bottom, Bmp->Height());
+    return !R.IsEmpty();
+}
+
+// The parent's background under R: a copy from the cache-info bitmap, or its colour.
+void PutParentBackground(TBitmap* Bmp, const TRect& R, const TPoint& Offset, const TCacheInfo& CacheInfo) {
+    if (!CacheInfo.Ready) {
+        FillBmpRect(Bmp, R, CacheInfo.FillColor);
+        return;
+    }
+    if (!CacheInfo.Bmp || CacheInfo.Bmp == Bmp)
+        return;
+    BitBlt(Bmp->Canvas()->Handle(), R.left, R.top, R.Width(), R.Height(), CacheInfo.Bmp->Canvas()->Handle(),
+           CacheInfo.X + Offset.x, CacheInfo.Y + Offset.y, SRCCOPY);
+    GdiFlush();
+}
+
+TsSkinManager* ManagerOr(TsSkinManager* Manager) { return Manager ? Manager : DefaultManager; }
+
+const std::string& SectionNameOf(TsSkinManager* Manager, int SkinIndex, const std::string& SectionName) {
+    return SectionName.empty() ? Manager->Sections[SkinIndex].ClassName : SectionName;
+}
+
+// The background under pixel (x, y) of Bmp, for the painters that read it per pixel: R's top-left lies at
+// Offset over the background.
+TCacheInfo ShiftedCacheInfo(const TCacheInfo& CacheInfo, const TPoint& Offset, const TRect& R) {
+    TCacheInfo ci = CacheInfo;
+    ci.X += Offset.x - R.left;
+    ci.Y += Offset.y - R.top;
+    return ci;
+}
+
+void PaintCornerImages(TsSkinManager* Manager, int SkinIndex, const std::string& Section, TBitmap* Bmp,
+                       const TRect& R, int State, const TCacheInfo& Background) {
+    static const char* const keys[4] = {"IMGTOPLEFT", "IMGTOPRIGHT", "IMGBTMLEFT", "IMGBTMRIGHT"};
+    for (int k = 0; k < 4; ++k) {
+        int index = Manager->GetMaskIndex(SkinIndex, Section, keys[k]);
+        if (!Manager->IsValidImgIndex(index))
+            continue;
+        const TsMaskData& mask = Manager->Masks[index];
+        int w = MaskStateWidth(mask), h = MaskStateHeight(mask);
+        TPoint p(k % 2 ? R.right - w : R.left, k / 2 ? R.bottom - h : R.top);
+        DrawMaskGlyph(Bmp, p, State, Background, mask, true);
+    }
+}
+
+}  // namespace
+
+void PaintSkinBackground(int SkinIndex, const std::string& SectionName, const TCacheInfo& CacheInfo, TColor Color,
+                         int HotTexture, int Texture, TsSkinManager* Manager, TBitmap* Bmp, const TPoint& Offset,
+                         const TRect& R, bool Hot) {
+    TsSkinManager* manager = ManagerOr(Manager);
+    if (!manager || !manager->IsValidSkinIndex(SkinIndex) || !Bmp)
+        return;
+    TRect r = R;
+    if (!ClipToBitmap(Bmp, r))
+        return;
+    TPoint offset(Offset.x + (r.left - R.left), Offset.y + (r.top - R.top));
+    const std::string& section = SectionNameOf(manager, SkinIndex, SectionName);
+    TSectionLook look = LookOf(manager, SkinIndex, section, Color, HotTexture, Texture, Hot);
+    if (look.Transparency == 0 || (!CacheInfo.Ready && CacheInfo.FillColor == clFuchsia)) {
+        PaintOwnBackground(Bmp, r, offset, look, Hot);
+        return;
+    }
+    if (look.Transparency == 100) {
+        PutParentBackground(Bmp, r, offset, CacheInfo);
+        return;
+    }
+    auto own = CreateBmp24(r.Width(), r.Height());
+    TRect all(0, 0, r.Width(), r.Height());
+    PaintOwnBackground(own.get(), all, offset, look, Hot);
+    PutParentBackground(Bmp, r, offset, CacheInfo);
+    int weight = std::clamp(look.Transparency * 255 / 100, 0, 255);
+    SumBmpRect(Bmp, own.get(), static_cast<uint8_t>(weight), r.TopLeft(), all);
+}
+
+void PaintSkinItem(int SkinIndex, const std::string& SectionName, const TCacheInfo& CacheInfo, int HotTexture,
+                   int Texture, TsSkinManager* Manager, TBitmap* Bmp, const TPoint& Offset, const TRect& R, int State,
+                   bool FrameFlag) {
+    TsSkinManager* manager = ManagerOr(Manager);
+    if (!Bmp || R.IsEmpty() || !manager || !manager->IsValidSkinIndex(SkinIndex))
+        return;
+    const std::string section = SectionNameOf(manager, SkinIndex, SectionName);
+    PaintSkinBackground(SkinIndex, section, CacheInfo, clFuchsia, HotTexture, Texture, manager, Bmp, Offset, R,
+                        State > 0);
+    TCacheInfo background = ShiftedCacheInfo(CacheInfo, Offset, R);
+    PaintCornerImages(manager, SkinIndex, section, Bmp, R, State, background);
+    int border = manager->GetMaskIndex(SkinIndex, section, "BORDERSMASK");
+    if (manager->IsValidImgIndex(border))
+        DrawMaskedFrame(Bmp, R, State, manager->Masks[border], background, FrameFlag);
+}
+
+void PaintSkinItemToDC(HDC DC, const TRect& R, int SkinIndex, const std::string& SectionName,
+                       const TCacheInfo& CacheInfo, int HotTexture, int Texture, TsSkinManager* Manager,
+                       const TPoint& Offset, int State, bool FrameFlag) {
+    TsSkinManager* manager = ManagerOr(Manager);
+    if (!DC || R.IsEmpty() || R.left < 0 || R.top < 0 || !manager || !manager->IsValidSkinIndex(SkinIndex))
+        return;
+    auto work = CreateBmp24(R.Width(), R.Height());
+    PaintSkinItem(SkinIndex, SectionName, CacheInfo, HotTexture, Texture, manager, work.get(), Offset,
+                  TRect(0, 0, R.Width(), R.Height()), State, FrameFlag);
+    BitBlt(DC, R.left, R.top, R.Width(), R.Height(), work->Canvas()->Handle(), 0, 0, SRCCOPY);
+}
+
+void PaintSkinCorners(TsCommonData* SkinData, TBitmap* Bmp, const TRect& R, int State, const TCacheInfo& CacheInfo,
+                      const TPoint& Offset) {
+    if (!SkinData || !Bmp || R.IsEmpty())
+        return;
+    TsSkinManager* manager = SkinData->SkinManager();
+    int index = SkinData->SkinIndex;
+    if (!manager || !manager->IsValidSkinIndex(index))
+        return;
+    const std::string section = SectionNameOf(manager, index, SkinData->SkinSection());
+    TColor colour = clFuchsia;
+    if (SkinData->CustomColor() && SkinData->OwnerControl())
+        colour = SkinData->OwnerControl()->Color();
+    PaintSkinBackground(index, section, CacheInfo, colour, SkinData->HotTexture, SkinData->Texture, manager, Bmp,
+                        Offset, R, State > 0);
+    TCacheInfo background = ShiftedCacheInfo(CacheInfo, Offset, R);
+    int border = manager->IsValidImgIndex(SkinData->BorderIndex) ? SkinData->BorderIndex
+                                                                  : manager->GetMaskIndex(index, section, "BORDERSMASK");
+    if (manager->IsValidImgIndex(border) && !((manager->Masks[border].DrawMode & 2) && State <= 0))
+        DrawMaskedFrame(Bmp, R, State, manager->Masks[border], background);
+    PaintCornerImages(manager, index, section, Bmp, R, State, background);
+}
+
+void PaintSkinPart(int SkinIndex, const std::string& SectionName, const TCacheInfo& CacheInfo,
+                   TsSkinManager* Manager, TBitmap* Bmp, const TPoint& Offset, const TRect& R, int MaskIndex,
+                   int State) {
+    TsSkinManager* manager = ManagerOr(Manager);
+    if (!Bmp || R.IsEmpty() || R.left < 0 || R.top < 0 || R.right > Bmp->Width() || R.bottom > Bmp->Height())
+        return;
+    if (!manager || !manager->IsValidSkinIndex(SkinIndex))
+        return;
+    PaintSkinBackground(SkinIndex, SectionName, CacheInfo, clFuchsia, -1, -1, manager, Bmp, Offset, R, State > 0);
+    if (manager->IsValidImgIndex(MaskIndex))
+        DrawMaskedFrame(Bmp, R, State, manager->Masks[MaskIndex], ShiftedCacheInfo(CacheInfo, Offset, R));
+}
+
+// --- regions ---
+
+void AddMaskRgnRects(TAOR& Rects, int Width, const TsMaskData& Mask, bool Bottom, int Y) {
+    TacPixelRows src;
+    if (!AttachRows(MaskSourceBitmap(Mask), 3, src))
+        return;
+    int w = MaskStateWidth(Mask), h = MaskStateHeight(Mask);
+    int rows = Bottom ? Mask.WB : Mask.WT;
+    rows = std::clamp(rows, 0, h);
+    int top = Bottom ? Mask.R.top + h - rows : Mask.R.top;
+    // The left block, then the right one: first column in the image and width, and where its columns land.
+    struct Block {
+        int From, Width, Shift;
+    };
+    int wl = std::clamp<int>(Mask.WL, 0, w), wr = std::clamp<int>(Mask.WR, 0, w);
+    const Block blocks[2] = {{0, wl, 0}, {w - wr, wr, Width - w}};
+    for (int row = 0; row < rows; ++row) {
+        int sy = top + row;
+        if (sy < 0 || sy >= src.Height)
+            continue;
+        for (const Block& b : blocks) {
+            int x = b.From, end = b.From + b.Width;
+            while (x < end) {
+                int sx = Mask.R.left + x;
+                if (sx < 0 || sx >= src.Width || !IsFuchsiaPixel(src.At(sx, sy))) {
+                    ++x;
+                    continue;
+                }
+                int start = x;
+                while (x < end && Mask.R.left + x < src.Width && IsFuchsiaPixel(src.At(Mask.R.left + x, sy)))
+                    ++x;
+                Rects.push_back(TRect(start + b.Shift, Y + row, x + b.Shift, Y + row + 1));
+            }
+        }
+    }
 }

@@ -53,6 +53,43 @@ bool QueryControlBGInfo(TacBGInfo& Info, TControl* Control, bool PleaseDraw);
 // The painters' short form of an answer: a bitmap at its offset, or the colour with Ready false.
 void FillBGInfo(const TacBGInfo& Info, TCacheInfo& CacheInfo);
 
+// --- section painting ---
+
+// Paints the section into R of Bmp: its background (PaintSkinBackground with the section's own colour), the four
+// corner images ("IMGTOPLEFT" ...) and the "BORDERSMASK" frame for State (0 normal, above 0 hot or pressed).
+// Offset is where R lies over the background that CacheInfo describes; HotTexture and Texture are mask indexes
+// of the textures (-1: looked up). FrameFlag false leaves the frame's centre piece out. Nothing for a nil Bmp, an
+// empty R or a SkinIndex that is not a section; a nil Manager means the default one.
+void PaintSkinItem(int SkinIndex, const std::string& SectionName, const TCacheInfo& CacheInfo, int HotTexture,
+                   int Texture, TsSkinManager* Manager, TBitmap* Bmp, const TPoint& Offset, const TRect& R, int State,
+                   bool FrameFlag = true);
+// The same into DC at R, through a work bitmap of R's size; nothing for a negative origin or an empty R.
+void PaintSkinItemToDC(HDC DC, const TRect& R, int SkinIndex, const std::string& SectionName,
+                       const TCacheInfo& CacheInfo, int HotTexture, int Texture, TsSkinManager* Manager,
+                       const TPoint& Offset, int State, bool FrameFlag = true);
+// Paints only the section's background into R of Bmp. A Color other than $FF00FF is painted as a flat colour.
+// Otherwise the section's (with Hot its hot) colour, texture and gradient are mixed by their percents and the
+// result by the section's transparency t with the background CacheInfo describes (t percent of it shows).
+void PaintSkinBackground(int SkinIndex, const std::string& SectionName, const TCacheInfo& CacheInfo, TColor Color,
+                         int HotTexture, int Texture, TsSkinManager* Manager, TBitmap* Bmp, const TPoint& Offset,
+                         const TRect& R, bool Hot);
+// A skinned control's picture into R of Bmp: the background of its section (its own Color with CustomColor), the
+// border frame (unless the frame is painted only for a state and State is 0), then the corner images.
+void PaintSkinCorners(TsCommonData* SkinData, TBitmap* Bmp, const TRect& R, int State, const TCacheInfo& CacheInfo,
+                      const TPoint& Offset);
+// The section's background, then image MaskIndex as a 9-slice frame for State; nothing when R does not lie inside
+// Bmp.
+void PaintSkinPart(int SkinIndex, const std::string& SectionName, const TCacheInfo& CacheInfo,
+                   TsSkinManager* Manager, TBitmap* Bmp, const TPoint& Offset, const TRect& R, int MaskIndex,
+                   int State);
+
+// --- regions ---
+
+// Appends the runs of $FF00FF pixels in the corner blocks of the mask's first state (the top WT rows, or with
+// Bottom the bottom WB rows) as one-pixel-high rectangles: runs of the left block at their own x, those of the
+// right block at Width minus their distance from the image's right edge, each at Y plus its row.
+void AddMaskRgnRects(TAOR& Rects, int Width, const TsMaskData& Mask, bool Bottom, int Y);
+
 // --- work bitmaps ---
 
 // A device-independent pf24bit bitmap (the form of every cache bitmap); 0 x 0 gives an empty one.

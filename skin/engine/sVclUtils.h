@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 class TComponent;
 class TCustomForm;
 
@@ -57,6 +59,48 @@ void GetClientRectInWindow(HWND Wnd, TRect& R);
 // The heights (for alTop and alBottom) or widths (alLeft, alRight) of Parent's visible children aligned so added
 // up; windowless children only with CountGraphic.
 int SumAlignedSizes(TWinControl* Parent, TAlign Align, bool CountGraphic);
+
+// --- child painting ---
+
+// Paints a visible control and its windowed children into Bmp as they look now: skinned windows (those answering
+// command 7) by WM_PRINT, other windows by PaintTo, each child at its position; an MDI main form first paints its
+// MDI children, a tab sheet its contents inside its border.
+void PaintControlTree(TBitmap* Bmp, TControl* Control);
+// Paints the graphic children of Parent into DC, Offset being where Parent's client area lies in DC: each over its
+// background (the parent's, or its own colour for an opaque child) composed in a work bitmap first, then copied
+// where its top-left pixel is not $FF00FF.
+void PaintChildControls(TWinControl* Parent, HDC DC, const TPoint& Offset);
+
+// --- the fade ---
+
+// The window that shows the fade over the control: a popup over a top-level window, a sibling over a child.
+class TOutputWindow : public TCustomControl {
+    CLASS_INFO(TOutputWindow, TCustomControl)
+public:
+    explicit TOutputWindow(TComponent* AOwner);
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+};
+
+// The output window while a fade is prepared or runs, nil otherwise.
+extern TOutputWindow* acOutputWindow;
+// Takes the control's present picture from the screen (when none is taken yet) and covers the control with the
+// output window showing nothing new yet.
+void PrepareAnimWindow(TControl* Control);
+// Fades the control's new look in over its old picture in (Time and $FFFF) shr 3 steps of about 8 ms, then lets
+// the control redraw itself and takes the output window and the pictures away. Answers the number of steps
+// (0 when Time is below 8: the new look shows at once).
+int AnimShowControl(TWinControl* Control, int Time);
+// Called after each picture of a fade reached the output window (its window and the step from 0); the tests
+// watch the fade through it.
+using TacFadeStepEvent = std::function<void(HWND Output, int Step)>;
+extern TacFadeStepEvent acOnFadeStep;
+
+// SetWindowTheme of the visual-styles library, nil where the system has none.
+using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+extern TSetWindowTheme acSetWindowTheme;
 
 // True while a window's new look fades in over its old picture: children then keep their repaints held.
 extern bool acAnimInProgress;

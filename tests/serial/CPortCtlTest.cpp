@@ -86,29 +86,26 @@ TEST_F(LampForm, EachKindHasItsOwnGlyphsAndOnlyACustomLampTakesOthers) {
     TComLed* green = AddLamp(10, lkGreenLight);
     green->SetState(lsOn);
     EXPECT_EQ(PixelOf(green, 12, 12), Lime);
-    HBITMAP before = green->GlyphOn();
-    HBITMAP other = LoadBitmapA(GetModuleHandleA(nullptr), "LEDBLUEON");
-    ASSERT_NE(other, nullptr);
-    green->SetGlyphOn(other);
-    EXPECT_EQ(green->GlyphOn(), before);
+    TBitmap other;
+    other.LoadFromResourceName(GetModuleHandleA(nullptr), "LEDBLUEON");
+    green->SetGlyphOn(&other);
+    EXPECT_EQ(green->GlyphOn()->PixelColor(7, 7), clLime);
     EXPECT_EQ(PixelOf(green, 12, 12), Lime);
 
     TComLed* custom = AddLamp(50, lkCustom);
-    custom->SetGlyphOn(other);
+    custom->SetGlyphOn(&other);
     custom->SetState(lsOn);
     EXPECT_EQ(PixelOf(custom, 12, 12), RGB(0, 0, 255));
-    DeleteObject(other);
+    EXPECT_EQ(PixelOf(custom, 5, 5), RGB(255, 255, 255));  // the copy is transparent too
 
     const TLedKind kinds[] = {lkRedLight, lkGreenLight, lkBlueLight, lkYellowLight, lkPurpleLight, lkBulb};
     for (int i = 0; i < 6; ++i) {
         TComLed* led = AddLamp(90 + 30 * i, kinds[i]);
         led->SetState(i % 2 ? lsOff : lsOn);
         PixelOf(led, 12, 12);  // the glyphs of the first kind are loaded when it first paints
-        ASSERT_NE(led->GlyphOn(), nullptr);
-        BITMAP info{};
-        GetObjectA(led->GlyphOff(), sizeof info, &info);
-        EXPECT_EQ(info.bmWidth, 15);
-        EXPECT_EQ(info.bmHeight, 15);
+        EXPECT_FALSE(led->GlyphOn()->Empty());
+        EXPECT_EQ(led->GlyphOff()->Width(), 15);
+        EXPECT_EQ(led->GlyphOff()->Height(), 15);
     }
     PumpMessagesFor(100);
     RunUnixScript("import -display \"$DISPLAY\" -window root /tmp/brimlet-lamps.png");
@@ -178,6 +175,41 @@ TEST_F(LampForm, LampsFollowAPortOverAPty) {
     EXPECT_EQ(conn->ComPort(), nullptr);
     EXPECT_EQ(rx->ComPort(), nullptr);
     EXPECT_EQ(conn->State(), lsOff);
+}
+
+TEST_F(LampForm, ALampOnAModemLineOfADeviceWithoutThemShowsTheLineOff) {
+    // A pty has no modem lines, as many USB adapters have none: the port reads them as off, and so does the lamp.
+    SerialPeer peer;
+    TComPort port(nullptr);
+    port.SetPort(peer.PortName());
+    port.Open();
+    for (TComLedSignal signal : {lsCTS, lsDSR, lsRLSD}) {
+        TComLed* led = AddLamp(10 + 30 * signal);
+        led->SetLedSignal(signal);
+        EXPECT_NO_THROW(led->SetComPort(&port)) << signal;
+        EXPECT_EQ(led->State(), lsOff);
+    }
+    port.Close();
+    port.Open();  // the port announces the lines it cannot read as off to the attached lamps
+    for (int i = 0; i < Form->ComponentCount(); ++i)
+        EXPECT_EQ(static_cast<TComLed*>(Form->Components(i))->State(), lsOff);
+}
+
+TEST(LampLifetime, AFormFreeingItsLampBeforeItsOpenPortNeverCallsTheFreedLamp) {
+    SerialPeer peer;
+    std::vector<TLedState> changes;
+    auto* form = new TForm(nullptr);
+    auto* port = new TComPort(form);  // created first, so freed after the lamp
+    port->SetPort(peer.PortName());
+    auto* led = new TComLed(form);
+    led->SetParent(form);
+    led->SetComPort(port);
+    led->OnChange = [&](TObject*, TLedState s) { changes.push_back(s); };
+    port->Open();
+    EXPECT_EQ(changes, std::vector<TLedState>{lsOn});
+    changes.clear();
+    form->Free();  // the lamp goes, then the port closes and tells its links
+    EXPECT_TRUE(changes.empty());
 }
 
 namespace {
@@ -307,5 +339,191 @@ TEST_F(SettingBoxes, LampsAndBoxesComeFromAFormDescriptionAndGoBackIntoOne) {
     for (const char* line : {"Kind = lkGreenLight", "LedSignal = lsRx", "ComProperty = cpParity", "AutoApply = True"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
     EXPECT_EQ(text.find("Style"), std::string::npos) << text;  // a drop-down list is the default
+    form->Free();
+}
+
+namespace {
+
+// A window that holds a port opening on load and a lamp that follows it, as a form description gives them; its
+// methods record what the port tells.
+class TfrmPortForm : public TForm {
+    CLASS_INFO(TfrmPortForm, TForm)
+public:
+    using TForm::TForm;
+    TComPort* Port = nullptr;
+    TComLed* Lamp = nullptr;
+    std::vector<std::string> Heard;
+    std::string Received;
+
+    void PortNotify(TObject*) { Heard.push_back("notify"); }
+    void PortBeforeOpen(TObject*) { Heard.push_back("before open"); }
+    void PortAfterOpen(TObject*) { Heard.push_back("after open"); }
+    void PortSignal(TObject*, bool on) { Heard.push_back(on ? "signal on" : "signal off"); }
+    void PortRxChar(TObject*, int count) {
+        std::string chunk;
+        Port->ReadStr(chunk, count);
+        Received += chunk;
+    }
+    void PortRxBuf(TObject*, const void*, int) { Heard.push_back("rx buffer"); }
+    void PortError(TObject*, TComErrors) { Heard.push_back("error"); }
+};
+
+const bool PortFormRegistered = [] {
+    RegisterFormClass<TfrmPortForm>([](TFormClass<TfrmPortForm>& c) {
+        c.Field("Port", &TfrmPortForm::Port);
+        c.Field("Lamp", &TfrmPortForm::Lamp);
+        c.Method("PortNotify", &TfrmPortForm::PortNotify);
+        c.Method("PortBeforeOpen", &TfrmPortForm::PortBeforeOpen);
+        c.Method("PortAfterOpen", &TfrmPortForm::PortAfterOpen);
+        c.Method("PortSignal", &TfrmPortForm::PortSignal);
+        c.Method("PortRxChar", &TfrmPortForm::PortRxChar);
+        c.Method("PortRxBuf", &TfrmPortForm::PortRxBuf);
+        c.Method("PortError", &TfrmPortForm::PortError);
+    });
+    return true;
+}();
+
+std::string PortFormText(const std::string& port) {
+    return "object frmPortForm: TfrmPortForm\r\n"
+           "  object Port: TComPort\r\n"
+           "    Connected = True\r\n"
+           "    BaudRate = br19200\r\n"
+           "    Port = '" + port + "'\r\n"
+           "    Parity.Check = True\r\n"
+           "    Parity.Replace = True\r\n"
+           "    Parity.ReplaceChar = '?'\r\n"
+           "    StopBits = sbTwoStopBits\r\n"
+           "    DiscardNull = True\r\n"
+           "    EventChar = #10\r\n"
+           "    Events = [evRxChar, evTxEmpty, evError]\r\n"
+           "    Buffer.InputSize = 10240\r\n"
+           "    Buffer.OutputSize = 10240\r\n"
+           "    FlowControl.ControlDTR = dtrEnable\r\n"
+           "    FlowControl.XonChar = #1\r\n"
+           "    Timeouts.WriteTotalConstant = 500\r\n"
+           "    SyncMethod = smWindowSync\r\n"
+           "    OnAfterOpen = PortAfterOpen\r\n"
+           "    OnAfterClose = PortNotify\r\n"
+           "    OnBeforeOpen = PortBeforeOpen\r\n"
+           "    OnBeforeClose = PortNotify\r\n"
+           "    OnRxChar = PortRxChar\r\n"
+           "    OnRxBuf = PortRxBuf\r\n"
+           "    OnTxEmpty = PortNotify\r\n"
+           "    OnBreak = PortNotify\r\n"
+           "    OnRing = PortNotify\r\n"
+           "    OnCTSChange = PortSignal\r\n"
+           "    OnDSRChange = PortSignal\r\n"
+           "    OnRLSDChange = PortSignal\r\n"
+           "    OnRxFlag = PortNotify\r\n"
+           "    OnError = PortError\r\n"
+           "    OnRx80Full = PortNotify\r\n"
+           "  end\r\n"
+           "  object Lamp: TComLed\r\n"
+           "    ComPort = Port\r\n"
+           "  end\r\n"
+           "end\r\n";
+}
+
+}  // namespace
+
+TEST(PortForm, APortDescribedAsConnectedOpensOnLoadWithEverySettingAndEvent) {
+    SerialPeer peer;
+    auto* form = new TfrmPortForm(nullptr);
+    ReadComponentText(PortFormText(peer.PortName()), form);
+    TComPort* port = form->Port;
+    ASSERT_NE(port, nullptr);
+    EXPECT_TRUE(port->Connected());
+    EXPECT_EQ(form->Heard, (std::vector<std::string>{"before open", "after open", "signal off", "signal off",
+                                                     "signal off"}));
+    EXPECT_EQ(form->Lamp->State(), lsOn);
+
+    // Every setting arrived, and was applied once the port opened.
+    EXPECT_EQ(port->BaudRate(), br19200);
+    EXPECT_TRUE(port->Parity()->Check());
+    EXPECT_EQ(port->Parity()->ReplaceChar(), '?');
+    EXPECT_EQ(port->StopBits(), sbTwoStopBits);
+    EXPECT_TRUE(port->DiscardNull());
+    EXPECT_EQ(port->EventChar(), '\n');
+    EXPECT_EQ(port->Events(), (TComEvents{evRxChar, evTxEmpty, evError}));
+    EXPECT_EQ(port->Buffer()->InputSize(), 10240);
+    EXPECT_EQ(port->FlowControl()->ControlDTR(), dtrEnable);
+    EXPECT_EQ(port->FlowControl()->XonChar(), 1);
+    EXPECT_EQ(port->Timeouts()->WriteTotalConstant(), 500);
+    EXPECT_EQ(port->SyncMethod(), smWindowSync);
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    ASSERT_TRUE(GetCommState(port->Handle(), &dcb));  // (a pty keeps no event character)
+    EXPECT_EQ(dcb.BaudRate, 19200u);
+    EXPECT_EQ(dcb.XonChar, 1);
+    EXPECT_EQ(dcb.StopBits, TWOSTOPBITS);
+
+    // The bound methods run: received data reaches the form.
+    peer.Write("hello");
+    EXPECT_TRUE(PumpMessagesUntil([&] { return form->Received == "hello"; }));
+
+    // Written back, the description keeps what differs from the defaults, and every event binding.
+    std::string text = WriteComponentText(form);
+    for (const char* line :
+         {"Connected = True", "BaudRate = br19200", "Parity.Check = True", "Parity.ReplaceChar = '?'",
+          "DiscardNull = True", "EventChar = #10", "Buffer.InputSize = 10240", "FlowControl.ControlDTR = dtrEnable",
+          "FlowControl.XonChar = #1", "Timeouts.WriteTotalConstant = 500", "SyncMethod = smWindowSync",
+          "OnAfterOpen = PortAfterOpen", "OnAfterClose = PortNotify", "OnBeforeOpen = PortBeforeOpen",
+          "OnBeforeClose = PortNotify", "OnRxChar = PortRxChar", "OnRxBuf = PortRxBuf", "OnTxEmpty = PortNotify",
+          "OnBreak = PortNotify", "OnRing = PortNotify", "OnCTSChange = PortSignal", "OnDSRChange = PortSignal",
+          "OnRLSDChange = PortSignal", "OnRxFlag = PortNotify", "OnError = PortError", "OnRx80Full = PortNotify",
+          "ComPort = Port"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    for (const char* unwritten : {"FlowControl.FlowControl", "Timeouts.ReadInterval", "DataBits", "GlyphOn"})
+        EXPECT_EQ(text.find(unwritten), std::string::npos) << unwritten << " in\n" << text;
+    form->Heard.clear();
+    form->Free();  // closes the port; the lamp may go first
+
+    // The written description opens the port again.
+    auto* again = new TfrmPortForm(nullptr);
+    ReadComponentText(text, again);
+    EXPECT_TRUE(again->Port->Connected());
+    EXPECT_EQ(again->Port->Port(), peer.PortName());
+    again->Free();
+}
+
+TEST(PortForm, AnEmptyPortNameDoesNotReadBackAsTheDefault) {
+    auto* form = new TForm(nullptr);
+    auto* port = new TComPort(form);
+    port->SetName("Port");
+    port->SetPort("");  // as a program sets it before loading its settings
+    std::string text = WriteComponentText(form);
+    form->Free();
+    form = new TForm(nullptr);
+    ReadComponentText(text, form);
+    EXPECT_EQ(static_cast<TComPort*>(form->FindComponent("Port"))->Port(), "") << text;
+    form->Free();
+}
+
+TEST(PortForm, ACustomLampKeepsItsGlyphsInTheDescription) {
+    auto* form = new TForm(nullptr);
+    auto* lamp = new TComLed(form);
+    lamp->SetName("Custom");
+    lamp->SetKind(lkCustom);
+    TBitmap on, off;
+    on.LoadFromResourceName(GetModuleHandleA(nullptr), "LEDBLUEON");
+    off.LoadFromResourceName(GetModuleHandleA(nullptr), "LEDYELLOWOFF");
+    lamp->SetGlyphOn(&on);
+    lamp->SetGlyphOff(&off);
+    auto* plain = new TComLed(form);
+    plain->SetName("Plain");
+    std::string text = WriteComponentText(form);
+    form->Free();
+    EXPECT_NE(text.find("GlyphOn.Data = {"), std::string::npos) << text;
+    EXPECT_NE(text.find("GlyphOff.Data = {"), std::string::npos) << text;
+    EXPECT_EQ(text.find("GlyphOn"), text.rfind("GlyphOn")) << "only the custom lamp keeps glyphs:\n" << text;
+
+    form = new TForm(nullptr);
+    ReadComponentText(text, form);
+    auto* read = dynamic_cast<TComLed*>(form->FindComponent("Custom"));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->Kind(), lkCustom);
+    EXPECT_EQ(read->GlyphOn()->Width(), 15);
+    EXPECT_EQ(read->GlyphOn()->PixelColor(7, 7), on.PixelColor(7, 7));
+    EXPECT_EQ(read->GlyphOff()->PixelColor(7, 7), off.PixelColor(7, 7));
     form->Free();
 }

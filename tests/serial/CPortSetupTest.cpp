@@ -18,7 +18,7 @@ namespace {
 class TObservedPort : public TComPort {
 public:
     using TComPort::TComPort;
-    using TCustomComPort::FSetupCalls;
+    using TCustomComPort::FDeviceCalls;
     // A listed port whose device is gone: opening it fails as opening an unplugged adapter does.
     std::string Unplugged;
 
@@ -115,7 +115,7 @@ TEST(ComSetupDialog, OkWritesThePortAndSpeedChosenWithTheKeyboardInOneApplicatio
     TObservedPort port(nullptr);
     port.SetPort("COM10");
     port.Open();
-    port.FSetupCalls.SetCommState = CountSetCommState;
+    port.FDeviceCalls.SetCommState = CountSetCommState;
     SetCommStateCalls = 0;
     DialogUser user({
         {[](TComSetupFrm* d) { return d->Combo1->Focused(); },
@@ -215,7 +215,7 @@ TEST(ComSetupDialog, APortThatFailsToOpenUnderItsNewNameIsReportedAndLeavesNoUpd
     EXPECT_FALSE(port.Connected());
     port.SetPort("COM10");
     port.Open();
-    port.FSetupCalls.SetCommState = CountSetCommState;
+    port.FDeviceCalls.SetCommState = CountSetCommState;
     SetCommStateCalls = 0;
     port.SetBaudRate(br38400);  // applied at once: the dialog's update ended with its failure
     EXPECT_EQ(SetCommStateCalls, 1);

@@ -21,7 +21,7 @@ class TTestPort : public TComPort {
 public:
     using TComPort::TComPort;
     using TCustomComPort::FireEvents;
-    using TCustomComPort::FSetupCalls;
+    using TCustomComPort::FDeviceCalls;
     using TCustomComPort::SendEventsToWindow;
     using TCustomComPort::Window;
 };
@@ -395,6 +395,41 @@ TEST_F(ComPortOnPty, AFailureAfterTheThreadStartedStillLeavesThePortFullyClosed)
     EXPECT_EQ(port.Window(), nullptr);
 }
 
+TEST_F(ComPortOnPty, AFailureLateInOpenTellsTheLinksAndFiresTheCloseEvents) {
+    std::vector<std::string> heard;
+    TComLink link;
+    link.OnConn = [&](TObject*, bool on) { heard.push_back(on ? "link connected" : "link disconnected"); };
+    link.OnDSRChange = [&](TObject*, bool on) { heard.push_back(on ? "link DSR on" : "link DSR off"); };
+    port.RegisterLink(&link);
+    port.OnAfterOpen = [&](TObject*) {
+        heard.push_back("after open");
+        throw Exception("after open failed");
+    };
+    port.OnBeforeClose = [&](TObject*) { heard.push_back("before close"); };
+    port.OnAfterClose = [&](TObject*) { heard.push_back("after close"); };
+    try {
+        port.Open();
+        ADD_FAILURE() << "Open did not fail";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "after open failed");  // the failure that closed it, not a later one
+    }
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(port.EventThread(), nullptr);
+    EXPECT_EQ(heard, (std::vector<std::string>{"link connected", "after open", "link DSR off", "before close",
+                                               "link disconnected", "after close"}));
+    port.UnregisterLink(&link);
+}
+
+TEST_F(ComPortOnPty, AnOnAfterOpenThatClosesThePortEndsTheOpenQuietly) {
+    std::vector<std::string> heard;
+    port.OnAfterOpen = [&](TObject*) { port.Close(); };
+    port.OnCTSChange = [&](TObject*, bool on) { heard.push_back(on ? "CTS on" : "CTS off"); };
+    port.OnAfterClose = [&](TObject*) { heard.push_back("after close"); };
+    EXPECT_NO_THROW(port.Open());
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(heard, (std::vector<std::string>{"CTS off", "after close"}));  // closed once, no lines read after it
+}
+
 TEST_F(ComPortOnPty, ADeviceWithoutModemLinesOpensWithItsLinesOff) {
     std::vector<std::string> seen;
     port.OnCTSChange = [&](TObject*, bool on) { seen.push_back(on ? "CTS on" : "CTS off"); };
@@ -473,7 +508,7 @@ BOOL WINAPI RecordSetCommTimeouts(HANDLE h, LPCOMMTIMEOUTS t) {
 TEST_F(ComPortOnPty, AnUpdateBracketMakesNoCallUntilItsEndAndThenAllThreeInOrder) {
     std::vector<std::string> calls;
     RecordedCalls = &calls;
-    port.FSetupCalls = {RecordSetupComm, RecordSetCommState, RecordSetCommTimeouts};
+    port.FDeviceCalls = {RecordSetupComm, RecordSetCommState, RecordSetCommTimeouts};
     port.Open();
     EXPECT_EQ(calls, (std::vector<std::string>{"SetupComm 1024 1024", "SetCommState 9600", "SetCommTimeouts 1000"}));
     calls.clear();
@@ -601,6 +636,25 @@ TEST_F(ComPortOnPty, AsyncOperationsNeedARecord) {
     EXPECT_EQ(peer.Read(4), "ATI\r");
 }
 
+TEST_F(ComPortOnPty, APendingWriteSendsItsOwnCopyOfTheBytes) {
+    port.SetEvents({});
+    port.Timeouts()->SetWriteTotalMultiplier(0);
+    port.Timeouts()->SetWriteTotalConstant(0);  // no write timeout: the write waits for the far end to read
+    port.Open();
+    std::vector<char> caller(1 << 20, 'A');
+    PAsync async = nullptr;
+    InitAsync(async);
+    port.WriteAsync(caller.data(), static_cast<int>(caller.size()), async);
+    ASSERT_FALSE(HasOverlappedIoCompleted(&async->Overlapped)) << "the far end took a megabyte at once";
+    // The caller is done with its buffer as soon as WriteAsync returns: it reuses it.
+    std::fill(caller.begin(), caller.end(), 'B');
+    std::string got = peer.Read(caller.size(), 30000);
+    EXPECT_EQ(port.WaitForAsync(async), 1 << 20);
+    DoneAsync(async);
+    EXPECT_EQ(got.size(), caller.size());
+    EXPECT_EQ(got.find('B'), std::string::npos);
+}
+
 TEST_F(ComPortOnPty, AWriteThatRunsIntoItsTimeoutIsAFailure) {
     port.SetEvents({});
     port.Timeouts()->SetWriteTotalMultiplier(0);
@@ -697,6 +751,50 @@ TEST_F(ComPortOnPty, CloseAnnouncesTheLinesOffBeforeOnBeforeClose) {
     port.UnregisterLink(&link);
 }
 
+TEST_F(ComPortOnPty, ALinkThatGoesWhileRegisteredIsNeverCalledAgain) {
+    std::vector<std::string> heard;
+    {
+        TComLink gone;
+        gone.OnConn = [&](TObject*, bool) { heard.push_back("gone"); };
+        port.RegisterLink(&gone);
+    }
+    // A handler that frees a link registered after its own: the port skips it from then on.
+    TComLink first;
+    auto* second = new TComLink;
+    second->OnConn = [&](TObject*, bool on) { heard.push_back(on ? "second on" : "second off"); };
+    first.OnConn = [&](TObject*, bool on) {
+        heard.push_back(on ? "first on" : "first off");
+        if (!on) {
+            delete second;
+            second = nullptr;
+        }
+    };
+    port.RegisterLink(&first);
+    port.RegisterLink(second);
+    port.Open();
+    port.Close();
+    EXPECT_EQ(heard, (std::vector<std::string>{"first on", "second on", "first off"}));
+    EXPECT_EQ(second, nullptr);
+    port.Open();  // neither freed link is called again
+    port.Close();
+    EXPECT_EQ(heard.size(), 5u);
+    port.UnregisterLink(&first);
+}
+
+TEST(ComPortLifetime, ALinkOutlivingItsPortLeavesNothingBehind) {
+    SerialPeer peer;
+    TComLink link;
+    bool connected = false;
+    link.OnConn = [&](TObject*, bool on) { connected = on; };
+    auto* port = new TComPort(nullptr);
+    port->SetPort(peer.PortName());
+    port->RegisterLink(&link);
+    port->Open();
+    EXPECT_TRUE(connected);
+    port->Free();
+    EXPECT_FALSE(connected);  // told of the close before the port went
+}  // the link goes last: it must not try to leave the freed port
+
 // ------------------------------------------------------------------------------------------------------------
 // Dispatch, driven with chosen event sets on an open port (the pty cannot raise line events)
 
@@ -785,6 +883,31 @@ TEST_F(ComPortDispatch, AHandlerThatClosesThePortEndsTheBatch) {
     EXPECT_FALSE(port.Connected());
 }
 
+// A pty never reports line errors: this ClearCommError adds the ones a test asks for, once, to what the device says.
+std::atomic<DWORD> InjectedErrors{0};
+BOOL WINAPI ClearCommErrorWithInjected(HANDLE h, LPDWORD errors, LPCOMSTAT stat) {
+    BOOL ok = ClearCommError(h, errors, stat);
+    if (ok && errors)
+        *errors |= InjectedErrors.exchange(0);
+    return ok;
+}
+
+TEST_F(ComPortDispatch, LineErrorsClearedByALookAtTheQueueStillReachOnError) {
+    std::vector<TComErrors> reported;
+    port.OnError = [&](TObject*, TComErrors errors) { reported.push_back(errors); };
+    port.FDeviceCalls.ClearCommError = ClearCommErrorWithInjected;
+    InjectedErrors = CE_FRAME | CE_OVERRUN;
+    QueueBytes("abc");  // looks at the queue, and so clears the device's error flags
+    EXPECT_EQ(InjectedErrors.load(), 0u);
+    port.FireEvents({evError});
+    EXPECT_EQ(reported, std::vector<TComErrors>{TComErrors({ceFrame, ceOverrun})});
+    port.FireEvents({evError});  // reported once
+    EXPECT_EQ(reported.size(), 1u);
+    InjectedErrors = CE_BREAK;
+    EXPECT_EQ(port.LastErrors(), TComErrors{ceBreak});
+    port.FDeviceCalls.ClearCommError = ::ClearCommError;
+}
+
 // ------------------------------------------------------------------------------------------------------------
 // The event thread and the three ways of handing events over
 
@@ -844,6 +967,22 @@ TEST_F(ComPortOnPty, DataNobodyReadsIsAnnouncedOnceAndDoesNotMakeTheThreadSpin) 
     std::string s;
     EXPECT_EQ(port.ReadStr(s, 10), 10);
     EXPECT_EQ(s, "unreadmore");
+}
+
+TEST_F(ComPortOnPty, LineErrorsReachOnErrorWhileTheThreadWatchesTheQueue) {
+    // Wine cancels the waits on a pty, so the thread looks at the queue instead; what it reads of the line errors
+    // on the way must not be lost.
+    std::vector<TComErrors> reported;
+    port.OnError = [&](TObject*, TComErrors errors) { reported.push_back(errors); };
+    port.FDeviceCalls.ClearCommError = ClearCommErrorWithInjected;
+    port.Open();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return port.EventThread()->Watching(); }));
+    InjectedErrors = CE_FRAME;
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !reported.empty(); }));
+    EXPECT_EQ(reported, std::vector<TComErrors>{TComErrors{ceFrame}});
+    ClearHandlers(port);
+    port.Close();
+    port.FDeviceCalls.ClearCommError = ::ClearCommError;
 }
 
 TEST_F(ComPortOnPty, AnEmptyTransmitQueueIsAnnouncedOnlyAfterAWrite) {

@@ -297,6 +297,7 @@ TEST_F(SkinBroadcast, TheFormsOfTheManagerAreHeldDuringAChangeAndLetGoOnce) {
     std::vector<std::pair<TWinControl*, int>> fades;
     static std::vector<std::pair<TWinControl*, int>>* seen;
     seen = &fades;
+    TacAnimShowProc fade = acAnimShowControl;
     acAnimShowControl = [](TWinControl* Control, int Time) {
         EXPECT_TRUE(acAnimInProgress == false);  // cleared before the fades
         seen->emplace_back(Control, Time);
@@ -317,7 +318,7 @@ TEST_F(SkinBroadcast, TheFormsOfTheManagerAreHeldDuringAChangeAndLetGoOnce) {
     manager->SetHueOffset(20);
     EXPECT_EQ(provided->Redraws, (std::vector<WPARAM>{0, 1}));
     EXPECT_EQ(fades.size(), 1u);
-    acAnimShowControl = nullptr;
+    acAnimShowControl = fade;
 }
 
 TEST_F(SkinBroadcast, UnlockingLetsGoExactlyTheFormsThatWereHeld) {

@@ -1,7 +1,9 @@
 #include "skin/adapters/acSBUtils.h"
 
 #include "AdapterTestWindows.h"
+#include "tests/classlib/SyntheticInput.h"
 #include "tests/skin/SkinTestControls.h"
+#include "tests/support/MessageLoop.h"
 
 #include "classlib/ObjectInstance.h"
 #include "classlib/StdCtrls.h"
@@ -104,6 +106,24 @@ TEST_F(BaseAdapter, UnicodeTextSurvivesTheAdapter) {
     wchar_t buffer[64] = {};
     GetWindowTextW(edit, buffer, 64);
     EXPECT_EQ(std::wstring(buffer), text + L"\x00E9\x4E16");
+    // And typed for real, through the keyboard input of the system.
+    SetWindowTextW(edit, L"");
+    RECT r{};
+    GetWindowRect(edit, &r);
+    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PumpMessagesUntil([&] { return GetFocus() == edit; });
+    TypeText(L"\x4E2D\x0416");
+    // The application's own loop: wide messages, keys translated into characters.
+    PumpMessagesUntil([&] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return GetWindowTextLengthW(edit) >= 2;
+    });
+    GetWindowTextW(edit, buffer, 64);
+    EXPECT_EQ(std::wstring(buffer), L"\x4E2D\x0416");
 }
 
 TEST_F(BaseAdapter, ALaterSubclassSurvivesOurRemovalAndTheWindowStillWorks) {
@@ -279,4 +299,36 @@ TEST_F(BaseAdapter, PreparingTheCachePaintsTheSectionOnceUntilTheBackgroundChang
     PaintParentBG(data, 2, adapter.get());
     EXPECT_EQ(PixelOf(cache, 1, 1), Flat(button.Border[2]));
     EXPECT_EQ(PixelOf(cache, 30, 20), TColor(0));
+}
+
+TEST_F(BaseAdapter, ClearingAProvidersListStillGivesTheProcedureBackButKeepsTheLook) {
+    TSetWindowThemeProc saved = acSetWindowTheme;
+    acSetWindowTheme = &RecordSetWindowTheme;
+    HWND edit = parent.Child(L"EDIT", L"", WS_BORDER, 10, 10, 120, 24);
+    WNDPROC original = ProcOf(edit);
+    auto adapter = CreateAdapter<TacMainWnd>(edit, nullptr, nullptr, "EDIT", true);
+    gThemeCalls.clear();
+    acAdapterListClearing = true;
+    adapter.reset();
+    acAdapterListClearing = false;
+    // The window would otherwise call a freed adapter; its visual style stays off as the list is rebuilt.
+    EXPECT_EQ(ProcOf(edit), original);
+    EXPECT_EQ(GetAdapterOfWnd(edit), nullptr);
+    EXPECT_TRUE(gThemeCalls.empty());
+    acSetWindowTheme = saved;
+}
+
+TEST_F(BaseAdapter, UninitializingGivesBackOnceAndFreesOnlyWhenAsked) {
+    HWND edit = parent.Child(L"EDIT", L"", WS_BORDER, 10, 10, 120, 24);
+    WNDPROC original = ProcOf(edit);
+    TacMainWnd* adapter = CreateAdapter<TacMainWnd>(edit, nullptr, nullptr, "EDIT", true).release();
+    UninitializeAdapter(edit, false, false, adapter);
+    ASSERT_NE(adapter, nullptr);
+    EXPECT_TRUE(adapter->Destroyed);
+    EXPECT_EQ(ProcOf(edit), original);
+    // An adapter already given back is only freed.
+    UninitializeAdapter(edit, true, false, adapter);
+    EXPECT_EQ(adapter, nullptr);
+    EXPECT_EQ(ProcOf(edit), original);
+    UninitializeAdapter(edit, true, false, adapter);
 }

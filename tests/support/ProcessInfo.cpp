@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <vector>
@@ -74,4 +75,12 @@ double ProcessCpuSeconds() {
         return -1;
     auto ticks = [](FILETIME f) { return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
     return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+}
+
+size_t PeakWorkingSetBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return 0;
+    return counters.PeakWorkingSetSize;
 }

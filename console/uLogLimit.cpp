@@ -1,0 +1,111 @@
+#include "uLogLimit.h"
+
+#include <algorithm>
+
+namespace {
+
+// Keeps a control from painting while its text changes underneath what it shows; the screen keeps the old
+// picture until the control paints again.
+class TRedrawOff {
+public:
+    explicit TRedrawOff(HWND Window) : FWindow(Window) { SendMessageW(FWindow, WM_SETREDRAW, FALSE, 0); }
+    ~TRedrawOff() { SendMessageW(FWindow, WM_SETREDRAW, TRUE, 0); }
+    TRedrawOff(const TRedrawOff&) = delete;
+    TRedrawOff& operator=(const TRedrawOff&) = delete;
+
+private:
+    HWND FWindow;
+};
+
+int Kept(int Limit) { return static_cast<int>(static_cast<long long>(Limit) * LogKeptEighths / 8); }
+
+int Send(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    return static_cast<int>(SendMessageW(Window, Msg, WParam, LParam));
+}
+
+}  // namespace
+
+int TrimTextLog(TCustomMemo* Log, const TLogLimit& Limit) {
+    HWND h = Log->Handle();
+    int length = GetWindowTextLengthW(h);
+    if (length <= Limit.MaxChars)
+        return 0;
+    int cut = length - Kept(Limit.MaxChars);
+    int line = Send(h, EM_LINEFROMCHAR, cut, 0);
+    int end = Send(h, EM_LINEINDEX, line, 0);
+    if (end != cut) {
+        // The next whole line; a line longer than the limit loses its oldest part instead.
+        int next = Send(h, EM_LINEINDEX, line + 1, 0);
+        end = next > cut ? next : cut;
+    }
+    int keptFromLine = Send(h, EM_LINEFROMCHAR, end, 0);
+
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    int firstVisible = Send(h, EM_GETFIRSTVISIBLELINE, 0, 0);
+    {
+        TRedrawOff quiet(h);
+        SendMessageW(h, EM_SETSEL, 0, end);
+        SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        auto shifted = [end](DWORD position) { return std::max(static_cast<int>(position) - end, 0); };
+        SendMessageW(h, EM_SETSEL, shifted(selStart), shifted(selEnd));
+        // The same lines stay in view, so what the user reads does not jump away.
+        int wanted = std::max(firstVisible - keptFromLine, 0);
+        SendMessageW(h, EM_LINESCROLL, 0, wanted - Send(h, EM_GETFIRSTVISIBLELINE, 0, 0));
+    }
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
+    return end;
+}
+
+int TrimHexLog(TCustomRichEdit* Log, const TLogLimit& Limit) {
+    HWND h = Log->Handle();
+    int length = Log->GetTextLen();
+    // Lines of text: the empty line after the last break is none.
+    int lines = Send(h, EM_GETLINECOUNT, 0, 0);
+    if (lines > 0 && Send(h, EM_LINEINDEX, lines - 1, 0) >= length)
+        --lines;
+    bool tooLong = length > Limit.MaxChars;
+    bool tooMany = Limit.MaxLines > 0 && lines > Limit.MaxLines;
+    if (!tooLong && !tooMany)
+        return 0;
+    int first = 0;  // the oldest line that stays
+    if (tooLong) {
+        int cut = length - Kept(Limit.MaxChars);
+        int line = Send(h, EM_EXLINEFROMCHAR, 0, cut);
+        first = Send(h, EM_LINEINDEX, line, 0) == cut ? line : line + 1;
+    }
+    if (tooMany)
+        first = std::max(first, lines - Kept(Limit.MaxLines));
+    // The newest line stays whatever its length.
+    first = std::min(first, std::max(lines - 1, 0));
+    int end = Send(h, EM_LINEINDEX, first, 0);
+    if (end <= 0)
+        return 0;
+
+    // The height of what goes, to scroll the window back onto the lines it showed.
+    POINTL top{}, kept{};
+    SendMessageW(h, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&top), 0);
+    SendMessageW(h, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&kept), end);
+    int height = kept.y - top.y;
+    POINT scroll{};
+    SendMessageW(h, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+    CHARRANGE selection{};
+    SendMessageW(h, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    {
+        TRedrawOff quiet(h);
+        CHARRANGE dropped{0, end};
+        SendMessageW(h, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&dropped));
+        SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        CHARRANGE shifted{std::max(selection.cpMin - end, 0L), std::max(selection.cpMax - end, 0L)};
+        SendMessageW(h, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&shifted));
+        POINT same{scroll.x, std::max(scroll.y - height, 0L)};
+        SendMessageW(h, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&same));
+    }
+    // Lines in view are the same as before and not painted again: a repaint of long HEX lines costs the rich edit
+    // far more than the drop. Only a window that showed some of the dropped lines is painted anew.
+    if (scroll.y < height)
+        InvalidateRect(h, nullptr, TRUE);
+    // The scroll bars tell the new length at once.
+    SendMessageW(h, WM_NCPAINT, 1, 0);
+    return end;
+}

@@ -1,0 +1,193 @@
+// The console's two logs held at their bounds, on a real form under Xvfb: the oldest lines go in blocks, the newest
+// stay (HEX lines in their colours), the window keeps showing what it showed, and saving saves what is held.
+#include "console/uLogLimit.h"
+
+#include "tests/classlib/MessagePump.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr TColor Sent = 0x00C08000;
+constexpr TColor Received = 0x00208000;
+
+class LogLimit : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = new TForm(nullptr);
+        form->SetPosition(poDesigned);
+        form->SetBounds(60, 60, 520, 360);
+        memo = new TMemo(form);
+        memo->SetParent(form);
+        memo->SetBounds(0, 0, 250, 300);
+        memo->SetReadOnly(true);
+        memo->SetWordWrap(false);
+        memo->SetScrollBars(ssBoth);
+        SendMessageA(memo->Handle(), EM_SETLIMITTEXT, 0, 0);
+        hex = new TRichEdit(form);
+        hex->SetParent(form);
+        hex->SetBounds(260, 0, 250, 300);
+        hex->SetReadOnly(true);
+        hex->SetWordWrap(false);
+        hex->SetScrollBars(ssBoth);
+        form->Show();
+        PumpFor(20);
+    }
+    void TearDown() override {
+        form->Free();
+        PumpFor(20);
+    }
+    // As the console appends received text: at the end, without a line of its own.
+    void AppendText(const std::string& text) {
+        int end = GetWindowTextLengthA(memo->Handle());
+        SendMessageA(memo->Handle(), EM_SETSEL, end, end);
+        SendMessageA(memo->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // As the HEX log appends a line: caret to the end, the colour, the line.
+    void AppendHex(const std::string& line, TColor color) {
+        hex->SetSelStart(hex->GetTextLen());
+        hex->SetSelLength(0);
+        hex->SelAttributes()->SetColor(color);
+        hex->SetSelText(line + "\r\n");
+    }
+    COLORREF HexLineColor(int line) {
+        HWND h = hex->Handle();
+        auto start = static_cast<LONG>(SendMessageW(h, EM_LINEINDEX, line, 0));
+        CHARRANGE range{start, start + 1};
+        SendMessageW(h, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        CHARFORMAT2W f{};
+        f.cbSize = sizeof f;
+        SendMessageW(h, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&f));
+        return f.crTextColor;
+    }
+    static std::string Numbered(const char* what, int i) {
+        char s[32];
+        std::snprintf(s, sizeof s, "%s %05d", what, i);
+        return s;
+    }
+    TForm* form = nullptr;
+    TMemo* memo = nullptr;
+    TRichEdit* hex = nullptr;
+};
+
+TEST_F(LogLimit, ATextLogAtItsBoundKeepsTheNewestWholeLinesAndSavesThem) {
+    const TLogLimit limit{1000, 0};
+    std::string all;
+    int dropped = 0;
+    for (int i = 0; i < 200; ++i) {
+        std::string line = Numbered("line", i) + "\r\n";  // 12 characters
+        AppendText(line);
+        all += line;
+        int length = GetWindowTextLengthA(memo->Handle());
+        int cut = TrimTextLog(memo, limit);
+        if (cut) {
+            // Only past the bound, and then down to seven eighths of it, whole lines at a time.
+            EXPECT_GT(length, limit.MaxChars);
+            EXPECT_LE(GetWindowTextLengthA(memo->Handle()), limit.MaxChars * 7 / 8);
+            EXPECT_EQ(cut % 12, 0) << "a line was cut in two";
+        }
+        dropped += cut;
+        EXPECT_LE(GetWindowTextLengthA(memo->Handle()), limit.MaxChars);
+    }
+    // What is held is exactly the newest part of everything appended: the count returned says where it starts.
+    EXPECT_EQ(memo->Text(), all.substr(static_cast<size_t>(dropped)));
+    EXPECT_GT(dropped, 0);
+    EXPECT_EQ(memo->Lines()->Strings(memo->Lines()->Count() - 1), "line 00199");
+
+    TempDir dir;
+    memo->Lines()->SaveToFile(dir.File("log.txt"));
+    EXPECT_EQ(ReadFileBytes(dir.File("log.txt")), all.substr(static_cast<size_t>(dropped)));
+}
+
+TEST_F(LogLimit, ATextLogLineLongerThanTheBoundLosesItsOldestPart) {
+    const TLogLimit limit{800, 0};
+    AppendText("short\r\n");
+    std::string tail;
+    for (int i = 0; i < 100; ++i)
+        tail += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 10; ++i)
+        AppendText(tail);
+    int cut = TrimTextLog(memo, limit);
+    EXPECT_EQ(cut, 1007 - 700);
+    std::string text = memo->Text();
+    EXPECT_EQ(text.size(), 700u);
+    EXPECT_EQ(text.substr(text.size() - 100), tail);
+    // Below the bound nothing changes.
+    EXPECT_EQ(TrimTextLog(memo, limit), 0);
+    EXPECT_EQ(memo->Text(), text);
+}
+
+TEST_F(LogLimit, AHexLogAtItsBoundKeepsTheNewestLinesInTheirColoursAndSavesThem) {
+    const TLogLimit limit{100000, 40};
+    for (int i = 0; i < 300; ++i) {
+        AppendHex(Numbered(i % 3 ? "RX" : "TX", i), i % 3 ? Received : Sent);
+        TrimHexLog(hex, limit);
+        ASSERT_LE(hex->Lines()->Count(), limit.MaxLines);
+    }
+    int count = hex->Lines()->Count();
+    EXPECT_GE(count, limit.MaxLines * 7 / 8);
+    // The newest lines, in order, each in the colour it was written in.
+    for (int line = 0; line < count; ++line) {
+        int i = 300 - count + line;
+        EXPECT_EQ(hex->Lines()->Strings(line), Numbered(i % 3 ? "RX" : "TX", i));
+        EXPECT_EQ(HexLineColor(line), static_cast<COLORREF>(i % 3 ? Received : Sent)) << "line " << line;
+    }
+
+    // The file holds what the window holds, colours with it, and nothing of what was dropped.
+    TempDir dir;
+    hex->Lines()->SaveToFile(dir.File("log.rtf"));
+    std::string rtf = ReadFileBytes(dir.File("log.rtf"));
+    EXPECT_NE(rtf.find("RX 00299"), std::string::npos);
+    EXPECT_NE(rtf.find(Numbered((300 - count) % 3 ? "RX" : "TX", 300 - count)), std::string::npos);
+    EXPECT_EQ(rtf.find("TX 00000"), std::string::npos);
+    EXPECT_EQ(rtf.find(Numbered((299 - count) % 3 ? "RX" : "TX", 299 - count)), std::string::npos);
+    EXPECT_NE(rtf.find("\\red0\\green128\\blue192"), std::string::npos);
+    EXPECT_NE(rtf.find("\\red0\\green128\\blue32"), std::string::npos);
+}
+
+TEST_F(LogLimit, AHexLogPastItsCharacterBoundDropsWholeLinesButNeverTheNewest) {
+    const TLogLimit limit{1000, 0};
+    for (int i = 0; i < 5; ++i)
+        AppendHex(std::string(150, static_cast<char>('A' + i)), i % 2 ? Received : Sent);
+    EXPECT_EQ(TrimHexLog(hex, limit), 0) << "below its bound a log keeps everything";
+    for (int i = 5; i < 10; ++i)
+        AppendHex(std::string(150, static_cast<char>('A' + i)), i % 2 ? Received : Sent);
+    EXPECT_GT(TrimHexLog(hex, limit), 0);
+    EXPECT_LE(hex->GetTextLen(), 1000 * 7 / 8);
+    EXPECT_EQ(hex->Lines()->Strings(0).front(), 'F') << "whole lines go";
+    EXPECT_EQ(HexLineColor(0), static_cast<COLORREF>(Received));
+
+    // One line far longer than the bound is the newest data: it stays whole.
+    AppendHex(std::string(3000, 'Z'), Sent);
+    TrimHexLog(hex, limit);
+    ASSERT_EQ(hex->Lines()->Count(), 1);
+    EXPECT_EQ(hex->Lines()->Strings(0), std::string(3000, 'Z'));
+    EXPECT_EQ(HexLineColor(0), static_cast<COLORREF>(Sent));
+}
+
+TEST_F(LogLimit, TheLinesInViewStayInViewWhenOlderOnesGo) {
+    for (int i = 0; i < 100; ++i) {
+        AppendHex(Numbered("RX", i), Received);
+        AppendText(Numbered("line", i) + "\r\n");
+    }
+    // The user scrolled both logs back to read line 50.
+    auto top = [](TCustomMemo* log) {
+        return log->Lines()->Strings(static_cast<int>(SendMessageW(log->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0)));
+    };
+    SendMessageW(hex->Handle(), EM_LINESCROLL, 0, 50 - SendMessageW(hex->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageW(memo->Handle(), EM_LINESCROLL, 0, 50 - SendMessageW(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0));
+    PumpFor(20);
+    ASSERT_EQ(top(hex), "RX 00050");
+    ASSERT_EQ(top(memo), "line 00050");
+
+    EXPECT_GT(TrimHexLog(hex, TLogLimit{100000, 90}), 0);
+    EXPECT_GT(TrimTextLog(memo, TLogLimit{1000, 0}), 0);
+    PumpFor(20);
+    EXPECT_EQ(top(hex), "RX 00050");
+    EXPECT_EQ(top(memo), "line 00050");
+}
+
+}  // namespace
