@@ -55,7 +55,7 @@ void TacComboBoxWnd::ButtonRect(TRect& R) {
 
 int TacComboBoxWnd::ButtonState() const {
     if ((ListHandle && IsWindowVisible(ListHandle)) || SendMessageW(CtrlHandle, CB_GETDROPPEDSTATE, 0, 0)) return 2;
-    if (acControlIsActive(SkinData) || SkinData->MouseAbove || GetFocus() == CtrlHandle) return 1;
+    if (SkinData->ControlIsActive() || SkinData->MouseAbove || GetFocus() == CtrlHandle) return 1;
     return 0;
 }
 
@@ -143,7 +143,7 @@ void TacComboBoxWnd::PaintSimpleFrame(TBitmap* Cache) {
     }
     TCacheInfo info;
     acGetParentWndCacheInfo(CtrlHandle, info);
-    acPaintSection(SkinData->SkinIndex, manager, Cache, r, acControlIsActive(SkinData) ? 1 : 0, info, WndPos);
+    acPaintSection(SkinData->SkinIndex, manager, Cache, r, SkinData->ControlIsActive() ? 1 : 0, info, WndPos);
 }
 
 void TacComboBoxWnd::PaintCombo(HDC DC) {
@@ -153,7 +153,7 @@ void TacComboBoxWnd::PaintCombo(HDC DC) {
     SkinData->BGChanged = true;
     if (style != CBS_SIMPLE) {
         PrepareAdapterCache(SkinData, CtrlHandle, false);
-        if (!DlgMode) PaintParentBG(SkinData, acControlIsActive(SkinData) ? 1 : 0, this);
+        if (!DlgMode) PaintParentBG(SkinData, SkinData->ControlIsActive() ? 1 : 0, this);
     } else {
         PrepareAdapterCache(SkinData, CtrlHandle, false);
     }
@@ -191,7 +191,7 @@ void TacComboBoxWnd::PaintCombo(HDC DC) {
 }
 
 void TacComboBoxWnd::RepaintCombo() {
-    if (!IsWindowVisible(CtrlHandle) || acNeedsRepaint(SkinData)) return;
+    if (!IsWindowVisible(CtrlHandle) || SkinData->NeedsRepaint()) return;
     HDC dc = GetWindowDC(CtrlHandle);
     auto release = Finally([&] { ReleaseDC(CtrlHandle, dc); });
     PaintCombo(dc);
@@ -283,7 +283,7 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
             return;
         case WM_PAINT: {
             if (!IsWindowVisible(CtrlHandle)) break;
-            if (acNeedsRepaint(SkinData)) {
+            if (SkinData->NeedsRepaint()) {
                 PAINTSTRUCT ps;
                 BeginPaint(CtrlHandle, &ps);
                 EndPaint(CtrlHandle, &ps);

@@ -122,7 +122,7 @@ void TacEditWnd::SetSkinParams() {
     const TsGeneralData* section = Section();
     if (TControl* owner = SkinData->OwnerControl()) {
         if (section && !SkinData->CustomColor()) {
-            TColor color = acGetBGColor(SkinData, acControlIsActive(SkinData), CtrlHandle);
+            TColor color = GetBGColor(SkinData, SkinData->ControlIsActive(), CtrlHandle);
             if (color != owner->Color()) owner->SetColor(color);
         }
         if (section && !SkinData->CustomFont() && section->HotFontColor[0] != owner->Font()->Color())
@@ -214,7 +214,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
         case WM_NCPAINT:
             if (!visible) break;
             GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
-            SkinData->Updating = acNeedsRepaint(SkinData);
+            SkinData->Updating = SkinData->NeedsRepaint();
             if (SkinData->Updating) {
                 Message.Result = 0;
                 return;
@@ -232,13 +232,13 @@ void TacEditWnd::WndProc(TMessage& Message) {
             return;
         case WM_ERASEBKGND:
             if (!visible) break;
-            SkinData->Updating = acNeedsRepaint(SkinData);
+            SkinData->Updating = SkinData->NeedsRepaint();
             if (SkinData->Updating) return;
             if (!ParamsChanged) SetSkinParams();
             break;
         case WM_PAINT:
             if (!visible) break;
-            if (acNeedsRepaint(SkinData)) {
+            if (SkinData->NeedsRepaint()) {
                 PAINTSTRUCT ps;
                 BeginPaint(CtrlHandle, &ps);
                 EndPaint(CtrlHandle, &ps);
@@ -275,7 +275,7 @@ void TacEditWnd::WndProc(TMessage& Message) {
                         }
                         break;
                     case scRepaintHeld:
-                        if (acNeedsRepaint(SkinData)) {
+                        if (SkinData->NeedsRepaint()) {
                             SkinData->Updating = false;
                             RedrawWindow(CtrlHandle, nullptr, nullptr,
                                          RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
@@ -453,7 +453,7 @@ void TacTreeViewWnd::WndProc(TMessage& Message) {
             CallPrevWndProc(Message);
             return;
         }
-        if (!acNeedsRepaint(SkinData)) {
+        if (!SkinData->NeedsRepaint()) {
             if (SkinData->BGChanged) PrepareAdapterCache(SkinData, CtrlHandle, DlgMode);
             const TsGeneralData* section = Section();
             TColor color = DlgMode || !section ? ColorToRGB(clWindow) : section->HotColor;
@@ -606,7 +606,7 @@ void TacVirtualTreeViewWnd::WndProc(TMessage& Message) {
         case WM_NCPAINT: {
             if (!IsWindowVisible(CtrlHandle)) break;
             GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
-            SkinData->Updating = acNeedsRepaint(SkinData);
+            SkinData->Updating = SkinData->NeedsRepaint();
             if (SkinData->Updating) {
                 Message.Result = 0;
                 return;

@@ -405,7 +405,7 @@ void TacListViewWnd::WndProc(TMessage& Message) {
             break;
         case LVM_INSERTITEM_A:
         case LVM_INSERTITEMW:
-            if (!acNeedsRepaint(SkinData)) RepaintBars();
+            if (!SkinData->NeedsRepaint()) RepaintBars();
             break;
         case WM_LBUTTONUP:
             if (GetCapture() == CtrlHandle) ReleaseCapture();
