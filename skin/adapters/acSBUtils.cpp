@@ -19,14 +19,6 @@ TacProviderFormFunc acProviderForm = nullptr;
 
 namespace {
 
-TSetWindowThemeProc LoadSetWindowTheme() {
-    HMODULE module = LoadLibraryA("UXTHEME");
-    // Without uxtheme there are no visual styles to switch off: the adapters paint over the classic look.
-    return module ? reinterpret_cast<TSetWindowThemeProc>(
-                        reinterpret_cast<void*>(GetProcAddress(module, "SetWindowTheme")))
-                  : nullptr;
-}
-
 int gLiveAdapters = 0;
 
 std::string WindowTextOf(HWND Wnd) {
@@ -61,7 +53,7 @@ struct TacForwarder {
 
 }  // namespace
 
-TSetWindowThemeProc acSetWindowTheme = LoadSetWindowTheme();
+// acSetWindowTheme is the engine's (loaded when the library starts).
 
 // --- TacMainWnd ---
 

@@ -5,6 +5,7 @@
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sMessages.h"
+#include "skin/engine/sVclUtils.h"
 
 #include "classlib/Component.h"
 #include "classlib/Controls.h"
@@ -29,7 +30,7 @@ extern bool acAdapterListClearing;
 
 // SetWindowTheme of uxtheme.dll, nil where the system has none; loaded when the library starts.
 using TSetWindowThemeProc = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-extern TSetWindowThemeProc acSetWindowTheme;
+// acSetWindowTheme (the engine's, sVclUtils.h) is the one the adapters call.
 
 // The form of a skin provider when Owner is one, else nil. The form skinning sets this; until it does, no owner is
 // a provider and adapters hook owner controls or bare windows only.
