@@ -82,11 +82,8 @@ int TrimHexLog(TCustomRichEdit* Log, const TLogLimit& Limit) {
     if (end <= 0)
         return 0;
 
-    // The height of what goes, to scroll the window back onto the lines it showed.
-    POINTL top{}, kept{};
-    SendMessageW(h, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&top), 0);
-    SendMessageW(h, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&kept), end);
-    int height = kept.y - top.y;
+    // The window goes back onto the lines it showed, once the control has laid out what is left.
+    int firstVisible = Send(h, EM_GETFIRSTVISIBLELINE, 0, 0);
     POINT scroll{};
     SendMessageW(h, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
     CHARRANGE selection{};
@@ -98,12 +95,18 @@ int TrimHexLog(TCustomRichEdit* Log, const TLogLimit& Limit) {
         SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
         CHARRANGE shifted{std::max(selection.cpMin - end, 0L), std::max(selection.cpMax - end, 0L)};
         SendMessageW(h, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&shifted));
-        POINT same{scroll.x, std::max(scroll.y - height, 0L)};
+    }
+    int wanted = std::max(firstVisible - first, 0);
+    SendMessageW(h, EM_LINESCROLL, 0, wanted - Send(h, EM_GETFIRSTVISIBLELINE, 0, 0));
+    POINT now{};
+    SendMessageW(h, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&now));
+    if (now.x != scroll.x) {
+        POINT same{scroll.x, now.y};
         SendMessageW(h, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&same));
     }
     // Lines in view are the same as before and not painted again: a repaint of long HEX lines costs the rich edit
     // far more than the drop. Only a window that showed some of the dropped lines is painted anew.
-    if (scroll.y < height)
+    if (firstVisible < first)
         InvalidateRect(h, nullptr, TRUE);
     // The scroll bars tell the new length at once.
     SendMessageW(h, WM_NCPAINT, 1, 0);

@@ -53,8 +53,6 @@ struct TacForwarder {
 
 }  // namespace
 
-// acSetWindowTheme is the engine's (loaded when the library starts).
-
 // --- TacMainWnd ---
 
 TacMainWnd::TacMainWnd() { ++gLiveAdapters; }

@@ -28,9 +28,9 @@ extern bool acDlgMode;
 // Library-wide: a skin provider is clearing its list of adapters (their windows keep their skinned look then).
 extern bool acAdapterListClearing;
 
-// SetWindowTheme of uxtheme.dll, nil where the system has none; loaded when the library starts.
-using TSetWindowThemeProc = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-// acSetWindowTheme (the engine's, sVclUtils.h) is the one the adapters call.
+// SetWindowTheme of uxtheme.dll (acSetWindowTheme), nil where the system has none; the skin engine loads it when
+// the library starts.
+using TSetWindowThemeProc = TSetWindowTheme;
 
 // The form of a skin provider when Owner is one, else nil. The form skinning sets this; until it does, no owner is
 // a provider and adapters hook owner controls or bare windows only.

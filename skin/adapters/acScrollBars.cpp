@@ -84,15 +84,13 @@ TRect CornerRect(TacScrollWnd* Adapter, HWND Wnd) {
     return R;
 }
 
-// Paints image MaskIndex of a section for State over R of Bmp, over the section's colour.
+// Paints a section of the bar (its background, then its frame image for State) over R of Bmp.
 void PaintScrollPart(TsSkinManager* Manager, const TacSectionIndexes& Section, const TCacheInfo& CI, TBitmap* Bmp,
                      const TRect& R, int State) {
     if (!Manager->IsValidSkinIndex(Section.SkinIndex) || R.Width() <= 0 || R.Height() <= 0)
         return;
-    const TsGeneralData& G = Manager->Sections[static_cast<size_t>(Section.SkinIndex)];
-    FillDC(Bmp->Canvas()->Handle(), R, State > 0 ? G.HotColor : G.Color);
-    if (Manager->IsValidImgIndex(Section.MaskIndex))
-        DrawMaskedFrame(Bmp, R, State, Manager->Masks[static_cast<size_t>(Section.MaskIndex)], CI);
+    PaintSkinPart(Section.SkinIndex, Manager->Sections[static_cast<size_t>(Section.SkinIndex)].ClassName, CI, Manager,
+                  Bmp, TPoint(R.left, R.top), R, Section.MaskIndex, State);
 }
 
 // The drawing state of Part on bar BarIndex of Wnd: pressed while it is pressed with the cursor on it, hot while

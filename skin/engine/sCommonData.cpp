@@ -581,26 +581,16 @@ bool CommonWndProc(TMessage& Message, TsCommonData* SkinData) {
 
 namespace {
 
-// The visual-styles library, loaded on first use: the theme query and the call that gives a window back its
-// visual styles.
-struct TacThemeFunctions {
+// The theme query: whether the application draws with visual styles (the visual-styles library is absent on
+// systems without them, and then they are never in use).
+bool ThemesInUse() {
     using TIsAppThemed = BOOL(WINAPI*)();
-    using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-    TIsAppThemed IsAppThemed = nullptr;
-    TSetWindowTheme SetWindowTheme = nullptr;
-    TacThemeFunctions() {
-        // Absent on systems without visual styles; then themes are simply never in use.
-        if (HMODULE module = LoadLibraryA("UXTHEME")) {
-            IsAppThemed = reinterpret_cast<TIsAppThemed>(reinterpret_cast<void*>(GetProcAddress(module, "IsAppThemed")));
-            SetWindowTheme =
-                reinterpret_cast<TSetWindowTheme>(reinterpret_cast<void*>(GetProcAddress(module, "SetWindowTheme")));
-        }
-    }
-};
-
-const TacThemeFunctions& ThemeFunctions() {
-    static const TacThemeFunctions functions;
-    return functions;
+    static const TIsAppThemed isAppThemed = [] {
+        HMODULE module = GetModuleHandleA("UXTHEME");
+        return module ? reinterpret_cast<TIsAppThemed>(reinterpret_cast<void*>(GetProcAddress(module, "IsAppThemed")))
+                      : nullptr;
+    }();
+    return isAppThemed && isAppThemed();
 }
 
 }  // namespace
@@ -617,11 +607,9 @@ bool CommonMessage(TMessage& Message, TsCommonData* SkinData) {
     case WM_UPDATEUISTATE:
         if (SkinData->Skinned())
             return true;
-        if (windowed && windowed->HandleAllocated()) {
-            const TacThemeFunctions& theme = ThemeFunctions();
-            if (theme.IsAppThemed && theme.SetWindowTheme && theme.IsAppThemed())
-                theme.SetWindowTheme(windowed->Handle(), nullptr, nullptr);
-        }
+        // Gives an unskinned window its visual styles back.
+        if (windowed && windowed->HandleAllocated() && acSetWindowTheme && ThemesInUse())
+            acSetWindowTheme(windowed->Handle(), nullptr, nullptr);
         return false;
     case CM_MOUSEENTER:
         if (Designing(owner))

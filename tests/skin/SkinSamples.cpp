@@ -755,6 +755,27 @@ const std::vector<FlatSectionColors>& FlatSections() {
     static const std::vector<FlatSectionColors> sections = {
         {"BUTTON", 0x30A0D0, 0x40E0F0, {0x104080, 0x1060F0, 0x800040}, 0x000000, 0x0000C0},
         {"CHECKBOX", 0xC0D8B0, 0xD0F0C0, {0x406030, 0x40A030, 0x205010}, 0x000000, 0x0000C0},
+        // Containers and bars: a half transparent group box lets its parent show through its picture.
+        {"GROUPBOX", 0xE0A0B0, 0xF0B0C0, {0x903050, 0xA04060, 0x702040}, 0x600000, 0x800000, 50},
+        {"PANEL", 0xA0E0D0, 0xB0F0E0, {0x309070, 0x40A080, 0x207060}, 0x000000, 0x0000C0},
+        {"PANEL_LOW", 0xD0A0E0, 0xE0B0F0, {0x7030A0, 0x8040B0, 0x602090}, 0x000000, 0x0000C0},
+        {"SPEEDBUTTON_SMALL", 0x60C0F0, 0x80D0F8, {0x2050A0, 0x3070C0, 0x103080}, 0x000000, 0x0000C0},
+        {"UPDOWNBTN", 0xF0C060, 0xF8D080, {0xA05020, 0xC07030, 0x803010}, 0x000000, 0x0000C0},
+        {"TOOLBUTTON", 0x90F090, 0xB0F8B0, {0x208020, 0x30B030, 0x105010}, 0x000000, 0x0000C0},
+        {"TOOLBAR", 0xF09090, 0xF8B0B0, {0x802020, 0xB03030, 0x501010}, 0x000000, 0x0000C0},
+        {"BAR", 0x9090F0, 0xB0B0F8, {0x202080, 0x3030B0, 0x101050}, 0x000000, 0x0000C0},
+        {"PAGECONTROL", 0xE8D0A0, 0xF0E0B0, {0x886030, 0x987040, 0x785020}, 0x000000, 0x0000C0},
+        {"PAGECONTROLBOTTOM", 0xA0D0E8, 0xB0E0F0, {0x306088, 0x407098, 0x205078}, 0x000000, 0x0000C0},
+        {"PAGECONTROLLEFT", 0xD0E8A0, 0xE0F0B0, {0x608830, 0x709840, 0x507820}, 0x000000, 0x0000C0},
+        {"PAGECONTROLRIGHT", 0xE8A0D0, 0xF0B0E0, {0x883060, 0x984070, 0x782050}, 0x000000, 0x0000C0},
+        {"TABTOP", 0x50D0D0, 0x70E8E8, {0x106868, 0x208888, 0x004848}, 0x000000, 0x0000C0},
+        {"TABBOTTOM", 0xD050D0, 0xE870E8, {0x681068, 0x882088, 0x480048}, 0x000000, 0x0000C0},
+        {"TABLEFT", 0xD0D050, 0xE8E870, {0x686810, 0x888820, 0x484800}, 0x000000, 0x0000C0},
+        {"TABRIGHT", 0x5050D0, 0x7070E8, {0x101068, 0x202088, 0x000048}, 0x000000, 0x0000C0},
+        {"SCROLLBTNTOP", 0xC8E0F8, 0xD8F0FF, {0x5878A0, 0x6888B0, 0x486890}, 0x000000, 0x0000C0},
+        {"SCROLLBTNBOTTOM", 0xF8E0C8, 0xFFF0D8, {0xA07858, 0xB08868, 0x906848}, 0x000000, 0x0000C0},
+        {"SCROLLBTNLEFT", 0xE0F8C8, 0xF0FFD8, {0x78A058, 0x88B068, 0x689048}, 0x000000, 0x0000C0},
+        {"SCROLLBTNRIGHT", 0xF8C8E0, 0xFFD8F0, {0xA05878, 0xB06888, 0x904868}, 0x000000, 0x0000C0},
     };
     return sections;
 }
@@ -764,6 +785,29 @@ const FlatSectionColors& FlatSection(const std::string& name) {
         if (name == s.Name)
             return s;
     throw std::out_of_range("the flat skin has no section " + name);
+}
+
+const std::vector<FlatGlyphColors>& FlatGlyphs() {
+    static const std::vector<FlatGlyphColors> glyphs = {
+        {"GLOBALINFO", "BOXCHECKED", {0x00A050, 0x20C070, 0x008030}},
+        {"GLOBALINFO", "BOXUNCHECKED", {0xA05000, 0xC07020, 0x803000}},
+        {"GLOBALINFO", "BOXGRAYED", {0x5050A0, 0x7070C0, 0x303080}},
+        {"GLOBALINFO", "RADIOCHECKED", {0xA000A0, 0xC020C0, 0x800080}},
+        {"GLOBALINFO", "RADIOUNCHECKED", {0x00A0A0, 0x20C0C0, 0x008080}},
+        {"GLOBALINFO", "GRIPIMAGE", {0x2080F0, 0x40A0F8, 0x1060D0}},
+        {"SCROLLBTNTOP", "GLYPHMASK", {0x4000C0, 0x6020E0, 0x2000A0}},
+        {"SCROLLBTNBOTTOM", "GLYPHMASK", {0xC00040, 0xE02060, 0xA00020}},
+        {"SCROLLBTNLEFT", "GLYPHMASK", {0x00C040, 0x20E060, 0x00A020}},
+        {"SCROLLBTNRIGHT", "GLYPHMASK", {0x40C000, 0x60E020, 0x20A000}},
+    };
+    return glyphs;
+}
+
+const FlatGlyphColors& FlatGlyph(const std::string& section, const std::string& key) {
+    for (const FlatGlyphColors& g : FlatGlyphs())
+        if (section == g.Section && key == g.Key)
+            return g;
+    throw std::out_of_range("the flat skin has no glyph " + section + "." + key);
 }
 
 namespace {
@@ -777,10 +821,25 @@ FlatPoint FlatSlot(size_t k) {
     return {static_cast<int>(k % 10) * 3 * kFlatState, static_cast<int>(k / 10) * 2 * kFlatState};
 }
 
+// The glyphs lie below the sections' rows, ten a row, each three states wide and two states (image, mask) high.
+int FlatGlyphTop() { return std::max(1, static_cast<int>((FlatSections().size() + 9) / 10)) * 2 * kFlatState; }
+FlatPoint FlatGlyphSlot(size_t k) {
+    return {static_cast<int>(k % 10) * 3 * FlatGlyphSize,
+            FlatGlyphTop() + static_cast<int>(k / 10) * 2 * FlatGlyphSize};
+}
+
 std::string FlatMaster() {
     size_t count = FlatSections().size();
-    int rows = static_cast<int>((count + 9) / 10);
-    Canvas24 c(512, std::max(1, rows) * 2 * kFlatState, kMagenta);
+    int glyphRows = static_cast<int>((FlatGlyphs().size() + 9) / 10);
+    Canvas24 c(512, FlatGlyphTop() + glyphRows * 2 * FlatGlyphSize, kMagenta);
+    for (size_t k = 0; k < FlatGlyphs().size(); ++k) {
+        FlatPoint p = FlatGlyphSlot(k);
+        for (int state = 0; state < 3; ++state) {
+            int l = p.x + state * FlatGlyphSize;
+            c.Fill(l, p.y, l + FlatGlyphSize, p.y + FlatGlyphSize, FlatGlyphs()[k].State[state]);
+            c.Fill(l, p.y + FlatGlyphSize, l + FlatGlyphSize, p.y + 2 * FlatGlyphSize, kBlack);
+        }
+    }
     for (size_t k = 0; k < count; ++k) {
         const FlatSectionColors& s = FlatSections()[k];
         FlatPoint p = FlatSlot(k);
@@ -811,8 +870,17 @@ SampleSkin MakeFlatSkin(const std::string& name) {
         "MASTERBITMAP=MASTER.BMP",
         "COLOR=" + std::to_string(FlatGlobalColor),
         "FONTCOLOR=0",
-        "",
     };
+    // The image of a glyph in its section.
+    auto glyphLine = [](size_t k) {
+        FlatPoint p = FlatGlyphSlot(k);
+        return std::string(FlatGlyphs()[k].Key) + "=" +
+               GlyphValue(p.x, p.y, p.x + 3 * FlatGlyphSize, p.y + 2 * FlatGlyphSize, 3, 1);
+    };
+    for (size_t k = 0; k < FlatGlyphs().size(); ++k)
+        if (std::string(FlatGlyphs()[k].Section) == "GLOBALINFO")
+            lines.push_back(glyphLine(k));
+    lines.push_back("");
     for (size_t k = 0; k < FlatSections().size(); ++k) {
         const FlatSectionColors& s = FlatSections()[k];
         FlatPoint p = FlatSlot(k);
@@ -821,8 +889,11 @@ SampleSkin MakeFlatSkin(const std::string& name) {
         lines.push_back("HOTCOLOR=" + std::to_string(s.HotColor));
         lines.push_back("FONTCOLOR=" + std::to_string(s.FontColor));
         lines.push_back("HOTFONTCOLOR=" + std::to_string(s.HotFontColor));
-        lines.push_back("TRANSPARENCY=0");
-        lines.push_back("HOTTRANSPARENCY=0");
+        lines.push_back("TRANSPARENCY=" + std::to_string(s.Transparency));
+        lines.push_back("HOTTRANSPARENCY=" + std::to_string(s.Transparency));
+        for (size_t g = 0; g < FlatGlyphs().size(); ++g)
+            if (s.Name == std::string(FlatGlyphs()[g].Section))
+                lines.push_back(glyphLine(g));
         lines.push_back("SHOWFOCUS=TRUE");
         lines.push_back("BORDERSMASK=" + BorderValue(p.x, p.y, p.x + 3 * kFlatState, p.y + 2 * kFlatState,
                                                      FlatBorderWidth, 3, 1));

@@ -68,6 +68,8 @@ struct FlatSectionColors {
     SampleColor Color, HotColor;
     SampleColor Border[3];
     SampleColor FontColor, HotFontColor;
+    // Percent of what lies below that shows through the section (normal and hot alike).
+    int Transparency = 0;
 };
 constexpr int FlatBorderWidth = 3;
 const std::vector<FlatSectionColors>& FlatSections();
@@ -76,3 +78,14 @@ const FlatSectionColors& FlatSection(const std::string& name);
 // The colour of the skin's GLOBALINFO section (what lies under windows outside any section).
 constexpr SampleColor FlatGlobalColor = 0x707070;
 SampleSkin MakeFlatSkin(const std::string& name = "FLAT");
+// The flat skin's glyphs (check marks, radio dots, arrows, the size grip): three 12 x 12 states side by side, each
+// one flat colour, their masks black below them. Key is the image's key in Section.
+struct FlatGlyphColors {
+    const char* Section;
+    const char* Key;
+    SampleColor State[3];
+};
+constexpr int FlatGlyphSize = 12;
+const std::vector<FlatGlyphColors>& FlatGlyphs();
+// Raises std::out_of_range for a glyph the flat skin does not have.
+const FlatGlyphColors& FlatGlyph(const std::string& section, const std::string& key);

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -514,6 +515,15 @@ TEST_F(SkinnedControls, EveryCommandOfTheSkinDataIsAnsweredThroughTheWindow) {
     EXPECT_EQ(info.BgType, 1);
     EXPECT_EQ(info.Color, Section("BAR").Color);
 
+    // What others answer (providers, adapters) or nobody does is left to the control's own handling.
+    for (int command : {4, 5, 6, 14, 16, 23, 25, 27, 28, 29, 30, 31, 32, 35, 51, 52, 61, 99}) {
+        TMessage m{SM_QUORVEXCMD, MakeSkinCmd(static_cast<TacSkinCommand>(command)), 0, 0};
+        EXPECT_FALSE(CommonWndProc(m, d)) << command;
+    }
+    TMessage notSkin{WM_USER, MakeSkinCmd(scIsSkinned), 0, 0};
+    EXPECT_FALSE(CommonWndProc(notSkin, d));
+    EXPECT_FALSE(CommonMessage(notSkin, nullptr));
+
     // An unskinned control answers none of the questions.
     d->SetSkinSection("NOSUCH");
     EXPECT_EQ(Send(c, scGetSkinIndex), 0);
@@ -874,4 +884,41 @@ end
     // The default manager is followed, never written.
     box->Data()->SetSkinManager(manager.get());
     EXPECT_EQ(WriteComponentText(form).find("SkinData.SkinManager"), std::string::npos);
+}
+
+TEST_F(SkinnedControls, AnOwnManagerThatGoesIsForgotten) {
+    auto* owned = new TfrmRecording(Application);
+    auto* c = new TSkinnedControl(owned);
+    c->SetParent(owned);
+    c->HandleNeeded();
+    auto own = ManagerOn(samples->Path());
+    own->SetSkinName("SAMPLE");
+    c->Data()->SetSkinSection("BAR");
+    c->Data()->SetSkinManager(own.get());
+    ASSERT_EQ(c->Data()->SkinManager(), own.get());
+    own.reset();
+    EXPECT_EQ(c->Data()->SkinManager(), manager.get());
+    EXPECT_EQ(c->Data()->SkinIndex, -1);
+    owned->Free();
+}
+
+TEST_F(SkinnedControls, AHalfTransparentSectionIsPaintedInTheColourItAnswers) {
+    Section("BAR").Color = RGBc(0, 0, 0);
+    Section("GROUPBOX").Color = RGBc(255, 255, 255);
+    TSkinnedControl* bar = Add(form, "BAR", 10, 10, 200, 150);
+    TSkinnedControl* group = Add(bar, "GROUPBOX", 10, 10, 100, 80);
+    TCacheInfo below;
+    GetParentCacheInfo(group->Data(), below);
+    EXPECT_FALSE(below.Ready);
+    EXPECT_EQ(below.FillColor, RGBc(0, 0, 0));
+    group->Data()->InitCacheBmp();
+    TBitmap* cache = group->Data()->CacheBmp();
+    PaintSkinItem(group->Data()->SkinIndex, "GROUPBOX", below, -1, -1, manager.get(), cache,
+                  TPoint(group->Left(), group->Top()), TRect(0, 0, 100, 80), 0);
+    auto answer = static_cast<TColor>(Send(group, scGetColor));
+    TColor painted = Px(cache, 50, 40);
+    // The blend of the pixels works in 256ths: the two differ by rounding only.
+    for (int shift : {0, 8, 16})
+        EXPECT_LE(std::abs(((answer >> shift) & 0xFF) - ((painted >> shift) & 0xFF)), 1) << shift;
+    EXPECT_EQ(answer, RGBc(128, 128, 128));
 }
