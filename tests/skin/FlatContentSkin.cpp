@@ -122,12 +122,12 @@ const ContentSection kSections[] = {
      {0xA08040, 0xB09050, 0x907030}},
 };
 // Glyphs: 8 x 8 masked states of one colour (mask black inside a white ring).
-struct FlatGlyph {
+struct ContentGlyph {
     const char* Section;
     const char* Key;
     SampleColor Color;
 };
-const FlatGlyph kGlyphs[] = {
+const ContentGlyph kGlyphs[] = {
     {"COMBOBOX", "GLYPHMASK", 0x0000A0},        {"SCROLLBTNTOP", "GLYPHMASK", 0x00A0A0},
     {"SCROLLBTNBOTTOM", "GLYPHMASK", 0xA0A000}, {"SCROLLBTNLEFT", "GLYPHMASK", 0x00A000},
     {"SCROLLBTNRIGHT", "GLYPHMASK", 0xA000A0},  {"GLOBALINFO", "GRIPIMAGE", 0x1188EE},
@@ -170,7 +170,7 @@ SampleColor FlatHotColor(const std::string& section) { return Find(section).HotC
 int FlatFrameWidth(const std::string& section) { return section == "STATUSPANELMASK" ? 2 : Find(section).Ring; }
 SampleColor FlatGlyphColor(const std::string& section) {
     if (section == "STATUSPANELMASK") return kPanelMaskFrame;
-    for (const FlatGlyph& g : kGlyphs)
+    for (const ContentGlyph& g : kGlyphs)
         if (section == g.Section) return g.Color;
     throw std::out_of_range("the flat content skin has no glyph of " + section);
 }
@@ -219,7 +219,7 @@ SampleSkin MakeFlatContentSkin(const std::string& name, const FlatContentOptions
             ringed(0, pt, 16, 2, kPanelMaskFrame, kPanelMaskCentre);
             sectionLines.push_back("STATUSPANELMASK=" + Image('^', 0, pt, 16, pt + 16, 2, 1, 0));
         }
-        for (const FlatGlyph& g : kGlyphs)
+        for (const ContentGlyph& g : kGlyphs)
             if (n == g.Section) {
                 int gt = 16 * row++;
                 for (int k = 0; k < 3; ++k)
@@ -233,7 +233,7 @@ SampleSkin MakeFlatContentSkin(const std::string& name, const FlatContentOptions
             }
     }
     // GLOBALINFO's grip: its glyph row comes last.
-    for (const FlatGlyph& g : kGlyphs)
+    for (const ContentGlyph& g : kGlyphs)
         if (std::string(g.Section) == "GLOBALINFO") {
             int gt = 16 * row++;
             for (int y = 0; y < 8; ++y)
