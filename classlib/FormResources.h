@@ -19,6 +19,7 @@
 #include "Component.h"
 #include "Streams.h"
 
+#include <any>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -190,6 +191,11 @@ struct TPropInfo {
     // Event: the bound method's name ("" for none or an unnamed handler), and binding one.
     std::function<std::string(TPersistent*)> GetMethodName;
     std::function<void(TPersistent*, TComponent* root, const TMethodBinder&)> BindMethod;
+    // Event: whether a handler is set; the handler itself (a copy of the std::function, empty std::any for
+    // none), and setting one of the event's own type (false, and nothing changed, for any other type).
+    std::function<bool(TPersistent*)> Assigned;
+    std::function<std::any(TPersistent*)> GetHandler;
+    std::function<bool(TPersistent*, const std::any&)> SetHandler;
     // Collection: the items and how to add one.
     std::function<int(TPersistent*)> Count;
     std::function<TPersistent*(TPersistent*, int)> Item;
@@ -533,6 +539,17 @@ private:
             F& f = access(static_cast<T*>(o));
             if (!b.Bind(root, &f, typeid(F)))
                 throw EReadError("Method " + b.Name + " does not fit event " + name);
+        };
+        p.Assigned = [access](TPersistent* o) { return static_cast<bool>(access(static_cast<T*>(o))); };
+        p.GetHandler = [access](TPersistent* o) -> std::any {
+            F& f = access(static_cast<T*>(o));
+            return f ? std::any(f) : std::any();
+        };
+        p.SetHandler = [access](TPersistent* o, const std::any& h) {
+            if (h.has_value() && h.type() != typeid(F))
+                return false;
+            access(static_cast<T*>(o)) = h.has_value() ? std::any_cast<const F&>(h) : F();
+            return true;
         };
         return TPropBuilder<T, bool>(p, [](T*) { return true; });
     }

@@ -171,7 +171,8 @@ TEST_F(LogLimit, AHexLogPastItsCharacterBoundDropsWholeLinesButNeverTheNewest) {
 TEST_F(LogLimit, TheTextLinesInViewStayInViewWhenOlderOnesGo) {
     for (int i = 0; i < 100; ++i)
         AppendText(Numbered("line", i) + "\r\n");
-    // The user scrolled the log back to read line 50.
+    // Whatever scrolling the appends started has ended before the user scrolls back to read line 50.
+    PumpFor(50);
     auto top = [this] {
         return memo->Lines()->Strings(static_cast<int>(SendMessageW(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0)));
     };

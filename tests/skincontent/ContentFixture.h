@@ -1,0 +1,142 @@
+#pragma once
+// The test bed of the content-control adapters: the flat content skin loaded by a manager, a shown form at a known
+// place of the screen, adapters attached to its controls as the form skinning attaches them (a skin data owned by
+// the control), and pictures of a window from the screen or from its WM_PRINT.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/Forms.h"
+#include "skin/adapters/acSBUtils.h"
+#include "skin/engine/sCommonData.h"
+#include "skin/engine/sSkinManager.h"
+#include "tests/classlib/SyntheticInput.h"
+#include "tests/skin/FlatContentSkin.h"
+#include "tests/skin/PixelTestUtils.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/TempDir.h"
+
+class TfrmContentTest : public TForm {
+    CLASS_INFO(TfrmContentTest, TForm)
+public:
+    using TForm::TForm;
+};
+
+inline TColor Opaque(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
+
+// The window's picture as the screen shows it.
+inline std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
+    HDC screen = GetDC(nullptr);
+    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return bmp;
+}
+
+// The window's picture as it prints itself (frame and client) into a magenta bitmap.
+inline std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
+    SendMessageW(Wnd, WM_PRINT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()),
+                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    return bmp;
+}
+
+// Handles messages as the application's loop does (keys become characters) until done() holds.
+inline bool PumpKeysUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
+    DWORD start = GetTickCount();
+    MSG msg;
+    while (!done() && GetTickCount() - start < timeoutMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return done();
+}
+
+// Lets the windows paint what is pending.
+inline void Settle(DWORD ms = 150) { PumpMessagesFor(ms); }
+
+class ContentAdapters : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Dir = new TempDir;
+        WriteSkinFolder(Dir->Path(), MakeFlatContentSkin());
+        FlatContentOptions bare;
+        bare.ColumnHeader = false;
+        bare.StatusPanelMask = false;
+        WriteSkinFolder(Dir->Path(), MakeFlatContentSkin("FLATBARE", bare));
+    }
+    static void TearDownTestSuite() {
+        delete Dir;
+        Dir = nullptr;
+    }
+    void SetUp() override {
+        Manager = std::make_unique<TsSkinManager>(nullptr);
+        Manager->SetSkinDirectory(Dir->Path());
+        Manager->SetSkinName(SkinName());
+        ASSERT_TRUE(Manager->Active());
+        ASSERT_GE(Manager->GetSkinIndex("EDIT"), 0);
+        Form = new TfrmContentTest(nullptr);
+        Form->SetBounds(20, 20, 460, 360);
+        Form->SetColor(RGBc(0xA0, 0xB0, 0xC0));
+        Form->Show();
+        Settle(50);
+    }
+    void TearDown() override {
+        Adapters.clear();
+        Datas.clear();
+        if (Form) Form->Free();
+        Form = nullptr;
+        Manager.reset();
+        Settle(20);
+    }
+    virtual std::string SkinName() const { return "FLATCONTENT"; }
+
+    template <class C>
+    C* Add(int Left, int Top, int Width, int Height) {
+        auto* c = new C(Form);
+        c->SetParent(Form);
+        c->SetBounds(Left, Top, Width, Height);
+        return c;
+    }
+    // The adapter of class T on the control, with a skin data of the control's own, as the form skinning makes it.
+    template <class T>
+    T* Attach(TWinControl* Control, const std::string& Section) {
+        auto data = std::make_unique<TsCommonData>(Control, true);
+        data->SetSkinSection(Section);
+        auto adapter = CreateAdapter<T>(Control->Handle(), data.get(), Manager.get(), Section, true);
+        T* raw = adapter.get();
+        Datas.push_back(std::move(data));
+        Adapters.push_back(TacAdapterPtr<TacMainWnd>(adapter.release()));
+        Settle();
+        return raw;
+    }
+    // Releases every adapter (the window procedures go back) after the skin went.
+    void RemoveSkin() {
+        Manager->SetActive(false);
+        Adapters.clear();
+        Settle();
+    }
+
+    static inline TempDir* Dir = nullptr;
+    std::unique_ptr<TsSkinManager> Manager;
+    TfrmContentTest* Form = nullptr;
+    std::vector<std::unique_ptr<TsCommonData>> Datas;
+    std::vector<TacAdapterPtr<TacMainWnd>> Adapters;
+};
+
+class BareContentAdapters : public ContentAdapters {
+protected:
+    std::string SkinName() const override { return "FLATBARE"; }
+};

@@ -1,0 +1,585 @@
+// List views with skinned headers, tree views, grids (the class library's and other makers' by their published
+// names), the MDI client painted from its form's picture and popup-menu windows, with their adapters on the flat
+// content skin.
+#include "ContentFixture.h"
+
+#include <commctrl.h>
+
+#include "classlib/Collections.h"
+#include "classlib/FormResources.h"
+#include "classlib/Grids.h"
+#include "classlib/ListView.h"
+#include "classlib/TreeView.h"
+#include "skin/adapters/acListViewWnd.h"
+#include "skin/adapters/acMDIWnd.h"
+#include "skin/adapters/acMnuWnd.h"
+#include "skin/adapters/acPropAccess.h"
+
+namespace {
+
+int CountIn(TBitmap* Bmp, SampleColor Color, int L = 0, int T = 0, int R = -1, int B = -1) {
+    return CountPx(
+        Bmp, [Color](TColor p) { return p == Opaque(Color); }, L, T, R, B);
+}
+
+// --- other makers' controls, as test doubles with the published names the adapters read ---
+
+class TAdvGridColumn : public TCollectionItem {
+    CLASS_INFO(TAdvGridColumn, TCollectionItem)
+public:
+    TAdvGridColumn() : FHeaderFont(std::make_unique<TFont>()), FFont(std::make_unique<TFont>()) {}
+    TFont* HeaderFont() const { return FHeaderFont.get(); }
+    TFont* Font() const { return FFont.get(); }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+
+private:
+    std::unique_ptr<TFont> FHeaderFont, FFont;
+    TColor FColor = clWindow;
+};
+
+class TAdvGridColumns : public TOwnedCollection {
+    CLASS_INFO(TAdvGridColumns, TOwnedCollection)
+public:
+    explicit TAdvGridColumns(TPersistent* AOwner) : TOwnedCollection(AOwner, CollectionItemClassOf<TAdvGridColumn>()) {}
+    TAdvGridColumn* Add() { return static_cast<TAdvGridColumn*>(TCollection::Add()); }
+    TAdvGridColumn* Items(int Index) const { return static_cast<TAdvGridColumn*>(TCollection::Items(Index)); }
+};
+
+// A grid of another maker with the names its kind publishes.
+template <class Self>
+class TNamedGrid : public TStringGrid {
+public:
+    explicit TNamedGrid(TComponent* AOwner)
+        : TStringGrid(AOwner),
+          FFixedFont(std::make_unique<TFont>()),
+          FColumns(std::make_unique<TAdvGridColumns>(this)) {
+        FColumns->Add();
+        FColumns->Add();
+    }
+    TFont* FixedFont() const { return FFixedFont.get(); }
+    TAdvGridColumns* Columns() const { return FColumns.get(); }
+    TColor FooterColor() const { return FFooterColor; }
+    void SetFooterColor(TColor Value) { FFooterColor = Value; }
+    TColor IndicatorIconColor() const { return FIndicator; }
+    void SetIndicatorIconColor(TColor Value) { FIndicator = Value; }
+
+private:
+    std::unique_ptr<TFont> FFixedFont;
+    std::unique_ptr<TAdvGridColumns> FColumns;
+    TColor FFooterColor = clBtnFace, FIndicator = clBlack;
+};
+
+class TDBAdvGrid : public TNamedGrid<TDBAdvGrid> {
+    CLASS_INFO(TDBAdvGrid, TStringGrid)
+public:
+    using TNamedGrid<TDBAdvGrid>::TNamedGrid;
+};
+class TOtherAdvGrid : public TNamedGrid<TOtherAdvGrid> {
+    CLASS_INFO(TOtherAdvGrid, TStringGrid)
+public:
+    using TNamedGrid<TOtherAdvGrid>::TNamedGrid;
+};
+
+template <class G>
+void DescribeGrid(TFormClass<G>& c) {
+    c.Object("FixedFont", &G::FixedFont);
+    c.Collection("Columns", &G::Columns);
+    c.Color("FooterColor", &G::FooterColor, &G::SetFooterColor);
+    c.Color("IndicatorIconColor", &G::IndicatorIconColor, &G::SetIndicatorIconColor);
+}
+
+// A virtual tree of another maker: colours, a header with options and height, and the header events.
+class TVETColors : public TPersistent {
+    CLASS_INFO(TVETColors, TPersistent)
+public:
+    TColor Compressed = clBlue, File = clBlack, Folder = clNavy;
+    TColor CompressedTextColor() const { return Compressed; }
+    void SetCompressedTextColor(TColor v) { Compressed = v; }
+    TColor FileTextColor() const { return File; }
+    void SetFileTextColor(TColor v) { File = v; }
+    TColor FolderTextColor() const { return Folder; }
+    void SetFolderTextColor(TColor v) { Folder = v; }
+};
+
+enum THeaderOption { hoVisible, hoOwnerDraw, hoColumnResize };
+using THeaderOptions = Set<THeaderOption>;
+
+class TVTHeader : public TPersistent {
+    CLASS_INFO(TVTHeader, TPersistent)
+public:
+    THeaderOptions Opts = {hoVisible};
+    THeaderOptions Options() const { return Opts; }
+    void SetOptions(THeaderOptions v) { Opts = v; }
+    int Height() const { return 20; }
+    void SetHeight(int) {}
+};
+
+class TVirtualExplorerTree : public TCustomControl {
+    CLASS_INFO(TVirtualExplorerTree, TCustomControl)
+public:
+    explicit TVirtualExplorerTree(TComponent* AOwner)
+        : TCustomControl(AOwner), Colors(std::make_unique<TVETColors>()), Header(std::make_unique<TVTHeader>()) {}
+    TVETColors* VETColors() const { return Colors.get(); }
+    TVTHeader* GetHeader() const { return Header.get(); }
+    TacAdvancedHeaderDrawEvent OnAdvancedHeaderDraw;
+    TacHeaderDrawQueryElementsEvent OnHeaderDrawQueryElements;
+    std::unique_ptr<TVETColors> Colors;
+    std::unique_ptr<TVTHeader> Header;
+};
+
+const bool DoublesRegistered = [] {
+    RegisterFormClass<TAdvGridColumn>([](TFormClass<TAdvGridColumn>& c) {
+        c.Object("HeaderFont", &TAdvGridColumn::HeaderFont);
+        c.Object("Font", &TAdvGridColumn::Font);
+        c.Color("Color", &TAdvGridColumn::Color, &TAdvGridColumn::SetColor);
+    });
+    RegisterFormClass<TDBAdvGrid>(DescribeGrid<TDBAdvGrid>);
+    RegisterFormClass<TOtherAdvGrid>(DescribeGrid<TOtherAdvGrid>);
+    RegisterFormClass<TVETColors>([](TFormClass<TVETColors>& c) {
+        c.Color("CompressedTextColor", &TVETColors::CompressedTextColor, &TVETColors::SetCompressedTextColor);
+        c.Color("FileTextColor", &TVETColors::FileTextColor, &TVETColors::SetFileTextColor);
+        c.Color("FolderTextColor", &TVETColors::FolderTextColor, &TVETColors::SetFolderTextColor);
+    });
+    RegisterFormClass<TVTHeader>([](TFormClass<TVTHeader>& c) {
+        c.SetOf("Options", &TVTHeader::Options, &TVTHeader::SetOptions, {"hoVisible", "hoOwnerDraw", "hoColumnResize"});
+        c.Integer("Height", &TVTHeader::Height, &TVTHeader::SetHeight);
+    });
+    RegisterFormClass<TVirtualExplorerTree>([](TFormClass<TVirtualExplorerTree>& c) {
+        c.Object("VETColors", &TVirtualExplorerTree::VETColors);
+        c.Object("Header", &TVirtualExplorerTree::GetHeader);
+        c.Event("OnAdvancedHeaderDraw", &TVirtualExplorerTree::OnAdvancedHeaderDraw);
+        c.Event("OnHeaderDrawQueryElements", &TVirtualExplorerTree::OnHeaderDrawQueryElements);
+    });
+    return true;
+}();
+
+TListView* ReportList(TForm* Form, int Rows) {
+    auto* list = new TListView(Form);
+    list->SetParent(Form);
+    list->SetBounds(10, 10, 300, 160);
+    list->SetViewStyle(vsReport);
+    for (const char* caption : {"Name", "Size", "Kind"}) {
+        TListColumn* column = list->Columns()->Add();
+        column->SetCaption(caption);
+        column->SetWidth(80);
+    }
+    for (int i = 0; i < Rows; ++i) list->Items()->Add()->SetCaption("row " + std::to_string(i));
+    return list;
+}
+
+}  // namespace
+
+TEST_F(ContentAdapters, AReportListPaintsItsHeaderWithTheColumnHeaderSectionAndSortArrows) {
+    TListView* list = ReportList(Form, 40);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list->Handle(), LVM_GETHEADER, 0, 0));
+    ASSERT_TRUE(header);
+    HDITEMW item = {};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+    item.fmt |= HDF_SORTUP;
+    SendMessageW(header, HDM_SETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+    LONG_PTR ownHeaderProc = GetWindowLongPtrW(header, GWLP_WNDPROC);
+    TColor ownBack = static_cast<TColor>(SendMessageW(list->Handle(), LVM_GETBKCOLOR, 0, 0));
+    auto* adapter = Attach<TacListViewWnd>(list, "EDIT");
+    EXPECT_EQ(adapter->HeaderHandle, header);
+    EXPECT_EQ(adapter->ViewStyle(), 3);
+    EXPECT_EQ(static_cast<TColor>(SendMessageW(list->Handle(), LVM_GETBKCOLOR, 0, 0)),
+              Opaque(FlatSectionColor("EDIT")));
+    EXPECT_EQ(static_cast<TColor>(SendMessageW(list->Handle(), LVM_GETTEXTCOLOR, 0, 0)), Opaque(FlatFontColor("EDIT")));
+    MoveMouseTo(600, 500);
+    RedrawWindow(list->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Settle();
+    auto shot = ScreenOf(header);
+    RECT cell0, cell1;
+    SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&cell0));
+    SendMessageW(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&cell1));
+    EXPECT_EQ(Px(shot.get(), cell0.left, cell0.top + 5), Opaque(FlatFrameColor("COLHEADER", 0)));
+    EXPECT_EQ(Px(shot.get(), cell0.left + 30, cell0.bottom - 1), Opaque(FlatFrameColor("COLHEADER", 0)));
+    // Only the sorted column carries the arrow (the top arrow's glyph).
+    // (the glyph is drawn through its mask: blue low and red high inside the cell's frame, unlike its text and colours).
+    auto arrowInk = [](TColor c) { return ((c >> 16) & 0xFF) < 0x80 && (c & 0xFF) > 0x80; };
+    EXPECT_EQ(CountPx(shot.get(), arrowInk, cell0.right - 18, cell0.top + 3, cell0.right - 3, cell0.bottom - 3), 0);
+    EXPECT_GT(CountPx(shot.get(), arrowInk, cell1.right - 18, cell1.top + 3, cell1.right - 3, cell1.bottom - 3), 0);
+    // Right of the last column an empty header cell.
+    EXPECT_EQ(Px(shot.get(), shot->Width() - 3, 1), Opaque(FlatFrameColor("COLHEADER", 0)));
+    // The list's frame and bars.
+    auto whole = ScreenOf(list->Handle());
+    EXPECT_EQ(Px(whole.get(), 0, 0), Opaque(FlatFrameColor("EDIT", 0)));
+    EXPECT_GT(CountIn(whole.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
+    // The hot column follows the mouse.
+    RECT hr;
+    GetWindowRect(header, &hr);
+    MoveMouseTo(hr.left + cell0.left + 20, hr.top + 5);
+    Settle(200);
+    EXPECT_EQ(adapter->HotColumn, 0);
+    shot = ScreenOf(header);
+    EXPECT_EQ(Px(shot.get(), cell0.left, cell0.top + 5), Opaque(FlatFrameColor("COLHEADER", 1)));
+    EXPECT_EQ(Px(shot.get(), cell1.left, cell1.top + 5), Opaque(FlatFrameColor("COLHEADER", 0)));
+    // WM_PRINT of the list prints the header too.
+    auto printed = PrintOf(list->Handle());
+    RECT lr;
+    GetWindowRect(list->Handle(), &lr);
+    EXPECT_EQ(Px(printed.get(), hr.left - lr.left + cell1.left, hr.top - lr.top + 5),
+              Opaque(FlatFrameColor("COLHEADER", 0)));
+    MoveMouseTo(600, 500);
+    Settle(100);
+
+    RemoveSkin();
+    EXPECT_EQ(GetWindowLongPtrW(header, GWLP_WNDPROC), ownHeaderProc);
+    EXPECT_EQ(static_cast<TColor>(SendMessageW(list->Handle(), LVM_GETBKCOLOR, 0, 0)), ownBack);
+    RedrawWindow(list->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Settle();
+    shot = ScreenOf(header);
+    EXPECT_EQ(CountIn(shot.get(), FlatFrameColor("COLHEADER", 0)), 0);
+}
+
+TEST_F(BareContentAdapters, WithoutAColumnHeaderSectionHeadersArePaintedAsButtons) {
+    TListView* list = ReportList(Form, 3);
+    auto* adapter = Attach<TacListViewWnd>(list, "EDIT");
+    MoveMouseTo(600, 500);
+    RedrawWindow(list->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Settle();
+    auto shot = ScreenOf(adapter->HeaderHandle);
+    EXPECT_EQ(Px(shot.get(), 0, 5), Opaque(FlatFrameColor("BUTTON", 0)));
+}
+
+TEST_F(ContentAdapters, AReportListScrollsByTheSkinnedThumbToTheRowsAnUnskinnedOneReaches) {
+    TListView* list = ReportList(Form, 60);
+    auto* adapter = Attach<TacListViewWnd>(list, "EDIT");
+    (void)adapter;
+    // A thumb track to position 20 and its end, as the skinned bar sends them.
+    SCROLLINFO si = {sizeof si, SIF_POS};
+    si.nPos = 20;
+    SetScrollInfo(list->Handle(), SB_VERT, &si, FALSE);
+    SendMessageW(list->Handle(), WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 20), 0);
+    SendMessageW(list->Handle(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 20), 0);
+    SendMessageW(list->Handle(), WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+    Settle();
+    EXPECT_EQ(SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0), 20);
+    // The same by the mouse: a click on the skinned down arrow moves one row, as on an unskinned list.
+    TListView* plain = ReportList(Form, 60);
+    plain->SetLeft(320);
+    plain->SetWidth(130);
+    Settle();
+    for (TListView* l : {list, plain}) {
+        RECT r;
+        GetWindowRect(l->Handle(), &r);
+        POINT origin = {0, 0};
+        ClientToScreen(l->Handle(), &origin);
+        int border = origin.x - r.left, w = GetSystemMetrics(SM_CXVSCROLL);
+        int hbar = (GetWindowLongW(l->Handle(), GWL_STYLE) & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0;
+        ClickAt(r.right - border - w / 2, r.bottom - border - hbar - w / 2);
+        Settle(150);
+    }
+    EXPECT_EQ(SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0), 21);
+    EXPECT_EQ(SendMessageW(plain->Handle(), LVM_GETTOPINDEX, 0, 0), 1);
+}
+
+TEST_F(ContentAdapters, ATreeViewTakesTheHotColourAndGivesItBack) {
+    auto* tree = new TTreeView(Form);
+    tree->SetParent(Form);
+    tree->SetBounds(10, 10, 200, 150);
+    TTreeNode* root = tree->Items()->Add(nullptr, "root");
+    for (int i = 0; i < 30; ++i) tree->Items()->AddChild(root, "leaf " + std::to_string(i));
+    root->Expand(false);
+    HWND h = tree->Handle();
+    Attach<TacTreeViewWnd>(tree, "EDIT");
+    EXPECT_EQ(static_cast<TColor>(SendMessageW(h, TVM_GETBKCOLOR, 0, 0)), Opaque(FlatHotColor("EDIT")));
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Settle();
+    auto shot = ScreenOf(h);
+    EXPECT_EQ(Px(shot.get(), 0, 0), Opaque(FlatFrameColor("EDIT", 0)));
+    EXPECT_GT(CountIn(shot.get(), FlatHotColor("EDIT")), 100);
+    EXPECT_GT(CountIn(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
+    RemoveSkin();
+    EXPECT_EQ(static_cast<TColor>(SendMessageW(h, TVM_GETBKCOLOR, 0, 0)), static_cast<TColor>(-1));
+}
+
+TEST_F(ContentAdapters, AGridTakesTheGlobalColoursByNameAndOnlyTheDataGridOfItsMakerRecoloursColumns) {
+    auto* grid = Add<TStringGrid>(10, 10, 200, 120);
+    grid->SetRowCount(40);
+    auto* adv = Add<TDBAdvGrid>(220, 10, 200, 120);
+    auto* other = Add<TOtherAdvGrid>(220, 140, 200, 120);
+    TColor ownFixed = grid->FixedColor();
+    Attach<TacGridWnd>(grid, "EDIT");
+    Attach<TacGridWnd>(adv, "EDIT");
+    Attach<TacGridWnd>(other, "EDIT");
+    EXPECT_EQ(grid->FixedColor(), Opaque(FlatContentGlobalColor));
+    EXPECT_EQ(adv->FixedFont()->Color(), Opaque(FlatContentGlobalFontColor));
+    EXPECT_EQ(adv->Columns()->Items(1)->HeaderFont()->Color(), Opaque(FlatContentGlobalFontColor));
+    EXPECT_EQ(adv->Columns()->Items(1)->Font()->Color(), Opaque(FlatHotFontColor("EDIT")));
+    EXPECT_EQ(adv->Columns()->Items(0)->Color(), Opaque(FlatSectionColor("EDIT")));
+    EXPECT_EQ(adv->FooterColor(), Opaque(FlatContentGlobalColor));
+    EXPECT_EQ(adv->IndicatorIconColor(), Opaque(FlatFontColor("EDIT")));
+    // Another grid keeps its columns and fixed font as they were.
+    EXPECT_EQ(other->Columns()->Items(0)->Color(), clWindow);
+    EXPECT_EQ(other->FixedFont()->Color(), clWindowText);
+    EXPECT_EQ(other->FooterColor(), Opaque(FlatContentGlobalColor));
+    RedrawWindow(grid->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Settle();
+    auto shot = ScreenOf(grid->Handle());
+    EXPECT_GT(CountIn(shot.get(), FlatContentGlobalColor), 100);
+    EXPECT_GT(CountIn(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
+    RemoveSkin();
+    EXPECT_EQ(grid->FixedColor(), ownFixed);
+    EXPECT_EQ(adv->FooterColor(), clBtnFace);
+    EXPECT_EQ(adv->FixedFont()->Color(), clWindowText);
+}
+
+TEST_F(ContentAdapters, AVirtualTreeGetsTheHeaderPainterOnlyWhereItsEventsAreFree) {
+    auto* free = Add<TVirtualExplorerTree>(10, 10, 150, 100);
+    auto* taken = Add<TVirtualExplorerTree>(200, 10, 150, 100);
+    bool called = false;
+    taken->OnAdvancedHeaderDraw = [&](TObject*, TacHeaderPaintInfo&) { called = true; };
+    Attach<TacVirtualTreeViewWnd>(free, "EDIT");
+    Attach<TacVirtualTreeViewWnd>(taken, "EDIT");
+    EXPECT_TRUE(static_cast<bool>(free->OnAdvancedHeaderDraw));
+    EXPECT_TRUE(free->Header->Opts.Contains(hoOwnerDraw));
+    EXPECT_EQ(free->Colors->File, Opaque(FlatHotFontColor("EDIT")));
+    TacHeaderPaintInfo query;
+    free->OnHeaderDrawQueryElements(free, query);
+    EXPECT_EQ(query.Elements, acHeaderElements);
+    // Its painter draws a header cell with the column-header section.
+    auto bmp = MakeBmp(60, 20, clFuchsia);
+    TacHeaderPaintInfo info;
+    info.DC = bmp->Canvas()->Handle();
+    info.R = TRect(0, 0, 60, 20);
+    info.Text = "col";
+    info.SortDirection = 2;
+    free->OnAdvancedHeaderDraw(free, info);
+    GdiFlush();
+    EXPECT_EQ(Px(bmp.get(), 0, 10), Opaque(FlatFrameColor("COLHEADER", 0)));
+    // The descending arrow (drawn through its mask: red and green high, blue low).
+    EXPECT_GT(CountPx(bmp.get(), [](TColor c) { return ((c >> 16) & 0xFF) > 0x80 && (c & 0xFF) < 0x80; }, 3, 3, 57, 17), 0);
+    // The tree whose event was set keeps it and gets no owner-draw option.
+    EXPECT_FALSE(taken->Header->Opts.Contains(hoOwnerDraw));
+    TacHeaderPaintInfo dummy;
+    taken->OnAdvancedHeaderDraw(taken, dummy);
+    EXPECT_TRUE(called);
+    RemoveSkin();
+    EXPECT_FALSE(static_cast<bool>(free->OnAdvancedHeaderDraw));
+    EXPECT_FALSE(free->Header->Opts.Contains(hoOwnerDraw));
+    EXPECT_EQ(free->Colors->File, clBlack);
+}
+
+namespace {
+
+// The MDI main form's skinning as the form skinning will give it: a picture of the whole form window in the
+// provider's cache, in stripes so that an offset shows.
+class TFakeMDIProvider : public TacMDIFormSkinning {
+public:
+    explicit TFakeMDIProvider(TCustomForm* AForm, TsSkinManager* Manager) : FForm(AForm), Data(AForm, true) {
+        Data.SetSkinManager(Manager);
+        Data.SetSkinSection("MDIAREA");
+    }
+    TCustomForm* Form() override { return FForm; }
+    TsCommonData* FormSkinData() override { return &Data; }
+    void SetFrameChanged() override { ++FrameChanged; }
+    void ResetHotTitleElement() override {}
+    void RepaintMDIFrame() override { ++FrameRepaints; }
+    void RefreshMDITitleButtons() override {}
+    void RefreshMenuLine() override {}
+    bool InOwnPaint() override {
+        ++ClientPaints;
+        return false;
+    }
+    void PrepareFormCache() override {
+        RECT r;
+        GetWindowRect(FForm->Handle(), &r);
+        Data.InitCacheBmp();
+        TBitmap* cache = Data.CacheBmp();
+        cache->SetSize(r.right - r.left, r.bottom - r.top);
+        for (int y = 0; y < cache->Height(); ++y) FillPx(cache, 0, y, cache->Width(), y + 1, StripeColor(y));
+        Data.BGChanged = false;
+        ++Prepared;
+    }
+    static TColor StripeColor(int y) { return (y / 4) % 2 ? RGBc(0x30, 0x90, 0x60) : RGBc(0x90, 0x30, 0x60); }
+    TColor FormColor() override { return RGBc(1, 2, 3); }
+    std::vector<TControl*> CoveringControls() override { return {}; }
+    TCustomForm* FForm;
+    TsCommonData Data;
+    int FrameChanged = 0, FrameRepaints = 0, Prepared = 0, ClientPaints = 0;
+};
+
+class TfrmMDIMain : public TForm {
+    CLASS_INFO(TfrmMDIMain, TForm)
+public:
+    using TForm::TForm;
+};
+// A plain MDI child window of the client.
+HWND CreateMDIChild(HWND Client) {
+    static const bool registered = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefMDIChildProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = L"BrimletTestMDIChild";
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+    MDICREATESTRUCTW mcs = {};
+    mcs.szClass = L"BrimletTestMDIChild";
+    mcs.szTitle = L"child";
+    mcs.hOwner = GetModuleHandleW(nullptr);
+    mcs.x = mcs.y = 0;
+    mcs.cx = 150;
+    mcs.cy = 100;
+    return reinterpret_cast<HWND>(SendMessageW(Client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+}
+
+}  // namespace
+
+TEST_F(ContentAdapters, TheMDIClientShowsItsFormsPictureAndRedrawsOnceAfterAScrollStep) {
+    auto* main = new TfrmMDIMain(nullptr);
+    main->SetFormStyle(fsMDIForm);
+    main->SetBounds(40, 40, 400, 300);
+    main->Show();
+    Settle();
+    HWND client = main->ClientHandle();
+    ASSERT_TRUE(client);
+    TFakeMDIProvider provider(main, Manager.get());
+    provider.PrepareFormCache();
+    auto adapter = TacMDIWnd::CreateForForm(&provider, client, true);
+    RedrawWindow(client, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Settle();
+    RECT cr, fr;
+    GetWindowRect(client, &cr);
+    GetWindowRect(main->Handle(), &fr);
+    int edge = (GetWindowLongW(client, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? 2 : 0;
+    auto shot = ScreenOf(client);
+    int matches = 0, checked = 0;
+    for (int y = edge; y < shot->Height() - edge; y += 3) {
+        ++checked;
+        matches += Px(shot.get(), shot->Width() / 2, y) == TFakeMDIProvider::StripeColor(cr.top - fr.top + y);
+    }
+    EXPECT_EQ(matches, checked);
+    // Tiling repaints the form's frame.
+    HWND child = CreateMDIChild(client);
+    ASSERT_TRUE(child);
+    Settle();
+    int repaints = provider.FrameRepaints;
+    SendMessageW(client, WM_MDITILE, MDITILE_VERTICAL, 0);
+    EXPECT_EQ(provider.FrameRepaints, repaints + 1);
+    // A maximized active child covers the client: nothing is painted from the picture.
+    SendMessageW(client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(child), 0);
+    Settle();
+    TMessage erase = {WM_ERASEBKGND, 0, 0, 0};
+    auto bmp = MakeBmp(20, 20, clFuchsia);
+    erase.WParam = reinterpret_cast<WPARAM>(bmp->Canvas()->Handle());
+    adapter->WndProc(erase);
+    GdiFlush();
+    EXPECT_EQ(erase.Result, 1);
+    EXPECT_EQ(CountIn(bmp.get(), 0xFF00FF), 400);
+    adapter.reset();
+    main->Free();
+}
+
+TEST_F(ContentAdapters, AScrollStepFreezesTheMDIClientAndRedrawsItAfterwardsNotDuringAThumbDrag) {
+    auto* main = new TfrmMDIMain(nullptr);
+    main->SetFormStyle(fsMDIForm);
+    main->SetBounds(40, 40, 400, 300);
+    main->Show();
+    Settle();
+    HWND client = main->ClientHandle();
+    TFakeMDIProvider provider(main, Manager.get());
+    provider.PrepareFormCache();
+    auto adapter = TacMDIWnd::CreateForForm(&provider, client, true);
+    // The client's redraw switch is off between the two commands, on after them.
+    SendMessageW(client, SM_QUORVEXCMD, MakeSkinCmd(scScrollStepBegins), MAKELONG(SB_LINEDOWN, WM_VSCROLL));
+    EXPECT_FALSE(IsWindowVisible(client) && (GetWindowLongW(client, GWL_STYLE) & WS_VISIBLE));
+    SendMessageW(client, SM_QUORVEXCMD, MakeSkinCmd(scScrollStepEnds), MAKELONG(SB_LINEDOWN, WM_VSCROLL));
+    EXPECT_TRUE(GetWindowLongW(client, GWL_STYLE) & WS_VISIBLE);
+    // A step ends with the client painted once; a thumb-drag step with nothing painted.
+    Settle();
+    int paints = provider.ClientPaints;
+    SendMessageW(client, SM_QUORVEXCMD, MakeSkinCmd(scScrollStepBegins), MAKELONG(SB_THUMBTRACK, WM_VSCROLL));
+    SendMessageW(client, SM_QUORVEXCMD, MakeSkinCmd(scScrollStepEnds), MAKELONG(SB_THUMBTRACK, WM_VSCROLL));
+    EXPECT_EQ(provider.ClientPaints, paints);
+    SendMessageW(client, SM_QUORVEXCMD, MakeSkinCmd(scScrollStepBegins), MAKELONG(SB_ENDSCROLL, WM_VSCROLL));
+    SendMessageW(client, SM_QUORVEXCMD, MakeSkinCmd(scScrollStepEnds), MAKELONG(SB_ENDSCROLL, WM_VSCROLL));
+    EXPECT_EQ(provider.ClientPaints, paints + 1);
+    adapter.reset();
+    main->Free();
+}
+
+namespace {
+
+// The popup-menu windows the menu hook meets, with their adapters, owned by the test as the hook's list owns them.
+HHOOK MenuHook = nullptr;
+TsSkinManager* MenuManager = nullptr;
+std::vector<TacAdapterPtr<TacMnuWnd>>* MenuAdapters = nullptr;
+COLORREF MenuPixel = CLR_INVALID;
+
+LRESULT CALLBACK MenuCbtProc(int Code, WPARAM WParam, LPARAM LParam) {
+    try {
+        if (Code == HCBT_CREATEWND) {
+            wchar_t cls[16] = {};
+            GetClassNameW(reinterpret_cast<HWND>(WParam), cls, 16);
+            if (lstrcmpW(cls, L"#32768") == 0)
+                MenuAdapters->push_back(
+                    CreateAdapter<TacMnuWnd>(reinterpret_cast<HWND>(WParam), nullptr, MenuManager, "MAINMENU", false));
+        }
+    } catch (const std::exception& e) {
+        HandleApplicationException(e);
+    }
+    return CallNextHookEx(MenuHook, Code, WParam, LParam);
+}
+
+void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR Id, DWORD) {
+    KillTimer(nullptr, Id);
+    if (!MenuAdapters->empty()) {
+        HWND menu = MenuAdapters->back()->CtrlHandle;
+        RECT r;
+        GetWindowRect(menu, &r);
+        MenuPixel = ScreenPixel(r.left + 1, r.top + (r.bottom - r.top) / 2);
+    }
+    EndMenu();
+}
+
+}  // namespace
+
+TEST_F(ContentAdapters, APopupMenuWindowGetsTheMenuBackgroundAndFrameAndIsGivenBackWhenItGoes) {
+    std::vector<TacAdapterPtr<TacMnuWnd>> adapters;
+    MenuAdapters = &adapters;
+    MenuManager = Manager.get();
+    MenuHook = SetWindowsHookExW(WH_CBT, MenuCbtProc, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(MenuHook);
+    HMENU menu = CreatePopupMenu();
+    for (int i = 0; i < 4; ++i) AppendMenuW(menu, MF_STRING, 100 + i, L"entry");
+    acMenuActive = true;
+    int cleared = 0;
+    acClearMenuCache = [&] { ++cleared; };
+    SetTimer(nullptr, 0, 400, LookAndCloseMenu);
+    SetForegroundWindow(Form->Handle());
+    TrackPopupMenu(menu, TPM_LEFTALIGN, 100, 100, 0, Form->Handle(), nullptr);
+    Settle(100);
+    UnhookWindowsHookEx(MenuHook);
+    DestroyMenu(menu);
+    ASSERT_EQ(adapters.size(), 1u);
+    EXPECT_EQ(MenuPixel, static_cast<COLORREF>(FlatFrameColor("MAINMENU", 0)));
+    // The window went: the adapter gave it back, the cache was cleared and the menu is no longer active; the
+    // adapter is still the list's to free.
+    EXPECT_TRUE(adapters[0]->Destroyed);
+    EXPECT_GE(cleared, 1);
+    EXPECT_FALSE(acMenuActive);
+    adapters.clear();
+    acClearMenuCache = nullptr;
+    MenuAdapters = nullptr;
+}
+
+TEST_F(ContentAdapters, AMenuWindowWithoutAnActiveSkinnedMenuAnswersOnlyTheSkinCommandsOfMenus) {
+    HWND wnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    acMenuActive = false;
+    auto adapter = CreateAdapter<TacMnuWnd>(wnd, nullptr, Manager.get(), "MAINMENU", false);
+    EXPECT_EQ(SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+    EXPECT_EQ(SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetSkinIndex), 0), 0);
+    ShowWindow(wnd, SW_SHOWNOACTIVATE);
+    SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scMenuBgChanged), 0);
+    EXPECT_EQ(adapter->Erased, 1);
+    adapter.reset();
+    DestroyWindow(wnd);
+}
