@@ -68,6 +68,8 @@ void TacAdapterItem::DoHook(TWinControl* ACtrl) {
     if (!ACtrl->Parent())
         return;
     TsSkinManager* manager = Adapter ? Adapter->SkinManager() : FSkinData->SkinManager();
+    // An adapter already on the window goes first: its leaving would otherwise take the new one's "ACSBSC" with it.
+    FWndAdapter.reset();
     HWND wnd = ACtrl->Handle();
     TsCommonData* data = FSkinData.get();
     // Kinds with a section of their own take it whatever was asked for; the others keep the item's section and
@@ -223,17 +225,19 @@ void TacCtrlAdapter::AddNewItem(TWinControl* Ctrl, const std::string& SkinSectio
         }
         return;
     }
-    if (Ctrl->Parent())
-        item->DoHook(Ctrl);
-    if (!item->WndAdapter()) {
-        // No list names the class: nothing of this control is kept. The new item is the last one unless the
-        // hook added items meanwhile, so it is looked for.
+    // No list names the class, or the adapter could not be made: nothing of this control is kept. The new item is
+    // the last one unless the hook added items meanwhile, so it is looked for.
+    auto dropUnhooked = Finally([&] {
+        if (item->WndAdapter())
+            return;
         for (size_t i = FItems.size(); i-- > 0;)
             if (FItems[i].get() == item) {
-                FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
+                DeleteAt(i);
                 break;
             }
-    }
+    });
+    if (Ctrl->Parent())
+        item->DoHook(Ctrl);
 }
 
 void TacCtrlAdapter::DeleteAt(size_t Index) {

@@ -414,6 +414,16 @@ TEST_F(AdapterList, ClassNamesAreMatchedExactlyAndTheLowerListWins) {
     EXPECT_EQ(AdapterClassOf(memo), "");
     EXPECT_EQ(List->Count(), 1);
 
+    // The lists as the manager publishes them (its ThirdParty texts), taken over when the manager reads them.
+    List.reset();
+    SetLists({});
+    Manager->ThirdParty()->SetString(0, "TComboBox\r\nTMemo");
+    Manager->InitThirdPartyLists(false);
+    NewList();
+    List->AddAllItems();
+    EXPECT_EQ(AdapterClassOf(memo), "TacEditWnd");
+    EXPECT_EQ(AdapterClassOf(edit), "");
+
     // The other makers' kinds: a combo box named in the "ww" edits gets the combo adapter that looks at the
     // control itself.
     List.reset();
@@ -435,9 +445,14 @@ TEST_F(AdapterList, WithoutThirdPartyRulesNothingIsAdapted) {
     List->AddAllItems();
     EXPECT_EQ(List->Count(), 0);
     EXPECT_EQ(AdapterClassOf(edit), "");
-    // Controls added one by one are not subject to the rule.
+    // Controls added one by one are not subject to the rule; without a default section an edit takes "EDIT".
     List->AddControl(edit);
     EXPECT_EQ(AdapterClassOf(edit), "TacEditWnd");
+    EXPECT_EQ(SectionOf(edit), "EDIT");
+    auto* memo = Add<TMemo>(8, 40, 90, 50);
+    List->DefaultSection = "COMBOBOX";
+    List->AddControl(memo);
+    EXPECT_EQ(SectionOf(memo), "COMBOBOX");
 }
 
 TEST_F(AdapterList, TheSkinItemEventVetoesOrChoosesTheSection) {
