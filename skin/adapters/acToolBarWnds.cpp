@@ -287,8 +287,8 @@ void TacToolBarVCLWnd::PrepareCache() {
     cache->SetSize(WndSize.cx, WndSize.cy);
     TCacheInfo parent;
     acGetParentWndCacheInfo(CtrlHandle, parent);
-    acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, 0, cache->Width(), cache->Height()),
-                   0, parent, WndPos, false);
+    PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos,
+                  TRect(0, 0, cache->Width(), cache->Height()), 0, false);
     SkinData->BGChanged = false;
 }
 
