@@ -388,8 +388,15 @@ void TacToolBarVCLWnd::CustomDrawButton(TToolBar* Sender, TToolButton* Button, T
         return;
     TsSkinManager* manager = SkinData->SkinManager();
     int index = Button->Index();
-    if (Tracking() && index == HotButton)
-        State.Include(cdsHot);
+    // A bar that is not flat is tracked by the adapter alone: the toolbar window of such a bar has no hot button
+    // of its own on the system, and where it marks one anyway (Wine does) the mark outlives a drop-down menu that
+    // took the mouse away, leaving the button hot after the menu closed.
+    if (Tracking()) {
+        if (index == HotButton)
+            State.Include(cdsHot);
+        else
+            State.Exclude(cdsHot);
+    }
     Flags.Include(tbNoEdges);
     Flags.Include(tbNoEtchedEffect);
     TRect r;

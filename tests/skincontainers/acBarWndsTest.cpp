@@ -290,6 +290,119 @@ TEST_F(BarAdapters, AClassLibraryToolbarTracksItsHotButton) {
     form->Free();
 }
 
+namespace {
+
+// What a timer saw while a toolbar's drop-down menu was open (the menu's own loop runs the timer), and how it
+// closed the menu: by the Escape key, or by a click on the menu's first item.
+struct DropDownProbe {
+    TacToolBarVCLWnd* Adapter = nullptr;
+    POINT ArrowPixel{};  // a pixel of the drop-down part's frame, in the toolbar's window
+    bool CloseByClick = false;
+    bool SawMenu = false;
+    TToolButton* Dropped = nullptr;
+    TColor ArrowColor = 0;
+    int Ticks = 0;
+};
+DropDownProbe gDropDown;
+
+void CALLBACK ProbeDropDownMenu(HWND, UINT, UINT_PTR, DWORD) {
+    try {
+        DropDownProbe& p = gDropDown;
+        if (p.SawMenu)
+            return;
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menu || !IsWindowVisible(menu)) {
+            // Never seen: the menu loop is ended, so that the test fails instead of hanging.
+            if (++p.Ticks > 150)
+                EndMenu();
+            return;
+        }
+        p.SawMenu = true;
+        p.Dropped = p.Adapter->DroppedButton;
+        p.ArrowColor = PixelOf(PrintWindowPicture(p.Adapter->CtrlHandle).get(), p.ArrowPixel.x, p.ArrowPixel.y);
+        if (p.CloseByClick) {
+            RECT r{};
+            GetWindowRect(menu, &r);
+            ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        } else {
+            PressKey(VK_ESCAPE);
+        }
+    } catch (...) {
+        EndMenu();
+    }
+}
+
+}  // namespace
+
+// The drop-down button of a class-library toolbar opens its menu by a real click on its arrow part: while the menu
+// is open the arrow part shows pressed; the menu closes by Escape or by choosing its item, and the part is
+// released again.
+TEST_F(BarAdapters, AClassLibraryToolbarsDropDownMenuOpensAndClosesWhileSkinned) {
+    auto* form = new TfrmSkinTest(nullptr);
+    form->SetBounds(60, 380, 360, 120);
+    auto* bar = new TToolBar(form);
+    bar->SetParent(form);
+    bar->SetShowCaptions(true);
+    bar->SetButtonWidth(70);
+    auto* menu = new TPopupMenu(form);
+    auto* item = new TMenuItem(form);
+    item->SetCaption("Entry");
+    int clicks = 0;
+    item->OnClick = [&](TObject*) { ++clicks; };
+    menu->Items()->Add(item);
+    auto* drop = new TToolButton(form);
+    drop->SetParent(bar);
+    drop->SetStyle(tbsDropDown);
+    drop->SetDropdownMenu(menu);
+    drop->SetCaption("Drop");
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    PumpMessagesFor(50);
+    TsCommonData data(bar, true);
+    {
+        auto adapter = CreateAdapter<TacToolBarVCLWnd>(bar->Handle(), &data, nullptr, "TOOLBAR", true);
+        HWND h = bar->Handle();
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        PumpMessagesFor(50);
+        RECT r{};
+        SendMessageW(h, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+        int part = GetSystemMetrics(SM_CXVSCROLL) - 2;
+        POINT arrow{r.right - part / 2, (r.top + r.bottom) / 2}, frame{r.right - part + 1, r.top + 1};
+        ClientToScreen(h, &arrow);
+        RECT wr{};
+        GetWindowRect(h, &wr);
+        POINT origin{0, 0};
+        ClientToScreen(h, &origin);
+        frame.x += origin.x - wr.left;
+        frame.y += origin.y - wr.top;
+        auto arrowColor = [&] { return PixelOf(PrintWindowPicture(h).get(), frame.x, frame.y); };
+        EXPECT_EQ(arrowColor(), FlatBorder("TOOLBUTTON", 0));
+
+        for (bool byClick : {false, true}) {
+            gDropDown = DropDownProbe();
+            gDropDown.Adapter = adapter.get();
+            gDropDown.ArrowPixel = frame;
+            gDropDown.CloseByClick = byClick;
+            UINT_PTR timer = SetTimer(nullptr, 0, 20, ProbeDropDownMenu);
+            ClickAt(arrow.x, arrow.y);
+            ASSERT_TRUE(PumpMessagesUntil([&] { return gDropDown.SawMenu && !adapter->DroppedButton; }, 5000))
+                << (byClick ? "by click" : "by Escape");
+            KillTimer(nullptr, timer);
+            EXPECT_EQ(gDropDown.Dropped, drop);
+            EXPECT_EQ(gDropDown.ArrowColor, FlatBorder("TOOLBUTTON", 2));
+            EXPECT_EQ(clicks, byClick ? 1 : 0);
+            HWND open = FindWindowW(L"#32768", nullptr);
+            EXPECT_TRUE(!open || !IsWindowVisible(open));
+            MoveMouseTo(5, 5);
+            PumpMessagesUntil([&] { return adapter->HotButton == -1; });
+            PumpMessagesFor(50);
+            EXPECT_EQ(arrowColor(), FlatBorder("TOOLBUTTON", 0));
+        }
+    }
+    EXPECT_FALSE(GetPropA(bar->Handle(), acAdapterProp));
+    form->Free();
+}
+
 TEST_F(BarAdapters, PanelsTakeTheirSectionFromTheirBevelsAndPaintTheirClient) {
     EXPECT_EQ(TacPanelWnd::SectionOfBevels(bvLowered, bvRaised, false), "GROUPBOX");
     EXPECT_EQ(TacPanelWnd::SectionOfBevels(bvRaised, bvLowered, false), "GROUPBOX");
