@@ -235,8 +235,9 @@ void TacGroupBoxWnd::PrepareCache() {
     TCacheInfo parent;
     acGetParentWndCacheInfo(CtrlHandle, parent);
     int half = band.Height() / 2;
-    PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, TPoint(WndPos.x, WndPos.y),
-                  TRect(0, half, WndSize.cx, WndSize.cy), 0, false);
+    // The frame starts half a caption band down, and so does the background under it.
+    PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache,
+                  TPoint(WndPos.x, WndPos.y + half), TRect(0, half, WndSize.cx, WndSize.cy), 0, false);
     if (!WndText.empty()) {
         FillFromParent(band);
         TCanvas* canvas = cache->Canvas();

@@ -583,9 +583,9 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
         break;
     }
     case CM_MOUSELEAVE: {
-        // A tool button that loses the mouse tells its bar too; only the bar's own leave ends the hot button.
-        if (Message.LParam != 0 && Message.LParam != reinterpret_cast<LPARAM>(ToolBar))
-            break;
+        // The bar hears of its tool buttons' leaves too, and when the mouse leaves the bar over a button that
+        // leave is the only one it gets: every leave ends the hot button. A move onto the next button makes that
+        // one hot again at once (the mouse move that caused the leave comes here next).
         if (!Tracking())
             break;
         int old = HotButton;
