@@ -514,8 +514,8 @@ TEST_F(BarAdapters, ATransparentDialogPanelShowsItsSectionAroundItsChildren) {
     RegisterPanelClasses();
     HWND panel = CreateWindowExW(0, L"BrimletTestRedPanel", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 200, 20,
                                  160, 100, parent.Wnd, nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND child = CreateWindowExW(0, L"BrimletTestBlueChild", L"", WS_CHILD | WS_VISIBLE, 40, 30, 50, 40, panel,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    CreateWindowExW(0, L"BrimletTestBlueChild", L"", WS_CHILD | WS_VISIBLE, 40, 30, 50, 40, panel, nullptr,
+                    GetModuleHandleW(nullptr), nullptr);
     WNDPROC own = ProcOf(panel);
     {
         auto adapter = CreateAdapter<TacTransPanelWnd>(panel, nullptr, nullptr, "CHECKBOX", true);
@@ -599,7 +599,7 @@ TEST_F(BarAdapters, AClassLibraryToolbarShowsItsHotImagesAndListCaptions) {
         int inkLeft = r.Width();
         for (int y = 0; y < r.Height(); ++y)
             for (int x = 0; x < r.Width(); ++x)
-                if (PixelOf(normal.get(), x, y) == FlatSection("TOOLBUTTON").FontColor)
+                if (PixelOf(normal.get(), x, y) == Flat(FlatSection("TOOLBUTTON").FontColor))
                     inkLeft = std::min(inkLeft, x);
         EXPECT_GE(inkLeft, 16 + 6);
         EXPECT_LT(inkLeft, r.Width() - 10);
