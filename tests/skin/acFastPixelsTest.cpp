@@ -334,17 +334,18 @@ TEST(MaskedCopy, ImpureMasksAdd100ToTheMask) {
 
 namespace {
 
-// Runs the check once with the SSE2 loops and, where the processor has it, once with the AVX2 ones.
+// Runs the check once with each level of blending loops this processor runs: SSE2 always, SSSE3 and AVX2 where
+// it has them.
 void ForEachVectorWidth(const std::function<void()>& check) {
-    const bool avx2 = acUseAvx2;
-    for (bool wide : {false, true}) {
-        if (wide && !avx2)
+    const TacPixelLoops widest = acWidestPixelLoops(), was = acPixelLoops;
+    for (TacPixelLoops level : {plSSE2, plSSSE3, plAVX2}) {
+        if (level > widest)
             continue;
-        SCOPED_TRACE(wide ? "AVX2" : "SSE2");
-        acUseAvx2 = wide;
+        SCOPED_TRACE(level == plAVX2 ? "AVX2" : level == plSSSE3 ? "SSSE3" : "SSE2");
+        acPixelLoops = level;
         check();
     }
-    acUseAvx2 = avx2;
+    acPixelLoops = was;
 }
 
 }  // namespace
