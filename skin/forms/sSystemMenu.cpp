@@ -256,3 +256,48 @@ void TsSystemMenu::SkinClick(TObject* Sender) {
     name.erase(std::remove(name.begin(), name.end(), '&'), name.end());
     manager->SetSkinName(name);
 }
+
+// --- the system menu of a skinned dialog ---
+
+TacSystemMenu::TacSystemMenu(TComponent* AOwner) : TPopupMenu(AOwner) {
+    miRestore = AddItem(acsRestore, "miRestore", SC_RESTORE);
+    miMove = AddItem(acsMove, "miMove", SC_MOVE);
+    miSize = AddItem(acsSize, "miSize", SC_SIZE);
+    miMinimize = AddItem(acsMinimize, "miMinimize", SC_MINIMIZE);
+    miMaximize = AddItem(acsMaximize, "miMaximize", SC_MAXIMIZE);
+    auto* line = new TMenuItem(this);
+    line->SetCaption("-");
+    Items()->Add(line);
+    miClose = AddItem(acsClose, "miClose", SC_CLOSE);
+    miClose->SetShortCut(ShortCut(VK_F4, TShiftState{ssAlt}));
+}
+
+TMenuItem* TacSystemMenu::AddItem(const std::string& Caption, const std::string& Name, WPARAM Command) {
+    auto* item = new TMenuItem(this);
+    item->SetCaption(Caption);
+    item->SetName(Name);
+    item->OnClick = [this, Command](TObject*) {
+        if (DlgWnd)
+            SendMessageA(DlgWnd, WM_SYSCOMMAND, Command, 0);
+    };
+    Items()->Add(item);
+    return item;
+}
+
+void TacSystemMenu::UpdateItems() {
+    bool iconic = DlgWnd && IsIconic(DlgWnd), zoomed = DlgWnd && IsZoomed(DlgWnd);
+    bool sysMenu = StoredStyle & WS_SYSMENU, minBox = StoredStyle & WS_MINIMIZEBOX,
+         maxBox = StoredStyle & WS_MAXIMIZEBOX;
+    miRestore->SetVisible((Kind == 1 || Kind == 3) && sysMenu);
+    miMove->SetVisible(true);
+    miSize->SetVisible(Kind != 0 && Kind != 2 && Kind != 4);
+    miMinimize->SetVisible(minBox);
+    miMaximize->SetVisible(maxBox);
+    miClose->SetVisible(sysMenu);
+    miRestore->SetEnabled(maxBox && (iconic || zoomed));
+    miMove->SetEnabled(!zoomed);
+    miSize->SetEnabled(Kind != 1 && !iconic);
+    miMinimize->SetEnabled(!iconic);
+    miMaximize->SetEnabled(!zoomed && (Kind == 1 || Kind == 3 || Kind == 5));
+    miClose->SetEnabled(true);
+}

@@ -274,4 +274,49 @@ TEST_F(SystemMenu, TheSkinSubmenuListsEverySkinInColumnsOfTwentyAndChoosesWithou
     Provider->SkinData()->SetSkinManager(nullptr);
 }
 
+// Notes the system commands that reach a window.
+struct Spy {
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+        if (m == WM_SYSCOMMAND) {
+            Last = w;
+            return 0;
+        }
+        return CallWindowProcA(Old, h, m, w, l);
+    }
+    static inline WNDPROC Old = nullptr;
+    static inline WPARAM Last = 0;
+};
+
+TEST(DialogSystemMenu, TheItemsFollowTheDialogsKindAndStoredStyle) {
+    TacSystemMenu menu(nullptr);
+    ASSERT_EQ(menu.Items()->Count(), 7);
+    HWND wnd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    menu.DlgWnd = wnd;
+    // A plain dialog with a system menu only: move and close.
+    menu.Kind = 0;
+    menu.StoredStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    menu.UpdateItems();
+    EXPECT_FALSE(menu.miRestore->Visible());
+    EXPECT_FALSE(menu.miSize->Visible());
+    EXPECT_FALSE(menu.miMinimize->Visible());
+    EXPECT_FALSE(menu.miMaximize->Visible());
+    EXPECT_TRUE(menu.miMove->Visible());
+    EXPECT_TRUE(menu.miClose->Visible());
+    // A sizeable window of kind 1 with both boxes, not zoomed: restore shown but disabled, size disabled by kind.
+    menu.Kind = 1;
+    menu.StoredStyle = WS_OVERLAPPEDWINDOW;
+    menu.UpdateItems();
+    EXPECT_TRUE(menu.miRestore->Visible());
+    EXPECT_FALSE(menu.miRestore->Enabled());
+    EXPECT_FALSE(menu.miSize->Enabled());
+    EXPECT_TRUE(menu.miMaximize->Enabled());
+    EXPECT_TRUE(menu.miMinimize->Enabled());
+    // The commands go to the dialog window.
+    Spy::Old = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Spy::Proc)));
+    menu.miClose->Click();
+    EXPECT_EQ(Spy::Last, static_cast<WPARAM>(SC_CLOSE));
+    SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Spy::Old));
+    DestroyWindow(wnd);
+}
+
 }  // namespace
