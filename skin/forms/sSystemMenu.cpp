@@ -221,6 +221,15 @@ void TsSystemMenu::MakeSkinItems() {
     manager->GetSkinNames(&names, skAll, first);
     if (names.Count() == 0)
         return;
+    // Built again (the skins on disk may have changed): the old submenu and its line go first, so that no two
+    // items share a name.
+    for (int i = 0; i < Items()->Count(); ++i)
+        if (TMenuItem* old = Items()->Items(i); old->Name() == SkinSelectName) {
+            if (i + 1 < Items()->Count() && Items()->Items(i + 1)->IsLine())
+                Items()->Items(i + 1)->Free();
+            old->Free();
+            break;
+        }
     auto* root = new TMenuItem(this);
     root->SetName(SkinSelectName);
     root->SetCaption(acsAvailSkins);

@@ -266,6 +266,11 @@ TEST_F(SystemMenu, TheSkinSubmenuListsEverySkinInColumnsOfTwentyAndChoosesWithou
         EXPECT_EQ(item->Break() == mbBreak, i == 20 || i == 40) << i;
         EXPECT_EQ(item->Checked(), item->Caption() == "Skin03") << i;
     }
+    // Built again, it replaces itself.
+    Menu->MakeSkinItems();
+    EXPECT_EQ(Menu->Items()->Count(), 9);
+    skins = Menu->Items()->Items(0);
+    ASSERT_EQ(skins->Count(), 45);
     TMenuItem* dark = skins->Find("DarkBlue");
     ASSERT_NE(dark, nullptr);
     EXPECT_EQ(dark->Caption(), "Dark&Blue");
