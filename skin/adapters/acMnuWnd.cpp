@@ -9,7 +9,6 @@
 
 bool acMenuActive = false;
 bool acPopupFrameSkinned = true;
-std::function<void()> acClearMenuCache;
 
 void TacMnuWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const std::string& SkinSection,
                      bool Repaint) {
@@ -34,6 +33,7 @@ void TacMnuWnd::WndProc(TMessage& Message) {
         case WM_DESTROY:
         case WM_NCDESTROY: {
             Erased = 0;
+            TsSkinManager* manager = SkinData && SkinData->SkinManager() ? SkinData->SkinManager() : DefaultManager;
             // The adapter only gives the window back; whoever made it frees it (never the adapter itself, while the
             // menu hook's list still holds it).
             Message.Result = CallPrevWndProc(CtrlHandle, Message.Msg, Message.WParam, Message.LParam);
@@ -41,7 +41,8 @@ void TacMnuWnd::WndProc(TMessage& Message) {
                 TacMainWnd* self = this;
                 UninitializeAdapter(CtrlHandle, false, false, self);
             }
-            if (acClearMenuCache) acClearMenuCache();
+            // The popup is gone: the menu painter forgets the background it composed for it.
+            if (manager && manager->SkinableMenus()) manager->SkinableMenus()->ClearMenuCache();
             acMenuActive = false;
             return;
         }

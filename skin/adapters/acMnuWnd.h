@@ -1,16 +1,12 @@
 #pragma once
 // The popup-menu window adapter: while a skinned menu is shown, a popup-menu window ("#32768") gets the skin's
 // menu background and a 3-pixel skinned frame; the items themselves are drawn by the skinned menus.
-#include <functional>
-
 #include "acScrollBars.h"
 
 // Library-wide: a skinned form shows a menu (the form's provider sets it; a menu window that goes clears it).
 extern bool acMenuActive;
 // Library-wide: the skinned menus paint the popup frames.
 extern bool acPopupFrameSkinned;
-// Frees the popup background that the skinned menus cache; nil while no menu unit is linked in.
-extern std::function<void()> acClearMenuCache;
 
 class TacMnuWnd : public TacScrollWnd {
     CLASS_INFO(TacMnuWnd, TacScrollWnd)

@@ -1,6 +1,9 @@
 #include "acSkinHooks.h"
 
+#include "sCommonData.h"
+#include "sGraphUtils.h"
 #include "sMessages.h"
+#include "sSkinManager.h"
 
 #include "classlib/FormResources.h"
 #include "classlib/Forms.h"
@@ -20,6 +23,21 @@ TacSkinProviderBase* GetWndProvider(HWND Wnd) {
     if (!Wnd)
         return nullptr;
     return ProviderOfAnswer(SendMessageA(Wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetProvider), 0));
+}
+
+void TacSkinProviderBase::PaintMenuLineBackground(TBitmap* Bmp, const TRect& R, const TRect& ItemRect) {
+    TsCommonData* data = SkinData();
+    TsSkinManager* manager = data ? data->SkinManager() : nullptr;
+    if (!manager)
+        return;
+    // The item's place in the form lets a textured menu line continue under it.
+    PaintSkinItem(manager->GetSkinIndex("MENULINE"), "MENULINE", TCacheInfo(), -1, -1, manager, Bmp,
+                  TPoint(ItemRect.left, ItemRect.top), R, 0);
+}
+
+bool TacSkinProviderBase::ShowCloseButton() const {
+    auto* form = dynamic_cast<TCustomForm*>(Owner());
+    return form && form->BorderIcons().Contains(biSystemMenu);
 }
 
 void RegisterMenuPainter(TacMenuPainterFactory Factory) { MenuPainterFactory() = std::move(Factory); }

@@ -32,6 +32,13 @@ public:
     virtual void UpdateFormRegion(bool Redraw) = 0;
     // A new region of the form's skinned shape with its top-left corner at (X, Y); the caller deletes it.
     virtual HRGN CreateSkinRegion(int X, int Y) = 0;
+    // Paints the form's menu line under a menu-bar item into R of Bmp; ItemRect is where the item lies in the
+    // form's window. By default the section "MENULINE" of the provider's manager; a provider that composes the
+    // menu line into its frame picture copies it from there.
+    virtual void PaintMenuLineBackground(TBitmap* Bmp, const TRect& R, const TRect& ItemRect);
+    // The form shows a close button, so its system menu shows the close item. By default when the form that owns
+    // the provider has biSystemMenu in BorderIcons.
+    virtual bool ShowCloseButton() const;
 };
 
 // The answer to skin command 4 that names Provider, and the provider an answer names (nil for 0).
@@ -54,6 +61,9 @@ public:
     virtual TBitmap* PopupBackground() = 0;
     // Takes over a popup menu window, giving it Bitmap as its background and the skin's region.
     virtual void HookPopupWnd(TBitmap* Bitmap, HWND Wnd) = 0;
+    // Forgets the popup being shown: its first item, its composed background and its extra line. A popup-menu
+    // window that goes calls it.
+    virtual void ClearMenuCache() {}
 };
 
 // Makes the menu painter of a new manager; the menu unit registers one. Without one a manager has no painter.

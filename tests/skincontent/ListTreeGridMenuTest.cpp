@@ -529,6 +529,20 @@ LRESULT CALLBACK MenuCbtProc(int Code, WPARAM WParam, LPARAM LParam) {
     return CallNextHookEx(MenuHook, Code, WParam, LParam);
 }
 
+// A menu painter that counts how often the popup it composed is forgotten.
+class TCountingMenuPainter : public TacMenuPainter {
+public:
+    explicit TCountingMenuPainter(int* Cleared) : FCleared(Cleared) {}
+    void UpdateMenus() override {}
+    void ResetSkinBorderWidth() override {}
+    TBitmap* PopupBackground() override { return nullptr; }
+    void HookPopupWnd(TBitmap*, HWND) override {}
+    void ClearMenuCache() override { ++*FCleared; }
+
+private:
+    int* FCleared;
+};
+
 void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR Id, DWORD) {
     KillTimer(nullptr, Id);
     if (!MenuAdapters->empty()) {
@@ -545,14 +559,20 @@ void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR Id, DWORD) {
 TEST_F(ContentAdapters, APopupMenuWindowGetsTheMenuBackgroundAndFrameAndIsGivenBackWhenItGoes) {
     std::vector<TacAdapterPtr<TacMnuWnd>> adapters;
     MenuAdapters = &adapters;
-    MenuManager = Manager.get();
+    // A manager whose menu painter counts: the window that goes must make the painter forget its popup.
+    int cleared = 0;
+    RegisterMenuPainter([&](TsSkinManager*) { return std::make_unique<TCountingMenuPainter>(&cleared); });
+    auto manager = std::make_unique<TsSkinManager>(nullptr);
+    RegisterMenuPainter(nullptr);
+    manager->SetSkinDirectory(Dir->Path());
+    manager->SetSkinName(SkinName());
+    ASSERT_TRUE(manager->Active());
+    MenuManager = manager.get();
     MenuHook = SetWindowsHookExW(WH_CBT, MenuCbtProc, nullptr, GetCurrentThreadId());
     ASSERT_TRUE(MenuHook);
     HMENU menu = CreatePopupMenu();
     for (int i = 0; i < 4; ++i) AppendMenuW(menu, MF_STRING, 100 + i, L"entry");
     acMenuActive = true;
-    int cleared = 0;
-    acClearMenuCache = [&] { ++cleared; };
     SetTimer(nullptr, 0, 400, LookAndCloseMenu);
     SetForegroundWindow(Form->Handle());
     TrackPopupMenu(menu, TPM_LEFTALIGN, 100, 100, 0, Form->Handle(), nullptr);
@@ -567,8 +587,8 @@ TEST_F(ContentAdapters, APopupMenuWindowGetsTheMenuBackgroundAndFrameAndIsGivenB
     EXPECT_GE(cleared, 1);
     EXPECT_FALSE(acMenuActive);
     adapters.clear();
-    acClearMenuCache = nullptr;
     MenuAdapters = nullptr;
+    MenuManager = nullptr;
 }
 
 TEST_F(ContentAdapters, AMenuWindowWithoutAnActiveSkinnedMenuAnswersOnlyTheSkinCommandsOfMenus) {

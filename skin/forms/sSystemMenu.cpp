@@ -1,0 +1,258 @@
+#include "sSystemMenu.h"
+
+#include "classlib/Forms.h"
+#include "classlib/Lists.h"
+#include "skin/engine/acSkinHooks.h"
+#include "skin/engine/sCommonData.h"
+#include "skin/engine/sSkinManager.h"
+
+#include <algorithm>
+
+const char* const acsRestore = "Restore";
+const char* const acsMove = "Move";
+const char* const acsSize = "Size";
+const char* const acsMinimize = "Minimize";
+const char* const acsMaximize = "Maximize";
+const char* const acsClose = "Close";
+const char* const acsAvailSkins = "Available skins";
+
+namespace {
+
+constexpr const char* SkinSelectName = "SkinSelectItem";
+
+}  // namespace
+
+TsSystemMenu::TsSystemMenu(TacSkinProviderBase* AOwner) : TPopupMenu(AOwner), FOwner(AOwner) {
+    SetName("SysMenu");
+    ItemRestore = AddItem(acsRestore, "ItemRestore", SC_RESTORE);
+    ItemRestore->OnClick = [this](TObject* Sender) { RestoreClick(Sender); };
+    ItemMove = AddItem(acsMove, "ItemMove", SC_MOVE);
+    ItemMove->OnClick = [this](TObject*) { SendCommand(SC_MOVE); };
+    ItemSize = AddItem(acsSize, "ItemSize", SC_SIZE);
+    ItemSize->OnClick = [this](TObject*) { SendCommand(SC_SIZE); };
+    ItemMinimize = AddItem(acsMinimize, "ItemMinimize", SC_MINIMIZE);
+    ItemMinimize->OnClick = [this](TObject* Sender) { MinimizeClick(Sender); };
+    ItemMaximize = AddItem(acsMaximize, "ItemMaximize", SC_MAXIMIZE);
+    ItemMaximize->OnClick = [this](TObject* Sender) { MaximizeClick(Sender); };
+    auto* line = new TMenuItem(this);
+    line->SetCaption("-");
+    Items()->Add(line);
+    ItemClose = AddItem(acsClose, "ItemClose", SC_CLOSE);
+    ItemClose->SetShortCut(ShortCut(VK_F4, TShiftState{ssAlt}));
+    ItemClose->OnClick = [this](TObject*) { SendCommand(SC_CLOSE); };
+}
+
+TMenuItem* TsSystemMenu::AddItem(const std::string& Caption, const std::string& Name, int Tag) {
+    auto* item = new TMenuItem(this);
+    item->SetCaption(Caption);
+    item->SetName(Name);
+    item->SetTag(Tag);
+    Items()->Add(item);
+    return item;
+}
+
+void TsSystemMenu::SendCommand(WPARAM Command) {
+    if (Form && Form->HandleAllocated())
+        SendMessageA(Form->Handle(), WM_SYSCOMMAND, Command, 0);
+}
+
+void TsSystemMenu::RestoreClick(TObject*) {
+    SendCommand(SC_RESTORE);
+    UpdateItems();
+}
+
+void TsSystemMenu::MaximizeClick(TObject*) {
+    SendCommand(SC_MAXIMIZE);
+    UpdateItems();
+}
+
+void TsSystemMenu::MinimizeClick(TObject*) {
+    TApplication* app = Application;
+    if (Form && app && Form == app->MainForm()) {
+        // The main form stands for the application: the application goes to the task bar as a whole.
+        app->Minimize();
+        UpdateItems();
+    } else {
+        SendCommand(SC_MINIMIZE);
+    }
+}
+
+bool TsSystemMenu::IsMDIChild() const { return Form && Form->FormStyle() == fsMDIChild; }
+
+bool TsSystemMenu::CloseFlag() const { return FOwner && FOwner->ShowCloseButton(); }
+
+namespace {
+
+bool Iconic(TCustomForm* Form) {
+    return Form->WindowState() == wsMinimized || (Form->HandleAllocated() && IsIconic(Form->Handle()));
+}
+
+}  // namespace
+
+bool TsSystemMenu::EnabledMax() const {
+    if (!Form)
+        return false;
+    if (!IsMDIChild()) {
+        if (Form->WindowState() == wsMaximized)
+            return false;
+        if (Form->BorderStyle() != bsSingle && Form->BorderStyle() != bsSizeable)
+            return false;
+    }
+    return Form->BorderIcons().Contains(biMaximize);
+}
+
+bool TsSystemMenu::EnabledMin() const {
+    return Form && Form->BorderIcons().Contains(biMinimize) && Form->WindowState() != wsMinimized;
+}
+
+bool TsSystemMenu::EnabledMove() const { return Form && Form->WindowState() != wsMaximized; }
+
+bool TsSystemMenu::EnabledRestore() const {
+    if (!Form)
+        return false;
+    return (Form->BorderIcons().Contains(biMaximize) && Form->WindowState() != wsNormal) ||
+           Form->WindowState() == wsMinimized;
+}
+
+bool TsSystemMenu::EnabledSize() const { return Form && Form->BorderStyle() != bsSingle && !Iconic(Form); }
+
+bool TsSystemMenu::VisibleClose() const { return CloseFlag(); }
+
+bool TsSystemMenu::VisibleMax() const {
+    if (!Form || !CloseFlag())
+        return false;
+    if (Iconic(Form) || IsMDIChild())
+        return true;
+    switch (Form->BorderStyle()) {
+    case bsDialog:
+    case bsNone:
+    case bsToolWindow:
+    case bsSizeToolWin:
+        return false;
+    case bsSingle:
+        if (!Form->BorderIcons().Contains(biMaximize))
+            return false;
+        break;
+    default:
+        break;
+    }
+    return Form->BorderIcons().Contains(biMaximize);
+}
+
+bool TsSystemMenu::VisibleMin() const {
+    if (!Form || !CloseFlag())
+        return false;
+    if (Iconic(Form) || IsMDIChild())
+        return true;
+    switch (Form->BorderStyle()) {
+    case bsDialog:
+    case bsNone:
+    case bsToolWindow:
+    case bsSizeToolWin:
+        return false;
+    case bsSingle:
+        if (!Form->BorderIcons().Contains(biMinimize))
+            return false;
+        break;
+    default:
+        break;
+    }
+    return Form->BorderIcons().Contains(biMinimize);
+}
+
+bool TsSystemMenu::VisibleRestore() const {
+    if (!Form || !CloseFlag())
+        return false;
+    if (IsMDIChild())
+        return true;
+    switch (Form->BorderStyle()) {
+    case bsDialog:
+    case bsNone:
+    case bsSizeToolWin:
+    case bsToolWindow:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool TsSystemMenu::VisibleSize() const {
+    if (!Form)
+        return false;
+    if (IsMDIChild())
+        return true;
+    switch (Form->BorderStyle()) {
+    case bsDialog:
+    case bsNone:
+    case bsToolWindow:
+        return false;
+    default:
+        return true;
+    }
+}
+
+void TsSystemMenu::UpdateItems() {
+    if (!Form)
+        return;
+    ItemRestore->SetVisible(VisibleRestore());
+    ItemSize->SetVisible(VisibleSize());
+    ItemMinimize->SetVisible(VisibleMin());
+    ItemMaximize->SetVisible(VisibleMax());
+    ItemClose->SetVisible(VisibleClose());
+    ItemMove->SetVisible(true);
+    ItemRestore->SetEnabled(EnabledRestore());
+    ItemMove->SetEnabled(EnabledMove());
+    ItemSize->SetEnabled(EnabledSize());
+    ItemMinimize->SetEnabled(EnabledMin());
+    ItemMaximize->SetEnabled(EnabledMax());
+    ItemClose->SetEnabled(true);
+}
+
+void TsSystemMenu::MakeSkinItems() {
+    TsSkinManager* manager = nullptr;
+    if (FOwner && FOwner->SkinData())
+        manager = FOwner->SkinData()->SkinManager();
+    if (!manager)
+        manager = DefaultManager;
+    if (!manager)
+        return;
+    TStringList names;
+    std::string first;
+    manager->GetSkinNames(&names, skAll, first);
+    if (names.Count() == 0)
+        return;
+    auto* root = new TMenuItem(this);
+    root->SetName(SkinSelectName);
+    root->SetCaption(acsAvailSkins);
+    Items()->Insert(0, root);
+    auto* line = new TMenuItem(this);
+    line->SetCaption("-");
+    Items()->Insert(1, line);
+    for (int i = 0; i < names.Count(); ++i) {
+        auto* item = new TMenuItem(this);
+        item->SetName(SkinSelectName + std::to_string(i));
+        item->SetCaption(names.Strings(i));
+        item->SetRadioItem(true);
+        item->SetChecked(names.Strings(i) == manager->SkinName());
+        if (i > 0 && i % 20 == 0)
+            item->SetBreak(mbBreak);
+        item->OnClick = [this](TObject* Sender) { SkinClick(Sender); };
+        root->Add(item);
+    }
+}
+
+void TsSystemMenu::SkinClick(TObject* Sender) {
+    auto* item = dynamic_cast<TMenuItem*>(Sender);
+    if (!item)
+        return;
+    TsSkinManager* manager = nullptr;
+    if (FOwner && FOwner->SkinData())
+        manager = FOwner->SkinData()->SkinManager();
+    if (!manager)
+        manager = DefaultManager;
+    if (!manager)
+        return;
+    std::string name = item->Caption();
+    name.erase(std::remove(name.begin(), name.end(), '&'), name.end());
+    manager->SetSkinName(name);
+}
