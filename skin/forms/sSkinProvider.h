@@ -103,6 +103,7 @@ class TCustomForm;
 class TsCommonData;
 class TsSkinManager;
 class TsSkinProvider;
+class TsSystemMenu;
 
 enum TsGripMode { gmNone, gmRightBottom };
 enum TsResizeMode { rmStandard, rmBorder };
@@ -202,6 +203,10 @@ public:
     void PrepareRegionRects() override;
     void UpdateFormRegion(bool Redraw) override;
     HRGN CreateSkinRegion(int X, int Y) override;
+    // The menu painter asks for the menu line under a bar item: it is copied from the frame cache.
+    void PaintMenuLineBackground(TBitmap* Bmp, const TRect& R, const TRect& ItemRect) override;
+    // The form's system menu, made when the form is first skinned.
+    TsSystemMenu* SystemMenu() const { return FSystemMenu; }
     void SetDwmNcPolicy(HWND Handle, bool Skinned);
     bool DwmAvailable() const;
     void HideSystemButtons(bool Value);
@@ -289,6 +294,8 @@ private:
     void RestoreButtonsArea();
     void PaintCaptionText();
     void PaintMenuLine(int CaptionBottom);
+    // The bar's items over the menu line of the window's DC, each by its owner-draw routine.
+    void PaintMenuBarItems(HDC DC);
     bool MenuLineShown() const;
     int CountMenuLines();
     void MakeFormImage();
@@ -336,5 +343,7 @@ private:
     int FMenuLineCount = -1;
     std::unique_ptr<TBitmap> FFormImage;
     bool FRegistered = false;
+    // Owned as a component of the provider.
+    TsSystemMenu* FSystemMenu = nullptr;
     bool FInPaintAll = false;
 };

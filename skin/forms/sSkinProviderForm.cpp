@@ -1,6 +1,8 @@
 // The skin provider as a component: hooking its form, the metrics of the form's frame, the window region, the
 // desktop composition policy and the form's window procedure.
 #include "sSkinProvider.h"
+#include "sSkinMenus.h"
+#include "sSystemMenu.h"
 
 #include "skin/adapters/acSBUtils.h"
 #include "skin/engine/sCommonData.h"
@@ -43,7 +45,9 @@ constexpr UINT kSwallowed[] = {0x93, WM_ENTERIDLE, WM_PRINTCLIENT, 0xB034, 0xB04
 
 }  // namespace
 
-void RegisterFormAdapter(TacFormAdapterFactory Factory) { AdapterFactory() = std::move(Factory); }
+void RegisterFormAdapter(TacFormAdapterFactory Factory) {
+    AdapterFactory() = std::move(Factory);
+}
 
 bool acDwmSwitch = false;
 
@@ -64,7 +68,8 @@ TacDwmEntryPoints& acDwm() {
 
 HRESULT acDwmSetWindowAttribute(HWND Wnd, DWORD Attribute, LPCVOID Value, DWORD Size) {
     TacDwmEntryPoints& dwm = acDwm();
-    if (!dwm.SetWindowAttribute) return E_NOTIMPL;
+    if (!dwm.SetWindowAttribute)
+        return E_NOTIMPL;
     return dwm.SetWindowAttribute(Wnd, Attribute, Value, Size);
 }
 
@@ -83,7 +88,8 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TacSkinProviderBase(AOwner)
     FSkinData = std::make_unique<TsCommonData>(this, false);
     FSkinData->COC = 224;
     FSkinData->SetSkinSection("FORM");
-    if (FForm && !FForm->ControlState().Empty()) FSkinData->Updating = true;
+    if (FForm && !FForm->ControlState().Empty())
+        FSkinData->Updating = true;
     FTitleIcon = std::make_unique<TsTitleIcon>();
     FTitleButtons = std::make_unique<TsTitleButtons>(this);
     if (FForm)
@@ -94,9 +100,11 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TacSkinProviderBase(AOwner)
                 FForm = nullptr;
                 break;
             }
-            if (other == this) break;
+            if (other == this)
+                break;
         }
-    if (!FForm) return;
+    if (!FForm)
+        return;
     FButtonsBack = std::make_unique<TBitmap>();
     FMenuLineBmp = CreateBmp24(0, 0);
     FMDIPending = true;
@@ -110,36 +118,43 @@ TsSkinProvider::TsSkinProvider(TComponent* AOwner) : TacSkinProviderBase(AOwner)
 
 void TsSkinProvider::AfterConstruction() {
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (manager && manager->Active()) InitFormSkin();
+    if (manager && manager->Active())
+        InitFormSkin();
 }
 
 void TsSkinProvider::BeforeDestruction() {
     TacSkinProviderBase::BeforeDestruction();
-    if (!FForm) return;
+    if (!FForm)
+        return;
     // The adapters hooked on the form go first, so that nothing restores a procedure of ours afterwards.
     FAdapter.reset();
-    if (FRegistered) RemoveSupportedForm(FForm);
+    if (FRegistered)
+        RemoveSupportedForm(FForm);
     FRegistered = false;
     FHook.Remove();
     bool formLives = !FForm->Destroying() && FForm->HandleAllocated();
     if (formLives && FSkinData->Skinned()) {
         // The form goes on without a skin: its own frame, region and system buttons come back.
         HideSystemButtons(false);
-        if (HaveBorder()) SetWindowRgn(FForm->Handle(), nullptr, TRUE);
+        if (HaveBorder())
+            SetWindowRgn(FForm->Handle(), nullptr, TRUE);
         RedrawWindow(FForm->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     }
 }
 
 TsSkinProvider::~TsSkinProvider() {
-    if (!ComponentState().Contains(csDestroying)) BeforeDestruction();
+    if (!ComponentState().Contains(csDestroying))
+        BeforeDestruction();
     FAdapter.reset();
     FHook.Remove();
 }
 
 void TsSkinProvider::Loaded() {
     TacSkinProviderBase::Loaded();
-    if (!FSkinData->SkinManager() || !FSkinData->Skinned(true)) return;
-    if (!FAdapter) PrepareForm();
+    if (!FSkinData->SkinManager() || !FSkinData->Skinned(true))
+        return;
+    if (!FAdapter)
+        PrepareForm();
     InitFormSkin();
 }
 
@@ -158,17 +173,25 @@ void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) 
 }
 
 void TsSkinProvider::PrepareForm() {
-    if (!FSkinData->Skinned() || !AdapterFactory()) return;
+    if (!FSkinData->Skinned() || !AdapterFactory())
+        return;
     FAdapter = AdapterFactory()(this);
-    if (FAdapter) FAdapter->AddAllItems();
+    if (FAdapter)
+        FAdapter->AddAllItems();
 }
 
 void TsSkinProvider::InitFormSkin() {
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!manager || !FForm || !FForm->HandleAllocated()) return;
+    if (!manager || !FForm || !FForm->HandleAllocated())
+        return;
     FSkinData->Loaded();
     // The provider draws the caption buttons itself: the system's would be painted over the skinned caption.
     HideSystemButtons(true);
+    if (!FSystemMenu) {
+        FSystemMenu = new TsSystemMenu(this);
+        FSystemMenu->Form = FForm;
+        FSystemMenu->MakeSkinItems();
+    }
     FMDIPending = false;
     FSkinData->UpdateIndexes();
     InitTitleButtonGlyphs();
@@ -177,13 +200,16 @@ void TsSkinProvider::InitFormSkin() {
         FUseGlobalColor && !FSkinData->CustomColor() && FSkinData->Skinned())
         FForm->SetColor(manager->GetGlobalColor());
     UpdateMenus(FSkinData->Skinned());
+    if (FSystemMenu)
+        FSystemMenu->UpdateItems();
     FFrameDirty = true;
     FRegionChanged = true;
     FSkinData->BGChanged = true;
 }
 
 void TsSkinProvider::HideSystemButtons(bool Value) {
-    if (!FForm || !FForm->HandleAllocated()) return;
+    if (!FForm || !FForm->HandleAllocated())
+        return;
     HWND wnd = FForm->Handle();
     LONG style = GetWindowLongA(wnd, GWL_STYLE);
     if (Value) {
@@ -194,50 +220,85 @@ void TsSkinProvider::HideSystemButtons(bool Value) {
             FSysMenuHidden = false;
         }
     } else {
-        if (FSysMenuHidden) SetWindowLongA(wnd, GWL_STYLE, style | WS_SYSMENU);
+        if (FSysMenuHidden)
+            SetWindowLongA(wnd, GWL_STYLE, style | WS_SYSMENU);
         FSysMenuHidden = false;
     }
 }
 
+namespace {
+
+// Hands the menus among Owner's components (and theirs) to the painter.
+void HookMenusOf(TComponent* Owner, TsSkinableMenus* Painter, bool Skinned, bool Popups) {
+    for (int i = 0; i < Owner->ComponentCount(); ++i) {
+        TComponent* c = Owner->Components(i);
+        if (auto* main = dynamic_cast<TMainMenu*>(c))
+            Painter->HookMainMenu(main, Skinned);
+        else if (auto* popup = dynamic_cast<TPopupMenu*>(c); popup && !dynamic_cast<TsSystemMenu*>(c))
+            Painter->HookPopupMenu(popup, Skinned && Popups);
+        else if (auto* item = dynamic_cast<TMenuItem*>(c); item && !dynamic_cast<TMainMenu*>(item->Owner()))
+            Painter->InitItem(Skinned && Popups, item);
+        HookMenusOf(c, Painter, Skinned, Popups);
+    }
+}
+
+}  // namespace
+
 void TsSkinProvider::UpdateMenus(bool Skinned) {
-    (void)Skinned;
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!FForm || FForm->Destroying() || !manager || !manager->SkinableMenus() || !manager->IsDefault()) return;
-    manager->SkinableMenus()->UpdateMenus();
+    if (!FForm || FForm->Destroying() || !manager || !manager->IsDefault())
+        return;
+    auto* painter = dynamic_cast<TsSkinableMenus*>(manager->SkinableMenus());
+    if (!painter)
+        return;
+    painter->SetActive(Skinned);
+    HookMenusOf(FForm, painter, Skinned, manager->SkinnedPopups());
+    if (Skinned && !FMenuSkinned && FForm->Menu())
+        FMenuSkinned = true;
 }
 
 // --- properties ---
 
 void TsSkinProvider::SetCaptionAlignment(TAlignment Value) {
-    if (Value == FCaptionAlignment) return;
+    if (Value == FCaptionAlignment)
+        return;
     FCaptionAlignment = Value;
     FFrameDirty = true;
     FSkinData->BGChanged = true;
-    if (FForm && FForm->HandleAllocated() && FForm->Visible()) SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
+    if (FForm && FForm->HandleAllocated() && FForm->Visible())
+        SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
 }
 
 void TsSkinProvider::SetShowAppIcon(bool Value) {
-    if (Value == FShowAppIcon) return;
+    if (Value == FShowAppIcon)
+        return;
     FShowAppIcon = Value;
     FFrameDirty = true;
     FSkinData->BGChanged = true;
-    if (FForm && FForm->HandleAllocated() && FForm->Visible()) SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
+    if (FForm && FForm->HandleAllocated() && FForm->Visible())
+        SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
 }
 
 void TsSkinProvider::SetTitleSkin(const std::string& Value) {
-    if (Value == FTitleSkin) return;
+    if (Value == FTitleSkin)
+        return;
     FTitleSkin = Value;
     FFrameDirty = true;
     FSkinData->BGChanged = true;
-    if (FForm && FForm->HandleAllocated() && FForm->Visible()) SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
+    if (FForm && FForm->HandleAllocated() && FForm->Visible())
+        SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
 }
 
-void TsSkinProvider::SetTitleButtons(TsTitleButtons* Value) { FTitleButtons->Assign(Value); }
+void TsSkinProvider::SetTitleButtons(TsTitleButtons* Value) {
+    FTitleButtons->Assign(Value);
+}
 
 void TsSkinProvider::SetUseGlobalColor(bool Value) {
-    if (Value == FUseGlobalColor) return;
+    if (Value == FUseGlobalColor)
+        return;
     FUseGlobalColor = Value;
-    if (!FForm) return;
+    if (!FForm)
+        return;
     if (FSkinData->Skinned() && Value && !FSkinData->CustomColor())
         FForm->SetColor(FSkinData->SkinManager()->GetGlobalColor());
     else
@@ -256,10 +317,13 @@ void TsSkinProvider::RepaintFrame() {
     FSkinData->BGChanged = true;
     FFrameDirty = true;
     FMenuLineCount = -1;
-    if (FForm && FForm->HandleAllocated()) SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
+    if (FForm && FForm->HandleAllocated())
+        SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
 }
 
-void TsSkinProvider::HandleSkinMessage(TMessage& Message) { (void)Message; }
+void TsSkinProvider::HandleSkinMessage(TMessage& Message) {
+    (void)Message;
+}
 
 // --- metrics ---
 
@@ -268,16 +332,19 @@ bool TsSkinProvider::HaveBorder() const {
 }
 
 int TsSkinProvider::SysCaptionHeight() const {
-    if (!FForm || !FForm->HandleAllocated()) return 0;
+    if (!FForm || !FForm->HandleAllocated())
+        return 0;
     HWND wnd = const_cast<TCustomForm*>(FForm)->Handle();
     LONG style = GetWindowLongA(wnd, GWL_STYLE);
-    if (!((HaveBorder() && (style & WS_CAPTION) == WS_CAPTION) || IsIconic(wnd))) return 0;
+    if (!((HaveBorder() && (style & WS_CAPTION) == WS_CAPTION) || IsIconic(wnd)))
+        return 0;
     TFormBorderStyle border = FForm->BorderStyle();
     return GetSystemMetrics(border == bsToolWindow || border == bsSizeToolWin ? SM_CYSMCAPTION : SM_CYCAPTION);
 }
 
 int TsSkinProvider::SysBorderWidth() const {
-    if (!HaveBorder()) return 0;
+    if (!HaveBorder())
+        return 0;
     TFormBorderStyle border = FForm->BorderStyle();
     if (border == bsSingle || border == bsToolWindow || (border == bsDialog && FForm->FormStyle() != fsMDIChild))
         return GetSystemMetrics(SM_CXFIXEDFRAME);
@@ -285,7 +352,8 @@ int TsSkinProvider::SysBorderWidth() const {
 }
 
 int TsSkinProvider::SysBorderHeight() const {
-    if (!HaveBorder()) return 0;
+    if (!HaveBorder())
+        return 0;
     TFormBorderStyle border = FForm->BorderStyle();
     if (border == bsSingle || border == bsToolWindow || (border == bsDialog && FForm->FormStyle() != fsMDIChild))
         return GetSystemMetrics(SM_CYFIXEDFRAME);
@@ -293,7 +361,8 @@ int TsSkinProvider::SysBorderHeight() const {
 }
 
 int TsSkinProvider::FormWidth() const {
-    if (!FForm) return 0;
+    if (!FForm)
+        return 0;
     if (FForm->HandleAllocated()) {
         HWND wnd = const_cast<TCustomForm*>(FForm)->Handle();
         if (IsIconic(wnd)) {
@@ -306,7 +375,8 @@ int TsSkinProvider::FormWidth() const {
 }
 
 int TsSkinProvider::FormHeight() const {
-    if (!FForm) return 0;
+    if (!FForm)
+        return 0;
     if (FForm->HandleAllocated()) {
         HWND wnd = const_cast<TCustomForm*>(FForm)->Handle();
         if (IsIconic(wnd)) {
@@ -320,13 +390,15 @@ int TsSkinProvider::FormHeight() const {
 
 int TsSkinProvider::ButtonWidth(const TsCaptionButton& Btn) const {
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!manager || !manager->IsValidImgIndex(Btn.ImageIndex)) return 21;
+    if (!manager || !manager->IsValidImgIndex(Btn.ImageIndex))
+        return 21;
     return MaskStateWidth(manager->Masks[Btn.ImageIndex]);
 }
 
 int TsSkinProvider::ButtonHeight() const {
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!manager || !manager->IsValidImgIndex(FButtons[cbClose].ImageIndex)) return 21;
+    if (!manager || !manager->IsValidImgIndex(FButtons[cbClose].ImageIndex))
+        return 21;
     return MaskStateHeight(manager->Masks[FButtons[cbClose].ImageIndex]);
 }
 
@@ -345,23 +417,33 @@ int TsSkinProvider::ButtonsWidth() const {
         if (TsSkinManager* manager = FSkinData->SkinManager(); manager && manager->SkinData())
             spacing = manager->SkinData()->BISpacing;
     int width = 0;
-    if (CloseVisible()) width += ButtonWidth(FButtons[cbClose]) + spacing;
-    if (MaxVisible()) width += ButtonWidth(FButtons[cbMax]) + spacing;
-    if (MinVisible()) width += ButtonWidth(FButtons[cbMin]) + spacing;
-    if (HelpVisible()) width += ButtonWidth(FButtons[cbHelp]) + spacing;
+    if (CloseVisible())
+        width += ButtonWidth(FButtons[cbClose]) + spacing;
+    if (MaxVisible())
+        width += ButtonWidth(FButtons[cbMax]) + spacing;
+    if (MinVisible())
+        width += ButtonWidth(FButtons[cbMin]) + spacing;
+    if (HelpVisible())
+        width += ButtonWidth(FButtons[cbHelp]) + spacing;
     if (FTitleButtons->Count() > 0) {
         width += 8;
-        for (int i = 0; i < FTitleButtons->Count(); ++i) width += UserButtonWidth(i) + spacing;
+        for (int i = 0; i < FTitleButtons->Count(); ++i)
+            width += UserButtonWidth(i) + spacing;
     }
     return width;
 }
 
-int TsSkinProvider::BorderTop() const { return SysBorderHeight() + (FForm ? FForm->BorderWidth() : 0); }
+int TsSkinProvider::BorderTop() const {
+    return SysBorderHeight() + (FForm ? FForm->BorderWidth() : 0);
+}
 
-int TsSkinProvider::MenuLineHeight() const { return FForm && FForm->Menu() ? GetSystemMetrics(SM_CYMENU) - 1 : 0; }
+int TsSkinProvider::MenuLineHeight() const {
+    return FForm && FForm->Menu() ? GetSystemMetrics(SM_CYMENU) - 1 : 0;
+}
 
 int TsSkinProvider::ClientOffsetX() const {
-    if (!FForm || !FForm->HandleAllocated()) return 0;
+    if (!FForm || !FForm->HandleAllocated())
+        return 0;
     // Measured from where the system placed the client area, so a frame without caption is right too.
     TRect r;
     GetClientRectInWindow(const_cast<TCustomForm*>(FForm)->Handle(), r);
@@ -369,53 +451,43 @@ int TsSkinProvider::ClientOffsetX() const {
 }
 
 int TsSkinProvider::ClientOffsetY() const {
-    if (!FForm || !FForm->HandleAllocated()) return 0;
+    if (!FForm || !FForm->HandleAllocated())
+        return 0;
     TRect r;
     GetClientRectInWindow(const_cast<TCustomForm*>(FForm)->Handle(), r);
     return r.top;
 }
 
 int TsSkinProvider::CaptionAreaHeight() const {
-    if (!FForm || !FForm->HandleAllocated()) return 0;
+    if (!FForm || !FForm->HandleAllocated())
+        return 0;
     HWND wnd = const_cast<TCustomForm*>(FForm)->Handle();
     RECT window, client;
     GetWindowRect(wnd, &window);
     GetClientRect(wnd, &client);
     int result = (window.bottom - window.top) - client.bottom;
-    if (SysCaptionHeight() != 0) result -= SysBorderHeight() + FForm->BorderWidth();
+    if (SysCaptionHeight() != 0)
+        result -= SysBorderHeight() + FForm->BorderWidth();
     result = std::max(result, 0);
-    if (IsIconic(wnd)) result += SysBorderHeight();
+    if (IsIconic(wnd))
+        result += SysBorderHeight();
     return result;
 }
 
-// The system menu's rules for the caption buttons: what the form's border icons and style offer.
-bool TsSkinProvider::CloseVisible() const { return FForm && FForm->BorderIcons().Contains(biSystemMenu); }
-
-bool TsSkinProvider::MaxVisible() const {
-    if (!FForm || !FForm->BorderIcons().Contains(biSystemMenu)) return false;
-    TFormBorderStyle border = FForm->BorderStyle();
-    if (border != bsSingle && border != bsSizeable) return false;
-    return FForm->BorderIcons().Contains(biMaximize) || FForm->BorderIcons().Contains(biMinimize);
-}
-
-bool TsSkinProvider::MinVisible() const { return MaxVisible(); }
-
+// The caption buttons follow the system menu's rules; before the form is first skinned there is no button.
+bool TsSkinProvider::CloseVisible() const { return FSystemMenu && FSystemMenu->VisibleClose(); }
+bool TsSkinProvider::MaxVisible() const { return FSystemMenu && FSystemMenu->VisibleMax(); }
+bool TsSkinProvider::MinVisible() const { return FSystemMenu && FSystemMenu->VisibleMin(); }
 bool TsSkinProvider::HelpVisible() const { return FForm && FForm->BorderIcons().Contains(biHelp); }
-
-bool TsSkinProvider::MaxEnabled() const {
-    return MaxVisible() && FForm->BorderIcons().Contains(biMaximize) && FForm->WindowState() != wsMaximized;
-}
-
-bool TsSkinProvider::MinEnabled() const {
-    return MinVisible() && FForm->BorderIcons().Contains(biMinimize) && FForm->WindowState() != wsMinimized;
-}
-
-bool TsSkinProvider::RestoreEnabled() const { return FForm && FForm->WindowState() != wsNormal; }
+bool TsSkinProvider::MaxEnabled() const { return FSystemMenu && FSystemMenu->EnabledMax(); }
+bool TsSkinProvider::MinEnabled() const { return FSystemMenu && FSystemMenu->EnabledMin(); }
+bool TsSkinProvider::RestoreEnabled() const { return FSystemMenu && FSystemMenu->EnabledRestore(); }
 
 // --- desktop composition ---
 
 void TsSkinProvider::SetDwmNcPolicy(HWND Handle, bool Skinned) {
-    if (!acDwmSwitch || !Handle || IsZoomed(Handle)) return;
+    if (!acDwmSwitch || !Handle || IsZoomed(Handle))
+        return;
     if (Skinned) {
         int policy = DWMNCRP_ENABLED_, allow = -1;
         acDwmSetWindowAttribute(Handle, DWMWA_NCRENDERING_POLICY_, &policy, sizeof policy);
@@ -430,9 +502,11 @@ void TsSkinProvider::SetDwmNcPolicy(HWND Handle, bool Skinned) {
 }
 
 bool TsSkinProvider::DwmAvailable() const {
-    if (!acDwmSwitch || acWinMajorVersion < 6) return false;
+    if (!acDwmSwitch || acWinMajorVersion < 6)
+        return false;
     TacDwmEntryPoints& dwm = acDwm();
-    if (!dwm.IsCompositionEnabled) return false;
+    if (!dwm.IsCompositionEnabled)
+        return false;
     BOOL enabled = FALSE;
     return SUCCEEDED(dwm.IsCompositionEnabled(&enabled)) && enabled;
 }
@@ -442,7 +516,8 @@ bool TsSkinProvider::DwmAvailable() const {
 void TsSkinProvider::PrepareRegionRects() {
     FRegionRects.clear();
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!manager || !FSkinData->Skinned() || !FForm) return;
+    if (!manager || !FSkinData->Skinned() || !FForm)
+        return;
     int width = FormWidth();
     if (manager->IsValidImgIndex(FSkinData->BorderIndex)) {
         const TsMaskData& mask = manager->Masks[FSkinData->BorderIndex];
@@ -452,7 +527,8 @@ void TsSkinProvider::PrepareRegionRects() {
     int caption = CaptionSection();
     if (manager->IsValidSkinIndex(caption)) {
         int mask = manager->GetMaskIndex(caption, CaptionSectionName(), "BORDERSMASK");
-        if (manager->IsValidImgIndex(mask)) AddMaskRgnRects(FRegionRects, width, manager->Masks[mask], false, 0);
+        if (manager->IsValidImgIndex(mask))
+            AddMaskRgnRects(FRegionRects, width, manager->Masks[mask], false, 0);
     }
 }
 
@@ -467,15 +543,18 @@ HRGN TsSkinProvider::CreateSkinRegion(int X, int Y) {
 }
 
 void TsSkinProvider::UpdateFormRegion(bool Redraw) {
-    if (FRegionLocked || !FForm || !FForm->HandleAllocated()) return;
+    if (FRegionLocked || !FForm || !FForm->HandleAllocated())
+        return;
     HWND wnd = FForm->Handle();
-    if (!HaveBorder() && !IsIconic(wnd)) return;
+    if (!HaveBorder() && !IsIconic(wnd))
+        return;
     if (FForm->Parent()) {
         SetWindowRgn(wnd, nullptr, FALSE);
         return;
     }
     // Asked every time, not only before the first frame: a window that keeps its own region never gets ours.
-    if (SendMessageA(wnd, 0xBC4D, 16802, 0) == 16802) return;
+    if (SendMessageA(wnd, 0xBC4D, 16802, 0) == 16802)
+        return;
     // The flag covers only the change itself: the system's notifications that SetWindowRgn sends are the region's,
     // not a move or a new size of the form.
     FRegionPending = true;
@@ -485,11 +564,17 @@ void TsSkinProvider::UpdateFormRegion(bool Redraw) {
 
 // --- the window procedure ---
 
-void TsSkinProvider::CallOld(TMessage& Message) { FHook.CallPrevious(Message); }
+void TsSkinProvider::CallOld(TMessage& Message) {
+    FHook.CallPrevious(Message);
+}
 
-bool TsSkinProvider::Skinned() const { return FForm && !FForm->Destroying() && FSkinData->Skinned(false); }
+bool TsSkinProvider::Skinned() const {
+    return FForm && !FForm->Destroying() && FSkinData->Skinned(false);
+}
 
-void TsSkinProvider::FlagDirty() { FSkinData->BGChanged = true; }
+void TsSkinProvider::FlagDirty() {
+    FSkinData->BGChanged = true;
+}
 
 bool TsSkinProvider::UnskinnedCommand(TMessage& Message) {
     TsSkinManager* manager = FSkinData->SkinManager();
@@ -497,11 +582,13 @@ bool TsSkinProvider::UnskinnedCommand(TMessage& Message) {
     switch (SkinCmdOf(Message.WParam)) {
         case scNewSkin:
             // A form that lost its skin takes the new one; a skinned form re-reads it on the skinned path below.
-            if (FForm && !FForm->Destroying() && fromManager && !Skinned()) InitFormSkin();
+            if (FForm && !FForm->Destroying() && fromManager && (!FSystemMenu || !Skinned()))
+                InitFormSkin();
             return false;
         case scRemoveSkin:
             if (!fromManager) {
-                if (FForm) BroadcastSkinMessage(FForm, Message);
+                if (FForm)
+                    BroadcastSkinMessage(FForm, Message);
                 return true;
             }
             RemoveSkin(Message);
@@ -537,14 +624,17 @@ void TsSkinProvider::RemoveSkin(TMessage& Message) {
     }
     CommonWndProc(Message, FSkinData.get());
     FMenuLineCount = -1;
-    if (FForm) BroadcastSkinMessage(FForm, Message);
+    if (FForm)
+        BroadcastSkinMessage(FForm, Message);
     TsSkinManager* manager = FSkinData->SkinManager();
     if (FForm && !FForm->Destroying() && manager && wnd) {
         UpdateMenus(false);
         HideSystemButtons(false);
-        if (HaveBorder() && !FRegionLocked) SetWindowRgn(wnd, nullptr, TRUE);
+        if (HaveBorder() && !FRegionLocked)
+            SetWindowRgn(wnd, nullptr, TRUE);
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-        if (FUseGlobalColor && !FSkinData->CustomColor()) FForm->SetColor(clBtnFace);
+        if (FUseGlobalColor && !FSkinData->CustomColor())
+            FForm->SetColor(clBtnFace);
     }
     FFormImage.reset();
     FFramePainted = false;
@@ -567,7 +657,8 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
                 FlagDirty();
                 FMenuLineCount = -1;
                 FRegionChanged = true;
-                if (FForm->HandleAllocated()) SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
+                if (FForm->HandleAllocated())
+                    SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
             }
             return true;
         case scRefresh:
@@ -578,16 +669,19 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
                     FAdapter->AddAllItems();
                 FMenuLineCount = -1;
                 FFormImage.reset();
-                if (HaveBorder()) FRegionChanged = true;
+                if (HaveBorder())
+                    FRegionChanged = true;
                 if (FForm->Visible() && FForm->HandleAllocated()) {
                     FlagDirty();
                     FFrameDirty = true;
                     RedrawWindow(FForm->Handle(), nullptr, nullptr,
                                  RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
                 }
-                if (FUseGlobalColor && !FSkinData->CustomColor()) FForm->SetColor(manager->GetGlobalColor());
+                if (FUseGlobalColor && !FSkinData->CustomColor())
+                    FForm->SetColor(manager->GetGlobalColor());
                 FSkinData->Updating = false;
-                if (FAdapter) FAdapter->WndProc(Message);
+                if (FAdapter)
+                    FAdapter->WndProc(Message);
             }
             return true;
         case scGetProvider:
@@ -600,7 +694,8 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
 
 void TsSkinProvider::BackgroundQuery(TMessage& Message) {
     auto* info = reinterpret_cast<TacBGInfo*>(Message.LParam);
-    if (!info) return;
+    if (!info)
+        return;
     int ox = ClientOffsetX(), oy = ClientOffsetY();
     // An asker that wants pixels painted names a place in the client area: the cache has the frame around it.
     if (info->PleaseDraw) {
@@ -619,7 +714,8 @@ void TsSkinProvider::BackgroundQuery(TMessage& Message) {
 
 void TsSkinProvider::NewWndProc(TMessage& Message) {
     try {
-        if (Message.Msg == SM_QUORVEXCMD && UnskinnedCommand(Message)) return;
+        if (Message.Msg == SM_QUORVEXCMD && UnskinnedCommand(Message))
+            return;
         if (!Skinned()) {
             if (Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scGetProvider) {
                 Message.Result = ProviderAnswer(this);
@@ -629,7 +725,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
             return;
         }
         if (Message.Msg == SM_QUORVEXCMD) {
-            if (!SkinnedCommand(Message)) CallOld(Message);
+            if (!SkinnedCommand(Message))
+                CallOld(Message);
             return;
         }
         for (UINT swallowed : kSwallowed)
@@ -642,7 +739,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
             case WM_CREATE:
                 FFormImage.reset();
                 CallOld(Message);
-                if (FForm->FormStyle() != fsMDIChild) InitFormSkin();
+                if (FForm->FormStyle() != fsMDIChild)
+                    InitFormSkin();
                 return;
             case WM_SIZE:
                 SizeHandler(Message);
@@ -656,7 +754,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                     if (FSkinData->IsCached()) {
                         PaintHandler(Message);
                     } else {
-                        if (!FForm->Destroying()) InvalidateRect(wnd, nullptr, TRUE);
+                        if (!FForm->Destroying())
+                            InvalidateRect(wnd, nullptr, TRUE);
                         PAINTSTRUCT ps;
                         BeginPaint(wnd, &ps);
                         EndPaint(wnd, &ps);
@@ -671,23 +770,28 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                     CallOld(Message);
                     return;
                 }
-                if (!FSkinData->IsCached()) EraseHandler(Message);
+                if (!FSkinData->IsCached())
+                    EraseHandler(Message);
                 Message.Result = 1;
                 return;
             case WM_NCPAINT:
-                if (IsIconic(wnd)) FlagDirty();
-                if (!FAnimating && FForm->Showing() && !Loading()) NCPaintHandler();
+                if (IsIconic(wnd))
+                    FlagDirty();
+                if (!FAnimating && FForm->Showing() && !Loading() && FSystemMenu)
+                    NCPaintHandler();
                 Message.Result = 0;
                 return;
             case WM_NCACTIVATE: {
                 // The system would paint its own caption over the skinned one: it is told not to (LParam -1), and the
                 // frame shows the new state from the cache.
                 bool active = Message.WParam != 0;
-                if (active != FFormActive) FlagDirty();
+                if (active != FFormActive)
+                    FlagDirty();
                 FFormActive = active;
                 Message.LParam = -1;
                 CallOld(Message);
-                if (FForm->Showing()) RedrawFrame();
+                if (FForm->Showing())
+                    RedrawFrame();
                 return;
             }
             case WM_SETTEXT: {
@@ -714,7 +818,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 return;
         }
     } catch (...) {
-        if (TApplication* app = Application) app->HandleException(this);
+        if (TApplication* app = Application)
+            app->HandleException(this);
     }
 }
 
@@ -728,17 +833,20 @@ void TsSkinProvider::SizeHandler(TMessage& Message) {
         bool cached = FSkinData->IsCached();
         for (const char* key : {"IMGTOPRIGHT", "IMGBTMRIGHT"}) {
             int image = manager->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), key);
-            if (!manager->IsValidImgIndex(image)) continue;
+            if (!manager->IsValidImgIndex(image))
+                continue;
             const TsMaskData& mask = manager->Masks[image];
             RECT r = {FLastClientRect.right - MaskStateWidth(mask), FLastClientRect.bottom - MaskStateHeight(mask),
                       FLastClientRect.right, FLastClientRect.bottom};
             InvalidateRect(wnd, &r, !cached);
         }
-        if (manager->Sections[FSkinData->SkinIndex].Transparency > 0) InvalidateRect(wnd, nullptr, TRUE);
+        if (manager->Sections[FSkinData->SkinIndex].Transparency > 0)
+            InvalidateRect(wnd, nullptr, TRUE);
     }
     FLastClientRect = TRect(0, 0, client.right, client.bottom);
     CallOld(Message);
-    if (!FForm->Showing()) return;
+    if (!FForm->Showing())
+        return;
     if ((!IsIconic(wnd) || !DwmAvailable()) && FrameNeedsUpdate()) {
         FRegionChanged = true;
         FlagDirty();
@@ -749,7 +857,8 @@ void TsSkinProvider::SizeHandler(TMessage& Message) {
 
 bool TsSkinProvider::FrameNeedsUpdate() const {
     TBitmap* cache = Cache();
-    if (!cache) return true;
+    if (!cache)
+        return true;
     return cache->Width() != FormWidth() || cache->Height() != FormHeight();
 }
 
@@ -760,9 +869,11 @@ bool TsSkinProvider::IsSizeBox() const {
 
 void TsSkinProvider::PrintHandler(TMessage& Message) {
     Message.Result = 0;
-    if (!FForm->Visible() || Loading() || FForm->FormState().Contains(fsCreating) || FForm->Destroying()) return;
+    if (!FForm->Visible() || Loading() || FForm->FormState().Contains(fsCreating) || FForm->Destroying())
+        return;
     auto DC = reinterpret_cast<HDC>(Message.WParam);
-    if (!DC) return;
+    if (!DC)
+        return;
     FSkinData->Updating = false;
     int saved = SaveDC(DC);
     auto restore = Finally([&] { RestoreDC(DC, saved); });
@@ -777,7 +888,8 @@ void TsSkinProvider::PrintHandler(TMessage& Message) {
         ExcludeGraphicControls(DC, FForm, 0, 0);
         PaintForm(DC, false);
         RestoreDC(DC, inner);
-        if (FForm->FormStyle() != fsMDIForm) PaintChildControls(FForm, DC, TPoint(0, 0));
+        if (FForm->FormStyle() != fsMDIForm)
+            PaintChildControls(FForm, DC, TPoint(0, 0));
     } else {
         PaintForm(DC, false);
     }

@@ -1,6 +1,7 @@
 // The skin provider's painting: the frame cache (borders, caption, caption buttons, menu line), its copy to the
 // window, and the client background.
 #include "sSkinProvider.h"
+#include "sSystemMenu.h"
 
 #include "skin/adapters/acBorderFrame.h"
 #include "skin/engine/acFastPixels.h"
@@ -20,9 +21,12 @@ namespace {
 
 // The size of the caption icon for a caption of that height.
 int IconSize(int CaptionHeight) {
-    if (CaptionHeight < 9) return 0;
-    if (CaptionHeight <= 16) return 8;
-    if (CaptionHeight <= 27) return 16;
+    if (CaptionHeight < 9)
+        return 0;
+    if (CaptionHeight <= 16)
+        return 8;
+    if (CaptionHeight <= 27)
+        return 16;
     return 32;
 }
 
@@ -40,20 +44,25 @@ bool BigCaptionStyle(TCustomForm* Form) {
 
 }  // namespace
 
-TBitmap* TsSkinProvider::Cache() const { return FSkinData->CacheBmp(); }
+TBitmap* TsSkinProvider::Cache() const {
+    return FSkinData->CacheBmp();
+}
 
 int TsSkinProvider::CaptionSection() const {
     TsSkinManager* manager = FSkinData->SkinManager();
     return manager ? manager->GetSkinIndex(CaptionSectionName()) : -1;
 }
 
-std::string TsSkinProvider::CaptionSectionName() const { return FTitleSkin.empty() ? "FORMTITLE" : FTitleSkin; }
+std::string TsSkinProvider::CaptionSectionName() const {
+    return FTitleSkin.empty() ? "FORMTITLE" : FTitleSkin;
+}
 
 // --- caption buttons ---
 
 void TsSkinProvider::InitTitleButtonGlyphs() {
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!manager || !manager->IsValidSkinIndex(FSkinData->SkinIndex) || !FForm) return;
+    if (!manager || !manager->IsValidSkinIndex(FSkinData->SkinIndex) || !FForm)
+        return;
     int global = manager->ConstData.IndexGlobalInfo;
     auto glyph = [&](const char* key) { return manager->GetMaskIndex(global, "GLOBALINFO", key); };
     auto bigSet = [&] {
@@ -61,7 +70,8 @@ void TsSkinProvider::InitTitleButtonGlyphs() {
         FButtons[cbMax].ImageIndex = glyph("BICONMAX");
         FButtons[cbClose].ImageIndex = glyph("BICONCLOSE");
         FButtons[cbHelp].ImageIndex = glyph("BICONHELP");
-        for (int i = cbMin; i <= cbHelp; ++i) FButtons[i].Big = true;
+        for (int i = cbMin; i <= cbHelp; ++i)
+            FButtons[i].Big = true;
     };
     if (BigCaptionStyle(FForm)) {
         bigSet();
@@ -70,8 +80,10 @@ void TsSkinProvider::InitTitleButtonGlyphs() {
         FButtons[cbMax].ImageIndex = glyph("SICONMAX");
         FButtons[cbClose].ImageIndex = glyph("SICONCLOSE");
         FButtons[cbHelp].ImageIndex = glyph("SICONHELP");
-        if (FButtons[cbHelp].ImageIndex < 0) FButtons[cbHelp].ImageIndex = glyph("BICONHELP");
-        for (int i = cbMin; i <= cbHelp; ++i) FButtons[i].Big = false;
+        if (FButtons[cbHelp].ImageIndex < 0)
+            FButtons[cbHelp].ImageIndex = glyph("BICONHELP");
+        for (int i = cbMin; i <= cbHelp; ++i)
+            FButtons[i].Big = false;
     }
     if (FButtons[cbClose].ImageIndex < 0) {
         bigSet();
@@ -102,7 +114,8 @@ void TsSkinProvider::DrawTitleButton(TsCaptionButton& Btn, bool Enabled, int Wid
     int centred = (SysCaptionHeight() - height + SysBorderHeight()) / 2;
     int top = centred;
     if (!Btn.Big) {
-        if (BigCaptionStyle(FForm) && height < 16) top += 2;
+        if (BigCaptionStyle(FForm) && height < 16)
+            top += 2;
     } else {
         TsSkinManager* manager = FSkinData->SkinManager();
         int align = manager && manager->SkinData() ? manager->SkinData()->BIVAlign : 0;
@@ -116,24 +129,29 @@ void TsSkinProvider::DrawTitleButton(TsCaptionButton& Btn, bool Enabled, int Wid
     Btn.Rect.bottom = top + height;
     TsSkinManager* manager = FSkinData->SkinManager();
     TBitmap* cache = Cache();
-    if (!manager || !cache || !manager->IsValidImgIndex(Btn.ImageIndex)) return;
+    if (!manager || !cache || !manager->IsValidImgIndex(Btn.ImageIndex))
+        return;
     const TsMaskData& mask = manager->Masks[Btn.ImageIndex];
     int state = Btn.State;
     // An image with a fourth state has its look for an inactive form or a disabled button there.
-    if (!FFormActive || !Enabled) state = mask.ImageCount > 3 ? 3 : 0;
+    if (!FFormActive || !Enabled)
+        state = mask.ImageCount > 3 ? 3 : 0;
     DrawMaskGlyph(cache, TPoint(Btn.Rect.left, Btn.Rect.top), state, NoBackground(), mask, true);
 }
 
 void TsSkinProvider::PaintTitleButtons() {
-    if (!HaveBorder()) return;
+    if (!HaveBorder())
+        return;
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!manager) return;
+    if (!manager)
+        return;
     int spacing = BigCaptionStyle(FForm) && manager->SkinData() ? manager->SkinData()->BISpacing : 0;
     int x = FormWidth() - SysBorderWidth() - spacing;
     auto restoreGlyph = [&](const TsCaptionButton& Btn) {
         const char* key = Btn.Big ? "BICONNORM" : "SICONNORM";
         int index = manager->GetMaskIndex(manager->ConstData.IndexGlobalInfo, "GLOBALINFO", key);
-        if (index < 0) index = manager->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), key);
+        if (index < 0)
+            index = manager->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), key);
         return index;
     };
     // The button drawn with another glyph (restore) keeps its own record's glyph for the next time.
@@ -146,7 +164,8 @@ void TsSkinProvider::PaintTitleButtons() {
         x = Btn.Rect.left - spacing;
     };
     TsCaptionButton& close = FButtons[cbClose];
-    if (CloseVisible() && manager->IsValidImgIndex(close.ImageIndex)) draw(close, close.ImageIndex, true);
+    if (CloseVisible() && manager->IsValidImgIndex(close.ImageIndex))
+        draw(close, close.ImageIndex, true);
     if (MaxVisible()) {
         TsCaptionButton& max = FButtons[cbMax];
         if (FForm->WindowState() == wsMaximized)
@@ -161,8 +180,10 @@ void TsSkinProvider::PaintTitleButtons() {
         else
             draw(min, min.ImageIndex, MinEnabled());
     }
-    if (HelpVisible()) draw(FButtons[cbHelp], FButtons[cbHelp].ImageIndex, true);
-    if (FTitleButtons->Count() == 0) return;
+    if (HelpVisible())
+        draw(FButtons[cbHelp], FButtons[cbHelp].ImageIndex, true);
+    if (FTitleButtons->Count() == 0)
+        return;
     x -= 8;
     TBitmap* cache = Cache();
     for (int i = 0; i < FTitleButtons->Count(); ++i) {
@@ -191,7 +212,9 @@ void TsSkinProvider::PaintTitleButtons() {
 
 // --- the caption ---
 
-bool TsSkinProvider::ShowsAppIcon() const { return BigCaptionStyle(FForm) && FShowAppIcon; }
+bool TsSkinProvider::ShowsAppIcon() const {
+    return BigCaptionStyle(FForm) && FShowAppIcon;
+}
 
 int TsSkinProvider::TitleIconWidth() const {
     return FTitleIcon->Width() > 0 ? FTitleIcon->Width() : IconSize(SysCaptionHeight());
@@ -209,9 +232,11 @@ TRect TsSkinProvider::IconRect() const {
 
 void TsSkinProvider::DrawAppIcon() {
     TBitmap* cache = Cache();
-    if (!ShowsAppIcon() || !cache) return;
+    if (!ShowsAppIcon() || !cache)
+        return;
     TRect r = IconRect();
-    if (r.IsEmpty()) return;
+    if (r.IsEmpty())
+        return;
     TBitmap* glyph = FTitleIcon->Glyph();
     if (glyph && !glyph->Empty()) {
         if (glyph->PixelFormat() == pf32bit)
@@ -221,23 +246,28 @@ void TsSkinProvider::DrawAppIcon() {
         return;
     }
     HICON icon = FForm->Icon() ? FForm->Icon()->Handle() : nullptr;
-    if (!icon && Application && Application->Icon()) icon = Application->Icon()->Handle();
-    if (!icon) icon = LoadIcon(nullptr, IDI_APPLICATION);
+    if (!icon && Application && Application->Icon())
+        icon = Application->Icon()->Handle();
+    if (!icon)
+        icon = LoadIcon(nullptr, IDI_APPLICATION);
     DrawIconEx(cache->Canvas()->Handle(), r.left, r.top, icon, r.Width(), r.Height(), 0, nullptr, DI_NORMAL);
 }
 
 void TsSkinProvider::SaveButtonsArea() {
     TBitmap* cache = Cache();
-    if (!cache || !FButtonsBack) return;
+    if (!cache || !FButtonsBack)
+        return;
     int w = ButtonsWidth() + SysBorderWidth(), h = CaptionAreaHeight();
-    if (w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0)
+        return;
     FButtonsBack->SetSize(w, h);
     BitBlt(FButtonsBack->Canvas()->Handle(), 0, 0, w, h, cache->Canvas()->Handle(), FormWidth() - w - 1, 0, SRCCOPY);
 }
 
 void TsSkinProvider::RestoreButtonsArea() {
     TBitmap* cache = Cache();
-    if (!cache || !FButtonsBack || FButtonsBack->Empty()) return;
+    if (!cache || !FButtonsBack || FButtonsBack->Empty())
+        return;
     int w = FButtonsBack->Width(), h = FButtonsBack->Height();
     BitBlt(cache->Canvas()->Handle(), FormWidth() - w - 1, 0, w, h, FButtonsBack->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
@@ -245,7 +275,8 @@ void TsSkinProvider::RestoreButtonsArea() {
 void TsSkinProvider::PaintCaptionText() {
     TBitmap* cache = Cache();
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!cache || !manager) return;
+    if (!cache || !manager)
+        return;
     TCanvas* canvas = cache->Canvas();
     NONCLIENTMETRICSA metrics{};
     // The size the system accepts on every version this program runs on.
@@ -258,7 +289,8 @@ void TsSkinProvider::PaintCaptionText() {
     int left = SysBorderWidth() + 4 + (ShowsAppIcon() ? TitleIconWidth() : 0);
     int right = FormWidth() - ButtonsWidth() - 6;
     TRect r(left, SysBorderHeight(), right, SysBorderHeight() + SysCaptionHeight());
-    if (r.IsEmpty()) return;
+    if (r.IsEmpty())
+        return;
     std::string text = FForm->Caption();
     UINT flags =
         GetDrawTextFlags(FForm, FCaptionAlignment) | DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
@@ -268,7 +300,8 @@ void TsSkinProvider::PaintCaptionText() {
 void TsSkinProvider::PaintCaption() {
     TBitmap* cache = Cache();
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!cache || !manager) return;
+    if (!cache || !manager)
+        return;
     int h = 2 * SysBorderHeight() + SysCaptionHeight();
     bool iconic = FForm->HandleAllocated() && IsIconic(FForm->Handle());
     int captionBottom = iconic ? h + 1 - SysBorderHeight() : h;
@@ -296,15 +329,18 @@ void TsSkinProvider::PaintCaption() {
 // --- the menu line ---
 
 bool TsSkinProvider::MenuLineShown() const {
-    if (!FForm || FForm->BorderStyle() == bsDialog || FForm->FormStyle() == fsMDIChild || !FForm->Menu()) return false;
+    if (!FForm || FForm->BorderStyle() == bsDialog || FForm->FormStyle() == fsMDIChild || !FForm->Menu())
+        return false;
     TMenuItem* items = FForm->Menu()->Items();
     for (int i = 0; items && i < items->Count(); ++i)
-        if (items->Items(i)->Visible()) return true;
+        if (items->Items(i)->Visible())
+            return true;
     return false;
 }
 
 int TsSkinProvider::CountMenuLines() {
-    if (FMenuLineCount != -1) return FMenuLineCount;
+    if (FMenuLineCount != -1)
+        return FMenuLineCount;
     int lines = 1;
     if (FForm && FForm->Menu() && FForm->HandleAllocated()) {
         HWND wnd = FForm->Handle();
@@ -315,7 +351,8 @@ int TsSkinProvider::CountMenuLines() {
         int limit = FormWidth() - 2 * SysBorderWidth() - 2 * FForm->BorderWidth();
         for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
             RECT r;
-            if (!GetMenuItemRect(wnd, bar, static_cast<UINT>(i), &r) || r.right <= r.left) continue;
+            if (!GetMenuItemRect(wnd, bar, static_cast<UINT>(i), &r) || r.right <= r.left)
+                continue;
             int width = r.right - r.left;
             if (x + width > limit) {
                 ++lines;
@@ -331,7 +368,8 @@ int TsSkinProvider::CountMenuLines() {
 void TsSkinProvider::PaintMenuLine(int CaptionBottom) {
     TBitmap* cache = Cache();
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (!cache || !manager || !MenuLineShown() || MenuLineHeight() <= 0) return;
+    if (!cache || !manager || !MenuLineShown() || MenuLineHeight() <= 0)
+        return;
     std::string name = FMenuLineSkin.empty() ? "MENULINE" : FMenuLineSkin;
     int index = manager->GetSkinIndex(name);
     TRect r(SysBorderWidth(), CaptionBottom, FormWidth() - SysBorderWidth(),
@@ -348,7 +386,8 @@ void TsSkinProvider::PaintMenuLine(int CaptionBottom) {
 
 void TsSkinProvider::MakeFormImage() {
     TBitmap* cache = Cache();
-    if (!cache) return;
+    if (!cache)
+        return;
     int h = std::min(CaptionAreaHeight(), cache->Height());
     FFormImage = CreateBmp32(FormWidth(), std::max(h, 0));
     BitBlt(FFormImage->Canvas()->Handle(), 0, 0, FFormImage->Width(), FFormImage->Height(), cache->Canvas()->Handle(),
@@ -356,7 +395,8 @@ void TsSkinProvider::MakeFormImage() {
 }
 
 void TsSkinProvider::PaintAll() {
-    if (!FForm || FForm->FormState().Contains(fsCreating) || FInPaintAll) return;
+    if (!FForm || FForm->FormState().Contains(fsCreating) || FInPaintAll)
+        return;
     auto leave = Finally([&] { FInPaintAll = false; });
     FInPaintAll = true;
     TsSkinManager* manager = FSkinData->SkinManager();
@@ -364,7 +404,8 @@ void TsSkinProvider::PaintAll() {
         FSkinData->InitCacheBmp();
         FSkinData->UpdateCacheState(false);
         if (!FForm->Loading())
-            for (int i = 0; i < FForm->ControlCount(); ++i) SendSkinCmdToControl(FForm->Controls(i), scCacheState, 1);
+            for (int i = 0; i < FForm->ControlCount(); ++i)
+                SendSkinCmdToControl(FForm->Controls(i), scCacheState, 1);
     }
     TBitmap* cache = Cache();
     bool iconic = FForm->HandleAllocated() && IsIconic(FForm->Handle());
@@ -405,7 +446,8 @@ void TsSkinProvider::PaintAll() {
                                         FSkinData->HotTexture, FSkinData->Texture, manager, cache, TPoint(0, 0), all,
                                         false);
                 }
-                if (!FFormImage || FFormImage->Width() != width) MakeFormImage();
+                if (!FFormImage || FFormImage->Width() != width)
+                    MakeFormImage();
                 if (SysCaptionHeight() != 0) {
                     int caption = CaptionSection();
                     if (manager->IsValidSkinIndex(caption))
@@ -451,7 +493,8 @@ void TsSkinProvider::PaintAll() {
 }
 
 void TsSkinProvider::DrawFrameFromCache(HDC DC) {
-    if (!FForm) return;
+    if (!FForm)
+        return;
     bool iconic = FForm->HandleAllocated() && IsIconic(FForm->Handle());
     int h = SysBorderHeight() + SysCaptionHeight() + (iconic ? 1 : 0);
     if (FSkinData->BGChanged || !FSkinData->IsCached() || !Cache()) {
@@ -460,7 +503,8 @@ void TsSkinProvider::DrawFrameFromCache(HDC DC) {
         FSkinData->BGChanged = false;
     }
     TBitmap* cache = Cache();
-    if (!cache || cache->Empty()) return;
+    if (!cache || cache->Empty())
+        return;
     HDC src = cache->Canvas()->Handle();
     int bw = FForm->BorderWidth();
     int t = h + bw + (MenuLineShown() ? CountMenuLines() * MenuLineHeight() : 0);
@@ -476,11 +520,13 @@ void TsSkinProvider::DrawFrameFromCache(HDC DC) {
 }
 
 void TsSkinProvider::RedrawFrame() {
-    if (!FForm || !FForm->HandleAllocated()) return;
+    if (!FForm || !FForm->HandleAllocated())
+        return;
     FlagDirty();
     HWND wnd = FForm->Handle();
     HDC dc = GetWindowDC(wnd);
-    if (!dc) return;
+    if (!dc)
+        return;
     int saved = SaveDC(dc);
     auto release = Finally([&] {
         RestoreDC(dc, saved);
@@ -490,9 +536,11 @@ void TsSkinProvider::RedrawFrame() {
 }
 
 void TsSkinProvider::CopyEdgesFromCache(HDC DC) {
-    if (FSkinData->BGChanged) PaintAll();
+    if (FSkinData->BGChanged)
+        PaintAll();
     TBitmap* cache = Cache();
-    if (!cache || cache->Empty()) return;
+    if (!cache || cache->Empty())
+        return;
     int w = FForm->BorderWidth() + 3;
     BitBltBorder(DC, 0, 0, cache->Width(), cache->Height(), w, cache->Canvas()->Handle(), 0, 0);
 }
@@ -501,14 +549,16 @@ void TsSkinProvider::CopyEdgesFromCache(HDC DC) {
 
 void TsSkinProvider::PaintForm(HDC DC, bool Children) {
     if (FSkinData->IsCached()) {
-        if (!FSkinData->Locked) PaintAll();
+        if (!FSkinData->Locked)
+            PaintAll();
         TBitmap* cache = Cache();
         if (cache && FForm->FormStyle() != fsMDIForm) {
             BitBlt(DC, 0, 0, FForm->ClientWidth(), FForm->ClientHeight(), cache->Canvas()->Handle(), ClientOffsetX(),
                    ClientOffsetY(), SRCCOPY);
             PaintChildControls(FForm, DC, TPoint(0, 0));
         }
-        if (Children) UnlockChildControls(FForm);
+        if (Children)
+            UnlockChildControls(FForm);
     } else {
         FillDC(DC, TRect(0, 0, FForm->ClientWidth(), FForm->ClientHeight()), FormColor());
     }
@@ -517,7 +567,8 @@ void TsSkinProvider::PaintForm(HDC DC, bool Children) {
 
 void TsSkinProvider::NCPaintHandler() {
     HWND wnd = FForm->Handle();
-    if (FResizeMode == rmBorder && DwmAvailable()) FResizeMode = rmStandard;
+    if (FResizeMode == rmBorder && DwmAvailable())
+        FResizeMode = rmStandard;
     bool iconic = IsIconic(wnd) != 0;
     if (!FRegionPending && FRegionChanged &&
         (HaveBorder() || (GetWindowLongA(wnd, GWL_STYLE) & WS_SIZEBOX) || iconic)) {
@@ -527,7 +578,8 @@ void TsSkinProvider::NCPaintHandler() {
         RECT box{};
         HRGN current = CreateRectRgn(0, 0, 0, 0);
         bool hasRegion = GetWindowRgn(wnd, current) != ERROR;
-        if (hasRegion) GetRgnBox(current, &box);
+        if (hasRegion)
+            GetRgnBox(current, &box);
         DeleteObject(current);
         // The same cut-outs at the same size are the region the window has already.
         bool same = hasRegion && before == FRegionRects && box.right - box.left == FormWidth() &&
@@ -536,12 +588,14 @@ void TsSkinProvider::NCPaintHandler() {
         bool paintLater = !FForm->Showing() || IsZoomed(wnd);
         if (!same) {
             UpdateFormRegion(paintLater);
-            if (paintLater) return;
+            if (paintLater)
+                return;
         }
     }
     FSkinData->Updating = false;
     HDC dc = GetWindowDC(wnd);
-    if (!dc) return;
+    if (!dc)
+        return;
     int saved = SaveDC(dc);
     auto release = Finally([&] {
         RestoreDC(dc, saved);
@@ -551,19 +605,63 @@ void TsSkinProvider::NCPaintHandler() {
         CopyEdgesFromCache(dc);
     else
         DrawFrameFromCache(dc);
+    PaintMenuBarItems(dc);
+}
+
+void TsSkinProvider::PaintMenuBarItems(HDC DC) {
+    if (!MenuLineShown() || !FForm->HandleAllocated())
+        return;
+    HWND wnd = FForm->Handle();
+    HMENU bar = GetMenu(wnd);
+    if (!bar)
+        return;
+    RECT window;
+    GetWindowRect(wnd, &window);
+    TCanvas canvas;
+    canvas.SetHandle(DC);
+    auto detach = Finally([&] { canvas.SetHandle(nullptr); });
+    TMenuItem* items = FForm->Menu()->Items();
+    // Hidden items have no place in the bar: the positions count the visible ones.
+    UINT position = 0;
+    for (int i = 0; i < items->Count(); ++i) {
+        TMenuItem* item = items->Items(i);
+        if (!item->Visible())
+            continue;
+        RECT r;
+        if (GetMenuItemRect(wnd, bar, position++, &r) && r.right > r.left) {
+            OffsetRect(&r, -window.left, -window.top);
+            // The state the system gives bar items drawn with the frame: no accelerators, and its reserved bit.
+            item->AdvancedDrawItem(&canvas, TRect(r.left, r.top, r.right, r.bottom),
+                                   TOwnerDrawState::FromBits(ODS_NOACCEL | 0x400), true);
+        }
+    }
+}
+
+void TsSkinProvider::PaintMenuLineBackground(TBitmap* Bmp, const TRect& R, const TRect& ItemRect) {
+    TBitmap* cache = Cache();
+    if (!Bmp || !cache || cache->Empty()) {
+        TacSkinProviderBase::PaintMenuLineBackground(Bmp, R, ItemRect);
+        return;
+    }
+    BitBlt(Bmp->Canvas()->Handle(), R.left, R.top, R.Width(), R.Height(), cache->Canvas()->Handle(), ItemRect.left,
+           ItemRect.top, SRCCOPY);
 }
 
 void TsSkinProvider::EraseHandler(TMessage& Message) {
     HWND wnd = FForm->Handle();
     auto dc = reinterpret_cast<HDC>(Message.WParam);
     bool own = !dc;
-    if (own) dc = GetDC(wnd);
-    if (!dc) return;
+    if (own)
+        dc = GetDC(wnd);
+    if (!dc)
+        return;
     auto release = Finally([&] {
-        if (own) ReleaseDC(wnd, dc);
+        if (own)
+            ReleaseDC(wnd, dc);
     });
     FSkinData->Updating = false;
-    if (FAnimating || FForm->Destroying()) return;
+    if (FAnimating || FForm->Destroying())
+        return;
     int saved = SaveDC(dc);
     ExcludeGraphicControls(dc, FForm, 0, 0);
     PaintForm(dc, false);
@@ -577,10 +675,12 @@ void TsSkinProvider::PaintHandler(TMessage& Message) {
     auto given = reinterpret_cast<HDC>(Message.WParam);
     HDC dc = given ? given : BeginPaint(wnd, &ps);
     auto end = Finally([&] {
-        if (!given) EndPaint(wnd, &ps);
+        if (!given)
+            EndPaint(wnd, &ps);
     });
     FSkinData->Updating = false;
-    if (FAnimating || FForm->Destroying() || !dc) return;
+    if (FAnimating || FForm->Destroying() || !dc)
+        return;
     int saved = SaveDC(dc);
     PaintForm(dc, true);
     RestoreDC(dc, saved);

@@ -32,14 +32,17 @@ std::string Image(char head, int l, int t, int r, int b, int w, int count, int m
     return v;
 }
 
-std::string Num(SampleColor c) { return std::to_string(c); }
+std::string Num(SampleColor c) {
+    return std::to_string(c);
+}
 
 }  // namespace
 
 SampleColor FormSkin::GlyphColor(const std::string& button, bool big, int state) {
     for (const GlyphColors& g : kGlyphs)
         if (button == g.Button) {
-            if (!big && button == "HELP") break;
+            if (!big && button == "HELP")
+                break;
             return (big ? g.Big : g.Small)[state < 0 || state > 3 ? 0 : state];
         }
     throw std::out_of_range("the flat form skin has no glyph " + button);
@@ -70,9 +73,11 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
             set(x, top + y, edge ? Ring : Form);
         }
     for (int row : {0, 31}) {
-        for (int x = 0; x < 3; ++x) set(x, top + row, 0xFF00FF), set(31 - x, top + row, 0xFF00FF);
+        for (int x = 0; x < 3; ++x)
+            set(x, top + row, 0xFF00FF), set(31 - x, top + row, 0xFF00FF);
     }
-    for (int row : {1, 30}) set(0, top + row, 0xFF00FF), set(31, top + row, 0xFF00FF);
+    for (int row : {1, 30})
+        set(0, top + row, 0xFF00FF), set(31, top + row, 0xFF00FF);
     std::string formMask = Image('^', 0, top, 32, top + 32, border, 1, 0);
     top += 32;
     // The caption-button frame.
@@ -105,7 +110,8 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         if (options.SmallIcons && std::string(g.Button) != "HELP")
             glyph(std::string("SICON") + g.Button, g.Small, SmallWidth, SmallHeight);
     }
-    if (!titleButton.empty()) global.push_back("TITLEBUTTON=" + titleButton);
+    if (!titleButton.empty())
+        global.push_back("TITLEBUTTON=" + titleButton);
     std::vector<std::string> lines = global;
     for (const std::string& line : std::vector<std::string>{
              "",
@@ -128,7 +134,8 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
          })
         lines.push_back(line);
     std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
+    for (const std::string& line : lines)
+        text += line + "\r\n";
     SampleSkin skin;
     skin.Name = name;
     skin.Files.push_back({"Options.dat", text});

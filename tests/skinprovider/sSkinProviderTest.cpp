@@ -13,6 +13,7 @@
 #include "tests/support/TempDir.h"
 
 #include "classlib/Forms.h"
+#include "classlib/Menus.h"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +27,13 @@ namespace {
 
 using namespace FormSkin;
 
-TColor C(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
+TColor C(SampleColor c) {
+    return static_cast<TColor>(c & 0xFFFFFF);
+}
 
-void Settle(DWORD ms = 200) { PumpMessagesFor(ms); }
+void Settle(DWORD ms = 200) {
+    PumpMessagesFor(ms);
+}
 
 std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
     RECT r;
@@ -77,7 +82,8 @@ int DifferentInRegion(HWND Wnd, TBitmap* A, TBitmap* B) {
     int n = 0;
     for (int y = 0; y < A->Height(); ++y)
         for (int x = 0; x < A->Width(); ++x)
-            if ((!has || PtInRegion(region, x, y)) && Px(A, x, y) != Px(B, x, y)) ++n;
+            if ((!has || PtInRegion(region, x, y)) && Px(A, x, y) != Px(B, x, y))
+                ++n;
     DeleteObject(region);
     return n;
 }
@@ -113,7 +119,8 @@ public:
     std::vector<UINT> Seen;
     bool Saw(UINT Msg) const {
         for (UINT m : Seen)
-            if (m == Msg) return true;
+            if (m == Msg)
+                return true;
         return false;
     }
 
@@ -142,7 +149,8 @@ protected:
         Dir = nullptr;
     }
     void TearDown() override {
-        for (TForm* f : Forms) f->Free();
+        for (TForm* f : Forms)
+            f->Free();
         Forms.clear();
         Manager.reset();
         Settle(50);
@@ -186,13 +194,15 @@ protected:
         EXPECT_EQ(box.right - box.left, W);
         EXPECT_EQ(box.bottom - box.top, H);
         // Row 0: three magenta pixels from each side; row 1: one. The same at the bottom.
-        for (int x : {0, 1, 2, W - 3, W - 2, W - 1}) EXPECT_FALSE(PtInRegion(region, x, 0)) << x;
+        for (int x : {0, 1, 2, W - 3, W - 2, W - 1})
+            EXPECT_FALSE(PtInRegion(region, x, 0)) << x;
         EXPECT_TRUE(PtInRegion(region, 3, 0));
         EXPECT_TRUE(PtInRegion(region, W - 4, 0));
         EXPECT_FALSE(PtInRegion(region, 0, 1));
         EXPECT_FALSE(PtInRegion(region, W - 1, 1));
         EXPECT_TRUE(PtInRegion(region, 1, 1));
-        for (int x : {0, 1, 2, W - 3, W - 2, W - 1}) EXPECT_FALSE(PtInRegion(region, x, H - 1)) << x;
+        for (int x : {0, 1, 2, W - 3, W - 2, W - 1})
+            EXPECT_FALSE(PtInRegion(region, x, H - 1)) << x;
         EXPECT_TRUE(PtInRegion(region, 3, H - 1));
         EXPECT_FALSE(PtInRegion(region, 0, H - 2));
         EXPECT_TRUE(PtInRegion(region, 1, H - 2));
@@ -341,24 +351,60 @@ TEST_F(SkinProvider, DrawsTheCaptionButtonsInTheirStates) {
     EXPECT_EQ(Px(ScreenOf(wnd).get(), 22, 8), C(TitleHot));
 }
 
-TEST_F(SkinProvider, ShowsADisabledMaximizeButtonAndTheRestoreGlyph) {
+TEST_F(SkinProvider, ShowsTheButtonsTheSystemMenuOffersAndTheRestoreGlyph) {
     LoadSkin();
     TForm* form = MakeForm(bsSizeable);
     form->SetBorderIcons({biSystemMenu, biMinimize});
-    AddProvider(form);
+    TsSkinProvider* provider = AddProvider(form);
     form->Show();
     SetForegroundWindow(form->Handle());
     Settle();
     const int inside = (BigWidth - 2) * (BigHeight - 2);
     auto shot = ScreenOf(form->Handle());
-    EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 3)), inside);
+    // Without biMaximize there is no maximize button: minimize stands next to close.
+    for (int state = 0; state < 4; ++state)
+        EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, state)), 0) << state;
     EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), inside);
+    EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMin).Rect.right,
+              provider->CaptionButton(TsSkinProvider::cbClose).Rect.left - ButtonSpacing);
     form->SetBorderIcons({biSystemMenu, biMinimize, biMaximize});
     form->SetWindowState(wsMaximized);
     Settle();
     auto maximized = ScreenOf(form->Handle());
     EXPECT_EQ(Count(maximized.get(), GlyphColor("NORM", true, 0)), inside);
     EXPECT_EQ(Count(maximized.get(), GlyphColor("MAX", true, 0)), 0);
+}
+
+TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    auto* menu = new TMainMenu(form);
+    for (const char* caption : {"&File", "&Edit"}) {
+        auto* item = new TMenuItem(form);
+        item->SetCaption(caption);
+        menu->Items()->Add(item);
+    }
+    form->SetMenu(menu);
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND wnd = form->Handle();
+    EXPECT_EQ(provider->MenuLineHeight(), GetSystemMetrics(SM_CYMENU) - 1);
+    EXPECT_EQ(SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetClientOffset), 0),
+              MAKELONG(4, 23 + GetSystemMetrics(SM_CYMENU)));
+    auto shot = ScreenOf(wnd);
+    // The line's section right of the items, up to the right border; the items drawn over it by the menu painter.
+    EXPECT_EQ(Px(shot.get(), 290, 30), C(MenuLine));
+    RECT window, item;
+    GetWindowRect(wnd, &window);
+    ASSERT_TRUE(GetMenuItemRect(wnd, GetMenu(wnd), 0, &item));
+    OffsetRect(&item, -window.left, -window.top);
+    EXPECT_GE(item.top, 23);
+    int text = CountPx(shot.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right,
+                       item.bottom);
+    EXPECT_GT(text, 5);
+    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
 }
 
 TEST_F(SkinProvider, ToolWindowTakesTheBigGlyphsWithoutSmallOnes) {
@@ -530,13 +576,15 @@ TEST_F(SkinProvider, ShowsEveryBorderStyle) {
     int x = 10;
     for (TFormBorderStyle style : {bsSizeable, bsSingle, bsDialog, bsToolWindow, bsNone}) {
         TForm* form = MakeForm(style, x, 300, 240, 160);
-        if (style == bsSizeable) form->SetBorderIcons({biSystemMenu, biMinimize, biMaximize, biHelp});
+        if (style == bsSizeable)
+            form->SetBorderIcons({biSystemMenu, biMinimize, biMaximize, biHelp});
         AddProvider(form)->TitleButtons()->Add();
         form->Show();
         x += 250;
     }
     Settle();
-    if (const char* hold = std::getenv("BRIMLET_HOLD_MS")) Settle(static_cast<DWORD>(std::atoi(hold)));
+    if (const char* hold = std::getenv("BRIMLET_HOLD_MS"))
+        Settle(static_cast<DWORD>(std::atoi(hold)));
     for (TForm* form : Forms)
         EXPECT_GT(Count(ScreenOf(form->Handle()).get(), FormHot) + Count(ScreenOf(form->Handle()).get(), Form), 1000);
 }
