@@ -106,6 +106,8 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         top += 32;
     };
     for (const GlyphColors& g : kGlyphs) {
+        if (!options.Glyphs)
+            break;
         glyph(std::string("BICON") + g.Button, g.Big, BigWidth, BigHeight);
         if (options.SmallIcons && std::string(g.Button) != "HELP")
             glyph(std::string("SICON") + g.Button, g.Small, SmallWidth, SmallHeight);

@@ -44,6 +44,7 @@ struct FlatFormOptions {
     bool WideBorder = false;  // the form's ring is FormSkin::WideBorder pixels wide
     bool SmallIcons = true;   // the SICON set (without SICONHELP); false: only the BICON set
     bool TitleButton = true;  // GLOBALINFO's "TITLEBUTTON" frame
+    bool Glyphs = true;       // the caption-button glyphs at all
 };
 
 SampleSkin MakeFlatFormSkin(const std::string& name = "FLATFORM", const FlatFormOptions& options = {});

@@ -143,6 +143,10 @@ protected:
         FlatFormOptions big;
         big.SmallIcons = false;
         WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMBIG", big));
+        FlatFormOptions bare;
+        bare.Glyphs = false;
+        bare.TitleButton = false;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMBARE", bare));
     }
     static void TearDownTestSuite() {
         delete Dir;
@@ -401,8 +405,8 @@ TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
     ASSERT_TRUE(GetMenuItemRect(wnd, GetMenu(wnd), 0, &item));
     OffsetRect(&item, -window.left, -window.top);
     EXPECT_GE(item.top, 23);
-    int text = CountPx(shot.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right,
-                       item.bottom);
+    int text = CountPx(
+        shot.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right, item.bottom);
     EXPECT_GT(text, 5);
     EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
 }
@@ -432,6 +436,48 @@ TEST_F(SkinProvider, PlacesUserButtonsLeftOfTheSystemOnes) {
     auto shot = ScreenOf(form->Handle());
     EXPECT_EQ(Px(shot.get(), user.left + 1, user.top + 1), C(TitleButtonRing[0]));
     EXPECT_EQ(Px(shot.get(), user.left + TitleButtonSize / 2, user.top + 8), C(TitleButtonCentre[0]));
+}
+
+TEST_F(SkinProvider, LaysOutButtonsOf21PixelsWithoutGlyphs) {
+    LoadSkin("FLATFORMBARE");
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    EXPECT_EQ(provider->ButtonHeight(), 21);
+    EXPECT_EQ(provider->ButtonWidth(provider->CaptionButton(TsSkinProvider::cbMax)), 21);
+    // Close needs its glyph to be placed; maximize and minimize take their places without one.
+    const TsCaptionButton& max = provider->CaptionButton(TsSkinProvider::cbMax);
+    EXPECT_EQ(max.Rect.right, 300 - 4 - ButtonSpacing);
+    EXPECT_EQ(max.Rect.Width(), 21);
+    EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMin).Rect.right, max.Rect.left - ButtonSpacing);
+    EXPECT_EQ(provider->ButtonsWidth(), 3 * (21 + ButtonSpacing));
+    EXPECT_EQ(Px(ScreenOf(provider->Form()->Handle()).get(), 150, 8), C(TitleHot));
+}
+
+TEST_F(SkinProvider, KeepsTheSkinnedCaptionWhenTheTextChanges) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    int before = Count(ScreenOf(wnd).get(), TitleHotFont);
+    provider->Form()->SetCaption("A much longer caption of the skinned form");
+    Settle();
+    auto shot = ScreenOf(wnd);
+    EXPECT_GT(Count(shot.get(), TitleHotFont), before);
+    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+    EXPECT_NE(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, 0);
+    // A caption wider than the room between icon and buttons is cut (with an ellipsis) 6 pixels before them.
+    int textRight = 300 - provider->ButtonsWidth() - 6;
+    EXPECT_EQ(Count(shot.get(), TitleHotFont, textRight, 4, 300, 23), 0);
+    EXPECT_GT(Count(shot.get(), TitleHotFont, textRight - 12, 4, textRight, 23), 0);
+}
+
+TEST_F(SkinProvider, TakesTheGlobalColourOrGivesTheButtonFaceBack) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    EXPECT_EQ(provider->TitleSkin(), "");
+    EXPECT_EQ(ColorToRGB(provider->Form()->Color()), C(Global));
+    provider->SetUseGlobalColor(false);
+    EXPECT_EQ(provider->Form()->Color(), clBtnFace);
+    provider->SetUseGlobalColor(true);
+    EXPECT_EQ(ColorToRGB(provider->Form()->Color()), C(Global));
 }
 
 TEST_F(SkinProvider, RegionFollowsTheFormsSize) {
