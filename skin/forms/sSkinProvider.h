@@ -1,5 +1,6 @@
 #pragma once
 // The skin provider of a form and the settings objects it publishes for its title bar.
+#include "sCtrlAdapter.h"
 #include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sConst.h"
 
@@ -108,25 +109,6 @@ class TsSystemMenu;
 enum TsGripMode { gmNone, gmRightBottom };
 enum TsResizeMode { rmStandard, rmBorder };
 
-// Asked before a child control of a skinned form gets its adapter: it may refuse it or choose its section.
-using TAddItemEvent = std::function<void(TObject* Item, bool& CanBeAdded, std::string& SkinSection)>;
-
-// What the provider needs of the list of adapters it attaches to its form's child controls.
-class TacFormAdapter {
-public:
-    virtual ~TacFormAdapter() = default;
-    // Gives every child control of the form that has none its adapter.
-    virtual void AddAllItems() = 0;
-    virtual bool IsControlSupported(TControl* Control) = 0;
-    virtual void AddControl(TControl* Control) = 0;
-    // Passes a message on to every adapted control (skin command 2 before the list goes).
-    virtual void WndProc(TMessage& Message) = 0;
-};
-// Makes the adapter list of a provider; the adapter-list unit registers one. Without one a form's children keep
-// their own look.
-using TacFormAdapterFactory = std::function<std::unique_ptr<TacFormAdapter>(TsSkinProvider* Provider)>;
-void RegisterFormAdapter(TacFormAdapterFactory Factory);
-
 // The entry points of the desktop composition library, loaded on first use. Tests may put others in their place.
 struct TacDwmEntryPoints {
     HRESULT(WINAPI* SetWindowAttribute)(HWND, DWORD, LPCVOID, DWORD) = nullptr;
@@ -193,7 +175,7 @@ public:
     // The form the provider skins; nil when it may not work (no form, or another provider is there first).
     TCustomForm* Form() const { return FForm; }
     // The form's control adapters, nil before the form is prepared.
-    TacFormAdapter* Adapter() const { return FAdapter.get(); }
+    TacCtrlAdapter* Adapter() const { return FAdapter.get(); }
 
     // --- operations ---
     void InitFormSkin();
@@ -333,7 +315,7 @@ private:
     bool FRegionLocked = false;
     uint8_t FShowState = 0;
     bool FAnimating = false;
-    std::unique_ptr<TacFormAdapter> FAdapter;
+    std::unique_ptr<TacCtrlAdapter> FAdapter;
     bool FRegionPending = false;
     bool FFrameDirty = true;
     TWindowProcHook FHook;

@@ -20,11 +20,6 @@
 
 namespace {
 
-TacFormAdapterFactory& AdapterFactory() {
-    static TacFormAdapterFactory factory;
-    return factory;
-}
-
 // The adapters hook a provider's form rather than the provider, which has no window.
 TWinControl* FormOfProvider(TObject* Owner) {
     auto* provider = dynamic_cast<TsSkinProvider*>(Owner);
@@ -44,10 +39,6 @@ constexpr int DWMNCRP_USEWINDOWSTYLE_ = 0, DWMNCRP_ENABLED_ = 2;
 constexpr UINT kSwallowed[] = {0x93, WM_ENTERIDLE, WM_PRINTCLIENT, 0xB034, 0xB04C, 0xBC4D};
 
 }  // namespace
-
-void RegisterFormAdapter(TacFormAdapterFactory Factory) {
-    AdapterFactory() = std::move(Factory);
-}
 
 bool acDwmSwitch = false;
 
@@ -173,11 +164,10 @@ void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) 
 }
 
 void TsSkinProvider::PrepareForm() {
-    if (!FSkinData->Skinned() || !AdapterFactory())
+    if (!FForm || !FSkinData->Skinned())
         return;
-    FAdapter = AdapterFactory()(this);
-    if (FAdapter)
-        FAdapter->AddAllItems();
+    FAdapter = std::make_unique<TacCtrlAdapter>(FForm, FSkinData.get(), &OnSkinItem);
+    FAdapter->AddAllItems(nullptr);
 }
 
 void TsSkinProvider::InitFormSkin() {
@@ -475,13 +465,27 @@ int TsSkinProvider::CaptionAreaHeight() const {
 }
 
 // The caption buttons follow the system menu's rules; before the form is first skinned there is no button.
-bool TsSkinProvider::CloseVisible() const { return FSystemMenu && FSystemMenu->VisibleClose(); }
-bool TsSkinProvider::MaxVisible() const { return FSystemMenu && FSystemMenu->VisibleMax(); }
-bool TsSkinProvider::MinVisible() const { return FSystemMenu && FSystemMenu->VisibleMin(); }
-bool TsSkinProvider::HelpVisible() const { return FForm && FForm->BorderIcons().Contains(biHelp); }
-bool TsSkinProvider::MaxEnabled() const { return FSystemMenu && FSystemMenu->EnabledMax(); }
-bool TsSkinProvider::MinEnabled() const { return FSystemMenu && FSystemMenu->EnabledMin(); }
-bool TsSkinProvider::RestoreEnabled() const { return FSystemMenu && FSystemMenu->EnabledRestore(); }
+bool TsSkinProvider::CloseVisible() const {
+    return FSystemMenu && FSystemMenu->VisibleClose();
+}
+bool TsSkinProvider::MaxVisible() const {
+    return FSystemMenu && FSystemMenu->VisibleMax();
+}
+bool TsSkinProvider::MinVisible() const {
+    return FSystemMenu && FSystemMenu->VisibleMin();
+}
+bool TsSkinProvider::HelpVisible() const {
+    return FForm && FForm->BorderIcons().Contains(biHelp);
+}
+bool TsSkinProvider::MaxEnabled() const {
+    return FSystemMenu && FSystemMenu->EnabledMax();
+}
+bool TsSkinProvider::MinEnabled() const {
+    return FSystemMenu && FSystemMenu->EnabledMin();
+}
+bool TsSkinProvider::RestoreEnabled() const {
+    return FSystemMenu && FSystemMenu->EnabledRestore();
+}
 
 // --- desktop composition ---
 
@@ -790,6 +794,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 FFormActive = active;
                 Message.LParam = -1;
                 CallOld(Message);
+                if (!FAdapter)
+                    PrepareForm();
                 if (FForm->Showing())
                     RedrawFrame();
                 return;

@@ -32,6 +32,8 @@ constexpr SampleColor TitleButtonCentre[3] = {0x64C8F0, 0x82E6FF, 0x46AAD2};
 constexpr int BigWidth = 20, BigHeight = 16, SmallWidth = 14, SmallHeight = 12;
 // The spacing between caption buttons that GLOBALINFO's BISPACE gives.
 constexpr int ButtonSpacing = 2;
+// The colour of "EDIT", the section of the form's edit controls.
+constexpr SampleColor Edit = 0xE6D2BE;
 // GLOBALINFO's colour.
 constexpr SampleColor Global = 0x6E6E78;
 

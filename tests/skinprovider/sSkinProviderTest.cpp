@@ -14,6 +14,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
+#include "classlib/StdCtrls.h"
 
 #include <gtest/gtest.h>
 
@@ -518,6 +519,35 @@ TEST_F(SkinProvider, AnswersTheSkinCommandsAndSwallowsWhatWouldShowTheSystemFram
     TacBGInfo info;
     SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetBgInfo), reinterpret_cast<LPARAM>(&info));
     EXPECT_NE(info.BgType, 0);
+}
+
+TEST_F(SkinProvider, AttachesAdaptersToTheChildrenAndGivesThemBack) {
+    LoadSkin();
+    // The application names its edit class in the manager's first class-name list.
+    Manager->ThirdLists(0)->SetText("TEdit");
+    TForm* form = MakeForm(bsSizeable);
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(20, 20, 120, 24);
+    auto* skipped = new TEdit(form);
+    skipped->SetParent(form);
+    skipped->SetBounds(20, 60, 120, 24);
+    skipped->SetTag(-98);
+    form->HandleNeeded();
+    LONG_PTR editProcedure = GetWindowLongPtrA(edit->Handle(), GWLP_WNDPROC);
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    ASSERT_NE(provider->Adapter(), nullptr);
+    EXPECT_NE(GetPropA(edit->Handle(), "ACSBSC"), nullptr);
+    EXPECT_EQ(GetPropA(skipped->Handle(), "ACSBSC"), nullptr);
+    EXPECT_EQ(SendMessageA(edit->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+    Manager->SetActive(false);
+    Settle();
+    EXPECT_EQ(provider->Adapter(), nullptr);
+    EXPECT_EQ(GetPropA(edit->Handle(), "ACSBSC"), nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(edit->Handle(), GWLP_WNDPROC), editProcedure);
 }
 
 TEST_F(SkinProvider, KeepsTheRegionOfAWindowThatAnswersForItsOwn) {
