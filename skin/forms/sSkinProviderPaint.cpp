@@ -418,6 +418,8 @@ void TsSkinProvider::PaintAll() {
             BitBlt(cache->Canvas()->Handle(), 0, 0, FFormImage->Width(), FFormImage->Height(),
                    FFormImage->Canvas()->Handle(), 0, 0, SRCCOPY);
             PaintCaption();
+            // The caption strip reaches over the top of the menu line, which is laid again over it.
+            PaintMenuLine(h - SysBorderHeight() + FForm->BorderWidth());
         } else {
             FRegionChanged = true;
             int width = FormWidth(), height = FormHeight();

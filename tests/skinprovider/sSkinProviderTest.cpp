@@ -410,6 +410,13 @@ TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
         shot.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right, item.bottom);
     EXPECT_GT(text, 5);
     EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
+    // A caption-only repaint (the form turns inactive) keeps the menu line.
+    SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
+    Settle(50);
+    auto inactive = ScreenOf(wnd);
+    EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
+    EXPECT_EQ(Px(inactive.get(), 290, 24), C(MenuLine));
+    EXPECT_EQ(Px(inactive.get(), 290, 30), C(MenuLine));
 }
 
 TEST_F(SkinProvider, ToolWindowTakesTheBigGlyphsWithoutSmallOnes) {
@@ -652,8 +659,16 @@ TEST_F(SkinProvider, ShowsEveryBorderStyle) {
     int x = 10;
     for (TFormBorderStyle style : {bsSizeable, bsSingle, bsDialog, bsToolWindow, bsNone}) {
         TForm* form = MakeForm(style, x, 300, 240, 160);
-        if (style == bsSizeable)
+        if (style == bsSizeable) {
             form->SetBorderIcons({biSystemMenu, biMinimize, biMaximize, biHelp});
+            auto* menu = new TMainMenu(form);
+            for (const char* caption : {"&File", "&Edit"}) {
+                auto* item = new TMenuItem(form);
+                item->SetCaption(caption);
+                menu->Items()->Add(item);
+            }
+            form->SetMenu(menu);
+        }
         AddProvider(form)->TitleButtons()->Add();
         form->Show();
         x += 250;
