@@ -535,6 +535,7 @@ void TsSkinProvider::RedrawFrame() {
         ReleaseDC(wnd, dc);
     });
     DrawFrameFromCache(dc);
+    PaintMenuBarItems(dc);
 }
 
 void TsSkinProvider::CopyEdgesFromCache(HDC DC) {

@@ -417,6 +417,10 @@ TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
     EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
     EXPECT_EQ(Px(inactive.get(), 290, 24), C(MenuLine));
     EXPECT_EQ(Px(inactive.get(), 290, 30), C(MenuLine));
+    EXPECT_GT(
+        CountPx(
+            inactive.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right, item.bottom),
+        5);
 }
 
 TEST_F(SkinProvider, ToolWindowTakesTheBigGlyphsWithoutSmallOnes) {
