@@ -281,6 +281,8 @@ private:
     bool MenuLineShown() const;
     int CountMenuLines();
     void MakeFormImage();
+    // The size grip into the frame cache at the bottom-right corner inside the borders.
+    void PaintGrip();
     int CaptionSection() const;
     std::string CaptionSectionName() const;
     TBitmap* Cache() const;

@@ -448,6 +448,8 @@ void TsSkinProvider::PaintAll() {
                                         FSkinData->HotTexture, FSkinData->Texture, manager, cache, TPoint(0, 0), all,
                                         false);
                 }
+                if (FGripMode == gmRightBottom && FSkinData->IsCached())
+                    PaintGrip();
                 if (!FFormImage || FFormImage->Width() != width)
                     MakeFormImage();
                 if (SysCaptionHeight() != 0) {
@@ -492,6 +494,20 @@ void TsSkinProvider::PaintAll() {
         FSkinData->BGChanged = false;
     }
     FSkinData->Updating = false;
+}
+
+void TsSkinProvider::PaintGrip() {
+    TsSkinManager* manager = FSkinData->SkinManager();
+    TBitmap* cache = Cache();
+    if (!manager || !cache)
+        return;
+    int grip = manager->GetMaskIndex(manager->ConstData.IndexGlobalInfo, "GLOBALINFO", "GRIPIMAGE");
+    if (!manager->IsValidImgIndex(grip))
+        return;
+    const TsMaskData& mask = manager->Masks[grip];
+    int left = cache->Width() - MaskStateWidth(mask) - SysBorderWidth();
+    int top = FormHeight() - MaskStateHeight(mask) - SysBorderHeight();
+    DrawMaskGlyph(cache, TPoint(left, top), 0, NoBackground(), mask, true);
 }
 
 void TsSkinProvider::DrawFrameFromCache(HDC DC) {

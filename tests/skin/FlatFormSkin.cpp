@@ -114,6 +114,14 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
     }
     if (!titleButton.empty())
         global.push_back("TITLEBUTTON=" + titleButton);
+    for (int y = 0; y < GripSize; ++y)
+        for (int x = 0; x < GripSize; ++x) {
+            bool inside = x > 0 && y > 0 && x < GripSize - 1 && y < GripSize - 1;
+            set(x, top + y, GripColor);
+            set(x, top + GripSize + y, inside ? 0 : 0xFFFFFF);
+        }
+    global.push_back("GRIPIMAGE=" + Image('@', 0, top, GripSize, top + 2 * GripSize, 0, 1, 1));
+    top += 32;
     std::vector<std::string> lines = global;
     for (const std::string& line : std::vector<std::string>{
              "",

@@ -34,6 +34,9 @@ constexpr int BigWidth = 20, BigHeight = 16, SmallWidth = 14, SmallHeight = 12;
 constexpr int ButtonSpacing = 2;
 // The colour of "EDIT", the section of the form's edit controls.
 constexpr SampleColor Edit = 0xE6D2BE;
+// GLOBALINFO's size grip: one GripSize square state of GripColor, its mask white on the outer ring.
+constexpr int GripSize = 12;
+constexpr SampleColor GripColor = 0x1E96DC;
 // GLOBALINFO's colour.
 constexpr SampleColor Global = 0x6E6E78;
 

@@ -287,6 +287,20 @@ TEST_F(SkinProvider, ComposesAWideBorderWithTheSectionCorners) {
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
 }
 
+TEST_F(SkinProvider, PaintsTheSizeGripIntoTheFrameCache) {
+    LoadSkin("FLATFORMWIDE");
+    TForm* form = MakeForm(bsSizeable);
+    TsSkinProvider* provider = AddProvider(form);
+    provider->SetGripMode(gmRightBottom);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    auto shot = ScreenOf(form->Handle());
+    // Inside the borders at the bottom right; its inside (the mask's black) in the grip's colour.
+    EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
+    EXPECT_EQ(Px(shot.get(), 300 - 4 - GripSize + 1, 200 - 4 - GripSize + 1), C(GripColor));
+}
+
 struct StyleCase {
     TFormBorderStyle Style;
     int Border, Caption;
