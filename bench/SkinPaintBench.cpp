@@ -1,7 +1,7 @@
 // The skin engine's hot loops on a 1920 x 1080 cache bitmap, against one plain BitBlt of the same area in the
 // same run: rectangle blending, a form's 9-slice frame (unmasked with a tiled centre, and masked), texture
-// tiling and a whole form-sized section (texture and gradient mixed, frame and corner images), with the AVX2
-// loops where the processor has them and with SSE2 ones; then the peak working set. Run it under Wine (or
+// tiling and a whole form-sized section (texture and gradient mixed, frame and corner images), with the AVX2 and
+// SSSE3 loops where the processor has them and with SSE2 ones; then the peak working set. Run it under Wine (or
 // Windows): skinpaint_bench.exe [rounds]
 #include <windows.h>
 
@@ -154,20 +154,22 @@ int main(int argc, char** argv) {
                                                 blt)},
         };
     };
-    // The loops as this processor runs them, and with SSE2 only when it has AVX2 (as an older one would).
-    const bool avx2 = acUseAvx2;
-    for (bool wide : {true, false}) {
-        if (wide && !avx2)
+    // The loops as this processor runs them, then each narrower level it has, down to SSE2 alone (as an older
+    // processor would run them).
+    const TacPixelLoops widest = acWidestPixelLoops();
+    for (TacPixelLoops level : {plAVX2, plSSSE3, plSSE2}) {
+        if (level > widest)
             continue;
-        acUseAvx2 = wide;
+        acPixelLoops = level;
         std::vector<Figure> figures = measure();
-        std::printf("%d x %d pixels, best of %d rounds, %s blending loops\n", W, H, rounds, wide ? "AVX2" : "SSE2");
+        std::printf("%d x %d pixels, best of %d rounds, %s blending loops\n", W, H, rounds,
+                    level == plAVX2 ? "AVX2" : level == plSSSE3 ? "SSSE3" : "SSE2");
         std::printf("  %-40s %8s   %s\n", "", "", "BitBlt SRCCOPY of the same area in the same rounds");
         for (const Figure& f : figures)
             std::printf("  %-40s %8.2f ms  %8.2f ms  %5.2f x\n", f.name, f.t.ms, f.t.referenceMs,
                         f.t.ms / f.t.referenceMs);
     }
-    acUseAvx2 = avx2;
+    acPixelLoops = widest;
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);

@@ -328,14 +328,53 @@ void TfrmMain::cbbcmdKeyDown(TObject*, WORD& Key, TShiftState Shift) {
     }
 }
 
-void TfrmMain::comportRxChar(TObject*, int Count) {
-    tmrRX->SetEnabled(true);
-    std::string s;
-    comport->ReadStr(s, Count);
-    cmldRX->SetState(lsOn);
-    AppendToLog(s);
-    SetHexColor(RXDColor);
-    AddHexLog(s);
+namespace {
+// Wine's visible edit and rich edit take some 30 ms for every KiB appended: a flood read in one piece would keep
+// the window from answering for a quarter of a second and more. Received bytes go into the logs a slice at a
+// time, with the message queue served in between; what is not read yet waits in the port's own buffer, so a
+// flood costs no memory here.
+constexpr int ReceiveSliceBytes = 1024;
+const UINT WM_RECEIVEMORE = WM_APP + 0x41;
+constexpr UINT_PTR ReceiveTimerId = 0x4252;
+}  // namespace
+
+void TfrmMain::comportRxChar(TObject*, int) { ReceiveSlice(); }
+
+void TfrmMain::ReceiveSlice() {
+    if (!comport->Connected())
+        return;
+    int count = std::min(comport->InputCount(), ReceiveSliceBytes);
+    if (count > 0) {
+        tmrRX->SetEnabled(true);
+        std::string s;
+        comport->ReadStr(s, count);
+        cmldRX->SetState(lsOn);
+        AppendToLog(s);
+        SetHexColor(RXDColor);
+        AddHexLog(s);
+    }
+    if (FReceiveMorePending || comport->InputCount() <= 0 || !HandleAllocated())
+        return;
+    FReceiveMorePending = true;
+    // A posted message comes back before the user's input: while keys or clicks wait, the rest is read from a
+    // timer, which comes after them.
+    if (GetQueueStatus(QS_INPUT) != 0)
+        SetTimer(Handle(), ReceiveTimerId, USER_TIMER_MINIMUM, nullptr);
+    else
+        PostMessageA(Handle(), WM_RECEIVEMORE, 0, 0);
+}
+
+void TfrmMain::WndProc(TMessage& Message) {
+    bool more = Message.Msg == WM_RECEIVEMORE || (Message.Msg == WM_TIMER && Message.WParam == ReceiveTimerId);
+    if (!more) {
+        TForm::WndProc(Message);
+        return;
+    }
+    if (Message.Msg == WM_TIMER)
+        KillTimer(Handle(), ReceiveTimerId);
+    FReceiveMorePending = false;
+    ReceiveSlice();
+    Message.Result = 0;
 }
 
 void TfrmMain::AppendToLog(const std::string& Text) {

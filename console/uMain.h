@@ -129,10 +129,13 @@ public:
 
 protected:
     void WMMove(TMessage& Message) override;
+    void WndProc(TMessage& Message) override;
 
 private:
     // Moves the keyboard to the command box with the caret at the end of its text.
     void FocusCommandBox();
+    // Takes at most one slice of what the port holds into both logs, and asks to come back for the rest.
+    void ReceiveSlice();
     // Writes received text into the text log where the last output ended.
     void AppendToLog(const std::string& Text);
     void EchoToLog(const std::string& Text);
@@ -147,4 +150,6 @@ private:
     bool FShown = false;
     // Where the next received text goes in the text log (a character offset).
     int FLogEnd = 0;
+    // A request to read on is on its way (a posted message or the timer), so no second one is made.
+    bool FReceiveMorePending = false;
 };

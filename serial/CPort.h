@@ -391,6 +391,8 @@ public:
     void AbortAllAsync();
     // Bytes waiting in the input queue.
     int InputCount();
+    // Every byte read from the port since it was made, by any read.
+    long long BytesRead() const { return FBytesRead.load(); }
     TModemSignals ModemSignals();
     // The modem lines, read as off when the device has none to report (a pseudo-terminal, many USB adapters);
     // any other failure raises code 11 as ModemSignals does.

@@ -1,6 +1,5 @@
 #pragma once
-// What the adapters paint over and with: the background that a window's parent shows, and one section painted
-// into a cache bitmap.
+// What the adapters paint over: the background that a window's parent shows.
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sMessages.h"
@@ -19,8 +18,7 @@ TColor acWindowBackground(HWND Wnd);
 // What the parent of Wnd shows under it (skin command 34 to the parent); Ready false with the parent's colour
 // when it has no picture.
 void acGetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo);
-// Paints section SkinIndex of Manager at R of Bmp in State (0 normal, 1 hot, 2 pressed): background (the section's
-// colour and gradient, or the hot ones in a state above 0, over the background of CacheInfo at Offset by its
-// transparency), then its border mask for State, then the corner images. FillCentre false leaves the border mask's centre alone.
+// The section item painted by the engine's painter (PaintSkinItem) with the section's own textures, in the
+// argument order of the menu window adapter; FillCentre false leaves the border frame's centre piece out.
 void acPaintSection(int SkinIndex, TsSkinManager* Manager, TBitmap* Bmp, const TRect& R, int State,
                     const TCacheInfo& CacheInfo, const TPoint& Offset, bool FillCentre = true);

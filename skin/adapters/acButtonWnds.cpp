@@ -178,8 +178,8 @@ void TacBtnWnd::PrepareCache() {
     TBitmap* cache = SkinData->CacheBmp();
     cache->SetSize(WndSize.cx, WndSize.cy);
     int state = ButtonState();
-    acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, 0, WndSize.cx, WndSize.cy), state,
-                   parentInfo, WndPos, true);
+    PaintSkinItem(SkinData->SkinIndex, "", parentInfo, -1, -1, SkinData->SkinManager(), cache, WndPos,
+                  TRect(0, 0, WndSize.cx, WndSize.cy), state, true);
     PaintParentBG(SkinData, state, this);
     DrawCaption();
     DrawGlyph();

@@ -150,8 +150,8 @@ void TacCheckBoxWnd::PrepareCache() {
     TCacheInfo parent;
     acGetParentWndCacheInfo(CtrlHandle, parent);
     bool active = SkinData->ControlIsActive() || SkinData->MouseAbove || GetFocus() == CtrlHandle;
-    acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, 0, WndSize.cx, WndSize.cy),
-                   active ? 1 : 0, parent, WndPos, true);
+    PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos,
+                  TRect(0, 0, WndSize.cx, WndSize.cy), active ? 1 : 0, true);
     TRect glyph = GlyphRect();
     if (!WndText.empty())
         DrawCaption(glyph);
@@ -235,8 +235,9 @@ void TacGroupBoxWnd::PrepareCache() {
     TCacheInfo parent;
     acGetParentWndCacheInfo(CtrlHandle, parent);
     int half = band.Height() / 2;
-    acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, half, WndSize.cx, WndSize.cy), 0,
-                   parent, TPoint(WndPos.x, WndPos.y), false);
+    // The frame starts half a caption band down, and so does the background under it.
+    PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache,
+                  TPoint(WndPos.x, WndPos.y + half), TRect(0, half, WndSize.cx, WndSize.cy), 0, false);
     if (!WndText.empty()) {
         FillFromParent(band);
         TCanvas* canvas = cache->Canvas();

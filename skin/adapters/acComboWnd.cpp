@@ -121,7 +121,8 @@ void TacComboBoxWnd::PaintButton(TBitmap* Cache) {
     BitBlt(bg->Canvas()->Handle(), 0, 0, Cache->Width(), Cache->Height(), Cache->Canvas()->Handle(), 0, 0, SRCCOPY);
     TCacheInfo info = InitCacheInfo(bg.get(), 0, 0);
     int index = manager->ConstData.ComboBtn.SkinIndex;
-    if (manager->IsValidSkinIndex(index)) acPaintSection(index, manager, Cache, r, state, info, r.TopLeft());
+    if (manager->IsValidSkinIndex(index))
+        PaintSkinItem(index, "", info, -1, -1, manager, Cache, r.TopLeft(), r, state, true);
     int glyph = manager->ConstData.ComboBtn.GlyphIndex;
     if (manager->IsValidImgIndex(glyph)) {
         const TsMaskData& mask = manager->Masks[static_cast<size_t>(glyph)];
@@ -143,7 +144,8 @@ void TacComboBoxWnd::PaintSimpleFrame(TBitmap* Cache) {
     }
     TCacheInfo info;
     acGetParentWndCacheInfo(CtrlHandle, info);
-    acPaintSection(SkinData->SkinIndex, manager, Cache, r, SkinData->ControlIsActive() ? 1 : 0, info, WndPos);
+    PaintSkinItem(SkinData->SkinIndex, "", info, -1, -1, manager, Cache, WndPos, r, SkinData->ControlIsActive() ? 1 : 0,
+                  true);
 }
 
 void TacComboBoxWnd::PaintCombo(HDC DC) {

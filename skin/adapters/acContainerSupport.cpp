@@ -66,5 +66,5 @@ void PaintSectionOver(int SkinIndex, TsSkinManager* Manager, TBitmap* Bmp, const
     TCacheInfo info;
     if (transparency > 0 && Below && Below != Bmp)
         info = InitCacheInfo(Below, BelowPos.x - R.left, BelowPos.y - R.top);
-    acPaintSection(SkinIndex, Manager, Bmp, R, State, info, R.TopLeft(), true);
+    PaintSkinItem(SkinIndex, "", info, -1, -1, Manager, Bmp, R.TopLeft(), R, State, true);
 }

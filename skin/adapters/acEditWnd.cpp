@@ -565,8 +565,8 @@ void TacVirtualTreeViewWnd::PaintHeaderCell(TObject*, TacHeaderPaintInfo& Info) 
     }
     int state = Info.Pressed ? 2 : Info.Hot ? 1 : 0;
     auto cell = CreateBmp24(Info.R.Width(), Info.R.Height());
-    acPaintSection(index, manager, cell.get(), TRect(0, 0, Info.R.Width(), Info.R.Height()), state, TCacheInfo(),
-                   TPoint(0, 0));
+    PaintSkinItem(index, "", TCacheInfo(), -1, -1, manager, cell.get(), TPoint(0, 0),
+                  TRect(0, 0, Info.R.Width(), Info.R.Height()), state, true);
     BitBlt(Info.DC, Info.R.left, Info.R.top, Info.R.Width(), Info.R.Height(), cell->Canvas()->Handle(), 0, 0, SRCCOPY);
     TRect text = Info.R;
     text.left += 4;

@@ -214,7 +214,7 @@ void TacListViewWnd::PaintHeader(HDC DC) {
         TRect cell(r.left, r.top, r.right, r.bottom);
         right = std::max<int>(right, r.right);
         int state = index == PressedColumn ? 2 : index == HotColumn ? 1 : 0;
-        acPaintSection(section, manager, bmp.get(), cell, state, none, TPoint(0, 0));
+        PaintSkinItem(section, "", none, -1, -1, manager, bmp.get(), TPoint(0, 0), cell, state, true);
         wchar_t text[260] = {};
         HDITEMW item = {};
         item.mask = HDI_FORMAT | HDI_TEXT;
@@ -235,7 +235,8 @@ void TacListViewWnd::PaintHeader(HDC DC) {
             PaintSortGlyph(mdc, cell, false, manager);
     }
     if (right < cr.right)
-        acPaintSection(section, manager, bmp.get(), TRect(right, 0, cr.right, cr.bottom), 0, none, TPoint(0, 0));
+        PaintSkinItem(section, "", none, -1, -1, manager, bmp.get(), TPoint(0, 0), TRect(right, 0, cr.right, cr.bottom),
+                      0, true);
     if (oldFont) SelectObject(mdc, oldFont);
     BitBlt(DC, 0, 0, cr.right, cr.bottom, mdc, 0, 0, SRCCOPY);
 }

@@ -66,7 +66,8 @@ void TacPanelWnd::PrepareCache() {
     GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
     TCacheInfo parent;
     acGetParentWndCacheInfo(CtrlHandle, parent);
-    acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, 0, w, h), 0, parent, WndPos, false);
+    PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos, TRect(0, 0, w, h), 0,
+                  false);
     SkinData->BGChanged = false;
 }
 
@@ -228,8 +229,8 @@ void TacDlgPanelWnd::PrepareCache() {
         cache->SetSize(WndSize.cx, WndSize.cy);
     TCacheInfo parent;
     acGetParentWndCacheInfo(CtrlHandle, parent);
-    acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, 0, WndSize.cx, WndSize.cy), 0,
-                   parent, WndPos, false);
+    PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos,
+                  TRect(0, 0, WndSize.cx, WndSize.cy), 0, false);
     SkinData->BGChanged = false;
 }
 
@@ -452,8 +453,8 @@ void TacSpinWnd::PrepareCache() {
     TCacheInfo self = InitCacheInfo(cache, 0, 0);
     for (int k = 0; k < 2; ++k) {
         const TRect& r = parts[k];
-        acPaintSection(SkinData->SkinIndex, manager, cache, r, states[k], parent,
-                       TPoint(WndPos.x + r.left, WndPos.y + r.top), true);
+        PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, manager, cache,
+                      TPoint(WndPos.x + r.left, WndPos.y + r.top), r, states[k], true);
         if (manager && manager->IsValidImgIndex(glyphs[k])) {
             const TsMaskData& mask = manager->Masks[static_cast<size_t>(glyphs[k])];
             int w = MaskStateWidth(mask), h = MaskStateHeight(mask);

@@ -405,8 +405,14 @@ void PrepareAdapterCache(TsCommonData* SkinData, HWND Wnd, bool SolidBG) {
         if (parent && manager && manager->IsValidSkinIndex(SkinData->SkinIndex)) {
             POINT origin{r.left, r.top};
             ScreenToClient(parent, &origin);
-            acPaintSection(SkinData->SkinIndex, manager, cache, TRect(0, 0, width, height), 0, parentInfo,
-                           TPoint(origin.x, origin.y), !SolidBG);
+            TRect all(0, 0, width, height);
+            TPoint at(origin.x, origin.y);
+            // A solid control paints its own centre afterwards, so the frame's centre piece is left out then.
+            if (!SolidBG)
+                PaintSkinCorners(SkinData, cache, all, 0, parentInfo, at);
+            else
+                PaintSkinItem(SkinData->SkinIndex, "", parentInfo, SkinData->HotTexture, SkinData->Texture, manager,
+                              cache, at, all, 0, false);
         }
     } else {
         FillDC(cache->Canvas()->Handle(), TRect(0, 0, width, height), ColorToRGB(clWindow));

@@ -56,7 +56,7 @@ void TacStatusBarWnd::PaintPanel(int Index, const TRect& R, bool Simple) {
                 int x = R.right - w;
                 BitBlt(bmp->Canvas()->Handle(), 0, 0, w, h, cache->Canvas()->Handle(), x, R.top, SRCCOPY);
                 TCacheInfo below = InitCacheInfo(cache, x, R.top);
-                acPaintSection(divider, manager, bmp.get(), TRect(0, 0, w, h), 0, below, TPoint(0, 0));
+                PaintSkinItem(divider, "", below, -1, -1, manager, bmp.get(), TPoint(0, 0), TRect(0, 0, w, h), 0, true);
                 BitBlt(cache->Canvas()->Handle(), x, 1, w, h, bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
             }
         }
@@ -78,8 +78,8 @@ void TacStatusBarWnd::PrepareCache() {
     if (cache->Width() < 1 || cache->Height() < 1) return;
     TCacheInfo info;
     acGetParentWndCacheInfo(CtrlHandle, info);
-    acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, 0, cache->Width(), cache->Height()), 0,
-                   info, WndPos, false);
+    PaintSkinItem(SkinData->SkinIndex, "", info, -1, -1, SkinData->SkinManager(), cache, WndPos,
+                  TRect(0, 0, cache->Width(), cache->Height()), 0, false);
     if (SendMessageW(CtrlHandle, SB_ISSIMPLE, 0, 0)) {
         PaintPanel(-1, TRect(0, 1, cache->Width() - 1, cache->Height() - 1), true);
     } else {

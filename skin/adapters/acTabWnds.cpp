@@ -181,8 +181,8 @@ void TacTabControlWnd::PaintTabControl(TMessage& Message) {
             PaintTabs(parent);
         TRect page;
         PageRect(page);
-        acPaintSection(SkinData->SkinIndex, manager, cache, page, 0, parent,
-                       TPoint(WndPos.x + page.left, WndPos.y + page.top), true);
+        PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, manager, cache,
+                      TPoint(WndPos.x + page.left, WndPos.y + page.top), page, 0, true);
         SkinData->BGChanged = false;
     }
     int selected = Selected();

@@ -287,8 +287,8 @@ void TacToolBarVCLWnd::PrepareCache() {
     cache->SetSize(WndSize.cx, WndSize.cy);
     TCacheInfo parent;
     acGetParentWndCacheInfo(CtrlHandle, parent);
-    acPaintSection(SkinData->SkinIndex, SkinData->SkinManager(), cache, TRect(0, 0, cache->Width(), cache->Height()),
-                   0, parent, WndPos, false);
+    PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos,
+                  TRect(0, 0, cache->Width(), cache->Height()), 0, false);
     SkinData->BGChanged = false;
 }
 
@@ -388,8 +388,15 @@ void TacToolBarVCLWnd::CustomDrawButton(TToolBar* Sender, TToolButton* Button, T
         return;
     TsSkinManager* manager = SkinData->SkinManager();
     int index = Button->Index();
-    if (Tracking() && index == HotButton)
-        State.Include(cdsHot);
+    // A bar that is not flat is tracked by the adapter alone: the toolbar window of such a bar has no hot button
+    // of its own on the system, and where it marks one anyway (Wine does) the mark outlives a drop-down menu that
+    // took the mouse away, leaving the button hot after the menu closed.
+    if (Tracking()) {
+        if (index == HotButton)
+            State.Include(cdsHot);
+        else
+            State.Exclude(cdsHot);
+    }
     Flags.Include(tbNoEdges);
     Flags.Include(tbNoEtchedEffect);
     TRect r;
@@ -576,9 +583,9 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
         break;
     }
     case CM_MOUSELEAVE: {
-        // A tool button that loses the mouse tells its bar too; only the bar's own leave ends the hot button.
-        if (Message.LParam != 0 && Message.LParam != reinterpret_cast<LPARAM>(ToolBar))
-            break;
+        // The bar hears of its tool buttons' leaves too, and when the mouse leaves the bar over a button that
+        // leave is the only one it gets: every leave ends the hot button. A move onto the next button makes that
+        // one hot again at once (the mouse move that caused the leave comes here next).
         if (!Tracking())
             break;
         int old = HotButton;

@@ -28,9 +28,14 @@ bool AttachRows(TBitmap* Bmp, int BytesPerPixel, TacPixelRows& Rows);
 // Clips a copy of a W x H block from (SX, SY) of Src to (DX, DY) of Dst to both bitmaps; false when nothing is left.
 bool ClipCopy(const TacPixelRows& Dst, int& DX, int& DY, const TacPixelRows& Src, int& SX, int& SY, int& W, int& H);
 
-// The blending loops take 32 bytes at a time with AVX2 while this is set (from start-up when the processor and the
-// system run AVX2 code), else 16 with SSE2. Both give the same bytes.
-extern bool acUseAvx2;
+// The instruction sets the blending loops use: SSE2 is the floor of every processor the program runs on; SSSE3
+// multiplies and adds byte pairs in one step (16 bytes at a time), AVX2 does so 32 bytes at a time. Set at start-up
+// to the widest the processor and the system run; lowered only to compare the loops. Every level gives the same
+// bytes.
+enum TacPixelLoops { plSSE2, plSSSE3, plAVX2 };
+extern TacPixelLoops acPixelLoops;
+// The widest level this processor and system run.
+TacPixelLoops acWidestPixelLoops();
 
 // n bytes of d := (x * a + s * (255 - a) + 127) shr 8; d may be x.
 void BlendBytes(uint8_t* d, const uint8_t* x, const uint8_t* s, int n, unsigned a);

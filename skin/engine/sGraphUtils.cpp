@@ -918,9 +918,16 @@ void PaintImageLayer(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const TS
         FillBmpRect(Bmp, rest, Look.Color);
 }
 
-// A tiled texture and a gradient of rows or columns mixed in one pass over R, row by row: the same bytes as
-// tiling the texture, painting the gradient into a work bitmap and blending the two, without writing either
-// picture first. False (nothing painted) for the other kinds of texture and gradient.
+// Fills total bytes from p with repetitions of the first filled ones, doubling what is done with each copy.
+void RepeatBytes(uint8_t* p, size_t filled, size_t total) {
+    for (size_t done = filled; done < total; done *= 2)
+        std::memcpy(p + done, p, std::min(done, total - done));
+}
+
+// A tiled texture and a gradient of rows or columns mixed in one pass over R: the same bytes as tiling the
+// texture, painting the gradient into a work bitmap and blending the two, without writing either picture first.
+// Only one texture width of each row (gradient of rows) or one texture height of rows (gradient of columns) is
+// blended; the rest repeats it and is copied. False (nothing painted) for the other kinds of texture and gradient.
 bool PaintTiledGradientMix(TBitmap* Bmp, const TRect& R, const TSectionLook& Look, uint8_t ImageWeight) {
     if (!Look.Mask || Look.Mask->MaskType != 0 || Look.Mask->DrawMode != 0 || !Look.Gradient ||
         Look.Gradient->empty())
@@ -948,31 +955,40 @@ bool PaintTiledGradientMix(TBitmap* Bmp, const TRect& R, const TSectionLook& Loo
     TacPixelRows colours;
     if (!AttachRows(strip.get(), 3, colours))
         return false;
-    // Each texture row repeated across R once, made when first needed; for row gradients a row of one colour.
     const size_t rowBytes = static_cast<size_t>(w) * 3;
-    static std::vector<uint8_t> tiles, band;
-    tiles.resize(std::max(tiles.size(), rowBytes * std::min(th, h)));
-    band.resize(std::max(band.size(), rowBytes));
-    std::vector<bool> made(std::min(th, h), false);
-    for (int y = 0; y < h; ++y) {
-        int row = y % th;
-        uint8_t* tile = &tiles[rowBytes * row];
-        if (!made[row]) {
-            const uint8_t* from = src.At(mask.R.left, mask.R.top + row);
-            for (int x = 0; x < w; x += tw)
-                std::memcpy(tile + x * 3, from, static_cast<size_t>(std::min(tw, w - x)) * 3);
-            made[row] = true;
-        }
-        const uint8_t* over = colours.At(0, 0);
-        if (mode == 0) {
+    static std::vector<uint8_t> buffer;
+    if (mode == 0) {
+        // One colour over a texture row repeats with the texture's width: blend the first width, copy the rest.
+        const size_t period = static_cast<size_t>(std::min(tw, w)) * 3;
+        buffer.resize(std::max(buffer.size(), period));
+        const uint8_t* last = nullptr;
+        for (int y = 0; y < h; ++y) {
             const uint8_t* c = colours.At(0, y);
-            std::memcpy(band.data(), c, 3);
-            // The colour doubled along the row.
-            for (size_t done = 3; done < rowBytes; done *= 2)
-                std::memcpy(band.data() + done, band.data(), std::min(done, rowBytes - done));
-            over = band.data();
+            if (!last || std::memcmp(c, last, 3) != 0) {
+                std::memcpy(buffer.data(), c, 3);
+                RepeatBytes(buffer.data(), 3, period);
+                last = c;
+            }
+            uint8_t* d = dst.At(R.left, R.top + y);
+            BlendBytes(d, src.At(mask.R.left, mask.R.top + y % th), buffer.data(), static_cast<int>(period),
+                       ImageWeight);
+            RepeatBytes(d, period, rowBytes);
         }
-        BlendBytes(dst.At(R.left, R.top + y), tile, over, static_cast<int>(rowBytes), ImageWeight);
+        return true;
+    }
+    // Every row has the same colours, so rows a texture height apart are equal: blend the first texture height of
+    // rows, each over its texture row repeated across R, and copy the rest.
+    buffer.resize(std::max(buffer.size(), rowBytes));
+    const size_t tileBytes = static_cast<size_t>(std::min(tw, w)) * 3;
+    for (int y = 0; y < h; ++y) {
+        uint8_t* d = dst.At(R.left, R.top + y);
+        if (y >= th) {
+            std::memcpy(d, dst.At(R.left, R.top + y % th), rowBytes);
+            continue;
+        }
+        std::memcpy(buffer.data(), src.At(mask.R.left, mask.R.top + y), tileBytes);
+        RepeatBytes(buffer.data(), tileBytes, rowBytes);
+        BlendBytes(d, buffer.data(), colours.At(0, 0), static_cast<int>(rowBytes), ImageWeight);
     }
     return true;
 }

@@ -525,17 +525,40 @@ void TsSkinableMenus::DrawWndBorder(HWND Wnd, int Width, int Height, TMenuItem* 
             bmp->Canvas()->Draw(gx, gy, c.ExtraGlyph.get());
             textBottom = gy;
         }
-        TCanvas* canvas = bmp->Canvas();
-        canvas->Font()->Assign(FSkinManager->MenuSupport()->ExtraLineFont());
-        canvas->Font()->SetOrientation(900);
-        canvas->Font()->SetColor(SectionFontColor(c.ExtraSection, false));
-        canvas->Brush()->SetStyle(bsClear);
-        TSize size = canvas->TextExtent(c.ExtraCaption);
-        int tx = strip.left + (strip.Width() - size.cy) / 2;
-        int ty = strip.top + (textBottom - strip.top + size.cx) / 2;
-        SetBkMode(canvas->Handle(), TRANSPARENT);
-        canvas->TextOut(tx, ty, c.ExtraCaption);
-        canvas->Font()->SetOrientation(0);
+        // The caption reads upwards. It is written level into a mask and turned by hand: fonts that cannot be
+        // rotated (raster fonts) would otherwise leave the strip empty.
+        auto mask = CreateBmp24(1, 1);
+        TCanvas* mc = mask->Canvas();
+        mc->Font()->Assign(FSkinManager->MenuSupport()->ExtraLineFont());
+        mc->Font()->SetOrientation(0);
+        TSize size = mc->TextExtent(c.ExtraCaption);
+        if (size.cx > 0 && size.cy > 0) {
+            mask->SetSize(size.cx, size.cy);
+            FillDC(mc->Handle(), TRect(0, 0, size.cx, size.cy), 0);
+            mc->Font()->SetColor(0xFFFFFF);
+            mc->Brush()->SetStyle(bsClear);
+            SetBkMode(mc->Handle(), TRANSPARENT);
+            mc->TextOut(0, 0, c.ExtraCaption);
+            GdiFlush();
+            int colour = SectionFontColor(c.ExtraSection, false);
+            uint8_t rgb[3] = {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
+                              static_cast<uint8_t>(colour)};
+            int tx = strip.left + (strip.Width() - size.cy) / 2;
+            int ty = strip.top + (textBottom - strip.top + size.cx) / 2 - 1;
+            for (int sy = 0; sy < size.cy; ++sy) {
+                const auto* row = static_cast<const uint8_t*>(mask->ScanLine(sy));
+                int dx = tx + sy;
+                if (dx < strip.left || dx >= strip.right)
+                    continue;
+                for (int sx = 0; sx < size.cx; ++sx) {
+                    int dy = ty - sx;
+                    if (dy < strip.top || dy >= textBottom || row[sx * 3 + 1] < 128)
+                        continue;
+                    auto* p = static_cast<uint8_t*>(bmp->ScanLine(dy)) + dx * 3;
+                    p[0] = rgb[0], p[1] = rgb[1], p[2] = rgb[2];
+                }
+            }
+        }
     }
     TSize glyph = GetGlyphSize(FirstItem, false);
     TRect column(left + extra, border, left + extra + glyph.cx + 2 * FMargin, Height - border);

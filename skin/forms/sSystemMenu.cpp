@@ -221,6 +221,15 @@ void TsSystemMenu::MakeSkinItems() {
     manager->GetSkinNames(&names, skAll, first);
     if (names.Count() == 0)
         return;
+    // Built again (the skins on disk may have changed): the old submenu and its line go first, so that no two
+    // items share a name.
+    for (int i = 0; i < Items()->Count(); ++i)
+        if (TMenuItem* old = Items()->Items(i); old->Name() == SkinSelectName) {
+            if (i + 1 < Items()->Count() && Items()->Items(i + 1)->IsLine())
+                Items()->Items(i + 1)->Free();
+            old->Free();
+            break;
+        }
     auto* root = new TMenuItem(this);
     root->SetName(SkinSelectName);
     root->SetCaption(acsAvailSkins);
@@ -255,4 +264,49 @@ void TsSystemMenu::SkinClick(TObject* Sender) {
     std::string name = item->Caption();
     name.erase(std::remove(name.begin(), name.end(), '&'), name.end());
     manager->SetSkinName(name);
+}
+
+// --- the system menu of a skinned dialog ---
+
+TacSystemMenu::TacSystemMenu(TComponent* AOwner) : TPopupMenu(AOwner) {
+    miRestore = AddItem(acsRestore, "miRestore", SC_RESTORE);
+    miMove = AddItem(acsMove, "miMove", SC_MOVE);
+    miSize = AddItem(acsSize, "miSize", SC_SIZE);
+    miMinimize = AddItem(acsMinimize, "miMinimize", SC_MINIMIZE);
+    miMaximize = AddItem(acsMaximize, "miMaximize", SC_MAXIMIZE);
+    auto* line = new TMenuItem(this);
+    line->SetCaption("-");
+    Items()->Add(line);
+    miClose = AddItem(acsClose, "miClose", SC_CLOSE);
+    miClose->SetShortCut(ShortCut(VK_F4, TShiftState{ssAlt}));
+}
+
+TMenuItem* TacSystemMenu::AddItem(const std::string& Caption, const std::string& Name, WPARAM Command) {
+    auto* item = new TMenuItem(this);
+    item->SetCaption(Caption);
+    item->SetName(Name);
+    item->OnClick = [this, Command](TObject*) {
+        if (DlgWnd)
+            SendMessageA(DlgWnd, WM_SYSCOMMAND, Command, 0);
+    };
+    Items()->Add(item);
+    return item;
+}
+
+void TacSystemMenu::UpdateItems() {
+    bool iconic = DlgWnd && IsIconic(DlgWnd), zoomed = DlgWnd && IsZoomed(DlgWnd);
+    bool sysMenu = StoredStyle & WS_SYSMENU, minBox = StoredStyle & WS_MINIMIZEBOX,
+         maxBox = StoredStyle & WS_MAXIMIZEBOX;
+    miRestore->SetVisible((Kind == 1 || Kind == 3) && sysMenu);
+    miMove->SetVisible(true);
+    miSize->SetVisible(Kind != 0 && Kind != 2 && Kind != 4);
+    miMinimize->SetVisible(minBox);
+    miMaximize->SetVisible(maxBox);
+    miClose->SetVisible(sysMenu);
+    miRestore->SetEnabled(maxBox && (iconic || zoomed));
+    miMove->SetEnabled(!zoomed);
+    miSize->SetEnabled(Kind != 1 && !iconic);
+    miMinimize->SetEnabled(!iconic);
+    miMaximize->SetEnabled(!zoomed && (Kind == 1 || Kind == 3 || Kind == 5));
+    miClose->SetEnabled(true);
 }

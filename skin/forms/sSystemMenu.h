@@ -60,3 +60,27 @@ private:
     bool IsMDIChild() const;
     bool CloseFlag() const;
 };
+
+// The system menu of a standard dialog skinned by the dialog adapter: the same six commands, sent to the dialog
+// window, shown after the window's kind and the style it had before the adapter took WS_SYSMENU out.
+class TacSystemMenu : public TPopupMenu {
+    CLASS_INFO(TacSystemMenu, TPopupMenu)
+public:
+    explicit TacSystemMenu(TComponent* AOwner);
+
+    // Set by the dialog adapter: the dialog window, its kind and the style it was created with.
+    HWND DlgWnd = nullptr;
+    int Kind = 0;
+    LONG_PTR StoredStyle = 0;
+    TMenuItem* miRestore;
+    TMenuItem* miMove;
+    TMenuItem* miSize;
+    TMenuItem* miMinimize;
+    TMenuItem* miMaximize;
+    TMenuItem* miClose;
+
+    void UpdateItems();
+
+private:
+    TMenuItem* AddItem(const std::string& Caption, const std::string& Name, WPARAM Command);
+};

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -253,4 +256,54 @@ TEST(Console, CountsAndSizesInTheSettingsFileAreNotTakenOnTrust) {
     for (const char* part : {"CMDCount=18", "CMD0=AT0", "CMD17=AT17", "Width=500", "Height=480", "HexLogWidth=300"})
         EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
     EXPECT_EQ(ini.find("CMD18="), std::string::npos) << ini;
+}
+
+TEST(Console, AFloodLongerThanOneReadReachesBothLogsWholeAndInOrder) {
+    SerialPeer peer;
+    TempDir dir;
+    CopyProgramInto(dir);
+    WriteFileBytes(dir.File("brimlet.ini"), "[comport]\r\nPort=" + peer.PortName() + "\r\n");
+    TBrimlet program(dir.File("brimlet.exe"));
+    HWND main = program.Window("TfrmMain");
+    HWND hex = program.Window("TfrmHEXLog");
+    ASSERT_TRUE(main && hex);
+    HWND combo = FindChild(main, "TComboBox");
+    HWND memo = FindChild(main, "TMemo");
+    HWND rich = FindChild(hex, "TRichEdit");
+    HWND tlb = Toolbar(main, false);
+    ASSERT_TRUE(combo && memo && rich && tlb);
+    WaitFor([&] { return GetForegroundWindow() == main; });
+    ClickToolbarButton(tlb, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(combo) != FALSE; }));
+
+    // Ten lines of a message store read out, 7,000 bytes written at once: more than the console takes into its
+    // logs in one go.
+    std::string flood;
+    for (int i = 0; flood.size() < 7000; ++i)
+        flood += "+CMGL: " + std::to_string(i) + ",\"REC READ\",\"+15551234\"\r\nLine " + std::to_string(i) + "\r\n";
+    flood.resize(7000);
+    flood += "END";
+    peer.Write(flood);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("END") != std::string::npos; }, 15000));
+    std::string text = WindowText(memo);
+    EXPECT_NE(text.find(flood), std::string::npos) << "every byte, once, in order";
+
+    // The HEX log holds the same bytes, in lines of at most one read each.
+    std::string hexText;
+    ASSERT_TRUE(WaitFor([&] { return (hexText = WindowText(rich)).find("45 4E 44") != std::string::npos; }));
+    std::string digits;
+    size_t longest = 0, start = 0;
+    for (size_t i = 0; i <= hexText.size(); ++i)
+        if (i == hexText.size() || hexText[i] == '\r' || hexText[i] == '\n') {
+            longest = std::max(longest, i - start);
+            start = i + 1;
+        }
+    for (char c : hexText)
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits += c;
+    EXPECT_EQ(digits.size(), 2 * flood.size());
+    EXPECT_GT(longest, 0u);
+    EXPECT_LE(longest, 3u * 1024) << "a line for at most 1,024 bytes";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.WaitForExit());
 }

@@ -828,6 +828,8 @@ FlatPoint FlatGlyphSlot(size_t k) {
             FlatGlyphTop() + static_cast<int>(k / 10) * 2 * FlatGlyphSize};
 }
 
+constexpr int kFlatTextureX = 496;
+
 std::string FlatMaster() {
     size_t count = FlatSections().size();
     int glyphRows = static_cast<int>((FlatGlyphs().size() + 9) / 10);
@@ -840,6 +842,10 @@ std::string FlatMaster() {
             c.Fill(l, p.y + FlatGlyphSize, l + FlatGlyphSize, p.y + 2 * FlatGlyphSize, kBlack);
         }
     }
+    // The hot texture of the textured variant, right of the sections (which fill ten slots of 48 pixels a row).
+    for (int y = 0; y < 8; y += 2)
+        for (int x = 0; x < 8; x += 2)
+            c.Fill(kFlatTextureX + x, y, kFlatTextureX + x + 2, y + 2, FlatTextureColors[((x + y) / 2) % 2]);
     for (size_t k = 0; k < count; ++k) {
         const FlatSectionColors& s = FlatSections()[k];
         FlatPoint p = FlatSlot(k);
@@ -906,5 +912,19 @@ SampleSkin MakeFlatSkin(const std::string& name) {
     skin.Name = name;
     skin.Files.push_back({"Options.dat", text});
     skin.Files.push_back({"MASTER.BMP", FlatMaster()});
+    return skin;
+}
+
+SampleSkin MakeFlatTexturedSkin(const std::string& name) {
+    SampleSkin skin = MakeFlatSkin(name);
+    std::string& text = skin.Files[0].Data;
+    const std::string section = "[BUTTON]\r\n";
+    size_t at = text.find(section);
+    if (at == std::string::npos)
+        throw std::logic_error("the flat skin has no BUTTON section");
+    char pattern[64];
+    snprintf(pattern, sizeof pattern, "HOTPATTERN=~%04d,0000,%04d,0008,00\r\nHOTIMAGEPERCENT=100\r\n", kFlatTextureX,
+             kFlatTextureX + 8);
+    text.insert(at + section.size(), pattern);
     return skin;
 }

@@ -89,3 +89,9 @@ constexpr int FlatGlyphSize = 12;
 const std::vector<FlatGlyphColors>& FlatGlyphs();
 // Raises std::out_of_range for a glyph the flat skin does not have.
 const FlatGlyphColors& FlatGlyph(const std::string& section, const std::string& key);
+// The flat skin whose "BUTTON" takes a hot texture (HOTIMAGEPERCENT 100): 8 x 8 pixels tiled, a checkerboard of
+// 2 x 2 cells in the two FlatTextureColors. Its normal state stays flat. The frame's centre is laid over the
+// texture through its white mask, which keeps a byte of what lies below exact only where it is not above the
+// byte of the state image: no byte of the texture colours is above that of BUTTON's hot colour.
+SampleSkin MakeFlatTexturedSkin(const std::string& name = "FLATTEX");
+constexpr SampleColor FlatTextureColors[2] = {0x11DD99, 0x3088C0};

@@ -334,17 +334,18 @@ TEST(MaskedCopy, ImpureMasksAdd100ToTheMask) {
 
 namespace {
 
-// Runs the check once with the SSE2 loops and, where the processor has it, once with the AVX2 ones.
+// Runs the check once with each level of blending loops this processor runs: SSE2 always, SSSE3 and AVX2 where
+// it has them.
 void ForEachVectorWidth(const std::function<void()>& check) {
-    const bool avx2 = acUseAvx2;
-    for (bool wide : {false, true}) {
-        if (wide && !avx2)
+    const TacPixelLoops widest = acWidestPixelLoops(), was = acPixelLoops;
+    for (TacPixelLoops level : {plSSE2, plSSSE3, plAVX2}) {
+        if (level > widest)
             continue;
-        SCOPED_TRACE(wide ? "AVX2" : "SSE2");
-        acUseAvx2 = wide;
+        SCOPED_TRACE(level == plAVX2 ? "AVX2" : level == plSSSE3 ? "SSSE3" : "SSE2");
+        acPixelLoops = level;
         check();
     }
-    acUseAvx2 = avx2;
+    acPixelLoops = was;
 }
 
 }  // namespace
@@ -399,6 +400,71 @@ TEST(FastPixels, MaskMixingIsExactForAnyBytes) {
             MixBytesByMask(inPlace.data(), inPlace.data(), s.data(), m.data(), static_cast<int>(b.size()));
             ASSERT_EQ(inPlace, d);
         }
+    });
+}
+
+// A masked image repeated over an area (here a frame without borders: all centre) gives, with each level of
+// loops, every pixel as the image pixel of its place in the repetition mixed through its mask over what lies
+// below: the cache-info background where it has the pixel, else what the bitmap held. Awkward widths, odd
+// positions, areas cut by the bitmap's edges, and a background that covers only part of the rows and columns.
+TEST(FastPixels, MaskedTilesMixEveryPixelOverWhatLiesBelow) {
+    TsSkinManager manager(nullptr);
+    // One 5 x 3 state with its mask below, at (2, 1) of the master bitmap; the mask holds 0, 255 and between.
+    manager.MasterBitmap = MakeBmp(9, 8, RGBc(1, 2, 3));
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 5; ++i) {
+            SetPx(manager.MasterBitmap.get(), 2 + i, 1 + j, RGBc(50 * i + 3, 255 - 40 * j - i, 17 * (i + j) + 100));
+            int k = (i * 3 + j * 7) % 6;
+            int m = k == 0 ? 0 : k == 1 ? 255 : 37 * k + j;
+            SetPx(manager.MasterBitmap.get(), 2 + i, 4 + j, RGBc(m, 255 - m, (m * 7) & 0xFF));
+        }
+    TsMaskData mask;
+    mask.R = Rect(2, 1, 7, 7);
+    mask.ImageCount = 1;
+    mask.MaskType = 1;
+    mask.Manager = &manager;
+    auto before = MakeBmp(25, 13);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 25; ++x)
+            SetPx(before.get(), x, y, RGBc(x * 10, 255 - y * 19, (x * y) & 0xFF));
+    auto background = MakeBmp(20, 20);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            SetPx(background.get(), x, y, RGBc(200 - x * 9, y * 12, 90));
+    // Pixel (x, y) of the painted bitmap lies over (x - 2, y - 1) of the background: none for the first two
+    // columns, the last three and the first row.
+    const TCacheInfo withBackground = InitCacheInfo(background.get(), -2, -1);
+    const TCacheInfo none;
+    TBitmap* master = manager.MasterBitmap.get();
+
+    ForEachVectorWidth([&] {
+        for (const TCacheInfo* ci : {&none, &withBackground})
+            for (int w = 1; w <= 17; ++w)
+                for (int h : {1, 2, 3, 4, 7})
+                    for (TPoint at : {TPoint(0, 0), TPoint(3, 1), TPoint(-3, -2), TPoint(25 - w + 3, 13 - h + 1)}) {
+                        auto bmp = MakeBmp(25, 13);
+                        BitBlt(bmp->Canvas()->Handle(), 0, 0, 25, 13, before->Canvas()->Handle(), 0, 0, SRCCOPY);
+                        TRect R = Bounds(at.x, at.y, w, h);
+                        DrawMaskedFrame(bmp.get(), R, 0, mask, *ci);
+                        int wrong = 0;
+                        for (int y = 0; y < 13; ++y)
+                            for (int x = 0; x < 25; ++x) {
+                                TColor expected = Px(before.get(), x, y);
+                                if (w >= 2 && h >= 2 && x >= R.left && x < R.right && y >= R.top && y < R.bottom) {
+                                    int i = (x - R.left) % 5, j = (y - R.top) % 3;
+                                    TColor s = Px(master, 2 + i, 1 + j), m = Px(master, 2 + i, 4 + j);
+                                    TColor below = expected;
+                                    if (ci->Ready && x - 2 >= 0 && x - 2 < 20 && y - 1 >= 0)
+                                        below = Px(background.get(), x - 2, y - 1);
+                                    expected = RGBc(MaskMix(below & 0xFF, s & 0xFF, m & 0xFF),
+                                                    MaskMix((below >> 8) & 0xFF, (s >> 8) & 0xFF, (m >> 8) & 0xFF),
+                                                    MaskMix((below >> 16) & 0xFF, (s >> 16) & 0xFF, (m >> 16) & 0xFF));
+                                }
+                                wrong += Px(bmp.get(), x, y) != expected;
+                            }
+                        ASSERT_EQ(wrong, 0) << (ci->Ready ? "over a background, " : "") << w << " x " << h << " at "
+                                            << at.x << "," << at.y;
+                    }
     });
 }
 

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace PaintSkin;
 
 namespace {
@@ -315,6 +317,85 @@ TEST_F(SectionPaint, ADisabledControlKeeps40PercentOfItsPictureOver60OfItsParent
         return static_cast<int>(RoundDiv(own * 4 + below * 6, 10));
     });
     EXPECT_EQ(CountColor(bmp.get(), expected), 40 * 30);
+}
+
+
+// A texture tiled under a gradient of rows or of columns is mixed in one pass that blends one repetition and
+// copies the rest: it must give the bytes of the plain way (texture tiled, gradient painted into a work bitmap,
+// the two blended) on awkward sizes, odd positions and rectangles cut by the bitmap's edges, with each level of
+// blending loops.
+TEST(SectionMix, TextureUnderGradientGivesTheBytesOfTilingPaintingAndBlending) {
+    TsSkinManager manager(nullptr);
+    // A 5 x 4 texture whose every byte differs, in a master bitmap with other pixels around it.
+    manager.MasterBitmap = MakeBmp(16, 8, RGBc(9, 99, 199));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            SetPx(manager.MasterBitmap.get(), 3 + x, 2 + y, RGBc(17 * x + 40 * y, 255 - 23 * x - 31 * y, 50 * x + 13 * y + 7));
+    TsMaskData texture;
+    texture.R = Rect(3, 2, 8, 6);
+    texture.ImageCount = 1;
+    texture.ImgType = itisaTexture;
+    texture.Manager = &manager;
+    texture.ClassName = "MIX";
+    texture.PropertyName = "PATTERN";
+    manager.Masks.push_back(texture);
+    TsGeneralData section;
+    section.ClassName = "MIX";
+    section.Color = 0x3060C0;
+    manager.Sections.push_back(section);
+
+    // What the painted bitmaps hold before: a different colour at every pixel.
+    auto before = MakeBmp(25, 13);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 25; ++x)
+            SetPx(before.get(), x, y, RGBc(x * 11, y * 19, (x + y) * 5));
+
+    const TacPixelLoops widest = acWidestPixelLoops(), was = acPixelLoops;
+    int cases = 0;
+    for (TacPixelLoops level : {plSSE2, plSSSE3, plAVX2}) {
+        if (level > widest)
+            continue;
+        acPixelLoops = level;
+        for (int mode : {0, 1})
+            for (int image : {50, 77}) {
+                TsGeneralData& data = manager.Sections[0];
+                data.ImagePercent = image;
+                data.GradientPercent = 100 - image;
+                data.GradientArray = {{RGBc(250, 10, 128), RGBc(3, 240, 60), 100, mode, 0}};
+                for (int w = 1; w <= 17; ++w)
+                    for (int h : {1, 2, 3, 5, 9})
+                        for (TPoint at : {TPoint(0, 0), TPoint(3, 1), TPoint(-3, -1), TPoint(25 - w, 13 - h),
+                                          TPoint(25 - w + 4, 13 - h + 3)}) {
+                            auto painted = MakeBmp(25, 13), expected = MakeBmp(25, 13);
+                            BitBlt(painted->Canvas()->Handle(), 0, 0, 25, 13, before->Canvas()->Handle(), 0, 0, SRCCOPY);
+                            BitBlt(expected->Canvas()->Handle(), 0, 0, 25, 13, before->Canvas()->Handle(), 0, 0, SRCCOPY);
+                            TRect R = Bounds(at.x, at.y, w, h);
+                            PaintSkinBackground(0, "MIX", TCacheInfo(), clFuchsia, -1, -1, &manager, painted.get(),
+                                                TPoint(0, 0), R, false);
+                            // The plain way, over the part of R inside the bitmap as the painter takes it.
+                            TRect r(std::max<LONG>(R.left, 0), std::max<LONG>(R.top, 0),
+                                    std::min<LONG>(R.right, 25), std::min<LONG>(R.bottom, 13));
+                            if (!r.IsEmpty()) {
+                                TRect rest = r;
+                                PaintTexture(expected->Canvas(), rest, nullptr, 0, manager.Masks[0]);
+                                auto gradient = MakeBmp(r.Width(), r.Height());
+                                TRect all(0, 0, r.Width(), r.Height());
+                                PaintGradient(gradient.get(), all, data.GradientArray);
+                                SumBmpRect(expected.get(), gradient.get(), static_cast<uint8_t>(image * 255 / 100),
+                                           r.TopLeft(), all);
+                            }
+                            GdiFlush();
+                            int wrong = 0;
+                            for (int y = 0; y < 13; ++y)
+                                wrong += std::memcmp(painted->ScanLine(y), expected->ScanLine(y), 25 * 3) != 0;
+                            ASSERT_EQ(wrong, 0) << "loops " << level << ", mode " << mode << ", image " << image
+                                                << ", " << w << " x " << h << " at " << at.x << "," << at.y;
+                            ++cases;
+                        }
+            }
+    }
+    acPixelLoops = was;
+    EXPECT_GT(cases, 0);
 }
 
 }  // namespace

@@ -119,6 +119,35 @@ TEST_F(ButtonAdapters, NormalHotAndPressedByRealInput) {
     EXPECT_TRUE(Shows(button, Flat(colours.Border[0]), Flat(colours.Color)));
 }
 
+// The section painter of the engine lays the section's hot texture under the hot frame; the frame's ring stays
+// in its state colour and nothing of the flat hot colour is left inside.
+TEST_F(ButtonAdapters, AHotButtonShowsItsSectionsTexture) {
+    WriteSkinFolder(skin.Dir.Path(), MakeFlatTexturedSkin("FLATTEX"));
+    skin.Manager.SetSkinName("FLATTEX");
+    HWND button = Button(L"");
+    auto adapter = CreateAdapter<TacBtnWnd>(button, nullptr, nullptr, "BUTTON", true);
+    PumpMessagesFor(50);
+    auto normal = PrintWindowPicture(button);
+    EXPECT_EQ(PixelOf(normal.get(), 5, 15), Flat(colours.Color));
+    EXPECT_EQ(CountOf(normal.get(), Flat(FlatTextureColors[0])), 0);
+
+    POINT c = Centre(button);
+    MoveMouseTo(c.x, c.y);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return adapter->ButtonState() == 1; }));
+    auto hot = PrintWindowPicture(button);
+    EXPECT_EQ(PixelOf(hot.get(), 1, 1), Flat(colours.Border[1]));
+    // 94 x 24 pixels inside the ring, half of them of each texture colour; the texture starts at the button's
+    // corner, so the 2 x 2 cells fall on even coordinates.
+    int inside = (100 - 2 * FlatBorderWidth) * (30 - 2 * FlatBorderWidth);
+    EXPECT_EQ(CountOf(hot.get(), Flat(FlatTextureColors[0])) + CountOf(hot.get(), Flat(FlatTextureColors[1])), inside);
+    EXPECT_EQ(CountOf(hot.get(), Flat(colours.HotColor)), 0);
+    EXPECT_EQ(PixelOf(hot.get(), 4, 4), Flat(FlatTextureColors[0]));
+    EXPECT_EQ(PixelOf(hot.get(), 6, 4), Flat(FlatTextureColors[1]));
+    MoveMouseTo(300, 250);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return adapter->ButtonState() == 0; }));
+    EXPECT_EQ(CountOf(PrintWindowPicture(button).get(), Flat(FlatTextureColors[0])), 0);
+}
+
 TEST_F(ButtonAdapters, FocusShowsTheDottedFrameAndADefaultButtonLooksHot) {
     HWND button = Button(L"Focus");
     HWND def = Button(L"Default", BS_DEFPUSHBUTTON, 20, 70);

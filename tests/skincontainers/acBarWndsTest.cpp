@@ -8,6 +8,7 @@
 
 #include "classlib/ComCtrls.h"
 #include "classlib/ExtCtrls.h"
+#include "classlib/ImgList.h"
 #include "classlib/Menus.h"
 #include "skin/engine/sVclUtils.h"
 
@@ -290,6 +291,119 @@ TEST_F(BarAdapters, AClassLibraryToolbarTracksItsHotButton) {
     form->Free();
 }
 
+namespace {
+
+// What a timer saw while a toolbar's drop-down menu was open (the menu's own loop runs the timer), and how it
+// closed the menu: by the Escape key, or by a click on the menu's first item.
+struct DropDownProbe {
+    TacToolBarVCLWnd* Adapter = nullptr;
+    POINT ArrowPixel{};  // a pixel of the drop-down part's frame, in the toolbar's window
+    bool CloseByClick = false;
+    bool SawMenu = false;
+    TToolButton* Dropped = nullptr;
+    TColor ArrowColor = 0;
+    int Ticks = 0;
+};
+DropDownProbe gDropDown;
+
+void CALLBACK ProbeDropDownMenu(HWND, UINT, UINT_PTR, DWORD) {
+    try {
+        DropDownProbe& p = gDropDown;
+        if (p.SawMenu)
+            return;
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menu || !IsWindowVisible(menu)) {
+            // Never seen: the menu loop is ended, so that the test fails instead of hanging.
+            if (++p.Ticks > 150)
+                EndMenu();
+            return;
+        }
+        p.SawMenu = true;
+        p.Dropped = p.Adapter->DroppedButton;
+        p.ArrowColor = PixelOf(PrintWindowPicture(p.Adapter->CtrlHandle).get(), p.ArrowPixel.x, p.ArrowPixel.y);
+        if (p.CloseByClick) {
+            RECT r{};
+            GetWindowRect(menu, &r);
+            ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        } else {
+            PressKey(VK_ESCAPE);
+        }
+    } catch (...) {
+        EndMenu();
+    }
+}
+
+}  // namespace
+
+// The drop-down button of a class-library toolbar opens its menu by a real click on its arrow part: while the menu
+// is open the arrow part shows pressed; the menu closes by Escape or by choosing its item, and the part is
+// released again.
+TEST_F(BarAdapters, AClassLibraryToolbarsDropDownMenuOpensAndClosesWhileSkinned) {
+    auto* form = new TfrmSkinTest(nullptr);
+    form->SetBounds(60, 380, 360, 120);
+    auto* bar = new TToolBar(form);
+    bar->SetParent(form);
+    bar->SetShowCaptions(true);
+    bar->SetButtonWidth(70);
+    auto* menu = new TPopupMenu(form);
+    auto* item = new TMenuItem(form);
+    item->SetCaption("Entry");
+    int clicks = 0;
+    item->OnClick = [&](TObject*) { ++clicks; };
+    menu->Items()->Add(item);
+    auto* drop = new TToolButton(form);
+    drop->SetParent(bar);
+    drop->SetStyle(tbsDropDown);
+    drop->SetDropdownMenu(menu);
+    drop->SetCaption("Drop");
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    PumpMessagesFor(50);
+    TsCommonData data(bar, true);
+    {
+        auto adapter = CreateAdapter<TacToolBarVCLWnd>(bar->Handle(), &data, nullptr, "TOOLBAR", true);
+        HWND h = bar->Handle();
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        PumpMessagesFor(50);
+        RECT r{};
+        SendMessageW(h, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+        int part = GetSystemMetrics(SM_CXVSCROLL) - 2;
+        POINT arrow{r.right - part / 2, (r.top + r.bottom) / 2}, frame{r.right - part + 1, r.top + 1};
+        ClientToScreen(h, &arrow);
+        RECT wr{};
+        GetWindowRect(h, &wr);
+        POINT origin{0, 0};
+        ClientToScreen(h, &origin);
+        frame.x += origin.x - wr.left;
+        frame.y += origin.y - wr.top;
+        auto arrowColor = [&] { return PixelOf(PrintWindowPicture(h).get(), frame.x, frame.y); };
+        EXPECT_EQ(arrowColor(), FlatBorder("TOOLBUTTON", 0));
+
+        for (bool byClick : {false, true}) {
+            gDropDown = DropDownProbe();
+            gDropDown.Adapter = adapter.get();
+            gDropDown.ArrowPixel = frame;
+            gDropDown.CloseByClick = byClick;
+            UINT_PTR timer = SetTimer(nullptr, 0, 20, ProbeDropDownMenu);
+            ClickAt(arrow.x, arrow.y);
+            ASSERT_TRUE(PumpMessagesUntil([&] { return gDropDown.SawMenu && !adapter->DroppedButton; }, 5000))
+                << (byClick ? "by click" : "by Escape");
+            KillTimer(nullptr, timer);
+            EXPECT_EQ(gDropDown.Dropped, drop);
+            EXPECT_EQ(gDropDown.ArrowColor, FlatBorder("TOOLBUTTON", 2));
+            EXPECT_EQ(clicks, byClick ? 1 : 0);
+            HWND open = FindWindowW(L"#32768", nullptr);
+            EXPECT_TRUE(!open || !IsWindowVisible(open));
+            MoveMouseTo(5, 5);
+            PumpMessagesUntil([&] { return adapter->HotButton == -1; });
+            PumpMessagesFor(50);
+            EXPECT_EQ(arrowColor(), FlatBorder("TOOLBUTTON", 0));
+        }
+    }
+    EXPECT_FALSE(GetPropA(bar->Handle(), acAdapterProp));
+    form->Free();
+}
+
 TEST_F(BarAdapters, PanelsTakeTheirSectionFromTheirBevelsAndPaintTheirClient) {
     EXPECT_EQ(TacPanelWnd::SectionOfBevels(bvLowered, bvRaised, false), "GROUPBOX");
     EXPECT_EQ(TacPanelWnd::SectionOfBevels(bvRaised, bvLowered, false), "GROUPBOX");
@@ -314,6 +428,233 @@ TEST_F(BarAdapters, PanelsTakeTheirSectionFromTheirBevelsAndPaintTheirClient) {
         EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("PANEL_LOW"));
     }
     form->Free();
+}
+
+namespace {
+
+constexpr TColor kOwnContent = 0x0000FF;  // what the dialog panels below paint themselves: pure red
+constexpr TColor kChildColour = 0xFF0000;  // a child window of the transparent panel: pure blue
+
+// A panel window of a dialog that paints its whole client itself, also into a device context it is given.
+LRESULT CALLBACK OwnContentProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (Msg == WM_ERASEBKGND)
+        return 1;
+    if (Msg == WM_PAINT) {
+        PAINTSTRUCT ps{};
+        HDC dc = WParam ? reinterpret_cast<HDC>(WParam) : BeginPaint(Wnd, &ps);
+        RECT r{};
+        GetClientRect(Wnd, &r);
+        HBRUSH red = CreateSolidBrush(kOwnContent);
+        FillRect(dc, &r, red);
+        DeleteObject(red);
+        if (!WParam)
+            EndPaint(Wnd, &ps);
+        return 0;
+    }
+    return DefWindowProcW(Wnd, Msg, WParam, LParam);
+}
+
+// Classes of their own: the panel that paints itself, a panel erased red by its class brush, a blue child.
+void RegisterPanelClasses() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    WNDCLASSW wc{};
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.lpfnWndProc = OwnContentProc;
+    wc.lpszClassName = L"BrimletTestOwnContentPanel";
+    RegisterClassW(&wc);
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hbrBackground = CreateSolidBrush(kOwnContent);
+    wc.lpszClassName = L"BrimletTestRedPanel";
+    RegisterClassW(&wc);
+    wc.hbrBackground = CreateSolidBrush(kChildColour);
+    wc.lpszClassName = L"BrimletTestBlueChild";
+    RegisterClassW(&wc);
+}
+
+}  // namespace
+
+// A panel window of a dialog keeps painting its own content, inside a frame of 6 pixels painted from the skin
+// (a bare window takes the group box's section); without the adapter it paints all of itself again.
+TEST_F(BarAdapters, ADialogPanelPaintsItsContentInsideASkinnedFrame) {
+    RegisterPanelClasses();
+    HWND panel = CreateWindowExW(0, L"BrimletTestOwnContentPanel", L"", WS_CHILD | WS_VISIBLE, 20, 20, 160, 100,
+                                 parent.Wnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    WNDPROC own = ProcOf(panel);
+    {
+        auto adapter = CreateAdapter<TacDlgPanelWnd>(panel, nullptr, nullptr, "PANEL", true);
+        EXPECT_EQ(adapter->Panel, nullptr);
+        EXPECT_EQ(adapter->SkinData->SkinSection(), "GROUPBOX");
+        RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        PumpMessagesFor(50);
+        auto pic = ScreenPicture(panel);
+        EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("GROUPBOX"));
+        EXPECT_EQ(PixelOf(pic.get(), 158, 98), FlatBorder("GROUPBOX"));
+        // Inside the mask's ring the half transparent section over the parent, up to the content.
+        EXPECT_TRUE(Near(PixelOf(pic.get(), 4, 50), Mix(FlatColor("GROUPBOX"), ParentColor(), 0.5)));
+        EXPECT_TRUE(Near(PixelOf(pic.get(), 5, 50), Mix(FlatColor("GROUPBOX"), ParentColor(), 0.5)));
+        EXPECT_EQ(PixelOf(pic.get(), 6, 50), kOwnContent);
+        EXPECT_EQ(PixelOf(pic.get(), 153, 93), kOwnContent);
+        EXPECT_EQ(CountOf(pic.get(), kOwnContent), (160 - 12) * (100 - 12));
+    }
+    EXPECT_EQ(ProcOf(panel), own);
+    EXPECT_EQ(GetPropA(panel, acAdapterProp), nullptr);
+    RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    PumpMessagesFor(50);
+    EXPECT_EQ(CountOf(ScreenPicture(panel).get(), kOwnContent), 160 * 100);
+    DestroyWindow(panel);
+}
+
+// A transparent panel of a dialog shows its section over the parent's background in place of its own erasing,
+// leaving its child windows alone; without the adapter it is erased by its class again.
+TEST_F(BarAdapters, ATransparentDialogPanelShowsItsSectionAroundItsChildren) {
+    RegisterPanelClasses();
+    HWND panel = CreateWindowExW(0, L"BrimletTestRedPanel", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 200, 20,
+                                 160, 100, parent.Wnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    CreateWindowExW(0, L"BrimletTestBlueChild", L"", WS_CHILD | WS_VISIBLE, 40, 30, 50, 40, panel, nullptr,
+                    GetModuleHandleW(nullptr), nullptr);
+    WNDPROC own = ProcOf(panel);
+    {
+        auto adapter = CreateAdapter<TacTransPanelWnd>(panel, nullptr, nullptr, "CHECKBOX", true);
+        RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpMessagesFor(50);
+        auto pic = ScreenPicture(panel);
+        EXPECT_EQ(CountOf(pic.get(), kOwnContent), 0);
+        EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("CHECKBOX"));
+        EXPECT_EQ(PixelOf(pic.get(), 20, 80), FlatColor("CHECKBOX"));
+        EXPECT_EQ(CountOf(pic.get(), kChildColour), 50 * 40);
+        EXPECT_EQ(PixelOf(pic.get(), 60, 50), kChildColour);
+    }
+    EXPECT_EQ(ProcOf(panel), own);
+    RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessagesFor(50);
+    auto pic = ScreenPicture(panel);
+    EXPECT_EQ(CountOf(pic.get(), kOwnContent), 160 * 100 - 50 * 40);
+    EXPECT_EQ(CountOf(pic.get(), kChildColour), 50 * 40);
+    DestroyWindow(panel);
+}
+
+namespace {
+
+// An image list of one 16 x 16 image of one colour.
+TImageList* SolidImages(TComponent* Owner, TColor Colour) {
+    auto* list = new TImageList(Owner, 16, 16);
+    TBitmap bmp;
+    bmp.SetPixelFormat(pf24bit);
+    bmp.SetSize(16, 16);
+    FillDC(bmp.Canvas()->Handle(), TRect(0, 0, 16, 16), Colour);
+    list->AddMasked(&bmp, clFuchsia);
+    return list;
+}
+
+}  // namespace
+
+// A toolbar in list style: the caption stands right of the image, and a hot button shows its image from the hot
+// images.
+TEST_F(BarAdapters, AClassLibraryToolbarShowsItsHotImagesAndListCaptions) {
+    const TColor normalImage = 0x00FF00, hotImage = 0xFFFF00;
+    auto* form = new TfrmSkinTest(nullptr);
+    form->SetBounds(60, 380, 360, 120);
+    auto* bar = new TToolBar(form);
+    bar->SetParent(form);
+    bar->SetImages(SolidImages(form, normalImage));
+    bar->SetHotImages(SolidImages(form, hotImage));
+    bar->SetList(true);
+    bar->SetShowCaptions(true);
+    bar->SetButtonWidth(90);
+    auto* button = new TToolButton(form);
+    button->SetParent(bar);
+    button->SetImageIndex(0);
+    button->SetCaption("Listed");
+    form->Show();
+    PumpMessagesFor(50);
+    TsCommonData data(bar, true);
+    {
+        auto adapter = CreateAdapter<TacToolBarVCLWnd>(bar->Handle(), &data, nullptr, "TOOLBAR", true);
+        HWND h = bar->Handle();
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        PumpMessagesFor(50);
+        TRect r;
+        SendMessageW(h, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+        POINT origin{0, 0};
+        ClientToScreen(h, &origin);
+        RECT wr{};
+        GetWindowRect(h, &wr);
+        OffsetRect(&r, origin.x - wr.left, origin.y - wr.top);
+        auto buttonPicture = [&] {
+            auto pic = PrintWindowPicture(h);
+            auto cell = CreateBmp24(r.Width(), r.Height());
+            BitBlt(cell->Canvas()->Handle(), 0, 0, r.Width(), r.Height(), pic->Canvas()->Handle(), r.left, r.top,
+                   SRCCOPY);
+            GdiFlush();
+            return cell;
+        };
+        auto normal = buttonPicture();
+        EXPECT_EQ(CountOf(normal.get(), normalImage), 16 * 16);
+        EXPECT_EQ(CountOf(normal.get(), hotImage), 0);
+        // The caption's ink (the section's black font colour) starts right of the image and its gap.
+        int inkLeft = r.Width();
+        for (int y = 0; y < r.Height(); ++y)
+            for (int x = 0; x < r.Width(); ++x)
+                if (PixelOf(normal.get(), x, y) == Flat(FlatSection("TOOLBUTTON").FontColor))
+                    inkLeft = std::min(inkLeft, x);
+        EXPECT_GE(inkLeft, 16 + 6);
+        EXPECT_LT(inkLeft, r.Width() - 10);
+
+        MoveMouseTo(wr.left + (r.left + r.right) / 2, wr.top + (r.top + r.bottom) / 2);
+        ASSERT_TRUE(PumpMessagesUntil([&] { return adapter->HotButton == 0; }));
+        auto hot = buttonPicture();
+        EXPECT_EQ(PixelOf(hot.get(), 1, 1), FlatBorder("TOOLBUTTON", 1));
+        EXPECT_EQ(CountOf(hot.get(), hotImage), 16 * 16);
+        EXPECT_EQ(CountOf(hot.get(), normalImage), 0);
+        // Off the bar from the button onto its form: the leave that the bar hears of ends the hot button.
+        MoveMouseTo(wr.left + 340, wr.top + 80);
+        ASSERT_TRUE(PumpMessagesUntil([&] { return adapter->HotButton == -1; }));
+        EXPECT_EQ(CountOf(buttonPicture().get(), normalImage), 16 * 16);
+        MoveMouseTo(5, 5);
+        PumpMessagesFor(30);
+    }
+    form->Free();
+}
+
+// Tabs with images show them beside their text; a tab without one shows none.
+TEST_F(BarAdapters, TabsShowTheirImages) {
+    const TColor imageColour = 0x00FF00;
+    HWND tabs = Tabs(0, 2, 300, 120);
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, 1, 1);
+    {
+        auto bmp = CreateBmp24(16, 16);
+        FillDC(bmp->Canvas()->Handle(), TRect(0, 0, 16, 16), imageColour);
+        GdiFlush();
+        HBITMAP handle = bmp->ReleaseHandle();
+        ImageList_Add(images, handle, nullptr);
+        DeleteObject(handle);
+    }
+    SendMessageW(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    TCITEMW item{};
+    item.mask = TCIF_IMAGE;
+    item.iImage = 0;
+    SendMessageW(tabs, TCM_SETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+    {
+        auto adapter = CreateAdapter<TacTabControlWnd>(tabs, nullptr, nullptr, "PAGECONTROL", true);
+        Repaint();
+        auto pic = ScreenPicture(tabs);
+        auto inside = [&](int Index) {
+            TRect t = ItemRect(tabs, Index);
+            int n = 0;
+            for (int y = t.top; y < t.bottom; ++y)
+                for (int x = t.left; x < t.right; ++x)
+                    n += PixelOf(pic.get(), x, y) == imageColour;
+            return n;
+        };
+        EXPECT_EQ(inside(0), 0);
+        EXPECT_EQ(inside(1), 16 * 16);
+    }
+    DestroyWindow(tabs);
+    ImageList_Destroy(images);
 }
 
 // The test window as a user sees it; with BRIMLET_CONTAINERS_SHOT set, its picture is saved there.

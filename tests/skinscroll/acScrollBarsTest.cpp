@@ -5,12 +5,17 @@
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/skin/FlatSkinSamples.h"
 #include "tests/skin/SkinManagerFixtures.h"
+#include "tests/skin/SkinTestControls.h"
 #include "tests/support/MessageLoop.h"
 
+#include "skin/engine/sCommonData.h"
 #include "skin/engine/sConst.h"
+
+#include "classlib/Forms.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -468,4 +473,120 @@ TEST(FlatScrollBars, TheSystemFunctionsAreFoundAtRunTime) {
     LoadFlatSBProcs();
     EXPECT_NE(acInitializeFlatSB, nullptr);
     EXPECT_NE(acUninitializeFlatSB, nullptr);
+}
+
+namespace {
+
+// The system's flat scroll-bar functions as the adapters found them, and the windows each was called for.
+TFlatSBProc gRealInitializeFlatSB = nullptr, gRealUninitializeFlatSB = nullptr;
+std::vector<HWND> gFlatSBInitialized, gFlatSBUninitialized;
+std::vector<BOOL> gFlatSBAnswers;
+
+BOOL WINAPI InitializeFlatSBSpy(HWND Wnd) {
+    gFlatSBInitialized.push_back(Wnd);
+    BOOL answer = gRealInitializeFlatSB(Wnd);
+    gFlatSBAnswers.push_back(answer);
+    return answer;
+}
+
+BOOL WINAPI UninitializeFlatSBSpy(HWND Wnd) {
+    gFlatSBUninitialized.push_back(Wnd);
+    BOOL answer = gRealUninitializeFlatSB(Wnd);
+    gFlatSBAnswers.push_back(answer);
+    return answer;
+}
+
+}  // namespace
+
+// A frame of the class library with both bars: skinned bars while its skin data is skinned (the system's flat bars
+// switched off), the system's flat bars and its own window procedure again when the skin data is not. The system
+// functions are the real ones of comctl32 behind counting spies (under Wine they answer without visible effect).
+TEST_F(ScrollBars, AFramesBarsFollowItsSkinData) {
+    LoadFlatSBProcs();
+    ASSERT_NE(acInitializeFlatSB, nullptr);
+    ASSERT_NE(acUninitializeFlatSB, nullptr);
+    gRealInitializeFlatSB = acInitializeFlatSB;
+    gRealUninitializeFlatSB = acUninitializeFlatSB;
+    acInitializeFlatSB = InitializeFlatSBSpy;
+    acUninitializeFlatSB = UninitializeFlatSBSpy;
+    gFlatSBInitialized.clear();
+    gFlatSBUninitialized.clear();
+    gFlatSBAnswers.clear();
+
+    auto* form = new TfrmSkinTest(nullptr);
+    form->SetBounds(400, 40, 320, 260);
+    auto* frameControl = new TFrame(form);
+    frameControl->SetParent(form);
+    frameControl->SetBounds(0, 0, 300, 240);
+    frameControl->VertScrollBar()->SetRange(1000);
+    frameControl->HorzScrollBar()->SetRange(1000);
+    form->Show();
+    PumpMessagesFor(50);
+    HWND wnd = frameControl->Handle();
+    ASSERT_TRUE(GetWindowLongW(wnd, GWL_STYLE) & WS_VSCROLL);
+    ASSERT_TRUE(GetWindowLongW(wnd, GWL_STYLE) & WS_HSCROLL);
+    LONG_PTR ownProc = GetWindowLongPtrW(wnd, GWLP_WNDPROC);
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    // The middle of the vertical bar's upper arrow, on the screen.
+    POINT arrow{wr.right - GetSystemMetrics(SM_CXVSCROLL) / 2 - 1, wr.top + GetSystemMetrics(SM_CYVSCROLL) / 2};
+    auto settle = [&] {
+        RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        PumpMessagesFor(60);
+    };
+
+    {
+        TsCommonData data(frameControl, true);
+        data.SetSkinManager(manager.get());
+        data.SetSkinSection("EDIT");
+        ASSERT_TRUE(data.Skinned());
+        TacAdapterPtr<TacScrollWnd> bars;
+        InitFlatScrollBars(&data, bars);
+        ASSERT_NE(bars, nullptr);
+        EXPECT_EQ(GetAdapterOfWnd(wnd), bars.get());
+        EXPECT_EQ(gFlatSBUninitialized, std::vector<HWND>{wnd});
+        EXPECT_TRUE(gFlatSBInitialized.empty());
+        settle();
+        EXPECT_EQ(static_cast<TColor>(ScreenPixel(arrow.x, arrow.y)), Flat("SCROLLBTNTOP", 0));
+        // Asked again, the adapter it has stays.
+        TacScrollWnd* first = bars.get();
+        InitFlatScrollBars(&data, bars);
+        EXPECT_EQ(bars.get(), first);
+
+        // The skin data loses its section: the skinned bars go, the system's come back.
+        data.SetSkinSection("NOSUCHSECTION");
+        ASSERT_FALSE(data.Skinned());
+        InitFlatScrollBars(&data, bars);
+        EXPECT_EQ(bars, nullptr);
+        EXPECT_EQ(GetAdapterOfWnd(wnd), nullptr);
+        EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), ownProc);
+        EXPECT_EQ(gFlatSBInitialized, std::vector<HWND>{wnd});
+        settle();
+        EXPECT_NE(static_cast<TColor>(ScreenPixel(arrow.x, arrow.y)), Flat("SCROLLBTNTOP", 0));
+
+        // Skinned again over an adapter that already gave the window back: a fresh adapter takes over.
+        data.SetSkinSection("EDIT");
+        InitFlatScrollBars(&data, bars);
+        ASSERT_NE(bars, nullptr);
+        TacMainWnd* raw = bars.get();
+        UninitializeScrollAdapter(wnd, false, false, raw);
+        ASSERT_TRUE(bars->Destroyed);
+        EXPECT_EQ(GetAdapterOfWnd(wnd), nullptr);
+        InitFlatScrollBars(&data, bars);
+        ASSERT_NE(bars, nullptr);
+        EXPECT_FALSE(bars->Destroyed);
+        EXPECT_EQ(GetAdapterOfWnd(wnd), bars.get());
+        settle();
+        EXPECT_EQ(static_cast<TColor>(ScreenPixel(arrow.x, arrow.y)), Flat("SCROLLBTNTOP", 0));
+        // Every call while skinned switches the system bars off again, the repeated one too.
+        EXPECT_EQ(gFlatSBUninitialized.size(), 4u);
+        bars.reset();
+        EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), ownProc);
+    }
+    // What Wine's comctl32 answered, for the record.
+    for (BOOL answer : gFlatSBAnswers)
+        std::printf("flat scroll-bar call answered %d\n", static_cast<int>(answer));
+    delete form;
+    acInitializeFlatSB = gRealInitializeFlatSB;
+    acUninitializeFlatSB = gRealUninitializeFlatSB;
 }
