@@ -1,13 +1,20 @@
 #pragma once
 // The skin provider of a form and the settings objects it publishes for its title bar.
+#include "sCtrlAdapter.h"
+#include "skin/engine/acSkinHooks.h"
+#include "skin/engine/sConst.h"
+
 #include "classlib/Collections.h"
 #include "classlib/Controls.h"
 #include "classlib/Graphics.h"
+#include "classlib/StdCtrls.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // --- title icon and extra title buttons ---
 
@@ -89,4 +96,238 @@ public:
 
 private:
     TPersistent* FOwner;
+};
+
+// --- the skin provider ---
+
+class TCustomForm;
+class TsCommonData;
+class TsSkinManager;
+class TsSkinProvider;
+class TsSystemMenu;
+
+enum TsGripMode { gmNone, gmRightBottom };
+enum TsResizeMode { rmStandard, rmBorder };
+
+// The entry points of the desktop composition library, loaded on first use. Tests may put others in their place.
+struct TacDwmEntryPoints {
+    HRESULT(WINAPI* SetWindowAttribute)(HWND, DWORD, LPCVOID, DWORD) = nullptr;
+    HRESULT(WINAPI* IsCompositionEnabled)(BOOL*) = nullptr;
+    bool Loaded = false;
+};
+TacDwmEntryPoints& acDwm();
+// Switches the provider's use of desktop composition on; off from the start.
+extern bool acDwmSwitch;
+// DwmSetWindowAttribute through the loaded entry point; E_NOTIMPL without the library or the entry.
+HRESULT acDwmSetWindowAttribute(HWND Wnd, DWORD Attribute, LPCVOID Value, DWORD Size);
+
+// One caption button of a skinned form: its state (0 normal, 1 hot, 2 pressed), its glyph (skin image index, -1
+// none), its place in window coordinates, and whether the glyph is of the big set.
+struct TsCaptionButton {
+    int State = 0;
+    int ImageIndex = -1;
+    TRect Rect;
+    bool Big = true;
+};
+
+// Makes a whole form drawn by the skin engine: caption, borders, caption buttons, menu line and client background
+// are painted from the skin's sections, the window gets the skin's region, and the form's children get adapters.
+// It hooks the form through its WindowProc method, never through the window's own procedure.
+class TsSkinProvider : public TacSkinProviderBase {
+    CLASS_INFO(TsSkinProvider, TacSkinProviderBase)
+public:
+    explicit TsSkinProvider(TComponent* AOwner);
+    ~TsSkinProvider() override;
+    // Skins the form when a manager is active; whoever builds the provider calls it once it is complete.
+    void AfterConstruction();
+    void BeforeDestruction() override;
+    void Loaded() override;
+    virtual void PrepareForm();
+
+    // --- properties ---
+    TAlignment CaptionAlignment() const { return FCaptionAlignment; }
+    void SetCaptionAlignment(TAlignment Value);
+    TsCommonData* SkinData() const override { return FSkinData.get(); }
+    TsGripMode GripMode() const { return FGripMode; }
+    void SetGripMode(TsGripMode Value) { FGripMode = Value; }
+    bool MakeSkinMenu() const { return FMakeSkinMenu; }
+    void SetMakeSkinMenu(bool Value) { FMakeSkinMenu = Value; }
+    const std::string& MenuLineSkin() const { return FMenuLineSkin; }
+    void SetMenuLineSkin(const std::string& Value) { FMenuLineSkin = Value; }
+    TsResizeMode ResizeMode() const { return FResizeMode; }
+    void SetResizeMode(TsResizeMode Value) { FResizeMode = Value; }
+    bool ScreenSnap() const { return FScreenSnap; }
+    void SetScreenSnap(bool Value) { FScreenSnap = Value; }
+    int SnapBuffer() const { return FSnapBuffer; }
+    void SetSnapBuffer(int Value) { FSnapBuffer = Value; }
+    bool ShowAppIcon() const { return FShowAppIcon; }
+    void SetShowAppIcon(bool Value);
+    TsTitleButtons* TitleButtons() const { return FTitleButtons.get(); }
+    void SetTitleButtons(TsTitleButtons* Value);
+    TsTitleIcon* TitleIcon() const { return FTitleIcon.get(); }
+    // Empty reads as the caption section "FORMTITLE".
+    const std::string& TitleSkin() const { return FTitleSkin; }
+    void SetTitleSkin(const std::string& Value);
+    bool UseGlobalColor() const { return FUseGlobalColor; }
+    void SetUseGlobalColor(bool Value);
+    TAddItemEvent OnSkinItem;
+
+    // The form the provider skins; nil when it may not work (no form, or another provider is there first).
+    TCustomForm* Form() const { return FForm; }
+    // The form's control adapters, nil before the form is prepared.
+    TacCtrlAdapter* Adapter() const { return FAdapter.get(); }
+
+    // --- operations ---
+    void InitFormSkin();
+    // Recomposes the whole frame and paints it again.
+    void RepaintFrame();
+    void HandleSkinMessage(TMessage& Message) override;
+    void PrepareRegionRects() override;
+    void UpdateFormRegion(bool Redraw) override;
+    HRGN CreateSkinRegion(int X, int Y) override;
+    // The menu painter asks for the menu line under a bar item: it is copied from the frame cache.
+    void PaintMenuLineBackground(TBitmap* Bmp, const TRect& R, const TRect& ItemRect) override;
+    // The form's system menu, made when the form is first skinned.
+    TsSystemMenu* SystemMenu() const { return FSystemMenu; }
+    void SetDwmNcPolicy(HWND Handle, bool Skinned);
+    bool DwmAvailable() const;
+    void HideSystemButtons(bool Value);
+    void UpdateMenus(bool Skinned);
+    // The form's background colour: its section's (active or inactive) when skinned, else its own Color.
+    TColor FormColor() const;
+
+    // --- metrics ---
+    bool HaveBorder() const;
+    int SysCaptionHeight() const;
+    int SysBorderWidth() const;
+    int SysBorderHeight() const;
+    int FormWidth() const;
+    int FormHeight() const;
+    int ButtonWidth(const TsCaptionButton& Btn) const;
+    int ButtonHeight() const;
+    int UserButtonWidth(int Index) const;
+    int ButtonsWidth() const;
+    int BorderTop() const;
+    int MenuLineHeight() const;
+    // Where the client area lies in the window.
+    int ClientOffsetX() const;
+    int ClientOffsetY() const;
+    // The height of the caption area of the frame cache (borders, caption and menu lines).
+    int CaptionAreaHeight() const;
+
+    // --- caption buttons ---
+    enum TCaptionButtonIndex { cbMin, cbMax, cbClose, cbHelp, cbMDIMin, cbMDIMax, cbMDIClose, cbCount };
+    TsCaptionButton& CaptionButton(TCaptionButtonIndex Index) { return FButtons[Index]; }
+    const TsCaptionButton& CaptionButton(TCaptionButtonIndex Index) const { return FButtons[Index]; }
+    void InitTitleButtonGlyphs();
+    int UserButtonImage() const { return FUserButtonImage; }
+    // The caption buttons the form shows (as its system menu would offer them) and whether they work.
+    bool CloseVisible() const;
+    bool MaxVisible() const;
+    bool MinVisible() const;
+    bool HelpVisible() const;
+    bool MaxEnabled() const;
+    bool MinEnabled() const;
+    bool RestoreEnabled() const;
+
+    // --- painting ---
+    // Composes the frame cache (the skin data's cache bitmap, as large as the window).
+    void PaintAll();
+    void PaintCaption();
+    void PaintTitleButtons();
+    void DrawTitleButton(TsCaptionButton& Btn, bool Enabled, int Width);
+    void DrawAppIcon();
+    TRect IconRect() const;
+    void DrawFrameFromCache(HDC DC);
+    void RedrawFrame();
+    void PaintForm(HDC DC, bool Children);
+    bool FramePainted() const { return FFramePainted; }
+    bool FormActive() const { return FFormActive; }
+
+    // The window procedure that takes the form's WindowProc over.
+    void NewWndProc(TMessage& Message);
+
+    // Holds the cut-out rectangles of the region (window coordinates).
+    const TAOR& RegionRects() const { return FRegionRects; }
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void CallOld(TMessage& Message);
+    bool Skinned() const;
+    void FlagDirty();
+    bool UnskinnedCommand(TMessage& Message);
+    bool SkinnedCommand(TMessage& Message);
+    void RemoveSkin(TMessage& Message);
+    void NCPaintHandler();
+    void EraseHandler(TMessage& Message);
+    void PaintHandler(TMessage& Message);
+    void SizeHandler(TMessage& Message);
+    void PrintHandler(TMessage& Message);
+    void BackgroundQuery(TMessage& Message);
+    bool FrameNeedsUpdate() const;
+    bool IsSizeBox() const;
+    void CopyEdgesFromCache(HDC DC);
+    bool ShowsAppIcon() const;
+    int TitleIconWidth() const;
+    int TitleIconHeight() const;
+    void SaveButtonsArea();
+    void RestoreButtonsArea();
+    void PaintCaptionText();
+    void PaintMenuLine(int CaptionBottom);
+    // The bar's items over the menu line of the window's DC, each by its owner-draw routine.
+    void PaintMenuBarItems(HDC DC);
+    bool MenuLineShown() const;
+    int CountMenuLines();
+    void MakeFormImage();
+    // The size grip into the frame cache at the bottom-right corner inside the borders.
+    void PaintGrip();
+    int CaptionSection() const;
+    std::string CaptionSectionName() const;
+    TBitmap* Cache() const;
+
+    TAOR FRegionRects;
+    bool FRegionChanged = true;
+    int FHotCode = 0;
+    std::unique_ptr<TBitmap> FButtonsBack;
+    bool FMakeSkinMenu = false;
+    bool FShowAppIcon = true;
+    bool FNoFramePaintYet = false;
+    bool FSysMenuHidden = false;
+    TAlignment FCaptionAlignment = taLeftJustify;
+    std::unique_ptr<TsTitleIcon> FTitleIcon;
+    std::unique_ptr<TsTitleButtons> FTitleButtons;
+    TsGripMode FGripMode = gmNone;
+    std::unique_ptr<TsCommonData> FSkinData;
+    TsResizeMode FResizeMode = rmStandard;
+    bool FFramePainted = false;
+    bool FScreenSnap = false;
+    int FSnapBuffer = 10;
+    bool FUseGlobalColor = true;
+    std::string FTitleSkin;
+    std::string FMenuLineSkin;
+    int FUserButtonImage = -1;
+    bool FDwmDone = false;
+    bool FMDIPending = false;
+    bool FMenuSkinned = false;
+    bool FGlyphFlags[3] = {false, false, false};
+    TsCaptionButton FButtons[cbCount];
+    TRect FLastClientRect;
+    bool FRegionLocked = false;
+    uint8_t FShowState = 0;
+    bool FAnimating = false;
+    std::unique_ptr<TacCtrlAdapter> FAdapter;
+    bool FRegionPending = false;
+    bool FFrameDirty = true;
+    TWindowProcHook FHook;
+    bool FFormActive = true;
+    std::unique_ptr<TBitmap> FMenuLineBmp;
+    TCustomForm* FForm = nullptr;
+    int FMenuLineCount = -1;
+    std::unique_ptr<TBitmap> FFormImage;
+    bool FRegistered = false;
+    // Owned as a component of the provider.
+    TsSystemMenu* FSystemMenu = nullptr;
+    bool FInPaintAll = false;
 };

@@ -1,0 +1,701 @@
+// The skin provider on real forms: the frame, caption, caption buttons and client area of skinned forms of every
+// border style, read from the screen and from the forms' own printing against the flat form skin's section colours;
+// the window region read back against the border image's corners; forms without a skin, or whose skin goes, painted
+// by the system again with their own procedure and region.
+#include "skin/forms/sSkinProvider.h"
+
+#include "skin/engine/sCommonData.h"
+#include "skin/engine/sSkinData.h"
+#include "skin/engine/sSkinManager.h"
+#include "tests/skin/FlatFormSkin.h"
+#include "tests/skin/PixelTestUtils.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/TempDir.h"
+
+#include "classlib/Forms.h"
+#include "classlib/Menus.h"
+#include "classlib/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace FormSkin;
+
+TColor C(SampleColor c) {
+    return static_cast<TColor>(c & 0xFFFFFF);
+}
+
+void Settle(DWORD ms = 200) {
+    PumpMessagesFor(ms);
+}
+
+std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
+    HDC screen = GetDC(nullptr);
+    // Only what lies on the screen (a maximized window reaches past its edges).
+    int l = std::max<int>(r.left, 0), t = std::max<int>(r.top, 0);
+    int w = std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN)) - l;
+    int h = std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN)) - t;
+    BitBlt(bmp->Canvas()->Handle(), l - r.left, t - r.top, w, h, screen, l, t, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return bmp;
+}
+
+std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
+    SendMessageA(Wnd, WM_PRINT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()),
+                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    return bmp;
+}
+
+std::unique_ptr<TBitmap> PrintWindowOf(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
+    PrintWindow(Wnd, bmp->Canvas()->Handle(), 0);
+    GdiFlush();
+    return bmp;
+}
+
+int Count(TBitmap* b, SampleColor c, int l = 0, int t = 0, int r = -1, int bt = -1) {
+    TColor want = C(c);
+    return CountPx(
+        b, [want](TColor p) { return p == want; }, l, t, r, bt);
+}
+
+// Pixels of the window that lie inside its region and differ between the two pictures.
+int DifferentInRegion(HWND Wnd, TBitmap* A, TBitmap* B) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    bool has = GetWindowRgn(Wnd, region) != ERROR;
+    int n = 0;
+    for (int y = 0; y < A->Height(); ++y)
+        for (int x = 0; x < A->Width(); ++x)
+            if ((!has || PtInRegion(region, x, y)) && Px(A, x, y) != Px(B, x, y))
+                ++n;
+    DeleteObject(region);
+    return n;
+}
+
+class TfrmSkinned : public TForm {
+    CLASS_INFO(TfrmSkinned, TForm)
+public:
+    using TForm::TForm;
+};
+
+// Answers the question whether it keeps its own region, in front of everything else on the form.
+class TOwnRegionHook {
+public:
+    explicit TOwnRegionHook(TControl* Form) { FHook.Install(Form, TWndMethod(this, &TOwnRegionHook::WndProc)); }
+    int Asked = 0;
+
+private:
+    void WndProc(TMessage& Message) {
+        if (Message.Msg == 0xBC4D && Message.WParam == 16802) {
+            ++Asked;
+            Message.Result = 16802;
+            return;
+        }
+        FHook.CallPrevious(Message);
+    }
+    TWindowProcHook FHook;
+};
+
+// Notes every message that passes it on its way to the form's own handlers.
+class TSpyHook {
+public:
+    explicit TSpyHook(TControl* Form) { FHook.Install(Form, TWndMethod(this, &TSpyHook::WndProc)); }
+    std::vector<UINT> Seen;
+    bool Saw(UINT Msg) const {
+        for (UINT m : Seen)
+            if (m == Msg)
+                return true;
+        return false;
+    }
+
+private:
+    void WndProc(TMessage& Message) {
+        Seen.push_back(Message.Msg);
+        FHook.CallPrevious(Message);
+    }
+    TWindowProcHook FHook;
+};
+
+class SkinProvider : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Dir = new TempDir;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin());
+        FlatFormOptions wide;
+        wide.WideBorder = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMWIDE", wide));
+        FlatFormOptions big;
+        big.SmallIcons = false;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMBIG", big));
+        FlatFormOptions bare;
+        bare.Glyphs = false;
+        bare.TitleButton = false;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMBARE", bare));
+    }
+    static void TearDownTestSuite() {
+        delete Dir;
+        Dir = nullptr;
+    }
+    void TearDown() override {
+        for (TForm* f : Forms)
+            f->Free();
+        Forms.clear();
+        Manager.reset();
+        Settle(50);
+    }
+    void LoadSkin(const std::string& Name = "FLATFORM") {
+        Manager = std::make_unique<TsSkinManager>(nullptr);
+        Manager->SetSkinDirectory(Dir->Path());
+        Manager->SetSkinName(Name);
+        ASSERT_TRUE(Manager->Active());
+        ASSERT_GE(Manager->GetSkinIndex("FORMTITLE"), 0);
+    }
+    // A form of that border style at (X, Y), not shown yet.
+    TForm* MakeForm(TFormBorderStyle Style, int X = 40, int Y = 40, int W = 300, int H = 200) {
+        auto* form = new TfrmSkinned(nullptr);
+        Forms.push_back(form);
+        form->SetBorderStyle(Style);
+        form->SetPosition(poDesigned);
+        form->SetBounds(X, Y, W, H);
+        form->SetCaption("Skinned form");
+        return form;
+    }
+    TsSkinProvider* AddProvider(TForm* Form) {
+        auto* provider = new TsSkinProvider(Form);
+        provider->AfterConstruction();
+        Form->AfterConstruction();
+        return provider;
+    }
+    TsSkinProvider* SkinnedForm(TFormBorderStyle Style, int X = 40, int Y = 40, int W = 300, int H = 200) {
+        TForm* form = MakeForm(Style, X, Y, W, H);
+        TsSkinProvider* provider = AddProvider(form);
+        form->Show();
+        SetForegroundWindow(form->Handle());
+        Settle();
+        return provider;
+    }
+    static void ExpectRegionCorners(HWND Wnd, int W, int H) {
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_EQ(GetWindowRgn(Wnd, region), COMPLEXREGION);
+        RECT box;
+        GetRgnBox(region, &box);
+        EXPECT_EQ(box.right - box.left, W);
+        EXPECT_EQ(box.bottom - box.top, H);
+        // Row 0: three magenta pixels from each side; row 1: one. The same at the bottom.
+        for (int x : {0, 1, 2, W - 3, W - 2, W - 1})
+            EXPECT_FALSE(PtInRegion(region, x, 0)) << x;
+        EXPECT_TRUE(PtInRegion(region, 3, 0));
+        EXPECT_TRUE(PtInRegion(region, W - 4, 0));
+        EXPECT_FALSE(PtInRegion(region, 0, 1));
+        EXPECT_FALSE(PtInRegion(region, W - 1, 1));
+        EXPECT_TRUE(PtInRegion(region, 1, 1));
+        for (int x : {0, 1, 2, W - 3, W - 2, W - 1})
+            EXPECT_FALSE(PtInRegion(region, x, H - 1)) << x;
+        EXPECT_TRUE(PtInRegion(region, 3, H - 1));
+        EXPECT_FALSE(PtInRegion(region, 0, H - 2));
+        EXPECT_TRUE(PtInRegion(region, 1, H - 2));
+        EXPECT_TRUE(PtInRegion(region, 0, 2));
+        EXPECT_TRUE(PtInRegion(region, W / 2, H / 2));
+        DeleteObject(region);
+    }
+
+    static inline TempDir* Dir = nullptr;
+    std::unique_ptr<TsSkinManager> Manager;
+    std::vector<TForm*> Forms;
+};
+
+TEST_F(SkinProvider, PaintsASizeableFormFromTheSkinSections) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    ASSERT_EQ(provider->SysBorderWidth(), 4);
+    ASSERT_EQ(provider->SysCaptionHeight(), 19);
+    auto shot = ScreenOf(wnd);
+    const int W = 300, H = 200;
+    // The caption band (active), the ring of the form's border image on three sides, the client in the active
+    // form colour.
+    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
+    EXPECT_EQ(Px(shot.get(), 3, 100), C(Ring));
+    EXPECT_EQ(Px(shot.get(), W - 1, 100), C(Ring));
+    EXPECT_EQ(Px(shot.get(), 150, H - 2), C(Ring));
+    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Px(shot.get(), 4, 23), C(FormHot));
+    // Caption text in the active text colour between the icon and the buttons.
+    EXPECT_GT(Count(shot.get(), TitleHotFont, 24, 4, W - 90, 23), 30);
+    // Close, maximize and minimize from the right, 2 pixels apart, their insides in the normal state colour.
+    EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
+    EXPECT_EQ(close.Rect, TRect(W - 4 - 2 - BigWidth, 3, W - 6, 3 + BigHeight));
+    EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMax).Rect.right, close.Rect.left - ButtonSpacing);
+    EXPECT_EQ(Px(shot.get(), close.Rect.left + 5, 10), C(GlyphColor("CLOSE", true, 0)));
+    // The buttons' frame from the right border, three buttons and two corners wide.
+    int frameLeft = W - 4 - (3 * (BigWidth + ButtonSpacing) + 2 * TitleButtonCorner);
+    EXPECT_EQ(Px(shot.get(), frameLeft, 12), C(TitleButtonRing[0]));
+    EXPECT_EQ(Px(shot.get(), frameLeft - 1, 12), C(TitleHot));
+    ExpectRegionCorners(wnd, W, H);
+    // The system's buttons are gone from the style while the provider draws its own.
+    EXPECT_EQ(GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU, 0);
+}
+
+TEST_F(SkinProvider, PrintsTheSamePictureAsTheScreenShows) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    auto shot = ScreenOf(wnd);
+    auto print = PrintOf(wnd);
+    auto printWindow = PrintWindowOf(wnd);
+    EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
+    EXPECT_EQ(DifferentInRegion(wnd, shot.get(), printWindow.get()), 0);
+    EXPECT_EQ(Px(print.get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Px(print.get(), 22, 8), C(TitleHot));
+}
+
+TEST_F(SkinProvider, ComposesAWideBorderWithTheSectionCorners) {
+    LoadSkin("FLATFORMWIDE");
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    auto shot = ScreenOf(wnd);
+    // The border image's ring is 7 wide: it reaches 3 pixels into the client area; the client shows the frame
+    // cache, whose centre is the form colour of the border image.
+    EXPECT_EQ(Px(shot.get(), 6, 100), C(Ring));
+    EXPECT_EQ(Px(shot.get(), 7, 100), C(Form));
+    EXPECT_EQ(Px(shot.get(), 150, 120), C(Form));
+    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
+    ExpectRegionCorners(wnd, 300, 200);
+    auto print = PrintOf(wnd);
+    EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
+}
+
+TEST_F(SkinProvider, PaintsTheSizeGripIntoTheFrameCache) {
+    LoadSkin("FLATFORMWIDE");
+    TForm* form = MakeForm(bsSizeable);
+    TsSkinProvider* provider = AddProvider(form);
+    provider->SetGripMode(gmRightBottom);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    auto shot = ScreenOf(form->Handle());
+    // Inside the borders at the bottom right; its inside (the mask's black) in the grip's colour.
+    EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
+    EXPECT_EQ(Px(shot.get(), 300 - 4 - GripSize + 1, 200 - 4 - GripSize + 1), C(GripColor));
+}
+
+struct StyleCase {
+    TFormBorderStyle Style;
+    int Border, Caption;
+    bool Big;
+    int Buttons;  // caption buttons shown
+};
+
+class SkinProviderStyles : public SkinProvider, public ::testing::WithParamInterface<StyleCase> {};
+
+TEST_P(SkinProviderStyles, GivesEachBorderStyleItsFrameAndButtons) {
+    LoadSkin();
+    const StyleCase& c = GetParam();
+    TsSkinProvider* provider = SkinnedForm(c.Style);
+    HWND wnd = provider->Form()->Handle();
+    EXPECT_EQ(provider->SysBorderWidth(), c.Border);
+    EXPECT_EQ(provider->SysCaptionHeight(), c.Caption);
+    auto shot = ScreenOf(wnd);
+    int W = 300, H = 200;
+    if (c.Style == bsNone) {
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
+        DeleteObject(region);
+        EXPECT_EQ(Count(shot.get(), FormHot), W * H);
+        return;
+    }
+    EXPECT_EQ(Px(shot.get(), W - 100, c.Border + 2), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), W / 2, H - 1), C(Ring));
+    EXPECT_EQ(Px(shot.get(), W / 2, H / 2), C(FormHot));
+    int gw = c.Big ? BigWidth : SmallWidth, gh = c.Big ? BigHeight : SmallHeight;
+    int inside = (gw - 2) * (gh - 2);
+    EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", c.Big, 0)), inside);
+    EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", c.Big, 0)), c.Buttons > 1 ? inside : 0);
+    const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
+    int spacing = c.Big ? ButtonSpacing : 0;
+    EXPECT_EQ(close.Rect.right, W - c.Border - spacing);
+    EXPECT_EQ(close.Rect.top, (c.Caption - gh + c.Border) / 2 + (c.Big || gh >= 16 ? 0 : 0));
+    ExpectRegionCorners(wnd, W, H);
+}
+
+INSTANTIATE_TEST_SUITE_P(BorderStyles, SkinProviderStyles,
+                         ::testing::Values(StyleCase{bsSizeable, 4, 19, true, 3}, StyleCase{bsSingle, 3, 19, true, 3},
+                                           StyleCase{bsDialog, 3, 19, false, 1},
+                                           StyleCase{bsToolWindow, 3, 16, false, 1}, StyleCase{bsNone, 0, 0, true, 0}));
+
+TEST_F(SkinProvider, DrawsTheCaptionButtonsInTheirStates) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    const int inside = (BigWidth - 2) * (BigHeight - 2);
+    for (int state : {1, 2, 0}) {
+        provider->CaptionButton(TsSkinProvider::cbClose).State = state;
+        provider->RepaintFrame();
+        Settle(50);
+        auto shot = ScreenOf(wnd);
+        EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, state)), inside) << state;
+        EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), inside) << state;
+    }
+    // An inactive form shows the inactive caption and every button's inactive image.
+    SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
+    Settle(50);
+    auto inactive = ScreenOf(wnd);
+    EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
+    EXPECT_EQ(Count(inactive.get(), GlyphColor("CLOSE", true, 3)), inside);
+    EXPECT_EQ(Count(inactive.get(), GlyphColor("MIN", true, 3)), inside);
+    SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
+    Settle(50);
+    EXPECT_EQ(Px(ScreenOf(wnd).get(), 22, 8), C(TitleHot));
+}
+
+TEST_F(SkinProvider, ShowsTheButtonsTheSystemMenuOffersAndTheRestoreGlyph) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    form->SetBorderIcons({biSystemMenu, biMinimize});
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    const int inside = (BigWidth - 2) * (BigHeight - 2);
+    auto shot = ScreenOf(form->Handle());
+    // Without biMaximize there is no maximize button: minimize stands next to close.
+    for (int state = 0; state < 4; ++state)
+        EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, state)), 0) << state;
+    EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), inside);
+    EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMin).Rect.right,
+              provider->CaptionButton(TsSkinProvider::cbClose).Rect.left - ButtonSpacing);
+    form->SetBorderIcons({biSystemMenu, biMinimize, biMaximize});
+    form->SetWindowState(wsMaximized);
+    Settle();
+    auto maximized = ScreenOf(form->Handle());
+    EXPECT_EQ(Count(maximized.get(), GlyphColor("NORM", true, 0)), inside);
+    EXPECT_EQ(Count(maximized.get(), GlyphColor("MAX", true, 0)), 0);
+}
+
+TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    auto* menu = new TMainMenu(form);
+    for (const char* caption : {"&File", "&Edit"}) {
+        auto* item = new TMenuItem(form);
+        item->SetCaption(caption);
+        menu->Items()->Add(item);
+    }
+    form->SetMenu(menu);
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND wnd = form->Handle();
+    EXPECT_EQ(provider->MenuLineHeight(), GetSystemMetrics(SM_CYMENU) - 1);
+    EXPECT_EQ(SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetClientOffset), 0),
+              MAKELONG(4, 23 + GetSystemMetrics(SM_CYMENU)));
+    auto shot = ScreenOf(wnd);
+    // The line's section right of the items, up to the right border; the items drawn over it by the menu painter.
+    EXPECT_EQ(Px(shot.get(), 290, 30), C(MenuLine));
+    RECT window, item;
+    GetWindowRect(wnd, &window);
+    ASSERT_TRUE(GetMenuItemRect(wnd, GetMenu(wnd), 0, &item));
+    OffsetRect(&item, -window.left, -window.top);
+    EXPECT_GE(item.top, 23);
+    int text = CountPx(
+        shot.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right, item.bottom);
+    EXPECT_GT(text, 5);
+    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
+    // A caption-only repaint (the form turns inactive) keeps the menu line.
+    SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
+    Settle(50);
+    auto inactive = ScreenOf(wnd);
+    EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
+    EXPECT_EQ(Px(inactive.get(), 290, 24), C(MenuLine));
+    EXPECT_EQ(Px(inactive.get(), 290, 30), C(MenuLine));
+    EXPECT_GT(
+        CountPx(
+            inactive.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right, item.bottom),
+        5);
+}
+
+TEST_F(SkinProvider, ToolWindowTakesTheBigGlyphsWithoutSmallOnes) {
+    LoadSkin("FLATFORMBIG");
+    TsSkinProvider* provider = SkinnedForm(bsToolWindow);
+    auto shot = ScreenOf(provider->Form()->Handle());
+    EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    EXPECT_TRUE(provider->CaptionButton(TsSkinProvider::cbClose).Big);
+}
+
+TEST_F(SkinProvider, PlacesUserButtonsLeftOfTheSystemOnes) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    TsSkinProvider* provider = AddProvider(form);
+    TsTitleButton* button = provider->TitleButtons()->Add();
+    (void)button;
+    provider->RepaintFrame();
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    const TRect& user = provider->TitleButtons()->Items(0)->BtnRect;
+    const TRect& min = provider->CaptionButton(TsSkinProvider::cbMin).Rect;
+    EXPECT_EQ(user.right, min.left - ButtonSpacing - 8);
+    EXPECT_EQ(user.Width(), TitleButtonSize);
+    auto shot = ScreenOf(form->Handle());
+    EXPECT_EQ(Px(shot.get(), user.left + 1, user.top + 1), C(TitleButtonRing[0]));
+    EXPECT_EQ(Px(shot.get(), user.left + TitleButtonSize / 2, user.top + 8), C(TitleButtonCentre[0]));
+}
+
+TEST_F(SkinProvider, LaysOutButtonsOf21PixelsWithoutGlyphs) {
+    LoadSkin("FLATFORMBARE");
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    EXPECT_EQ(provider->ButtonHeight(), 21);
+    EXPECT_EQ(provider->ButtonWidth(provider->CaptionButton(TsSkinProvider::cbMax)), 21);
+    // Close needs its glyph to be placed; maximize and minimize take their places without one.
+    const TsCaptionButton& max = provider->CaptionButton(TsSkinProvider::cbMax);
+    EXPECT_EQ(max.Rect.right, 300 - 4 - ButtonSpacing);
+    EXPECT_EQ(max.Rect.Width(), 21);
+    EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMin).Rect.right, max.Rect.left - ButtonSpacing);
+    EXPECT_EQ(provider->ButtonsWidth(), 3 * (21 + ButtonSpacing));
+    EXPECT_EQ(Px(ScreenOf(provider->Form()->Handle()).get(), 150, 8), C(TitleHot));
+}
+
+TEST_F(SkinProvider, KeepsTheSkinnedCaptionWhenTheTextChanges) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    int before = Count(ScreenOf(wnd).get(), TitleHotFont);
+    provider->Form()->SetCaption("A much longer caption of the skinned form");
+    Settle();
+    auto shot = ScreenOf(wnd);
+    EXPECT_GT(Count(shot.get(), TitleHotFont), before);
+    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+    EXPECT_NE(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, 0);
+    // A caption wider than the room between icon and buttons is cut (with an ellipsis) 6 pixels before them.
+    int textRight = 300 - provider->ButtonsWidth() - 6;
+    EXPECT_EQ(Count(shot.get(), TitleHotFont, textRight, 4, 300, 23), 0);
+    EXPECT_GT(Count(shot.get(), TitleHotFont, textRight - 12, 4, textRight, 23), 0);
+}
+
+TEST_F(SkinProvider, TakesTheGlobalColourOrGivesTheButtonFaceBack) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    EXPECT_EQ(provider->TitleSkin(), "");
+    EXPECT_EQ(ColorToRGB(provider->Form()->Color()), C(Global));
+    provider->SetUseGlobalColor(false);
+    EXPECT_EQ(provider->Form()->Color(), clBtnFace);
+    provider->SetUseGlobalColor(true);
+    EXPECT_EQ(ColorToRGB(provider->Form()->Color()), C(Global));
+}
+
+TEST_F(SkinProvider, RegionFollowsTheFormsSize) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    TForm* form = static_cast<TForm*>(provider->Form());
+    form->SetBounds(60, 60, 360, 260);
+    Settle();
+    ExpectRegionCorners(form->Handle(), 360, 260);
+    auto shot = ScreenOf(form->Handle());
+    EXPECT_EQ(Px(shot.get(), 180, 258), C(Ring));
+    EXPECT_EQ(Px(shot.get(), 358, 130), C(Ring));
+    EXPECT_EQ(Px(shot.get(), 180, 130), C(FormHot));
+    const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
+    EXPECT_EQ(close.Rect.right, 360 - 4 - ButtonSpacing);
+}
+
+TEST_F(SkinProvider, AnswersTheSkinCommandsAndSwallowsWhatWouldShowTheSystemFrame) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    form->HandleNeeded();
+    TSpyHook spy(form);
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    Settle();
+    HWND wnd = form->Handle();
+    EXPECT_EQ(SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+    EXPECT_EQ(GetWndProvider(wnd), provider);
+    EXPECT_EQ(SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetClientOffset), 0), MAKELONG(4, 23));
+    EXPECT_EQ(SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetApplication), 0),
+              reinterpret_cast<LRESULT>(Application.Get()));
+    spy.Seen.clear();
+    for (UINT msg : {0x93u, static_cast<UINT>(WM_PRINTCLIENT), 0xBC4Du, 0xB034u, 0xB04Cu}) {
+        EXPECT_EQ(SendMessageA(wnd, msg, 16802, 0), 0) << msg;
+        EXPECT_FALSE(spy.Saw(msg)) << msg;
+    }
+    // A background question gets the frame cache with the client area's place in it.
+    TacBGInfo info;
+    SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetBgInfo), reinterpret_cast<LPARAM>(&info));
+    EXPECT_NE(info.BgType, 0);
+}
+
+TEST_F(SkinProvider, AttachesAdaptersToTheChildrenAndGivesThemBack) {
+    LoadSkin();
+    // The application names its edit class in the manager's first class-name list.
+    Manager->ThirdLists(0)->SetText("TEdit");
+    TForm* form = MakeForm(bsSizeable);
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(20, 20, 120, 24);
+    auto* skipped = new TEdit(form);
+    skipped->SetParent(form);
+    skipped->SetBounds(20, 60, 120, 24);
+    skipped->SetTag(-98);
+    form->HandleNeeded();
+    LONG_PTR editProcedure = GetWindowLongPtrA(edit->Handle(), GWLP_WNDPROC);
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    ASSERT_NE(provider->Adapter(), nullptr);
+    EXPECT_NE(GetPropA(edit->Handle(), "ACSBSC"), nullptr);
+    EXPECT_EQ(GetPropA(skipped->Handle(), "ACSBSC"), nullptr);
+    EXPECT_EQ(SendMessageA(edit->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+    Manager->SetActive(false);
+    Settle();
+    EXPECT_EQ(provider->Adapter(), nullptr);
+    EXPECT_EQ(GetPropA(edit->Handle(), "ACSBSC"), nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(edit->Handle(), GWLP_WNDPROC), editProcedure);
+}
+
+TEST_F(SkinProvider, KeepsTheRegionOfAWindowThatAnswersForItsOwn) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    form->HandleNeeded();
+    AddProvider(form);
+    TOwnRegionHook own(form);
+    form->Show();
+    Settle();
+    EXPECT_GT(own.Asked, 0);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(form->Handle(), region), ERROR);
+    DeleteObject(region);
+    EXPECT_EQ(Px(ScreenOf(form->Handle()).get(), 150, 120), C(FormHot));
+}
+
+TEST_F(SkinProvider, LeavesAFormWithoutManagerToTheSystem) {
+    TForm* form = MakeForm(bsSizeable);
+    form->HandleNeeded();
+    LONG_PTR procedure = GetWindowLongPtrA(form->Handle(), GWLP_WNDPROC);
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND wnd = form->Handle();
+    EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), procedure);
+    EXPECT_NE(GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU, 0);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
+    DeleteObject(region);
+    // The caption is the system's, not the skin's.
+    auto shot = ScreenOf(wnd);
+    EXPECT_EQ(Count(shot.get(), TitleHot), 0);
+    EXPECT_EQ(Count(shot.get(), Ring), 0);
+    EXPECT_EQ(GetWndProvider(wnd), provider);
+}
+
+TEST_F(SkinProvider, GivesTheFormBackWhenTheSkinGoes) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    form->HandleNeeded();
+    HWND wnd = form->Handle();
+    LONG_PTR procedure = GetWindowLongPtrA(wnd, GWLP_WNDPROC);
+    TWndMethod own = form->WindowProc();
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(wnd);
+    Settle();
+    ASSERT_GT(Count(ScreenOf(wnd).get(), TitleHot), 100);
+    Manager->SetActive(false);
+    Settle();
+    EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), procedure);
+    EXPECT_NE(GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU, 0);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
+    DeleteObject(region);
+    auto plain = ScreenOf(wnd);
+    EXPECT_EQ(Count(plain.get(), TitleHot), 0);
+    EXPECT_EQ(Count(plain.get(), Ring), 0);
+    // The skin comes back: so do the skinned frame and the region.
+    Manager->SetActive(true);
+    Settle();
+    EXPECT_GT(Count(ScreenOf(wnd).get(), TitleHot), 100);
+    ExpectRegionCorners(wnd, 300, 200);
+    // The provider goes: the form's own WindowProc is back.
+    provider->Free();
+    Settle();
+    EXPECT_TRUE(form->WindowProc() == own);
+    EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), procedure);
+    EXPECT_EQ(GetWindowRgn(wnd, region = CreateRectRgn(0, 0, 0, 0)), ERROR);
+    DeleteObject(region);
+    EXPECT_EQ(Count(ScreenOf(wnd).get(), TitleHot), 0);
+}
+
+TEST_F(SkinProvider, SecondProviderStaysInactive) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    AddProvider(form);
+    auto* second = new TsSkinProvider(form);
+    EXPECT_EQ(second->Form(), nullptr);
+    form->Show();
+    Settle();
+    EXPECT_GT(Count(ScreenOf(form->Handle()).get(), TitleHot), 100);
+}
+
+TEST_F(SkinProvider, DwmWithoutTheLibraryAnswersNotImplemented) {
+    TacDwmEntryPoints saved = acDwm();
+    acDwm().SetWindowAttribute = nullptr;
+    int value = 1;
+    EXPECT_EQ(acDwmSetWindowAttribute(nullptr, 2, &value, sizeof value), E_NOTIMPL);
+    acDwm() = saved;
+    // Under this system composition is never on.
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    EXPECT_FALSE(provider->DwmAvailable());
+}
+
+// Every border style side by side, for a look at the screen (BRIMLET_HOLD_MS keeps them there).
+TEST_F(SkinProvider, ShowsEveryBorderStyle) {
+    LoadSkin();
+    int x = 10;
+    for (TFormBorderStyle style : {bsSizeable, bsSingle, bsDialog, bsToolWindow, bsNone}) {
+        TForm* form = MakeForm(style, x, 300, 240, 160);
+        if (style == bsSizeable) {
+            form->SetBorderIcons({biSystemMenu, biMinimize, biMaximize, biHelp});
+            auto* menu = new TMainMenu(form);
+            for (const char* caption : {"&File", "&Edit"}) {
+                auto* item = new TMenuItem(form);
+                item->SetCaption(caption);
+                menu->Items()->Add(item);
+            }
+            form->SetMenu(menu);
+        }
+        AddProvider(form)->TitleButtons()->Add();
+        form->Show();
+        x += 250;
+    }
+    Settle();
+    if (const char* hold = std::getenv("BRIMLET_HOLD_MS"))
+        Settle(static_cast<DWORD>(std::atoi(hold)));
+    for (TForm* form : Forms)
+        EXPECT_GT(Count(ScreenOf(form->Handle()).get(), FormHot) + Count(ScreenOf(form->Handle()).get(), Form), 1000);
+}
+
+}  // namespace
