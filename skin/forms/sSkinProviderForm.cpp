@@ -350,32 +350,28 @@ int TsSkinProvider::SysBorderHeight() const {
     return GetSystemMetrics(SM_CYFRAME);
 }
 
+namespace {
+// An iconic form's window is the small one the system shows, not the size the form keeps for its restoring.
+bool IconicWindowRect(const TCustomForm* Form, RECT& R) {
+    if (!Form->HandleAllocated())
+        return false;
+    HWND wnd = const_cast<TCustomForm*>(Form)->Handle();
+    return IsIconic(wnd) && GetWindowRect(wnd, &R);
+}
+}  // namespace
+
 int TsSkinProvider::FormWidth() const {
     if (!FForm)
         return 0;
-    if (FForm->HandleAllocated()) {
-        HWND wnd = const_cast<TCustomForm*>(FForm)->Handle();
-        if (IsIconic(wnd)) {
-            RECT r;
-            GetWindowRect(wnd, &r);
-            return r.right - r.left;
-        }
-    }
-    return FForm->Width();
+    RECT r;
+    return IconicWindowRect(FForm, r) ? r.right - r.left : FForm->Width();
 }
 
 int TsSkinProvider::FormHeight() const {
     if (!FForm)
         return 0;
-    if (FForm->HandleAllocated()) {
-        HWND wnd = const_cast<TCustomForm*>(FForm)->Handle();
-        if (IsIconic(wnd)) {
-            RECT r;
-            GetWindowRect(wnd, &r);
-            return r.bottom - r.top;
-        }
-    }
-    return FForm->Height();
+    RECT r;
+    return IconicWindowRect(FForm, r) ? r.bottom - r.top : FForm->Height();
 }
 
 int TsSkinProvider::ButtonWidth(const TsCaptionButton& Btn) const {

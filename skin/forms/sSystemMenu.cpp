@@ -118,10 +118,11 @@ bool TsSystemMenu::EnabledSize() const { return Form && Form->BorderStyle() != b
 
 bool TsSystemMenu::VisibleClose() const { return CloseFlag(); }
 
-bool TsSystemMenu::VisibleMax() const {
-    if (!Form || !CloseFlag())
-        return false;
-    if (Iconic(Form) || IsMDIChild())
+namespace {
+// Minimize and maximize show on a sizeable or single-bordered form that has the icon, on an iconic form and an MDI
+// child always, and never on dialogs, tool windows or borderless forms.
+bool SizeButtonVisible(const TCustomForm* Form, bool Iconic, bool MDIChild, TBorderIcon Icon) {
+    if (Iconic || MDIChild)
         return true;
     switch (Form->BorderStyle()) {
     case bsDialog:
@@ -129,35 +130,18 @@ bool TsSystemMenu::VisibleMax() const {
     case bsToolWindow:
     case bsSizeToolWin:
         return false;
-    case bsSingle:
-        if (!Form->BorderIcons().Contains(biMaximize))
-            return false;
-        break;
     default:
-        break;
+        return Form->BorderIcons().Contains(Icon);
     }
-    return Form->BorderIcons().Contains(biMaximize);
+}
+}  // namespace
+
+bool TsSystemMenu::VisibleMax() const {
+    return Form && CloseFlag() && SizeButtonVisible(Form, Iconic(Form), IsMDIChild(), biMaximize);
 }
 
 bool TsSystemMenu::VisibleMin() const {
-    if (!Form || !CloseFlag())
-        return false;
-    if (Iconic(Form) || IsMDIChild())
-        return true;
-    switch (Form->BorderStyle()) {
-    case bsDialog:
-    case bsNone:
-    case bsToolWindow:
-    case bsSizeToolWin:
-        return false;
-    case bsSingle:
-        if (!Form->BorderIcons().Contains(biMinimize))
-            return false;
-        break;
-    default:
-        break;
-    }
-    return Form->BorderIcons().Contains(biMinimize);
+    return Form && CloseFlag() && SizeButtonVisible(Form, Iconic(Form), IsMDIChild(), biMinimize);
 }
 
 bool TsSystemMenu::VisibleRestore() const {
