@@ -1,6 +1,7 @@
 // The skin provider as a component: hooking its form, the metrics of the form's frame, the window region, the
 // desktop composition policy and the form's window procedure.
 #include "sSkinProvider.h"
+#include "acSnapping.h"
 #include "sSkinMenus.h"
 #include "sSystemMenu.h"
 
@@ -744,6 +745,11 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 return;
             case WM_SIZE:
                 SizeHandler(Message);
+                return;
+            case WM_WINDOWPOSCHANGING:
+                if (FScreenSnap && !IsIconic(wnd))
+                    SnapWindowPos(wnd, *reinterpret_cast<WINDOWPOS*>(Message.LParam), FSnapBuffer);
+                CallOld(Message);
                 return;
             case WM_PAINT:
                 if (!FDwmDone) {
