@@ -249,9 +249,8 @@ public:
     void NewWndProc(TMessage& Message);
 
     // --- caption covers ---
-    // Lays a borderless, unskinned form over the caption area (over the whole form with WholeForm on a stay-on-top
-    // form) that shows the composed frame, so that nothing the system draws under it is seen. A second call reuses
-    // the cover.
+    // Lays a borderless, unskinned form over the caption area (over the whole form with WholeForm) that shows the
+    // composed frame, so that nothing the system draws under it is seen. A second call reuses the cover.
     void LockCaption(bool WholeForm);
     // Takes the cover away and paints the frame again (the system may have drawn its caption under the cover).
     void UnlockCaption();

@@ -747,7 +747,7 @@ void TsSkinProvider::LockCaption(bool WholeForm) {
         RECT r;
         GetWindowRect(FForm->Handle(), &r);
         bool onTop = FForm->FormStyle() == fsStayOnTop;
-        if (onTop && WholeForm)
+        if (WholeForm)
             height = r.bottom - r.top;
         SetWindowPos(cover, onTop ? HWND_TOPMOST : HWND_TOP, r.left, r.top, r.right - r.left, height, flags);
     }

@@ -829,6 +829,21 @@ TEST_F(SkinProvider, CoverOfAStayOnTopFormIsTopmostAndMayCoverTheWholeForm) {
     EXPECT_FALSE(IsWindow(coverWnd));
 }
 
+TEST_F(SkinProvider, CoverOfAnOrdinaryFormStaysOutOfTheTopmostBand) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    provider->LockCaption(true);
+    HWND coverWnd = provider->CaptionCover()->Handle();
+    EXPECT_EQ(GetWindowLongA(coverWnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    RECT covered;
+    GetWindowRect(coverWnd, &covered);
+    EXPECT_EQ(covered.bottom - covered.top, 200);
+    // Above its form all the same.
+    EXPECT_EQ(WindowFromPoint(POINT{covered.left + 150, covered.top + 10}), coverWnd);
+    provider->UnlockCaption();
+    EXPECT_FALSE(IsWindow(coverWnd));
+}
+
 TEST_F(SkinProvider, MenuLoopCoverShowsTheRightEndOfTheMenuLineUntilTheLoopEnds) {
     LoadSkin();
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
