@@ -101,6 +101,7 @@ private:
 // --- the skin provider ---
 
 class TCustomForm;
+class TForm;
 class TsCommonData;
 class TsSkinManager;
 class TsSkinProvider;
@@ -247,6 +248,18 @@ public:
     // The window procedure that takes the form's WindowProc over.
     void NewWndProc(TMessage& Message);
 
+    // --- caption covers ---
+    // Lays a borderless, unskinned form over the caption area (over the whole form with WholeForm) that shows the
+    // composed frame, so that nothing the system draws under it is seen. A second call reuses the cover.
+    void LockCaption(bool WholeForm);
+    // Takes the cover away and paints the frame again (the system may have drawn its caption under the cover).
+    void UnlockCaption();
+    TForm* CaptionCover() const { return FCaptionCover; }
+    // The small cover at the right end of the menu line of an MDI parent while its menu loop runs; made once,
+    // freed when the loop ends (or the provider goes).
+    void ShowMenuLoopCover();
+    static void FreeMenuLoopCover();
+
     // Holds the cut-out rectangles of the region (window coordinates).
     const TAOR& RegionRects() const { return FRegionRects; }
 
@@ -255,6 +268,9 @@ protected:
 
 private:
     void CallOld(TMessage& Message);
+    void CoverWndProc(TMessage& Message);
+    void CoverPaint(TObject* Sender);
+    static void MenuLoopPaint(TObject* Sender);
     bool Skinned() const;
     void FlagDirty();
     bool UnskinnedCommand(TMessage& Message);
@@ -330,4 +346,10 @@ private:
     // Owned as a component of the provider.
     TsSystemMenu* FSystemMenu = nullptr;
     bool FInPaintAll = false;
+    TForm* FCaptionCover = nullptr;
+    TWndMethod FCoverOldWndProc;
 };
+
+// The menu-loop cover and the provider whose frame it shows; nil when no menu loop runs.
+extern TForm* MenuLoopCover;
+extern TsSkinProvider* MenuLoopProvider;

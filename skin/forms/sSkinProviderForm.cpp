@@ -118,6 +118,14 @@ void TsSkinProvider::BeforeDestruction() {
     TacSkinProviderBase::BeforeDestruction();
     if (!FForm)
         return;
+    // No cover may outlive the provider whose procedure and picture it uses.
+    if (MenuLoopProvider == this)
+        FreeMenuLoopCover();
+    if (TForm* cover = FCaptionCover) {
+        FCaptionCover = nullptr;
+        cover->SetWindowProc(FCoverOldWndProc);
+        cover->Free();
+    }
     // The adapters hooked on the form go first, so that nothing restores a procedure of ours afterwards.
     FAdapter.reset();
     if (FRegistered)

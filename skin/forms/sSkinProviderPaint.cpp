@@ -707,3 +707,117 @@ void TsSkinProvider::PaintHandler(TMessage& Message) {
         if (auto* canvas = dynamic_cast<TControlCanvas*>(FForm->Canvas()))
             canvas->PaintOn(dc, [&] { FForm->OnPaint(FForm); });
 }
+
+// --- caption covers ---
+
+TForm* MenuLoopCover = nullptr;
+TsSkinProvider* MenuLoopProvider = nullptr;
+
+namespace {
+
+// A borderless form the skinning leaves alone, owned by the application.
+TForm* MakeCoverForm() {
+    TApplication* app = Application;
+    auto* cover = new TForm(app);
+    cover->SetTag(acNoSkinTag);
+    cover->SetBorderStyle(bsNone);
+    return cover;
+}
+
+}  // namespace
+
+void TsSkinProvider::LockCaption(bool WholeForm) {
+    if (!FForm || !FForm->HandleAllocated())
+        return;
+    if (!FCaptionCover) {
+        FCaptionCover = MakeCoverForm();
+        FCaptionCover->OnPaint = [this](TObject* Sender) { CoverPaint(Sender); };
+        FCoverOldWndProc = FCaptionCover->WindowProc();
+        FCaptionCover->SetWindowProc(TWndMethod(this, &TsSkinProvider::CoverWndProc));
+    }
+    FCaptionCover->SetVisible(false);
+    constexpr UINT flags = SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_NOSENDCHANGING;
+    HWND cover = FCaptionCover->Handle();
+    int height = CaptionAreaHeight();
+    if (FForm->FormStyle() == fsMDIChild) {
+        POINT origin{FForm->Left() + 2, FForm->Top() + 2};
+        ClientToScreen(GetParent(FForm->Handle()), &origin);
+        SetWindowPos(cover, nullptr, origin.x, origin.y, FForm->Width(), height, flags);
+    } else {
+        RECT r;
+        GetWindowRect(FForm->Handle(), &r);
+        bool onTop = FForm->FormStyle() == fsStayOnTop;
+        if (WholeForm)
+            height = r.bottom - r.top;
+        SetWindowPos(cover, onTop ? HWND_TOPMOST : HWND_TOP, r.left, r.top, r.right - r.left, height, flags);
+    }
+    // Shown without a redraw the cover would be an empty (black) surface until its first paint: it paints now.
+    RedrawWindow(cover, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void TsSkinProvider::UnlockCaption() {
+    if (!FCaptionCover)
+        return;
+    TForm* cover = FCaptionCover;
+    FCaptionCover = nullptr;
+    cover->SetWindowProc(FCoverOldWndProc);
+    cover->Free();
+    // What the system drew under the cover stays on screen once it goes (no frame paint follows): the skinned
+    // frame comes back now.
+    if (FForm && FForm->HandleAllocated() && !FForm->Destroying() && Skinned())
+        RedrawFrame();
+}
+
+void TsSkinProvider::CoverWndProc(TMessage& Message) {
+    try {
+        // Nothing but the frame's picture may show on the cover.
+        if (Message.Msg == WM_ERASEBKGND) {
+            Message.Result = 1;
+            return;
+        }
+        if (FCoverOldWndProc)
+            FCoverOldWndProc(Message);
+    } catch (...) {
+        if (TApplication* app = Application)
+            app->HandleException(this);
+    }
+}
+
+void TsSkinProvider::CoverPaint(TObject*) {
+    if (!FCaptionCover || FCaptionCover->Destroying() || !Cache())
+        return;
+    BitBlt(FCaptionCover->Canvas()->Handle(), 0, 0, FCaptionCover->Width(), FCaptionCover->Height(),
+           Cache()->Canvas()->Handle(), 0, 0, SRCCOPY);
+}
+
+void TsSkinProvider::ShowMenuLoopCover() {
+    if (!FForm || !FForm->HandleAllocated() || MenuLoopCover)
+        return;
+    MenuLoopCover = MakeCoverForm();
+    MenuLoopProvider = this;
+    MenuLoopCover->OnPaint = &TsSkinProvider::MenuLoopPaint;
+    RECT r;
+    GetWindowRect(FForm->Handle(), &r);
+    SetWindowPos(MenuLoopCover->Handle(), nullptr, r.right - 60, FForm->Top() + SysCaptionHeight(), 60,
+                 GetSystemMetrics(SM_CYMENU) + 3, SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    RedrawWindow(MenuLoopCover->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void TsSkinProvider::FreeMenuLoopCover() {
+    TForm* cover = MenuLoopCover;
+    MenuLoopCover = nullptr;
+    MenuLoopProvider = nullptr;
+    if (cover)
+        cover->Free();
+}
+
+void TsSkinProvider::MenuLoopPaint(TObject*) {
+    TsSkinProvider* provider = MenuLoopProvider;
+    if (!MenuLoopCover || !provider || !provider->Cache() || !provider->Form())
+        return;
+    RECT frame, cover;
+    GetWindowRect(provider->Form()->Handle(), &frame);
+    GetWindowRect(MenuLoopCover->Handle(), &cover);
+    BitBlt(MenuLoopCover->Canvas()->Handle(), 0, 0, 60, cover.bottom - cover.top,
+           provider->Cache()->Canvas()->Handle(), cover.left - frame.left, cover.top - frame.top, SRCCOPY);
+}

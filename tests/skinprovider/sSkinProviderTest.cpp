@@ -699,3 +699,195 @@ TEST_F(SkinProvider, ShowsEveryBorderStyle) {
 }
 
 }  // namespace
+
+// --- caption covers ---
+
+namespace {
+
+BOOL CALLBACK CountWindow(HWND, LPARAM Count) {
+    ++*reinterpret_cast<int*>(Count);
+    return TRUE;
+}
+
+// Every window of this thread, shown or not.
+int ThreadWindows() {
+    int n = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&n));
+    return n;
+}
+
+// Pixels of the screen copy that differ from the frame cache at the window's place inside the frame.
+int DifferentFromCache(TBitmap* Shot, TBitmap* Cache, int OffsetX, int OffsetY, int Rows = -1) {
+    int n = 0;
+    for (int y = 0; y < (Rows < 0 ? Shot->Height() : Rows); ++y)
+        for (int x = 0; x < Shot->Width(); ++x)
+            if (Px(Shot, x, y) != Px(Cache, x + OffsetX, y + OffsetY))
+                ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(SkinProvider, CoversTheCaptionWithTheComposedFrameAndLeavesNoWindowBehind) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    ASSERT_EQ(GetForegroundWindow(), wnd);
+    int windowsBefore = ThreadWindows();
+    provider->UnlockCaption();  // without a cover: nothing happens
+    EXPECT_EQ(provider->CaptionCover(), nullptr);
+
+    provider->LockCaption(false);
+    TForm* cover = provider->CaptionCover();
+    ASSERT_NE(cover, nullptr);
+    HWND coverWnd = cover->Handle();
+    EXPECT_EQ(cover->Tag(), -98);
+    EXPECT_TRUE(IsWindowVisible(coverWnd));
+    EXPECT_EQ(GetForegroundWindow(), wnd);
+    EXPECT_EQ(GetWindowLongA(coverWnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    // Left alone by the skinning: no provider answers for it, no region, nothing attached to it.
+    EXPECT_EQ(SendMessageA(coverWnd, SM_QUORVEXCMD, MakeSkinCmd(scGetProvider), 0), 0);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(coverWnd, region), ERROR);
+    DeleteObject(region);
+    EXPECT_EQ(cover->ComponentCount(), 0);
+    // Over the caption area: the form's top-left corner, its width, borders plus caption high.
+    RECT form, covered;
+    GetWindowRect(wnd, &form);
+    GetWindowRect(coverWnd, &covered);
+    EXPECT_EQ(covered.left, form.left);
+    EXPECT_EQ(covered.top, form.top);
+    EXPECT_EQ(covered.right - covered.left, 300);
+    EXPECT_EQ(covered.bottom - covered.top, provider->CaptionAreaHeight());
+    EXPECT_EQ(provider->CaptionAreaHeight(), 23);
+    // The composed caption, not an empty surface (the X server gets the picture a moment later).
+    Settle();
+    auto shot = ScreenOf(coverWnd);
+    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Count(shot.get(), 0x000000), 0);
+    EXPECT_EQ(DifferentFromCache(shot.get(), provider->SkinData()->CacheBmp(), 0, 0), 0);
+
+    // A second lock reuses the cover.
+    provider->LockCaption(false);
+    EXPECT_EQ(provider->CaptionCover(), cover);
+    EXPECT_EQ(ThreadWindows(), windowsBefore + 1);
+    Settle();
+    EXPECT_EQ(Px(ScreenOf(coverWnd).get(), 120, 1), C(TitleHot));
+
+    provider->UnlockCaption();
+    EXPECT_EQ(provider->CaptionCover(), nullptr);
+    EXPECT_FALSE(IsWindow(coverWnd));
+    EXPECT_EQ(ThreadWindows(), windowsBefore);
+    EXPECT_EQ(GetForegroundWindow(), wnd);
+}
+
+TEST_F(SkinProvider, TheSkinnedCaptionComesBackAfterTheSystemDrewUnderTheCover) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    provider->LockCaption(false);
+    HWND coverWnd = provider->CaptionCover()->Handle();
+    // The system's own caption goes under the cover; the cover still shows the skinned one.
+    DefWindowProcA(wnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Drawn by the system"));
+    DefWindowProcA(wnd, WM_NCACTIVATE, TRUE, 0);
+    Settle();
+    EXPECT_EQ(Px(ScreenOf(coverWnd).get(), 120, 1), C(TitleHot));
+    provider->UnlockCaption();
+    Settle();
+    auto shot = ScreenOf(wnd);
+    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
+    // All but the region's cut corners (3 + 1 pixels at each top corner) as the cache has them.
+    EXPECT_LE(DifferentFromCache(shot.get(), provider->SkinData()->CacheBmp(), 0, 0, provider->CaptionAreaHeight()), 8);
+}
+
+TEST_F(SkinProvider, CoverOfAStayOnTopFormIsTopmostAndMayCoverTheWholeForm) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    form->SetFormStyle(fsStayOnTop);
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND wnd = form->Handle();
+    provider->LockCaption(true);
+    HWND coverWnd = provider->CaptionCover()->Handle();
+    EXPECT_NE(GetWindowLongA(coverWnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(GetForegroundWindow(), wnd);
+    RECT covered;
+    GetWindowRect(coverWnd, &covered);
+    EXPECT_EQ(covered.bottom - covered.top, 200);
+    Settle();
+    auto shot = ScreenOf(coverWnd);
+    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
+    // Without WholeForm only the caption area.
+    provider->LockCaption(false);
+    GetWindowRect(coverWnd, &covered);
+    EXPECT_EQ(covered.bottom - covered.top, provider->CaptionAreaHeight());
+    provider->UnlockCaption();
+    EXPECT_FALSE(IsWindow(coverWnd));
+}
+
+TEST_F(SkinProvider, CoverOfAnOrdinaryFormStaysOutOfTheTopmostBand) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    provider->LockCaption(true);
+    HWND coverWnd = provider->CaptionCover()->Handle();
+    EXPECT_EQ(GetWindowLongA(coverWnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    RECT covered;
+    GetWindowRect(coverWnd, &covered);
+    EXPECT_EQ(covered.bottom - covered.top, 200);
+    // Above its form all the same.
+    EXPECT_EQ(WindowFromPoint(POINT{covered.left + 150, covered.top + 10}), coverWnd);
+    provider->UnlockCaption();
+    EXPECT_FALSE(IsWindow(coverWnd));
+}
+
+TEST_F(SkinProvider, MenuLoopCoverShowsTheRightEndOfTheMenuLineUntilTheLoopEnds) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    HWND wnd = provider->Form()->Handle();
+    int windowsBefore = ThreadWindows();
+    provider->ShowMenuLoopCover();
+    ASSERT_NE(MenuLoopCover, nullptr);
+    TForm* cover = MenuLoopCover;
+    provider->ShowMenuLoopCover();  // made once
+    EXPECT_EQ(MenuLoopCover, cover);
+    HWND coverWnd = cover->Handle();
+    EXPECT_EQ(cover->Tag(), -98);
+    EXPECT_EQ(GetForegroundWindow(), wnd);
+    RECT form, covered;
+    GetWindowRect(wnd, &form);
+    GetWindowRect(coverWnd, &covered);
+    EXPECT_EQ(covered.left, form.right - 60);
+    EXPECT_EQ(covered.top, form.top + provider->SysCaptionHeight());
+    EXPECT_EQ(covered.right - covered.left, 60);
+    EXPECT_EQ(covered.bottom - covered.top, GetSystemMetrics(SM_CYMENU) + 3);
+    Settle();
+    auto shot = ScreenOf(coverWnd);
+    TBitmap* cache = provider->SkinData()->CacheBmp();
+    EXPECT_EQ(DifferentFromCache(shot.get(), cache, 300 - 60, provider->SysCaptionHeight()), 0)
+        << std::hex << Px(shot.get(), 10, 2) << " " << Px(cache, 250, 21) << " " << Px(shot.get(), 10, 10) << " "
+        << Px(cache, 250, 29);
+    TsSkinProvider::FreeMenuLoopCover();
+    EXPECT_EQ(MenuLoopCover, nullptr);
+    EXPECT_FALSE(IsWindow(coverWnd));
+    EXPECT_EQ(ThreadWindows(), windowsBefore);
+    TsSkinProvider::FreeMenuLoopCover();  // nothing left to free
+}
+
+TEST_F(SkinProvider, CoversGoWithTheirProvider) {
+    LoadSkin();
+    TsSkinProvider* provider = SkinnedForm(bsSizeable);
+    int windowsBefore = ThreadWindows();
+    provider->LockCaption(false);
+    provider->ShowMenuLoopCover();
+    HWND captionCover = provider->CaptionCover()->Handle();
+    HWND loopCover = MenuLoopCover->Handle();
+    provider->Free();
+    EXPECT_FALSE(IsWindow(captionCover));
+    EXPECT_FALSE(IsWindow(loopCover));
+    EXPECT_EQ(MenuLoopCover, nullptr);
+    EXPECT_EQ(ThreadWindows(), windowsBefore);
+}
