@@ -350,6 +350,12 @@ class TfrmPortForm : public TForm {
     CLASS_INFO(TfrmPortForm, TForm)
 public:
     using TForm::TForm;
+    // The port's close events reach this form's members: they must close it while the members still exist (the
+    // base destructor frees the owned components only after the members are gone).
+    ~TfrmPortForm() override {
+        if (Port)
+            Port->Close();
+    }
     TComPort* Port = nullptr;
     TComLed* Lamp = nullptr;
     std::vector<std::string> Heard;
