@@ -1,5 +1,7 @@
 #include "sCtrlAdapter.h"
 
+#include "sFrameAdapter.h"
+
 #include "skin/adapters/acButtonWnds.h"
 #include "skin/adapters/acCheckBoxWnds.h"
 #include "skin/adapters/acComboWnd.h"
@@ -17,7 +19,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 
-TacFrameAdapterMaker acMakeFrameAdapter = nullptr;
+TacFrameAdapterMaker acMakeFrameAdapter = MakeFrameAdapter;
 
 namespace {
 

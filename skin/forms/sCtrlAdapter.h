@@ -23,8 +23,8 @@ constexpr int acNoSkinTag = -98;
 // Asks the application whether Item may be skinned (CanBeAdded) and with which section (SkinSection).
 using TAddItemEvent = std::function<void(TComponent* Item, bool& CanBeAdded, std::string& SkinSection)>;
 
-// Makes the adapter of a frame: an object owned and freed by the frame, whose skin data gets Section. The unit of
-// the frame adapter sets this when it is linked in; until then frames are left as they are.
+// Makes the adapter of a frame: an object owned and freed by the frame, whose skin data gets Section. It is
+// MakeFrameAdapter (sFrameAdapter.h) unless a program puts its own in; nil leaves frames as they are.
 using TacFrameAdapterMaker = void (*)(TWinControl* Frame, const std::string& Section);
 extern TacFrameAdapterMaker acMakeFrameAdapter;
 

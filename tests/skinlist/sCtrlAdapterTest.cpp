@@ -1,4 +1,5 @@
 #include "skin/forms/sCtrlAdapter.h"
+#include "skin/forms/sFrameAdapter.h"
 
 #include "skin/adapters/acSBUtils.h"
 #include "skin/engine/acThirdParty.h"
@@ -168,7 +169,7 @@ protected:
             Form->Free();
         Form = nullptr;
         Manager.reset();
-        acMakeFrameAdapter = nullptr;
+        acMakeFrameAdapter = MakeFrameAdapter;
         PumpMessagesFor(20);
     }
     static void Settle(DWORD ms = 100) { PumpMessagesFor(ms); }
