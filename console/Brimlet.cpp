@@ -1,5 +1,6 @@
 // The program's entry: the console's five windows and the message loop.
 #include "classlib/Forms.h"
+#include "skin/forms/acSkinLibrary.h"
 #include "uAbout.h"
 #include "uHEXLog.h"
 #include "uHExLogOpt.h"
@@ -50,6 +51,9 @@ TComponent* (*const* const FormClasses)(TComponent*) =
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
+        // The skin library is started as in every program that links it; no window of the console places a skin
+        // manager, so nothing is skinned and the windows look and behave as the class library makes them.
+        StartSkinLibrary();
         Application->Initialize();
         Application->CreateForm(frmMain);
         Application->CreateForm(frmHEXLog);

@@ -236,6 +236,15 @@ struct TPNGGraphicRegistration {
     }
     ~TPNGGraphicRegistration() { TPicture::UnregisterGraphicClass(GraphicClassOf<TPNGGraphic>()); }
 };
-const TPNGGraphicRegistration PNGGraphicRegistration;
+}  // namespace
+
+void RegisterPNGGraphicClass() {
+    static const TPNGGraphicRegistration registration;
+    (void)registration;
+}
+
+namespace {
+
+const bool PNGGraphicRegistered = (RegisterPNGGraphicClass(), true);
 
 }  // namespace

@@ -61,3 +61,6 @@ private:
 
 // An icon of the graphic with its alpha, for image lists; the caller destroys it. 0 when the system cannot make one.
 HICON MakeIcon(TPNGGraphic* Graphic);
+
+// Registers TPNGGraphic for the extension "png" with the picture class (once; the unit does it at start-up).
+void RegisterPNGGraphicClass();
