@@ -150,6 +150,8 @@ TacCtrlAdapter::TacCtrlAdapter(TWinControl* Form, TsCommonData* SkinData, const 
     : FForm(Form), FSkinData(SkinData), FOnSkinItem(OnSkinItem) {}
 
 TacCtrlAdapter::~TacCtrlAdapter() {
+    // The frames' adapters that this list made give their frames back with it.
+    ReleaseFrameAdapters(FForm);
     CleanItems();
     RemoveAllItems();
     // A clearing that was already under way elsewhere left these items; they must not outlive the list.

@@ -61,7 +61,8 @@ public:
     // (else the default manager) the adapters follow. OnSkinItem: the owner's event, asked before a control is
     // skinned; nil or unset asks nobody. None of them is owned.
     TacCtrlAdapter(TWinControl* Form, TsCommonData* SkinData, const TAddItemEvent* OnSkinItem = nullptr);
-    // Drops the items whose adapter is gone, then frees every item: every control gets its window procedure back.
+    // Drops the items whose adapter is gone, then frees every item: every control gets its window procedure back,
+    // and every frame whose adapter the list made its WindowProc (the adapter stays on the frame, unhooked).
     ~TacCtrlAdapter() override;
     TacCtrlAdapter(const TacCtrlAdapter&) = delete;
     TacCtrlAdapter& operator=(const TacCtrlAdapter&) = delete;

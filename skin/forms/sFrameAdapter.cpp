@@ -97,6 +97,43 @@ void TsFrameAdapter::HookPopups(bool Skinned) {
         HookPopupsOf(FFrame, painter, Skinned);
 }
 
+void TsFrameAdapter::SkinRemoved(TMessage* Message) {
+    TsCommonData* sd = FSkinData.get();
+    // The bars go back to the system's before the frame hears that nothing is skinned.
+    FScrollAdapter.reset();
+    if (Message) {
+        CommonMessage(*Message, sd);
+        HookPopups(false);
+        BroadcastSkinMessage(FFrame, *Message);
+    } else {
+        sd->BorderIndex = sd->SkinIndex = sd->Texture = sd->HotTexture = -1;
+        if (TBitmap* cache = sd->CacheBmp())
+            cache->SetSize(0, 0);
+        HookPopups(false);
+    }
+    if (FFrame->HandleAllocated()) {
+        SetWindowPos(FFrame->Handle(), nullptr, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        RedrawFrame();
+    }
+}
+
+void TsFrameAdapter::Unhook() {
+    if (!FFrame || !FHook.Installed())
+        return;
+    if (!FFrame->Destroying())
+        SkinRemoved(nullptr);
+    FScrollAdapter.reset();
+    FHook.Remove();
+    if (!FFrame->Destroying() && FFrame->HandleAllocated())
+        InitFlatScrollBars(FSkinData.get(), FScrollAdapter);
+}
+
+void TsFrameAdapter::Rehook() {
+    if (FFrame && !FHook.Installed())
+        FHook.Install(FFrame, TWndMethod(this, &TsFrameAdapter::NewWndProc));
+}
+
 void TsFrameAdapter::InitScrollBars() { InitFlatScrollBars(FSkinData.get(), FScrollAdapter); }
 
 void TsFrameAdapter::TellChildrenBGChanged() {
@@ -131,16 +168,7 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
             break;
         case scRemoveSkin:
             if (FromManager(Message, sd)) {
-                // The bars go back to the system's before the frame hears that nothing is skinned.
-                FScrollAdapter.reset();
-                CommonMessage(Message, sd);
-                HookPopups(false);
-                BroadcastSkinMessage(FFrame, Message);
-                if (FFrame->HandleAllocated()) {
-                    SetWindowPos(FFrame->Handle(), nullptr, 0, 0, 0, 0,
-                                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-                    RedrawFrame();
-                }
+                SkinRemoved(&Message);
                 return;
             }
             break;
@@ -368,15 +396,47 @@ void TsFrameAdapter::PrepareFrameCache() {
     sd->BGChanged = false;
 }
 
+namespace {
+
+TsFrameAdapter* AdapterOfFrame(TWinControl* Frame) {
+    for (int i = 0; i < Frame->ComponentCount(); ++i)
+        if (auto* adapter = dynamic_cast<TsFrameAdapter*>(Frame->Components(i)); adapter && !adapter->Destroying())
+            return adapter;
+    return nullptr;
+}
+
+}  // namespace
+
+void ReleaseFrameAdapters(TWinControl* Parent) {
+    if (!Parent || Parent->Destroying())
+        return;
+    for (int i = 0; i < Parent->ControlCount(); ++i) {
+        auto* child = dynamic_cast<TWinControl*>(Parent->Controls(i));
+        if (!child)
+            continue;
+        if (dynamic_cast<TCustomFrame*>(child))
+            if (TsFrameAdapter* adapter = AdapterOfFrame(child); adapter && adapter->MadeForList)
+                adapter->Unhook();
+        ReleaseFrameAdapters(child);
+    }
+}
+
 void MakeFrameAdapter(TWinControl* Frame, const std::string& Section) {
     auto* frame = dynamic_cast<TCustomFrame*>(Frame);
     if (!frame || (frame->HandleAllocated() && GetSkinCmdBool(frame->Handle(), scIsSkinned)))
         return;
-    auto* adapter = new TsFrameAdapter(frame);
+    TsFrameAdapter* adapter = AdapterOfFrame(frame);
+    if (adapter)
+        adapter->Rehook();
+    else
+        adapter = new TsFrameAdapter(frame);
+    adapter->MadeForList = true;
     if (!Section.empty())
         adapter->SkinData()->SetSkinSection(Section);
     adapter->AfterConstruction();
     adapter->Loaded();
+    // An adapter taken again still holds back its painting from the skin's removal.
+    adapter->SkinData()->Updating = false;
     adapter->SkinData()->BGChanged = true;
     adapter->InitScrollBars();
     if (frame->HandleAllocated())

@@ -37,6 +37,12 @@ public:
 
     // Skinned bars while the skin data is skinned, the system's flat bars otherwise.
     void InitScrollBars();
+    // For an adapter that a form's control adapter list made: the list hands the frame back when it goes
+    // (Unhook: the skin's work is undone and the frame's WindowProc is its own again) and hooks it again when it
+    // adapts the form anew (Rehook).
+    bool MadeForList = false;
+    void Unhook();
+    void Rehook();
     // The frame's window procedure while adapted.
     void NewWndProc(TMessage& Message);
 
@@ -45,6 +51,8 @@ private:
     void OldWndProc(TMessage& Message) { FHook.CallPrevious(Message); }
     // Hands the frame's popup menus to (or takes them from) the manager's skinned menus.
     void HookPopups(bool Skinned);
+    // What the removal of the skin undoes: the skinned bars, the popup menus, the section's indexes.
+    void SkinRemoved(TMessage* Message);
     void HandlePaint(HDC DC);
     void PaintFrame(HDC DC);
     void PrepareFrameCache();
@@ -59,5 +67,8 @@ private:
     TacAdapterPtr<TacScrollWnd> FScrollAdapter;
 };
 
-// Gives Frame a TsFrameAdapter (owned by the frame) with that section, unless it answers as skinned already.
+// Gives Frame a TsFrameAdapter (owned by the frame) with that section, unless it answers as skinned already; a
+// frame that keeps an adapter from an earlier list gets that one hooked again.
 void MakeFrameAdapter(TWinControl* Frame, const std::string& Section);
+// Unhooks the list-made adapters of the frames among Parent's controls (at any depth).
+void ReleaseFrameAdapters(TWinControl* Parent);

@@ -145,7 +145,7 @@ TEST_F(FrameAdapter, TheFormsListGivesTheFrameAnAdapterThatPaintsTheSectionAroun
     EXPECT_EQ(Px(printed.get(), 0, 0), Opaque(group.Border[0]));
     EXPECT_EQ(Px(printed.get(), 60, 100), inside);
 
-    // The skin goes: the frame paints as before, though the adapter stays on its frame.
+    // The skin goes: the frame paints as before, though the adapter stays hooked while the list lives.
     Manager->SetActive(false);
     PumpMessagesFor(150);
     EXPECT_FALSE(adapter->SkinData()->Skinned());
@@ -155,6 +155,23 @@ TEST_F(FrameAdapter, TheFormsListGivesTheFrameAnAdapterThatPaintsTheSectionAroun
     auto after = ScreenOf(Frame->Handle());
     EXPECT_EQ(Px(after.get(), 0, 0), Px(unskinned.get(), 0, 0));
     EXPECT_EQ(Px(after.get(), 60, 100), Px(unskinned.get(), 60, 100));
+
+    // The list goes with the skin, and the frame's WindowProc is its own again; the adapter waits on the frame.
+    List.reset();
+    EXPECT_TRUE(Frame->WindowProc() == before);
+    EXPECT_FALSE(adapter->Hooked());
+    EXPECT_EQ(SendMessageA(Frame->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 0);
+    EXPECT_EQ(AdapterOf(Frame), adapter);
+
+    // The next skin and list take the same adapter again.
+    Manager->SetActive(true);
+    AdaptForm();
+    EXPECT_EQ(AdapterOf(Frame), adapter);
+    EXPECT_TRUE(adapter->Hooked());
+    EXPECT_TRUE(adapter->SkinData()->Skinned());
+    RedrawWindow(Frame->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpMessagesFor(100);
+    EXPECT_EQ(Px(ScreenOf(Frame->Handle()).get(), 0, 0), Opaque(group.Border[0]));
 
     // Freeing the adapter gives the frame its own WindowProc back.
     adapter->Free();
