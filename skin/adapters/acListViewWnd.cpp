@@ -91,6 +91,8 @@ void TacListViewWnd::UnhookHeader() {
 
 void TacListViewWnd::SaveStdParams() {
     TacEditWnd::SaveStdParams();
+    OwnColor = StdColor;
+    OwnFontColor = StdFontColor;
     StdColor = static_cast<TColor>(SendMessageW(CtrlHandle, LVM_GETBKCOLOR, 0, 0));
     StdFontColor = static_cast<TColor>(SendMessageW(CtrlHandle, LVM_GETTEXTCOLOR, 0, 0));
 }
@@ -118,11 +120,12 @@ void TacListViewWnd::RestoreStdParams() {
     }
     UnhookHeader();
     TControl* owner = SkinData ? SkinData->OwnerControl() : nullptr;
-    // The list's own colours live in the window; the control's Color must not repaint them over.
+    // The control's Color and font colour go back to its own from before the skin (the skin set them to the
+    // section's); the window's list colours were restored above.
     if (owner && !owner->Destroying()) {
         TColor keepColor = StdColor, keepFont = StdFontColor;
-        StdColor = owner->Color();
-        StdFontColor = owner->Font()->Color();
+        StdColor = OwnColor;
+        StdFontColor = OwnFontColor;
         TacEditWnd::RestoreStdParams();
         StdColor = keepColor;
         StdFontColor = keepFont;

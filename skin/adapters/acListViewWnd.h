@@ -30,6 +30,10 @@ public:
     // The column under the mouse, -1 for none; the column pressed, -1 for none.
     int HotColumn = -1;
     int PressedColumn = -1;
+    // The control's own Color and font colour before the skin; StdColor and StdFontColor hold the window's list
+    // colours.
+    TColor OwnColor = clNone;
+    TColor OwnFontColor = clNone;
 
     // 0 icon, 1 small icon, 2 list, 3 report.
     int ViewStyle() const;

@@ -184,8 +184,10 @@ void TsSkinProvider::InitFormSkin() {
     if (!manager || !FForm || !FForm->HandleAllocated())
         return;
     FSkinData->Loaded();
-    // The provider draws the caption buttons itself: the system's would be painted over the skinned caption.
-    HideSystemButtons(true);
+    // The provider draws the caption buttons itself: the system's would be painted over the skinned caption. A form
+    // whose manager has no skin in force keeps its own buttons and system menu.
+    if (FSkinData->Skinned())
+        HideSystemButtons(true);
     if (!FSystemMenu) {
         FSystemMenu = new TsSystemMenu(this);
         FSystemMenu->Form = FForm;

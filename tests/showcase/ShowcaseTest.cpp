@@ -1,0 +1,498 @@
+// The skin library on a form that holds one control of every class of the class library.
+#include "skin/adapters/acSBUtils.h"
+#include "skin/engine/sSkinManager.h"
+#include "skin/forms/sFrameAdapter.h"
+#include "skin/forms/sSkinProvider.h"
+#include "tests/skin/FlatFormSkin.h"
+#include "tests/skin/PixelTestUtils.h"
+#include "tests/skin/SkinSamples.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/TempDir.h"
+
+#include "classlib/Buttons.h"
+#include "classlib/ComCtrls.h"
+#include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
+#include "classlib/Grids.h"
+#include "classlib/ListView.h"
+#include "classlib/Menus.h"
+#include "classlib/RichEdit.h"
+#include "classlib/StdCtrls.h"
+#include "classlib/TreeView.h"
+
+#include <gtest/gtest.h>
+#include <psapi.h>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+class TfrmShowcase : public TForm {
+    CLASS_INFO(TfrmShowcase, TForm)
+public:
+    using TForm::TForm;
+};
+
+// What a window is while no skin is there: its procedure, the control's WindowProc and its region.
+struct WindowState {
+    LONG_PTR Proc = 0;
+    TWndMethod Method;
+    int RegionType = ERROR;
+    LONG Style = 0, ExStyle = 0;
+    bool operator==(const WindowState& o) const {
+        return Proc == o.Proc && Method == o.Method && RegionType == o.RegionType;
+    }
+};
+
+WindowState StateOf(HWND Wnd) {
+    WindowState s;
+    s.Proc = GetWindowLongPtrW(Wnd, GWLP_WNDPROC);
+    s.Style = GetWindowLongW(Wnd, GWL_STYLE);
+    s.ExStyle = GetWindowLongW(Wnd, GWL_EXSTYLE);
+    if (TWinControl* c = FindControl(Wnd))
+        s.Method = c->WindowProc();
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    s.RegionType = GetWindowRgn(Wnd, rgn);
+    DeleteObject(rgn);
+    return s;
+}
+
+BOOL CALLBACK CollectChild(HWND Wnd, LPARAM Param) {
+    (*reinterpret_cast<std::map<HWND, WindowState>*>(Param))[Wnd] = StateOf(Wnd);
+    return TRUE;
+}
+
+std::map<HWND, WindowState> StatesOf(const std::vector<HWND>& Tops) {
+    std::map<HWND, WindowState> states;
+    for (HWND top : Tops) {
+        states[top] = StateOf(top);
+        EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&states));
+    }
+    return states;
+}
+
+std::string NameOf(HWND Wnd) {
+    if (TWinControl* c = FindControl(Wnd))
+        return std::string(c->ClassName()) + " " + c->Name();
+    char cls[64] = {};
+    GetClassNameA(Wnd, cls, sizeof cls);
+    return std::string("window of class ") + cls;
+}
+
+// What the screen shows of the whole window.
+std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
+    HDC screen = GetDC(nullptr);
+    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return bmp;
+}
+
+// Pixels that differ between two pictures of the same size (all of them when the sizes differ).
+int DifferentPixels(TBitmap* A, TBitmap* B) {
+    if (A->Width() != B->Width() || A->Height() != B->Height())
+        return A->Width() * A->Height();
+    int n = 0;
+    for (int y = 0; y < A->Height(); ++y)
+        for (int x = 0; x < A->Width(); ++x)
+            n += Px(A, x, y) != Px(B, x, y) ? 1 : 0;
+    return n;
+}
+
+void KeepShot(TBitmap* Bmp, const std::string& Name) {
+    const char* dir = std::getenv("BRIMLET_SHOWCASE_SHOTS");
+    if (dir && *dir)
+        Bmp->SaveToFile(std::string(dir) + "\\" + Name + ".bmp");
+}
+
+// How many more objects of a kind the process could still make: made until the system refuses, then freed. Wine
+// answers GetGuiResources with 0, so what a process holds shows as the room it has left, which is exact: Wine's
+// handle tables have a fixed size and give every handle back on deletion.
+template <class Make, class Free>
+int RoomFor(Make make, Free free) {
+    std::vector<decltype(make())> made;
+    made.reserve(70000);
+    while (made.size() < 200000) {
+        auto h = make();
+        if (!h)
+            break;
+        made.push_back(h);
+    }
+    for (auto h : made)
+        free(h);
+    return static_cast<int>(made.size());
+}
+
+// Committed private memory of the process (what Task Manager calls private bytes), walked region by region.
+size_t PrivateBytes() {
+    size_t total = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    for (auto* p = static_cast<char*>(nullptr); VirtualQuery(p, &info, sizeof info) == sizeof info;
+         p = static_cast<char*>(info.BaseAddress) + info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            total += info.RegionSize;
+        if (static_cast<char*>(info.BaseAddress) + info.RegionSize <= p)
+            break;
+    }
+    return total;
+}
+
+struct ProcessUse {
+    // GetGuiResources where the system counts; else the room left for regions (GDI) and menus (user objects).
+    long Gdi = 0, User = 0;
+    bool Counted = false;
+    size_t WorkingSet = 0, Private = 0;
+};
+
+ProcessUse UseNow() {
+    ProcessUse u;
+    DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    u.Counted = gdi != 0 && user != 0;
+    if (u.Counted) {
+        u.Gdi = static_cast<long>(gdi);
+        u.User = static_cast<long>(user);
+    } else {
+        u.Gdi = -RoomFor([] { return CreateRectRgn(0, 0, 1, 1); }, [](HRGN h) { DeleteObject(h); });
+        u.User = -RoomFor([] { return CreatePopupMenu(); }, [](HMENU h) { DestroyMenu(h); });
+    }
+    PROCESS_MEMORY_COUNTERS m{};
+    m.cb = sizeof m;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof m))
+        u.WorkingSet = m.WorkingSetSize;
+    u.Private = PrivateBytes();
+    return u;
+}
+
+class Showcase : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Dir = new TempDir;
+        WriteSkinFolder(Dir->Path(), MakeSampleSkin("SAMPLE"));
+        WritePackedSkin(Dir->Path(), MakeSampleSkin("SAMPLEPACKED"));
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORM"));
+    }
+    static void TearDownTestSuite() {
+        delete Dir;
+        Dir = nullptr;
+    }
+
+    void SetUp() override {
+        // Far from every window, so that no control shows a hot state in one picture and not in the other.
+        SetCursorPos(1270, 1010);
+        Manager = std::make_unique<TsSkinManager>(nullptr);
+        Manager->SetSkinDirectory(Dir->Path());
+        Manager->SetSkinnedPopups(true);
+        // The class-name lists as an application fills them: the class library's controls by kind.
+        const std::map<int, std::string> lists = {
+            {0, "TEdit\r\nTMemo\r\nTListBox\r\nTRichEdit"}, {1, "TButton"}, {2, "TBitBtn"},
+            {3, "TCheckBox\r\nTRadioButton"}, {4, "TComboBox"}, {5, "TStringGrid\r\nTDrawGrid"},
+            {6, "TGroupBox"}, {7, "TListView"}, {8, "TPanel"}, {9, "TTreeView"}, {13, "TPageControl"},
+            {14, "TTabControl"}, {15, "TToolBar"}, {16, "TStatusBar"}};
+        for (int i = 0; i < 17; ++i) {
+            auto it = lists.find(i);
+            Manager->ThirdLists(i)->SetText(it == lists.end() ? " " : it->second);
+        }
+        // The MDI parent is made first: only the application's main form can hold MDI children.
+        BuildMdiForms();
+        BuildMainForm();
+        Tops = {Form->Handle(), MdiParent->Handle()};
+        PumpMessagesFor(300);
+    }
+    void TearDown() override {
+        if (MdiParent)
+            MdiParent->Free();
+        if (Form)
+            Form->Free();
+        Manager.reset();
+        PumpMessagesFor(50);
+    }
+
+    template <class C>
+    C* Add(TWinControl* Parent, int Left, int Top, int Width, int Height) {
+        auto* c = new C(Form);
+        c->SetName(std::string("c") + std::to_string(++Counter));
+        c->SetParent(Parent);
+        c->SetBounds(Left, Top, Width, Height);
+        return c;
+    }
+
+    void BuildMainForm() {
+        Form = new TfrmShowcase(Application.Get());
+        Form->SetPosition(poDesigned);
+        Form->SetBounds(0, 0, 820, 600);
+        Form->SetCaption("Showcase");
+        auto* menu = new TMainMenu(Form);
+        for (const char* caption : {"File", "Edit", "Help"}) {
+            auto* top = new TMenuItem(menu);
+            top->SetCaption(caption);
+            auto* sub = new TMenuItem(menu);
+            sub->SetCaption(std::string(caption) + " item");
+            top->Add(sub);
+            menu->Items()->Add(top);
+        }
+        Form->SetMenu(menu);
+        Popup = new TPopupMenu(Form);
+        for (const char* caption : {"First", "Second"}) {
+            auto* item = new TMenuItem(Popup);
+            item->SetCaption(caption);
+            Popup->Items()->Add(item);
+        }
+        Form->SetPopupMenu(Popup);
+
+        auto* edit = Add<TEdit>(Form, 10, 10, 120, 22);
+        edit->SetText("Edit");
+        auto* memo = Add<TMemo>(Form, 10, 40, 120, 60);
+        memo->Lines()->Add("Memo");
+        auto* combo = Add<TComboBox>(Form, 10, 108, 120, 22);
+        combo->Items()->Add("Combo");
+        auto* list = Add<TListBox>(Form, 10, 138, 120, 60);
+        list->Items()->Add("List");
+        Add<TButton>(Form, 10, 206, 120, 26)->SetCaption("Button");
+        Add<TCheckBox>(Form, 10, 240, 120, 20)->SetCaption("Check");
+        Add<TRadioButton>(Form, 10, 264, 120, 20)->SetCaption("Radio");
+        auto* group = Add<TGroupBox>(Form, 10, 290, 120, 70);
+        group->SetCaption("Group");
+        Add<TLabel>(group, 10, 20, 80, 16)->SetCaption("Label in group");
+        Add<TScrollBar>(Form, 10, 368, 120, 18);
+        Add<TBitBtn>(Form, 10, 392, 120, 26)->SetCaption("BitBtn");
+        Add<TSpeedButton>(Form, 10, 424, 60, 24)->SetCaption("Speed");
+
+        auto* panel = Add<TPanel>(Form, 140, 10, 200, 80);
+        panel->SetCaption("Panel");
+        Add<TBevel>(panel, 10, 10, 40, 40);
+        Add<TShape>(panel, 60, 10, 40, 40);
+        Add<TPaintBox>(panel, 110, 10, 30, 30);
+        Add<TImage>(panel, 150, 10, 30, 30);
+        auto* tabs = Add<TTabControl>(Form, 140, 100, 200, 80);
+        tabs->Tabs()->Add("One");
+        tabs->Tabs()->Add("Two");
+        auto* pages = Add<TPageControl>(Form, 140, 190, 200, 100);
+        for (const char* caption : {"Page 1", "Page 2"}) {
+            auto* sheet = new TTabSheet(Form);
+            sheet->SetPageControl(pages);
+            sheet->SetCaption(caption);
+        }
+        Add<TUpDown>(Form, 140, 300, 20, 30);
+        auto* grid = Add<TStringGrid>(Form, 350, 10, 200, 100);
+        grid->SetCells(1, 1, "Cell");
+        Add<TDrawGrid>(Form, 350, 120, 200, 80);
+        auto* view = Add<TListView>(Form, 350, 210, 200, 80);
+        ListView = view;
+        view->SetViewStyle(vsReport);
+        view->Columns()->Add()->SetCaption("Column");
+        view->Items()->Add()->SetCaption("Item");
+        auto* tree = Add<TTreeView>(Form, 560, 10, 200, 100);
+        tree->Items()->Add(nullptr, "Node");
+        auto* rich = Add<TRichEdit>(Form, 560, 120, 200, 60);
+        rich->Lines()->Add("Rich");
+        auto* box = Add<TScrollBox>(Form, 560, 190, 200, 80);
+        Add<TButton>(box, 10, 120, 80, 24)->SetCaption("In box");
+
+        Frame = Add<TFrame>(Form, 350, 300, 240, 140);
+        Add<TEdit>(Frame, 10, 10, 100, 22)->SetText("In frame");
+        Add<TButton>(Frame, 10, 200, 100, 24)->SetCaption("Below");
+
+        auto* bar = Add<TToolBar>(Form, 0, 0, 100, 26);
+        bar->SetAlign(alTop);
+        for (int i = 0; i < 3; ++i) {
+            auto* b = new TToolButton(Form);
+            b->SetParent(bar);
+            b->SetCaption("T" + std::to_string(i));
+        }
+        auto* status = Add<TStatusBar>(Form, 0, 0, 100, 20);
+        status->SetAlign(alBottom);
+        status->Panels()->Add()->SetText("Status");
+        status->Panels()->Add()->SetText("Bar");
+
+        Provider = new TsSkinProvider(Form);
+        Provider->AfterConstruction();
+        Form->AfterConstruction();
+        Form->Show();
+    }
+
+    void BuildMdiForms() {
+        Application->CreateForm(MdiParent);
+        ASSERT_EQ(Application->MainForm(), MdiParent);
+        MdiParent->SetPosition(poDesigned);
+        MdiParent->SetFormStyle(fsMDIForm);
+        MdiParent->SetBounds(830, 0, 420, 320);
+        MdiParent->SetCaption("MDI parent");
+        MdiProvider = new TsSkinProvider(MdiParent);
+        MdiProvider->AfterConstruction();
+        MdiParent->AfterConstruction();
+        MdiParent->Show();
+        MdiChild = new TfrmShowcase(MdiParent);
+        MdiChild->SetFormStyle(fsMDIChild);
+        MdiChild->SetBounds(10, 10, 200, 150);
+        MdiChild->SetCaption("MDI child");
+        MdiChildProvider = new TsSkinProvider(MdiChild);
+        MdiChildProvider->AfterConstruction();
+        MdiChild->AfterConstruction();
+        MdiChild->Show();
+    }
+
+    void Load(const std::string& Name) {
+        Manager->SetSkinName(Name);
+        Manager->SetActive(true);
+        ASSERT_TRUE(Manager->Active()) << Name;
+        PumpMessagesFor(100);
+    }
+    void Remove() {
+        Manager->SetActive(false);
+        PumpMessagesFor(100);
+    }
+    void Repaint() {
+        for (HWND top : Tops)
+            RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpMessagesFor(200);
+    }
+    std::unique_ptr<TBitmap> Shot(HWND Wnd, const std::string& Name) {
+        auto bmp = ScreenOf(Wnd);
+        KeepShot(bmp.get(), Name);
+        return bmp;
+    }
+
+    // The controls of the form that answer skin command 7 and those that do not.
+    void SkinnedControls(TWinControl* Parent, std::set<std::string>& Skinned, std::set<std::string>& Unskinned) {
+        for (int i = 0; i < Parent->ControlCount(); ++i) {
+            auto* c = dynamic_cast<TWinControl*>(Parent->Controls(i));
+            if (!c || !c->HandleAllocated())
+                continue;
+            bool answers = SendMessageA(c->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0) != 0;
+            (answers ? Skinned : Unskinned).insert(c->ClassName());
+            SkinnedControls(c, Skinned, Unskinned);
+        }
+    }
+
+    static inline TempDir* Dir = nullptr;
+    std::unique_ptr<TsSkinManager> Manager;
+    TfrmShowcase* Form = nullptr;
+    TfrmShowcase* MdiParent = nullptr;
+    TfrmShowcase* MdiChild = nullptr;
+    TsSkinProvider* Provider = nullptr;
+    TsSkinProvider* MdiProvider = nullptr;
+    TsSkinProvider* MdiChildProvider = nullptr;
+    TPopupMenu* Popup = nullptr;
+    TFrame* Frame = nullptr;
+    TListView* ListView = nullptr;
+    std::vector<HWND> Tops;
+    int Counter = 0;
+};
+
+// Classes that no adapter kind of the skin library covers: their windows stay as the class library makes them.
+const std::set<std::string> kNotSkinnable = {"TScrollBar", "TUpDown", "TScrollBox"};
+
+TEST_F(Showcase, EveryWindowIsSkinnedAndAfterTheSkinGoesEverythingIsAsBefore) {
+    Repaint();
+    const std::map<HWND, WindowState> before = StatesOf(Tops);
+    auto plain = Shot(Form->Handle(), "showcase-unskinned");
+    auto plainMdi = Shot(MdiParent->Handle(), "showcase-mdi-unskinned");
+
+    Load("SAMPLE");
+    Repaint();
+    auto skinned = Shot(Form->Handle(), "showcase-sample");
+    Shot(MdiParent->Handle(), "showcase-mdi-sample");
+    // The forms, the MDI child and every control of a class the lists name answer as skinned.
+    EXPECT_EQ(SendMessageA(Form->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+    EXPECT_EQ(SendMessageA(MdiParent->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+    EXPECT_EQ(SendMessageA(MdiChild->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+    std::set<std::string> skinnedClasses, unskinnedClasses;
+    SkinnedControls(Form, skinnedClasses, unskinnedClasses);
+    for (const std::string& cls : unskinnedClasses)
+        EXPECT_TRUE(kNotSkinnable.count(cls)) << cls << " is not skinned";
+    for (const char* cls : {"TEdit", "TMemo", "TComboBox", "TListBox", "TButton", "TCheckBox", "TRadioButton",
+                            "TGroupBox", "TBitBtn", "TPanel", "TTabControl", "TPageControl", "TStringGrid",
+                            "TDrawGrid", "TListView", "TTreeView", "TRichEdit", "TFrame", "TToolBar", "TStatusBar"})
+        EXPECT_TRUE(skinnedClasses.count(cls)) << cls;
+    // The form's frame has the skin's region; its picture is not the unskinned one.
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(GetWindowRgn(Form->Handle(), rgn), ERROR);
+    DeleteObject(rgn);
+    EXPECT_GT(DifferentPixels(plain.get(), skinned.get()), plain->Width() * plain->Height() / 2);
+    // The menus are drawn by the skin.
+    EXPECT_TRUE(Form->Menu()->OwnerDraw());
+    EXPECT_TRUE(Popup->OwnerDraw());
+
+    // Changed at run time: the hue, another skin, the packed form of the sample skin.
+    Manager->SetHueOffset(120);
+    PumpMessagesFor(100);
+    Repaint();
+    auto hued = Shot(Form->Handle(), "showcase-sample-hue120");
+    EXPECT_GT(DifferentPixels(skinned.get(), hued.get()), 1000);
+    Manager->SetHueOffset(0);
+    Load("FLATFORM");
+    Repaint();
+    Shot(Form->Handle(), "showcase-flatform");
+    EXPECT_EQ(SendMessageA(Form->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
+    Load("SAMPLEPACKED");
+    EXPECT_TRUE(Manager->IsPacked());
+    Repaint();
+    auto packed = Shot(Form->Handle(), "showcase-sample-packed");
+    // The packed skin holds the same pictures as the folder.
+    EXPECT_LT(DifferentPixels(skinned.get(), packed.get()), skinned->Width() * skinned->Height() / 100);
+
+    Remove();
+    Repaint();
+    auto after = Shot(Form->Handle(), "showcase-removed");
+    auto afterMdi = Shot(MdiParent->Handle(), "showcase-mdi-removed");
+    const std::map<HWND, WindowState> now = StatesOf(Tops);
+    for (auto& [wnd, state] : before) {
+        ASSERT_TRUE(now.count(wnd)) << NameOf(wnd) << " is gone";
+        const WindowState& s = now.at(wnd);
+        EXPECT_EQ(s.Proc, state.Proc) << NameOf(wnd);
+        EXPECT_TRUE(s.Method == state.Method) << NameOf(wnd);
+        EXPECT_EQ(s.RegionType, state.RegionType) << NameOf(wnd);
+        EXPECT_EQ(s.Style, state.Style) << NameOf(wnd);
+        EXPECT_EQ(s.ExStyle, state.ExStyle) << NameOf(wnd);
+        EXPECT_EQ(GetPropA(wnd, acAdapterProp), nullptr) << NameOf(wnd);
+    }
+    EXPECT_EQ(now.size(), before.size());
+    EXPECT_EQ(DifferentPixels(plain.get(), after.get()), 0);
+    EXPECT_EQ(ListView->Color(), clWindow);
+    EXPECT_EQ(DifferentPixels(plainMdi.get(), afterMdi.get()), 0);
+}
+
+TEST_F(Showcase, AHundredCyclesOfLoadChangeAndRemoveKeepTheProcessWhereItWas) {
+    // A cycle loads the sample skin (from its folder, then from its packed file), changes it (its hue, then to
+    // another skin) and removes it.
+    auto cycle = [this](int i) {
+        Load(i % 2 ? "SAMPLEPACKED" : "SAMPLE");
+        if (i % 2)
+            Load("FLATFORM");
+        else
+            Manager->SetHueOffset(Manager->HueOffset() ? 0 : 60);
+        Remove();
+    };
+    // Warm-up: fonts, caches and the system's own first-use objects are made once.
+    for (int i = 0; i < 4; ++i)
+        cycle(i);
+    Repaint();
+    const ProcessUse start = UseNow();
+    const char* cyclesText = std::getenv("BRIMLET_SHOWCASE_CYCLES");
+    const int cycles = cyclesText && *cyclesText ? std::atoi(cyclesText) : 100;
+    for (int i = 0; i < cycles; ++i)
+        cycle(i);
+    Repaint();
+    const ProcessUse end = UseNow();
+    std::printf("%d cycles: GDI objects %ld -> %ld, user objects %ld -> %ld (%s), working set %zu -> %zu KiB, "
+                "private bytes %zu -> %zu KiB\n",
+                cycles, start.Gdi, end.Gdi, start.User, end.User,
+                start.Counted ? "GetGuiResources" : "made from the room left", start.WorkingSet / 1024,
+                end.WorkingSet / 1024, start.Private / 1024, end.Private / 1024);
+    EXPECT_LE(end.Gdi, start.Gdi + 2);
+    EXPECT_LE(end.User, start.User + 2);
+    // Within 4 MiB: the heap keeps some freed blocks in its own lists.
+    EXPECT_LE(end.Private, start.Private + 4u * 1024 * 1024);
+    EXPECT_LE(end.WorkingSet, start.WorkingSet + 4u * 1024 * 1024);
+}
+
+}  // namespace
