@@ -221,14 +221,15 @@ protected:
         auto* c = new C(Form);
         c->SetName(std::string("c") + std::to_string(++Counter));
         c->SetParent(Parent);
-        c->SetBounds(Left, Top, Width, Height);
+        // Below the tool bar, which lies over the form's top.
+        c->SetBounds(Left, Parent == Form ? Top + 30 : Top, Width, Height);
         return c;
     }
 
     void BuildMainForm() {
         Form = new TfrmShowcase(Application.Get());
         Form->SetPosition(poDesigned);
-        Form->SetBounds(0, 0, 820, 600);
+        Form->SetBounds(0, 0, 820, 640);
         Form->SetCaption("Showcase");
         auto* menu = new TMainMenu(Form);
         for (const char* caption : {"File", "Edit", "Help"}) {
