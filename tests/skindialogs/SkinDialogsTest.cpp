@@ -1,0 +1,504 @@
+// Standard dialogs, message boxes and popup menus skinned by the default manager's thread hook as they are created:
+// each is opened for real, looked at from a timer while its own modal loop runs (the screen's pixels against the
+// flat skin's section colours, the adapters it got, its region), then closed by real input or by a message; after the
+// skin goes, every window procedure and region is what it was before.
+#include "skin/forms/acDialogWnd.h"
+#include "skin/forms/acProvider.h"
+
+#include "skin/engine/sSkinManager.h"
+#include "skin/engine/sVclUtils.h"
+#include "tests/classlib/SyntheticInput.h"
+#include "tests/skin/FlatFormSkin.h"
+#include "tests/skin/PixelTestUtils.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/TempDir.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace FormSkin;
+
+TColor C(SampleColor c) {
+    return static_cast<TColor>(c & 0xFFFFFF);
+}
+
+std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
+    HDC screen = GetDC(nullptr);
+    // Only what lies on the screen: a copy reaching past its edges copies nothing at all.
+    int l = std::max<int>(r.left, 0), t = std::max<int>(r.top, 0);
+    int w = std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN)) - l;
+    int h = std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN)) - t;
+    BitBlt(bmp->Canvas()->Handle(), l - r.left, t - r.top, w, h, screen, l, t, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return bmp;
+}
+
+int Count(TBitmap* b, SampleColor c) {
+    TColor want = C(c);
+    return CountPx(b, [want](TColor p) { return p == want; });
+}
+
+// Saves a picture for people to look at, when the environment names a folder for them.
+void SaveShot(TBitmap* Bmp, const std::string& Name) {
+    if (const char* dir = std::getenv("BRIMLET_SHOTS_DIR"))
+        Bmp->SaveToFile(std::string(dir) + "\\" + Name + ".bmp");
+}
+
+bool Skinned(HWND Wnd) {
+    return GetSkinCmdBool(Wnd, scIsSkinned);
+}
+
+std::string ClassOf(HWND Wnd) {
+    char name[64] = {};
+    GetClassNameA(Wnd, name, sizeof name);
+    return name;
+}
+
+// --- what the windows were before the skin came: noted by a CBT hook that runs before the manager's ---
+
+std::map<HWND, LONG_PTR> OriginalProcs;
+HHOOK SpyHook = nullptr;
+
+void NoteProcs(HWND Wnd) {
+    OriginalProcs.emplace(Wnd, GetWindowLongPtrW(Wnd, GWLP_WNDPROC));
+    for (HWND child = GetTopWindow(Wnd); child; child = GetWindow(child, GW_HWNDNEXT))
+        NoteProcs(child);
+}
+
+LRESULT CALLBACK SpyProc(int Code, WPARAM WParam, LPARAM LParam) {
+    if (Code == HCBT_ACTIVATE || Code == HCBT_CREATEWND) {
+        auto wnd = reinterpret_cast<HWND>(WParam);
+        std::string name = ClassOf(wnd);
+        if (name == "#32770" || name == "#32768")
+            NoteProcs(wnd);
+    }
+    return CallNextHookEx(SpyHook, Code, WParam, LParam);
+}
+
+// --- driving a modal window from a timer of its own loop ---
+
+struct Driver {
+    std::string Class;
+    std::function<void(HWND)> Inspect;
+    int Delay = 4;  // ticks of 100 ms after the window was first seen visible
+    HWND Found = nullptr;
+    int Ticks = 0;
+    int SeenAt = 0;
+    bool Inspected = false;
+    bool ForcedClose = false;
+};
+
+std::map<UINT_PTR, Driver*> Drivers;
+std::set<HWND> Claimed;
+
+struct Search {
+    const std::string* Class;
+    HWND Found;
+};
+
+BOOL CALLBACK SearchWindow(HWND Wnd, LPARAM L) {
+    auto* s = reinterpret_cast<Search*>(L);
+    if (IsWindowVisible(Wnd) && ClassOf(Wnd) == *s->Class && !Claimed.count(Wnd)) {
+        s->Found = Wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindNewWindow(const std::string& Class) {
+    Search search{&Class, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), SearchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+void CALLBACK DriverTick(HWND, UINT, UINT_PTR Id, DWORD) {
+    try {
+        auto it = Drivers.find(Id);
+        if (it == Drivers.end())
+            return;
+        Driver& d = *it->second;
+        ++d.Ticks;
+        if (!d.Found) {
+            d.Found = FindNewWindow(d.Class);
+            if (d.Found) {
+                Claimed.insert(d.Found);
+                d.SeenAt = d.Ticks;
+            }
+            return;
+        }
+        if (!d.Inspected && d.Ticks >= d.SeenAt + d.Delay) {
+            d.Inspected = true;
+            d.Inspect(d.Found);
+            return;
+        }
+        // Whatever the inspection left open is closed after a while, so that a failure cannot hang the program.
+        if (d.Inspected && d.Ticks > d.SeenAt + d.Delay + 50 && IsWindow(d.Found) && !d.ForcedClose) {
+            d.ForcedClose = true;
+            if (d.Class == "#32768")
+                EndMenu();
+            else
+                PostMessageA(d.Found, WM_COMMAND, IDCANCEL, 0);
+        }
+    } catch (...) {
+        ADD_FAILURE() << "the dialog driver failed";
+    }
+}
+
+// Runs Open (which shows a modal window of class Class and returns when it closes), looking at the window with
+// Inspect once it is shown.
+Driver Drive(const std::string& Class, const std::function<void()>& Open, const std::function<void(HWND)>& Inspect,
+             int Delay = 4) {
+    Driver d;
+    d.Class = Class;
+    d.Inspect = Inspect;
+    d.Delay = Delay;
+    UINT_PTR id = SetTimer(nullptr, 0, 100, DriverTick);
+    Drivers[id] = &d;
+    Open();
+    KillTimer(nullptr, id);
+    Drivers.erase(id);
+    Claimed.erase(d.Found);
+    return d;
+}
+
+TacProvider* ProviderOf(HWND Wnd) {
+    return FindProviderByHandle(Wnd);
+}
+
+void ExpectProcsAsBefore(HWND Dialog) {
+    std::vector<HWND> windows{Dialog};
+    std::function<void(HWND)> add = [&](HWND w) {
+        for (HWND c = GetTopWindow(w); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            windows.push_back(c);
+            add(c);
+        }
+    };
+    add(Dialog);
+    int compared = 0;
+    for (HWND w : windows) {
+        auto it = OriginalProcs.find(w);
+        if (it == OriginalProcs.end())
+            continue;
+        ++compared;
+        EXPECT_EQ(GetWindowLongPtrW(w, GWLP_WNDPROC), it->second) << ClassOf(w);
+        EXPECT_EQ(GetPropA(w, "ACSBSC"), nullptr) << ClassOf(w);
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(GetWindowRgn(w, region), ERROR) << ClassOf(w);
+        DeleteObject(region);
+    }
+    EXPECT_GT(compared, 1);
+}
+
+class SkinDialogs : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Dir = new TempDir;
+        FlatFormOptions options;
+        options.Dialog = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATDIALOG", options));
+    }
+    static void TearDownTestSuite() {
+        delete Dir;
+        Dir = nullptr;
+    }
+    void SetUp() override {
+        acUseDialogHook();
+        Manager = std::make_unique<TsSkinManager>(nullptr);
+        Manager->SetSkinDirectory(Dir->Path());
+        Manager->SetSkinName("FLATDIALOG");
+        ASSERT_TRUE(Manager->Active());
+        ASSERT_EQ(DefaultManager, Manager.get());
+        ASSERT_GE(Manager->GetSkinIndex("DIALOG"), 0);
+        OriginalProcs.clear();
+        SpyHook = SetWindowsHookExA(WH_CBT, SpyProc, nullptr, GetCurrentThreadId());
+        ASSERT_NE(SpyHook, nullptr);
+        // A window of the program that the dialogs belong to.
+        Owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 600, 480, 60, 40, nullptr, nullptr,
+                                nullptr, nullptr);
+        SetForegroundWindow(Owner);
+        PumpMessagesFor(50);
+    }
+    void TearDown() override {
+        UnhookWindowsHookEx(SpyHook);
+        SpyHook = nullptr;
+        DestroyWindow(Owner);
+        Manager.reset();
+        PumpMessagesFor(50);
+    }
+
+    static inline TempDir* Dir = nullptr;
+    std::unique_ptr<TsSkinManager> Manager;
+    HWND Owner = nullptr;
+};
+
+TEST_F(SkinDialogs, MessageBoxIsSkinnedAsCreatedAndItsCloseButtonWorksByRealInput) {
+    bool checked = false;
+    int answer = 0;
+    Driver d = Drive(
+        "#32770", [&] { answer = MessageBoxA(Owner, "The port is open.", "Skinned box", MB_OK); },
+        [&](HWND box) {
+            checked = true;
+            ASSERT_TRUE(Skinned(box));
+            TacProvider* provider = ProviderOf(box);
+            ASSERT_NE(provider, nullptr);
+            ASSERT_TRUE(provider->DialogWnd);
+            TacDialogWnd* adapter = provider->DialogWnd.get();
+            // The text label, the icon and the button got adapters of their own.
+            EXPECT_GE(provider->ChildAdapters.size(), 2u);
+            HWND button = GetDlgItem(box, IDOK);
+            ASSERT_NE(button, nullptr);
+            EXPECT_NE(GetPropA(button, "ACSBSC"), nullptr);
+            // A modal frame: the fixed border, the full caption, only a close button.
+            EXPECT_EQ(adapter->Kind, 0);
+            EXPECT_EQ(adapter->BorderWidth(), GetSystemMetrics(SM_CXFIXEDFRAME));
+            EXPECT_EQ(GetWindowLongA(box, GWL_STYLE) & WS_SYSMENU, 0);
+            EXPECT_FALSE(adapter->BtnClose.Rect.IsEmpty());
+            EXPECT_TRUE(adapter->BtnMax.Rect.IsEmpty());
+            EXPECT_TRUE(adapter->BtnMin.Rect.IsEmpty());
+            auto shot = ScreenOf(box);
+            SaveShot(shot.get(), "skinned-messagebox");
+            const int W = shot->Width(), H = shot->Height();
+            TPoint client = adapter->ClientOffset();
+            // Caption strip in the active caption colour, the dialog's border ring at the sides and the bottom,
+            // the client in the active dialog colour.
+            EXPECT_EQ(Px(shot.get(), W - 40, 1), C(TitleHot));
+            EXPECT_EQ(Px(shot.get(), 1, H / 2), C(DialogRing));
+            EXPECT_EQ(Px(shot.get(), W - 2, H / 2), C(DialogRing));
+            EXPECT_EQ(Px(shot.get(), W / 2, H - 2), C(DialogRing));
+            EXPECT_EQ(Px(shot.get(), client.x + 2, client.y + 2), C(Dialog));
+            EXPECT_GT(Count(shot.get(), Dialog), W * H / 4);
+            // The caption text in the active text colour, and the close glyph of the small set (a modal frame) in
+            // its normal state.
+            EXPECT_GT(Count(shot.get(), TitleHotFont), 20);
+            EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
+            // The push button is painted from the button section.
+            EXPECT_GT(Count(shot.get(), Button) + Count(shot.get(), ButtonHot), 50);
+            // The region leaves the border image's magenta corners out.
+            HRGN region = CreateRectRgn(0, 0, 0, 0);
+            EXPECT_EQ(GetWindowRgn(box, region), COMPLEXREGION);
+            EXPECT_FALSE(PtInRegion(region, 0, 0));
+            EXPECT_FALSE(PtInRegion(region, W - 1, H - 1));
+            EXPECT_TRUE(PtInRegion(region, W / 2, H / 2));
+            DeleteObject(region);
+            // The close button by the mouse.
+            RECT w;
+            GetWindowRect(box, &w);
+            TRect r = adapter->BtnClose.Rect;
+            POINT p{w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2};
+            EXPECT_EQ(SendMessageA(box, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLOSE);
+            ClickAt(p.x, p.y);
+        });
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(d.ForcedClose) << "the close button did not close the box";
+    EXPECT_NE(answer, 0);
+    // The next window that goes takes the closed box's provider with it.
+    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(other);
+    EXPECT_EQ(ProviderOf(d.Found), nullptr);
+}
+
+TEST_F(SkinDialogs, RemovingTheSkinGivesEveryProcedureAndRegionBack) {
+    bool checked = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "Skin goes now.", "Removal", MB_OKCANCEL); },
+        [&](HWND box) {
+            checked = true;
+            ASSERT_TRUE(Skinned(box));
+            HWND button = GetDlgItem(box, IDOK);
+            ASSERT_NE(OriginalProcs.count(box), 0u);
+            EXPECT_NE(GetWindowLongPtrW(box, GWLP_WNDPROC), OriginalProcs[box]);
+            EXPECT_NE(GetWindowLongPtrW(button, GWLP_WNDPROC), OriginalProcs[button]);
+            Manager->SetActive(false);
+            EXPECT_FALSE(Skinned(box));
+            ExpectProcsAsBefore(box);
+            EXPECT_NE(GetWindowLongA(box, GWL_STYLE) & WS_SYSMENU, 0);
+            EXPECT_EQ(ProviderOf(box), nullptr);
+            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+        });
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(SkinDialogs, WithoutTheStandardDialogsRuleAMessageBoxStaysAsItIs) {
+    Manager->SetSkinningRules({srStdForms});
+    bool checked = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "Plain.", "Unskinned", MB_OK); },
+        [&](HWND box) {
+            checked = true;
+            EXPECT_FALSE(Skinned(box));
+            EXPECT_EQ(ProviderOf(box), nullptr);
+            EXPECT_EQ(GetWindowLongPtrW(box, GWLP_WNDPROC), OriginalProcs[box]);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(SkinDialogs, OverASkinnedBoxOnlyADialogWithAToolBarIsSkinned) {
+    bool outer = false, inner = false, file = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "Outer.", "Outer", MB_OK); },
+        [&](HWND box) {
+            outer = Skinned(box);
+            Drive(
+                "#32770", [&] { MessageBoxA(box, "Inner.", "Inner", MB_OK); },
+                [&](HWND second) {
+                    inner = Skinned(second);
+                    PostMessageA(second, WM_COMMAND, IDOK, 0);
+                });
+            char path[MAX_PATH] = "";
+            OPENFILENAMEA ofn{};
+            ofn.lStructSize = sizeof ofn;
+            ofn.hwndOwner = box;
+            ofn.lpstrFile = path;
+            ofn.nMaxFile = MAX_PATH;
+            ofn.Flags = OFN_EXPLORER;
+            Drive(
+                "#32770", [&] { GetOpenFileNameA(&ofn); },
+                [&](HWND dialog) {
+                    file = Skinned(dialog);
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                },
+                8);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(outer);
+    EXPECT_FALSE(inner);
+    EXPECT_TRUE(file);
+}
+
+// The open and save dialogs: frame and client from the skin, the tool bar and the other children adapted.
+void CheckFileDialog(HWND Wnd, const char* Shot) {
+    ASSERT_TRUE(Skinned(Wnd));
+    TacProvider* provider = ProviderOf(Wnd);
+    ASSERT_NE(provider, nullptr);
+    ASSERT_TRUE(provider->DialogWnd);
+    EXPECT_GT(provider->ChildAdapters.size(), 5u);
+    int toolbars = 0;
+    std::function<void(HWND)> walk = [&](HWND w) {
+        for (HWND c = GetTopWindow(w); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            if (ClassOf(c) == "ToolbarWindow32") {
+                ++toolbars;
+                EXPECT_NE(GetPropA(c, "ACSBSC"), nullptr);
+            }
+            walk(c);
+        }
+    };
+    walk(Wnd);
+    EXPECT_GT(toolbars, 0);
+    auto shot = ScreenOf(Wnd);
+    SaveShot(shot.get(), Shot);
+    const int W = shot->Width(), H = shot->Height();
+    TacDialogWnd* adapter = provider->DialogWnd.get();
+    EXPECT_EQ(Px(shot.get(), W / 2, 1), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, H / 2), C(DialogRing));
+    EXPECT_GT(Count(shot.get(), Dialog), 500);
+    EXPECT_FALSE(adapter->BtnClose.Rect.IsEmpty());
+}
+
+TEST_F(SkinDialogs, OpenAndSaveDialogsAreSkinnedAndCloseByTheirCloseButton) {
+    for (bool save : {false, true}) {
+        bool checked = false;
+        BOOL result = TRUE;
+        char path[MAX_PATH] = "";
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = Owner;
+        ofn.lpstrFile = path;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.lpstrFilter = "Logs\0*.log\0All files\0*.*\0";
+        ofn.Flags = OFN_EXPLORER;
+        Driver d = Drive(
+            "#32770", [&] { result = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn); },
+            [&](HWND dialog) {
+                checked = true;
+                CheckFileDialog(dialog, save ? "skinned-save-dialog" : "skinned-open-dialog");
+                TacProvider* provider = ProviderOf(dialog);
+                if (!provider || !provider->DialogWnd)
+                    return;
+                RECT w;
+                GetWindowRect(dialog, &w);
+                TRect r = provider->DialogWnd->BtnClose.Rect;
+                ClickAt(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
+            },
+            std::getenv("SLOW") ? 60 : 8);
+        EXPECT_TRUE(checked) << save;
+        EXPECT_FALSE(d.ForcedClose) << save;
+        EXPECT_FALSE(result);
+        EXPECT_EQ(CommDlgExtendedError(), 0u);
+    }
+}
+
+TEST_F(SkinDialogs, ColourDialogIsSkinned) {
+    bool checked = false;
+    COLORREF custom[16] = {};
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = Owner;
+    cc.lpCustColors = custom;
+    cc.rgbResult = RGB(10, 20, 30);
+    cc.Flags = CC_RGBINIT;
+    BOOL result = TRUE;
+    Drive(
+        "#32770", [&] { result = ChooseColorA(&cc); },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            TacProvider* provider = ProviderOf(dialog);
+            ASSERT_NE(provider, nullptr);
+            EXPECT_GT(provider->ChildAdapters.size(), 3u);
+            auto shot = ScreenOf(dialog);
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, 1), C(TitleHot));
+            EXPECT_EQ(Px(shot.get(), 1, shot->Height() / 2), C(DialogRing));
+            // Cancel by the keyboard.
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(result);
+}
+
+TEST_F(SkinDialogs, PopupMenuWindowGetsTheMenuAdapterAsItIsCreated) {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 1, "Send");
+    AppendMenuA(menu, MF_STRING, 2, "Clear");
+    bool checked = false;
+    BOOL chosen = -1;
+    Drive(
+        "#32768", [&] { chosen = TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, Owner, nullptr); },
+        [&](HWND popup) {
+            checked = true;
+            EXPECT_TRUE(Skinned(popup));
+            TacMainWnd* adapter = GetAdapterOfWnd(popup);
+            ASSERT_NE(adapter, nullptr);
+            EXPECT_NE(dynamic_cast<TacMnuWnd*>(adapter), nullptr);
+            EXPECT_EQ(acMenuWnds().back().get(), adapter);
+            PressKey(VK_ESCAPE);
+        },
+        2);
+    DestroyMenu(menu);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(chosen, 0);
+    // The adapter of a menu window that went is freed when the next window goes.
+    size_t before = acMenuWnds().size();
+    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(other);
+    EXPECT_LT(acMenuWnds().size(), before);
+}
+
+}  // namespace
