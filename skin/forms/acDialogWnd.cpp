@@ -157,11 +157,7 @@ int TacDialogWnd::BorderHeight() const {
 }
 
 TPoint TacDialogWnd::ClientOffset() const {
-    RECT w{};
-    GetWindowRect(CtrlHandle, &w);
-    POINT origin{0, 0};
-    ClientToScreen(CtrlHandle, &origin);
-    return TPoint(origin.x - w.left, origin.y - w.top);
+    return ClientOffsetInWindow(CtrlHandle);
 }
 
 bool TacDialogWnd::CloseEnabled() const {

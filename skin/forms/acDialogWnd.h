@@ -2,6 +2,8 @@
 // The adapter of a standard dialog or message box that the dialog hook skins: it draws the whole non-client area
 // (borders, caption strip, icon, caption text and its own title buttons) from the skin, gives the window the
 // skin's region, paints the client background with the "DIALOG" section and offers a skinned system menu.
+#include "sSkinProvider.h"
+
 #include "skin/adapters/acScrollBars.h"
 #include "skin/engine/sConst.h"
 
@@ -15,14 +17,8 @@
 class TacProvider;
 class TacSystemMenu;
 
-// One title button of a skinned dialog: 0 normal, 1 hot, 2 pressed; the glyph's mask index (-1 none); its place in
-// window coordinates; whether the glyph is of the big set.
-struct TacTitleButton {
-    int State = 0;
-    int ImageIndex = -1;
-    TRect Rect;
-    bool Big = true;
-};
+// One title button of a skinned dialog: the same record as a skinned form's caption button.
+using TacTitleButton = TsCaptionButton;
 
 class TacDialogWnd : public TacScrollWnd {
     CLASS_INFO(TacDialogWnd, TacScrollWnd)

@@ -207,6 +207,9 @@ bool HookActivateWindow(HWND Wnd) {
     }
     if (!rules.Contains(srStdDialogs))
         return false;
+    // Only dialogs are skinned here: a provider for any other window would do nothing and never be released.
+    if (className != "#32770" && className != "TMessageForm")
+        return false;
     // Over a skinned dialog only dialogs with a tool bar (the file dialogs) are skinned.
     if (VisibleProviderCount() > 0 && !HasChildOfClass(Wnd, "toolbarwindow32"))
         return false;
@@ -236,6 +239,9 @@ void TacProvider::InitForm(TCustomForm* Form) {
     SkinProvider = new TsSkinProvider(Form);
     SkinProvider->SetMakeSkinMenu(false);
     SkinProvider->AfterConstruction();
+    // The form is being shown already: what the system drew of its frame is painted again, skinned.
+    if (Form->HandleAllocated())
+        RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void TacProvider::AttachDialogWnd(HWND Wnd) {

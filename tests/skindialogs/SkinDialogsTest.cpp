@@ -4,6 +4,8 @@
 // skin goes, every window procedure and region is what it was before.
 #include "skin/forms/acDialogWnd.h"
 #include "skin/forms/acProvider.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSystemMenu.h"
 
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
@@ -12,6 +14,8 @@
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
+
+#include "classlib/Forms.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -297,12 +301,24 @@ TEST_F(SkinDialogs, MessageBoxIsSkinnedAsCreatedAndItsCloseButtonWorksByRealInpu
             EXPECT_FALSE(PtInRegion(region, W - 1, H - 1));
             EXPECT_TRUE(PtInRegion(region, W / 2, H / 2));
             DeleteObject(region);
-            // The close button by the mouse.
+            // The close button by the mouse: hot under it, pressed while held, nothing when released elsewhere.
             RECT w;
             GetWindowRect(box, &w);
             TRect r = adapter->BtnClose.Rect;
             POINT p{w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2};
             EXPECT_EQ(SendMessageA(box, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLOSE);
+            MoveMouseTo(p.x, p.y);
+            PumpMessagesFor(300);
+            EXPECT_EQ(adapter->HotButton, HTCLOSE);
+            EXPECT_EQ(ScreenPixel(p.x, p.y), static_cast<COLORREF>(GlyphColor("CLOSE", false, 1)));
+            MouseButton(true);
+            PumpMessagesFor(300);
+            EXPECT_EQ(ScreenPixel(p.x, p.y), static_cast<COLORREF>(GlyphColor("CLOSE", false, 2)));
+            MoveMouseTo(w.left + 10, w.bottom - 10);
+            MouseButton(false);
+            PumpMessagesFor(300);
+            EXPECT_TRUE(IsWindowVisible(box));
+            EXPECT_EQ(ScreenPixel(p.x, p.y), static_cast<COLORREF>(GlyphColor("CLOSE", false, 0)));
             ClickAt(p.x, p.y);
         });
     EXPECT_TRUE(checked);
@@ -312,6 +328,39 @@ TEST_F(SkinDialogs, MessageBoxIsSkinnedAsCreatedAndItsCloseButtonWorksByRealInpu
     HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(other);
     EXPECT_EQ(ProviderOf(d.Found), nullptr);
+}
+
+TEST_F(SkinDialogs, RightClickOnTheCaptionPopsUpTheSkinnedSystemMenu) {
+    bool checked = false, menuSeen = false, closeItem = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "System menu.", "Menu box", MB_OK); },
+        [&](HWND box) {
+            checked = true;
+            ASSERT_TRUE(Skinned(box));
+            RECT w;
+            GetWindowRect(box, &w);
+            LPARAM at = MAKELPARAM(w.left + 40, w.top + 10);
+            ASSERT_EQ(SendMessageA(box, WM_NCHITTEST, 0, at), HTCAPTION);
+            Drive(
+                "#32768", [&] { SendMessageA(box, WM_NCRBUTTONUP, HTCAPTION, at); },
+                [&](HWND popup) {
+                    menuSeen = true;
+                    // The dialog adapter's own menu, its close item shown.
+                    auto menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+                    TacProvider* provider = ProviderOf(box);
+                    if (provider && provider->DialogWnd) {
+                        TacSystemMenu* sysMenu = provider->DialogWnd->SysMenu.get();
+                        closeItem = menu == sysMenu->Handle() && sysMenu->miClose->Visible() &&
+                                    !sysMenu->miMaximize->Visible();
+                    }
+                    PressKey(VK_ESCAPE);
+                },
+                2);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(menuSeen);
+    EXPECT_TRUE(closeItem);
 }
 
 TEST_F(SkinDialogs, RemovingTheSkinGivesEveryProcedureAndRegionBack) {
@@ -499,6 +548,46 @@ TEST_F(SkinDialogs, PopupMenuWindowGetsTheMenuAdapterAsItIsCreated) {
     HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(other);
     EXPECT_LT(acMenuWnds().size(), before);
+}
+
+class TfrmPlain : public TForm {
+    CLASS_INFO(TfrmPlain, TForm)
+public:
+    using TForm::TForm;
+};
+
+TEST_F(SkinDialogs, AFormWithoutAProviderGetsOneWhenActivatedUnlessItsTagSaysNo) {
+    for (int tag : {0, -98}) {
+        auto* form = new TfrmPlain(nullptr);
+        form->AfterConstruction();
+        form->SetTag(tag);
+        form->SetPosition(poDesigned);
+        form->SetBounds(100, 100, 240, 160);
+        form->SetCaption("Plain form");
+        form->Show();
+        SetForegroundWindow(form->Handle());
+        PumpMessagesFor(200);
+        TsSkinProvider* provider = nullptr;
+        for (int i = 0; i < form->ComponentCount(); ++i)
+            if (auto* p = dynamic_cast<TsSkinProvider*>(form->Components(i)))
+                provider = p;
+        if (tag == 0) {
+            ASSERT_NE(provider, nullptr);
+            EXPECT_TRUE(Skinned(form->Handle()));
+            EXPECT_EQ(provider->Form(), form);
+            EXPECT_FALSE(provider->MakeSkinMenu());
+            auto shot = ScreenOf(form->Handle());
+            EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+        } else {
+            EXPECT_EQ(provider, nullptr);
+            EXPECT_FALSE(Skinned(form->Handle()));
+        }
+        form->Free();
+        PumpMessagesFor(50);
+    }
+    // The forms' slots were cleared as they went.
+    for (TacProvider* p : acProviders())
+        EXPECT_EQ(p, nullptr);
 }
 
 }  // namespace
