@@ -7,6 +7,14 @@
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sSystemMenu.h"
 
+#include "skin/adapters/acButtonWnds.h"
+#include "skin/adapters/acCheckBoxWnds.h"
+#include "skin/adapters/acComboWnd.h"
+#include "skin/adapters/acEditWnd.h"
+#include "skin/adapters/acPanelWnds.h"
+#include "skin/adapters/acStaticWnds.h"
+#include "skin/adapters/acTabWnds.h"
+
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 #include "tests/classlib/SyntheticInput.h"
@@ -548,6 +556,155 @@ TEST_F(SkinDialogs, PopupMenuWindowGetsTheMenuAdapterAsItIsCreated) {
     HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(other);
     EXPECT_LT(acMenuWnds().size(), before);
+}
+
+// --- a dialog of our own, from a template in memory ---
+
+struct TemplateControl {
+    const wchar_t* Class;
+    DWORD Style;
+    short X, Y, W, H;
+    WORD Id;
+};
+
+// A DLGTEMPLATE with its items, each DWORD-aligned as the system wants them.
+std::vector<WORD> DialogTemplate(DWORD Style, const wchar_t* Title, const std::vector<TemplateControl>& Controls) {
+    std::vector<WORD> t;
+    auto align = [&] {
+        if (t.size() % 2)
+            t.push_back(0);
+    };
+    auto dword = [&](DWORD v) {
+        t.push_back(LOWORD(v));
+        t.push_back(HIWORD(v));
+    };
+    auto text = [&](const wchar_t* s) {
+        for (; *s; ++s)
+            t.push_back(*s);
+        t.push_back(0);
+    };
+    dword(Style);
+    dword(0);
+    t.push_back(static_cast<WORD>(Controls.size()));
+    for (short v : {10, 10, 220, 150})
+        t.push_back(static_cast<WORD>(v));
+    t.push_back(0);  // no menu
+    t.push_back(0);  // the dialog class
+    text(Title);
+    if (Style & DS_SETFONT) {
+        t.push_back(8);
+        text(L"MS Shell Dlg");
+    }
+    for (const TemplateControl& c : Controls) {
+        align();
+        dword(c.Style | WS_CHILD | WS_VISIBLE);
+        dword(0);
+        for (short v : {c.X, c.Y, c.W, c.H})
+            t.push_back(static_cast<WORD>(v));
+        t.push_back(c.Id);
+        text(c.Class);
+        text(L"Item");
+        t.push_back(0);  // no creation data
+    }
+    return t;
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM) {
+    if (Msg == WM_INITDIALOG)
+        return TRUE;
+    if (Msg == WM_COMMAND && (LOWORD(WParam) == IDOK || LOWORD(WParam) == IDCANCEL)) {
+        EndDialog(Wnd, LOWORD(WParam));
+        return TRUE;
+    }
+    if (Msg == WM_CLOSE) {
+        EndDialog(Wnd, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+template <class T>
+bool AdaptedAs(HWND Dialog, int Id) {
+    return dynamic_cast<T*>(GetAdapterOfWnd(GetDlgItem(Dialog, Id))) != nullptr;
+}
+
+TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
+    std::vector<TemplateControl> controls = {
+        {L"STATIC", SS_LEFT, 5, 5, 60, 10, 101},
+        {L"STATIC", SS_ICON, 70, 5, 20, 20, 102},
+        {L"STATIC", SS_GRAYRECT, 95, 5, 20, 10, 103},
+        {L"STATIC", SS_OWNERDRAW, 120, 5, 20, 10, 104},
+        {L"BUTTON", BS_GROUPBOX, 5, 30, 100, 50, 105},
+        {L"BUTTON", BS_AUTOCHECKBOX, 10, 42, 80, 10, 106},
+        {L"BUTTON", BS_AUTORADIOBUTTON, 10, 55, 80, 10, 107},
+        {L"BUTTON", BS_OWNERDRAW, 120, 30, 40, 14, 108},
+        {L"BUTTON", BS_DEFPUSHBUTTON, 165, 130, 50, 14, IDOK},
+        {L"EDIT", WS_BORDER, 110, 50, 60, 12, 109},
+        {L"LISTBOX", WS_BORDER, 110, 65, 60, 30, 110},
+        {L"COMBOBOX", CBS_DROPDOWNLIST, 5, 85, 80, 60, 111},
+        {L"SCROLLBAR", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 200, 140, 10, 10, 112},
+        {L"msctls_updown32", 0, 175, 50, 12, 14, 113},
+        {L"SysTabControl32", 0, 5, 100, 100, 40, 114},
+    };
+    std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+                                                WS_MAXIMIZEBOX | DS_SETFONT,
+                                            L"Own dialog", controls);
+    bool checked = false;
+    INT_PTR answer = 0;
+    Driver d = Drive(
+        "#32770",
+        [&] {
+            answer = DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
+                                             PlainDialogProc, 0);
+        },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            EXPECT_TRUE(AdaptedAs<TacStaticWnd>(dialog, 101));
+            EXPECT_TRUE(AdaptedAs<TacIconWnd>(dialog, 102));
+            EXPECT_EQ(GetAdapterOfWnd(GetDlgItem(dialog, 103)), nullptr);
+            EXPECT_EQ(GetAdapterOfWnd(GetDlgItem(dialog, 104)), nullptr);
+            EXPECT_TRUE(AdaptedAs<TacGroupBoxWnd>(dialog, 105));
+            EXPECT_TRUE(AdaptedAs<TacCheckBoxWnd>(dialog, 106));
+            EXPECT_TRUE(AdaptedAs<TacCheckBoxWnd>(dialog, 107));
+            EXPECT_EQ(GetAdapterOfWnd(GetDlgItem(dialog, 108)), nullptr);
+            EXPECT_TRUE(AdaptedAs<TacBtnWnd>(dialog, IDOK));
+            EXPECT_TRUE(AdaptedAs<TacEditWnd>(dialog, 109));
+            EXPECT_TRUE(AdaptedAs<TacEditWnd>(dialog, 110));
+            EXPECT_TRUE(AdaptedAs<TacComboBoxWnd>(dialog, 111));
+            EXPECT_TRUE(AdaptedAs<TacSizerWnd>(dialog, 112));
+            EXPECT_TRUE(AdaptedAs<TacSpinWnd>(dialog, 113));
+            EXPECT_TRUE(AdaptedAs<TacTabControlWnd>(dialog, 114));
+            EXPECT_TRUE(GetAdapterOfWnd(GetDlgItem(dialog, 109))->DlgMode);
+            // A sizeable frame: the big glyphs, close, maximize and minimize from the right.
+            TacDialogWnd* adapter = ProviderOf(dialog)->DialogWnd.get();
+            EXPECT_EQ(adapter->Kind, 3);
+            EXPECT_EQ(adapter->BorderWidth(), GetSystemMetrics(SM_CXSIZEFRAME));
+            EXPECT_TRUE(adapter->BtnClose.Big);
+            EXPECT_EQ(adapter->BtnMax.Rect.right, adapter->BtnClose.Rect.left);
+            EXPECT_EQ(adapter->BtnMin.Rect.right, adapter->BtnMax.Rect.left);
+            auto shot = ScreenOf(dialog);
+            EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+            EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+            // The title bar section behind the buttons.
+            EXPECT_GT(Count(shot.get(), TitleBarHot), 0);
+            // Maximize by a real click, then restore by the same button.
+            RECT w;
+            GetWindowRect(dialog, &w);
+            TRect r = adapter->BtnMax.Rect;
+            ClickAt(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
+            PumpMessagesFor(400);
+            EXPECT_TRUE(IsZoomed(dialog));
+            GetWindowRect(dialog, &w);
+            r = adapter->BtnMax.Rect;
+            ClickAt(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
+            PumpMessagesFor(400);
+            EXPECT_FALSE(IsZoomed(dialog));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        },
+        4);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(answer, IDOK);
 }
 
 class TfrmPlain : public TForm {
