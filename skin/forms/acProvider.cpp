@@ -104,31 +104,36 @@ const bool DialogHookRegistered = [] {
     return true;
 }();
 
-struct TProvidersAtExit {
-    ~TProvidersAtExit() {
-        ClearMenuWnds();
-        std::vector<TacProvider*>& list = acProviders();
-        while (!list.empty()) {
-            TacProvider* provider = list.front();
-            list.erase(list.begin());
-            provider->Free();
+// The hooked windows and the menu-window adapters, freed when the library goes (the menus first).
+struct THookedWindows {
+    std::vector<TacProvider*> Providers;
+    std::vector<TacAdapterPtr<TacMnuWnd>> Menus;
+    ~THookedWindows() {
+        Menus.clear();
+        while (!Providers.empty()) {
+            TacProvider* provider = Providers.front();
+            Providers.erase(Providers.begin());
+            if (provider)
+                provider->Free();
         }
     }
 };
+
+THookedWindows& HookedWindows() {
+    static THookedWindows windows;
+    return windows;
+}
 
 }  // namespace
 
 void acUseDialogHook() { (void)DialogHookRegistered; }
 
 std::vector<TacProvider*>& acProviders() {
-    static std::vector<TacProvider*> list;
-    return list;
+    return HookedWindows().Providers;
 }
 
 std::vector<TacAdapterPtr<TacMnuWnd>>& acMenuWnds() {
-    static std::vector<TacAdapterPtr<TacMnuWnd>> list;
-    static TProvidersAtExit atExit;
-    return list;
+    return HookedWindows().Menus;
 }
 
 void ClearMenuWnds() { acMenuWnds().clear(); }
