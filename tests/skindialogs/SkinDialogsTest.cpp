@@ -521,6 +521,7 @@ TEST_F(SkinDialogs, ColourDialogIsSkinned) {
             ASSERT_NE(provider, nullptr);
             EXPECT_GT(provider->ChildAdapters.size(), 3u);
             auto shot = ScreenOf(dialog);
+            SaveShot(shot.get(), "skinned-colour-dialog");
             EXPECT_EQ(Px(shot.get(), shot->Width() / 2, 1), C(TitleHot));
             EXPECT_EQ(Px(shot.get(), 1, shot->Height() / 2), C(DialogRing));
             // Cancel by the keyboard.
@@ -684,6 +685,7 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
             EXPECT_EQ(adapter->BtnMax.Rect.right, adapter->BtnClose.Rect.left);
             EXPECT_EQ(adapter->BtnMin.Rect.right, adapter->BtnMax.Rect.left);
             auto shot = ScreenOf(dialog);
+            SaveShot(shot.get(), "skinned-own-dialog");
             EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
             EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
             // The title bar section behind the buttons.
