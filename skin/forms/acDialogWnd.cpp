@@ -92,6 +92,9 @@ void TacDialogWnd::InitTitle() {
         Kind = 0;
     else
         Kind = 3;
+    // A tool window has the small caption: its fixed and sizeable frames are the small-caption kinds.
+    if (Kind != 2 && (ExStyle & WS_EX_TOOLWINDOW))
+        Kind = Kind == 0 ? 4 : 5;
     Icon = reinterpret_cast<HICON>(SendMessageA(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
     if (!Icon)
         Icon = reinterpret_cast<HICON>(SendMessageA(CtrlHandle, WM_GETICON, ICON_BIG, 0));

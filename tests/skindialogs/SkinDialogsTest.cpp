@@ -569,7 +569,8 @@ struct TemplateControl {
 };
 
 // A DLGTEMPLATE with its items, each DWORD-aligned as the system wants them.
-std::vector<WORD> DialogTemplate(DWORD Style, const wchar_t* Title, const std::vector<TemplateControl>& Controls) {
+std::vector<WORD> DialogTemplate(DWORD Style, const wchar_t* Title, const std::vector<TemplateControl>& Controls,
+                                 DWORD ExStyle = 0) {
     std::vector<WORD> t;
     auto align = [&] {
         if (t.size() % 2)
@@ -585,7 +586,7 @@ std::vector<WORD> DialogTemplate(DWORD Style, const wchar_t* Title, const std::v
         t.push_back(0);
     };
     dword(Style);
-    dword(0);
+    dword(ExStyle);
     t.push_back(static_cast<WORD>(Controls.size()));
     for (short v : {10, 10, 220, 150})
         t.push_back(static_cast<WORD>(v));
@@ -707,6 +708,36 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
         4);
     EXPECT_TRUE(checked);
     EXPECT_EQ(answer, IDOK);
+}
+
+TEST_F(SkinDialogs, AToolWindowDialogHasTheSmallCaptionAndGlyphs) {
+    std::vector<WORD> tmpl =
+        DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, L"Tool dialog",
+                       {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}}, WS_EX_TOOLWINDOW);
+    bool checked = false;
+    Drive(
+        "#32770",
+        [&] {
+            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner, PlainDialogProc,
+                                    0);
+        },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            TacDialogWnd* adapter = ProviderOf(dialog)->DialogWnd.get();
+            EXPECT_EQ(adapter->Kind, 4);
+            EXPECT_EQ(adapter->CaptionHeight(), GetSystemMetrics(SM_CYSMCAPTION));
+            EXPECT_FALSE(adapter->BtnClose.Big);
+            // The caption strip ends where the client area begins.
+            TPoint client = adapter->ClientOffset();
+            EXPECT_EQ(client.y, adapter->BorderHeight() + adapter->CaptionHeight());
+            auto shot = ScreenOf(dialog);
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y - 1), C(TitleHot));
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y + 1), C(Dialog));
+            EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
 }
 
 class TfrmPlain : public TForm {
