@@ -392,6 +392,29 @@ TEST_F(SkinDialogs, RemovingTheSkinGivesEveryProcedureAndRegionBack) {
     EXPECT_TRUE(checked);
 }
 
+TEST_F(SkinDialogs, RemovingTheSkinGivesAnOpenDialogItsProceduresBack) {
+    bool checked = false;
+    char path[MAX_PATH] = "";
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Owner;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = OFN_EXPLORER;
+    Drive(
+        "#32770", [&] { GetOpenFileNameA(&ofn); },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            Manager->SetActive(false);
+            EXPECT_FALSE(Skinned(dialog));
+            ExpectProcsAsBefore(dialog);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        },
+        8);
+    EXPECT_TRUE(checked);
+}
+
 TEST_F(SkinDialogs, WithoutTheStandardDialogsRuleAMessageBoxStaysAsItIs) {
     Manager->SetSkinningRules({srStdForms});
     bool checked = false;
