@@ -24,6 +24,7 @@
 #include "tests/support/TempDir.h"
 
 #include "classlib/Forms.h"
+#include "classlib/Menus.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -801,6 +802,45 @@ TEST_F(SkinDialogs, AFormWithoutAProviderGetsOneWhenActivatedUnlessItsTagSaysNo)
     // The forms' slots were cleared as they went.
     for (TacProvider* p : acProviders())
         EXPECT_EQ(p, nullptr);
+}
+
+TEST_F(SkinDialogs, APopupMenuOfTheClassLibraryOnAHookedFormStillWorksByTheKeyboard) {
+    auto* form = new TfrmPlain(nullptr);
+    form->AfterConstruction();
+    form->SetPosition(poDesigned);
+    form->SetBounds(100, 100, 240, 160);
+    auto* popup = new TPopupMenu(form);
+    int clicks = 0;
+    auto* first = new TMenuItem(form);
+    first->SetCaption("First");
+    first->OnClick = [&](TObject*) { ++clicks; };
+    popup->Items()->Add(first);
+    auto* second = new TMenuItem(form);
+    second->SetCaption("Second");
+    popup->Items()->Add(second);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    PumpMessagesFor(200);
+    ASSERT_TRUE(Skinned(form->Handle()));
+    bool checked = false;
+    Drive(
+        "#32768", [&] { popup->Popup(150, 150); },
+        [&](HWND wnd) {
+            checked = true;
+            EXPECT_TRUE(Skinned(wnd));
+            EXPECT_NE(dynamic_cast<TacMnuWnd*>(GetAdapterOfWnd(wnd)), nullptr);
+            PressKey(VK_DOWN);
+            PressKey(VK_RETURN);
+        },
+        2);
+    PumpMessagesFor(200);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(clicks, 1);
+    form->Free();
+    PumpMessagesFor(50);
+    // Every menu adapter left gave its window back.
+    for (const auto& adapter : acMenuWnds())
+        EXPECT_TRUE(adapter->Destroyed);
 }
 
 }  // namespace
