@@ -480,7 +480,8 @@ LRESULT TacDialogWnd::HitTest(TMessage& Message) {
         else
             result = HTCAPTION;
         if (result != HTCAPTION) {
-            if (result != HotButton)
+            // While a button is held, the others do not light up: the release acts only on the held one.
+            if (result != HotButton && !Pressing)
                 SetHotButton(static_cast<int>(result), true);
             return result;
         }
@@ -787,7 +788,8 @@ void TacDialogWnd::WndProc(TMessage& Message) {
         return;
     case WM_MOUSELEAVE:
     case WM_NCMOUSELEAVE:
-        if (HotButton && !Pressing)
+        // A button released outside the window never hears of it: leaving ends the press too.
+        if (HotButton || Pressing)
             SetHotButton(0, true);
         break;
     case WM_LAYOUTCHANGED_:

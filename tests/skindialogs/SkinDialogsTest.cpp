@@ -715,10 +715,22 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
             EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
             // The title bar section behind the buttons.
             EXPECT_GT(Count(shot.get(), TitleBarHot), 0);
-            // Maximize by a real click, then restore by the same button.
+            // Close pressed and released over maximize does neither.
             RECT w;
             GetWindowRect(dialog, &w);
-            TRect r = adapter->BtnMax.Rect;
+            TRect c = adapter->BtnClose.Rect, r = adapter->BtnMax.Rect;
+            MoveMouseTo(w.left + (c.left + c.right) / 2, w.top + (c.top + c.bottom) / 2);
+            MouseButton(true);
+            PumpMessagesFor(200);
+            EXPECT_EQ(adapter->BtnClose.State, 2);
+            MoveMouseTo(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
+            PumpMessagesFor(200);
+            MouseButton(false);
+            PumpMessagesFor(300);
+            EXPECT_TRUE(IsWindowVisible(dialog));
+            EXPECT_FALSE(IsZoomed(dialog));
+            EXPECT_EQ(adapter->BtnClose.State, 0);
+            // Maximize by a real click, then restore by the same button.
             ClickAt(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
             PumpMessagesFor(400);
             EXPECT_TRUE(IsZoomed(dialog));
