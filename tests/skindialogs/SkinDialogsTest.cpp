@@ -649,6 +649,15 @@ INT_PTR CALLBACK PlainDialogProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM) {
     return FALSE;
 }
 
+// A dialog that keeps its own region: it says so when asked.
+INT_PTR CALLBACK OwnRegionDialogProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (Msg == 0xBC4D && WParam == 16802) {
+        SetWindowLongPtrA(Wnd, DWLP_MSGRESULT, 16802);
+        return TRUE;
+    }
+    return PlainDialogProc(Wnd, Msg, WParam, LParam);
+}
+
 template <class T>
 bool AdaptedAs(HWND Dialog, int Id) {
     return dynamic_cast<T*>(GetAdapterOfWnd(GetDlgItem(Dialog, Id))) != nullptr;
@@ -744,6 +753,33 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
         4);
     EXPECT_TRUE(checked);
     EXPECT_EQ(answer, IDOK);
+}
+
+TEST_F(SkinDialogs, ADialogThatKeepsItsOwnRegionGetsNone) {
+    std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+                                            L"Own region", {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
+    bool checked = false;
+    Drive(
+        "#32770",
+        [&] {
+            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
+                                    OwnRegionDialogProc, 0);
+        },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            HRGN region = CreateRectRgn(0, 0, 0, 0);
+            EXPECT_EQ(GetWindowRgn(dialog, region), ERROR);
+            DeleteObject(region);
+            // It cannot be maximized: a double click on the caption leaves it as it is.
+            RECT w;
+            GetWindowRect(dialog, &w);
+            SendMessageA(dialog, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(w.left + 40, w.top + 10));
+            EXPECT_FALSE(IsZoomed(dialog));
+            EXPECT_TRUE(IsWindowVisible(dialog));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
 }
 
 TEST_F(SkinDialogs, AToolWindowDialogHasTheSmallCaptionAndGlyphs) {
