@@ -1,5 +1,6 @@
 #include "acSkinLibrary.h"
 
+#include "acProvider.h"
 #include "acShellCtrls.h"
 
 #include "skin/engine/acFastPixels.h"
@@ -46,4 +47,6 @@ void StartOnce() {
 void StartSkinLibrary() {
     static const bool started = (StartOnce(), true);
     (void)started;
+    // The unit of the dialog hook, which the default manager installs for its thread once a skin is in force.
+    acUseDialogHook();
 }

@@ -10,5 +10,6 @@
 //   5. the Windows version;
 //   6. the program file's large and small icons;
 //   7. the PNG picture class for files with the extension "png".
+// The dialog hook's unit is named too, so that message boxes, standard dialogs and popup menus are skinned.
 // Raises an exception naming the step that could not be done.
 void StartSkinLibrary();

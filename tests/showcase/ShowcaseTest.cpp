@@ -1,6 +1,7 @@
 // The skin library on a form that holds one control of every class of the class library.
 #include "skin/adapters/acSBUtils.h"
 #include "skin/engine/sSkinManager.h"
+#include "skin/forms/acSkinLibrary.h"
 #include "skin/forms/sFrameAdapter.h"
 #include "skin/forms/sSkinProvider.h"
 #include "tests/skin/FlatFormSkin.h"
@@ -21,9 +22,11 @@
 #include "classlib/TreeView.h"
 
 #include <gtest/gtest.h>
+#include <commdlg.h>
 #include <psapi.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -175,6 +178,8 @@ ProcessUse UseNow() {
 class Showcase : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // As a program that uses the library starts it.
+        StartSkinLibrary();
         Dir = new TempDir;
         WriteSkinFolder(Dir->Path(), MakeSampleSkin("SAMPLE"));
         WritePackedSkin(Dir->Path(), MakeSampleSkin("SAMPLEPACKED"));
@@ -189,6 +194,7 @@ protected:
         // Far from every window, so that no control shows a hot state in one picture and not in the other.
         SetCursorPos(1270, 1010);
         Manager = std::make_unique<TsSkinManager>(nullptr);
+        ASSERT_EQ(DefaultManager, Manager.get());
         Manager->SetSkinDirectory(Dir->Path());
         Manager->SetSkinnedPopups(true);
         // The class-name lists as an application fills them: the class library's controls by kind.
@@ -494,6 +500,117 @@ TEST_F(Showcase, AHundredCyclesOfLoadChangeAndRemoveKeepTheProcessWhereItWas) {
     // Within 4 MiB: the heap keeps some freed blocks in its own lists.
     EXPECT_LE(end.Private, start.Private + 4u * 1024 * 1024);
     EXPECT_LE(end.WorkingSet, start.WorkingSet + 4u * 1024 * 1024);
+}
+
+// --- the dialogs and popup menus of the skinned program, skinned by the default manager's hook ---
+
+// Looks at the first visible window of class Class of this thread once it has been shown for a few ticks of the
+// timer that runs inside the modal loop, then closes it (Escape for a menu, Cancel for a dialog).
+struct ModalProbe {
+    std::string Class;
+    std::function<void(HWND)> Inspect;
+    HWND Found = nullptr;
+    int Ticks = 0, SeenAt = 0;
+    bool Inspected = false;
+};
+ModalProbe* CurrentProbe = nullptr;
+
+BOOL CALLBACK FindProbeWindow(HWND Wnd, LPARAM Param) {
+    auto* probe = reinterpret_cast<ModalProbe*>(Param);
+    char name[64] = {};
+    GetClassNameA(Wnd, name, sizeof name);
+    if (IsWindowVisible(Wnd) && probe->Class == name) {
+        probe->Found = Wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK ProbeTick(HWND, UINT, UINT_PTR, DWORD) {
+    try {
+        ModalProbe* p = CurrentProbe;
+        if (!p)
+            return;
+        ++p->Ticks;
+        if (!p->Found) {
+            EnumThreadWindows(GetCurrentThreadId(), FindProbeWindow, reinterpret_cast<LPARAM>(p));
+            p->SeenAt = p->Ticks;
+            return;
+        }
+        if (!p->Inspected && p->Ticks >= p->SeenAt + 4) {
+            p->Inspected = true;
+            p->Inspect(p->Found);
+        }
+        // Closed after the look, and again later should the first request not reach it.
+        if (p->Inspected && (p->Ticks == p->SeenAt + 5 || p->Ticks == p->SeenAt + 60) && IsWindow(p->Found)) {
+            if (p->Class == "#32768")
+                EndMenu();
+            else
+                PostMessageA(p->Found, WM_COMMAND, IDCANCEL, 0);
+        }
+    } catch (...) {
+        ADD_FAILURE() << "looking at the modal window failed";
+    }
+}
+
+// Runs Open, which shows a modal window of class Class and returns when it closes; true when Inspect saw it.
+bool Probe(const std::string& Class, const std::function<void()>& Open, const std::function<void(HWND)>& Inspect) {
+    ModalProbe probe;
+    probe.Class = Class;
+    probe.Inspect = Inspect;
+    CurrentProbe = &probe;
+    UINT_PTR id = SetTimer(nullptr, 0, 100, ProbeTick);
+    Open();
+    KillTimer(nullptr, id);
+    CurrentProbe = nullptr;
+    return probe.Inspected;
+}
+
+TEST_F(Showcase, MessageBoxesStandardDialogsAndPopupMenusAreSkinnedThroughTheHookAndPlainWithoutTheSkin) {
+    Load("SAMPLE");
+    Repaint();
+    HWND owner = Form->Handle();
+    auto skinnedShot = [](const std::string& Name) {
+        return [Name](HWND Wnd) {
+            EXPECT_TRUE(GetSkinCmdBool(Wnd, scIsSkinned)) << Name;
+            HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+            if (Name != "popup-menu") {
+                EXPECT_NE(GetWindowRgn(Wnd, rgn), ERROR) << Name << " has no region of the skin";
+            }
+            DeleteObject(rgn);
+            KeepShot(ScreenOf(Wnd).get(), "showcase-" + Name);
+        };
+    };
+    EXPECT_TRUE(Probe("#32770", [&] { MessageBoxA(owner, "A skinned message box.", "Showcase", MB_OKCANCEL); },
+                      skinnedShot("message-box")));
+    char file[MAX_PATH] = {};
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrFilter = "Logs\0*.log\0";
+    ofn.Flags = OFN_EXPLORER;
+    EXPECT_TRUE(Probe("#32770", [&] { GetOpenFileNameA(&ofn); }, skinnedShot("open-dialog")));
+    EXPECT_TRUE(Probe("#32770", [&] { GetSaveFileNameA(&ofn); }, skinnedShot("save-dialog")));
+    COLORREF custom[16] = {};
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = owner;
+    cc.lpCustColors = custom;
+    EXPECT_TRUE(Probe("#32770", [&] { ChooseColorA(&cc); }, skinnedShot("colour-dialog")));
+    EXPECT_TRUE(Probe("#32768", [&] { Popup->Popup(200, 200); }, skinnedShot("popup-menu")));
+
+    // Without the skin the same box is the system's own.
+    Remove();
+    EXPECT_TRUE(Probe("#32770", [&] { MessageBoxA(owner, "A plain message box.", "Showcase", MB_OKCANCEL); },
+                      [](HWND Wnd) {
+                          EXPECT_FALSE(GetSkinCmdBool(Wnd, scIsSkinned));
+                          HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+                          EXPECT_EQ(GetWindowRgn(Wnd, rgn), ERROR);
+                          DeleteObject(rgn);
+                          KeepShot(ScreenOf(Wnd).get(), "showcase-message-box-unskinned");
+                      }));
 }
 
 }  // namespace
