@@ -567,6 +567,11 @@ void TsSkinProvider::CopyEdgesFromCache(HDC DC) {
 // --- client painting ---
 
 void TsSkinProvider::PaintForm(HDC DC, bool Children) {
+    if (FSkinData->IsCached() && FSkinData->GraphControl) {
+        PaintGraphControl(DC);
+        FNoFramePaintYet = false;
+        return;
+    }
     if (FSkinData->IsCached()) {
         if (!FSkinData->Locked)
             PaintAll();
