@@ -294,6 +294,9 @@ private:
     void MouseEnterHandler(TMessage& Message);
     void EnterMenuLoop(TMessage& Message);
     void PaintGraphControl(HDC DC);
+    // Gives the form back from the scroll adapter; the adapter may be passing the very message that retires it,
+    // so it is freed when the next one retires or the provider goes.
+    void RetireScrollWnd();
     // Painting of the children held back (Value true) or let go while the form shows its animation.
     void SetChildrenRedraw(bool Value);
     void CoverWndProc(TMessage& Message);
@@ -377,6 +380,7 @@ private:
     TForm* FCaptionCover = nullptr;
     TWndMethod FCoverOldWndProc;
     TacAdapterPtr<TacScrollWnd> FScrollWnd;
+    TacAdapterPtr<TacScrollWnd> FRetiredScrollWnd;
 };
 
 // The menu-loop cover and the provider whose frame it shows; nil when no menu loop runs.

@@ -128,6 +128,7 @@ void TsSkinProvider::BeforeDestruction() {
     }
     // The adapters hooked on the form go first, so that nothing restores a procedure of ours afterwards.
     FScrollWnd.reset();
+    FRetiredScrollWnd.reset();
     FAdapter.reset();
     if (FRegistered)
         RemoveSupportedForm(FForm);
@@ -635,9 +636,7 @@ void TsSkinProvider::RemoveSkin(TMessage& Message) {
         FAdapter->WndProc(removal);
         FAdapter.reset();
     }
-    // The scroll adapter passed this very command down to us: it gives the form back now and is freed later.
-    if (TacMainWnd* scroll = FScrollWnd.get(); scroll && !FScrollWnd->Destroyed && wnd)
-        UninitializeScrollAdapter(wnd, false, false, scroll);
+    RetireScrollWnd();
     CommonWndProc(Message, FSkinData.get());
     FMenuLineCount = -1;
     if (FForm)

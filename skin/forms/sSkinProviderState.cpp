@@ -16,6 +16,8 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 
+#include <cstring>
+
 namespace {
 
 // A tab control's notification that its selection changed: the new page's controls may want adapters.
@@ -42,14 +44,24 @@ void TsSkinProvider::InitFormScrollBars() {
         if (acUninitializeFlatSB)
             acUninitializeFlatSB(wnd);
         if (FScrollWnd && FScrollWnd->Destroyed)
-            FScrollWnd.reset();
+            RetireScrollWnd();
         if (!FScrollWnd)
             FScrollWnd = CreateAdapter<TacScrollWnd>(wnd, FSkinData.get(), FSkinData->SkinManager(), "", true);
     } else {
-        FScrollWnd.reset();
+        RetireScrollWnd();
         if (acInitializeFlatSB)
             acInitializeFlatSB(wnd);
     }
+}
+
+void TsSkinProvider::RetireScrollWnd() {
+    if (!FScrollWnd)
+        return;
+    if (!FScrollWnd->Destroyed && FForm && FForm->HandleAllocated()) {
+        TacMainWnd* scroll = FScrollWnd.get();
+        UninitializeScrollAdapter(FForm->Handle(), false, false, scroll);
+    }
+    FRetiredScrollWnd = std::move(FScrollWnd);
 }
 
 // --- the window messages ---
@@ -145,7 +157,7 @@ bool TsSkinProvider::StateWndProc(TMessage& Message) {
             return true;
         case CM_SCROLLBARSRESET:
             CallOld(Message);
-            FScrollWnd.reset();
+            RetireScrollWnd();
             if (TsSkinManager* manager = FSkinData->SkinManager())
                 SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scRefresh), reinterpret_cast<LPARAM>(manager));
             return true;
@@ -298,6 +310,8 @@ void TsSkinProvider::ShowingChanged(TMessage& Message) {
     bool dwm = DwmAvailable();
     // Whatever happens while the form shows, no painting stays held back behind it.
     auto done = Finally([&] {
+        if (!animation)
+            return;
         FAnimating = false;
         acAnimInProgress = false;
     });
@@ -386,7 +400,7 @@ void TsSkinProvider::MouseEnterHandler(TMessage& Message) {
         return;
     for (int i = 0; i < FForm->ControlCount(); ++i) {
         auto* other = dynamic_cast<TWinControl*>(FForm->Controls(i));
-        if (!other || other == entered || !other->HandleAllocated() || other->ClassName() != entered->ClassName())
+        if (!other || other == entered || !other->HandleAllocated() || std::strcmp(other->ClassName(), entered->ClassName()) != 0)
             continue;
         TacMainWnd* adapter = GetAdapterOfWnd(other->Handle());
         if (adapter && adapter->SkinData && adapter->SkinData->MouseAbove)

@@ -90,6 +90,21 @@ private:
     TWindowProcHook FHook;
 };
 
+// Notes every message that reaches the form's own handlers.
+class TSpy {
+public:
+    explicit TSpy(TControl* Form) { FHook.Install(Form, TWndMethod(this, &TSpy::WndProc)); }
+    bool Saw(UINT Msg) const { return std::find(FSeen.begin(), FSeen.end(), Msg) != FSeen.end(); }
+
+private:
+    void WndProc(TMessage& Message) {
+        FSeen.push_back(Message.Msg);
+        FHook.CallPrevious(Message);
+    }
+    std::vector<UINT> FSeen;
+    TWindowProcHook FHook;
+};
+
 class SkinProviderState : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -97,6 +112,9 @@ protected:
         FlatFormOptions scroll;
         scroll.ScrollBars = true;
         WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORM", scroll));
+        FlatFormOptions wide;
+        wide.WideBorder = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMWIDE", wide));
     }
     static void TearDownTestSuite() {
         delete Dir;
@@ -298,6 +316,14 @@ TEST_F(SkinProviderState, OverflowingContentGetsSkinnedScrollBars) {
     EXPECT_EQ(provider->CaptionAreaHeight(), 23);
     EXPECT_EQ(Px(shot.get(), 150, 60), C(FormHot));
 
+    // The class library's notification that the bars were made anew: a fresh adapter skins them.
+    TacScrollWnd* first = provider->ScrollWnd();
+    SendMessageA(wnd, 0xB03A, 0, 0);
+    Settle();
+    ASSERT_NE(provider->ScrollWnd(), nullptr);
+    EXPECT_NE(provider->ScrollWnd(), first);
+    EXPECT_GT(Count(ScreenOf(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
+
     // Without the skin the bars are the system's again and the adapter has given the form back.
     Manager->SetActive(false);
     Settle();
@@ -315,10 +341,20 @@ TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
     label->SetParent(form);
     label->SetBounds(20, 20, 80, 20);
     label->SetCaption("Label");
+    form->HandleNeeded();
+    TSpy spy(form);
     TsSkinProvider* provider = AddProvider(form);
     ShowActive(form);
     HWND wnd = form->Handle();
     TsCommonData* data = provider->SkinData();
+    // The system's idle notice of a menu loop never reaches the form's own handlers; the menu loop of a form that
+    // is no MDI parent needs no cover.
+    EXPECT_EQ(SendMessageA(wnd, WM_ENTERIDLE, MSGF_MENU, 0), 0);
+    EXPECT_FALSE(spy.Saw(WM_ENTERIDLE));
+    SendMessageA(wnd, WM_ENTERMENULOOP, 0, 0);
+    EXPECT_EQ(MenuLoopCover, nullptr);
+    SendMessageA(wnd, WM_EXITMENULOOP, 0, 0);
+    EXPECT_TRUE(spy.Saw(WM_ENTERMENULOOP));
     auto cmd = [&](TacSkinCommand c, uint16_t low = 0, LPARAM l = 0) {
         return SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(c, low), l);
     };
@@ -364,6 +400,36 @@ TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
     form->SetEnabled(true);
     Settle(50);
     EXPECT_EQ(Px(ScreenOf(wnd).get(), 22, 8), C(TitleHot));
+}
+
+TEST_F(SkinProviderState, RepaintsTheNamedGraphicChildAlone) {
+    // The wide border makes the form paint through its frame cache.
+    Manager->SetSkinName("FLATFORMWIDE");
+    ASSERT_TRUE(Manager->Active());
+    TForm* form = MakeForm();
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetBounds(20, 20, 80, 20);
+    label->SetCaption("Label");
+    TsSkinProvider* provider = AddProvider(form);
+    ShowActive(form);
+    HWND wnd = form->Handle();
+    ASSERT_TRUE(provider->SkinData()->IsCached());
+    SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGraphControl), reinterpret_cast<LPARAM>(label));
+    auto client = MakeBmp(form->ClientWidth(), form->ClientHeight(), clFuchsia);
+    SendMessageA(wnd, WM_PAINT, reinterpret_cast<WPARAM>(client->Canvas()->Handle()), 0);
+    GdiFlush();
+    // Only the label's place is painted: the form's background there and the label's text over it.
+    int all = client->Width() * client->Height(), w = label->Width(), h = label->Height();
+    ASSERT_GT(w * h, 100);
+    EXPECT_EQ(Count(client.get(), 0xFF00FF), all - w * h);
+    EXPECT_EQ(Count(client.get(), 0xFF00FF, 20, 20, 20 + w, 20 + h), 0);
+    EXPECT_GT(Count(client.get(), Form, 20, 20, 20 + w, 20 + h), w * h / 3);
+    // Without a named child the whole client area is painted.
+    SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGraphControl), 0);
+    SendMessageA(wnd, WM_PAINT, reinterpret_cast<WPARAM>(client->Canvas()->Handle()), 0);
+    GdiFlush();
+    EXPECT_EQ(Count(client.get(), 0xFF00FF), 0);
 }
 
 // A look at an active and an inactive skinned form side by side (BRIMLET_SHOT_DIR saves the screen there).
