@@ -257,20 +257,16 @@ void TsSkinProvider::SetTextHandler(TMessage& Message) {
         CallOld(Message);
         return;
     }
-    HWND wnd = FForm->Handle();
     if (DwmAvailable()) {
         CallOld(Message);
         RedrawFrame();
         return;
     }
     FlagDirty();
-    // The cover shows the composed frame while the system paints its caption with the new text. The system is
-    // also told the window is hidden meanwhile: what it would paint stays in the window's own picture, which is
-    // what shows for a moment once the cover goes, before the frame is painted again.
+    // The cover shows the composed frame while the system paints its own caption with the new text under it;
+    // taking the cover away paints the skinned frame again.
     LockCaption(false);
     auto unlock = Finally([&] { UnlockCaption(); });
-    SetWindowLongA(wnd, GWL_STYLE, GetWindowLongA(wnd, GWL_STYLE) & ~WS_VISIBLE);
-    auto visible = Finally([&] { SetWindowLongA(wnd, GWL_STYLE, GetWindowLongA(wnd, GWL_STYLE) | WS_VISIBLE); });
     CallOld(Message);
 }
 

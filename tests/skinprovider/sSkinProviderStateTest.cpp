@@ -15,6 +15,7 @@
 #include "tests/support/TempDir.h"
 
 #include "classlib/ExtCtrls.h"
+#include "classlib/Finally.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 
@@ -430,6 +431,48 @@ TEST_F(SkinProviderState, RepaintsTheNamedGraphicChildAlone) {
     SendMessageA(wnd, WM_PAINT, reinterpret_cast<WPARAM>(client->Canvas()->Handle()), 0);
     GdiFlush();
     EXPECT_EQ(Count(client.get(), 0xFF00FF), 0);
+}
+
+HRESULT WINAPI FakeComposition(BOOL* Enabled) {
+    *Enabled = TRUE;
+    return S_OK;
+}
+
+HRESULT WINAPI FakeSetAttribute(HWND, DWORD, LPCVOID, DWORD) {
+    return S_OK;
+}
+
+// With desktop composition (which this system never has, so its entry points are put in place here) the caption
+// is repainted after the system's handling instead of being covered.
+TEST_F(SkinProviderState, WithCompositionTheCaptionIsRepaintedAfterTheSystem) {
+    TacDwmEntryPoints saved = acDwm();
+    acDwm().IsCompositionEnabled = &FakeComposition;
+    acDwm().SetWindowAttribute = &FakeSetAttribute;
+    acDwmSwitch = true;
+    auto restore = Finally([&] {
+        acDwm() = saved;
+        acDwmSwitch = false;
+    });
+    TForm* form = MakeForm();
+    TsSkinProvider* provider = AddProvider(form);
+    ShowActive(form);
+    HWND wnd = form->Handle();
+    ASSERT_TRUE(provider->DwmAvailable());
+    form->SetCaption("Caption under composition");
+    Settle();
+    auto shot = ScreenOf(wnd);
+    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(SystemCaptionPixels(shot.get(), 23), 0);
+    EXPECT_EQ(provider->CaptionCover(), nullptr);
+    SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
+    Settle();
+    shot = ScreenOf(wnd);
+    EXPECT_EQ(Px(shot.get(), 22, 8), C(Title));
+    EXPECT_EQ(SystemCaptionPixels(shot.get(), 23), 0);
+    EXPECT_EQ(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, WS_VISIBLE);
+    SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
+    Settle();
+    EXPECT_EQ(Px(ScreenOf(wnd).get(), 22, 8), C(TitleHot));
 }
 
 // A look at an active and an inactive skinned form side by side (BRIMLET_SHOT_DIR saves the screen there).
