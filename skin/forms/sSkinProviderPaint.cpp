@@ -758,6 +758,9 @@ void TsSkinProvider::LockCaption(bool WholeForm) {
     }
     // Shown without a redraw the cover would be an empty (black) surface until its first paint: it paints now.
     RedrawWindow(cover, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    // A look at the queue hands what was painted to the screen now, not once this message is done.
+    MSG pending;
+    PeekMessageA(&pending, cover, 0, 0, PM_NOREMOVE);
 }
 
 void TsSkinProvider::UnlockCaption() {

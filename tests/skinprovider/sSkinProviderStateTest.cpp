@@ -389,8 +389,11 @@ TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
     edit->SetParent(form);
     edit->SetBounds(20, 60, 120, 24);
     edit->HandleNeeded();
+    // Its window's creation, which the form hears of, already gave it one; asking again keeps the one it has.
+    HANDLE adapter = GetPropA(edit->Handle(), "ACSBSC");
+    EXPECT_NE(adapter, nullptr);
     cmd(scControlCreated, 0, reinterpret_cast<LPARAM>(edit));
-    EXPECT_NE(GetPropA(edit->Handle(), "ACSBSC"), nullptr);
+    EXPECT_EQ(GetPropA(edit->Handle(), "ACSBSC"), adapter);
     // Colour changes of the form itself are the skin's business: no repaint is asked for without a custom colour.
     data->BGChanged = false;
     form->SetColor(clRed);
