@@ -809,6 +809,8 @@ void TsSkinProvider::ShowMenuLoopCover() {
     SetWindowPos(MenuLoopCover->Handle(), nullptr, r.right - 60, FForm->Top() + SysCaptionHeight(), 60,
                  GetSystemMetrics(SM_CYMENU) + 3, SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     RedrawWindow(MenuLoopCover->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    MSG pending;
+    PeekMessageA(&pending, MenuLoopCover->Handle(), 0, 0, PM_NOREMOVE);
 }
 
 void TsSkinProvider::FreeMenuLoopCover() {
