@@ -1,22 +1,20 @@
 // The skinned form's state: activation, the caption text, the menu loop, showing with the show animation, the
 // remaining window and class-library notifications, the skin commands they answer, the form's own scroll bars and
 // the repaint of one graphic child.
-#include "sSkinProvider.h"
-#include "sSkinMenus.h"
-#include "sSystemMenu.h"
+#include <cstring>
 
+#include "classlib/Finally.h"
+#include "classlib/Forms.h"
+#include "classlib/Menus.h"
+#include "sSkinMenus.h"
+#include "sSkinProvider.h"
+#include "sSystemMenu.h"
 #include "skin/adapters/acScrollBars.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sSkinData.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
-
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
-
-#include <cstring>
 
 namespace {
 
@@ -25,38 +23,30 @@ constexpr int TCN_SELCHANGE_ = -551;
 // A class-library notification without a name of its own: the form's scroll bars were made anew.
 constexpr UINT CM_SCROLLBARSRESET = 0xB03A;
 
-bool IsGraphic(TControl* Control) {
-    return dynamic_cast<TWinControl*>(Control) == nullptr;
-}
+bool IsGraphic(TControl* Control) { return dynamic_cast<TWinControl*>(Control) == nullptr; }
 
 }  // namespace
 
 // --- the form's own scroll bars ---
 
 void TsSkinProvider::InitFormScrollBars() {
-    if (!FForm || FForm->Destroying() || Destroying() || !FForm->HandleAllocated())
-        return;
-    if (!FForm->HorzScrollBar()->Visible() && !FForm->VertScrollBar()->Visible())
-        return;
+    if (!FForm || FForm->Destroying() || Destroying() || !FForm->HandleAllocated()) return;
+    if (!FForm->HorzScrollBar()->Visible() && !FForm->VertScrollBar()->Visible()) return;
     HWND wnd = FForm->Handle();
     LoadFlatSBProcs();
     if (FSkinData->Skinned()) {
-        if (acUninitializeFlatSB)
-            acUninitializeFlatSB(wnd);
-        if (FScrollWnd && FScrollWnd->Destroyed)
-            RetireScrollWnd();
+        if (acUninitializeFlatSB) acUninitializeFlatSB(wnd);
+        if (FScrollWnd && FScrollWnd->Destroyed) RetireScrollWnd();
         if (!FScrollWnd)
             FScrollWnd = CreateAdapter<TacScrollWnd>(wnd, FSkinData.get(), FSkinData->SkinManager(), "", true);
     } else {
         RetireScrollWnd();
-        if (acInitializeFlatSB)
-            acInitializeFlatSB(wnd);
+        if (acInitializeFlatSB) acInitializeFlatSB(wnd);
     }
 }
 
 void TsSkinProvider::RetireScrollWnd() {
-    if (!FScrollWnd)
-        return;
+    if (!FScrollWnd) return;
     if (!FScrollWnd->Destroyed && FForm && FForm->HandleAllocated()) {
         TacMainWnd* scroll = FScrollWnd.get();
         UninitializeScrollAdapter(FForm->Handle(), false, false, scroll);
@@ -137,16 +127,14 @@ bool TsSkinProvider::StateWndProc(TMessage& Message) {
             SendMessageA(wnd, WM_NCPAINT, 0, 0);
             return true;
         case CM_COLORCHANGED:
-            if (FSkinData->CustomColor() && !FForm->FormState().Contains(fsCreating))
-                FlagDirty();
+            if (FSkinData->CustomColor() && !FForm->FormState().Contains(fsCreating)) FlagDirty();
             CallOld(Message);
             return true;
         case CM_MOUSEENTER:
             MouseEnterHandler(Message);
             return true;
         case CM_MENUCHANGED:
-            if (FForm->Visible() && !FForm->FormState().Contains(fsCreating))
-                FFrameDirty = true;
+            if (FForm->Visible() && !FForm->FormState().Contains(fsCreating)) FFrameDirty = true;
             CallOld(Message);
             return true;
         case CM_SHOWINGCHANGED:
@@ -180,16 +168,12 @@ void TsSkinProvider::ActivateHandler(TMessage& Message) {
     } else {
         CallOld(Message);
     }
-    if (!FScrollWnd)
-        InitFormScrollBars();
-    if (FForm->FormState().Contains(fsCreating))
-        return;
+    if (!FScrollWnd) InitFormScrollBars();
+    if (FForm->FormState().Contains(fsCreating)) return;
     FMenuLineCount = -1;
     TsSkinManager* manager = FSkinData->SkinManager();
-    if (manager && !manager->ComponentState().Contains(csDesigning))
-        UpdateMenus(FSkinData->Skinned());
-    if (FSystemMenu)
-        FSystemMenu->UpdateItems();
+    if (manager && !manager->ComponentState().Contains(csDesigning)) UpdateMenus(FSkinData->Skinned());
+    if (FSystemMenu) FSystemMenu->UpdateItems();
     if (dwm)
         // The flags as named (0x401): the frame is painted again with the client.
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
@@ -212,8 +196,7 @@ void TsSkinProvider::NCActivateHandler(TMessage& Message) {
         CallOld(Message);
         return;
     }
-    if (changed)
-        FlagDirty();
+    if (changed) FlagDirty();
     // The system would paint its own caption for the new state: it is told not to (LParam -1), and whatever it
     // draws all the same lies under the cover until the skinned frame is painted again.
     Message.LParam = -1;
@@ -233,23 +216,17 @@ void TsSkinProvider::NCActivateHandler(TMessage& Message) {
         auto unlock = Finally([&] { UnlockCaption(); });
         CallOld(Message);
     }
-    if (GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU)
-        SendMessageA(wnd, WM_NCPAINT, 0, 0);
-    if (FForm->FormState().Contains(fsCreating))
-        return;
-    if (HaveBorder())
-        FFormActive = active;
-    if (FForm->FormStyle() == fsMDIChild)
-        SendMessageA(wnd, WM_NCPAINT, 0, 0);
+    if (GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU) SendMessageA(wnd, WM_NCPAINT, 0, 0);
+    if (FForm->FormState().Contains(fsCreating)) return;
+    if (HaveBorder()) FFormActive = active;
+    if (FForm->FormStyle() == fsMDIChild) SendMessageA(wnd, WM_NCPAINT, 0, 0);
     UpdateMenus(FSkinData->Skinned());
-    if (FSkinData->Skinned() && !FAdapter)
-        PrepareForm();
+    if (FSkinData->Skinned() && !FAdapter) PrepareForm();
     if (IsIconic(wnd) && !dwm) {
         FlagDirty();
         SendMessageA(wnd, WM_NCPAINT, 0, 0);
     }
-    if (FSkinData->IsCached() && !FSkinData->BGChanged)
-        UnlockChildControls(FForm);
+    if (FSkinData->IsCached() && !FSkinData->BGChanged) UnlockChildControls(FForm);
 }
 
 void TsSkinProvider::SetTextHandler(TMessage& Message) {
@@ -272,16 +249,14 @@ void TsSkinProvider::SetTextHandler(TMessage& Message) {
 
 void TsSkinProvider::ShowWindowHandler(TMessage& Message) {
     HWND wnd = FForm->Handle();
-    if (FForm->FormStyle() != fsMDIChild && Message.WParam)
-        FShowState = IsIconic(wnd) ? 2 : IsZoomed(wnd) ? 3 : 1;
+    if (FForm->FormStyle() != fsMDIChild && Message.WParam) FShowState = IsIconic(wnd) ? 2 : IsZoomed(wnd) ? 3 : 1;
     CallOld(Message);
 }
 
 void TsSkinProvider::SetChildrenRedraw(bool Value) {
     for (int i = 0; i < FForm->ControlCount(); ++i) {
         TControl* child = FForm->Controls(i);
-        if (child->Visible() && !IsGraphic(child))
-            child->Perform(WM_SETREDRAW, Value ? 1 : 0, 0);
+        if (child->Visible() && !IsGraphic(child)) child->Perform(WM_SETREDRAW, Value ? 1 : 0, 0);
     }
 }
 
@@ -291,23 +266,20 @@ void TsSkinProvider::ShowingChanged(TMessage& Message) {
         return;
     }
     HWND wnd = FForm->Handle();
-    if (FAdapter)
-        FAdapter->AddAllItems();
+    if (FAdapter) FAdapter->AddAllItems();
     TsSkinManager* manager = FSkinData->SkinManager();
     TacFormAnimation* animation = nullptr;
     if (manager && FForm->FormStyle() != fsMDIChild && !FForm->Parent()) {
         TacAnimEffects* effects = manager->AnimEffects();
         animation = FForm->BorderStyle() == bsDialog ? static_cast<TacFormAnimation*>(effects->DialogShow())
                                                      : static_cast<TacFormAnimation*>(effects->FormShow());
-        if (!animation->Active())
-            animation = nullptr;
+        if (!animation->Active()) animation = nullptr;
     }
     FAnimating = animation != nullptr;
     bool dwm = DwmAvailable();
     // Whatever happens while the form shows, no painting stays held back behind it.
     auto done = Finally([&] {
-        if (!animation)
-            return;
+        if (!animation) return;
         FAnimating = false;
         acAnimInProgress = false;
     });
@@ -323,10 +295,8 @@ void TsSkinProvider::ShowingChanged(TMessage& Message) {
     }
     CallOld(Message);
     InitFormScrollBars();
-    if (!FAnimating)
-        return;
-    if (dwm)
-        SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+    if (!FAnimating) return;
+    if (dwm) SendMessageA(wnd, WM_SETREDRAW, 1, 0);
     SetChildrenRedraw(true);
     FAnimating = false;
     AnimShowControl(FForm, animation->Time());
@@ -349,10 +319,8 @@ void TsSkinProvider::MeasureItemHandler(TMessage& Message) {
         if (auto* painter = dynamic_cast<TsSkinableMenus*>(manager->SkinableMenus())) {
             // A bar item that opens a submenu comes with the submenu's handle as its identifier.
             TMenuItem* item = FForm->Menu()->FindItem(measure->itemID, fkCommand);
-            if (!item)
-                item = FForm->Menu()->FindItem(measure->itemID, fkHandle);
-            if (item)
-                painter->InitItem(true, item);
+            if (!item) item = FForm->Menu()->FindItem(measure->itemID, fkHandle);
+            if (item) painter->InitItem(true, item);
         }
     CallOld(Message);
 }
@@ -364,12 +332,10 @@ void TsSkinProvider::ParentNotifyHandler(TMessage& Message) {
         return;
     }
     CallOld(Message);
-    if (event == WM_CREATE && FAdapter)
-        FAdapter->AddAllItems();
+    if (event == WM_CREATE && FAdapter) FAdapter->AddAllItems();
     TMessage recompute{SM_QUORVEXCMD, MakeSkinCmd(scCacheState), 1, 0};
     BroadcastSkinMessage(FForm, recompute);
-    if (FScrollWnd && !FScrollWnd->Destroyed)
-        UpdateScrolls(FScrollWnd.get(), true);
+    if (FScrollWnd && !FScrollWnd->Destroyed) UpdateScrolls(FScrollWnd.get(), true);
 }
 
 void TsSkinProvider::ControlListChange(TMessage& Message) {
@@ -377,11 +343,9 @@ void TsSkinProvider::ControlListChange(TMessage& Message) {
     // The class library's notification carries the control in WParam and whether it enters in LParam: a control
     // that leaves is about to go and gets nothing.
     auto* control = reinterpret_cast<TControl*>(Message.WParam);
-    if (!Message.LParam || !control)
-        return;
+    if (!Message.LParam || !control) return;
     if (auto* windowed = dynamic_cast<TWinControl*>(control)) {
-        if (FAdapter && windowed->HandleAllocated())
-            FAdapter->AddControl(windowed);
+        if (FAdapter && windowed->HandleAllocated()) FAdapter->AddControl(windowed);
         TMessage recompute{SM_QUORVEXCMD, MakeSkinCmd(scCacheState), 1, 0};
         BroadcastSkinMessage(windowed, recompute);
     }
@@ -392,15 +356,14 @@ void TsSkinProvider::MouseEnterHandler(TMessage& Message) {
     CallOld(Message);
     // A control of the same class that still shows the mouse over it missed its leave: it gets one now.
     auto* entered = reinterpret_cast<TControl*>(Message.LParam);
-    if (!entered)
-        return;
+    if (!entered) return;
     for (int i = 0; i < FForm->ControlCount(); ++i) {
         auto* other = dynamic_cast<TWinControl*>(FForm->Controls(i));
-        if (!other || other == entered || !other->HandleAllocated() || std::strcmp(other->ClassName(), entered->ClassName()) != 0)
+        if (!other || other == entered || !other->HandleAllocated() ||
+            std::strcmp(other->ClassName(), entered->ClassName()) != 0)
             continue;
         TacMainWnd* adapter = GetAdapterOfWnd(other->Handle());
-        if (adapter && adapter->SkinData && adapter->SkinData->MouseAbove)
-            other->Perform(CM_MOUSELEAVE, 0, 0);
+        if (adapter && adapter->SkinData && adapter->SkinData->MouseAbove) other->Perform(CM_MOUSELEAVE, 0, 0);
     }
 }
 
@@ -408,7 +371,8 @@ void TsSkinProvider::EnterMenuLoop(TMessage& Message) {
     // An MDI parent with a maximized child shows the child's buttons at the right end of its menu line, which
     // the system repaints in its own look while the menu loop runs: a cover shows the composed line meanwhile.
     if (FForm->FormStyle() == fsMDIForm && !FRegionLocked)
-        if (TCustomForm* child = FForm->ActiveMDIChild(); child && child->HandleAllocated() && IsZoomed(child->Handle())) {
+        if (TCustomForm* child = FForm->ActiveMDIChild();
+            child && child->HandleAllocated() && IsZoomed(child->Handle())) {
             FRegionLocked = true;
             ShowMenuLoopCover();
         }
@@ -422,13 +386,11 @@ bool TsSkinProvider::StateCommand(TMessage& Message) {
     switch (SkinCmdOf(Message.WParam)) {
         case scSetUpdating:
             FSkinData->Updating = SkinCmdArgOf(Message.WParam) == 1;
-            if (FSkinData->NeedsRepaint())
-                FSkinData->BGChanged = true;
+            if (FSkinData->NeedsRepaint()) FSkinData->BGChanged = true;
             return true;
         case scSetLocked:
             CommonMessage(Message, FSkinData.get());
-            if (FSkinData->Locked)
-                PaintAll();
+            if (FSkinData->Locked) PaintAll();
             return true;
         case scIsBusy:
             Message.Result = FSkinData->IsCached() && FSkinData->Updating ? 1 : 0;
@@ -450,12 +412,10 @@ bool TsSkinProvider::StateCommand(TMessage& Message) {
             Message.Result = static_cast<LRESULT>(FormColor());
             return true;
         case scControlCreated:
-            if (FForm->HandleAllocated() && !FForm->Loading() && FAdapter)
-                FAdapter->AddAllItems();
+            if (FForm->HandleAllocated() && !FForm->Loading() && FAdapter) FAdapter->AddAllItems();
             return true;
         case scScrollStepBegins:
-            if (FSkinData->CheckParentBG())
-                SendMessageA(wnd, WM_SETREDRAW, 0, 0);
+            if (FSkinData->CheckParentBG()) SendMessageA(wnd, WM_SETREDRAW, 0, 0);
             return true;
         case scScrollStepEnds:
             if (FSkinData->CheckParentBG()) {
@@ -477,10 +437,8 @@ bool TsSkinProvider::StateCommand(TMessage& Message) {
 void TsSkinProvider::PaintGraphControl(HDC DC) {
     TControl* control = FSkinData->GraphControl;
     bool child = false;
-    for (int i = 0; i < FForm->ControlCount() && !child; ++i)
-        child = FForm->Controls(i) == control;
-    if (!child)
-        return;
+    for (int i = 0; i < FForm->ControlCount() && !child; ++i) child = FForm->Controls(i) == control;
+    if (!child) return;
     int saved = SaveDC(DC);
     auto restore = Finally([&] { RestoreDC(DC, saved); });
     OffsetViewportOrgEx(DC, control->Left(), control->Top(), nullptr);
@@ -490,8 +448,7 @@ void TsSkinProvider::PaintGraphControl(HDC DC) {
         return;
     }
     TBitmap* cache = Cache();
-    if (!cache || control->Width() <= 0 || control->Height() <= 0)
-        return;
+    if (!cache || control->Width() <= 0 || control->Height() <= 0) return;
     // The child paints over the form's background at its place, then the whole picture goes to the window.
     auto bmp = CreateBmp32(control->Width(), control->Height());
     BitBlt(bmp->Canvas()->Handle(), 0, 0, control->Width(), control->Height(), cache->Canvas()->Handle(),

@@ -1,24 +1,6 @@
 // The skinned form's state on real forms under the flat form skin: the caption follows activation by real clicks,
 // keeps its skinned look through caption text changes, the form shows fully painted through its show animation,
 // its own scroll bars are skinned, and it answers the skin commands of its state.
-#include "skin/forms/sSkinProvider.h"
-
-#include "skin/engine/sCommonData.h"
-#include "skin/engine/sSkinData.h"
-#include "skin/engine/sSkinManager.h"
-#include "skin/engine/sVclUtils.h"
-#include "tests/classlib/SyntheticInput.h"
-#include "tests/skin/FlatFormSkin.h"
-#include "tests/skin/FlatSkinSamples.h"
-#include "tests/skin/PixelTestUtils.h"
-#include "tests/support/MessageLoop.h"
-#include "tests/support/TempDir.h"
-
-#include "classlib/ExtCtrls.h"
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,17 +9,29 @@
 #include <string>
 #include <vector>
 
+#include "classlib/ExtCtrls.h"
+#include "classlib/Finally.h"
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+#include "skin/engine/sCommonData.h"
+#include "skin/engine/sSkinData.h"
+#include "skin/engine/sSkinManager.h"
+#include "skin/engine/sVclUtils.h"
+#include "skin/forms/sSkinProvider.h"
+#include "tests/classlib/SyntheticInput.h"
+#include "tests/skin/FlatFormSkin.h"
+#include "tests/skin/FlatSkinSamples.h"
+#include "tests/skin/PixelTestUtils.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/TempDir.h"
+
 namespace {
 
 using namespace FormSkin;
 
-TColor C(SampleColor c) {
-    return static_cast<TColor>(c & 0xFFFFFF);
-}
+TColor C(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
 
-void Settle(DWORD ms = 200) {
-    PumpMessagesFor(ms);
-}
+void Settle(DWORD ms = 200) { PumpMessagesFor(ms); }
 
 std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
     RECT r;
@@ -59,8 +53,8 @@ int Count(TBitmap* b, SampleColor c, int l = 0, int t = 0, int r = -1, int bt = 
 // Pixels of the caption band in the system's own caption colours (active or inactive, both gradient ends).
 int SystemCaptionPixels(TBitmap* Shot, int Bottom) {
     std::vector<TColor> system;
-    for (int index : {COLOR_ACTIVECAPTION, COLOR_INACTIVECAPTION, COLOR_GRADIENTACTIVECAPTION,
-                      COLOR_GRADIENTINACTIVECAPTION})
+    for (int index :
+         {COLOR_ACTIVECAPTION, COLOR_INACTIVECAPTION, COLOR_GRADIENTACTIVECAPTION, COLOR_GRADIENTINACTIVECAPTION})
         system.push_back(static_cast<TColor>(GetSysColor(index) & 0xFFFFFF));
     return CountPx(
         Shot, [&](TColor p) { return std::find(system.begin(), system.end(), p) != system.end(); }, 0, 0, -1, Bottom);
@@ -84,8 +78,7 @@ public:
 private:
     void WndProc(TMessage& Message) {
         FHook.CallPrevious(Message);
-        if (Message.Msg == WM_SETTEXT)
-            Shots.push_back(ScreenOf(static_cast<TWinControl*>(FForm)->Handle()));
+        if (Message.Msg == WM_SETTEXT) Shots.push_back(ScreenOf(static_cast<TWinControl*>(FForm)->Handle()));
     }
     TControl* FForm;
     TWindowProcHook FHook;
@@ -128,8 +121,7 @@ protected:
         ASSERT_TRUE(Manager->Active());
     }
     void TearDown() override {
-        for (TForm* f : Forms)
-            f->Free();
+        for (TForm* f : Forms) f->Free();
         Forms.clear();
         Manager.reset();
         Settle(50);
@@ -221,8 +213,7 @@ TEST_F(SkinProviderState, CaptionTextChangesKeepTheSkinnedCaption) {
     }
     Settle();
     ASSERT_EQ(watcher.Shots.size(), 3u);
-    for (auto& shot : watcher.Shots)
-        around.push_back(std::move(shot));
+    for (auto& shot : watcher.Shots) around.push_back(std::move(shot));
     for (size_t i = 0; i < around.size(); ++i) {
         EXPECT_EQ(SystemCaptionPixels(around[i].get(), 23), 0) << i;
         EXPECT_EQ(Px(around[i].get(), 120, 1), C(TitleHot)) << i;
@@ -302,17 +293,17 @@ TEST_F(SkinProviderState, OverflowingContentGetsSkinnedScrollBars) {
     ASSERT_NE(provider->ScrollWnd(), nullptr);
     auto shot = ScreenOf(wnd);
     // Both bars in the skin's images: the arrows, the tracks and the sliders in their normal state.
-    for (const char* section : {"SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLSLIDERV",
-                                "SCROLLSLIDERH"})
+    for (const char* section :
+         {"SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLSLIDERV", "SCROLLSLIDERH"})
         EXPECT_GT(Count(shot.get(), FlatStateColor(section, 0)), 20) << section;
     // The vertical bar stands inside the right border, below the caption.
     int barWidth = GetSystemMetrics(SM_CXVSCROLL);
     TColor vertical = Px(shot.get(), 300 - 4 - barWidth / 2, 60);
     std::vector<TColor> scrollColors;
     for (const char* section : {"SCROLLBAR1V", "SCROLLBAR2V", "SCROLLSLIDERV", "SCROLLBTNTOP", "SCROLLBTNBOTTOM"})
-        for (int state = 0; state < 3; ++state)
-            scrollColors.push_back(C(FlatStateColor(section, state)));
-    EXPECT_NE(std::find(scrollColors.begin(), scrollColors.end(), vertical), scrollColors.end()) << std::hex << vertical;
+        for (int state = 0; state < 3; ++state) scrollColors.push_back(C(FlatStateColor(section, state)));
+    EXPECT_NE(std::find(scrollColors.begin(), scrollColors.end(), vertical), scrollColors.end())
+        << std::hex << vertical;
     // The caption stays the caption: the frame's top strip ends where the client area begins.
     EXPECT_EQ(provider->CaptionAreaHeight(), 23);
     EXPECT_EQ(Px(shot.get(), 150, 60), C(FormHot));
@@ -441,9 +432,7 @@ HRESULT WINAPI FakeComposition(BOOL* Enabled) {
     return S_OK;
 }
 
-HRESULT WINAPI FakeSetAttribute(HWND, DWORD, LPCVOID, DWORD) {
-    return S_OK;
-}
+HRESULT WINAPI FakeSetAttribute(HWND, DWORD, LPCVOID, DWORD) { return S_OK; }
 
 // With desktop composition (which this system never has, so its entry points are put in place here) the caption
 // is repainted after the system's handling instead of being covered.
@@ -492,8 +481,7 @@ TEST_F(SkinProviderState, ShowsAnActiveAndAnInactiveForm) {
     outside->SetBounds(360, 300, 80, 40);
     AddProvider(active);
     ShowActive(active);
-    if (const char* hold = std::getenv("BRIMLET_HOLD_MS"))
-        Settle(static_cast<DWORD>(std::atoi(hold)));
+    if (const char* hold = std::getenv("BRIMLET_HOLD_MS")) Settle(static_cast<DWORD>(std::atoi(hold)));
     EXPECT_EQ(Px(ScreenOf(inactive->Handle()).get(), 22, 8), C(Title));
     EXPECT_EQ(Px(ScreenOf(active->Handle()).get(), 22, 8), C(TitleHot));
 }
