@@ -281,6 +281,32 @@ TEST_F(SkinProviderState, FormShowsFullyPaintedThroughTheShowAnimation) {
     EXPECT_EQ(Px(ScreenOf(wnd).get(), 150, 120), C(FormHot));
 }
 
+TEST_F(SkinProviderState, FormShownMaximizedIsPaintedAndRemembersHowItWasShown) {
+    TForm* normal = MakeForm(500, 500, 200, 150);
+    TsSkinProvider* normalProvider = AddProvider(normal);
+    ShowActive(normal);
+    EXPECT_EQ(normalProvider->ShowState(), 1);
+    TForm* form = MakeForm();
+    form->SetWindowState(wsMaximized);
+    TsSkinProvider* provider = AddProvider(form);
+    ShowActive(form);
+    HWND wnd = form->Handle();
+    ASSERT_TRUE(IsZoomed(wnd));
+    // The maximized window reaches past the screen's edges by its borders: its caption lies at the top.
+    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), C(TitleHot));
+    // Shown again while zoomed, it notes so; deactivated, it forgets it and paints its inactive caption.
+    ShowWindow(wnd, SW_HIDE);
+    ShowWindow(wnd, SW_SHOW);
+    EXPECT_EQ(provider->ShowState(), 3);
+    SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
+    Settle();
+    EXPECT_EQ(provider->ShowState(), 0);
+    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), C(Title));
+    SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
+    Settle();
+    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), C(TitleHot));
+}
+
 TEST_F(SkinProviderState, OverflowingContentGetsSkinnedScrollBars) {
     TForm* form = MakeForm(40, 40, 300, 200);
     form->SetAutoScroll(true);
