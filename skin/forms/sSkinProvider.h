@@ -122,6 +122,10 @@ TacDwmEntryPoints& acDwm();
 extern bool acDwmSwitch;
 // DwmSetWindowAttribute through the loaded entry point; E_NOTIMPL without the library or the entry.
 HRESULT acDwmSetWindowAttribute(HWND Wnd, DWORD Attribute, LPCVOID Value, DWORD Size);
+// Desktop composition is switched on for the provider and enabled in the system.
+bool acDwmAvailable();
+// Lets the system draw the frame of Wnd (Skinned false) or leaves it to the skin.
+void acSetDwmNcPolicy(HWND Wnd, bool Skinned);
 
 // One caption button of a skinned form: its state (0 normal, 1 hot, 2 pressed), its glyph (skin image index, -1
 // none), its place in window coordinates, and whether the glyph is of the big set.

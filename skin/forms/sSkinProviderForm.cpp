@@ -499,7 +499,11 @@ bool TsSkinProvider::RestoreEnabled() const {
 
 // --- desktop composition ---
 
-void TsSkinProvider::SetDwmNcPolicy(HWND Handle, bool Skinned) {
+void TsSkinProvider::SetDwmNcPolicy(HWND Handle, bool Skinned) { acSetDwmNcPolicy(Handle, Skinned); }
+
+bool TsSkinProvider::DwmAvailable() const { return acDwmAvailable(); }
+
+void acSetDwmNcPolicy(HWND Handle, bool Skinned) {
     if (!acDwmSwitch || !Handle || IsZoomed(Handle))
         return;
     if (Skinned) {
@@ -515,7 +519,7 @@ void TsSkinProvider::SetDwmNcPolicy(HWND Handle, bool Skinned) {
     }
 }
 
-bool TsSkinProvider::DwmAvailable() const {
+bool acDwmAvailable() {
     if (!acDwmSwitch || acWinMajorVersion < 6)
         return false;
     TacDwmEntryPoints& dwm = acDwm();

@@ -81,6 +81,22 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         set(0, top + row, 0xFF00FF), set(31, top + row, 0xFF00FF);
     std::string formMask = Image('^', 0, top, 32, top + 32, border, 1, 0);
     top += 32;
+    // The dialog's border image: the same shape as the form's, its own ring and centre.
+    std::string dialogMask;
+    if (options.Dialog) {
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                bool edge = x < Border || y < Border || x >= 32 - Border || y >= 32 - Border;
+                set(x, top + y, edge ? DialogRing : Dialog);
+            }
+        for (int row : {0, 31})
+            for (int x = 0; x < 3; ++x)
+                set(x, top + row, 0xFF00FF), set(31 - x, top + row, 0xFF00FF);
+        for (int row : {1, 30})
+            set(0, top + row, 0xFF00FF), set(31, top + row, 0xFF00FF);
+        dialogMask = Image('^', 0, top, 32, top + 32, Border, 1, 0);
+        top += 32;
+    }
     // The caption-button frame.
     std::string titleButton;
     if (options.TitleButton) {
@@ -170,6 +186,34 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
          })
         lines.push_back(line);
     lines.insert(lines.end(), scrollLines.begin(), scrollLines.end());
+    if (options.Dialog)
+        for (const std::string& line : std::vector<std::string>{
+                 "",
+                 "[DIALOG]",
+                 "COLOR=" + Num(Dialog),
+                 "HOTCOLOR=" + Num(DialogHot),
+                 "FONTCOLOR=0",
+                 "HOTFONTCOLOR=0",
+                 "BORDERSMASK=" + dialogMask,
+                 "",
+                 "[TITLEBAR]",
+                 "PARENTCLASS=DIALOG",
+                 "COLOR=" + Num(TitleBar),
+                 "HOTCOLOR=" + Num(TitleBarHot),
+                 "",
+                 "[BUTTON]",
+                 "COLOR=" + Num(Button),
+                 "HOTCOLOR=" + Num(ButtonHot),
+                 "FONTCOLOR=0",
+                 "HOTFONTCOLOR=0",
+                 "",
+                 "[CHECKBOX]",
+                 "TRANSPARENCY=100",
+                 "HOTTRANSPARENCY=100",
+                 "FONTCOLOR=0",
+                 "HOTFONTCOLOR=0",
+             })
+            lines.push_back(line);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\r\n";
