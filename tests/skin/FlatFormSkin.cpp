@@ -1,6 +1,7 @@
 // The flat form skin: rows of the master bitmap for the form's border image, the caption-button frame and the
 // glyphs, one flat colour per state.
 #include "FlatFormSkin.h"
+#include "FlatSkinSamples.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -138,6 +139,26 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         }
     global.push_back("GRIPIMAGE=" + Image('@', 0, top, GripSize, top + 2 * GripSize, 0, 1, 1));
     top += 32;
+    // The scroll-bar sections: three opaque 16 x 16 states with 4-pixel borders each, two sections a row.
+    std::vector<std::string> scrollLines;
+    if (options.ScrollBars) {
+        const char* sections[] = {"SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBAR1H",
+                                  "SCROLLBAR2H",   "SCROLLBAR1V",    "SCROLLBAR2V",  "SCROLLSLIDERH",   "SCROLLSLIDERV"};
+        int k = 0;
+        for (const char* section : sections) {
+            int left = (k % 2) * 64, y0 = top + (k / 2) * 16;
+            for (int state = 0; state < 3; ++state)
+                for (int y = 0; y < 16; ++y)
+                    for (int x = 0; x < 16; ++x)
+                        set(left + 16 * state + x, y0 + y, FlatStateColor(section, state));
+            scrollLines.insert(scrollLines.end(),
+                               {"", std::string("[") + section + "]", "COLOR=" + Num(FlatStateColor(section, 0)),
+                                "HOTCOLOR=" + Num(FlatStateColor(section, 1)),
+                                "BORDERSMASK=" + Image('^', left, y0, left + 48, y0 + 16, 4, 3, 0)});
+            ++k;
+        }
+        top += 5 * 16;
+    }
     std::vector<std::string> lines = global;
     for (const std::string& line : std::vector<std::string>{
              "",
@@ -164,6 +185,7 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
              "HOTCOLOR=" + Num(MenuLine),
          })
         lines.push_back(line);
+    lines.insert(lines.end(), scrollLines.begin(), scrollLines.end());
     if (options.Dialog)
         for (const std::string& line : std::vector<std::string>{
                  "",

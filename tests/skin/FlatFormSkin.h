@@ -57,6 +57,7 @@ struct FlatFormOptions {
     bool SmallIcons = true;   // the SICON set (without SICONHELP); false: only the BICON set
     bool TitleButton = true;  // GLOBALINFO's "TITLEBUTTON" frame
     bool Glyphs = true;       // the caption-button glyphs at all
+    bool ScrollBars = false;  // the scroll-bar sections of the flat scroll skin (FlatStateColor), for the form's bars
     bool Dialog = false;      // the sections of standard dialogs (see FormSkin::Dialog)
 };
 
