@@ -106,6 +106,7 @@ class TsCommonData;
 class TsSkinManager;
 class TsSkinProvider;
 class TsSystemMenu;
+class TsMDIForm;
 
 enum TsGripMode { gmNone, gmRightBottom };
 enum TsResizeMode { rmStandard, rmBorder };
@@ -263,10 +264,43 @@ public:
     // Holds the cut-out rectangles of the region (window coordinates).
     const TAOR& RegionRects() const { return FRegionRects; }
 
+    // --- MDI ---
+    // The MDI support of an MDI main form (its client window's adapter); nil on other forms.
+    TsMDIForm* MDIForm() const { return FMDIForm.get(); }
+    void MakeMDIForm(bool Value);
+    // The MDI child whose buttons the menu line shows: the active child of this MDI main form when maximized.
+    TCustomForm* MaximizedMDIChild() const;
+    // Where the buttons of a maximized MDI child lie in this MDI main form's window (empty when not shown).
+    TRect MDIButtonRect(TCaptionButtonIndex Index) const;
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    friend class TsMDIForm;
+    // The messages of MDI main forms and MDI children; true when the message is answered.
+    bool MDIWndProc(TMessage& Message);
+    void MDISysCommand(TMessage& Message);
+    void MDIChildSysCommand(TMessage& Message);
+    bool MDIHitTest(TMessage& Message);
+    bool MDIButtonDown(TMessage& Message);
+    bool MDIButtonUp(TMessage& Message);
+    void SetMDIHotButton(int Code);
+    void RepaintMDIButton(int Code);
+    // After a message on the unskinned path: the parent of a child that went repaints.
+    void MDIAfterUnskinned(const TMessage& Message);
+    // The parent of a child that goes repaints; an MDI main form's support goes with its provider.
+    void MDIBeforeDestruction();
+    void LockFrame(bool Value);
+    void UnlockFrame(bool Value);
+    void RepaintMDIParent();
+    // Into the frame cache: the MDI client area, the maximized child's icon and buttons on the menu line.
+    void PaintMDIArea();
+    void PaintMDIMenuLine(const TRect& Line);
+    // Menu-bar positions the system put before the form's own items (a maximized child's system menu).
+    static UINT MDIMenuItemsBefore(HMENU Bar);
+    bool ParentChildMaximized() const;
+    TsSkinProvider* ParentProvider() const;
     void CallOld(TMessage& Message);
     void CoverWndProc(TMessage& Message);
     void CoverPaint(TObject* Sender);
@@ -348,7 +382,21 @@ private:
     bool FInPaintAll = false;
     TForm* FCaptionCover = nullptr;
     TWndMethod FCoverOldWndProc;
+    std::unique_ptr<TsMDIForm> FMDIForm;
+    // The maximized MDI child's button under the mouse or held down (101 close, 102 restore, 103 minimize).
+    int FMDIHotCode = 0;
+    // The maximized child whose buttons the frame cache shows.
+    HWND FMDIShownChild = nullptr;
+    // An MDI child was shown once: a maximized sibling at that moment makes it wait to be maximized.
+    bool FMDIChildShown = false;
 };
+
+// The provider of the MDI main form, nil when none is skinned; the provider of the MDI child last activated or
+// maximized (nil once that child is restored from a caption button or goes); set while a new MDI child waits to be
+// maximized on its first paint because the active child was maximized when it was made.
+extern TsSkinProvider* MDISkinProvider;
+extern TsSkinProvider* ActiveChildProvider;
+extern bool MDIMaxPending;
 
 // The menu-loop cover and the provider whose frame it shows; nil when no menu loop runs.
 extern TForm* MenuLoopCover;

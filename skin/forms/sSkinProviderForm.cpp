@@ -2,6 +2,7 @@
 // desktop composition policy and the form's window procedure.
 #include "sSkinProvider.h"
 #include "acSnapping.h"
+#include "sMDIForm.h"
 #include "sSkinMenus.h"
 #include "sSystemMenu.h"
 
@@ -121,6 +122,7 @@ void TsSkinProvider::BeforeDestruction() {
     // No cover may outlive the provider whose procedure and picture it uses.
     if (MenuLoopProvider == this)
         FreeMenuLoopCover();
+    MDIBeforeDestruction();
     if (TForm* cover = FCaptionCover) {
         FCaptionCover = nullptr;
         cover->SetWindowProc(FCoverOldWndProc);
@@ -191,6 +193,8 @@ void TsSkinProvider::InitFormSkin() {
         FSystemMenu->Form = FForm;
         FSystemMenu->MakeSkinItems();
     }
+    if (FMDIPending && FForm->FormStyle() == fsMDIForm)
+        MakeMDIForm(true);
     FMDIPending = false;
     FSkinData->UpdateIndexes();
     InitTitleButtonGlyphs();
@@ -639,6 +643,7 @@ void TsSkinProvider::RemoveSkin(TMessage& Message) {
     if (FForm && !FForm->Destroying() && manager && wnd) {
         UpdateMenus(false);
         HideSystemButtons(false);
+        MakeMDIForm(false);
         if (HaveBorder() && !FRegionLocked)
             SetWindowRgn(wnd, nullptr, TRUE);
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
@@ -668,6 +673,10 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
                 FRegionChanged = true;
                 if (FForm->HandleAllocated())
                     SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
+                if (FForm->FormStyle() == fsMDIForm) {
+                    MakeMDIForm(true);
+                    FMDIForm->Connect();
+                }
             }
             return true;
         case scRefresh:
@@ -688,6 +697,8 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
                 }
                 if (FUseGlobalColor && !FSkinData->CustomColor())
                     FForm->SetColor(manager->GetGlobalColor());
+                if (FMDIForm)
+                    FMDIForm->Connect();
                 FSkinData->Updating = false;
                 if (FAdapter)
                     FAdapter->WndProc(Message);
@@ -731,6 +742,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 return;
             }
             CallOld(Message);
+            MDIAfterUnskinned(Message);
             return;
         }
         if (Message.Msg == SM_QUORVEXCMD) {
@@ -743,6 +755,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 Message.Result = 0;
                 return;
             }
+        if (MDIWndProc(Message))
+            return;
         HWND wnd = FForm->Handle();
         switch (Message.Msg) {
             case WM_CREATE:

@@ -146,6 +146,10 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
              "[MENULINE]",
              "COLOR=" + Num(MenuLine),
              "HOTCOLOR=" + Num(MenuLine),
+             "",
+             "[MDIAREA]",
+             "COLOR=" + Num(MDIArea),
+             "HOTCOLOR=" + Num(MDIArea),
          })
         lines.push_back(line);
     std::string text;

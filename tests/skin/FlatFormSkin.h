@@ -39,6 +39,8 @@ constexpr int GripSize = 12;
 constexpr SampleColor GripColor = 0x1E96DC;
 // GLOBALINFO's colour.
 constexpr SampleColor Global = 0x6E6E78;
+// The client area of MDI main forms ("MDIAREA").
+constexpr SampleColor MDIArea = 0x8C5A3C;
 
 // Which glyph of the caption buttons: "CLOSE", "MAX", "MIN", "NORM", "HELP"; Big: the BICON set, else SICON.
 SampleColor GlyphColor(const std::string& button, bool big, int state);
