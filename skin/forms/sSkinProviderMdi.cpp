@@ -500,6 +500,12 @@ bool TsSkinProvider::MDIWndProc(TMessage& Message) {
             if (!child)
                 return false;
             SizeHandler(Message);
+            if (Message.WParam == SIZE_MAXIMIZED && IsZoomed(wnd)) {
+                // The region of the restored size would cut the maximized child down to it; its frame lies outside
+                // the client window now, so it needs none until it is restored.
+                SetWindowRgn(wnd, nullptr, FALSE);
+                FRegionChanged = true;
+            }
             if (Message.WParam == SIZE_MAXIMIZED && IsZoomed(wnd) && FForm->Showing()) {
                 if (TsSkinProvider* p = ParentProvider()) {
                     p->FSkinData->BGChanged = true;
