@@ -1,6 +1,7 @@
 #pragma once
 // The skin provider of a form and the settings objects it publishes for its title bar.
 #include "sCtrlAdapter.h"
+#include "skin/adapters/acScrollBars.h"
 #include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sConst.h"
 
@@ -122,6 +123,10 @@ TacDwmEntryPoints& acDwm();
 extern bool acDwmSwitch;
 // DwmSetWindowAttribute through the loaded entry point; E_NOTIMPL without the library or the entry.
 HRESULT acDwmSetWindowAttribute(HWND Wnd, DWORD Attribute, LPCVOID Value, DWORD Size);
+// Desktop composition is switched on for the provider and enabled in the system.
+bool acDwmAvailable();
+// Lets the system draw the frame of Wnd (Skinned false) or leaves it to the skin.
+void acSetDwmNcPolicy(HWND Wnd, bool Skinned);
 
 // One caption button of a skinned form: its state (0 normal, 1 hot, 2 pressed), its glyph (skin image index, -1
 // none), its place in window coordinates, and whether the glyph is of the big set.
@@ -273,6 +278,16 @@ public:
     // Where the buttons of a maximized MDI child lie in this MDI main form's window (empty when not shown).
     TRect MDIButtonRect(TCaptionButtonIndex Index) const;
 
+    // --- state: activation, showing, the form's own scroll bars ---
+    // Skinned scroll bars for the form's own bars while the skin is on, the system's flat ones without it.
+    void InitFormScrollBars();
+    // The adapter that skins the form's own scroll bars, nil without one.
+    TacScrollWnd* ScrollWnd() const { return FScrollWnd.get(); }
+    // The form's show animation runs.
+    bool Animating() const { return FAnimating; }
+    // How the form was last shown: 1 normal, 2 iconic, 3 zoomed; 0 before (and after a deactivation when zoomed).
+    uint8_t ShowState() const { return FShowState; }
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -302,6 +317,26 @@ private:
     bool ParentChildMaximized() const;
     TsSkinProvider* ParentProvider() const;
     void CallOld(TMessage& Message);
+    // The window messages and skin commands of activation, caption text, showing and the rest of the form's
+    // state (sSkinProviderState.cpp); true when the message is taken.
+    bool StateWndProc(TMessage& Message);
+    bool StateCommand(TMessage& Message);
+    void ActivateHandler(TMessage& Message);
+    void NCActivateHandler(TMessage& Message);
+    void SetTextHandler(TMessage& Message);
+    void ShowingChanged(TMessage& Message);
+    void ShowWindowHandler(TMessage& Message);
+    void MeasureItemHandler(TMessage& Message);
+    void ParentNotifyHandler(TMessage& Message);
+    void ControlListChange(TMessage& Message);
+    void MouseEnterHandler(TMessage& Message);
+    void EnterMenuLoop(TMessage& Message);
+    void PaintGraphControl(HDC DC);
+    // Gives the form back from the scroll adapter; the adapter may be passing the very message that retires it,
+    // so it is freed when the next one retires or the provider goes.
+    void RetireScrollWnd();
+    // Painting of the children held back (Value true) or let go while the form shows its animation.
+    void SetChildrenRedraw(bool Value);
     void CoverWndProc(TMessage& Message);
     void CoverPaint(TObject* Sender);
     static void MenuLoopPaint(TObject* Sender);
@@ -389,6 +424,9 @@ private:
     HWND FMDIShownChild = nullptr;
     // An MDI child was shown once: a maximized sibling at that moment makes it wait to be maximized.
     bool FMDIChildShown = false;
+
+    TacAdapterPtr<TacScrollWnd> FScrollWnd;
+    TacAdapterPtr<TacScrollWnd> FRetiredScrollWnd;
 };
 
 // The provider of the MDI main form, nil when none is skinned; the provider of the MDI child last activated or

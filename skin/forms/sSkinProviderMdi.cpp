@@ -593,21 +593,6 @@ bool TsSkinProvider::MDIWndProc(TMessage& Message) {
             else
                 MDIChildSysCommand(Message);
             return true;
-        case WM_ENTERMENULOOP:
-            if (!parent || FRegionLocked || !MaximizedMDIChild())
-                return false;
-            FRegionLocked = true;
-            ShowMenuLoopCover();
-            CallOld(Message);
-            return true;
-        case WM_EXITMENULOOP:
-            if (!parent)
-                return false;
-            FRegionLocked = false;
-            if (MenuLoopProvider == this)
-                FreeMenuLoopCover();
-            CallOld(Message);
-            return true;
         case WM_MDIDESTROY:
         case WM_MDIACTIVATE:
             CallOld(Message);
