@@ -743,6 +743,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 Message.Result = 0;
                 return;
             }
+        if (InputMessage(Message))
+            return;
         HWND wnd = FForm->Handle();
         switch (Message.Msg) {
             case WM_CREATE:
@@ -753,11 +755,6 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 return;
             case WM_SIZE:
                 SizeHandler(Message);
-                return;
-            case WM_WINDOWPOSCHANGING:
-                if (FScreenSnap && !IsIconic(wnd))
-                    SnapWindowPos(wnd, *reinterpret_cast<WINDOWPOS*>(Message.LParam), FSnapBuffer);
-                CallOld(Message);
                 return;
             case WM_PAINT:
                 if (!FDwmDone) {
