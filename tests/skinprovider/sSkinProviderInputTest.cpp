@@ -466,4 +466,91 @@ TEST_F(SkinProviderInput, AnXorSizeFrameFollowsTheMouseAndLeavesNoTrace) {
     EXPECT_EQ(Px(after.get(), 350 - area.left, placed.bottom - 1 - area.top), C(Ring));
 }
 
+TEST_F(SkinProviderInput, DoubleClickOnTheCaptionMaximizesAndRestores) {
+    TsSkinProvider* provider = SkinnedForm(100, 100);
+    HWND wnd = provider->Form()->Handle();
+    TRect w = WindowBounds(wnd);
+    auto doubleClick = [](int x, int y) {
+        InputScript script({[=] { MoveMouseTo(x, y); }, [] { MouseButton(true); }, [] { MouseButton(false); },
+                            [] { MouseButton(true); }, [] { MouseButton(false); }},
+                           40);
+        script.Wait();
+    };
+    doubleClick(w.left + 120, w.top + 12);
+    Pump(300);
+    EXPECT_TRUE(IsZoomed(wnd));
+    w = WindowBounds(wnd);
+    doubleClick(w.left + 120, w.top + 12);
+    Pump(300);
+    EXPECT_FALSE(IsZoomed(wnd));
+    EXPECT_EQ(WindowBounds(wnd), TRect(100, 100, 400, 300));
+}
+
+TEST_F(SkinProviderInput, UserTitleButtonsGetTheirMouseEvents) {
+    std::vector<std::string> events;
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [&](TfrmInput*, TsSkinProvider* p) {
+        TsTitleButton* button = p->TitleButtons()->Add();
+        button->OnMouseDown = [&events, p](TObject* Sender, TMouseButton Button, TShiftState, int, int) {
+            events.push_back(Sender == p->TitleButtons()->Items(0) && Button == mbLeft ? "down" : "wrong down");
+        };
+        button->OnMouseUp = [&events, p](TObject* Sender, TMouseButton Button, TShiftState, int, int) {
+            events.push_back(Sender == p->TitleButtons()->Items(0) && Button == mbLeft ? "up" : "wrong up");
+        };
+    });
+    TRect w = WindowBounds(provider->Form()->Handle());
+    TRect r(provider->TitleButtons()->Items(0)->BtnRect);
+    POINT centre{w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2};
+    MoveTo(centre);
+    Pump(200);
+    EXPECT_EQ(provider->HotCode(), 1000);
+    EXPECT_TRUE(provider->TitleButtons()->Items(0)->HotState);
+    MouseButton(true);
+    Pump(200);
+    EXPECT_TRUE(provider->TitleButtons()->Items(0)->Pressed);
+    EXPECT_EQ(ScreenPixel(w.left + r.left + 1, w.top + r.top + 1), C(TitleButtonRing[2]));
+    MouseButton(false);
+    Pump(200);
+    EXPECT_EQ(events, (std::vector<std::string>{"down", "up"}));
+    // Pressed and released elsewhere: the press is told, the release is not.
+    MouseButton(true);
+    Pump(150);
+    MoveTo(ClientCentre(provider));
+    Pump(150);
+    MouseButton(false);
+    Pump(200);
+    EXPECT_EQ(events, (std::vector<std::string>{"down", "up", "down"}));
+    EXPECT_FALSE(provider->TitleButtons()->Items(0)->Pressed);
+}
+
+TEST_F(SkinProviderInput, AnXorMoveFrameEndsOnReleaseWhateverKeysAreHeld) {
+    TsSkinProvider* provider = SkinnedForm(200, 200, 300, 200,
+                                           [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
+    HWND wnd = provider->Form()->Handle();
+    const POINT grab{300, 212};
+    auto key = [](WORD Vk, bool Up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = Vk;
+        in.ki.dwFlags = Up ? KEYEVENTF_KEYUP : 0;
+        SendInput(1, &in, sizeof in);
+    };
+    // The release comes with Ctrl held, so its mouse keys read as the minimize button's hit-test code.
+    InputScript script({[=] { MoveMouseTo(grab.x, grab.y); }, [] { MouseButton(true); },
+                        [=] { MoveMouseTo(grab.x + 1, grab.y + 1); }, [=] { MoveMouseTo(grab.x + 41, grab.y + 31); },
+                        [=] { key(VK_CONTROL, false); }, [] { MouseButton(false); }, [=] { key(VK_CONTROL, true); }},
+                       120);
+    script.Wait();
+    Pump(200);
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(IsIconic(wnd));
+    EXPECT_EQ(WindowBounds(wnd), TRect(240, 230, 540, 430));
+
+    // A size frame that never moved leaves the form where it was.
+    InputScript still({[] { MoveMouseTo(539, 300); }, [] { MouseButton(true); }, [] { MouseButton(false); }}, 120);
+    still.Wait();
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(WindowBounds(wnd), TRect(240, 230, 540, 430));
+}
+
 }  // namespace
