@@ -334,6 +334,8 @@ private:
     void MouseMoveHandler(TMessage& Message);
     void WindowPosChangingHandler(TMessage& Message);
     void LeaveCaption();
+    // Takes down an XOR frame of this form's that is still on screen, leaving the form where it is.
+    void AbandonXorFrame();
     void ShowSystemMenuUnderIcon();
     void StartXorDrag(int Code);
     TsCaptionButton* ButtonOfCode(int Code);

@@ -126,6 +126,7 @@ void TsSkinProvider::BeforeDestruction() {
         cover->SetWindowProc(FCoverOldWndProc);
         cover->Free();
     }
+    AbandonXorFrame();
     // The adapters hooked on the form go first, so that nothing restores a procedure of ours afterwards.
     FAdapter.reset();
     if (FRegistered)

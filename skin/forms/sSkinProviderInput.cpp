@@ -407,6 +407,18 @@ void TsSkinProvider::NCLButtonDblClk(TMessage& Message) {
     NCLButtonDown(Message);
 }
 
+void TsSkinProvider::AbandonXorFrame() {
+    if (XorOwner != this)
+        return;
+    XorOwner = nullptr;
+    if (!XorActive)
+        return;
+    // A size frame that never moved places nothing: the desktop is given back and the form stays.
+    XorMoving = false;
+    XorFirstMove = true;
+    EndXorFrame(TacXorForm());
+}
+
 void TsSkinProvider::NCLButtonUp(TMessage& Message) {
     HWND wnd = FForm->Handle();
     // WM_LBUTTONUP carries the mouse keys, not a hit-test code: it only ends a frame.

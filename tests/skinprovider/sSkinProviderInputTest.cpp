@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -551,6 +552,47 @@ TEST_F(SkinProviderInput, AnXorMoveFrameEndsOnReleaseWhateverKeysAreHeld) {
     still.Wait();
     EXPECT_FALSE(XorActive);
     EXPECT_EQ(WindowBounds(wnd), TRect(240, 230, 540, 430));
+}
+
+TEST_F(SkinProviderInput, AFormThatGoesDuringItsDragTakesItsFrameAlong) {
+    TsSkinProvider* provider = SkinnedForm(200, 200, 300, 200,
+                                           [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
+    const TRect area(150, 150, 750, 650);
+    auto before = ScreenShot(area);
+    std::atomic<bool> held{false}, release{false};
+    InputScript script({[] { MoveMouseTo(498, 300); }, [] { MouseButton(true); }, [] { MoveMouseTo(499, 301); },
+                        [] { MoveMouseTo(560, 320); }, [&] { held = true; },
+                        [&] {
+                            while (!release)
+                                Sleep(10);
+                        },
+                        [] { MouseButton(false); }},
+                       120);
+    Pump(10000, [&] { return held.load(); });
+    Pump(200);
+    ASSERT_TRUE(XorActive);
+    TForm* form = FormOf(provider);
+    Forms.erase(std::find(Forms.begin(), Forms.end(), form));
+    form->Free();
+    EXPECT_FALSE(XorActive);
+    release = true;
+    script.Wait();
+    auto after = ScreenShot(area);
+    // Right of where the form was, the frame's outline is gone.
+    int outline = 0;
+    for (int py = 300; py < 330; ++py)
+        outline += Px(after.get(), 559 - area.left, py - area.top) != Px(before.get(), 559 - area.left, py - area.top);
+    EXPECT_EQ(outline, 0);
+
+    // The next form can drag a frame of its own.
+    TsSkinProvider* next = SkinnedForm(200, 200, 300, 200,
+                                       [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
+    InputScript again({[] { MoveMouseTo(498, 300); }, [] { MouseButton(true); }, [] { MoveMouseTo(499, 301); },
+                       [] { MoveMouseTo(530, 301); }, [] { MouseButton(false); }},
+                      120);
+    again.Wait();
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(WindowBounds(next->Form()->Handle()), TRect(200, 200, 531, 400));
 }
 
 }  // namespace
