@@ -164,7 +164,7 @@ void Pump() {
     }
 }
 
-int Floor(size_t chunk) {
+int Floor(size_t chunk, size_t total) {
     LoadLibraryW(L"riched20.dll");
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
@@ -189,8 +189,10 @@ int Floor(size_t chunk) {
     ShowWindow(host, SW_SHOW);
     Pump();
 
-    size_t total = FloorSize(chunk);
     std::string text = ModemText(total);
+    // Where an append's time goes, for the first and the last tenth: the edit, the rich edit, and painting.
+    double editTime[2] = {0, 0}, richTime[2] = {0, 0}, paintTime[2] = {0, 0};
+    size_t tenthAppends = std::max<size_t>((total / chunk) / 10, 1);
     std::vector<TAppend> appends;
     CHARFORMAT2W colour{};
     colour.cbSize = sizeof colour;
@@ -205,6 +207,7 @@ int Floor(size_t chunk) {
         SendMessageW(memo, EM_SETSEL, memoEnd, memoEnd);
         SendMessageA(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(data.c_str()));
         memoEnd += static_cast<int>(data.size());
+        double b = Now();
         GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
         LONG end = static_cast<LONG>(SendMessageW(rich, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
         CHARRANGE caret{end, end};
@@ -212,13 +215,26 @@ int Floor(size_t chunk) {
         SendMessageW(rich, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&colour));
         SendMessageA(rich, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(hex.c_str()));
         SendMessageW(rich, EM_SCROLL, SB_LINEDOWN, 0);
+        double c = Now();
         Pump();
-        appends.push_back({static_cast<int>(data.size()), Now() - a});
+        double d = Now();
+        size_t index = appends.size();
+        int part = index < tenthAppends ? 0 : index >= (total / chunk) - tenthAppends ? 1 : -1;
+        if (part >= 0) {
+            editTime[part] += b - a;
+            richTime[part] += c - b;
+            paintTime[part] += d - c;
+        }
+        appends.push_back({static_cast<int>(data.size()), d - a});
     }
     double seconds = Now() - start;
     double rate = static_cast<double>(total) / seconds;
     std::printf("floor, bare edit and rich edit, %zu bytes in %zu-byte appends: %.4f MB/s\n", total, chunk, rate / MB);
     PrintAppends("bare controls", appends);
+    for (int part = 0; part < 2; ++part)
+        std::printf("  %s tenth: per append %.2f ms in the edit, %.2f ms in the rich edit, %.2f ms painting\n",
+                    part == 0 ? "first" : "last", editTime[part] * 1e3 / tenthAppends, richTime[part] * 1e3 / tenthAppends,
+                    paintTime[part] * 1e3 / tenthAppends);
     std::printf("  peak working set %.0f MB\n", PeakWorkingSetMB());
     PrintResult("floor", {{"rate", rate},
                           {"first", Tenth(appends, 0).PerAppend},
@@ -464,7 +480,8 @@ int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     try {
         if (argc >= 3 && std::string(argv[1]) == "floor")
-            return Floor(std::strtoul(argv[2], nullptr, 10));
+            return Floor(std::strtoul(argv[2], nullptr, 10),
+                         argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : FloorSize(std::strtoul(argv[2], nullptr, 10)));
         // A shorter flood, to look at the console quickly: console <chunk> <bytes>.
         if (argc >= 3 && std::string(argv[1]) == "console")
             return Console(std::strtoul(argv[2], nullptr, 10), argc >= 4 ? std::strtoul(argv[3], nullptr, 10) : FloodSize);

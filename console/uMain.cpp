@@ -253,6 +253,7 @@ void TfrmMain::ToolButton3Click(TObject*) {
 }
 
 void TfrmMain::ToolButton5Click(TObject*) {
+    FPendingText.clear();
     Log->Clear();
     FLogEnd = 0;
     TrimWorkingSet();
@@ -270,6 +271,7 @@ void TfrmMain::btnOnOffClick(TObject*) {
         }
     } else {
         try {
+            FlushTextLog();
             comport->Close();
         } catch (const std::exception&) {
             Application->MessageBox("      Close comport fail!      \r\n", "Error!", MB_ICONERROR);
@@ -334,6 +336,12 @@ namespace {
 // time, with the message queue served in between; what is not read yet waits in the port's own buffer, so a
 // flood costs no memory here.
 constexpr int ReceiveSliceBytes = 1024;
+// Most of an append to Wine's edit is a fixed cost of some 20 ms whatever its size, while the rich edit's cost
+// grows with the HEX line. So each slice is its own HEX line, but during a flood the text log takes the received
+// text in batches of a few KiB, at least every tenth of a second; once the port holds nothing more, what waits is
+// shown at once, so a modem's answer appears as it did.
+constexpr size_t TextLogBatchBytes = 8192;
+constexpr DWORD TextLogBatchMs = 250;
 const UINT WM_RECEIVEMORE = WM_APP + 0x41;
 constexpr UINT_PTR ReceiveTimerId = 0x4252;
 }  // namespace
@@ -341,10 +349,17 @@ constexpr UINT_PTR ReceiveTimerId = 0x4252;
 void TfrmMain::comportRxChar(TObject*, int) { ReceiveSlice(); }
 
 void TfrmMain::ReceiveSlice() {
-    if (!comport->Connected())
+    if (!comport->Connected()) {
+        FlushTextLog();
         return;
-    int count = std::min(comport->InputCount(), ReceiveSliceBytes);
-    if (count > 0) {
+    }
+    // A batch that is due takes a dispatch of its own: the window never waits for a HEX line and a text batch
+    // together.
+    bool batchDue = !FPendingText.empty() && (FPendingText.size() >= TextLogBatchBytes ||
+                                              GetTickCount() - FPendingSince >= TextLogBatchMs);
+    if (batchDue) {
+        FlushTextLog();
+    } else if (int count = std::min(comport->InputCount(), ReceiveSliceBytes); count > 0) {
         tmrRX->SetEnabled(true);
         std::string s;
         comport->ReadStr(s, count);
@@ -353,7 +368,11 @@ void TfrmMain::ReceiveSlice() {
         SetHexColor(RXDColor);
         AddHexLog(s);
     }
-    if (FReceiveMorePending || comport->InputCount() <= 0 || !HandleAllocated())
+    if (comport->InputCount() <= 0) {
+        FlushTextLog();
+        return;
+    }
+    if (FReceiveMorePending || !HandleAllocated())
         return;
     FReceiveMorePending = true;
     // A posted message comes back before the user's input: while keys or clicks wait, the rest is read from a
@@ -380,13 +399,18 @@ void TfrmMain::WndProc(TMessage& Message) {
 void TfrmMain::AppendToLog(const std::string& Text) {
     // An edit control ends its text at a NUL: without them the rest of the chunk still shows (the HEX log
     // keeps every byte).
-    std::string text;
-    text.reserve(Text.size());
+    if (FPendingText.empty())
+        FPendingSince = GetTickCount();
     for (char c : Text)
         if (c != '\0')
-            text += c;
-    if (text.empty())
+            FPendingText += c;
+}
+
+void TfrmMain::FlushTextLog() {
+    if (FPendingText.empty())
         return;
+    std::string text;
+    text.swap(FPendingText);
     SendMessageA(Log->Handle(), EM_SETSEL, FLogEnd, FLogEnd);
     SendMessageA(Log->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     FLogEnd += static_cast<int>(text.size());
@@ -394,6 +418,8 @@ void TfrmMain::AppendToLog(const std::string& Text) {
 }
 
 void TfrmMain::EchoToLog(const std::string& Text) {
+    // What was received before the command was sent stays before it.
+    FlushTextLog();
     int line = Log->Lines()->Count();
     Log->Lines()->Add(Text);
     FLogEnd = static_cast<int>(SendMessageA(Log->Handle(), EM_LINEINDEX, line, 0)) + static_cast<int>(Text.size());
@@ -512,6 +538,7 @@ void TfrmMain::ToolButton2Click(TObject*) {
 
 void TfrmMain::btnSaveClick(TObject*) {
     dlgSave->SetFileName(ProposedLogFileName(dlgSave->FileName(), "AT Command Log ", ".txt"));
+    FlushTextLog();
     if (dlgSave->Execute())
         Log->Lines()->SaveToFile(dlgSave->FileName());
     TrimWorkingSet();

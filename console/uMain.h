@@ -139,6 +139,7 @@ private:
     // Writes received text into the text log where the last output ended.
     void AppendToLog(const std::string& Text);
     void EchoToLog(const std::string& Text);
+    void FlushTextLog();
     // Drops the oldest lines once the text log holds more than it may.
     void KeepTextLogWithinLimit();
     // Keeps the HEX log at its edge after this window moved or changed its size.
@@ -152,4 +153,7 @@ private:
     int FLogEnd = 0;
     // A request to read on is on its way (a posted message or the timer), so no second one is made.
     bool FReceiveMorePending = false;
+    // Received text on its way to the text log, and when its oldest byte arrived.
+    std::string FPendingText;
+    DWORD FPendingSince = 0;
 };
