@@ -37,15 +37,7 @@ TColor C(SampleColor c) {
 
 // Handles messages as a program's loop does, keys translated into characters (Alt+Space needs that).
 void Pump(DWORD ms, const std::function<bool()>& done = [] { return false; }) {
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (!done() && GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    PumpKeysUntil(done, ms);
 }
 
 std::unique_ptr<TBitmap> ScreenShot(const TRect& R) {
@@ -94,6 +86,37 @@ public:
 private:
     std::atomic<bool> FDone{false};
     std::thread FThread;
+};
+
+// Presses the left button at the first point, moves through the others and holds the button there until Release,
+// while the test's thread serves its messages and looks at the screen.
+class HeldDrag {
+public:
+    explicit HeldDrag(std::vector<POINT> Path) {
+        std::vector<std::function<void()>> steps;
+        steps.push_back([p = Path.front()] { MoveMouseTo(p.x, p.y); });
+        steps.push_back([] { MouseButton(true); });
+        for (size_t i = 1; i < Path.size(); ++i)
+            steps.push_back([p = Path[i]] { MoveMouseTo(p.x, p.y); });
+        steps.push_back([this] {
+            FHeld = true;
+            while (!FRelease)
+                Sleep(10);
+        });
+        steps.push_back([] { MouseButton(false); });
+        FScript = std::make_unique<InputScript>(std::move(steps), 120);
+        Pump(10000, [this] { return FHeld.load(); });
+        Pump(200);
+    }
+    ~HeldDrag() { FRelease = true; }
+    void Release() {
+        FRelease = true;
+        FScript->Wait();
+    }
+
+private:
+    std::atomic<bool> FHeld{false}, FRelease{false};
+    std::unique_ptr<InputScript> FScript;
 };
 
 class TfrmInput : public TForm {
@@ -418,18 +441,8 @@ TEST_F(SkinProviderInput, AnXorSizeFrameFollowsTheMouseAndLeavesNoTrace) {
     const TRect area(150, 150, 750, 650);
     auto before = ScreenShot(area);
     const int y = 300, grabX = 498;  // on the right border
-    std::atomic<bool> held{false}, release{false};
-    InputScript script({[=] { MoveMouseTo(grabX, y); }, [] { MouseButton(true); },
-                        [=] { MoveMouseTo(grabX + 1, y + 1); }, [=] { MoveMouseTo(grabX + 60, y + 30); },
-                        [=] { MoveMouseTo(grabX + 121, y + 61); }, [&] { held = true; },
-                        [&] {
-                            while (!release)
-                                Sleep(10);
-                        },
-                        [] { MouseButton(false); }},
-                       120);
-    Pump(10000, [&] { return held.load(); });
-    Pump(300);
+    HeldDrag drag({{grabX, y}, {grabX + 1, y + 1}, {grabX + 60, y + 30}, {grabX + 121, y + 61}});
+    Pump(100);
     // Mid-drag the form keeps its place, and an inverted outline shows where it will go.
     EXPECT_EQ(WindowBounds(wnd), TRect(200, 200, 500, 400));
     EXPECT_TRUE(XorActive);
@@ -444,8 +457,7 @@ TEST_F(SkinProviderInput, AnXorSizeFrameFollowsTheMouseAndLeavesNoTrace) {
                         ? 1
                         : 0;
     EXPECT_EQ(inverted, 30);
-    release = true;
-    script.Wait();
+    drag.Release();
     Pump(300);
     EXPECT_FALSE(XorActive);
     EXPECT_EQ(GetCapture(), nullptr);
@@ -558,24 +570,13 @@ TEST_F(SkinProviderInput, AFormThatGoesDuringItsDragTakesItsFrameAlong) {
                                            [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
     const TRect area(150, 150, 750, 650);
     auto before = ScreenShot(area);
-    std::atomic<bool> held{false}, release{false};
-    InputScript script({[] { MoveMouseTo(498, 300); }, [] { MouseButton(true); }, [] { MoveMouseTo(499, 301); },
-                        [] { MoveMouseTo(560, 320); }, [&] { held = true; },
-                        [&] {
-                            while (!release)
-                                Sleep(10);
-                        },
-                        [] { MouseButton(false); }},
-                       120);
-    Pump(10000, [&] { return held.load(); });
-    Pump(200);
+    HeldDrag drag({{498, 300}, {499, 301}, {560, 320}});
     ASSERT_TRUE(XorActive);
     TForm* form = FormOf(provider);
     Forms.erase(std::find(Forms.begin(), Forms.end(), form));
     form->Free();
     EXPECT_FALSE(XorActive);
-    release = true;
-    script.Wait();
+    drag.Release();
     auto after = ScreenShot(area);
     // Right of where the form was, the frame's outline is gone.
     int outline = 0;
@@ -592,6 +593,44 @@ TEST_F(SkinProviderInput, AFormThatGoesDuringItsDragTakesItsFrameAlong) {
     again.Wait();
     EXPECT_FALSE(XorActive);
     EXPECT_EQ(WindowBounds(next->Form()->Handle()), TRect(200, 200, 531, 400));
+}
+
+TEST_F(SkinProviderInput, LeavesHitTestingToTheSystemWithoutSkinOrCaption) {
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [](TfrmInput*, TsSkinProvider* p) {
+        p->SetResizeMode(rmBorder);
+        p->TitleButtons()->Add();
+    });
+    HWND wnd = provider->Form()->Handle();
+    TRect w = WindowBounds(wnd);
+    const TRect user(provider->TitleButtons()->Items(0)->BtnRect);
+    const POINT points[] = {{w.left + 10, w.top + 12},
+                            {w.right - 15, w.top + 12},
+                            {w.left + (user.left + user.right) / 2, w.top + 12},
+                            {w.left + 150, w.top + 12},
+                            {w.left + 1, w.top + 100}};
+    auto system = [&](POINT p) { return DefWindowProcA(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)); };
+    auto answer = [&](POINT p) { return SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)); };
+    ASSERT_EQ(answer(points[2]), 1000);
+    Manager->SetActive(false);
+    Pump(300);
+    for (POINT p : points)
+        EXPECT_EQ(answer(p), system(p)) << p.x << "," << p.y;
+    // A press on the caption of an unskinned form is the system's too: no XOR frame.
+    InputScript drag({[&] { MoveMouseTo(w.left + 150, w.top + 12); }, [] { MouseButton(true); },
+                      [&] { MoveMouseTo(w.left + 170, w.top + 22); }, [] { MouseButton(false); }},
+                     120);
+    drag.Wait();
+    EXPECT_FALSE(XorActive);
+
+    // A skinned form without a caption keeps the system's answers as well.
+    Manager->SetActive(true);
+    Pump(300);
+    provider->Form()->SetBorderStyle(bsNone);
+    Pump(300);
+    wnd = provider->Form()->Handle();
+    w = WindowBounds(wnd);
+    for (POINT p : {POINT{w.left + 10, w.top + 5}, POINT{w.right - 5, w.top + 5}})
+        EXPECT_EQ(answer(p), system(p));
 }
 
 }  // namespace
