@@ -633,4 +633,25 @@ TEST_F(SkinProviderInput, LeavesHitTestingToTheSystemWithoutSkinOrCaption) {
         EXPECT_EQ(answer(p), system(p));
 }
 
+TEST_F(SkinProviderInput, TheHelpButtonAsksForContextHelp) {
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [](TfrmInput* form, TsSkinProvider*) {
+        form->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize, biMaximize, biHelp});
+    });
+    FormOf(provider)->Commands.clear();
+    POINT help = GlyphCentre(provider, TsSkinProvider::cbHelp);
+    MoveTo(help);
+    Pump(200);
+    EXPECT_EQ(ScreenPixel(help.x, help.y), C(GlyphColor("HELP", true, 1)));
+    MouseButton(true);
+    Pump(200);
+    EXPECT_EQ(ScreenPixel(help.x, help.y), C(GlyphColor("HELP", true, 2)));
+    MouseButton(false);
+    Pump(300);
+    EXPECT_EQ(FormOf(provider)->Commands, std::vector<WPARAM>{SC_CONTEXTHELP});
+    EXPECT_EQ(provider->HotCode(), 0);
+    // The help mode of the system, if any, ends with the next click.
+    ClickAt(ClientCentre(provider).x, ClientCentre(provider).y);
+    Pump(200);
+}
+
 }  // namespace
