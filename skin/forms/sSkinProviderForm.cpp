@@ -1,7 +1,6 @@
 // The skin provider as a component: hooking its form, the metrics of the form's frame, the window region, the
 // desktop composition policy and the form's window procedure.
 #include "sSkinProvider.h"
-#include "acSnapping.h"
 #include "sSkinMenus.h"
 #include "sSystemMenu.h"
 
