@@ -140,6 +140,9 @@ struct MenuSeen {
     RECT Rect{};
 };
 std::vector<MenuSeen> MenusSeen;
+// The screen around the first menu seen, for a person to look at.
+TRect MenuShotArea;
+std::unique_ptr<TBitmap> MenuShot;
 
 void CALLBACK CloseOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
     HWND menu = FindWindowA("#32768", nullptr);
@@ -149,6 +152,8 @@ void CALLBACK CloseOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
     seen.Menu = reinterpret_cast<HMENU>(SendMessageA(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
     GetWindowRect(menu, &seen.Rect);
     MenusSeen.push_back(seen);
+    if (MenusSeen.size() == 1 && !MenuShotArea.IsEmpty())
+        MenuShot = ScreenShot(MenuShotArea);
     EndMenu();
 }
 
@@ -327,12 +332,17 @@ TEST_F(SkinProviderInput, ShowsTheSkinnedSystemMenuFromAltSpaceTheIconAndTheCapt
     // Under the caption icon.
     const POINT under{w.left + provider->SysBorderWidth(), w.top + provider->IconRect().bottom};
 
+    MenuShotArea = TRect(w.left, w.top, w.right, w.bottom + 60);
     PressChord({VK_MENU}, VK_SPACE);
     Pump(1500, [] { return !MenusSeen.empty(); });
     ASSERT_EQ(MenusSeen.size(), 1u);
     EXPECT_EQ(MenusSeen[0].Menu, provider->SystemMenu()->Handle());
     EXPECT_EQ(MenusSeen[0].Rect.left, under.x);
     EXPECT_EQ(MenusSeen[0].Rect.top, under.y);
+    if (MenuShot)
+        KeepShot(MenuShot.get(), "system-menu-alt-space");
+    MenuShot.reset();
+    MenuShotArea = TRect();
     Pump(200);
 
     TRect icon = provider->IconRect();
