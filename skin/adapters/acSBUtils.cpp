@@ -340,6 +340,14 @@ TWinControl* FindControlByHandle(HWND Handle, TComponent* Owner) {
     return nullptr;
 }
 
+TPoint ClientOffsetInWindow(HWND Wnd) {
+    RECT w{};
+    GetWindowRect(Wnd, &w);
+    POINT origin{0, 0};
+    ClientToScreen(Wnd, &origin);
+    return TPoint(origin.x - w.left, origin.y - w.top);
+}
+
 TacMainWnd* GetAdapterOfWnd(HWND Wnd) {
     return Wnd ? static_cast<TacMainWnd*>(GetPropA(Wnd, acAdapterProp)) : nullptr;
 }

@@ -149,6 +149,8 @@ TacMainWnd* GetAdapterOfWnd(HWND Wnd);
 // that the parent gives through skin command 61.
 void GetWndOffsetInParent(HWND Wnd, HWND& ParentWnd, TRect& WndRect, TPoint& WndPos, TSize& WndSize,
                           TRect& ParentRect);
+// Where the client area of Wnd lies inside its window rectangle.
+TPoint ClientOffsetInWindow(HWND Wnd);
 // The top-level window's answer to skin command 25.
 LRESULT SendToTopParent(HWND Wnd);
 // Full: the frame is recalculated (SWP_FRAMECHANGED); else only repainted (WM_NCPAINT).

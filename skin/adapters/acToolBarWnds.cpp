@@ -254,11 +254,7 @@ void TacToolBarVCLWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager
 }
 
 TPoint TacToolBarVCLWnd::ClientOrigin() const {
-    RECT w{};
-    GetWindowRect(CtrlHandle, &w);
-    POINT p{0, 0};
-    ClientToScreen(CtrlHandle, &p);
-    return TPoint(p.x - w.left, p.y - w.top);
+    return ClientOffsetInWindow(CtrlHandle);
 }
 
 bool TacToolBarVCLWnd::Tracking() const {

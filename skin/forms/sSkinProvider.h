@@ -1,6 +1,7 @@
 #pragma once
 // The skin provider of a form and the settings objects it publishes for its title bar.
 #include "sCtrlAdapter.h"
+#include "skin/adapters/acScrollBars.h"
 #include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sConst.h"
 
@@ -121,6 +122,10 @@ TacDwmEntryPoints& acDwm();
 extern bool acDwmSwitch;
 // DwmSetWindowAttribute through the loaded entry point; E_NOTIMPL without the library or the entry.
 HRESULT acDwmSetWindowAttribute(HWND Wnd, DWORD Attribute, LPCVOID Value, DWORD Size);
+// Desktop composition is switched on for the provider and enabled in the system.
+bool acDwmAvailable();
+// Lets the system draw the frame of Wnd (Skinned false) or leaves it to the skin.
+void acSetDwmNcPolicy(HWND Wnd, bool Skinned);
 
 // One caption button of a skinned form: its state (0 normal, 1 hot, 2 pressed), its glyph (skin image index, -1
 // none), its place in window coordinates, and whether the glyph is of the big set.
@@ -263,6 +268,16 @@ public:
     // Holds the cut-out rectangles of the region (window coordinates).
     const TAOR& RegionRects() const { return FRegionRects; }
 
+    // --- state: activation, showing, the form's own scroll bars ---
+    // Skinned scroll bars for the form's own bars while the skin is on, the system's flat ones without it.
+    void InitFormScrollBars();
+    // The adapter that skins the form's own scroll bars, nil without one.
+    TacScrollWnd* ScrollWnd() const { return FScrollWnd.get(); }
+    // The form's show animation runs.
+    bool Animating() const { return FAnimating; }
+    // How the form was last shown: 1 normal, 2 iconic, 3 zoomed; 0 before (and after a deactivation when zoomed).
+    uint8_t ShowState() const { return FShowState; }
+
     // --- the mouse on the caption, system commands ---
     // The hit-test code of the point (screen coordinates) as the skinned frame sees it: 3 the icon, 8, 9, 20, 21 the
     // minimize, maximize/restore, close and help buttons, 1000 + i user button i, 17 the size grip, -1 the edge of a
@@ -289,6 +304,26 @@ protected:
 
 private:
     void CallOld(TMessage& Message);
+    // The window messages and skin commands of activation, caption text, showing and the rest of the form's
+    // state (sSkinProviderState.cpp); true when the message is taken.
+    bool StateWndProc(TMessage& Message);
+    bool StateCommand(TMessage& Message);
+    void ActivateHandler(TMessage& Message);
+    void NCActivateHandler(TMessage& Message);
+    void SetTextHandler(TMessage& Message);
+    void ShowingChanged(TMessage& Message);
+    void ShowWindowHandler(TMessage& Message);
+    void MeasureItemHandler(TMessage& Message);
+    void ParentNotifyHandler(TMessage& Message);
+    void ControlListChange(TMessage& Message);
+    void MouseEnterHandler(TMessage& Message);
+    void EnterMenuLoop(TMessage& Message);
+    void PaintGraphControl(HDC DC);
+    // Gives the form back from the scroll adapter; the adapter may be passing the very message that retires it,
+    // so it is freed when the next one retires or the provider goes.
+    void RetireScrollWnd();
+    // Painting of the children held back (Value true) or let go while the form shows its animation.
+    void SetChildrenRedraw(bool Value);
     void CoverWndProc(TMessage& Message);
     void CoverPaint(TObject* Sender);
     static void MenuLoopPaint(TObject* Sender);
@@ -387,6 +422,8 @@ private:
     bool FInPaintAll = false;
     TForm* FCaptionCover = nullptr;
     TWndMethod FCoverOldWndProc;
+    TacAdapterPtr<TacScrollWnd> FScrollWnd;
+    TacAdapterPtr<TacScrollWnd> FRetiredScrollWnd;
     // The provider sends itself SC_MOVE or SC_SIZE to begin an XOR frame (not the system's move loop).
     bool FXorStarting = false;
     // The MDI parent's provider that LockFrame held back with this form.

@@ -127,6 +127,8 @@ void TsSkinProvider::BeforeDestruction() {
     }
     AbandonXorFrame();
     // The adapters hooked on the form go first, so that nothing restores a procedure of ours afterwards.
+    FScrollWnd.reset();
+    FRetiredScrollWnd.reset();
     FAdapter.reset();
     if (FRegistered)
         RemoveSupportedForm(FForm);
@@ -466,6 +468,9 @@ int TsSkinProvider::CaptionAreaHeight() const {
     result = std::max(result, 0);
     if (IsIconic(wnd))
         result += SysBorderHeight();
+    if (FScrollWnd && !FScrollWnd->Destroyed && FScrollWnd->HScrollBar && FScrollWnd->HScrollBar->Visible &&
+        FSkinData->Skinned())
+        result -= GetScrollMetric(FScrollWnd->HScrollBar.get(), true);
     return result;
 }
 
@@ -494,7 +499,11 @@ bool TsSkinProvider::RestoreEnabled() const {
 
 // --- desktop composition ---
 
-void TsSkinProvider::SetDwmNcPolicy(HWND Handle, bool Skinned) {
+void TsSkinProvider::SetDwmNcPolicy(HWND Handle, bool Skinned) { acSetDwmNcPolicy(Handle, Skinned); }
+
+bool TsSkinProvider::DwmAvailable() const { return acDwmAvailable(); }
+
+void acSetDwmNcPolicy(HWND Handle, bool Skinned) {
     if (!acDwmSwitch || !Handle || IsZoomed(Handle))
         return;
     if (Skinned) {
@@ -510,7 +519,7 @@ void TsSkinProvider::SetDwmNcPolicy(HWND Handle, bool Skinned) {
     }
 }
 
-bool TsSkinProvider::DwmAvailable() const {
+bool acDwmAvailable() {
     if (!acDwmSwitch || acWinMajorVersion < 6)
         return false;
     TacDwmEntryPoints& dwm = acDwm();
@@ -631,6 +640,7 @@ void TsSkinProvider::RemoveSkin(TMessage& Message) {
         FAdapter->WndProc(removal);
         FAdapter.reset();
     }
+    RetireScrollWnd();
     CommonWndProc(Message, FSkinData.get());
     FMenuLineCount = -1;
     if (FForm)
@@ -676,6 +686,7 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
                     PrepareForm();
                 else
                     FAdapter->AddAllItems();
+                InitFormScrollBars();
                 FMenuLineCount = -1;
                 FFormImage.reset();
                 if (HaveBorder())
@@ -697,7 +708,7 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
             Message.Result = ProviderAnswer(this);
             return true;
         default:
-            return false;
+            return StateCommand(Message);
     }
 }
 
@@ -743,6 +754,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 Message.Result = 0;
                 return;
             }
+        if (StateWndProc(Message))
+            return;
         if (InputMessage(Message))
             return;
         HWND wnd = FForm->Handle();
@@ -792,37 +805,6 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                     NCPaintHandler();
                 Message.Result = 0;
                 return;
-            case WM_NCACTIVATE: {
-                // The system would paint its own caption over the skinned one: it is told not to (LParam -1), and the
-                // frame shows the new state from the cache.
-                bool active = Message.WParam != 0;
-                if (active != FFormActive)
-                    FlagDirty();
-                FFormActive = active;
-                Message.LParam = -1;
-                CallOld(Message);
-                if (!FAdapter)
-                    PrepareForm();
-                if (FForm->Showing())
-                    RedrawFrame();
-                return;
-            }
-            case WM_SETTEXT: {
-                if (!FForm->Showing()) {
-                    CallOld(Message);
-                    return;
-                }
-                // The system paints the caption with the new text unless the window reads as hidden meanwhile.
-                FlagDirty();
-                {
-                    SetWindowLongA(wnd, GWL_STYLE, GetWindowLongA(wnd, GWL_STYLE) & ~WS_VISIBLE);
-                    auto restore =
-                        Finally([&] { SetWindowLongA(wnd, GWL_STYLE, GetWindowLongA(wnd, GWL_STYLE) | WS_VISIBLE); });
-                    CallOld(Message);
-                }
-                RedrawFrame();
-                return;
-            }
             case WM_PRINT:
                 PrintHandler(Message);
                 return;

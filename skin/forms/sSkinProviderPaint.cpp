@@ -567,6 +567,11 @@ void TsSkinProvider::CopyEdgesFromCache(HDC DC) {
 // --- client painting ---
 
 void TsSkinProvider::PaintForm(HDC DC, bool Children) {
+    if (FSkinData->IsCached() && FSkinData->GraphControl) {
+        PaintGraphControl(DC);
+        FNoFramePaintYet = false;
+        return;
+    }
     if (FSkinData->IsCached()) {
         if (!FSkinData->Locked)
             PaintAll();
@@ -753,6 +758,9 @@ void TsSkinProvider::LockCaption(bool WholeForm) {
     }
     // Shown without a redraw the cover would be an empty (black) surface until its first paint: it paints now.
     RedrawWindow(cover, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    // A look at the queue hands what was painted to the screen now, not once this message is done.
+    MSG pending;
+    PeekMessageA(&pending, cover, 0, 0, PM_NOREMOVE);
 }
 
 void TsSkinProvider::UnlockCaption() {
@@ -801,6 +809,8 @@ void TsSkinProvider::ShowMenuLoopCover() {
     SetWindowPos(MenuLoopCover->Handle(), nullptr, r.right - 60, FForm->Top() + SysCaptionHeight(), 60,
                  GetSystemMetrics(SM_CYMENU) + 3, SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     RedrawWindow(MenuLoopCover->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    MSG pending;
+    PeekMessageA(&pending, MenuLoopCover->Handle(), 0, 0, PM_NOREMOVE);
 }
 
 void TsSkinProvider::FreeMenuLoopCover() {

@@ -1,6 +1,7 @@
 // The flat form skin: rows of the master bitmap for the form's border image, the caption-button frame and the
 // glyphs, one flat colour per state.
 #include "FlatFormSkin.h"
+#include "FlatSkinSamples.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -80,6 +81,22 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         set(0, top + row, 0xFF00FF), set(31, top + row, 0xFF00FF);
     std::string formMask = Image('^', 0, top, 32, top + 32, border, 1, 0);
     top += 32;
+    // The dialog's border image: the same shape as the form's, its own ring and centre.
+    std::string dialogMask;
+    if (options.Dialog) {
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                bool edge = x < Border || y < Border || x >= 32 - Border || y >= 32 - Border;
+                set(x, top + y, edge ? DialogRing : Dialog);
+            }
+        for (int row : {0, 31})
+            for (int x = 0; x < 3; ++x)
+                set(x, top + row, 0xFF00FF), set(31 - x, top + row, 0xFF00FF);
+        for (int row : {1, 30})
+            set(0, top + row, 0xFF00FF), set(31, top + row, 0xFF00FF);
+        dialogMask = Image('^', 0, top, 32, top + 32, Border, 1, 0);
+        top += 32;
+    }
     // The caption-button frame.
     std::string titleButton;
     if (options.TitleButton) {
@@ -122,6 +139,26 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         }
     global.push_back("GRIPIMAGE=" + Image('@', 0, top, GripSize, top + 2 * GripSize, 0, 1, 1));
     top += 32;
+    // The scroll-bar sections: three opaque 16 x 16 states with 4-pixel borders each, two sections a row.
+    std::vector<std::string> scrollLines;
+    if (options.ScrollBars) {
+        const char* sections[] = {"SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBAR1H",
+                                  "SCROLLBAR2H",   "SCROLLBAR1V",    "SCROLLBAR2V",  "SCROLLSLIDERH",   "SCROLLSLIDERV"};
+        int k = 0;
+        for (const char* section : sections) {
+            int left = (k % 2) * 64, y0 = top + (k / 2) * 16;
+            for (int state = 0; state < 3; ++state)
+                for (int y = 0; y < 16; ++y)
+                    for (int x = 0; x < 16; ++x)
+                        set(left + 16 * state + x, y0 + y, FlatStateColor(section, state));
+            scrollLines.insert(scrollLines.end(),
+                               {"", std::string("[") + section + "]", "COLOR=" + Num(FlatStateColor(section, 0)),
+                                "HOTCOLOR=" + Num(FlatStateColor(section, 1)),
+                                "BORDERSMASK=" + Image('^', left, y0, left + 48, y0 + 16, 4, 3, 0)});
+            ++k;
+        }
+        top += 5 * 16;
+    }
     std::vector<std::string> lines = global;
     for (const std::string& line : std::vector<std::string>{
              "",
@@ -148,6 +185,35 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
              "HOTCOLOR=" + Num(MenuLine),
          })
         lines.push_back(line);
+    lines.insert(lines.end(), scrollLines.begin(), scrollLines.end());
+    if (options.Dialog)
+        for (const std::string& line : std::vector<std::string>{
+                 "",
+                 "[DIALOG]",
+                 "COLOR=" + Num(Dialog),
+                 "HOTCOLOR=" + Num(DialogHot),
+                 "FONTCOLOR=0",
+                 "HOTFONTCOLOR=0",
+                 "BORDERSMASK=" + dialogMask,
+                 "",
+                 "[TITLEBAR]",
+                 "PARENTCLASS=DIALOG",
+                 "COLOR=" + Num(TitleBar),
+                 "HOTCOLOR=" + Num(TitleBarHot),
+                 "",
+                 "[BUTTON]",
+                 "COLOR=" + Num(Button),
+                 "HOTCOLOR=" + Num(ButtonHot),
+                 "FONTCOLOR=0",
+                 "HOTFONTCOLOR=0",
+                 "",
+                 "[CHECKBOX]",
+                 "TRANSPARENCY=100",
+                 "HOTTRANSPARENCY=100",
+                 "FONTCOLOR=0",
+                 "HOTFONTCOLOR=0",
+             })
+            lines.push_back(line);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\r\n";

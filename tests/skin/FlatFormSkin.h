@@ -40,6 +40,13 @@ constexpr SampleColor GripColor = 0x1E96DC;
 // GLOBALINFO's colour.
 constexpr SampleColor Global = 0x6E6E78;
 
+// The standard dialogs' sections (FlatFormOptions::Dialog): the dialog (inactive and active colours; its border image
+// has the form's shape, a ring of DialogRing and a centre of the inactive colour), the strip behind its title buttons, push buttons, and the fully transparent section of labels and
+// check boxes ("CHECKBOX").
+constexpr SampleColor Dialog = 0x8C6E46, DialogHot = 0xA0825A, DialogRing = 0x1E5AAA;
+constexpr SampleColor TitleBar = 0x3278B4, TitleBarHot = 0x4690D2;
+constexpr SampleColor Button = 0xB4B43C, ButtonHot = 0xC8C850;
+
 // Which glyph of the caption buttons: "CLOSE", "MAX", "MIN", "NORM", "HELP"; Big: the BICON set, else SICON.
 SampleColor GlyphColor(const std::string& button, bool big, int state);
 
@@ -50,6 +57,8 @@ struct FlatFormOptions {
     bool SmallIcons = true;   // the SICON set (without SICONHELP); false: only the BICON set
     bool TitleButton = true;  // GLOBALINFO's "TITLEBUTTON" frame
     bool Glyphs = true;       // the caption-button glyphs at all
+    bool ScrollBars = false;  // the scroll-bar sections of the flat scroll skin (FlatStateColor), for the form's bars
+    bool Dialog = false;      // the sections of standard dialogs (see FormSkin::Dialog)
 };
 
 SampleSkin MakeFlatFormSkin(const std::string& name = "FLATFORM", const FlatFormOptions& options = {});

@@ -1,0 +1,894 @@
+// Standard dialogs, message boxes and popup menus skinned by the default manager's thread hook as they are created:
+// each is opened for real, looked at from a timer while its own modal loop runs (the screen's pixels against the
+// flat skin's section colours, the adapters it got, its region), then closed by real input or by a message; after the
+// skin goes, every window procedure and region is what it was before.
+#include "skin/forms/acDialogWnd.h"
+#include "skin/forms/acProvider.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSystemMenu.h"
+
+#include "skin/adapters/acButtonWnds.h"
+#include "skin/adapters/acCheckBoxWnds.h"
+#include "skin/adapters/acComboWnd.h"
+#include "skin/adapters/acEditWnd.h"
+#include "skin/adapters/acPanelWnds.h"
+#include "skin/adapters/acStaticWnds.h"
+#include "skin/adapters/acTabWnds.h"
+
+#include "skin/engine/sSkinManager.h"
+#include "skin/engine/sVclUtils.h"
+#include "tests/classlib/SyntheticInput.h"
+#include "tests/skin/FlatFormSkin.h"
+#include "tests/skin/PixelTestUtils.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/TempDir.h"
+
+#include "classlib/Forms.h"
+#include "classlib/Menus.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace FormSkin;
+
+TColor C(SampleColor c) {
+    return static_cast<TColor>(c & 0xFFFFFF);
+}
+
+std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
+    HDC screen = GetDC(nullptr);
+    // Only what lies on the screen: a copy reaching past its edges copies nothing at all.
+    int l = std::max<int>(r.left, 0), t = std::max<int>(r.top, 0);
+    int w = std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN)) - l;
+    int h = std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN)) - t;
+    BitBlt(bmp->Canvas()->Handle(), l - r.left, t - r.top, w, h, screen, l, t, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return bmp;
+}
+
+int Count(TBitmap* b, SampleColor c) {
+    TColor want = C(c);
+    return CountPx(b, [want](TColor p) { return p == want; });
+}
+
+// Saves a picture for people to look at, when the environment names a folder for them.
+void SaveShot(TBitmap* Bmp, const std::string& Name) {
+    if (const char* dir = std::getenv("BRIMLET_SHOTS_DIR"))
+        Bmp->SaveToFile(std::string(dir) + "\\" + Name + ".bmp");
+}
+
+bool Skinned(HWND Wnd) {
+    return GetSkinCmdBool(Wnd, scIsSkinned);
+}
+
+std::string ClassOf(HWND Wnd) {
+    char name[64] = {};
+    GetClassNameA(Wnd, name, sizeof name);
+    return name;
+}
+
+// --- what the windows were before the skin came: noted by a CBT hook that runs before the manager's ---
+
+std::map<HWND, LONG_PTR> OriginalProcs;
+HHOOK SpyHook = nullptr;
+
+void NoteProcs(HWND Wnd) {
+    OriginalProcs.emplace(Wnd, GetWindowLongPtrW(Wnd, GWLP_WNDPROC));
+    for (HWND child = GetTopWindow(Wnd); child; child = GetWindow(child, GW_HWNDNEXT))
+        NoteProcs(child);
+}
+
+LRESULT CALLBACK SpyProc(int Code, WPARAM WParam, LPARAM LParam) {
+    if (Code == HCBT_ACTIVATE || Code == HCBT_CREATEWND) {
+        auto wnd = reinterpret_cast<HWND>(WParam);
+        std::string name = ClassOf(wnd);
+        if (name == "#32770" || name == "#32768")
+            NoteProcs(wnd);
+    }
+    return CallNextHookEx(SpyHook, Code, WParam, LParam);
+}
+
+// --- driving a modal window from a timer of its own loop ---
+
+struct Driver {
+    std::string Class;
+    std::function<void(HWND)> Inspect;
+    int Delay = 4;  // ticks of 100 ms after the window was first seen visible
+    HWND Found = nullptr;
+    int Ticks = 0;
+    int SeenAt = 0;
+    bool Inspected = false;
+    bool ForcedClose = false;
+};
+
+std::map<UINT_PTR, Driver*> Drivers;
+std::set<HWND> Claimed;
+
+struct Search {
+    const std::string* Class;
+    HWND Found;
+};
+
+BOOL CALLBACK SearchWindow(HWND Wnd, LPARAM L) {
+    auto* s = reinterpret_cast<Search*>(L);
+    if (IsWindowVisible(Wnd) && ClassOf(Wnd) == *s->Class && !Claimed.count(Wnd)) {
+        s->Found = Wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindNewWindow(const std::string& Class) {
+    Search search{&Class, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), SearchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+void CALLBACK DriverTick(HWND, UINT, UINT_PTR Id, DWORD) {
+    try {
+        auto it = Drivers.find(Id);
+        if (it == Drivers.end())
+            return;
+        Driver& d = *it->second;
+        ++d.Ticks;
+        if (!d.Found) {
+            d.Found = FindNewWindow(d.Class);
+            if (d.Found) {
+                Claimed.insert(d.Found);
+                d.SeenAt = d.Ticks;
+            }
+            return;
+        }
+        if (!d.Inspected && d.Ticks >= d.SeenAt + d.Delay) {
+            d.Inspected = true;
+            d.Inspect(d.Found);
+            return;
+        }
+        // Whatever the inspection left open is closed after a while, so that a failure cannot hang the program.
+        if (d.Inspected && d.Ticks > d.SeenAt + d.Delay + 50 && IsWindow(d.Found) && !d.ForcedClose) {
+            d.ForcedClose = true;
+            if (d.Class == "#32768")
+                EndMenu();
+            else
+                PostMessageA(d.Found, WM_COMMAND, IDCANCEL, 0);
+        }
+    } catch (...) {
+        ADD_FAILURE() << "the dialog driver failed";
+    }
+}
+
+// Runs Open (which shows a modal window of class Class and returns when it closes), looking at the window with
+// Inspect once it is shown.
+Driver Drive(const std::string& Class, const std::function<void()>& Open, const std::function<void(HWND)>& Inspect,
+             int Delay = 4) {
+    Driver d;
+    d.Class = Class;
+    d.Inspect = Inspect;
+    d.Delay = Delay;
+    UINT_PTR id = SetTimer(nullptr, 0, 100, DriverTick);
+    Drivers[id] = &d;
+    Open();
+    KillTimer(nullptr, id);
+    Drivers.erase(id);
+    Claimed.erase(d.Found);
+    return d;
+}
+
+TacProvider* ProviderOf(HWND Wnd) {
+    return FindProviderByHandle(Wnd);
+}
+
+void ExpectProcsAsBefore(HWND Dialog) {
+    std::vector<HWND> windows{Dialog};
+    std::function<void(HWND)> add = [&](HWND w) {
+        for (HWND c = GetTopWindow(w); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            windows.push_back(c);
+            add(c);
+        }
+    };
+    add(Dialog);
+    int compared = 0;
+    for (HWND w : windows) {
+        auto it = OriginalProcs.find(w);
+        if (it == OriginalProcs.end())
+            continue;
+        ++compared;
+        EXPECT_EQ(GetWindowLongPtrW(w, GWLP_WNDPROC), it->second) << ClassOf(w);
+        EXPECT_EQ(GetPropA(w, "ACSBSC"), nullptr) << ClassOf(w);
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(GetWindowRgn(w, region), ERROR) << ClassOf(w);
+        DeleteObject(region);
+    }
+    EXPECT_GT(compared, 1);
+}
+
+class SkinDialogs : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Dir = new TempDir;
+        FlatFormOptions options;
+        options.Dialog = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATDIALOG", options));
+    }
+    static void TearDownTestSuite() {
+        delete Dir;
+        Dir = nullptr;
+    }
+    void SetUp() override {
+        acUseDialogHook();
+        Manager = std::make_unique<TsSkinManager>(nullptr);
+        Manager->SetSkinDirectory(Dir->Path());
+        Manager->SetSkinName("FLATDIALOG");
+        ASSERT_TRUE(Manager->Active());
+        ASSERT_EQ(DefaultManager, Manager.get());
+        ASSERT_GE(Manager->GetSkinIndex("DIALOG"), 0);
+        OriginalProcs.clear();
+        SpyHook = SetWindowsHookExA(WH_CBT, SpyProc, nullptr, GetCurrentThreadId());
+        ASSERT_NE(SpyHook, nullptr);
+        // A window of the program that the dialogs belong to.
+        Owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 600, 480, 60, 40, nullptr, nullptr,
+                                nullptr, nullptr);
+        SetForegroundWindow(Owner);
+        PumpMessagesFor(50);
+    }
+    void TearDown() override {
+        UnhookWindowsHookEx(SpyHook);
+        SpyHook = nullptr;
+        DestroyWindow(Owner);
+        Manager.reset();
+        PumpMessagesFor(50);
+    }
+
+    static inline TempDir* Dir = nullptr;
+    std::unique_ptr<TsSkinManager> Manager;
+    HWND Owner = nullptr;
+};
+
+TEST_F(SkinDialogs, MessageBoxIsSkinnedAsCreatedAndItsCloseButtonWorksByRealInput) {
+    bool checked = false;
+    int answer = 0;
+    Driver d = Drive(
+        "#32770", [&] { answer = MessageBoxA(Owner, "The port is open.", "Skinned box", MB_OK); },
+        [&](HWND box) {
+            checked = true;
+            ASSERT_TRUE(Skinned(box));
+            TacProvider* provider = ProviderOf(box);
+            ASSERT_NE(provider, nullptr);
+            ASSERT_TRUE(provider->DialogWnd);
+            TacDialogWnd* adapter = provider->DialogWnd.get();
+            // The text label, the icon and the button got adapters of their own.
+            EXPECT_GE(provider->ChildAdapters.size(), 2u);
+            HWND button = GetDlgItem(box, IDOK);
+            ASSERT_NE(button, nullptr);
+            EXPECT_NE(GetPropA(button, "ACSBSC"), nullptr);
+            // A modal frame: the fixed border, the full caption, only a close button.
+            EXPECT_EQ(adapter->Kind, 0);
+            EXPECT_EQ(adapter->BorderWidth(), GetSystemMetrics(SM_CXFIXEDFRAME));
+            EXPECT_EQ(GetWindowLongA(box, GWL_STYLE) & WS_SYSMENU, 0);
+            EXPECT_FALSE(adapter->BtnClose.Rect.IsEmpty());
+            EXPECT_TRUE(adapter->BtnMax.Rect.IsEmpty());
+            EXPECT_TRUE(adapter->BtnMin.Rect.IsEmpty());
+            auto shot = ScreenOf(box);
+            SaveShot(shot.get(), "skinned-messagebox");
+            const int W = shot->Width(), H = shot->Height();
+            TPoint client = adapter->ClientOffset();
+            // Caption strip in the active caption colour, the dialog's border ring at the sides and the bottom,
+            // the client in the active dialog colour.
+            EXPECT_EQ(Px(shot.get(), W - 40, 1), C(TitleHot));
+            EXPECT_EQ(Px(shot.get(), 1, H / 2), C(DialogRing));
+            EXPECT_EQ(Px(shot.get(), W - 2, H / 2), C(DialogRing));
+            EXPECT_EQ(Px(shot.get(), W / 2, H - 2), C(DialogRing));
+            EXPECT_EQ(Px(shot.get(), client.x + 2, client.y + 2), C(Dialog));
+            EXPECT_GT(Count(shot.get(), Dialog), W * H / 4);
+            // The caption text in the active text colour, and the close glyph of the small set (a modal frame) in
+            // its normal state.
+            EXPECT_GT(Count(shot.get(), TitleHotFont), 20);
+            EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
+            // The push button is painted from the button section.
+            EXPECT_GT(Count(shot.get(), Button) + Count(shot.get(), ButtonHot), 50);
+            // The region leaves the border image's magenta corners out.
+            HRGN region = CreateRectRgn(0, 0, 0, 0);
+            EXPECT_EQ(GetWindowRgn(box, region), COMPLEXREGION);
+            EXPECT_FALSE(PtInRegion(region, 0, 0));
+            EXPECT_FALSE(PtInRegion(region, W - 1, H - 1));
+            EXPECT_TRUE(PtInRegion(region, W / 2, H / 2));
+            DeleteObject(region);
+            // The close button by the mouse: hot under it, pressed while held, nothing when released elsewhere.
+            RECT w;
+            GetWindowRect(box, &w);
+            TRect r = adapter->BtnClose.Rect;
+            POINT p{w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2};
+            EXPECT_EQ(SendMessageA(box, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTCLOSE);
+            MoveMouseTo(p.x, p.y);
+            PumpMessagesFor(300);
+            EXPECT_EQ(adapter->HotButton, HTCLOSE);
+            EXPECT_EQ(ScreenPixel(p.x, p.y), static_cast<COLORREF>(GlyphColor("CLOSE", false, 1)));
+            MouseButton(true);
+            PumpMessagesFor(300);
+            EXPECT_EQ(ScreenPixel(p.x, p.y), static_cast<COLORREF>(GlyphColor("CLOSE", false, 2)));
+            MoveMouseTo(w.left + 10, w.bottom - 10);
+            MouseButton(false);
+            PumpMessagesFor(300);
+            EXPECT_TRUE(IsWindowVisible(box));
+            EXPECT_EQ(ScreenPixel(p.x, p.y), static_cast<COLORREF>(GlyphColor("CLOSE", false, 0)));
+            ClickAt(p.x, p.y);
+        });
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(d.ForcedClose) << "the close button did not close the box";
+    EXPECT_NE(answer, 0);
+    // The next window that goes takes the closed box's provider with it.
+    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(other);
+    EXPECT_EQ(ProviderOf(d.Found), nullptr);
+}
+
+TEST_F(SkinDialogs, RightClickOnTheCaptionPopsUpTheSkinnedSystemMenu) {
+    bool checked = false, menuSeen = false, closeItem = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "System menu.", "Menu box", MB_OK); },
+        [&](HWND box) {
+            checked = true;
+            ASSERT_TRUE(Skinned(box));
+            RECT w;
+            GetWindowRect(box, &w);
+            LPARAM at = MAKELPARAM(w.left + 40, w.top + 10);
+            ASSERT_EQ(SendMessageA(box, WM_NCHITTEST, 0, at), HTCAPTION);
+            Drive(
+                "#32768", [&] { SendMessageA(box, WM_NCRBUTTONUP, HTCAPTION, at); },
+                [&](HWND popup) {
+                    menuSeen = true;
+                    // The dialog adapter's own menu, its close item shown.
+                    auto menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+                    TacProvider* provider = ProviderOf(box);
+                    if (provider && provider->DialogWnd) {
+                        TacSystemMenu* sysMenu = provider->DialogWnd->SysMenu.get();
+                        closeItem = menu == sysMenu->Handle() && sysMenu->miClose->Visible() &&
+                                    !sysMenu->miMaximize->Visible();
+                    }
+                    PressKey(VK_ESCAPE);
+                },
+                2);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(menuSeen);
+    EXPECT_TRUE(closeItem);
+}
+
+TEST_F(SkinDialogs, RemovingTheSkinGivesEveryProcedureAndRegionBack) {
+    bool checked = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "Skin goes now.", "Removal", MB_OKCANCEL); },
+        [&](HWND box) {
+            checked = true;
+            ASSERT_TRUE(Skinned(box));
+            HWND button = GetDlgItem(box, IDOK);
+            ASSERT_NE(OriginalProcs.count(box), 0u);
+            EXPECT_NE(GetWindowLongPtrW(box, GWLP_WNDPROC), OriginalProcs[box]);
+            EXPECT_NE(GetWindowLongPtrW(button, GWLP_WNDPROC), OriginalProcs[button]);
+            Manager->SetActive(false);
+            EXPECT_FALSE(Skinned(box));
+            ExpectProcsAsBefore(box);
+            EXPECT_NE(GetWindowLongA(box, GWL_STYLE) & WS_SYSMENU, 0);
+            EXPECT_EQ(ProviderOf(box), nullptr);
+            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+        });
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(SkinDialogs, RemovingTheSkinGivesAnOpenDialogItsProceduresBack) {
+    bool checked = false;
+    char path[MAX_PATH] = "";
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Owner;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = OFN_EXPLORER;
+    Drive(
+        "#32770", [&] { GetOpenFileNameA(&ofn); },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            Manager->SetActive(false);
+            EXPECT_FALSE(Skinned(dialog));
+            ExpectProcsAsBefore(dialog);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        },
+        8);
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(SkinDialogs, WithoutTheStandardDialogsRuleAMessageBoxStaysAsItIs) {
+    Manager->SetSkinningRules({srStdForms});
+    bool checked = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "Plain.", "Unskinned", MB_OK); },
+        [&](HWND box) {
+            checked = true;
+            EXPECT_FALSE(Skinned(box));
+            EXPECT_EQ(ProviderOf(box), nullptr);
+            EXPECT_EQ(GetWindowLongPtrW(box, GWLP_WNDPROC), OriginalProcs[box]);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(SkinDialogs, OverASkinnedBoxOnlyADialogWithAToolBarIsSkinned) {
+    bool outer = false, inner = false, file = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "Outer.", "Outer", MB_OK); },
+        [&](HWND box) {
+            outer = Skinned(box);
+            Drive(
+                "#32770", [&] { MessageBoxA(box, "Inner.", "Inner", MB_OK); },
+                [&](HWND second) {
+                    inner = Skinned(second);
+                    PostMessageA(second, WM_COMMAND, IDOK, 0);
+                });
+            char path[MAX_PATH] = "";
+            OPENFILENAMEA ofn{};
+            ofn.lStructSize = sizeof ofn;
+            ofn.hwndOwner = box;
+            ofn.lpstrFile = path;
+            ofn.nMaxFile = MAX_PATH;
+            ofn.Flags = OFN_EXPLORER;
+            Drive(
+                "#32770", [&] { GetOpenFileNameA(&ofn); },
+                [&](HWND dialog) {
+                    file = Skinned(dialog);
+                    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                },
+                8);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(outer);
+    EXPECT_FALSE(inner);
+    EXPECT_TRUE(file);
+}
+
+// The open and save dialogs: frame and client from the skin, the tool bar and the other children adapted.
+void CheckFileDialog(HWND Wnd, const char* Shot) {
+    ASSERT_TRUE(Skinned(Wnd));
+    TacProvider* provider = ProviderOf(Wnd);
+    ASSERT_NE(provider, nullptr);
+    ASSERT_TRUE(provider->DialogWnd);
+    EXPECT_GT(provider->ChildAdapters.size(), 5u);
+    int toolbars = 0;
+    std::function<void(HWND)> walk = [&](HWND w) {
+        for (HWND c = GetTopWindow(w); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            if (ClassOf(c) == "ToolbarWindow32") {
+                ++toolbars;
+                EXPECT_NE(GetPropA(c, "ACSBSC"), nullptr);
+            }
+            walk(c);
+        }
+    };
+    walk(Wnd);
+    EXPECT_GT(toolbars, 0);
+    auto shot = ScreenOf(Wnd);
+    SaveShot(shot.get(), Shot);
+    const int W = shot->Width(), H = shot->Height();
+    TacDialogWnd* adapter = provider->DialogWnd.get();
+    EXPECT_EQ(Px(shot.get(), W / 2, 1), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, H / 2), C(DialogRing));
+    EXPECT_GT(Count(shot.get(), Dialog), 500);
+    EXPECT_FALSE(adapter->BtnClose.Rect.IsEmpty());
+}
+
+TEST_F(SkinDialogs, OpenAndSaveDialogsAreSkinnedAndCloseByTheirCloseButton) {
+    for (bool save : {false, true}) {
+        bool checked = false;
+        BOOL result = TRUE;
+        char path[MAX_PATH] = "";
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = Owner;
+        ofn.lpstrFile = path;
+        ofn.nMaxFile = MAX_PATH;
+        ofn.lpstrFilter = "Logs\0*.log\0All files\0*.*\0";
+        ofn.Flags = OFN_EXPLORER;
+        Driver d = Drive(
+            "#32770", [&] { result = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn); },
+            [&](HWND dialog) {
+                checked = true;
+                CheckFileDialog(dialog, save ? "skinned-save-dialog" : "skinned-open-dialog");
+                TacProvider* provider = ProviderOf(dialog);
+                if (!provider || !provider->DialogWnd)
+                    return;
+                RECT w;
+                GetWindowRect(dialog, &w);
+                TRect r = provider->DialogWnd->BtnClose.Rect;
+                ClickAt(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
+            },
+            std::getenv("SLOW") ? 60 : 8);
+        EXPECT_TRUE(checked) << save;
+        EXPECT_FALSE(d.ForcedClose) << save;
+        EXPECT_FALSE(result);
+        EXPECT_EQ(CommDlgExtendedError(), 0u);
+    }
+}
+
+TEST_F(SkinDialogs, ColourDialogIsSkinned) {
+    bool checked = false;
+    COLORREF custom[16] = {};
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = Owner;
+    cc.lpCustColors = custom;
+    cc.rgbResult = RGB(10, 20, 30);
+    cc.Flags = CC_RGBINIT;
+    BOOL result = TRUE;
+    Drive(
+        "#32770", [&] { result = ChooseColorA(&cc); },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            TacProvider* provider = ProviderOf(dialog);
+            ASSERT_NE(provider, nullptr);
+            EXPECT_GT(provider->ChildAdapters.size(), 3u);
+            auto shot = ScreenOf(dialog);
+            SaveShot(shot.get(), "skinned-colour-dialog");
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, 1), C(TitleHot));
+            EXPECT_EQ(Px(shot.get(), 1, shot->Height() / 2), C(DialogRing));
+            // Cancel by the keyboard.
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(result);
+}
+
+TEST_F(SkinDialogs, PopupMenuWindowGetsTheMenuAdapterAsItIsCreated) {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 1, "Send");
+    AppendMenuA(menu, MF_STRING, 2, "Clear");
+    bool checked = false;
+    BOOL chosen = -1;
+    Drive(
+        "#32768", [&] { chosen = TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, Owner, nullptr); },
+        [&](HWND popup) {
+            checked = true;
+            EXPECT_TRUE(Skinned(popup));
+            TacMainWnd* adapter = GetAdapterOfWnd(popup);
+            ASSERT_NE(adapter, nullptr);
+            EXPECT_NE(dynamic_cast<TacMnuWnd*>(adapter), nullptr);
+            EXPECT_EQ(acMenuWnds().back().get(), adapter);
+            PressKey(VK_ESCAPE);
+        },
+        2);
+    DestroyMenu(menu);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(chosen, 0);
+    // The adapter of a menu window that went is freed when the next window goes.
+    size_t before = acMenuWnds().size();
+    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(other);
+    EXPECT_LT(acMenuWnds().size(), before);
+}
+
+// --- a dialog of our own, from a template in memory ---
+
+struct TemplateControl {
+    const wchar_t* Class;
+    DWORD Style;
+    short X, Y, W, H;
+    WORD Id;
+};
+
+// A DLGTEMPLATE with its items, each DWORD-aligned as the system wants them.
+std::vector<WORD> DialogTemplate(DWORD Style, const wchar_t* Title, const std::vector<TemplateControl>& Controls,
+                                 DWORD ExStyle = 0) {
+    std::vector<WORD> t;
+    auto align = [&] {
+        if (t.size() % 2)
+            t.push_back(0);
+    };
+    auto dword = [&](DWORD v) {
+        t.push_back(LOWORD(v));
+        t.push_back(HIWORD(v));
+    };
+    auto text = [&](const wchar_t* s) {
+        for (; *s; ++s)
+            t.push_back(*s);
+        t.push_back(0);
+    };
+    dword(Style);
+    dword(ExStyle);
+    t.push_back(static_cast<WORD>(Controls.size()));
+    for (short v : {10, 10, 220, 150})
+        t.push_back(static_cast<WORD>(v));
+    t.push_back(0);  // no menu
+    t.push_back(0);  // the dialog class
+    text(Title);
+    if (Style & DS_SETFONT) {
+        t.push_back(8);
+        text(L"MS Shell Dlg");
+    }
+    for (const TemplateControl& c : Controls) {
+        align();
+        dword(c.Style | WS_CHILD | WS_VISIBLE);
+        dword(0);
+        for (short v : {c.X, c.Y, c.W, c.H})
+            t.push_back(static_cast<WORD>(v));
+        t.push_back(c.Id);
+        text(c.Class);
+        text(L"Item");
+        t.push_back(0);  // no creation data
+    }
+    return t;
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM) {
+    if (Msg == WM_INITDIALOG)
+        return TRUE;
+    if (Msg == WM_COMMAND && (LOWORD(WParam) == IDOK || LOWORD(WParam) == IDCANCEL)) {
+        EndDialog(Wnd, LOWORD(WParam));
+        return TRUE;
+    }
+    if (Msg == WM_CLOSE) {
+        EndDialog(Wnd, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// A dialog that keeps its own region: it says so when asked.
+INT_PTR CALLBACK OwnRegionDialogProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (Msg == 0xBC4D && WParam == 16802) {
+        SetWindowLongPtrA(Wnd, DWLP_MSGRESULT, 16802);
+        return TRUE;
+    }
+    return PlainDialogProc(Wnd, Msg, WParam, LParam);
+}
+
+template <class T>
+bool AdaptedAs(HWND Dialog, int Id) {
+    return dynamic_cast<T*>(GetAdapterOfWnd(GetDlgItem(Dialog, Id))) != nullptr;
+}
+
+TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
+    std::vector<TemplateControl> controls = {
+        {L"STATIC", SS_LEFT, 5, 5, 60, 10, 101},
+        {L"STATIC", SS_ICON, 70, 5, 20, 20, 102},
+        {L"STATIC", SS_GRAYRECT, 95, 5, 20, 10, 103},
+        {L"STATIC", SS_OWNERDRAW, 120, 5, 20, 10, 104},
+        {L"BUTTON", BS_GROUPBOX, 5, 30, 100, 50, 105},
+        {L"BUTTON", BS_AUTOCHECKBOX, 10, 42, 80, 10, 106},
+        {L"BUTTON", BS_AUTORADIOBUTTON, 10, 55, 80, 10, 107},
+        {L"BUTTON", BS_OWNERDRAW, 120, 30, 40, 14, 108},
+        {L"BUTTON", BS_DEFPUSHBUTTON, 165, 130, 50, 14, IDOK},
+        {L"EDIT", WS_BORDER, 110, 50, 60, 12, 109},
+        {L"LISTBOX", WS_BORDER, 110, 65, 60, 30, 110},
+        {L"COMBOBOX", CBS_DROPDOWNLIST, 5, 85, 80, 60, 111},
+        {L"SCROLLBAR", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 200, 140, 10, 10, 112},
+        {L"msctls_updown32", 0, 175, 50, 12, 14, 113},
+        {L"SysTabControl32", 0, 5, 100, 100, 40, 114},
+    };
+    std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+                                                WS_MAXIMIZEBOX | DS_SETFONT,
+                                            L"Own dialog", controls);
+    bool checked = false;
+    INT_PTR answer = 0;
+    Driver d = Drive(
+        "#32770",
+        [&] {
+            answer = DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
+                                             PlainDialogProc, 0);
+        },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            EXPECT_TRUE(AdaptedAs<TacStaticWnd>(dialog, 101));
+            EXPECT_TRUE(AdaptedAs<TacIconWnd>(dialog, 102));
+            EXPECT_EQ(GetAdapterOfWnd(GetDlgItem(dialog, 103)), nullptr);
+            EXPECT_EQ(GetAdapterOfWnd(GetDlgItem(dialog, 104)), nullptr);
+            EXPECT_TRUE(AdaptedAs<TacGroupBoxWnd>(dialog, 105));
+            EXPECT_TRUE(AdaptedAs<TacCheckBoxWnd>(dialog, 106));
+            EXPECT_TRUE(AdaptedAs<TacCheckBoxWnd>(dialog, 107));
+            EXPECT_EQ(GetAdapterOfWnd(GetDlgItem(dialog, 108)), nullptr);
+            EXPECT_TRUE(AdaptedAs<TacBtnWnd>(dialog, IDOK));
+            EXPECT_TRUE(AdaptedAs<TacEditWnd>(dialog, 109));
+            EXPECT_TRUE(AdaptedAs<TacEditWnd>(dialog, 110));
+            EXPECT_TRUE(AdaptedAs<TacComboBoxWnd>(dialog, 111));
+            EXPECT_TRUE(AdaptedAs<TacSizerWnd>(dialog, 112));
+            EXPECT_TRUE(AdaptedAs<TacSpinWnd>(dialog, 113));
+            EXPECT_TRUE(AdaptedAs<TacTabControlWnd>(dialog, 114));
+            EXPECT_TRUE(GetAdapterOfWnd(GetDlgItem(dialog, 109))->DlgMode);
+            // A sizeable frame: the big glyphs, close, maximize and minimize from the right.
+            TacDialogWnd* adapter = ProviderOf(dialog)->DialogWnd.get();
+            EXPECT_EQ(adapter->Kind, 3);
+            EXPECT_EQ(adapter->BorderWidth(), GetSystemMetrics(SM_CXSIZEFRAME));
+            EXPECT_TRUE(adapter->BtnClose.Big);
+            EXPECT_EQ(adapter->BtnMax.Rect.right, adapter->BtnClose.Rect.left);
+            EXPECT_EQ(adapter->BtnMin.Rect.right, adapter->BtnMax.Rect.left);
+            auto shot = ScreenOf(dialog);
+            SaveShot(shot.get(), "skinned-own-dialog");
+            EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+            EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+            // The title bar section behind the buttons.
+            EXPECT_GT(Count(shot.get(), TitleBarHot), 0);
+            // Close pressed and released over maximize does neither.
+            RECT w;
+            GetWindowRect(dialog, &w);
+            TRect c = adapter->BtnClose.Rect, r = adapter->BtnMax.Rect;
+            MoveMouseTo(w.left + (c.left + c.right) / 2, w.top + (c.top + c.bottom) / 2);
+            MouseButton(true);
+            PumpMessagesFor(200);
+            EXPECT_EQ(adapter->BtnClose.State, 2);
+            MoveMouseTo(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
+            PumpMessagesFor(200);
+            MouseButton(false);
+            PumpMessagesFor(300);
+            EXPECT_TRUE(IsWindowVisible(dialog));
+            EXPECT_FALSE(IsZoomed(dialog));
+            EXPECT_EQ(adapter->BtnClose.State, 0);
+            // Maximize by a real click, then restore by the same button.
+            ClickAt(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
+            PumpMessagesFor(400);
+            EXPECT_TRUE(IsZoomed(dialog));
+            GetWindowRect(dialog, &w);
+            r = adapter->BtnMax.Rect;
+            ClickAt(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
+            PumpMessagesFor(400);
+            EXPECT_FALSE(IsZoomed(dialog));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        },
+        4);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(answer, IDOK);
+}
+
+TEST_F(SkinDialogs, ADialogThatKeepsItsOwnRegionGetsNone) {
+    std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+                                            L"Own region", {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
+    bool checked = false;
+    Drive(
+        "#32770",
+        [&] {
+            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
+                                    OwnRegionDialogProc, 0);
+        },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            HRGN region = CreateRectRgn(0, 0, 0, 0);
+            EXPECT_EQ(GetWindowRgn(dialog, region), ERROR);
+            DeleteObject(region);
+            // It cannot be maximized: a double click on the caption leaves it as it is.
+            RECT w;
+            GetWindowRect(dialog, &w);
+            SendMessageA(dialog, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(w.left + 40, w.top + 10));
+            EXPECT_FALSE(IsZoomed(dialog));
+            EXPECT_TRUE(IsWindowVisible(dialog));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(SkinDialogs, AToolWindowDialogHasTheSmallCaptionAndGlyphs) {
+    std::vector<WORD> tmpl =
+        DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, L"Tool dialog",
+                       {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}}, WS_EX_TOOLWINDOW);
+    bool checked = false;
+    Drive(
+        "#32770",
+        [&] {
+            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner, PlainDialogProc,
+                                    0);
+        },
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            TacDialogWnd* adapter = ProviderOf(dialog)->DialogWnd.get();
+            EXPECT_EQ(adapter->Kind, 4);
+            EXPECT_EQ(adapter->CaptionHeight(), GetSystemMetrics(SM_CYSMCAPTION));
+            EXPECT_FALSE(adapter->BtnClose.Big);
+            // The caption strip ends where the client area begins.
+            TPoint client = adapter->ClientOffset();
+            EXPECT_EQ(client.y, adapter->BorderHeight() + adapter->CaptionHeight());
+            auto shot = ScreenOf(dialog);
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y - 1), C(TitleHot));
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y + 1), C(Dialog));
+            EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
+}
+
+class TfrmPlain : public TForm {
+    CLASS_INFO(TfrmPlain, TForm)
+public:
+    using TForm::TForm;
+};
+
+TEST_F(SkinDialogs, AFormWithoutAProviderGetsOneWhenActivatedUnlessItsTagSaysNo) {
+    for (int tag : {0, -98}) {
+        auto* form = new TfrmPlain(nullptr);
+        form->AfterConstruction();
+        form->SetTag(tag);
+        form->SetPosition(poDesigned);
+        form->SetBounds(100, 100, 240, 160);
+        form->SetCaption("Plain form");
+        form->Show();
+        SetForegroundWindow(form->Handle());
+        PumpMessagesFor(200);
+        TsSkinProvider* provider = nullptr;
+        for (int i = 0; i < form->ComponentCount(); ++i)
+            if (auto* p = dynamic_cast<TsSkinProvider*>(form->Components(i)))
+                provider = p;
+        if (tag == 0) {
+            ASSERT_NE(provider, nullptr);
+            EXPECT_TRUE(Skinned(form->Handle()));
+            EXPECT_EQ(provider->Form(), form);
+            EXPECT_FALSE(provider->MakeSkinMenu());
+            auto shot = ScreenOf(form->Handle());
+            EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+        } else {
+            EXPECT_EQ(provider, nullptr);
+            EXPECT_FALSE(Skinned(form->Handle()));
+        }
+        form->Free();
+        PumpMessagesFor(50);
+    }
+    // The forms' slots were cleared as they went.
+    for (TacProvider* p : acProviders())
+        EXPECT_EQ(p, nullptr);
+}
+
+TEST_F(SkinDialogs, APopupMenuOfTheClassLibraryOnAHookedFormStillWorksByTheKeyboard) {
+    auto* form = new TfrmPlain(nullptr);
+    form->AfterConstruction();
+    form->SetPosition(poDesigned);
+    form->SetBounds(100, 100, 240, 160);
+    auto* popup = new TPopupMenu(form);
+    int clicks = 0;
+    auto* first = new TMenuItem(form);
+    first->SetCaption("First");
+    first->OnClick = [&](TObject*) { ++clicks; };
+    popup->Items()->Add(first);
+    auto* second = new TMenuItem(form);
+    second->SetCaption("Second");
+    popup->Items()->Add(second);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    PumpMessagesFor(200);
+    ASSERT_TRUE(Skinned(form->Handle()));
+    bool checked = false;
+    Drive(
+        "#32768", [&] { popup->Popup(150, 150); },
+        [&](HWND wnd) {
+            checked = true;
+            EXPECT_TRUE(Skinned(wnd));
+            EXPECT_NE(dynamic_cast<TacMnuWnd*>(GetAdapterOfWnd(wnd)), nullptr);
+            PressKey(VK_DOWN);
+            PressKey(VK_RETURN);
+        },
+        2);
+    PumpMessagesFor(200);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(clicks, 1);
+    form->Free();
+    PumpMessagesFor(50);
+    // Every menu adapter left gave its window back.
+    for (const auto& adapter : acMenuWnds())
+        EXPECT_TRUE(adapter->Destroyed);
+}
+
+}  // namespace
