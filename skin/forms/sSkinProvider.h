@@ -288,6 +288,27 @@ public:
     // How the form was last shown: 1 normal, 2 iconic, 3 zoomed; 0 before (and after a deactivation when zoomed).
     uint8_t ShowState() const { return FShowState; }
 
+    // --- the mouse on the caption, system commands ---
+    // The hit-test code of the point (screen coordinates) as the skinned frame sees it: 3 the icon, 8, 9, 20, 21 the
+    // minimize, maximize/restore, close and help buttons, 1000 + i user button i, 17 the size grip, -1 the edge of a
+    // maximized form; 2 a disabled button; 0 what the system decides.
+    int HitTest(int X, int Y);
+    // The caption button of hit-test code Code turns hot (0: none), the previous one normal.
+    void SetHotButton(int Code, bool Repaint = true);
+    // The caption button of Code is held down.
+    void PressButton(int Code);
+    // Paints the caption button of Code in its state onto the window.
+    void RepaintButton(int Code);
+    // The 1-based position of the caption button under X (window coordinates) in the order close, maximize,
+    // minimize, help, user buttons; 0 none.
+    int ButtonAtX(int X);
+    int HotCode() const { return FHotCode; }
+    // Pops the skinned system menu up at a screen point.
+    void ShowSystemMenu(int X, int Y);
+    // Holds the frame's painting back (an MDI child's with Value also its parent's) until UnlockFrame.
+    void LockFrame(bool Value);
+    void UnlockFrame();
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -306,8 +327,6 @@ private:
     void MDIAfterUnskinned(const TMessage& Message);
     // The parent of a child that goes repaints; an MDI main form's support goes with its provider.
     void MDIBeforeDestruction();
-    void LockFrame(bool Value);
-    void UnlockFrame(bool Value);
     void RepaintMDIParent();
     // Into the frame cache: the MDI client area, the maximized child's icon and buttons on the menu line.
     void PaintMDIArea();
@@ -371,6 +390,24 @@ private:
     int CaptionSection() const;
     std::string CaptionSectionName() const;
     TBitmap* Cache() const;
+    // The mouse and system-command messages; False for any other message.
+    bool InputMessage(TMessage& Message);
+    void HitTestHandler(TMessage& Message);
+    void NCLButtonDown(TMessage& Message);
+    void NCLButtonDblClk(TMessage& Message);
+    void NCLButtonUp(TMessage& Message);
+    void NCRButtonUp(TMessage& Message);
+    void SysCommandHandler(TMessage& Message);
+    void MouseMoveHandler(TMessage& Message);
+    void WindowPosChangingHandler(TMessage& Message);
+    void LeaveCaption();
+    // Takes down an XOR frame of this form's that is still on screen, leaving the form where it is.
+    void AbandonXorFrame();
+    void ShowSystemMenuUnderIcon();
+    void StartXorDrag(int Code);
+    TsCaptionButton* ButtonOfCode(int Code);
+    bool ButtonIsPlaced(int Code);
+    TRect ButtonRect(int Code);
 
     TAOR FRegionRects;
     bool FRegionChanged = true;
@@ -427,6 +464,10 @@ private:
 
     TacAdapterPtr<TacScrollWnd> FScrollWnd;
     TacAdapterPtr<TacScrollWnd> FRetiredScrollWnd;
+    // The provider sends itself SC_MOVE or SC_SIZE to begin an XOR frame (not the system's move loop).
+    bool FXorStarting = false;
+    // The MDI parent's provider that LockFrame held back with this form.
+    TsSkinProvider* FLockedParent = nullptr;
 };
 
 // The provider of the MDI main form, nil when none is skinned; the provider of the MDI child last activated or
@@ -435,6 +476,8 @@ private:
 extern TsSkinProvider* MDISkinProvider;
 extern TsSkinProvider* ActiveChildProvider;
 extern bool MDIMaxPending;
+// A caption button is held down with the left mouse button (between PressButton and the next SetHotButton).
+extern bool ButtonPressed;
 
 // The menu-loop cover and the provider whose frame it shows; nil when no menu loop runs.
 extern TForm* MenuLoopCover;

@@ -1,7 +1,6 @@
 // The skin provider as a component: hooking its form, the metrics of the form's frame, the window region, the
 // desktop composition policy and the form's window procedure.
 #include "sSkinProvider.h"
-#include "acSnapping.h"
 #include "sMDIForm.h"
 #include "sSkinMenus.h"
 #include "sSystemMenu.h"
@@ -128,6 +127,7 @@ void TsSkinProvider::BeforeDestruction() {
         cover->SetWindowProc(FCoverOldWndProc);
         cover->Free();
     }
+    AbandonXorFrame();
     // The adapters hooked on the form go first, so that nothing restores a procedure of ours afterwards.
     FScrollWnd.reset();
     FRetiredScrollWnd.reset();
@@ -770,6 +770,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
             return;
         if (StateWndProc(Message))
             return;
+        if (InputMessage(Message))
+            return;
         HWND wnd = FForm->Handle();
         switch (Message.Msg) {
             case WM_CREATE:
@@ -780,11 +782,6 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 return;
             case WM_SIZE:
                 SizeHandler(Message);
-                return;
-            case WM_WINDOWPOSCHANGING:
-                if (FScreenSnap && !IsIconic(wnd))
-                    SnapWindowPos(wnd, *reinterpret_cast<WINDOWPOS*>(Message.LParam), FSnapBuffer);
-                CallOld(Message);
                 return;
             case WM_PAINT:
                 if (!FDwmDone) {

@@ -313,26 +313,6 @@ bool TsSkinProvider::MDIButtonUp(TMessage& Message) {
     return true;
 }
 
-// --- frame locks ---
-
-void TsSkinProvider::LockFrame(bool Value) {
-    FSkinData->BeginUpdate();
-    SendMessageA(FForm->Handle(), WM_SETREDRAW, 0, 0);
-    if (TsSkinProvider* parent = ParentProvider(); Value && parent && FForm->FormStyle() == fsMDIChild) {
-        parent->FSkinData->BeginUpdate();
-        SendMessageA(parent->Form()->Handle(), WM_SETREDRAW, 0, 0);
-    }
-}
-
-void TsSkinProvider::UnlockFrame(bool Value) {
-    if (TsSkinProvider* parent = ParentProvider(); Value && parent && FForm->FormStyle() == fsMDIChild) {
-        SendMessageA(parent->Form()->Handle(), WM_SETREDRAW, 1, 0);
-        parent->FSkinData->Updating = false;
-    }
-    SendMessageA(FForm->Handle(), WM_SETREDRAW, 1, 0);
-    FSkinData->Updating = false;
-}
-
 void TsSkinProvider::RepaintMDIParent() {
     TsSkinProvider* parent = MDISkinProvider;
     if (!ProviderLives(parent) || !parent->Form()->HandleAllocated())
@@ -409,7 +389,7 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& Message) {
             ActiveChildProvider = this;
             {
                 LockFrame(true);
-                auto unlock = Finally([&] { UnlockFrame(true); });
+                auto unlock = Finally([&] { UnlockFrame(); });
                 CallOld(Message);
             }
             RedrawWindow(wnd, nullptr, nullptr, redraw);
@@ -427,7 +407,7 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& Message) {
                 return;
             {
                 LockFrame(true);
-                auto unlock = Finally([&] { UnlockFrame(true); });
+                auto unlock = Finally([&] { UnlockFrame(); });
                 CallOld(Message);
                 FlagDirty();
                 FFrameDirty = true;
