@@ -60,6 +60,8 @@ public:
     void SetActive(bool Value);
 
     TsMenuManagerDrawItemEvent OnDrawItem;
+    // The popup opened last is a window's own system menu (told by the form that opens it).
+    bool SystemMenuPopup = false;
 
     // --- hooking ---
     void HookAll();

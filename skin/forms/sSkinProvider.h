@@ -107,6 +107,7 @@ class TsCommonData;
 class TsSkinManager;
 class TsSkinProvider;
 class TsSystemMenu;
+class TsMDIForm;
 
 enum TsGripMode { gmNone, gmRightBottom };
 enum TsResizeMode { rmStandard, rmBorder };
@@ -268,6 +269,15 @@ public:
     // Holds the cut-out rectangles of the region (window coordinates).
     const TAOR& RegionRects() const { return FRegionRects; }
 
+    // --- MDI ---
+    // The MDI support of an MDI main form (its client window's adapter); nil on other forms.
+    TsMDIForm* MDIForm() const { return FMDIForm.get(); }
+    void MakeMDIForm(bool Value);
+    // The MDI child whose buttons the menu line shows: the active child of this MDI main form when maximized.
+    TCustomForm* MaximizedMDIChild() const;
+    // Where the buttons of a maximized MDI child lie in this MDI main form's window (empty when not shown).
+    TRect MDIButtonRect(TCaptionButtonIndex Index) const;
+
     // --- state: activation, showing, the form's own scroll bars ---
     // Skinned scroll bars for the form's own bars while the skin is on, the system's flat ones without it.
     void InitFormScrollBars();
@@ -278,10 +288,53 @@ public:
     // How the form was last shown: 1 normal, 2 iconic, 3 zoomed; 0 before (and after a deactivation when zoomed).
     uint8_t ShowState() const { return FShowState; }
 
+    // --- the mouse on the caption, system commands ---
+    // The hit-test code of the point (screen coordinates) as the skinned frame sees it: 3 the icon, 8, 9, 20, 21 the
+    // minimize, maximize/restore, close and help buttons, 1000 + i user button i, 17 the size grip, -1 the edge of a
+    // maximized form; 2 a disabled button; 0 what the system decides.
+    int HitTest(int X, int Y);
+    // The caption button of hit-test code Code turns hot (0: none), the previous one normal.
+    void SetHotButton(int Code, bool Repaint = true);
+    // The caption button of Code is held down.
+    void PressButton(int Code);
+    // Paints the caption button of Code in its state onto the window.
+    void RepaintButton(int Code);
+    // The 1-based position of the caption button under X (window coordinates) in the order close, maximize,
+    // minimize, help, user buttons; 0 none.
+    int ButtonAtX(int X);
+    int HotCode() const { return FHotCode; }
+    // Pops the skinned system menu up at a screen point.
+    void ShowSystemMenu(int X, int Y);
+    // Holds the frame's painting back (an MDI child's with Value also its parent's) until UnlockFrame.
+    void LockFrame(bool Value);
+    void UnlockFrame();
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    friend class TsMDIForm;
+    // The messages of MDI main forms and MDI children; true when the message is answered.
+    bool MDIWndProc(TMessage& Message);
+    void MDISysCommand(TMessage& Message);
+    void MDIChildSysCommand(TMessage& Message);
+    bool MDIHitTest(TMessage& Message);
+    bool MDIButtonDown(TMessage& Message);
+    bool MDIButtonUp(TMessage& Message);
+    void SetMDIHotButton(int Code);
+    void RepaintMDIButton(int Code);
+    // After a message on the unskinned path: the parent of a child that went repaints.
+    void MDIAfterUnskinned(const TMessage& Message);
+    // The parent of a child that goes repaints; an MDI main form's support goes with its provider.
+    void MDIBeforeDestruction();
+    void RepaintMDIParent();
+    // Into the frame cache: the MDI client area, the maximized child's icon and buttons on the menu line.
+    void PaintMDIArea();
+    void PaintMDIMenuLine(const TRect& Line);
+    // Menu-bar positions the system put before the form's own items (a maximized child's system menu).
+    static UINT MDIMenuItemsBefore(HMENU Bar);
+    bool ParentChildMaximized() const;
+    TsSkinProvider* ParentProvider() const;
     void CallOld(TMessage& Message);
     // The window messages and skin commands of activation, caption text, showing and the rest of the form's
     // state (sSkinProviderState.cpp); true when the message is taken.
@@ -337,6 +390,24 @@ private:
     int CaptionSection() const;
     std::string CaptionSectionName() const;
     TBitmap* Cache() const;
+    // The mouse and system-command messages; False for any other message.
+    bool InputMessage(TMessage& Message);
+    void HitTestHandler(TMessage& Message);
+    void NCLButtonDown(TMessage& Message);
+    void NCLButtonDblClk(TMessage& Message);
+    void NCLButtonUp(TMessage& Message);
+    void NCRButtonUp(TMessage& Message);
+    void SysCommandHandler(TMessage& Message);
+    void MouseMoveHandler(TMessage& Message);
+    void WindowPosChangingHandler(TMessage& Message);
+    void LeaveCaption();
+    // Takes down an XOR frame of this form's that is still on screen, leaving the form where it is.
+    void AbandonXorFrame();
+    void ShowSystemMenuUnderIcon();
+    void StartXorDrag(int Code);
+    TsCaptionButton* ButtonOfCode(int Code);
+    bool ButtonIsPlaced(int Code);
+    TRect ButtonRect(int Code);
 
     TAOR FRegionRects;
     bool FRegionChanged = true;
@@ -383,9 +454,30 @@ private:
     bool FInPaintAll = false;
     TForm* FCaptionCover = nullptr;
     TWndMethod FCoverOldWndProc;
+    std::unique_ptr<TsMDIForm> FMDIForm;
+    // The maximized MDI child's button under the mouse or held down (101 close, 102 restore, 103 minimize).
+    int FMDIHotCode = 0;
+    // The maximized child whose buttons the frame cache shows.
+    HWND FMDIShownChild = nullptr;
+    // An MDI child was shown once: a maximized sibling at that moment makes it wait to be maximized.
+    bool FMDIChildShown = false;
+
     TacAdapterPtr<TacScrollWnd> FScrollWnd;
     TacAdapterPtr<TacScrollWnd> FRetiredScrollWnd;
+    // The provider sends itself SC_MOVE or SC_SIZE to begin an XOR frame (not the system's move loop).
+    bool FXorStarting = false;
+    // The MDI parent's provider that LockFrame held back with this form.
+    TsSkinProvider* FLockedParent = nullptr;
 };
+
+// The provider of the MDI main form, nil when none is skinned; the provider of the MDI child last activated or
+// maximized (nil once that child is restored from a caption button or goes); set while a new MDI child waits to be
+// maximized on its first paint because the active child was maximized when it was made.
+extern TsSkinProvider* MDISkinProvider;
+extern TsSkinProvider* ActiveChildProvider;
+extern bool MDIMaxPending;
+// A caption button is held down with the left mouse button (between PressButton and the next SetHotButton).
+extern bool ButtonPressed;
 
 // The menu-loop cover and the provider whose frame it shows; nil when no menu loop runs.
 extern TForm* MenuLoopCover;

@@ -1,7 +1,7 @@
 // The skin provider as a component: hooking its form, the metrics of the form's frame, the window region, the
 // desktop composition policy and the form's window procedure.
 #include "sSkinProvider.h"
-#include "acSnapping.h"
+#include "sMDIForm.h"
 #include "sSkinMenus.h"
 #include "sSystemMenu.h"
 
@@ -121,11 +121,13 @@ void TsSkinProvider::BeforeDestruction() {
     // No cover may outlive the provider whose procedure and picture it uses.
     if (MenuLoopProvider == this)
         FreeMenuLoopCover();
+    MDIBeforeDestruction();
     if (TForm* cover = FCaptionCover) {
         FCaptionCover = nullptr;
         cover->SetWindowProc(FCoverOldWndProc);
         cover->Free();
     }
+    AbandonXorFrame();
     // The adapters hooked on the form go first, so that nothing restores a procedure of ours afterwards.
     FScrollWnd.reset();
     FRetiredScrollWnd.reset();
@@ -195,6 +197,8 @@ void TsSkinProvider::InitFormSkin() {
         FSystemMenu->Form = FForm;
         FSystemMenu->MakeSkinItems();
     }
+    if (FMDIPending && FForm->FormStyle() == fsMDIForm)
+        MakeMDIForm(true);
     FMDIPending = false;
     FSkinData->UpdateIndexes();
     InitTitleButtonGlyphs();
@@ -651,6 +655,7 @@ void TsSkinProvider::RemoveSkin(TMessage& Message) {
     if (FForm && !FForm->Destroying() && manager && wnd) {
         UpdateMenus(false);
         HideSystemButtons(false);
+        MakeMDIForm(false);
         if (HaveBorder() && !FRegionLocked)
             SetWindowRgn(wnd, nullptr, TRUE);
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
@@ -680,6 +685,10 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
                 FRegionChanged = true;
                 if (FForm->HandleAllocated())
                     SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
+                if (FForm->FormStyle() == fsMDIForm) {
+                    MakeMDIForm(true);
+                    FMDIForm->Connect();
+                }
             }
             return true;
         case scRefresh:
@@ -701,6 +710,8 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
                 }
                 if (FUseGlobalColor && !FSkinData->CustomColor())
                     FForm->SetColor(manager->GetGlobalColor());
+                if (FMDIForm)
+                    FMDIForm->Connect();
                 FSkinData->Updating = false;
                 if (FAdapter)
                     FAdapter->WndProc(Message);
@@ -744,6 +755,7 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 return;
             }
             CallOld(Message);
+            MDIAfterUnskinned(Message);
             return;
         }
         if (Message.Msg == SM_QUORVEXCMD) {
@@ -756,7 +768,11 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 Message.Result = 0;
                 return;
             }
+        if (MDIWndProc(Message))
+            return;
         if (StateWndProc(Message))
+            return;
+        if (InputMessage(Message))
             return;
         HWND wnd = FForm->Handle();
         switch (Message.Msg) {
@@ -768,11 +784,6 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 return;
             case WM_SIZE:
                 SizeHandler(Message);
-                return;
-            case WM_WINDOWPOSCHANGING:
-                if (FScreenSnap && !IsIconic(wnd))
-                    SnapWindowPos(wnd, *reinterpret_cast<WINDOWPOS*>(Message.LParam), FSnapBuffer);
-                CallOld(Message);
                 return;
             case WM_PAINT:
                 if (!FDwmDone) {

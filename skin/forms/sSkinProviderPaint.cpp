@@ -380,6 +380,7 @@ void TsSkinProvider::PaintMenuLine(int CaptionBottom) {
     FMenuLineBmp->SetSize(r.Width(), r.Height());
     BitBlt(FMenuLineBmp->Canvas()->Handle(), 0, 0, r.Width(), r.Height(), cache->Canvas()->Handle(), r.left, r.top,
            SRCCOPY);
+    PaintMDIMenuLine(r);
 }
 
 // --- the frame cache ---
@@ -479,6 +480,7 @@ void TsSkinProvider::PaintAll() {
                     PaintTitleButtons();
                     PaintCaptionText();
                 }
+                PaintMDIArea();
             }
         }
         FFrameDirty = false;
@@ -646,7 +648,7 @@ void TsSkinProvider::PaintMenuBarItems(HDC DC) {
     auto detach = Finally([&] { canvas.SetHandle(nullptr); });
     TMenuItem* items = FForm->Menu()->Items();
     // Hidden items have no place in the bar: the positions count the visible ones.
-    UINT position = 0;
+    UINT position = MDIMenuItemsBefore(bar);
     for (int i = 0; i < items->Count(); ++i) {
         TMenuItem* item = items->Items(i);
         if (!item->Visible())

@@ -183,6 +183,10 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
              "[MENULINE]",
              "COLOR=" + Num(MenuLine),
              "HOTCOLOR=" + Num(MenuLine),
+             "",
+             "[MDIAREA]",
+             "COLOR=" + Num(MDIArea),
+             "HOTCOLOR=" + Num(MDIArea),
          })
         lines.push_back(line);
     lines.insert(lines.end(), scrollLines.begin(), scrollLines.end());

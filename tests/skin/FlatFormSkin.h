@@ -39,6 +39,8 @@ constexpr int GripSize = 12;
 constexpr SampleColor GripColor = 0x1E96DC;
 // GLOBALINFO's colour.
 constexpr SampleColor Global = 0x6E6E78;
+// The client area of MDI main forms ("MDIAREA").
+constexpr SampleColor MDIArea = 0x8C5A3C;
 
 // The standard dialogs' sections (FlatFormOptions::Dialog): the dialog (inactive and active colours; its border image
 // has the form's shape, a ring of DialogRing and a centre of the inactive colour), the strip behind its title buttons, push buttons, and the fully transparent section of labels and

@@ -50,20 +50,6 @@ inline std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
     return bmp;
 }
 
-// Handles messages as the application's loop does (keys become characters) until done() holds.
-inline bool PumpKeysUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (!done() && GetTickCount() - start < timeoutMs) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return done();
-}
-
 // Lets the windows paint what is pending.
 inline void Settle(DWORD ms = 150) { PumpMessagesFor(ms); }
 

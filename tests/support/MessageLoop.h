@@ -26,6 +26,20 @@ inline void PumpMessagesFor(DWORD ms) {
     PumpMessagesUntil([] { return false; }, ms);
 }
 
+// Handles messages as the application's loop does (keys become characters) until done() holds.
+inline bool PumpKeysUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000) {
+    DWORD start = GetTickCount();
+    MSG msg;
+    while (!done() && GetTickCount() - start < timeoutMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return done();
+}
+
 // While it lives, the application's exception handler collects the messages instead of reporting them.
 class CaughtExceptions {
 public:

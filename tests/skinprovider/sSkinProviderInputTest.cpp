@@ -1,0 +1,667 @@
+// A skinned form under real input (SendInput): caption buttons that light under the mouse and go out when it
+// leaves, show pressed while held, and do what they say when released on them (and nothing when released
+// elsewhere); the skinned system menu from Alt+Space, the icon and the caption; the hit-test codes of the skinned
+// caption; a moved form snapping to the screen's edge; and the XOR size frame, which leaves nothing on the screen.
+#include "skin/forms/acSnapping.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSystemMenu.h"
+
+#include "skin/engine/sCommonData.h"
+#include "skin/engine/sSkinManager.h"
+#include "tests/classlib/SyntheticInput.h"
+#include "tests/skin/FlatFormSkin.h"
+#include "tests/skin/PixelTestUtils.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/TempDir.h"
+
+#include "classlib/Forms.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace FormSkin;
+
+TColor C(SampleColor c) {
+    return static_cast<TColor>(c & 0xFFFFFF);
+}
+
+// Handles messages as a program's loop does, keys translated into characters (Alt+Space needs that).
+void Pump(DWORD ms, const std::function<bool()>& done = [] { return false; }) {
+    PumpKeysUntil(done, ms);
+}
+
+std::unique_ptr<TBitmap> ScreenShot(const TRect& R) {
+    auto bmp = MakeBmp(R.Width(), R.Height());
+    HDC screen = GetDC(nullptr);
+    BitBlt(bmp->Canvas()->Handle(), 0, 0, R.Width(), R.Height(), screen, R.left, R.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return bmp;
+}
+
+TRect WindowBounds(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    return TRect(r);
+}
+
+// Keeps a picture for a person to look at when BRIMLET_SHOT_DIR names a folder.
+void KeepShot(TBitmap* Bmp, const std::string& Name) {
+    if (const char* dir = std::getenv("BRIMLET_SHOT_DIR"))
+        Bmp->SaveToFile(std::string(dir) + "\\" + Name + ".bmp");
+}
+
+// Runs input steps on a thread of its own while the test's thread serves its messages, so that the input also
+// reaches modal loops (the system's move loop, a popup menu).
+class InputScript {
+public:
+    explicit InputScript(std::vector<std::function<void()>> Steps, DWORD Pause = 60)
+        : FThread([this, steps = std::move(Steps), Pause] {
+              for (const auto& step : steps) {
+                  step();
+                  Sleep(Pause);
+              }
+              FDone = true;
+          }) {}
+    ~InputScript() {
+        if (FThread.joinable())
+            FThread.join();
+    }
+    bool Done() const { return FDone; }
+    void Wait() {
+        Pump(10000, [this] { return Done(); });
+        Pump(200);
+    }
+
+private:
+    std::atomic<bool> FDone{false};
+    std::thread FThread;
+};
+
+// Presses the left button at the first point, moves through the others and holds the button there until Release,
+// while the test's thread serves its messages and looks at the screen.
+class HeldDrag {
+public:
+    explicit HeldDrag(std::vector<POINT> Path) {
+        std::vector<std::function<void()>> steps;
+        steps.push_back([p = Path.front()] { MoveMouseTo(p.x, p.y); });
+        steps.push_back([] { MouseButton(true); });
+        for (size_t i = 1; i < Path.size(); ++i)
+            steps.push_back([p = Path[i]] { MoveMouseTo(p.x, p.y); });
+        steps.push_back([this] {
+            FHeld = true;
+            while (!FRelease)
+                Sleep(10);
+        });
+        steps.push_back([] { MouseButton(false); });
+        FScript = std::make_unique<InputScript>(std::move(steps), 120);
+        Pump(10000, [this] { return FHeld.load(); });
+        Pump(200);
+    }
+    ~HeldDrag() { FRelease = true; }
+    void Release() {
+        FRelease = true;
+        FScript->Wait();
+    }
+
+private:
+    std::atomic<bool> FHeld{false}, FRelease{false};
+    std::unique_ptr<InputScript> FScript;
+};
+
+class TfrmInput : public TForm {
+    CLASS_INFO(TfrmInput, TForm)
+public:
+    using TForm::TForm;
+    int SysCommands = 0;
+    std::vector<WPARAM> Commands;
+
+protected:
+    void Dispatch(TMessage& Message) override {
+        if (Message.Msg == WM_SYSCOMMAND)
+            Commands.push_back(Message.WParam & 0xFFF0);
+        TForm::Dispatch(Message);
+    }
+};
+
+// What the popup menus that opened looked like: their place and their menu.
+struct MenuSeen {
+    HMENU Menu = nullptr;
+    RECT Rect{};
+};
+std::vector<MenuSeen> MenusSeen;
+// The screen around the first menu seen, for a person to look at.
+TRect MenuShotArea;
+std::unique_ptr<TBitmap> MenuShot;
+
+void CALLBACK CloseOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu))
+        return;
+    MenuSeen seen;
+    seen.Menu = reinterpret_cast<HMENU>(SendMessageA(menu, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    GetWindowRect(menu, &seen.Rect);
+    MenusSeen.push_back(seen);
+    if (MenusSeen.size() == 1 && !MenuShotArea.IsEmpty())
+        MenuShot = ScreenShot(MenuShotArea);
+    EndMenu();
+}
+
+class SkinProviderInput : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Dir = new TempDir;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin());
+    }
+    static void TearDownTestSuite() {
+        delete Dir;
+        Dir = nullptr;
+    }
+    void SetUp() override {
+        Manager = std::make_unique<TsSkinManager>(nullptr);
+        Manager->SetSkinDirectory(Dir->Path());
+        Manager->SetSkinName("FLATFORM");
+        ASSERT_TRUE(Manager->Active());
+        MenusSeen.clear();
+    }
+    void TearDown() override {
+        MouseButton(false);
+        for (TForm* f : Forms)
+            f->Free();
+        Forms.clear();
+        Manager.reset();
+        Pump(50);
+    }
+    TsSkinProvider* SkinnedForm(int X, int Y, int W = 300, int H = 200,
+                                const std::function<void(TfrmInput*, TsSkinProvider*)>& Setup = {}) {
+        auto* form = new TfrmInput(nullptr);
+        Forms.push_back(form);
+        form->SetBorderStyle(bsSizeable);
+        form->SetPosition(poDesigned);
+        form->SetBounds(X, Y, W, H);
+        form->SetCaption("Input");
+        auto* provider = new TsSkinProvider(form);
+        if (Setup)
+            Setup(form, provider);
+        provider->AfterConstruction();
+        form->AfterConstruction();
+        form->Show();
+        SetForegroundWindow(form->Handle());
+        Pump(300);
+        return provider;
+    }
+    static TfrmInput* FormOf(TsSkinProvider* Provider) { return static_cast<TfrmInput*>(Provider->Form()); }
+    // The middle of the glyph of a caption button, on the screen.
+    static POINT GlyphCentre(TsSkinProvider* Provider, TsSkinProvider::TCaptionButtonIndex Index) {
+        const TRect& r = Provider->CaptionButton(Index).Rect;
+        TRect w = WindowBounds(Provider->Form()->Handle());
+        return POINT{w.left + r.left + BigWidth / 2, w.top + r.top + BigHeight / 2};
+    }
+    static POINT ClientCentre(TsSkinProvider* Provider) {
+        TRect w = WindowBounds(Provider->Form()->Handle());
+        return POINT{(w.left + w.right) / 2, (w.top + w.bottom) / 2};
+    }
+    static void MoveTo(POINT P) { MoveMouseTo(P.x, P.y); }
+
+    static inline TempDir* Dir = nullptr;
+    std::unique_ptr<TsSkinManager> Manager;
+    std::vector<TForm*> Forms;
+};
+
+TEST_F(SkinProviderInput, HoverLightsACaptionButtonAndLeavingPutsItOut) {
+    TsSkinProvider* provider = SkinnedForm(100, 100);
+    POINT close = GlyphCentre(provider, TsSkinProvider::cbClose);
+    POINT max = GlyphCentre(provider, TsSkinProvider::cbMax);
+    ASSERT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 0)));
+
+    MoveTo(close);
+    Pump(300);
+    EXPECT_EQ(provider->HotCode(), HTCLOSE);
+    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 1)));
+    auto shot = ScreenShot(WindowBounds(provider->Form()->Handle()));
+    KeepShot(shot.get(), "caption-close-hot");
+
+    // Over to the next button: the light moves with the mouse.
+    MoveTo(max);
+    Pump(300);
+    EXPECT_EQ(provider->HotCode(), HTMAXBUTTON);
+    EXPECT_EQ(ScreenPixel(max.x, max.y), C(GlyphColor("MAX", true, 1)));
+    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 0)));
+
+    // Down into the client area, and then off the form altogether.
+    MoveTo(ClientCentre(provider));
+    Pump(300);
+    EXPECT_EQ(provider->HotCode(), 0);
+    EXPECT_EQ(ScreenPixel(max.x, max.y), C(GlyphColor("MAX", true, 0)));
+    MoveTo(close);
+    Pump(300);
+    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 1)));
+    MoveMouseTo(close.x, 40);  // above the form
+    Pump(300);
+    EXPECT_EQ(provider->HotCode(), 0);
+    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 0)));
+}
+
+TEST_F(SkinProviderInput, CaptionButtonsDoWhatTheySayWhenReleasedOnThem) {
+    TsSkinProvider* provider = SkinnedForm(100, 100);
+    HWND wnd = provider->Form()->Handle();
+
+    // Held down, the button shows pressed and nothing happens yet.
+    POINT max = GlyphCentre(provider, TsSkinProvider::cbMax);
+    MoveTo(max);
+    Pump(200);
+    MouseButton(true);
+    Pump(300);
+    EXPECT_EQ(ScreenPixel(max.x, max.y), C(GlyphColor("MAX", true, 2)));
+    EXPECT_FALSE(IsZoomed(wnd));
+    auto shot = ScreenShot(WindowBounds(wnd));
+    KeepShot(shot.get(), "caption-max-pressed");
+    MouseButton(false);
+    Pump(400);
+    EXPECT_TRUE(IsZoomed(wnd));
+    EXPECT_EQ(provider->Form()->WindowState(), wsMaximized);
+
+    // The same button, now at the screen's right, restores and shows the restore glyph; the mouse is not on it.
+    POINT restore = GlyphCentre(provider, TsSkinProvider::cbMax);
+    EXPECT_EQ(provider->HotCode(), 0);
+    EXPECT_EQ(ScreenPixel(restore.x, restore.y), C(GlyphColor("NORM", true, 0)));
+    ClickAt(restore.x, restore.y);
+    Pump(400);
+    EXPECT_FALSE(IsZoomed(wnd));
+    EXPECT_EQ(WindowBounds(wnd), TRect(100, 100, 400, 300));
+
+    POINT min = GlyphCentre(provider, TsSkinProvider::cbMin);
+    ClickAt(min.x, min.y);
+    Pump(400);
+    EXPECT_TRUE(IsIconic(wnd));
+    ShowWindow(wnd, SW_RESTORE);
+    Pump(400);
+    ASSERT_FALSE(IsIconic(wnd));
+
+    POINT close = GlyphCentre(provider, TsSkinProvider::cbClose);
+    ClickAt(close.x, close.y);
+    Pump(400);
+    EXPECT_FALSE(IsWindowVisible(wnd));
+}
+
+TEST_F(SkinProviderInput, APressReleasedElsewhereDoesNothing) {
+    TsSkinProvider* provider = SkinnedForm(100, 100);
+    HWND wnd = provider->Form()->Handle();
+    POINT close = GlyphCentre(provider, TsSkinProvider::cbClose);
+    POINT max = GlyphCentre(provider, TsSkinProvider::cbMax);
+    FormOf(provider)->Commands.clear();
+
+    // Released in the client area, on another button, and off the form.
+    for (POINT away : {ClientCentre(provider), max, POINT{close.x + 200, close.y}}) {
+        MoveTo(close);
+        Pump(150);
+        MouseButton(true);
+        Pump(150);
+        MoveTo(away);
+        Pump(150);
+        MouseButton(false);
+        Pump(300);
+        EXPECT_TRUE(IsWindowVisible(wnd));
+        EXPECT_FALSE(IsZoomed(wnd));
+    }
+    for (WPARAM command : FormOf(provider)->Commands)
+        EXPECT_NE(command, static_cast<WPARAM>(SC_CLOSE));
+    MoveTo(ClientCentre(provider));
+    Pump(300);
+    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 0)));
+}
+
+TEST_F(SkinProviderInput, ShowsTheSkinnedSystemMenuFromAltSpaceTheIconAndTheCaption) {
+    TsSkinProvider* provider = SkinnedForm(100, 100);
+    HWND wnd = provider->Form()->Handle();
+    ASSERT_NE(provider->SystemMenu(), nullptr);
+    UINT_PTR timer = SetTimer(nullptr, 0, 150, CloseOpenMenu);
+    auto kill = std::unique_ptr<void, std::function<void(void*)>>(reinterpret_cast<void*>(1),
+                                                                  [timer](void*) { KillTimer(nullptr, timer); });
+    TRect w = WindowBounds(wnd);
+    // Under the caption icon.
+    const POINT under{w.left + provider->SysBorderWidth(), w.top + provider->IconRect().bottom};
+
+    MenuShotArea = TRect(w.left, w.top, w.right, w.bottom + 60);
+    PressChord({VK_MENU}, VK_SPACE);
+    Pump(1500, [] { return !MenusSeen.empty(); });
+    ASSERT_EQ(MenusSeen.size(), 1u);
+    EXPECT_EQ(MenusSeen[0].Menu, provider->SystemMenu()->Handle());
+    EXPECT_EQ(MenusSeen[0].Rect.left, under.x);
+    EXPECT_EQ(MenusSeen[0].Rect.top, under.y);
+    if (MenuShot)
+        KeepShot(MenuShot.get(), "system-menu-alt-space");
+    MenuShot.reset();
+    MenuShotArea = TRect();
+    Pump(200);
+
+    TRect icon = provider->IconRect();
+    ClickAt(w.left + icon.left + icon.Width() / 2, w.top + icon.top + icon.Height() / 2);
+    Pump(1500, [] { return MenusSeen.size() >= 2; });
+    ASSERT_EQ(MenusSeen.size(), 2u);
+    EXPECT_EQ(MenusSeen[1].Menu, provider->SystemMenu()->Handle());
+    EXPECT_EQ(MenusSeen[1].Rect.left, under.x);
+    EXPECT_EQ(MenusSeen[1].Rect.top, under.y);
+    Pump(200);
+
+    // A right click on the caption opens it where the mouse is.
+    const POINT caption{w.left + 120, w.top + 12};
+    ClickAt(caption.x, caption.y, true);
+    Pump(1500, [] { return MenusSeen.size() >= 3; });
+    ASSERT_EQ(MenusSeen.size(), 3u);
+    EXPECT_EQ(MenusSeen[2].Menu, provider->SystemMenu()->Handle());
+    EXPECT_EQ(MenusSeen[2].Rect.left, caption.x);
+    EXPECT_EQ(MenusSeen[2].Rect.top, caption.y);
+    EXPECT_TRUE(IsWindowVisible(wnd));
+}
+
+TEST_F(SkinProviderInput, HitTestsTheSkinnedCaption) {
+    TsTitleButton* disabled = nullptr;
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [&](TfrmInput* form, TsSkinProvider* p) {
+        form->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize, biMaximize, biHelp});
+        p->SetGripMode(gmRightBottom);
+        p->TitleButtons()->Add();
+        disabled = p->TitleButtons()->Add();
+        disabled->SetEnabled(false);
+    });
+    HWND wnd = provider->Form()->Handle();
+    TRect w = WindowBounds(wnd);
+    auto at = [&](const TRect& r) {
+        return static_cast<int>(SendMessageA(wnd, WM_NCHITTEST, 0,
+                                             MAKELPARAM(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2)));
+    };
+    EXPECT_EQ(at(provider->IconRect()), HTSYSMENU);
+    EXPECT_EQ(at(provider->CaptionButton(TsSkinProvider::cbClose).Rect), HTCLOSE);
+    EXPECT_EQ(at(provider->CaptionButton(TsSkinProvider::cbMax).Rect), HTMAXBUTTON);
+    EXPECT_EQ(at(provider->CaptionButton(TsSkinProvider::cbMin).Rect), HTMINBUTTON);
+    EXPECT_EQ(at(provider->CaptionButton(TsSkinProvider::cbHelp).Rect), HTHELP);
+    EXPECT_EQ(at(TRect(provider->TitleButtons()->Items(0)->BtnRect)), 1000);
+    // A disabled user button is caption, as is the caption between the buttons and the text.
+    EXPECT_EQ(at(TRect(disabled->BtnRect)), HTCAPTION);
+    EXPECT_EQ(at(TRect(60, 8, 62, 10)), HTCAPTION);
+    EXPECT_EQ(at(TRect(w.Width() - 6, w.Height() - 6, w.Width() - 4, w.Height() - 4)), HTBOTTOMRIGHT);
+    EXPECT_EQ(at(TRect(150, 100, 152, 102)), HTCLIENT);
+    EXPECT_EQ(at(TRect(0, 100, 2, 102)), HTLEFT);
+
+    // The rim of a maximized form answers -1.
+    ShowWindow(wnd, SW_MAXIMIZE);
+    Pump(300);
+    w = WindowBounds(wnd);
+    ASSERT_TRUE(IsZoomed(wnd));
+    EXPECT_EQ(at(TRect(1, 100, 1, 100)), -1);
+    EXPECT_EQ(at(TRect(w.Width() - 3, 100, w.Width() - 3, 100)), -1);
+    ShowWindow(wnd, SW_RESTORE);
+    Pump(300);
+
+    // A disabled maximize button cannot be pressed.
+    provider->Form()->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
+    provider->SystemMenu()->UpdateItems();
+    provider->PressButton(HTMAXBUTTON);
+    EXPECT_EQ(provider->HotCode(), 0);
+    EXPECT_FALSE(ButtonPressed);
+    provider->PressButton(HTCLOSE);
+    EXPECT_EQ(provider->HotCode(), HTCLOSE);
+    EXPECT_TRUE(ButtonPressed);
+    provider->SetHotButton(0);
+    EXPECT_FALSE(ButtonPressed);
+}
+
+TEST_F(SkinProviderInput, ADraggedFormSnapsToTheScreenEdgeWithinTheSnapDistance) {
+    TsSkinProvider* provider = SkinnedForm(300, 300, 300, 200, [](TfrmInput*, TsSkinProvider* p) {
+        p->SetScreenSnap(true);
+        p->SetSnapBuffer(10);
+    });
+    HWND wnd = provider->Form()->Handle();
+    const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    // Drags the caption so the form's right edge would land Gap pixels from the screen's right edge and its bottom
+    // edge BottomGap pixels from the bottom.
+    auto drag = [&](int Gap, int BottomGap) {
+        TRect w = WindowBounds(wnd);
+        POINT grab{w.left + 60, w.top + 12};
+        int dx = (screenW - Gap) - w.right, dy = (screenH - BottomGap) - w.bottom;
+        InputScript script({[=] { MoveMouseTo(grab.x, grab.y); }, [] { MouseButton(true); },
+                            [=] { MoveMouseTo(grab.x + dx / 2, grab.y + dy / 2); },
+                            [=] { MoveMouseTo(grab.x + dx, grab.y + dy); }, [] { MouseButton(false); }},
+                           120);
+        script.Wait();
+        return WindowBounds(wnd);
+    };
+    TRect snapped = drag(9, 300);
+    EXPECT_EQ(snapped.right, screenW);
+    EXPECT_EQ(snapped.Width(), 300);
+    TRect free = drag(10, 9);
+    EXPECT_EQ(free.right, screenW - 10);
+    EXPECT_EQ(free.bottom, screenH);
+}
+
+TEST_F(SkinProviderInput, AnXorSizeFrameFollowsTheMouseAndLeavesNoTrace) {
+    TsSkinProvider* provider = SkinnedForm(200, 200, 300, 200,
+                                           [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
+    HWND wnd = provider->Form()->Handle();
+    const TRect area(150, 150, 750, 650);
+    auto before = ScreenShot(area);
+    const int y = 300, grabX = 498;  // on the right border
+    HeldDrag drag({{grabX, y}, {grabX + 1, y + 1}, {grabX + 60, y + 30}, {grabX + 121, y + 61}});
+    Pump(100);
+    // Mid-drag the form keeps its place, and an inverted outline shows where it will go.
+    EXPECT_EQ(WindowBounds(wnd), TRect(200, 200, 500, 400));
+    EXPECT_TRUE(XorActive);
+    auto during = ScreenShot(area);
+    KeepShot(during.get(), "xor-size-frame");
+    // A right-border drag sizes the width alone.
+    const int frameRight = 500 + 120 - 1, frameBottom = 400 - 1;
+    int inverted = 0;
+    for (int py = 300; py < 330; ++py)
+        inverted += Px(during.get(), frameRight - area.left, py - area.top) ==
+                            (Px(before.get(), frameRight - area.left, py - area.top) ^ 0xFFFFFF)
+                        ? 1
+                        : 0;
+    EXPECT_EQ(inverted, 30);
+    drag.Release();
+    Pump(300);
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(GetCapture(), nullptr);
+    TRect placed = WindowBounds(wnd);
+    EXPECT_EQ(placed, TRect(200, 200, frameRight + 1, frameBottom + 1));
+    // Outside the form nothing of the frame is left; the form's own edge is the skin's border again.
+    auto after = ScreenShot(area);
+    int changed = 0;
+    for (int py = 0; py < area.Height(); ++py)
+        for (int px = 0; px < area.Width(); ++px) {
+            int sx = px + area.left, sy = py + area.top;
+            bool inForm = sx >= placed.left && sx < placed.right && sy >= placed.top && sy < placed.bottom;
+            if (!inForm && Px(after.get(), px, py) != Px(before.get(), px, py))
+                ++changed;
+        }
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(Px(after.get(), placed.right - 1 - area.left, 330 - area.top), C(Ring));
+    EXPECT_EQ(Px(after.get(), 350 - area.left, placed.bottom - 1 - area.top), C(Ring));
+}
+
+TEST_F(SkinProviderInput, DoubleClickOnTheCaptionMaximizesAndRestores) {
+    TsSkinProvider* provider = SkinnedForm(100, 100);
+    HWND wnd = provider->Form()->Handle();
+    TRect w = WindowBounds(wnd);
+    auto doubleClick = [](int x, int y) {
+        InputScript script({[=] { MoveMouseTo(x, y); }, [] { MouseButton(true); }, [] { MouseButton(false); },
+                            [] { MouseButton(true); }, [] { MouseButton(false); }},
+                           40);
+        script.Wait();
+    };
+    doubleClick(w.left + 120, w.top + 12);
+    Pump(300);
+    EXPECT_TRUE(IsZoomed(wnd));
+    w = WindowBounds(wnd);
+    doubleClick(w.left + 120, w.top + 12);
+    Pump(300);
+    EXPECT_FALSE(IsZoomed(wnd));
+    EXPECT_EQ(WindowBounds(wnd), TRect(100, 100, 400, 300));
+}
+
+TEST_F(SkinProviderInput, UserTitleButtonsGetTheirMouseEvents) {
+    std::vector<std::string> events;
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [&](TfrmInput*, TsSkinProvider* p) {
+        TsTitleButton* button = p->TitleButtons()->Add();
+        button->OnMouseDown = [&events, p](TObject* Sender, TMouseButton Button, TShiftState, int, int) {
+            events.push_back(Sender == p->TitleButtons()->Items(0) && Button == mbLeft ? "down" : "wrong down");
+        };
+        button->OnMouseUp = [&events, p](TObject* Sender, TMouseButton Button, TShiftState, int, int) {
+            events.push_back(Sender == p->TitleButtons()->Items(0) && Button == mbLeft ? "up" : "wrong up");
+        };
+    });
+    TRect w = WindowBounds(provider->Form()->Handle());
+    TRect r(provider->TitleButtons()->Items(0)->BtnRect);
+    POINT centre{w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2};
+    MoveTo(centre);
+    Pump(200);
+    EXPECT_EQ(provider->HotCode(), 1000);
+    EXPECT_TRUE(provider->TitleButtons()->Items(0)->HotState);
+    MouseButton(true);
+    Pump(200);
+    EXPECT_TRUE(provider->TitleButtons()->Items(0)->Pressed);
+    EXPECT_EQ(ScreenPixel(w.left + r.left + 1, w.top + r.top + 1), C(TitleButtonRing[2]));
+    MouseButton(false);
+    Pump(200);
+    EXPECT_EQ(events, (std::vector<std::string>{"down", "up"}));
+    // Pressed and released elsewhere: the press is told, the release is not.
+    MouseButton(true);
+    Pump(150);
+    MoveTo(ClientCentre(provider));
+    Pump(150);
+    MouseButton(false);
+    Pump(200);
+    EXPECT_EQ(events, (std::vector<std::string>{"down", "up", "down"}));
+    EXPECT_FALSE(provider->TitleButtons()->Items(0)->Pressed);
+}
+
+TEST_F(SkinProviderInput, AnXorMoveFrameEndsOnReleaseWhateverKeysAreHeld) {
+    TsSkinProvider* provider = SkinnedForm(200, 200, 300, 200,
+                                           [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
+    HWND wnd = provider->Form()->Handle();
+    const POINT grab{300, 212};
+    auto key = [](WORD Vk, bool Up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = Vk;
+        in.ki.dwFlags = Up ? KEYEVENTF_KEYUP : 0;
+        SendInput(1, &in, sizeof in);
+    };
+    // The release comes with Ctrl held, so its mouse keys read as the minimize button's hit-test code.
+    InputScript script({[=] { MoveMouseTo(grab.x, grab.y); }, [] { MouseButton(true); },
+                        [=] { MoveMouseTo(grab.x + 1, grab.y + 1); }, [=] { MoveMouseTo(grab.x + 41, grab.y + 31); },
+                        [=] { key(VK_CONTROL, false); }, [] { MouseButton(false); }, [=] { key(VK_CONTROL, true); }},
+                       120);
+    script.Wait();
+    Pump(200);
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(IsIconic(wnd));
+    EXPECT_EQ(WindowBounds(wnd), TRect(240, 230, 540, 430));
+
+    // A size frame that never moved leaves the form where it was.
+    InputScript still({[] { MoveMouseTo(539, 300); }, [] { MouseButton(true); }, [] { MouseButton(false); }}, 120);
+    still.Wait();
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(WindowBounds(wnd), TRect(240, 230, 540, 430));
+}
+
+TEST_F(SkinProviderInput, AFormThatGoesDuringItsDragTakesItsFrameAlong) {
+    TsSkinProvider* provider = SkinnedForm(200, 200, 300, 200,
+                                           [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
+    const TRect area(150, 150, 750, 650);
+    auto before = ScreenShot(area);
+    HeldDrag drag({{498, 300}, {499, 301}, {560, 320}});
+    ASSERT_TRUE(XorActive);
+    TForm* form = FormOf(provider);
+    Forms.erase(std::find(Forms.begin(), Forms.end(), form));
+    form->Free();
+    EXPECT_FALSE(XorActive);
+    drag.Release();
+    auto after = ScreenShot(area);
+    // Right of where the form was, the frame's outline is gone.
+    int outline = 0;
+    for (int py = 300; py < 330; ++py)
+        outline += Px(after.get(), 559 - area.left, py - area.top) != Px(before.get(), 559 - area.left, py - area.top);
+    EXPECT_EQ(outline, 0);
+
+    // The next form can drag a frame of its own.
+    TsSkinProvider* next = SkinnedForm(200, 200, 300, 200,
+                                       [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
+    InputScript again({[] { MoveMouseTo(498, 300); }, [] { MouseButton(true); }, [] { MoveMouseTo(499, 301); },
+                       [] { MoveMouseTo(530, 301); }, [] { MouseButton(false); }},
+                      120);
+    again.Wait();
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(WindowBounds(next->Form()->Handle()), TRect(200, 200, 531, 400));
+}
+
+TEST_F(SkinProviderInput, LeavesHitTestingToTheSystemWithoutSkinOrCaption) {
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [](TfrmInput*, TsSkinProvider* p) {
+        p->SetResizeMode(rmBorder);
+        p->TitleButtons()->Add();
+    });
+    HWND wnd = provider->Form()->Handle();
+    TRect w = WindowBounds(wnd);
+    const TRect user(provider->TitleButtons()->Items(0)->BtnRect);
+    const POINT points[] = {{w.left + 10, w.top + 12},
+                            {w.right - 15, w.top + 12},
+                            {w.left + (user.left + user.right) / 2, w.top + 12},
+                            {w.left + 150, w.top + 12},
+                            {w.left + 1, w.top + 100}};
+    auto system = [&](POINT p) { return DefWindowProcA(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)); };
+    auto answer = [&](POINT p) { return SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)); };
+    ASSERT_EQ(answer(points[2]), 1000);
+    Manager->SetActive(false);
+    Pump(300);
+    for (POINT p : points)
+        EXPECT_EQ(answer(p), system(p)) << p.x << "," << p.y;
+    // A press on the caption of an unskinned form is the system's too: no XOR frame.
+    InputScript drag({[&] { MoveMouseTo(w.left + 150, w.top + 12); }, [] { MouseButton(true); },
+                      [&] { MoveMouseTo(w.left + 170, w.top + 22); }, [] { MouseButton(false); }},
+                     120);
+    drag.Wait();
+    EXPECT_FALSE(XorActive);
+
+    // A skinned form without a caption keeps the system's answers as well.
+    Manager->SetActive(true);
+    Pump(300);
+    provider->Form()->SetBorderStyle(bsNone);
+    Pump(300);
+    wnd = provider->Form()->Handle();
+    w = WindowBounds(wnd);
+    for (POINT p : {POINT{w.left + 10, w.top + 5}, POINT{w.right - 5, w.top + 5}})
+        EXPECT_EQ(answer(p), system(p));
+}
+
+TEST_F(SkinProviderInput, TheHelpButtonAsksForContextHelp) {
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [](TfrmInput* form, TsSkinProvider*) {
+        form->SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize, biMaximize, biHelp});
+    });
+    FormOf(provider)->Commands.clear();
+    POINT help = GlyphCentre(provider, TsSkinProvider::cbHelp);
+    MoveTo(help);
+    Pump(200);
+    EXPECT_EQ(ScreenPixel(help.x, help.y), C(GlyphColor("HELP", true, 1)));
+    MouseButton(true);
+    Pump(200);
+    EXPECT_EQ(ScreenPixel(help.x, help.y), C(GlyphColor("HELP", true, 2)));
+    MouseButton(false);
+    Pump(300);
+    EXPECT_EQ(FormOf(provider)->Commands, std::vector<WPARAM>{SC_CONTEXTHELP});
+    EXPECT_EQ(provider->HotCode(), 0);
+    // The help mode of the system, if any, ends with the next click.
+    ClickAt(ClientCentre(provider).x, ClientCentre(provider).y);
+    Pump(200);
+}
+
+}  // namespace
