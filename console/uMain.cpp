@@ -335,7 +335,7 @@ namespace {
 // the window from answering for a quarter of a second and more. Received bytes go into the logs a slice at a
 // time, with the message queue served in between; what is not read yet waits in the port's own buffer, so a
 // flood costs no memory here.
-constexpr int ReceiveSliceBytes = 512;
+constexpr int ReceiveSliceBytes = 1024;
 // Most of an append to Wine's edit is a fixed cost of some 20 ms whatever its size, while the rich edit's cost
 // grows with the HEX line. So each slice is its own HEX line, but during a flood the text log takes the received
 // text in batches of a few KiB, at least every tenth of a second; once the port holds nothing more, what waits is

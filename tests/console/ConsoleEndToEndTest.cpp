@@ -307,7 +307,7 @@ TEST(Console, AFloodLongerThanOneReadReachesBothLogsWholeAndInOrder) {
     ASSERT_GE(bytes.size(), flood.size());
     EXPECT_EQ(bytes.substr(bytes.size() - flood.size()), flood);
     EXPECT_GT(longest, 0u);
-    EXPECT_LE(longest, 3u * 512) << "a line for at most 512 bytes";
+    EXPECT_LE(longest, 3u * 1024) << "a line for at most 1,024 bytes";
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.WaitForExit());
 }
