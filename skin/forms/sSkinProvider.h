@@ -247,6 +247,8 @@ public:
     TRect IconRect() const;
     void DrawFrameFromCache(HDC DC);
     void RedrawFrame();
+    // Puts one rectangle of the composed frame on the window (a button that changed state).
+    void CopyCacheRectToWindow(const TRect& R);
     void PaintForm(HDC DC, bool Children);
     bool FramePainted() const { return FFramePainted; }
     bool FormActive() const { return FFormActive; }

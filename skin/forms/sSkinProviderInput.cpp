@@ -157,13 +157,7 @@ void TsSkinProvider::RepaintButton(int Code) {
     // The buttons are drawn again over what lay under them before any of them was drawn.
     RestoreButtonsArea();
     PaintTitleButtons();
-    TRect r = ButtonRect(Code);
-    HWND wnd = FForm->Handle();
-    HDC dc = GetWindowDC(wnd);
-    if (!dc)
-        return;
-    auto release = Finally([&] { ReleaseDC(wnd, dc); });
-    BitBlt(dc, r.left, r.top, r.Width(), r.Height(), cache->Canvas()->Handle(), r.left, r.top, SRCCOPY);
+    CopyCacheRectToWindow(ButtonRect(Code));
 }
 
 namespace {

@@ -219,14 +219,8 @@ void TsSkinProvider::RepaintMDIButton(int Code) {
             state = mask.ImageCount > 3 ? 3 : 0;
         DrawMaskGlyph(cache, TPoint(r.left, r.top), state, NoBackground(), mask, true);
     }
-    if (FInPaintAll || !FForm->HandleAllocated())
-        return;
-    HWND wnd = FForm->Handle();
-    HDC dc = GetWindowDC(wnd);
-    if (!dc)
-        return;
-    auto release = Finally([&] { ReleaseDC(wnd, dc); });
-    BitBlt(dc, r.left, r.top, r.Width(), r.Height(), cache->Canvas()->Handle(), r.left, r.top, SRCCOPY);
+    if (!FInPaintAll)
+        CopyCacheRectToWindow(r);
 }
 
 // --- the maximized child's buttons ---

@@ -556,6 +556,18 @@ void TsSkinProvider::RedrawFrame() {
     PaintMenuBarItems(dc);
 }
 
+void TsSkinProvider::CopyCacheRectToWindow(const TRect& R) {
+    TBitmap* cache = Cache();
+    if (!cache || !FForm || !FForm->HandleAllocated())
+        return;
+    HWND wnd = FForm->Handle();
+    HDC dc = GetWindowDC(wnd);
+    if (!dc)
+        return;
+    auto release = Finally([&] { ReleaseDC(wnd, dc); });
+    BitBlt(dc, R.left, R.top, R.Width(), R.Height(), cache->Canvas()->Handle(), R.left, R.top, SRCCOPY);
+}
+
 void TsSkinProvider::CopyEdgesFromCache(HDC DC) {
     if (FSkinData->BGChanged)
         PaintAll();

@@ -2,6 +2,7 @@
 // Small synthetic bitmaps for the pixel tests: made, filled and read byte by byte through the scan lines.
 #include "classlib/Graphics.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -74,3 +75,19 @@ inline int CountColor(TBitmap* b, TColor c) {
 
 // One channel of the formula dst := ((below - S) * M + S * 256) shr 8.
 inline int MaskMix(int below, int s, int m) { return ((below - s) * m + s * 256) >> 8; }
+
+// What the screen shows of a window, from its top-left corner; only what lies on the screen is copied (a maximized
+// window reaches past its edges, and a copy reaching past them copies nothing at all).
+inline std::unique_ptr<TBitmap> WindowOnScreen(HWND Wnd) {
+    RECT r;
+    GetWindowRect(Wnd, &r);
+    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
+    HDC screen = GetDC(nullptr);
+    int l = std::max<int>(r.left, 0), t = std::max<int>(r.top, 0);
+    int w = std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN)) - l;
+    int h = std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN)) - t;
+    BitBlt(bmp->Canvas()->Handle(), l - r.left, t - r.top, w, h, screen, l, t, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return bmp;
+}

@@ -48,21 +48,6 @@ TColor C(SampleColor c) {
     return static_cast<TColor>(c & 0xFFFFFF);
 }
 
-std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    // Only what lies on the screen: a copy reaching past its edges copies nothing at all.
-    int l = std::max<int>(r.left, 0), t = std::max<int>(r.top, 0);
-    int w = std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN)) - l;
-    int h = std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN)) - t;
-    BitBlt(bmp->Canvas()->Handle(), l - r.left, t - r.top, w, h, screen, l, t, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}
-
 int Count(TBitmap* b, SampleColor c) {
     TColor want = C(c);
     return CountPx(b, [want](TColor p) { return p == want; });
@@ -285,7 +270,7 @@ TEST_F(SkinDialogs, MessageBoxIsSkinnedAsCreatedAndItsCloseButtonWorksByRealInpu
             EXPECT_FALSE(adapter->BtnClose.Rect.IsEmpty());
             EXPECT_TRUE(adapter->BtnMax.Rect.IsEmpty());
             EXPECT_TRUE(adapter->BtnMin.Rect.IsEmpty());
-            auto shot = ScreenOf(box);
+            auto shot = WindowOnScreen(box);
             SaveShot(shot.get(), "skinned-messagebox");
             const int W = shot->Width(), H = shot->Height();
             TPoint client = adapter->ClientOffset();
@@ -483,7 +468,7 @@ void CheckFileDialog(HWND Wnd, const char* Shot) {
     };
     walk(Wnd);
     EXPECT_GT(toolbars, 0);
-    auto shot = ScreenOf(Wnd);
+    auto shot = WindowOnScreen(Wnd);
     SaveShot(shot.get(), Shot);
     const int W = shot->Width(), H = shot->Height();
     TacDialogWnd* adapter = provider->DialogWnd.get();
@@ -544,7 +529,7 @@ TEST_F(SkinDialogs, ColourDialogIsSkinned) {
             TacProvider* provider = ProviderOf(dialog);
             ASSERT_NE(provider, nullptr);
             EXPECT_GT(provider->ChildAdapters.size(), 3u);
-            auto shot = ScreenOf(dialog);
+            auto shot = WindowOnScreen(dialog);
             SaveShot(shot.get(), "skinned-colour-dialog");
             EXPECT_EQ(Px(shot.get(), shot->Width() / 2, 1), C(TitleHot));
             EXPECT_EQ(Px(shot.get(), 1, shot->Height() / 2), C(DialogRing));
@@ -718,7 +703,7 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
             EXPECT_TRUE(adapter->BtnClose.Big);
             EXPECT_EQ(adapter->BtnMax.Rect.right, adapter->BtnClose.Rect.left);
             EXPECT_EQ(adapter->BtnMin.Rect.right, adapter->BtnMax.Rect.left);
-            auto shot = ScreenOf(dialog);
+            auto shot = WindowOnScreen(dialog);
             SaveShot(shot.get(), "skinned-own-dialog");
             EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
             EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
@@ -803,7 +788,7 @@ TEST_F(SkinDialogs, AToolWindowDialogHasTheSmallCaptionAndGlyphs) {
             // The caption strip ends where the client area begins.
             TPoint client = adapter->ClientOffset();
             EXPECT_EQ(client.y, adapter->BorderHeight() + adapter->CaptionHeight());
-            auto shot = ScreenOf(dialog);
+            auto shot = WindowOnScreen(dialog);
             EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y - 1), C(TitleHot));
             EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y + 1), C(Dialog));
             EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
@@ -838,7 +823,7 @@ TEST_F(SkinDialogs, AFormWithoutAProviderGetsOneWhenActivatedUnlessItsTagSaysNo)
             EXPECT_TRUE(Skinned(form->Handle()));
             EXPECT_EQ(provider->Form(), form);
             EXPECT_FALSE(provider->MakeSkinMenu());
-            auto shot = ScreenOf(form->Handle());
+            auto shot = WindowOnScreen(form->Handle());
             EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
         } else {
             EXPECT_EQ(provider, nullptr);

@@ -33,17 +33,6 @@ TColor C(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
 
 void Settle(DWORD ms = 200) { PumpMessagesFor(ms); }
 
-std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}
-
 int Count(TBitmap* b, SampleColor c, int l = 0, int t = 0, int r = -1, int bt = -1) {
     TColor want = C(c);
     return CountPx(
@@ -78,7 +67,7 @@ public:
 private:
     void WndProc(TMessage& Message) {
         FHook.CallPrevious(Message);
-        if (Message.Msg == WM_SETTEXT) Shots.push_back(ScreenOf(static_cast<TWinControl*>(FForm)->Handle()));
+        if (Message.Msg == WM_SETTEXT) Shots.push_back(WindowOnScreen(static_cast<TWinControl*>(FForm)->Handle()));
     }
     TControl* FForm;
     TWindowProcHook FHook;
@@ -163,7 +152,7 @@ TEST_F(SkinProviderState, CaptionFollowsActivationByRealClicks) {
     other->Show();
     ShowActive(form);
     ASSERT_EQ(GetForegroundWindow(), wnd);
-    auto active = ScreenOf(wnd);
+    auto active = WindowOnScreen(wnd);
     EXPECT_EQ(Px(active.get(), 22, 8), C(TitleHot));
     EXPECT_GT(Count(active.get(), TitleHotFont, 24, 4, 200, 23), 30);
 
@@ -171,7 +160,7 @@ TEST_F(SkinProviderState, CaptionFollowsActivationByRealClicks) {
     ASSERT_TRUE(PumpMessagesUntil([&] { return GetForegroundWindow() == other->Handle(); }, 3000));
     Settle();
     EXPECT_FALSE(provider->FormActive());
-    auto inactive = ScreenOf(wnd);
+    auto inactive = WindowOnScreen(wnd);
     // The caption section in its normal (inactive) state, its text in the inactive text colour, every caption
     // button in its inactive image, and nothing of the system's own caption.
     EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
@@ -185,7 +174,7 @@ TEST_F(SkinProviderState, CaptionFollowsActivationByRealClicks) {
     ASSERT_TRUE(PumpMessagesUntil([&] { return GetForegroundWindow() == wnd; }, 3000));
     Settle();
     EXPECT_TRUE(provider->FormActive());
-    auto again = ScreenOf(wnd);
+    auto again = WindowOnScreen(wnd);
     EXPECT_EQ(Px(again.get(), 22, 8), C(TitleHot));
     EXPECT_EQ(Count(again.get(), Title, 0, 0, -1, 23), 0);
     EXPECT_EQ(Count(again.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
@@ -200,16 +189,16 @@ TEST_F(SkinProviderState, CaptionTextChangesKeepTheSkinnedCaption) {
     TsSkinProvider* provider = AddProvider(form);
     ShowActive(form);
     HWND wnd = form->Handle();
-    auto before = ScreenOf(wnd);
+    auto before = WindowOnScreen(wnd);
     int textBefore = Count(before.get(), TitleHotFont, 24, 4, 260, 23);
     ASSERT_GT(textBefore, 30);
     watcher.Shots.clear();
     std::vector<std::unique_ptr<TBitmap>> around;
     for (const char* text : {"A much longer caption than before, cut at the buttons", "Short", "Skinned again"}) {
         form->SetCaption(text);
-        around.push_back(ScreenOf(wnd));
+        around.push_back(WindowOnScreen(wnd));
         Settle(30);
-        around.push_back(ScreenOf(wnd));
+        around.push_back(WindowOnScreen(wnd));
     }
     Settle();
     ASSERT_EQ(watcher.Shots.size(), 3u);
@@ -218,7 +207,7 @@ TEST_F(SkinProviderState, CaptionTextChangesKeepTheSkinnedCaption) {
         EXPECT_EQ(SystemCaptionPixels(around[i].get(), 23), 0) << i;
         EXPECT_EQ(Px(around[i].get(), 120, 1), C(TitleHot)) << i;
     }
-    auto after = ScreenOf(wnd);
+    auto after = WindowOnScreen(wnd);
     EXPECT_EQ(Px(after.get(), 22, 8), C(TitleHot));
     EXPECT_GT(Count(after.get(), TitleHotFont, 24, 4, 260, 23), 30);
     EXPECT_EQ(Count(after.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
@@ -250,7 +239,7 @@ TEST_F(SkinProviderState, FormShowsFullyPaintedThroughTheShowAnimation) {
     SetForegroundWindow(form->Handle());
     Settle();
     HWND wnd = form->Handle();
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
     EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
     EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
@@ -277,8 +266,8 @@ TEST_F(SkinProviderState, FormShowsFullyPaintedThroughTheShowAnimation) {
     EXPECT_TRUE(steps.empty());
     SetForegroundWindow(wnd);
     Settle();
-    EXPECT_EQ(Px(ScreenOf(wnd).get(), 22, 8), C(TitleHot));
-    EXPECT_EQ(Px(ScreenOf(wnd).get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 150, 120), C(FormHot));
 }
 
 TEST_F(SkinProviderState, FormShownMaximizedIsPaintedAndRemembersHowItWasShown) {
@@ -317,7 +306,7 @@ TEST_F(SkinProviderState, OverflowingContentGetsSkinnedScrollBars) {
     ShowActive(form);
     HWND wnd = form->Handle();
     ASSERT_NE(provider->ScrollWnd(), nullptr);
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     // Both bars in the skin's images: the arrows, the tracks and the sliders in their normal state.
     for (const char* section :
          {"SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLSLIDERV", "SCROLLSLIDERH"})
@@ -340,17 +329,17 @@ TEST_F(SkinProviderState, OverflowingContentGetsSkinnedScrollBars) {
     Settle();
     ASSERT_NE(provider->ScrollWnd(), nullptr);
     EXPECT_NE(provider->ScrollWnd(), first);
-    EXPECT_GT(Count(ScreenOf(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
+    EXPECT_GT(Count(WindowOnScreen(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
 
     // Without the skin the bars are the system's again and the adapter has given the form back.
     Manager->SetActive(false);
     Settle();
-    auto plain = ScreenOf(wnd);
+    auto plain = WindowOnScreen(wnd);
     EXPECT_EQ(Count(plain.get(), FlatStateColor("SCROLLSLIDERV", 0)), 0);
     Manager->SetActive(true);
     Settle();
     ASSERT_NE(provider->ScrollWnd(), nullptr);
-    EXPECT_GT(Count(ScreenOf(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
+    EXPECT_GT(Count(WindowOnScreen(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
 }
 
 TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
@@ -420,7 +409,7 @@ TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
     Settle(50);
     form->SetEnabled(true);
     Settle(50);
-    EXPECT_EQ(Px(ScreenOf(wnd).get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 22, 8), C(TitleHot));
 }
 
 TEST_F(SkinProviderState, RepaintsTheNamedGraphicChildAlone) {
@@ -478,19 +467,19 @@ TEST_F(SkinProviderState, WithCompositionTheCaptionIsRepaintedAfterTheSystem) {
     ASSERT_TRUE(provider->DwmAvailable());
     form->SetCaption("Caption under composition");
     Settle();
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
     EXPECT_EQ(SystemCaptionPixels(shot.get(), 23), 0);
     EXPECT_EQ(provider->CaptionCover(), nullptr);
     SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
     Settle();
-    shot = ScreenOf(wnd);
+    shot = WindowOnScreen(wnd);
     EXPECT_EQ(Px(shot.get(), 22, 8), C(Title));
     EXPECT_EQ(SystemCaptionPixels(shot.get(), 23), 0);
     EXPECT_EQ(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, WS_VISIBLE);
     SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
     Settle();
-    EXPECT_EQ(Px(ScreenOf(wnd).get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 22, 8), C(TitleHot));
 }
 
 // A look at an active and an inactive skinned form side by side (BRIMLET_SHOT_DIR saves the screen there).
@@ -508,8 +497,8 @@ TEST_F(SkinProviderState, ShowsAnActiveAndAnInactiveForm) {
     AddProvider(active);
     ShowActive(active);
     if (const char* hold = std::getenv("BRIMLET_HOLD_MS")) Settle(static_cast<DWORD>(std::atoi(hold)));
-    EXPECT_EQ(Px(ScreenOf(inactive->Handle()).get(), 22, 8), C(Title));
-    EXPECT_EQ(Px(ScreenOf(active->Handle()).get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(WindowOnScreen(inactive->Handle()).get(), 22, 8), C(Title));
+    EXPECT_EQ(Px(WindowOnScreen(active->Handle()).get(), 22, 8), C(TitleHot));
 }
 
 }  // namespace

@@ -36,21 +36,6 @@ void Settle(DWORD ms = 200) {
     PumpMessagesFor(ms);
 }
 
-std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    // Only what lies on the screen (a maximized window reaches past its edges).
-    int l = std::max<int>(r.left, 0), t = std::max<int>(r.top, 0);
-    int w = std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN)) - l;
-    int h = std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN)) - t;
-    BitBlt(bmp->Canvas()->Handle(), l - r.left, t - r.top, w, h, screen, l, t, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}
-
 std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
     RECT r;
     GetWindowRect(Wnd, &r);
@@ -227,7 +212,7 @@ TEST_F(SkinProvider, PaintsASizeableFormFromTheSkinSections) {
     HWND wnd = provider->Form()->Handle();
     ASSERT_EQ(provider->SysBorderWidth(), 4);
     ASSERT_EQ(provider->SysCaptionHeight(), 19);
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     const int W = 300, H = 200;
     // The caption band (active), the ring of the form's border image on three sides, the client in the active
     // form colour.
@@ -262,7 +247,7 @@ TEST_F(SkinProvider, PrintsTheSamePictureAsTheScreenShows) {
     LoadSkin();
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
     HWND wnd = provider->Form()->Handle();
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     auto print = PrintOf(wnd);
     auto printWindow = PrintWindowOf(wnd);
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
@@ -275,7 +260,7 @@ TEST_F(SkinProvider, ComposesAWideBorderWithTheSectionCorners) {
     LoadSkin("FLATFORMWIDE");
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
     HWND wnd = provider->Form()->Handle();
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     // The border image's ring is 7 wide: it reaches 3 pixels into the client area; the client shows the frame
     // cache, whose centre is the form colour of the border image.
     EXPECT_EQ(Px(shot.get(), 6, 100), C(Ring));
@@ -295,7 +280,7 @@ TEST_F(SkinProvider, PaintsTheSizeGripIntoTheFrameCache) {
     form->Show();
     SetForegroundWindow(form->Handle());
     Settle();
-    auto shot = ScreenOf(form->Handle());
+    auto shot = WindowOnScreen(form->Handle());
     // Inside the borders at the bottom right; its inside (the mask's black) in the grip's colour.
     EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
     EXPECT_EQ(Px(shot.get(), 300 - 4 - GripSize + 1, 200 - 4 - GripSize + 1), C(GripColor));
@@ -317,7 +302,7 @@ TEST_P(SkinProviderStyles, GivesEachBorderStyleItsFrameAndButtons) {
     HWND wnd = provider->Form()->Handle();
     EXPECT_EQ(provider->SysBorderWidth(), c.Border);
     EXPECT_EQ(provider->SysCaptionHeight(), c.Caption);
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     int W = 300, H = 200;
     if (c.Style == bsNone) {
         HRGN region = CreateRectRgn(0, 0, 0, 0);
@@ -354,20 +339,20 @@ TEST_F(SkinProvider, DrawsTheCaptionButtonsInTheirStates) {
         provider->CaptionButton(TsSkinProvider::cbClose).State = state;
         provider->RepaintFrame();
         Settle(50);
-        auto shot = ScreenOf(wnd);
+        auto shot = WindowOnScreen(wnd);
         EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, state)), inside) << state;
         EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), inside) << state;
     }
     // An inactive form shows the inactive caption and every button's inactive image.
     SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
     Settle(50);
-    auto inactive = ScreenOf(wnd);
+    auto inactive = WindowOnScreen(wnd);
     EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
     EXPECT_EQ(Count(inactive.get(), GlyphColor("CLOSE", true, 3)), inside);
     EXPECT_EQ(Count(inactive.get(), GlyphColor("MIN", true, 3)), inside);
     SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
     Settle(50);
-    EXPECT_EQ(Px(ScreenOf(wnd).get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 22, 8), C(TitleHot));
 }
 
 TEST_F(SkinProvider, ShowsTheButtonsTheSystemMenuOffersAndTheRestoreGlyph) {
@@ -379,7 +364,7 @@ TEST_F(SkinProvider, ShowsTheButtonsTheSystemMenuOffersAndTheRestoreGlyph) {
     SetForegroundWindow(form->Handle());
     Settle();
     const int inside = (BigWidth - 2) * (BigHeight - 2);
-    auto shot = ScreenOf(form->Handle());
+    auto shot = WindowOnScreen(form->Handle());
     // Without biMaximize there is no maximize button: minimize stands next to close.
     for (int state = 0; state < 4; ++state)
         EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, state)), 0) << state;
@@ -389,7 +374,7 @@ TEST_F(SkinProvider, ShowsTheButtonsTheSystemMenuOffersAndTheRestoreGlyph) {
     form->SetBorderIcons({biSystemMenu, biMinimize, biMaximize});
     form->SetWindowState(wsMaximized);
     Settle();
-    auto maximized = ScreenOf(form->Handle());
+    auto maximized = WindowOnScreen(form->Handle());
     EXPECT_EQ(Count(maximized.get(), GlyphColor("NORM", true, 0)), inside);
     EXPECT_EQ(Count(maximized.get(), GlyphColor("MAX", true, 0)), 0);
 }
@@ -412,7 +397,7 @@ TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
     EXPECT_EQ(provider->MenuLineHeight(), GetSystemMetrics(SM_CYMENU) - 1);
     EXPECT_EQ(SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetClientOffset), 0),
               MAKELONG(4, 23 + GetSystemMetrics(SM_CYMENU)));
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     // The line's section right of the items, up to the right border; the items drawn over it by the menu painter.
     EXPECT_EQ(Px(shot.get(), 290, 30), C(MenuLine));
     RECT window, item;
@@ -427,7 +412,7 @@ TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
     // A caption-only repaint (the form turns inactive) keeps the menu line.
     SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
     Settle(50);
-    auto inactive = ScreenOf(wnd);
+    auto inactive = WindowOnScreen(wnd);
     EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
     EXPECT_EQ(Px(inactive.get(), 290, 24), C(MenuLine));
     EXPECT_EQ(Px(inactive.get(), 290, 30), C(MenuLine));
@@ -440,7 +425,7 @@ TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
 TEST_F(SkinProvider, ToolWindowTakesTheBigGlyphsWithoutSmallOnes) {
     LoadSkin("FLATFORMBIG");
     TsSkinProvider* provider = SkinnedForm(bsToolWindow);
-    auto shot = ScreenOf(provider->Form()->Handle());
+    auto shot = WindowOnScreen(provider->Form()->Handle());
     EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
     EXPECT_TRUE(provider->CaptionButton(TsSkinProvider::cbClose).Big);
 }
@@ -459,7 +444,7 @@ TEST_F(SkinProvider, PlacesUserButtonsLeftOfTheSystemOnes) {
     const TRect& min = provider->CaptionButton(TsSkinProvider::cbMin).Rect;
     EXPECT_EQ(user.right, min.left - ButtonSpacing - 8);
     EXPECT_EQ(user.Width(), TitleButtonSize);
-    auto shot = ScreenOf(form->Handle());
+    auto shot = WindowOnScreen(form->Handle());
     EXPECT_EQ(Px(shot.get(), user.left + 1, user.top + 1), C(TitleButtonRing[0]));
     EXPECT_EQ(Px(shot.get(), user.left + TitleButtonSize / 2, user.top + 8), C(TitleButtonCentre[0]));
 }
@@ -475,17 +460,17 @@ TEST_F(SkinProvider, LaysOutButtonsOf21PixelsWithoutGlyphs) {
     EXPECT_EQ(max.Rect.Width(), 21);
     EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMin).Rect.right, max.Rect.left - ButtonSpacing);
     EXPECT_EQ(provider->ButtonsWidth(), 3 * (21 + ButtonSpacing));
-    EXPECT_EQ(Px(ScreenOf(provider->Form()->Handle()).get(), 150, 8), C(TitleHot));
+    EXPECT_EQ(Px(WindowOnScreen(provider->Form()->Handle()).get(), 150, 8), C(TitleHot));
 }
 
 TEST_F(SkinProvider, KeepsTheSkinnedCaptionWhenTheTextChanges) {
     LoadSkin();
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
     HWND wnd = provider->Form()->Handle();
-    int before = Count(ScreenOf(wnd).get(), TitleHotFont);
+    int before = Count(WindowOnScreen(wnd).get(), TitleHotFont);
     provider->Form()->SetCaption("A much longer caption of the skinned form");
     Settle();
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     EXPECT_GT(Count(shot.get(), TitleHotFont), before);
     EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
     EXPECT_NE(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, 0);
@@ -513,7 +498,7 @@ TEST_F(SkinProvider, RegionFollowsTheFormsSize) {
     form->SetBounds(60, 60, 360, 260);
     Settle();
     ExpectRegionCorners(form->Handle(), 360, 260);
-    auto shot = ScreenOf(form->Handle());
+    auto shot = WindowOnScreen(form->Handle());
     EXPECT_EQ(Px(shot.get(), 180, 258), C(Ring));
     EXPECT_EQ(Px(shot.get(), 358, 130), C(Ring));
     EXPECT_EQ(Px(shot.get(), 180, 130), C(FormHot));
@@ -587,7 +572,7 @@ TEST_F(SkinProvider, KeepsTheRegionOfAWindowThatAnswersForItsOwn) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetWindowRgn(form->Handle(), region), ERROR);
     DeleteObject(region);
-    EXPECT_EQ(Px(ScreenOf(form->Handle()).get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Px(WindowOnScreen(form->Handle()).get(), 150, 120), C(FormHot));
 }
 
 TEST_F(SkinProvider, LeavesAFormWithoutManagerToTheSystem) {
@@ -605,7 +590,7 @@ TEST_F(SkinProvider, LeavesAFormWithoutManagerToTheSystem) {
     EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
     DeleteObject(region);
     // The caption is the system's, not the skin's.
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     EXPECT_EQ(Count(shot.get(), TitleHot), 0);
     EXPECT_EQ(Count(shot.get(), Ring), 0);
     EXPECT_EQ(GetWndProvider(wnd), provider);
@@ -622,7 +607,7 @@ TEST_F(SkinProvider, GivesTheFormBackWhenTheSkinGoes) {
     form->Show();
     SetForegroundWindow(wnd);
     Settle();
-    ASSERT_GT(Count(ScreenOf(wnd).get(), TitleHot), 100);
+    ASSERT_GT(Count(WindowOnScreen(wnd).get(), TitleHot), 100);
     Manager->SetActive(false);
     Settle();
     EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), procedure);
@@ -630,13 +615,13 @@ TEST_F(SkinProvider, GivesTheFormBackWhenTheSkinGoes) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
     DeleteObject(region);
-    auto plain = ScreenOf(wnd);
+    auto plain = WindowOnScreen(wnd);
     EXPECT_EQ(Count(plain.get(), TitleHot), 0);
     EXPECT_EQ(Count(plain.get(), Ring), 0);
     // The skin comes back: so do the skinned frame and the region.
     Manager->SetActive(true);
     Settle();
-    EXPECT_GT(Count(ScreenOf(wnd).get(), TitleHot), 100);
+    EXPECT_GT(Count(WindowOnScreen(wnd).get(), TitleHot), 100);
     ExpectRegionCorners(wnd, 300, 200);
     // The provider goes: the form's own WindowProc is back.
     provider->Free();
@@ -645,7 +630,7 @@ TEST_F(SkinProvider, GivesTheFormBackWhenTheSkinGoes) {
     EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), procedure);
     EXPECT_EQ(GetWindowRgn(wnd, region = CreateRectRgn(0, 0, 0, 0)), ERROR);
     DeleteObject(region);
-    EXPECT_EQ(Count(ScreenOf(wnd).get(), TitleHot), 0);
+    EXPECT_EQ(Count(WindowOnScreen(wnd).get(), TitleHot), 0);
 }
 
 TEST_F(SkinProvider, SecondProviderStaysInactive) {
@@ -656,7 +641,7 @@ TEST_F(SkinProvider, SecondProviderStaysInactive) {
     EXPECT_EQ(second->Form(), nullptr);
     form->Show();
     Settle();
-    EXPECT_GT(Count(ScreenOf(form->Handle()).get(), TitleHot), 100);
+    EXPECT_GT(Count(WindowOnScreen(form->Handle()).get(), TitleHot), 100);
 }
 
 TEST_F(SkinProvider, DwmWithoutTheLibraryAnswersNotImplemented) {
@@ -695,7 +680,7 @@ TEST_F(SkinProvider, ShowsEveryBorderStyle) {
     if (const char* hold = std::getenv("BRIMLET_HOLD_MS"))
         Settle(static_cast<DWORD>(std::atoi(hold)));
     for (TForm* form : Forms)
-        EXPECT_GT(Count(ScreenOf(form->Handle()).get(), FormHot) + Count(ScreenOf(form->Handle()).get(), Form), 1000);
+        EXPECT_GT(Count(WindowOnScreen(form->Handle()).get(), FormHot) + Count(WindowOnScreen(form->Handle()).get(), Form), 1000);
 }
 
 }  // namespace
@@ -762,7 +747,7 @@ TEST_F(SkinProvider, CoversTheCaptionWithTheComposedFrameAndLeavesNoWindowBehind
     EXPECT_EQ(provider->CaptionAreaHeight(), 23);
     // The composed caption, not an empty surface (the X server gets the picture a moment later).
     Settle();
-    auto shot = ScreenOf(coverWnd);
+    auto shot = WindowOnScreen(coverWnd);
     EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
     EXPECT_EQ(Count(shot.get(), 0x000000), 0);
     EXPECT_EQ(DifferentFromCache(shot.get(), provider->SkinData()->CacheBmp(), 0, 0), 0);
@@ -772,7 +757,7 @@ TEST_F(SkinProvider, CoversTheCaptionWithTheComposedFrameAndLeavesNoWindowBehind
     EXPECT_EQ(provider->CaptionCover(), cover);
     EXPECT_EQ(ThreadWindows(), windowsBefore + 1);
     Settle();
-    EXPECT_EQ(Px(ScreenOf(coverWnd).get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Px(WindowOnScreen(coverWnd).get(), 120, 1), C(TitleHot));
 
     provider->UnlockCaption();
     EXPECT_EQ(provider->CaptionCover(), nullptr);
@@ -791,10 +776,10 @@ TEST_F(SkinProvider, TheSkinnedCaptionComesBackAfterTheSystemDrewUnderTheCover) 
     DefWindowProcA(wnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Drawn by the system"));
     DefWindowProcA(wnd, WM_NCACTIVATE, TRUE, 0);
     Settle();
-    EXPECT_EQ(Px(ScreenOf(coverWnd).get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Px(WindowOnScreen(coverWnd).get(), 120, 1), C(TitleHot));
     provider->UnlockCaption();
     Settle();
-    auto shot = ScreenOf(wnd);
+    auto shot = WindowOnScreen(wnd);
     EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
     EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
     // All but the region's cut corners (3 + 1 pixels at each top corner) as the cache has them.
@@ -818,7 +803,7 @@ TEST_F(SkinProvider, CoverOfAStayOnTopFormIsTopmostAndMayCoverTheWholeForm) {
     GetWindowRect(coverWnd, &covered);
     EXPECT_EQ(covered.bottom - covered.top, 200);
     Settle();
-    auto shot = ScreenOf(coverWnd);
+    auto shot = WindowOnScreen(coverWnd);
     EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
     EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
     // Without WholeForm only the caption area.
@@ -865,7 +850,7 @@ TEST_F(SkinProvider, MenuLoopCoverShowsTheRightEndOfTheMenuLineUntilTheLoopEnds)
     EXPECT_EQ(covered.right - covered.left, 60);
     EXPECT_EQ(covered.bottom - covered.top, GetSystemMetrics(SM_CYMENU) + 3);
     Settle();
-    auto shot = ScreenOf(coverWnd);
+    auto shot = WindowOnScreen(coverWnd);
     TBitmap* cache = provider->SkinData()->CacheBmp();
     EXPECT_EQ(DifferentFromCache(shot.get(), cache, 300 - 60, provider->SysCaptionHeight()), 0)
         << std::hex << Px(shot.get(), 10, 2) << " " << Px(cache, 250, 21) << " " << Px(shot.get(), 10, 10) << " "
