@@ -248,6 +248,9 @@ void TfrmHEXLog::FlushLines() {
     std::string text;
     text.swap(FQueued);
     FQueuedLines = 0;
+    // Nobody undoes in a log, and Wine's rich edit would keep every append and every dropped block for it: a copy
+    // of what was dropped, and time spent on each. Asked at every append, as the window may have been made anew.
+    SendMessageA(Log->Handle(), EM_SETUNDOLIMIT, 0, 0);
     // The colour goes on after the caret moved: the insertion point takes the format of where it lands.
     Log->SetSelStart(Log->GetTextLen());
     Log->SetSelLength(0);
