@@ -1,4 +1,5 @@
 #include "sSkinMenus.h"
+#include "sSkinProvider.h"
 
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
@@ -807,6 +808,9 @@ void TsSkinableMenus::DrawLineItem(TObject* Sender, TCanvas* ACanvas, TRect ARec
     provider->PaintMenuLineBackground(bmp.get(), local, ARect);
     auto under = CopyOf(bmp.get());
     bool hot = State.Contains(odSelected) || State.Contains(odHotLight);
+    // The form keeps its lit item, to draw it normal again when the mouse goes on to a caption button.
+    if (auto* form = dynamic_cast<TsSkinProvider*>(provider))
+        form->MenuBarItemDrawn(item, hot);
     if (hot)
         PaintSkinItem(FSkinManager->GetSkinIndex("MENUITEM"), "MENUITEM", InitCacheInfo(under.get(), 0, 0), -1, -1,
                       FSkinManager, bmp.get(), TPoint(0, 0), local, 1);

@@ -311,6 +311,17 @@ public:
     void LockFrame(bool Value);
     void UnlockFrame();
 
+    // --- the size grip between the form's scroll bars, the hot item of the menu line ---
+    // Where the skin's size grip lies in the window: the grip image's size at the bottom-right inside the frame.
+    // Empty without a "GRIPIMAGE".
+    TRect GripRect() const;
+    // Both of the form's skinned scroll bars show; Square is then the corner between them (window coordinates).
+    bool ScrollBarsSquare(TRect& Square) const;
+    // The menu painter drew Item, an item of this form's menu line, hot (selected or hot-lit) or normal.
+    void MenuBarItemDrawn(TMenuItem* Item, bool Hot);
+    // The item of the menu line last drawn hot and not drawn normal since; nil for none.
+    TMenuItem* HotMenuItem() const { return FHotMenuItem; }
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -470,6 +481,13 @@ private:
     bool FXorStarting = false;
     // The MDI parent's provider that LockFrame held back with this form.
     TsSkinProvider* FLockedParent = nullptr;
+
+    // Where Item lies on the menu line (window coordinates); false when it is not there.
+    bool MenuBarItemRect(TMenuItem* Item, TRect& R);
+    // Draws Item on the menu line of the window in its normal state.
+    void RepaintMenuItemNormal(TMenuItem* Item);
+    void SetHotMenuItem(TMenuItem* Item);
+    TMenuItem* FHotMenuItem = nullptr;
 };
 
 // The provider of the MDI main form, nil when none is skinned; the provider of the MDI child last activated or

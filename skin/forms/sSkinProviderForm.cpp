@@ -164,6 +164,8 @@ void TsSkinProvider::Loaded() {
 
 void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) {
     TacSkinProviderBase::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent && AComponent == FHotMenuItem)
+        FHotMenuItem = nullptr;
     if (auto* manager = dynamic_cast<TsSkinManager*>(AComponent)) {
         if (Operation == opInsert && !FSkinData->SkinManager())
             FSkinData->SetSkinManager(manager);

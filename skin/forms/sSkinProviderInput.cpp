@@ -13,6 +13,7 @@
 
 #include "classlib/Finally.h"
 #include "classlib/Forms.h"
+#include "classlib/Menus.h"
 #include "classlib/Messages.h"
 
 #include <windowsx.h>
@@ -107,6 +108,20 @@ bool TsSkinProvider::ButtonIsPlaced(int Code) {
 }
 
 void TsSkinProvider::SetHotButton(int Code, bool Repaint) {
+    if (TMenuItem* item = FHotMenuItem) {
+        // The menu line does not keep an item lit that the mouse has left for the caption. While the mouse is still
+        // on it, it stays: the system lit it for the mouse and would not light it again before it moves elsewhere.
+        TRect r;
+        POINT p;
+        RECT window;
+        bool under = MenuBarItemRect(item, r) && GetCursorPos(&p) && GetWindowRect(FForm->Handle(), &window) &&
+                     p.x - window.left >= r.left && p.x - window.left < r.right && p.y - window.top >= r.top &&
+                     p.y - window.top < r.bottom;
+        if (!under) {
+            SetHotMenuItem(nullptr);
+            RepaintMenuItemNormal(item);
+        }
+    }
     if (Code == FHotCode)
         return;
     int old = FHotCode;
@@ -127,6 +142,72 @@ void TsSkinProvider::SetHotButton(int Code, bool Repaint) {
         // Without the notice the button would only stay lit until the mouse comes back; nothing else depends on it.
         TrackMouseEvent(&tme);
     }
+}
+
+// --- the hot item of the menu line ---
+
+void TsSkinProvider::SetHotMenuItem(TMenuItem* Item) {
+    if (Item == FHotMenuItem)
+        return;
+    if (FHotMenuItem)
+        FHotMenuItem->RemoveFreeNotification(this);
+    FHotMenuItem = Item;
+    // An item freed while it is flagged takes the flag with it (Notification).
+    if (Item)
+        Item->FreeNotification(this);
+}
+
+void TsSkinProvider::MenuBarItemDrawn(TMenuItem* Item, bool Hot) {
+    if (Hot)
+        SetHotMenuItem(Item);
+    else if (Item == FHotMenuItem)
+        SetHotMenuItem(nullptr);
+}
+
+bool TsSkinProvider::MenuBarItemRect(TMenuItem* Item, TRect& R) {
+    if (!Item || !FForm || !FForm->HandleAllocated() || !FForm->Menu() || !MenuLineShown())
+        return false;
+    HWND wnd = FForm->Handle();
+    HMENU bar = GetMenu(wnd);
+    if (!bar)
+        return false;
+    // The bar's positions count its visible items, after what the system put before them.
+    TMenuItem* items = FForm->Menu()->Items();
+    UINT position = MDIMenuItemsBefore(bar);
+    for (int i = 0; i < items->Count(); ++i) {
+        TMenuItem* item = items->Items(i);
+        if (!item->Visible())
+            continue;
+        if (item == Item) {
+            RECT r, window;
+            if (!GetMenuItemRect(wnd, bar, position, &r) || r.right <= r.left)
+                return false;
+            GetWindowRect(wnd, &window);
+            OffsetRect(&r, -window.left, -window.top);
+            R = TRect(r);
+            return true;
+        }
+        ++position;
+    }
+    return false;
+}
+
+void TsSkinProvider::RepaintMenuItemNormal(TMenuItem* Item) {
+    TRect r;
+    if (!MenuBarItemRect(Item, r))
+        return;
+    HWND wnd = FForm->Handle();
+    HDC dc = GetWindowDC(wnd);
+    if (!dc)
+        return;
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    auto release = Finally([&] {
+        canvas.SetHandle(nullptr);
+        ReleaseDC(wnd, dc);
+    });
+    // As the frame's own painting draws the bar's items: no accelerators, and the system's reserved bit.
+    Item->AdvancedDrawItem(&canvas, r, TOwnerDrawState::FromBits(ODS_NOACCEL | 0x400), true);
 }
 
 void TsSkinProvider::PressButton(int Code) {
@@ -241,13 +322,15 @@ int TsSkinProvider::HitTest(int X, int Y) {
                     code = kUserCodeBase + user;
             }
         }
-    } else if (FGripMode == gmRightBottom) {
-        TsSkinManager* manager = FSkinData->SkinManager();
-        int grip = manager ? manager->GetMaskIndex(manager->ConstData.IndexGlobalInfo, "GLOBALINFO", "GRIPIMAGE") : -1;
-        if (manager && manager->IsValidImgIndex(grip)) {
-            const TsMaskData& mask = manager->Masks[grip];
-            if (x >= FormWidth() - MaskStateWidth(mask) - SysBorderWidth() &&
-                y >= FormHeight() - MaskStateHeight(mask) - SysBorderHeight())
+    } else {
+        // The grip sizes the form where it is painted, and in the square between both skinned scroll bars, whose
+        // corner the system would otherwise answer as a size box it cannot drag.
+        TRect square;
+        bool inSquare = ScrollBarsSquare(square) && x >= square.left && x < square.right && y >= square.top &&
+                        y < square.bottom;
+        if (FGripMode == gmRightBottom || inSquare) {
+            TRect grip = GripRect();
+            if (!grip.IsEmpty() && x >= grip.left && y >= grip.top)
                 code = HTBOTTOMRIGHT;
         }
     }
@@ -258,6 +341,33 @@ int TsSkinProvider::HitTest(int X, int Y) {
         return -1;
     }
     return code;
+}
+
+TRect TsSkinProvider::GripRect() const {
+    TsSkinManager* manager = FSkinData->SkinManager();
+    if (!manager)
+        return TRect();
+    int grip = manager->GetMaskIndex(manager->ConstData.IndexGlobalInfo, "GLOBALINFO", "GRIPIMAGE");
+    if (!manager->IsValidImgIndex(grip))
+        return TRect();
+    const TsMaskData& mask = manager->Masks[grip];
+    int right = FormWidth() - SysBorderWidth(), bottom = FormHeight() - SysBorderHeight();
+    return TRect(right - MaskStateWidth(mask), bottom - MaskStateHeight(mask), right, bottom);
+}
+
+bool TsSkinProvider::ScrollBarsSquare(TRect& Square) const {
+    TacScrollWnd* scroll = FScrollWnd.get();
+    if (!scroll || scroll->Destroyed || !FSkinData->Skinned() || !FForm || !FForm->HandleAllocated())
+        return false;
+    if (!scroll->HScrollBar || !scroll->VScrollBar || !scroll->HScrollBar->Visible || !scroll->VScrollBar->Visible)
+        return false;
+    HWND wnd = const_cast<TCustomForm*>(FForm)->Handle();
+    TRect h = GetHScrollRect(scroll, wnd), v = GetVScrollRect(scroll, wnd);
+    RECT window;
+    GetWindowRect(wnd, &window);
+    Square = TRect(v.left, h.top, v.right, h.bottom);
+    OffsetRect(&Square, -window.left, -window.top);
+    return !Square.IsEmpty();
 }
 
 void TsSkinProvider::HitTestHandler(TMessage& Message) {

@@ -218,6 +218,16 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
                  "HOTFONTCOLOR=0",
              })
             lines.push_back(line);
+    if (options.MenuItem)
+        for (const std::string& line : std::vector<std::string>{
+                 "",
+                 "[MENUITEM]",
+                 "COLOR=" + Num(MenuItem),
+                 "HOTCOLOR=" + Num(MenuItemHot),
+                 "FONTCOLOR=" + Num(MenuItemFont),
+                 "HOTFONTCOLOR=" + Num(MenuItemHotFont),
+             })
+            lines.push_back(line);
     std::string text;
     for (const std::string& line : lines)
         text += line + "\r\n";

@@ -41,6 +41,10 @@ constexpr SampleColor GripColor = 0x1E96DC;
 constexpr SampleColor Global = 0x6E6E78;
 // The client area of MDI main forms ("MDIAREA").
 constexpr SampleColor MDIArea = 0x8C5A3C;
+// The items of the menu line ("MENUITEM", FlatFormOptions::MenuItem): the normal and the hot (selected or
+// hot-lit) colour, and their text colours.
+constexpr SampleColor MenuItem = 0x46B48C, MenuItemHot = 0xB43CA0;
+constexpr SampleColor MenuItemFont = 0x143C14, MenuItemHotFont = 0xF0F0C8;
 
 // The standard dialogs' sections (FlatFormOptions::Dialog): the dialog (inactive and active colours; its border image
 // has the form's shape, a ring of DialogRing and a centre of the inactive colour), the strip behind its title buttons, push buttons, and the fully transparent section of labels and
@@ -61,6 +65,7 @@ struct FlatFormOptions {
     bool Glyphs = true;       // the caption-button glyphs at all
     bool ScrollBars = false;  // the scroll-bar sections of the flat scroll skin (FlatStateColor), for the form's bars
     bool Dialog = false;      // the sections of standard dialogs (see FormSkin::Dialog)
+    bool MenuItem = false;    // "MENUITEM", the flat section of the menu line's items (see FormSkin::MenuItem)
 };
 
 SampleSkin MakeFlatFormSkin(const std::string& name = "FLATFORM", const FlatFormOptions& options = {});

@@ -1,7 +1,8 @@
 // A skinned form under real input (SendInput): caption buttons that light under the mouse and go out when it
 // leaves, show pressed while held, and do what they say when released on them (and nothing when released
 // elsewhere); the skinned system menu from Alt+Space, the icon and the caption; the hit-test codes of the skinned
-// caption; a moved form snapping to the screen's edge; and the XOR size frame, which leaves nothing on the screen.
+// caption; a moved form snapping to the screen's edge; the XOR size frame, which leaves nothing on the screen; the
+// size grip in the square between both skinned scroll bars; and a lit item of the menu line put out by the caption.
 #include "skin/forms/acSnapping.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/forms/sSystemMenu.h"
@@ -14,7 +15,9 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
+#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
+#include "classlib/Menus.h"
 
 #include <gtest/gtest.h>
 
@@ -125,11 +128,15 @@ public:
     using TForm::TForm;
     int SysCommands = 0;
     std::vector<WPARAM> Commands;
+    // The hit-test code the system handed with the last mouse move over the frame.
+    WPARAM LastNCMouseMove = ~WPARAM(0);
 
 protected:
     void Dispatch(TMessage& Message) override {
         if (Message.Msg == WM_SYSCOMMAND)
             Commands.push_back(Message.WParam & 0xFFF0);
+        if (Message.Msg == WM_NCMOUSEMOVE)
+            LastNCMouseMove = Message.WParam;
         TForm::Dispatch(Message);
     }
 };
@@ -162,6 +169,11 @@ protected:
     static void SetUpTestSuite() {
         Dir = new TempDir;
         WriteSkinFolder(Dir->Path(), MakeFlatFormSkin());
+        // With skinned scroll bars for the form's own, and the menu line's items in flat colours.
+        FlatFormOptions more;
+        more.ScrollBars = true;
+        more.MenuItem = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMMORE", more));
     }
     static void TearDownTestSuite() {
         delete Dir;
@@ -662,6 +674,201 @@ TEST_F(SkinProviderInput, TheHelpButtonAsksForContextHelp) {
     // The help mode of the system, if any, ends with the next click.
     ClickAt(ClientCentre(provider).x, ClientCentre(provider).y);
     Pump(200);
+}
+
+// The corner between both skinned scroll bars of a form whose content needs them: the skin's grip there answers 17
+// to the system's own hit test of a real mouse, and a real drag from it sizes the form.
+TEST_F(SkinProviderInput, TheSquareBetweenBothScrollBarsSizesTheForm) {
+    Manager->SetSkinName("FLATFORMMORE");
+    ASSERT_TRUE(Manager->Active());
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [](TfrmInput* form, TsSkinProvider*) {
+        form->SetAutoScroll(true);
+        auto* outside = new TPanel(form);
+        outside->SetParent(form);
+        outside->SetBounds(400, 300, 80, 40);
+    });
+    ASSERT_EQ(provider->GripMode(), gmNone);
+    HWND wnd = provider->Form()->Handle();
+    ASSERT_NE(provider->ScrollWnd(), nullptr);
+    TRect square;
+    ASSERT_TRUE(provider->ScrollBarsSquare(square));
+    const TRect grip = provider->GripRect();
+    ASSERT_EQ(grip.Width(), GripSize);
+    // The grip's place is the square's bottom-right corner: the bars stand inside the skinned frame.
+    EXPECT_EQ(grip.right, square.right);
+    EXPECT_EQ(grip.bottom, square.bottom);
+    TRect w = WindowBounds(wnd);
+
+    // The mouse on the grip: the system asks the form and hands its answer to the mouse move.
+    const POINT inGrip{w.left + grip.left + 3, w.top + grip.top + 3};
+    MoveTo(inGrip);
+    Pump(200);
+    EXPECT_EQ(FormOf(provider)->LastNCMouseMove, static_cast<WPARAM>(HTBOTTOMRIGHT));
+    EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(inGrip.x, inGrip.y)), HTBOTTOMRIGHT);
+    // Up and left of the grip's corner the square is not the grip; the bars themselves stay the bars'.
+    if (square.left < grip.left) {
+        EXPECT_NE(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(w.left + square.left, w.top + square.top)),
+                  HTBOTTOMRIGHT);
+    }
+    EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(w.left + square.left - 20, w.top + grip.top + 3)),
+              HTHSCROLL);
+    EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(w.left + grip.left + 3, w.top + square.top - 20)),
+              HTVSCROLL);
+
+    // A real drag from the grip sizes the form by the way the mouse went.
+    InputScript drag({[=] { MoveMouseTo(inGrip.x, inGrip.y); }, [] { MouseButton(true); },
+                      [=] { MoveMouseTo(inGrip.x + 20, inGrip.y + 15); },
+                      [=] { MoveMouseTo(inGrip.x + 40, inGrip.y + 30); }, [] { MouseButton(false); }},
+                     120);
+    drag.Wait();
+    Pump(300);
+    EXPECT_EQ(WindowBounds(wnd), TRect(100, 100, 440, 330));
+    auto shot = ScreenShot(WindowBounds(wnd));
+    KeepShot(shot.get(), "scroll-square-sized");
+
+    // Without the skin the square is the system's again.
+    Manager->SetActive(false);
+    Pump(300);
+    w = WindowBounds(wnd);
+    POINT corner{w.right - 8, w.bottom - 8};
+    EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y)),
+              DefWindowProcA(wnd, WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y)));
+}
+
+namespace {
+
+// The menu line's item Index of the window, in window coordinates.
+TRect BarItemRect(HWND Wnd, int Index) {
+    RECT window, item{};
+    GetWindowRect(Wnd, &window);
+    GetMenuItemRect(Wnd, GetMenu(Wnd), Index, &item);
+    OffsetRect(&item, -window.left, -window.top);
+    return TRect(item);
+}
+
+int CountIn(TBitmap* Shot, SampleColor Color, const TRect& R) {
+    TColor want = C(Color);
+    return CountPx(
+        Shot, [want](TColor p) { return p == want; }, R.left, R.top, R.right, R.bottom);
+}
+
+// The owner-draw request the system sends for an item of the menu line, in the window's own DC.
+void DrawBarItem(HWND Wnd, TMenuItem* Item, const TRect& R, UINT State) {
+    DRAWITEMSTRUCT dis{};
+    dis.CtlType = ODT_MENU;
+    dis.itemID = Item->Count() > 0 ? static_cast<UINT>(reinterpret_cast<UINT_PTR>(Item->Handle())) : Item->Command();
+    dis.itemAction = ODA_SELECT;
+    dis.itemState = State;
+    dis.hwndItem = reinterpret_cast<HWND>(GetMenu(Wnd));
+    dis.hDC = GetWindowDC(Wnd);
+    dis.rcItem = R;
+    SendMessageA(Wnd, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&dis));
+    ReleaseDC(Wnd, dis.hDC);
+}
+
+// What the menu line's first item looked like while its menu was open, and which item the form held lit then.
+struct OpenMenuSeen {
+    TsSkinProvider* Provider = nullptr;
+    TRect Item;
+    std::unique_ptr<TBitmap> Shot;
+    TMenuItem* Hot = nullptr;
+    bool Seen = false;
+} OpenMenu;
+
+void CALLBACK LookAtOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu) || OpenMenu.Seen)
+        return;
+    OpenMenu.Seen = true;
+    OpenMenu.Hot = OpenMenu.Provider->HotMenuItem();
+    OpenMenu.Shot = ScreenShot(WindowBounds(OpenMenu.Provider->Form()->Handle()));
+    EndMenu();
+}
+
+}  // namespace
+
+// An item of the menu line lit by the menu painter is held by the form; the next caption button under the mouse
+// draws it in the menu line's normal look again.
+TEST_F(SkinProviderInput, ALitMenuLineItemIsPutOutWhenTheMouseGoesToACaptionButton) {
+    Manager->SetSkinName("FLATFORMMORE");
+    ASSERT_TRUE(Manager->Active());
+    TMenuItem* file = nullptr;
+    TMenuItem* edit = nullptr;
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [&](TfrmInput* form, TsSkinProvider*) {
+        auto* menu = new TMainMenu(form);
+        for (const char* caption : {"&File", "&Edit"}) {
+            auto* item = new TMenuItem(form);
+            item->SetCaption(caption);
+            auto* sub = new TMenuItem(form);
+            sub->SetCaption("&Open");
+            item->Add(sub);
+            menu->Items()->Add(item);
+            (file ? edit : file) = item;
+        }
+        form->SetMenu(menu);
+    });
+    HWND wnd = provider->Form()->Handle();
+    const TRect item = BarItemRect(wnd, 0);
+    ASSERT_FALSE(item.IsEmpty());
+    const int area = item.Width() * item.Height();
+    auto normal = ScreenShot(WindowBounds(wnd));
+    EXPECT_EQ(CountIn(normal.get(), MenuItemHot, item), 0);
+    EXPECT_GT(CountIn(normal.get(), MenuLine, item), area / 2);
+    EXPECT_EQ(provider->HotMenuItem(), nullptr);
+
+    // A click opens the item's menu: it is drawn selected, in the item section's hot colour, and the form holds it.
+    TRect w = WindowBounds(wnd);
+    OpenMenu = OpenMenuSeen();
+    OpenMenu.Provider = provider;
+    UINT_PTR timer = SetTimer(nullptr, 0, 150, LookAtOpenMenu);
+    ClickAt(w.left + (item.left + item.right) / 2, w.top + (item.top + item.bottom) / 2);
+    Pump(2000, [] { return OpenMenu.Seen; });
+    KillTimer(nullptr, timer);
+    Pump(300);
+    ASSERT_TRUE(OpenMenu.Seen);
+    EXPECT_EQ(OpenMenu.Hot, file);
+    EXPECT_GT(CountIn(OpenMenu.Shot.get(), MenuItemHot, item), area / 2);
+    KeepShot(OpenMenu.Shot.get(), "menu-line-item-open");
+    OpenMenu.Shot.reset();
+    // The menu closed: the system drew the item normal again, which the form heard of.
+    EXPECT_EQ(provider->HotMenuItem(), nullptr);
+    EXPECT_EQ(CountIn(ScreenShot(WindowBounds(wnd)).get(), MenuItemHot, item), 0);
+
+    // Lit as the system lights an item under the mouse, the item stays lit while the mouse is on it ...
+    MoveMouseTo(w.left + (item.left + item.right) / 2, w.top + (item.top + item.bottom) / 2);
+    Pump(200);
+    DrawBarItem(wnd, file, item, ODS_HOTLIGHT);
+    Pump(100);
+    EXPECT_EQ(provider->HotMenuItem(), file);
+    EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0,
+                           MAKELPARAM(w.left + (item.left + item.right) / 2, w.top + (item.top + item.bottom) / 2)),
+              HTMENU);
+    auto lit = ScreenShot(WindowBounds(wnd));
+    EXPECT_GT(CountIn(lit.get(), MenuItemHot, item), area / 2);
+    EXPECT_EQ(provider->HotMenuItem(), file);
+    KeepShot(lit.get(), "menu-line-item-lit");
+
+    // ... and goes out when the mouse goes on to the close button, which lights instead.
+    POINT close = GlyphCentre(provider, TsSkinProvider::cbClose);
+    MoveTo(close);
+    Pump(300);
+    EXPECT_EQ(provider->HotCode(), HTCLOSE);
+    EXPECT_EQ(provider->HotMenuItem(), nullptr);
+    auto out = ScreenShot(WindowBounds(wnd));
+    EXPECT_EQ(CountIn(out.get(), MenuItemHot, item), 0);
+    EXPECT_GT(CountIn(out.get(), MenuLine, item), area / 2);
+    EXPECT_GT(CountIn(out.get(), MenuItemFont, item), 0);
+    EXPECT_EQ(Px(out.get(), close.x - w.left, close.y - w.top), C(GlyphColor("CLOSE", true, 1)));
+    KeepShot(out.get(), "menu-line-item-out");
+
+    // An item that goes while it is lit takes the form's hold with it.
+    DrawBarItem(wnd, edit, BarItemRect(wnd, 1), ODS_SELECTED);
+    ASSERT_EQ(provider->HotMenuItem(), edit);
+    edit->Free();
+    EXPECT_EQ(provider->HotMenuItem(), nullptr);
+    MoveTo(ClientCentre(provider));
+    Pump(200);
+    EXPECT_EQ(provider->HotCode(), 0);
 }
 
 }  // namespace
