@@ -121,6 +121,11 @@ protected:
     static void SetUpTestSuite() {
         Dir = new TempDir;
         WriteSkinFolder(Dir->Path(), MakeFlatFormSkin());
+        // A wide border makes the form compose its frame from the section's corners: its client is painted from the
+        // frame cache, not filled.
+        FlatFormOptions wide;
+        wide.WideBorder = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMWIDE", wide));
     }
     static void TearDownTestSuite() {
         delete Dir;
@@ -137,10 +142,10 @@ protected:
         Manager.reset();
         Settle(50);
     }
-    void LoadSkin() {
+    void LoadSkin(const char* Name = "FLATFORM") {
         Manager = std::make_unique<TsSkinManager>(nullptr);
         Manager->SetSkinDirectory(Dir->Path());
-        Manager->SetSkinName("FLATFORM");
+        Manager->SetSkinName(Name);
         ASSERT_TRUE(Manager->Active());
         ASSERT_GE(Manager->GetSkinIndex("MDIAREA"), 0);
     }
@@ -282,6 +287,8 @@ protected:
         DrawMenuBar(Frame->Handle());
         Settle(100);
     }
+    // An MDI frame with a graphic strip aligned at its top and one child, under the skin Skin.
+    void PaintsItsGraphicChildren(const char* Skin);
     // A real click in the middle of a maximized child's button of the frame's menu line.
     void ClickMDIButton(TsSkinProvider::TCaptionButtonIndex Index) {
         TRect r = FrameProvider->MDIButtonRect(Index);
@@ -555,7 +562,16 @@ TEST_F(SkinMDI, TheActivationOfAMaximizedChildRepaintsTheFramesMenuLine) {
 }
 
 TEST_F(SkinMDI, TheFramePaintsItsGraphicChildren) {
-    LoadSkin();
+    // Under both skins: the frame whose client is filled (the flat skin) and the one painted from its cache.
+    for (const char* skin : {"FLATFORM", "FLATFORMWIDE"}) {
+        SCOPED_TRACE(skin);
+        PaintsItsGraphicChildren(skin);
+        TearDown();
+    }
+}
+
+void SkinMDI::PaintsItsGraphicChildren(const char* Skin) {
+    LoadSkin(Skin);
     TfrmFrame* frame = nullptr;
     Application->CreateForm(frame);
     Frame = frame;
@@ -573,6 +589,7 @@ TEST_F(SkinMDI, TheFramePaintsItsGraphicChildren) {
     SetForegroundWindow(Frame->Handle());
     Settle();
     MakeChild(10, 10);
+    EXPECT_EQ(FrameProvider->SkinData()->IsCached(), std::string(Skin) == "FLATFORMWIDE");
     // The strip lies above the client window, painted by itself on the frame's client area.
     auto shot = ScreenOf(Frame->Handle());
     EXPECT_EQ(CountOf(shot.get(), strip->Fill), strip->Width() * 30);
