@@ -211,6 +211,7 @@ void TfrmHEXLog::btnVertMagnetWinClick(TObject*) {
 
 void TfrmHEXLog::ToolButton1Click(TObject*) {
     dlgSave->SetFileName(ProposedLogFileName(dlgSave->FileName(), "AT Command HEX Log ", ".rtf"));
+    FlushLines();
     if (dlgSave->Execute())
         Log->Lines()->SaveToFile(dlgSave->FileName());
 }
@@ -220,16 +221,47 @@ void TfrmHEXLog::ToolButton2Click(TObject*) {
 }
 
 void TfrmHEXLog::ToolButton3Click(TObject*) {
+    FQueued.clear();
+    FQueuedLines = 0;
+    FMayHoldTooMuch = false;
     Log->Clear();
 }
 
 void TfrmHEXLog::AppendLine(const std::string& Line, TColor Color) {
+    QueueLine(Line, Color);
+    FlushLines();
+    KeepWithinLimit();
+}
+
+void TfrmHEXLog::QueueLine(const std::string& Line, TColor Color) {
+    if (FQueuedLines > 0 && Color != FQueuedColor)
+        FlushLines();
+    FQueuedColor = Color;
+    FQueued += Line;
+    FQueued += "\r\n";
+    ++FQueuedLines;
+}
+
+void TfrmHEXLog::FlushLines() {
+    if (FQueuedLines == 0)
+        return;
+    std::string text;
+    text.swap(FQueued);
+    FQueuedLines = 0;
+    // Nobody undoes in a log, and Wine's rich edit would keep every append and every dropped block for it: a copy
+    // of what was dropped, and time spent on each. Asked at every append, as the window may have been made anew.
+    SendMessageA(Log->Handle(), EM_SETUNDOLIMIT, 0, 0);
     // The colour goes on after the caret moved: the insertion point takes the format of where it lands.
     Log->SetSelStart(Log->GetTextLen());
     Log->SetSelLength(0);
-    Log->SelAttributes()->SetColor(Color);
-    Log->SetSelText(Line + "\r\n");
+    Log->SelAttributes()->SetColor(FQueuedColor);
+    Log->SetSelText(text);
     SendMessageA(Log->Handle(), EM_SCROLL, SB_LINEDOWN, 0);
+    FMayHoldTooMuch = true;
+}
+
+void TfrmHEXLog::KeepWithinLimit() {
+    FMayHoldTooMuch = false;
     TrimHexLog(Log, HexLogLimit);
 }
 

@@ -56,8 +56,19 @@ public:
     void ToolButton2Click(TObject* Sender);
     void ToolButton3Click(TObject* Sender);
 
-    // Appends Line with CR LF at the end of the log in Color and scrolls one line down.
+    // Appends Line with CR LF at the end of the log in Color and scrolls one line down; lines that wait go first.
     void AppendLine(const std::string& Line, TColor Color);
+    // Lets Line wait, to go into the log with the others of its colour in one append: Wine's rich edit spends
+    // most of an append on the append itself, whatever its size. A line of another colour appends those first.
+    void QueueLine(const std::string& Line, TColor Color);
+    // Appends the lines that wait, each on its own line in its colour, and scrolls one line down. The log may then
+    // hold more than it keeps: KeepWithinLimit drops its oldest lines, which takes about as long as the append.
+    void FlushLines();
+    void KeepWithinLimit();
+    bool MayHoldTooMuch() const { return FMayHoldTooMuch; }
+    // How many lines and how many characters wait.
+    size_t QueuedLines() const { return FQueuedLines; }
+    size_t QueuedChars() const { return FQueued.size(); }
     bool Docked() const { return FDrag.Docked; }
 
 protected:
@@ -66,6 +77,11 @@ protected:
 
 private:
     TMagnetDrag FDrag;
+    // Lines on their way to the log, CR LF after each, all in FQueuedColor.
+    std::string FQueued;
+    size_t FQueuedLines = 0;
+    TColor FQueuedColor = clBlack;
+    bool FMayHoldTooMuch = false;
 };
 
 extern TfrmHEXLog* frmHEXLog;

@@ -271,7 +271,7 @@ void TfrmMain::btnOnOffClick(TObject*) {
         }
     } else {
         try {
-            FlushTextLog();
+            FlushLogs();
             comport->Close();
         } catch (const std::exception&) {
             Application->MessageBox("      Close comport fail!      \r\n", "Error!", MB_ICONERROR);
@@ -336,30 +336,39 @@ namespace {
 // time, with the message queue served in between; what is not read yet waits in the port's own buffer, so a
 // flood costs no memory here.
 constexpr int ReceiveSliceBytes = 1024;
-// Most of an append to Wine's edit is a fixed cost of some 20 ms whatever its size, while the rich edit's cost
-// grows with the HEX line. So each slice is its own HEX line, but during a flood the text log takes the received
-// text in batches of a few KiB, at least every tenth of a second; once the port holds nothing more, what waits is
-// shown at once, so a modem's answer appears as it did.
+// An append to Wine's visible edit or rich edit costs some 20 to 40 ms, little of it for the bytes themselves. So
+// received text and HEX lines (each read still its own HEX line) wait and go into the logs in batches: once a few
+// KiB wait, once the oldest has waited a quarter second, or once the port has been quiet for a moment, so a
+// modem's answer appears as it did. Each batch, and dropping the HEX log's oldest lines after one, takes a
+// dispatch of its own: the window never waits for two of them at once.
 constexpr size_t TextLogBatchBytes = 8192;
-constexpr DWORD TextLogBatchMs = 250;
+constexpr size_t HexLogBatchChars = 3 * 4096;
+constexpr DWORD LogBatchMs = 250;
+constexpr UINT LogSettleMs = 40;
 const UINT WM_RECEIVEMORE = WM_APP + 0x41;
 constexpr UINT_PTR ReceiveTimerId = 0x4252;
+constexpr UINT_PTR LogSettleTimerId = 0x4253;
 }  // namespace
 
 void TfrmMain::comportRxChar(TObject*, int) { ReceiveSlice(); }
 
 void TfrmMain::ReceiveSlice() {
     if (!comport->Connected()) {
-        FlushTextLog();
+        FlushLogs();
         return;
     }
-    // A batch that is due takes a dispatch of its own: the window never waits for a HEX line and a text batch
-    // together.
-    bool batchDue = !FPendingText.empty() && (FPendingText.size() >= TextLogBatchBytes ||
-                                              GetTickCount() - FPendingSince >= TextLogBatchMs);
-    bool read = false;
-    if (batchDue) {
+    DWORD now = GetTickCount();
+    size_t hexWaiting = frmHEXLog->QueuedLines();
+    bool textDue = !FPendingText.empty() &&
+                   (FDrainLogs || FPendingText.size() >= TextLogBatchBytes || now - FPendingSince >= LogBatchMs);
+    bool hexDue = hexWaiting > 0 &&
+                  (FDrainLogs || frmHEXLog->QueuedChars() >= HexLogBatchChars || now - FHexPendingSince >= LogBatchMs);
+    if (textDue) {
         FlushTextLog();
+    } else if (hexDue) {
+        frmHEXLog->FlushLines();
+    } else if (frmHEXLog->MayHoldTooMuch()) {
+        frmHEXLog->KeepWithinLimit();
     } else if (int count = std::min(comport->InputCount(), ReceiveSliceBytes); count > 0) {
         tmrRX->SetEnabled(true);
         std::string s;
@@ -367,15 +376,25 @@ void TfrmMain::ReceiveSlice() {
         cmldRX->SetState(lsOn);
         AppendToLog(s);
         SetHexColor(RXDColor);
-        AddHexLog(s);
-        read = true;
+        if (hexWaiting == 0)
+            FHexPendingSince = GetTickCount();
+        frmHEXLog->QueueLine(HexLine(s), RXDColor);
     }
-    // Nothing more to read: what waits goes to the text log now, or, after a HEX line, in the next dispatch.
-    if (comport->InputCount() <= 0 && (!read || FPendingText.empty())) {
-        FlushTextLog();
+    bool waiting = !FPendingText.empty() || frmHEXLog->QueuedLines() > 0 || frmHEXLog->MayHoldTooMuch();
+    if (!waiting)
+        FDrainLogs = false;
+    if (!HandleAllocated()) {
+        FlushLogs();
         return;
     }
-    if (FReceiveMorePending || !HandleAllocated())
+    if (comport->InputCount() <= 0 && !(FDrainLogs && waiting)) {
+        // The port holds nothing more: what waits goes once it has been quiet for a moment (each byte that
+        // arrives starts the moment again; the quarter second above still holds).
+        if (waiting)
+            SetTimer(Handle(), LogSettleTimerId, LogSettleMs, nullptr);
+        return;
+    }
+    if (FReceiveMorePending)
         return;
     FReceiveMorePending = true;
     // A posted message comes back before the user's input: while keys or clicks wait, the rest is read from a
@@ -387,16 +406,31 @@ void TfrmMain::ReceiveSlice() {
 }
 
 void TfrmMain::WndProc(TMessage& Message) {
+    bool settled = Message.Msg == WM_TIMER && Message.WParam == LogSettleTimerId;
     bool more = Message.Msg == WM_RECEIVEMORE || (Message.Msg == WM_TIMER && Message.WParam == ReceiveTimerId);
-    if (!more) {
+    if (!more && !settled) {
         TForm::WndProc(Message);
         return;
     }
-    if (Message.Msg == WM_TIMER)
-        KillTimer(Handle(), ReceiveTimerId);
-    FReceiveMorePending = false;
+    if (settled) {
+        KillTimer(Handle(), LogSettleTimerId);
+        FDrainLogs = true;
+    } else {
+        if (Message.Msg == WM_TIMER)
+            KillTimer(Handle(), ReceiveTimerId);
+        FReceiveMorePending = false;
+    }
     ReceiveSlice();
     Message.Result = 0;
+}
+
+void TfrmMain::FlushLogs() {
+    FlushTextLog();
+    if (frmHEXLog) {
+        frmHEXLog->FlushLines();
+        frmHEXLog->KeepWithinLimit();
+    }
+    FDrainLogs = false;
 }
 
 void TfrmMain::AppendToLog(const std::string& Text) {

@@ -140,6 +140,8 @@ private:
     void AppendToLog(const std::string& Text);
     void EchoToLog(const std::string& Text);
     void FlushTextLog();
+    // Both logs take what waits for them now.
+    void FlushLogs();
     // Drops the oldest lines once the text log holds more than it may.
     void KeepTextLogWithinLimit();
     // Keeps the HEX log at its edge after this window moved or changed its size.
@@ -156,4 +158,8 @@ private:
     // Received text on its way to the text log, and when its oldest byte arrived.
     std::string FPendingText;
     DWORD FPendingSince = 0;
+    // When the oldest HEX line waiting in the HEX log arrived.
+    DWORD FHexPendingSince = 0;
+    // The port has been quiet: what waits goes now, a batch per dispatch.
+    bool FDrainLogs = false;
 };

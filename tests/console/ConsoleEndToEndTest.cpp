@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <sstream>
 
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -308,6 +310,84 @@ TEST(Console, AFloodLongerThanOneReadReachesBothLogsWholeAndInOrder) {
     EXPECT_EQ(bytes.substr(bytes.size() - flood.size()), flood);
     EXPECT_GT(longest, 0u);
     EXPECT_LE(longest, 3u * 1024) << "a line for at most 1,024 bytes";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.WaitForExit());
+}
+
+TEST(Console, ATrickleThatNeverPausesShowsAsItComesAndACommandLandsAtOnePlaceInBothLogs) {
+    SerialPeer peer;
+    peer.StartModem([](const std::string&) { return std::string(); });  // keeps what it receives, says nothing
+    TempDir dir;
+    CopyProgramInto(dir);
+    WriteFileBytes(dir.File("brimlet.ini"),
+                   "[comport]\r\nPort=" + peer.PortName() + "\r\n\r\n[cfg]\r\nEchoChar=1\r\n");
+    TBrimlet program(dir.File("brimlet.exe"));
+    HWND main = program.Window("TfrmMain");
+    HWND hex = program.Window("TfrmHEXLog");
+    ASSERT_TRUE(main && hex);
+    HWND combo = FindChild(main, "TComboBox");
+    HWND memo = FindChild(main, "TMemo");
+    HWND rich = FindChild(hex, "TRichEdit");
+    HWND tlb = Toolbar(main, false);
+    ASSERT_TRUE(combo && memo && rich && tlb);
+    WaitFor([&] { return GetForegroundWindow() == main; });
+    ClickToolbarButton(tlb, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(combo) != FALSE; }));
+
+    // A line every 10 ms for four seconds: the port is never quiet for long, so received text that waited for a
+    // pause would wait for the end.
+    std::atomic<bool> stop{false};
+    std::thread farEnd([&] {
+        for (int i = 100; i < 500 && !stop; ++i) {
+            peer.Write("x" + std::to_string(i) + "\r\n");
+            Sleep(10);
+        }
+    });
+    struct TJoin {
+        std::thread& t;
+        std::atomic<bool>& stop;
+        ~TJoin() {
+            stop = true;
+            t.join();
+        }
+    } join{farEnd, stop};
+    ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("x100\r\n") != std::string::npos; }, 3000));
+    EXPECT_EQ(WindowText(memo).find("x499"), std::string::npos) << "shown while the far end still sends";
+    ASSERT_TRUE(WaitFor([&] { return WindowText(rich).find("78 31 30 30 0D 0A") != std::string::npos; }, 3000));
+    EXPECT_EQ(WindowText(rich).find("78 34 39 39"), std::string::npos) << "shown while the far end still sends";
+
+    // The box holds "AT" and has the keyboard: Enter sends it while received text is on its way into the logs.
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("x499\r\n") != std::string::npos; }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return WindowText(rich).find("78 34 39 39 0D 0A") != std::string::npos; }, 5000));
+    EXPECT_EQ(peer.Received(), "AT\r\n");
+
+    // Both logs put the command after the same received bytes: as many lines of the far end stand before it.
+    std::string text = WindowText(memo);
+    size_t from = text.find("x100");
+    size_t echo = text.find("AT", from);
+    ASSERT_NE(echo, std::string::npos) << text;
+    EXPECT_EQ(text.find("AT", echo + 1), std::string::npos) << "the echo once";
+    auto linesBeforeInText = std::count(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(echo), 'x');
+
+    std::istringstream lines(WindowText(rich));
+    std::string line;
+    long linesBeforeInHex = 0;
+    bool sentLine = false;
+    while (std::getline(lines, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (line == "41 54 0D 0A") {
+            EXPECT_FALSE(sentLine) << "the sent line once";
+            sentLine = true;
+        } else if (!sentLine) {
+            for (size_t at = line.find("78"); at != std::string::npos; at = line.find("78", at + 1))
+                if (at % 3 == 0)
+                    ++linesBeforeInHex;
+        }
+    }
+    EXPECT_TRUE(sentLine);
+    EXPECT_EQ(linesBeforeInText, linesBeforeInHex);
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.WaitForExit());
 }
