@@ -108,6 +108,7 @@ class TsSkinManager;
 class TsSkinProvider;
 class TsSystemMenu;
 class TsMDIForm;
+class TMenuItem;
 
 enum TsGripMode { gmNone, gmRightBottom };
 enum TsResizeMode { rmStandard, rmBorder };
@@ -346,6 +347,11 @@ private:
     void PaintMDIMenuLine(const TRect& Line);
     // Menu-bar positions the system put before the form's own items (a maximized child's system menu).
     static UINT MDIMenuItemsBefore(HMENU Bar);
+    // The item of the form's menu, or of the active MDI child's merged into the bar, that the bar's entry at
+    // Position belongs to; nil for the system's own entries.
+    TMenuItem* BarItem(HMENU Bar, UINT Position) const;
+    // An MDI main form paints its graphic child controls into DC (its own when 0) after the client background.
+    void PaintMDIChildren(HDC DC);
     bool ParentChildMaximized() const;
     TsSkinProvider* ParentProvider() const;
     void CallOld(TMessage& Message);
@@ -474,6 +480,8 @@ private:
     HWND FMDIShownChild = nullptr;
     // An MDI child was shown once: a maximized sibling at that moment makes it wait to be maximized.
     bool FMDIChildShown = false;
+    // The MDI main form paints its graphic children: the nested paints of aligned ones must not start it again.
+    bool FPaintingMDIChildren = false;
 
     TacAdapterPtr<TacScrollWnd> FScrollWnd;
     TacAdapterPtr<TacScrollWnd> FRetiredScrollWnd;

@@ -795,6 +795,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 if (FForm->Showing()) {
                     if (FSkinData->IsCached()) {
                         PaintHandler(Message);
+                        if (FForm->FormStyle() == fsMDIForm)
+                            PaintMDIChildren(reinterpret_cast<HDC>(Message.WParam));
                     } else {
                         if (!FForm->Destroying())
                             InvalidateRect(wnd, nullptr, TRUE);

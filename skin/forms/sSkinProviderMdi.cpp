@@ -9,6 +9,7 @@
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sSkinData.h"
 #include "skin/engine/sSkinManager.h"
+#include "skin/engine/sVclUtils.h"
 
 #include "classlib/Finally.h"
 #include "classlib/Forms.h"
@@ -119,6 +120,26 @@ void TsSkinProvider::PaintMDIArea() {
     TRect r(client.left - window.left, client.top - window.top, client.right - window.left,
             client.bottom - window.top);
     PaintSkinItem(index, "MDIAREA", NoBackground(), -1, -1, manager, cache, TPoint(0, 0), r, 0);
+}
+
+void TsSkinProvider::PaintMDIChildren(HDC DC) {
+    // An aligned graphic child is painted through a nested paint of the form, which must not start this again.
+    if (FPaintingMDIChildren || FSkinData->GraphControl || FAnimating || !FForm->HandleAllocated() ||
+        FForm->Destroying())
+        return;
+    FPaintingMDIChildren = true;
+    auto done = Finally([&] { FPaintingMDIChildren = false; });
+    HWND wnd = FForm->Handle();
+    bool own = !DC;
+    if (own)
+        DC = GetDC(wnd);
+    if (!DC)
+        return;
+    auto release = Finally([&] {
+        if (own)
+            ReleaseDC(wnd, DC);
+    });
+    PaintChildControls(FForm, DC, TPoint(0, 0));
 }
 
 UINT TsSkinProvider::MDIMenuItemsBefore(HMENU Bar) {
@@ -365,6 +386,8 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& Message) {
                     }
                 });
                 CallOld(Message);
+                // A child that stays (its close was refused) must not keep its close button held.
+                SetHotButton(0);
             }
             RepaintMDIParent();
             return;

@@ -328,14 +328,62 @@ void TsSkinProvider::PaintCaption() {
 
 // --- the menu line ---
 
-bool TsSkinProvider::MenuLineShown() const {
-    if (!FForm || FForm->BorderStyle() == bsDialog || FForm->FormStyle() == fsMDIChild || !FForm->Menu())
-        return false;
-    TMenuItem* items = FForm->Menu()->Items();
+namespace {
+
+bool HasVisibleItem(const TMenu* Menu) {
+    TMenuItem* items = Menu ? Menu->Items() : nullptr;
     for (int i = 0; items && i < items->Count(); ++i)
         if (items->Items(i)->Visible())
             return true;
     return false;
+}
+
+// The top-level item of Menu that a bar entry carries (the class library keeps each item's address in its entry's
+// data); nil when the entry belongs to no item of that menu.
+TMenuItem* TopItemOf(const TMenu* Menu, ULONG_PTR Data) {
+    TMenuItem* items = Menu && Data ? Menu->Items() : nullptr;
+    for (int i = 0; items && i < items->Count(); ++i)
+        if (reinterpret_cast<ULONG_PTR>(items->Items(i)) == Data)
+            return items->Items(i);
+    return nullptr;
+}
+
+}  // namespace
+
+bool TsSkinProvider::MenuLineShown() const {
+    if (!FForm || FForm->BorderStyle() == bsDialog || FForm->FormStyle() == fsMDIChild || !FForm->Menu())
+        return false;
+    if (HasVisibleItem(FForm->Menu()))
+        return true;
+    // The bar of an MDI main form may also carry the menu of its active child. Only what the bar holds counts: a
+    // bar without entries takes no room, and a line painted for it would lie over the client area.
+    if (FForm->FormStyle() != fsMDIForm || !FForm->HandleAllocated())
+        return false;
+    TCustomForm* child = FForm->ActiveMDIChild();
+    if (!child || !HasVisibleItem(child->Menu()))
+        return false;
+    HMENU bar = GetMenu(FForm->Handle());
+    int count = bar ? GetMenuItemCount(bar) : 0;
+    for (int position = 0; position < count; ++position)
+        if (TMenuItem* item = BarItem(bar, static_cast<UINT>(position)); item && item->Visible())
+            return true;
+    return false;
+}
+
+TMenuItem* TsSkinProvider::BarItem(HMENU Bar, UINT Position) const {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_DATA;
+    // The entries the system adds for a maximized child (its system menu, its buttons) carry no data.
+    if (!FForm || !Bar || !GetMenuItemInfoW(Bar, Position, TRUE, &info) || !info.dwItemData)
+        return nullptr;
+    if (TMenuItem* own = TopItemOf(FForm->Menu(), info.dwItemData))
+        return own;
+    // A bar merged with the active child's menu holds that child's items between the form's own ones.
+    if (FForm->FormStyle() != fsMDIForm)
+        return nullptr;
+    TCustomForm* child = FForm->ActiveMDIChild();
+    return child ? TopItemOf(child->Menu(), info.dwItemData) : nullptr;
 }
 
 int TsSkinProvider::CountMenuLines() {
@@ -658,15 +706,16 @@ void TsSkinProvider::PaintMenuBarItems(HDC DC) {
     TCanvas canvas;
     canvas.SetHandle(DC);
     auto detach = Finally([&] { canvas.SetHandle(nullptr); });
-    TMenuItem* items = FForm->Menu()->Items();
-    // Hidden items have no place in the bar: the positions count the visible ones.
-    UINT position = MDIMenuItemsBefore(bar);
-    for (int i = 0; i < items->Count(); ++i) {
-        TMenuItem* item = items->Items(i);
-        if (!item->Visible())
+    // Each entry is drawn by the item it belongs to, wherever the bar holds it: hidden items have no entry, the
+    // system puts its own entries for a maximized child around the form's, and a merged bar interleaves the active
+    // child's items with the form's by their groups.
+    int count = GetMenuItemCount(bar);
+    for (int position = 0; position < count; ++position) {
+        TMenuItem* item = BarItem(bar, static_cast<UINT>(position));
+        if (!item || !item->Visible())
             continue;
         RECT r;
-        if (GetMenuItemRect(wnd, bar, position++, &r) && r.right > r.left) {
+        if (GetMenuItemRect(wnd, bar, static_cast<UINT>(position), &r) && r.right > r.left) {
             OffsetRect(&r, -window.left, -window.top);
             // The state the system gives bar items drawn with the frame: no accelerators, and its reserved bit.
             item->AdvancedDrawItem(&canvas, TRect(r.left, r.top, r.right, r.bottom),

@@ -7,6 +7,7 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "sSkinMenus.h"
+#include "sMDIForm.h"
 #include "sSkinProvider.h"
 #include "sSystemMenu.h"
 #include "skin/adapters/acScrollBars.h"
@@ -216,6 +217,13 @@ void TsSkinProvider::NCActivateHandler(TMessage& Message) {
         auto unlock = Finally([&] { UnlockCaption(); });
         CallOld(Message);
     }
+    // A maximized child shows its state in its parent's frame (its buttons, its icon and its caption there): the
+    // parent is skinned now if it was not yet, and paints its frame anew.
+    if (FForm->FormStyle() == fsMDIChild && FForm->Visible() && IsZoomed(wnd))
+        if (TsSkinProvider* parent = ParentProvider(); parent && parent->FMDIForm) {
+            if (!parent->FSystemMenu) parent->InitFormSkin();
+            parent->FMDIForm->RepaintFrame();
+        }
     if (GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU) SendMessageA(wnd, WM_NCPAINT, 0, 0);
     if (FForm->FormState().Contains(fsCreating)) return;
     if (HaveBorder()) FFormActive = active;

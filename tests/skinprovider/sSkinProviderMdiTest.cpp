@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -69,6 +70,49 @@ public:
     using TForm::TForm;
 };
 
+// A graphic control that fills itself with one colour.
+class TFilledGraphic : public TGraphicControl {
+    CLASS_INFO(TFilledGraphic, TGraphicControl)
+public:
+    using TGraphicControl::TGraphicControl;
+    TColor Fill = static_cast<TColor>(0x10F0A0);
+
+protected:
+    void Paint() override {
+        Canvas()->Brush()->SetColor(Fill);
+        Canvas()->FillRect(TRect(0, 0, Width(), Height()));
+    }
+};
+
+// Colours that no section of the skin has: what the menu items of a test draw.
+constexpr TColor FrameItemColor = static_cast<TColor>(0x2060E0);
+constexpr TColor ChildItemColor = static_cast<TColor>(0xE02090);
+
+// Makes the item draw itself as a block of one colour.
+void DrawAs(TMenuItem* Item, TColor Color) {
+    Item->OnAdvancedDrawItem = [Color](TObject*, TCanvas* Canvas, TRect R, TOwnerDrawState) {
+        Canvas->Brush()->SetColor(Color);
+        Canvas->FillRect(R);
+    };
+}
+
+int CountOf(TBitmap* b, TColor c) {
+    return CountPx(b, [c](TColor p) { return p == c; });
+}
+
+int Area(const RECT& r) {
+    return (r.right - r.left) * (r.bottom - r.top);
+}
+
+// The data of the bar's entry at a position: the class library keeps its item's address there, the system's own
+// entries keep nothing.
+ULONG_PTR EntryData(HMENU Bar, UINT Position) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_DATA;
+    return GetMenuItemInfoW(Bar, Position, TRUE, &info) ? info.dwItemData : static_cast<ULONG_PTR>(-1);
+}
+
 constexpr int FrameW = 520, FrameH = 400;
 const int SmallInside = (SmallWidth - 2) * (SmallHeight - 2);
 
@@ -77,6 +121,11 @@ protected:
     static void SetUpTestSuite() {
         Dir = new TempDir;
         WriteSkinFolder(Dir->Path(), MakeFlatFormSkin());
+        // A wide border makes the form compose its frame from the section's corners: its client is painted from the
+        // frame cache, not filled.
+        FlatFormOptions wide;
+        wide.WideBorder = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMWIDE", wide));
     }
     static void TearDownTestSuite() {
         delete Dir;
@@ -93,10 +142,10 @@ protected:
         Manager.reset();
         Settle(50);
     }
-    void LoadSkin() {
+    void LoadSkin(const char* Name = "FLATFORM") {
         Manager = std::make_unique<TsSkinManager>(nullptr);
         Manager->SetSkinDirectory(Dir->Path());
-        Manager->SetSkinName("FLATFORM");
+        Manager->SetSkinName(Name);
         ASSERT_TRUE(Manager->Active());
         ASSERT_GE(Manager->GetSkinIndex("MDIAREA"), 0);
     }
@@ -128,7 +177,7 @@ protected:
         SetForegroundWindow(Frame->Handle());
         Settle();
     }
-    TForm* MakeChild(int X, int Y, bool WithProvider = true) {
+    TForm* MakeChild(int X, int Y, bool WithProvider = true, const char* MenuCaption = nullptr) {
         auto* child = new TfrmChild(nullptr);
         Children.push_back(child);
         child->SetFormStyle(fsMDIChild);
@@ -136,6 +185,14 @@ protected:
         child->SetBounds(X, Y, 200, 150);
         child->SetCaption("Child");
         child->OnClose = [](TObject*, TCloseAction& Action) { Action = caFree; };
+        if (MenuCaption) {
+            auto* menu = new TMainMenu(child);
+            auto* item = new TMenuItem(child);
+            item->SetCaption(MenuCaption);
+            item->SetGroupIndex(1);
+            menu->Items()->Add(item);
+            child->SetMenu(menu);
+        }
         if (WithProvider)
             (new TsSkinProvider(child))->AfterConstruction();
         child->AfterConstruction();
@@ -185,6 +242,53 @@ protected:
             }
         return stale;
     }
+    // The frame's region as the window has it: its kind and its box.
+    int FrameRegion(RECT& Box) {
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        int kind = GetWindowRgn(Frame->Handle(), region);
+        GetRgnBox(region, &Box);
+        DeleteObject(region);
+        return kind;
+    }
+    // Where the bar's entry lies in the frame's window.
+    RECT EntryRect(UINT Position) {
+        RECT r{}, w;
+        GetMenuItemRect(Frame->Handle(), GetMenu(Frame->Handle()), Position, &r);
+        GetWindowRect(Frame->Handle(), &w);
+        OffsetRect(&r, -w.left, -w.top);
+        return r;
+    }
+    // The mouse rests where no window of the test lies, so no caption button is hot.
+    static void MouseAway() {
+        MoveMouseTo(GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5);
+        Settle(50);
+    }
+    // The frame on the screen with the given items drawn as blocks of their colours. The skinned menus give the bar's
+    // items their own drawing whenever a form is activated: the blocks are set just before the frame is repainted.
+    std::unique_ptr<TBitmap> ShotWithItemsAs(const std::vector<std::pair<TMenuItem*, TColor>>& Items) {
+        for (const auto& [item, color] : Items)
+            DrawAs(item, color);
+        FrameProvider->RepaintFrame();
+        Settle(200);
+        return ScreenOf(Frame->Handle());
+    }
+    // Puts a child's item into the frame's bar at Position, as a library that merges an MDI child's menu into its
+    // frame's does: the entry carries the item's command and the item.
+    void MergeIntoBar(TMenuItem* Item, UINT Position) {
+        HMENU bar = GetMenu(Frame->Handle());
+        std::wstring text = L"Edit";
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_DATA | MIIM_STRING;
+        info.wID = Item->Command();
+        info.dwItemData = reinterpret_cast<ULONG_PTR>(Item);
+        info.dwTypeData = text.data();
+        ASSERT_TRUE(InsertMenuItemW(bar, Position, TRUE, &info));
+        DrawMenuBar(Frame->Handle());
+        Settle(100);
+    }
+    // An MDI frame with a graphic strip aligned at its top and one child, under the skin Skin.
+    void PaintsItsGraphicChildren(const char* Skin);
     // A real click in the middle of a maximized child's button of the frame's menu line.
     void ClickMDIButton(TsSkinProvider::TCaptionButtonIndex Index) {
         TRect r = FrameProvider->MDIButtonRect(Index);
@@ -374,6 +478,191 @@ TEST_F(SkinMDI, TiledAndClosedChildrenLeaveNoStaleFrames) {
     Settle(300);
     EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
     EXPECT_EQ(Px(ScreenOf(second->Handle()).get(), 1, 60), C(Ring));
+    EXPECT_EQ(StalePixels(), 0);
+}
+
+TEST_F(SkinMDI, TheBarHoldsTheFramesOwnItemsOnlyAndThoseAreDrawn) {
+    LoadSkin();
+    MakeFrame();
+    MouseAway();
+    TMenuItem* file = Frame->Menu()->Items()->Items(0);
+    TMenuItem* window = Frame->Menu()->Items()->Items(1);
+    TForm* child = MakeChild(10, 10, true, "&Edit");
+    TMenuItem* edit = child->Menu()->Items()->Items(0);
+    ASSERT_EQ(Frame->ActiveMDIChild(), child);
+    // The class library does not merge a child's menu into the frame's bar: the bar holds the frame's two items.
+    HMENU bar = GetMenu(Frame->Handle());
+    ASSERT_EQ(GetMenuItemCount(bar), 2);
+    EXPECT_EQ(EntryData(bar, 0), reinterpret_cast<ULONG_PTR>(file));
+    EXPECT_EQ(EntryData(bar, 1), reinterpret_cast<ULONG_PTR>(window));
+    EXPECT_EQ(GetMenuState(bar, edit->Command(), MF_BYCOMMAND), static_cast<UINT>(-1));
+    // Maximized, the system adds the child's system menu before them and its three buttons after them.
+    SendMessageA(child->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Settle(300);
+    ASSERT_EQ(GetMenuItemCount(bar), 6);
+    EXPECT_EQ(EntryData(bar, 0), 0u);
+    EXPECT_EQ(EntryData(bar, 1), reinterpret_cast<ULONG_PTR>(file));
+    EXPECT_EQ(EntryData(bar, 2), reinterpret_cast<ULONG_PTR>(window));
+    for (UINT i = 3; i < 6; ++i)
+        EXPECT_EQ(EntryData(bar, i), 0u);
+    // What the line shows is what the bar holds: the frame's items where the bar has them, none of the child's.
+    auto shot = ShotWithItemsAs({{file, FrameItemColor}, {window, FrameItemColor}, {edit, ChildItemColor}});
+    EXPECT_EQ(CountOf(shot.get(), FrameItemColor), Area(EntryRect(1)) + Area(EntryRect(2)));
+    EXPECT_EQ(CountOf(shot.get(), ChildItemColor), 0);
+    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+}
+
+TEST_F(SkinMDI, AMergedBarIsDrawnEntryByEntryWithTheActiveChildsItems) {
+    LoadSkin();
+    MakeFrame();
+    TMenuItem* file = Frame->Menu()->Items()->Items(0);
+    TMenuItem* window = Frame->Menu()->Items()->Items(1);
+    file->SetGroupIndex(0);
+    window->SetGroupIndex(9);
+    TForm* child = MakeChild(10, 10, true, "&Edit");
+    TMenuItem* edit = child->Menu()->Items()->Items(0);
+    // The bar as a merging library makes it: the child's group-1 item between the frame's groups 0 and 9.
+    MergeIntoBar(edit, 1);
+    HMENU bar = GetMenu(Frame->Handle());
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    RECT first = EntryRect(0), middle = EntryRect(1), last = EntryRect(2);
+    ASSERT_GT(Area(middle), 0);
+    // Each entry shows the item it belongs to: the frame's at the first and last place, the child's between.
+    auto shot = ShotWithItemsAs({{file, FrameItemColor}, {window, FrameItemColor}, {edit, ChildItemColor}});
+    EXPECT_EQ(CountOf(shot.get(), ChildItemColor), Area(middle));
+    EXPECT_EQ(CountOf(shot.get(), FrameItemColor), Area(first) + Area(last));
+    EXPECT_EQ(Px(shot.get(), (middle.left + middle.right) / 2, (middle.top + middle.bottom) / 2), ChildItemColor);
+    EXPECT_EQ(Px(shot.get(), (last.left + last.right) / 2, (last.top + last.bottom) / 2), FrameItemColor);
+}
+
+TEST_F(SkinMDI, TheActivationOfAMaximizedChildRepaintsTheFramesMenuLine) {
+    LoadSkin();
+    MakeFrame();
+    MouseAway();
+    TForm* child = MakeChild(10, 10);
+    SendMessageA(child->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Settle(300);
+    ASSERT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    // Something draws over the frame's menu line; the child's next activation brings the skinned line back.
+    RECT w;
+    GetWindowRect(Frame->Handle(), &w);
+    int top = FrameProvider->SysBorderHeight() + FrameProvider->SysCaptionHeight();
+    HDC dc = GetWindowDC(Frame->Handle());
+    RECT line{0, top, w.right - w.left, top + FrameProvider->MenuLineHeight()};
+    FillRect(dc, &line, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(Frame->Handle(), dc);
+    Settle(50);
+    ASSERT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
+    SendMessageA(child->Handle(), WM_NCACTIVATE, 1, 0);
+    Settle(300);
+    auto after = MenuLineShot();
+    EXPECT_EQ(Count(after.get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    EXPECT_EQ(Count(after.get(), GlyphColor("NORM", false, 0)), SmallInside);
+    EXPECT_GT(Count(after.get(), MenuLine), 100);
+}
+
+TEST_F(SkinMDI, TheFramePaintsItsGraphicChildren) {
+    // Under both skins: the frame whose client is filled (the flat skin) and the one painted from its cache.
+    for (const char* skin : {"FLATFORM", "FLATFORMWIDE"}) {
+        SCOPED_TRACE(skin);
+        PaintsItsGraphicChildren(skin);
+        TearDown();
+    }
+}
+
+void SkinMDI::PaintsItsGraphicChildren(const char* Skin) {
+    LoadSkin(Skin);
+    TfrmFrame* frame = nullptr;
+    Application->CreateForm(frame);
+    Frame = frame;
+    Frame->SetFormStyle(fsMDIForm);
+    Frame->SetPosition(poDesigned);
+    Frame->SetBounds(30, 30, FrameW, FrameH);
+    auto* strip = new TFilledGraphic(Frame);
+    strip->SetParent(Frame);
+    strip->SetAlign(alTop);
+    strip->SetHeight(30);
+    Frame->HandleNeeded();
+    FrameProvider = new TsSkinProvider(Frame);
+    FrameProvider->AfterConstruction();
+    Frame->Show();
+    SetForegroundWindow(Frame->Handle());
+    Settle();
+    MakeChild(10, 10);
+    EXPECT_EQ(FrameProvider->SkinData()->IsCached(), std::string(Skin) == "FLATFORMWIDE");
+    // The strip lies above the client window, painted by itself on the frame's client area.
+    auto shot = ScreenOf(Frame->Handle());
+    EXPECT_EQ(CountOf(shot.get(), strip->Fill), strip->Width() * 30);
+    EXPECT_EQ(Px(ClientShot().get(), 5, 5), C(MDIArea));
+    // Painted anew after something covered it.
+    InvalidateRect(Frame->Handle(), nullptr, TRUE);
+    Settle(200);
+    EXPECT_EQ(CountOf(ScreenOf(Frame->Handle()).get(), strip->Fill), strip->Width() * 30);
+}
+
+TEST_F(SkinMDI, ClosingAMaximizedChildLeavesTheFramesRegionAndMenuLine) {
+    LoadSkin();
+    MakeFrame();
+    MouseAway();
+    TMenuItem* file = Frame->Menu()->Items()->Items(0);
+    TForm* child = MakeChild(10, 10);
+    RECT box{};
+    ASSERT_EQ(FrameRegion(box), COMPLEXREGION);
+    ShotWithItemsAs({{file, FrameItemColor}});
+    auto before = MenuLineShot();
+    int lineBefore = Count(before.get(), MenuLine);
+    int itemBefore = CountOf(before.get(), FrameItemColor);
+    ASSERT_GT(itemBefore, 0);
+    SendMessageA(child->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Settle(300);
+    ASSERT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    SendMessageA(child->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    Settle(300);
+    ASSERT_FALSE(Alive(child));
+    EXPECT_EQ(FrameProvider->MaximizedMDIChild(), nullptr);
+    // The frame keeps the skin's region at its own size.
+    EXPECT_EQ(FrameRegion(box), COMPLEXREGION);
+    EXPECT_EQ(box.right - box.left, FrameW);
+    EXPECT_EQ(box.bottom - box.top, FrameH);
+    // The line is what it was before the child was maximized: the same line, the frame's item, no buttons, no icon.
+    EXPECT_EQ(GetMenuItemCount(GetMenu(Frame->Handle())), 2);
+    ShotWithItemsAs({{file, FrameItemColor}});
+    auto after = MenuLineShot();
+    EXPECT_EQ(Count(after.get(), MenuLine), lineBefore);
+    EXPECT_EQ(CountOf(after.get(), FrameItemColor), itemBefore);
+    for (const char* glyph : {"CLOSE", "NORM", "MIN"})
+        EXPECT_EQ(Count(after.get(), GlyphColor(glyph, false, 0)), 0) << glyph;
+    // Caption and border are the frame's, the client the MDI area.
+    auto shot = ScreenOf(Frame->Handle());
+    EXPECT_EQ(Px(shot.get(), 200, 8), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, FrameH / 2), C(Ring));
+    EXPECT_EQ(StalePixels(), 0);
+}
+
+TEST_F(SkinMDI, AFrameWithoutItemsOfItsOwnShowsTheActiveChildsItemsOnlyWhereTheBarHoldsThem) {
+    LoadSkin();
+    MakeFrame();
+    MouseAway();
+    for (int i = 0; i < 2; ++i)
+        Frame->Menu()->Items()->Items(i)->SetVisible(false);
+    TForm* child = MakeChild(10, 10, true, "&Edit");
+    TMenuItem* edit = child->Menu()->Items()->Items(0);
+    // The frame's bar is empty, and the system gives an empty bar no room: the client area follows the caption, and
+    // no menu line is painted over it although the active child has a menu.
+    ASSERT_EQ(GetMenuItemCount(GetMenu(Frame->Handle())), 0);
+    // Hiding the items leaves a strip of the old line on the client window's edge until the whole frame is redrawn.
+    RedrawWindow(Frame->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Settle(200);
+    auto shot = ShotWithItemsAs({{edit, ChildItemColor}});
+    EXPECT_EQ(Count(shot.get(), MenuLine), 0);
+    EXPECT_EQ(CountOf(shot.get(), ChildItemColor), 0);
+    // With the child's item in the bar, the line is there and shows it.
+    MergeIntoBar(edit, 0);
+    ASSERT_GT(Area(EntryRect(0)), 0);
+    shot = ShotWithItemsAs({{edit, ChildItemColor}});
+    EXPECT_EQ(CountOf(shot.get(), ChildItemColor), Area(EntryRect(0)));
+    EXPECT_GT(Count(shot.get(), MenuLine), 100);
     EXPECT_EQ(StalePixels(), 0);
 }
 
