@@ -171,23 +171,19 @@ bool TsSkinProvider::MenuBarItemRect(TMenuItem* Item, TRect& R) {
     HMENU bar = GetMenu(wnd);
     if (!bar)
         return false;
-    // The bar's positions count its visible items, after what the system put before them.
-    TMenuItem* items = FForm->Menu()->Items();
-    UINT position = MDIMenuItemsBefore(bar);
-    for (int i = 0; i < items->Count(); ++i) {
-        TMenuItem* item = items->Items(i);
-        if (!item->Visible())
+    // The bar's entries carry their items: found by the entry, the item is also found in a bar merged with an MDI
+    // child's menu, and after what the system put before the form's own items.
+    int count = GetMenuItemCount(bar);
+    for (int position = 0; position < count; ++position) {
+        if (BarItem(bar, static_cast<UINT>(position)) != Item)
             continue;
-        if (item == Item) {
-            RECT r, window;
-            if (!GetMenuItemRect(wnd, bar, position, &r) || r.right <= r.left)
-                return false;
-            GetWindowRect(wnd, &window);
-            OffsetRect(&r, -window.left, -window.top);
-            R = TRect(r);
-            return true;
-        }
-        ++position;
+        RECT r, window;
+        if (!GetMenuItemRect(wnd, bar, static_cast<UINT>(position), &r) || r.right <= r.left)
+            return false;
+        GetWindowRect(wnd, &window);
+        OffsetRect(&r, -window.left, -window.top);
+        R = TRect(r);
+        return true;
     }
     return false;
 }
