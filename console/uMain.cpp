@@ -388,10 +388,14 @@ void TfrmMain::ReceiveSlice() {
         return;
     }
     if (comport->InputCount() <= 0 && !(FDrainLogs && waiting)) {
-        // The port holds nothing more: what waits goes once it has been quiet for a moment (each byte that
-        // arrives starts the moment again; the quarter second above still holds).
-        if (waiting)
+        // The port holds nothing more: what waits goes once it has been quiet for a moment (each read starts the
+        // moment again; the quarter second above still holds). One timer runs at a time: at the pace of a modem
+        // the port goes quiet many times a second.
+        FQuietSince = GetTickCount();
+        if (waiting && !FSettleTimerRunning) {
+            FSettleTimerRunning = true;
             SetTimer(Handle(), LogSettleTimerId, LogSettleMs, nullptr);
+        }
         return;
     }
     if (FReceiveMorePending)
@@ -414,6 +418,14 @@ void TfrmMain::WndProc(TMessage& Message) {
     }
     if (settled) {
         KillTimer(Handle(), LogSettleTimerId);
+        FSettleTimerRunning = false;
+        // Read since the timer started: the moment begins again from that read.
+        if (DWORD quiet = GetTickCount() - FQuietSince; quiet < LogSettleMs && comport->InputCount() <= 0) {
+            FSettleTimerRunning = true;
+            SetTimer(Handle(), LogSettleTimerId, LogSettleMs - quiet, nullptr);
+            Message.Result = 0;
+            return;
+        }
         FDrainLogs = true;
     } else {
         if (Message.Msg == WM_TIMER)

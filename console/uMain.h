@@ -162,4 +162,7 @@ private:
     DWORD FHexPendingSince = 0;
     // The port has been quiet: what waits goes now, a batch per dispatch.
     bool FDrainLogs = false;
+    // The timer that waits for the port to stay quiet runs, and when the port last went quiet.
+    bool FSettleTimerRunning = false;
+    DWORD FQuietSince = 0;
 };

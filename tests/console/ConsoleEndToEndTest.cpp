@@ -29,6 +29,27 @@ std::string Gsm(const std::string& line) {
     return "";  // the text of a message: no answer until its Ctrl+Z
 }
 
+// The console's windows once its port is open.
+struct TOpenConsole {
+    HWND main = nullptr, combo = nullptr, memo = nullptr, rich = nullptr;
+};
+
+// Finds the windows of a running console and opens its port with the port button, as a user does once the main
+// window is in front.
+void OpenPort(TBrimlet& program, TOpenConsole& console) {
+    console.main = program.Window("TfrmMain");
+    HWND hex = program.Window("TfrmHEXLog");
+    ASSERT_TRUE(console.main && hex);
+    console.combo = FindChild(console.main, "TComboBox");
+    console.memo = FindChild(console.main, "TMemo");
+    console.rich = FindChild(hex, "TRichEdit");
+    HWND tlb = Toolbar(console.main, false);
+    ASSERT_TRUE(console.combo && console.memo && console.rich && tlb);
+    WaitFor([&] { return GetForegroundWindow() == console.main; });
+    ClickToolbarButton(tlb, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(console.combo) != FALSE; }));
+}
+
 }  // namespace
 
 TEST(Console, TalksToAModemAndKeepsItsSettings) {
@@ -267,17 +288,9 @@ TEST(Console, AFloodLongerThanOneReadReachesBothLogsWholeAndInOrder) {
     CopyProgramInto(dir);
     WriteFileBytes(dir.File("brimlet.ini"), "[comport]\r\nPort=" + peer.PortName() + "\r\n");
     TBrimlet program(dir.File("brimlet.exe"));
-    HWND main = program.Window("TfrmMain");
-    HWND hex = program.Window("TfrmHEXLog");
-    ASSERT_TRUE(main && hex);
-    HWND combo = FindChild(main, "TComboBox");
-    HWND memo = FindChild(main, "TMemo");
-    HWND rich = FindChild(hex, "TRichEdit");
-    HWND tlb = Toolbar(main, false);
-    ASSERT_TRUE(combo && memo && rich && tlb);
-    WaitFor([&] { return GetForegroundWindow() == main; });
-    ClickToolbarButton(tlb, 0);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(combo) != FALSE; }));
+    TOpenConsole console;
+    ASSERT_NO_FATAL_FAILURE(OpenPort(program, console));
+    HWND main = console.main, memo = console.memo, rich = console.rich;
 
     // A message store read out, 7,003 bytes written at once: more than the console takes into its
     // logs in one go.
@@ -322,17 +335,9 @@ TEST(Console, ATrickleThatNeverPausesShowsAsItComesAndACommandLandsAtOnePlaceInB
     WriteFileBytes(dir.File("brimlet.ini"),
                    "[comport]\r\nPort=" + peer.PortName() + "\r\n\r\n[cfg]\r\nEchoChar=1\r\n");
     TBrimlet program(dir.File("brimlet.exe"));
-    HWND main = program.Window("TfrmMain");
-    HWND hex = program.Window("TfrmHEXLog");
-    ASSERT_TRUE(main && hex);
-    HWND combo = FindChild(main, "TComboBox");
-    HWND memo = FindChild(main, "TMemo");
-    HWND rich = FindChild(hex, "TRichEdit");
-    HWND tlb = Toolbar(main, false);
-    ASSERT_TRUE(combo && memo && rich && tlb);
-    WaitFor([&] { return GetForegroundWindow() == main; });
-    ClickToolbarButton(tlb, 0);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(combo) != FALSE; }));
+    TOpenConsole console;
+    ASSERT_NO_FATAL_FAILURE(OpenPort(program, console));
+    HWND main = console.main, memo = console.memo, rich = console.rich;
 
     // A line every 10 ms for four seconds: the port is never quiet for long, so received text that waited for a
     // pause would wait for the end.
