@@ -236,6 +236,8 @@ void TfrmHEXLog::AppendLine(const std::string& Line, TColor Color) {
 void TfrmHEXLog::QueueLine(const std::string& Line, TColor Color) {
     if (FQueuedLines > 0 && Color != FQueuedColor)
         FlushLines();
+    if (FQueuedLines == 0)
+        FQueuedSince = GetTickCount();
     FQueuedColor = Color;
     FQueued += Line;
     FQueued += "\r\n";

@@ -69,6 +69,8 @@ public:
     // How many lines and how many characters wait.
     size_t QueuedLines() const { return FQueuedLines; }
     size_t QueuedChars() const { return FQueued.size(); }
+    // When the oldest line that waits was queued (GetTickCount).
+    DWORD QueuedSince() const { return FQueuedSince; }
     bool Docked() const { return FDrag.Docked; }
 
 protected:
@@ -81,6 +83,7 @@ private:
     std::string FQueued;
     size_t FQueuedLines = 0;
     TColor FQueuedColor = clBlack;
+    DWORD FQueuedSince = 0;
     bool FMayHoldTooMuch = false;
 };
 

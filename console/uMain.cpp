@@ -358,11 +358,10 @@ void TfrmMain::ReceiveSlice() {
         return;
     }
     DWORD now = GetTickCount();
-    size_t hexWaiting = frmHEXLog->QueuedLines();
     bool textDue = !FPendingText.empty() &&
                    (FDrainLogs || FPendingText.size() >= TextLogBatchBytes || now - FPendingSince >= LogBatchMs);
-    bool hexDue = hexWaiting > 0 &&
-                  (FDrainLogs || frmHEXLog->QueuedChars() >= HexLogBatchChars || now - FHexPendingSince >= LogBatchMs);
+    bool hexDue = frmHEXLog->QueuedLines() > 0 && (FDrainLogs || frmHEXLog->QueuedChars() >= HexLogBatchChars ||
+                                                   now - frmHEXLog->QueuedSince() >= LogBatchMs);
     if (textDue) {
         FlushTextLog();
     } else if (hexDue) {
@@ -376,8 +375,6 @@ void TfrmMain::ReceiveSlice() {
         cmldRX->SetState(lsOn);
         AppendToLog(s);
         SetHexColor(RXDColor);
-        if (hexWaiting == 0)
-            FHexPendingSince = GetTickCount();
         frmHEXLog->QueueLine(HexLine(s), RXDColor);
     }
     bool waiting = !FPendingText.empty() || frmHEXLog->QueuedLines() > 0 || frmHEXLog->MayHoldTooMuch();
@@ -440,7 +437,8 @@ void TfrmMain::FlushLogs() {
     FlushTextLog();
     if (frmHEXLog) {
         frmHEXLog->FlushLines();
-        frmHEXLog->KeepWithinLimit();
+        if (frmHEXLog->MayHoldTooMuch())
+            frmHEXLog->KeepWithinLimit();
     }
     FDrainLogs = false;
 }

@@ -158,8 +158,6 @@ private:
     // Received text on its way to the text log, and when its oldest byte arrived.
     std::string FPendingText;
     DWORD FPendingSince = 0;
-    // When the oldest HEX line waiting in the HEX log arrived.
-    DWORD FHexPendingSince = 0;
     // The port has been quiet: what waits goes now, a batch per dispatch.
     bool FDrainLogs = false;
     // The timer that waits for the port to stay quiet runs, and when the port last went quiet.
