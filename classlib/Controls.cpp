@@ -67,12 +67,18 @@ void TrackLeave(HWND window) {
 }  // namespace
 
 std::wstring AnsiToWide(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring r(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), r.data(), n);
+    std::wstring r;
+    AnsiToWide(text, r);
     return r;
+}
+
+void AnsiToWide(const std::string& text, std::wstring& into) {
+    into.clear();
+    if (text.empty())
+        return;
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    into.resize(static_cast<size_t>(n));
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), into.data(), n);
 }
 
 std::string WideToAnsi(const std::wstring& text) {

@@ -580,4 +580,6 @@ TControl* MouseControl();
 
 // Wide and code-page text: the program's strings are code-page bytes, windows are Unicode.
 std::wstring AnsiToWide(const std::string& text);
+// The same into a buffer the caller keeps: text sent again and again reuses its memory.
+void AnsiToWide(const std::string& text, std::wstring& into);
 std::string WideToAnsi(const std::wstring& text);

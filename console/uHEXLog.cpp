@@ -247,8 +247,9 @@ void TfrmHEXLog::QueueLine(const std::string& Line, TColor Color) {
 void TfrmHEXLog::FlushLines() {
     if (FQueuedLines == 0)
         return;
-    std::string text;
-    text.swap(FQueued);
+    // Through buffers kept from one batch to the next, as the main window passes received text.
+    AnsiToWide(FQueued, FWideQueued);
+    FQueued.clear();
     FQueuedLines = 0;
     // Nobody undoes in a log, and Wine's rich edit would keep every append and every dropped block for it: a copy
     // of what was dropped, and time spent on each. Asked at every append, as the window may have been made anew.
@@ -257,7 +258,7 @@ void TfrmHEXLog::FlushLines() {
     Log->SetSelStart(Log->GetTextLen());
     Log->SetSelLength(0);
     Log->SelAttributes()->SetColor(FQueuedColor);
-    Log->SetSelText(text);
+    SendMessageW(Log->Handle(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(FWideQueued.c_str()));
     SendMessageA(Log->Handle(), EM_SCROLL, SB_LINEDOWN, 0);
     FMayHoldTooMuch = true;
 }

@@ -81,6 +81,7 @@ private:
     TMagnetDrag FDrag;
     // Lines on their way to the log, CR LF after each, all in FQueuedColor.
     std::string FQueued;
+    std::wstring FWideQueued;
     size_t FQueuedLines = 0;
     TColor FQueuedColor = clBlack;
     DWORD FQueuedSince = 0;

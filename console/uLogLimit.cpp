@@ -28,16 +28,28 @@ int Send(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
 int TrimTextLog(TCustomMemo* Log, const TLogLimit& Limit) {
     HWND h = Log->Handle();
     int length = GetWindowTextLengthW(h);
-    if (length <= Limit.MaxChars)
+    // The control counts the empty line after a final break as one of its lines. Telling them apart walks all
+    // its lines, so it is done only when the count is past the bound.
+    int lines = Limit.MaxLines > 0 ? Send(h, EM_GETLINECOUNT, 0, 0) : 0;
+    if (Limit.MaxLines > 0 && lines > Limit.MaxLines && Send(h, EM_LINEINDEX, lines - 1, 0) >= length)
+        --lines;
+    bool tooLong = length > Limit.MaxChars;
+    bool tooMany = Limit.MaxLines > 0 && lines > Limit.MaxLines;
+    if (!tooLong && !tooMany)
         return 0;
-    int cut = length - Kept(Limit.MaxChars);
-    int line = Send(h, EM_LINEFROMCHAR, cut, 0);
-    int end = Send(h, EM_LINEINDEX, line, 0);
-    if (end != cut) {
-        // The next whole line; a line longer than the limit loses its oldest part instead.
-        int next = Send(h, EM_LINEINDEX, line + 1, 0);
-        end = next > cut ? next : cut;
+    int end = 0;
+    if (tooLong) {
+        int cut = length - Kept(Limit.MaxChars);
+        int line = Send(h, EM_LINEFROMCHAR, cut, 0);
+        end = Send(h, EM_LINEINDEX, line, 0);
+        if (end != cut) {
+            // The next whole line; a line longer than the limit loses its oldest part instead.
+            int next = Send(h, EM_LINEINDEX, line + 1, 0);
+            end = next > cut ? next : cut;
+        }
     }
+    if (tooMany)
+        end = std::max(end, Send(h, EM_LINEINDEX, lines - Kept(Limit.MaxLines), 0));
     int keptFromLine = Send(h, EM_LINEFROMCHAR, end, 0);
 
     DWORD selStart = 0, selEnd = 0;

@@ -44,15 +44,20 @@ int ShortcutButtonCount(TCustomIniFile* IniFile) {
 }
 
 std::string HexLine(const std::string& Data) {
-    static const char digits[] = "0123456789ABCDEF";
     std::string line;
-    line.reserve(Data.size() * 3);
-    for (unsigned char b : Data) {
-        line += digits[b >> 4];
-        line += digits[b & 15];
-        line += ' ';
-    }
+    HexLine(Data, line);
     return line;
+}
+
+void HexLine(const std::string& Data, std::string& Into) {
+    static const char digits[] = "0123456789ABCDEF";
+    Into.clear();
+    Into.reserve(Data.size() * 3);
+    for (unsigned char b : Data) {
+        Into += digits[b >> 4];
+        Into += digits[b & 15];
+        Into += ' ';
+    }
 }
 
 void AddToHistory(TStrings* History, const std::string& Command) {
@@ -370,12 +375,12 @@ void TfrmMain::ReceiveSlice() {
         frmHEXLog->KeepWithinLimit();
     } else if (int count = std::min(comport->InputCount(), ReceiveSliceBytes); count > 0) {
         tmrRX->SetEnabled(true);
-        std::string s;
-        comport->ReadStr(s, count);
+        comport->ReadStr(FReceived, count);
         cmldRX->SetState(lsOn);
-        AppendToLog(s);
+        AppendToLog(FReceived);
         SetHexColor(RXDColor);
-        frmHEXLog->QueueLine(HexLine(s), RXDColor);
+        HexLine(FReceived, FReceivedHex);
+        frmHEXLog->QueueLine(FReceivedHex, RXDColor);
     }
     bool waiting = !FPendingText.empty() || frmHEXLog->QueuedLines() > 0 || frmHEXLog->MayHoldTooMuch();
     if (!waiting)
@@ -456,11 +461,11 @@ void TfrmMain::AppendToLog(const std::string& Text) {
 void TfrmMain::FlushTextLog() {
     if (FPendingText.empty())
         return;
-    std::string text;
-    text.swap(FPendingText);
-    SendMessageA(Log->Handle(), EM_SETSEL, FLogEnd, FLogEnd);
-    SendMessageA(Log->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    FLogEnd += static_cast<int>(text.size());
+    AnsiToWide(FPendingText, FWideText);
+    FPendingText.clear();
+    SendMessageW(Log->Handle(), EM_SETSEL, FLogEnd, FLogEnd);
+    SendMessageW(Log->Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(FWideText.c_str()));
+    FLogEnd += static_cast<int>(FWideText.size());
     KeepTextLogWithinLimit();
 }
 

@@ -45,6 +45,7 @@ int StoredWindowExtent(int Value, int Default, int Minimum);
 int ShortcutButtonCount(TCustomIniFile* IniFile);
 // One HEX line: every byte as two upper-case hexadecimal digits and a blank.
 std::string HexLine(const std::string& Data);
+void HexLine(const std::string& Data, std::string& Into);
 // The history after sending Command: an equal entry (any case) removed, Command first, at most 18 entries.
 void AddToHistory(TStrings* History, const std::string& Command);
 // "20100201_090503": the stamp of log file names, all six fields from one reading of the clock.
@@ -158,6 +159,12 @@ private:
     // Received text on its way to the text log, and when its oldest byte arrived.
     std::string FPendingText;
     DWORD FPendingSince = 0;
+    // What a read and a batch pass through, kept from one to the next: made anew each time, blocks of every size
+    // came and went in the heap Wine's controls share with the program, and over a long session every allocation
+    // there took longer to find room.
+    std::string FReceived;
+    std::string FReceivedHex;
+    std::wstring FWideText;
     // The port has been quiet: what waits goes now, a batch per dispatch.
     bool FDrainLogs = false;
     // The timer that waits for the port to stay quiet runs, and when the port last went quiet.

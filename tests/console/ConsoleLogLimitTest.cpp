@@ -102,6 +102,36 @@ TEST_F(LogLimit, ATextLogAtItsBoundKeepsTheNewestWholeLinesAndSavesThem) {
     EXPECT_EQ(ReadFileBytes(dir.File("log.txt")), all.substr(static_cast<size_t>(dropped)));
 }
 
+TEST_F(LogLimit, ATextLogPastItsLineBoundKeepsTheNewestLines) {
+    const TLogLimit limit{100000, 40};
+    std::string all;
+    int dropped = 0;
+    for (int i = 0; i < 300; ++i) {
+        // Short lines, far below the character bound; every third append ends without its line break yet.
+        std::string line = i % 3 == 2 ? Numbered("part", i) : Numbered("line", i) + "\r\n";
+        AppendText(line);
+        all += line;
+        int cut = TrimTextLog(memo, limit);
+        dropped += cut;
+        int lines = memo->Lines()->Count();
+        ASSERT_LE(lines, limit.MaxLines) << "after append " << i;
+        if (cut) {
+            EXPECT_LE(lines, limit.MaxLines * 7 / 8 + 1) << "an eighth goes at once";
+        }
+    }
+    EXPECT_GT(dropped, 0);
+    // Whole lines went, the newest stayed, and the count returned says where the text held begins.
+    EXPECT_EQ(memo->Text(), all.substr(static_cast<size_t>(dropped)));
+    EXPECT_TRUE(dropped == 0 || all[static_cast<size_t>(dropped) - 1] == '\n') << "a line was cut in two";
+    // A text ending in a line break is not one line more: 40 lines with their breaks stay as they are.
+    memo->Clear();
+    for (int i = 0; i < 40; ++i)
+        AppendText(Numbered("line", i) + "\r\n");
+    EXPECT_EQ(TrimTextLog(memo, limit), 0);
+    AppendText("one more");
+    EXPECT_GT(TrimTextLog(memo, limit), 0);
+}
+
 TEST_F(LogLimit, ATextLogLineLongerThanTheBoundLosesItsOldestPart) {
     const TLogLimit limit{800, 0};
     AppendText("short\r\n");
