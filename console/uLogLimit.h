@@ -17,7 +17,7 @@ struct TLogLimit {
 // and for every append, so what each costs grows with the lines it holds, and more so as a long session spreads
 // that list over the heap. Measured over 20 minutes at the 115200-baud pace: at 28,000 lines (a million
 // characters of modem answers) those walks took over half of what the console spent, and the cost per write
-// grew 1.6 times; at 10,000 lines still 1.6 times; at 2,000 lines 1.1 times.
+// grew 1.6 times; at 10,000 lines still 1.6 times; at 2,000 lines 1.1 to 1.3 times.
 constexpr TLogLimit TextLogLimit{1000000, 2000};
 // The HEX log: 2,000 lines and 500,000 characters (the HEX of some 160 KB of data, about 130 MB in the rich
 // edit under Wine). Its appends and its dropping of old lines both take longer the more lines it holds.
