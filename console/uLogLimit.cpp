@@ -30,11 +30,12 @@ int TrimTextLog(TCustomMemo* Log, const TLogLimit& Limit) {
     int length = GetWindowTextLengthW(h);
     // The control counts the empty line after a final break as one of its lines. Telling them apart walks all
     // its lines, so it is done only when the count is past the bound.
+    // No bound in lines counts none.
     int lines = Limit.MaxLines > 0 ? Send(h, EM_GETLINECOUNT, 0, 0) : 0;
-    if (Limit.MaxLines > 0 && lines > Limit.MaxLines && Send(h, EM_LINEINDEX, lines - 1, 0) >= length)
+    if (lines > Limit.MaxLines && Send(h, EM_LINEINDEX, lines - 1, 0) >= length)
         --lines;
     bool tooLong = length > Limit.MaxChars;
-    bool tooMany = Limit.MaxLines > 0 && lines > Limit.MaxLines;
+    bool tooMany = lines > Limit.MaxLines;
     if (!tooLong && !tooMany)
         return 0;
     int end = 0;
