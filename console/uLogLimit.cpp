@@ -4,17 +4,40 @@
 
 namespace {
 
-// Keeps a control from painting while its text changes underneath what it shows; the screen keeps the old
-// picture until the control paints again.
+// Keeps a control from painting, and from moving what the screen shows, while its text changes underneath; the
+// screen keeps the old picture until the control paints again. Wine's edit ignores WM_SETREDRAW, so the window's
+// visible bit (what WM_SETREDRAW turns off for any other window) is cleared by hand where the control left it on.
+// A paint the control still owed for what it showed before is owed afterwards too.
 class TRedrawOff {
 public:
-    explicit TRedrawOff(HWND Window) : FWindow(Window) { SendMessageW(FWindow, WM_SETREDRAW, FALSE, 0); }
-    ~TRedrawOff() { SendMessageW(FWindow, WM_SETREDRAW, TRUE, 0); }
+    explicit TRedrawOff(HWND Window) : FWindow(Window), FOwed(CreateRectRgn(0, 0, 0, 0)) {
+        if (FOwed && GetUpdateRgn(FWindow, FOwed, FALSE) == NULLREGION) {
+            DeleteObject(FOwed);
+            FOwed = nullptr;
+        }
+        SendMessageW(FWindow, WM_SETREDRAW, FALSE, 0);
+        LONG style = GetWindowLongW(FWindow, GWL_STYLE);
+        if (style & WS_VISIBLE) {
+            SetWindowLongW(FWindow, GWL_STYLE, style & ~WS_VISIBLE);
+            FVisibleCleared = true;
+        }
+    }
+    ~TRedrawOff() {
+        if (FVisibleCleared)
+            SetWindowLongW(FWindow, GWL_STYLE, GetWindowLongW(FWindow, GWL_STYLE) | WS_VISIBLE);
+        SendMessageW(FWindow, WM_SETREDRAW, TRUE, 0);
+        if (FOwed) {
+            InvalidateRgn(FWindow, FOwed, TRUE);
+            DeleteObject(FOwed);
+        }
+    }
     TRedrawOff(const TRedrawOff&) = delete;
     TRedrawOff& operator=(const TRedrawOff&) = delete;
 
 private:
     HWND FWindow;
+    HRGN FOwed;
+    bool FVisibleCleared = false;
 };
 
 int Kept(int Limit) { return static_cast<int>(static_cast<long long>(Limit) * LogKeptEighths / 8); }
@@ -66,7 +89,13 @@ int TrimTextLog(TCustomMemo* Log, const TLogLimit& Limit) {
         int wanted = std::max(firstVisible - keptFromLine, 0);
         SendMessageW(h, EM_LINESCROLL, 0, wanted - Send(h, EM_GETFIRSTVISIBLELINE, 0, 0));
     }
-    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
+    // The lines in view are the ones the screen shows already: painting them again would cost the edit its walks
+    // over every line it holds, about once a second in a steady stream. Only a window that showed some of the
+    // dropped lines is painted anew.
+    if (firstVisible < keptFromLine)
+        InvalidateRect(h, nullptr, TRUE);
+    // The scroll bars tell the new length at once.
+    SendMessageW(h, WM_NCPAINT, 1, 0);
     return end;
 }
 

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -212,6 +215,102 @@ TEST_F(LogLimit, TheTextLinesInViewStayInViewWhenOlderOnesGo) {
     EXPECT_GT(TrimTextLog(memo, TLogLimit{1000, 0}), 0);
     PumpFor(20);
     EXPECT_EQ(top(), "line 00050");
+}
+
+// The log's window as the screen shows it, scroll bars included.
+std::vector<COLORREF> ScreenPixels(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Where two pictures of one window differ: empty when they are the same.
+std::string Difference(HWND window, const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    int w = r.right - r.left;
+    if (a.size() != b.size() || w <= 0)
+        return "pictures of different sizes";
+    int count = 0, left = w, top = 1 << 30, right = -1, bottom = -1;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) {
+            int x = static_cast<int>(i) % w, y = static_cast<int>(i) / w;
+            ++count;
+            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    if (count == 0)
+        return {};
+    char s[128];
+    std::snprintf(s, sizeof s, "%d pixels differ within (%d,%d)-(%d,%d) of a %dx%d window", count, left, top, right,
+                  bottom, w, static_cast<int>(a.size()) / w);
+    return s;
+}
+
+int PaintsOfTheLog = 0;
+WNDPROC LogProcBefore = nullptr;
+LRESULT CALLBACK CountingPaints(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_PAINT)
+        ++PaintsOfTheLog;
+    return CallWindowProcW(LogProcBefore, window, msg, wParam, lParam);
+}
+
+// Dropping lines the window does not show leaves the picture on the screen as it was, unpainted (the edit walks
+// every line it holds to paint one); a window that showed dropped lines shows the kept ones. Either way the screen
+// ends as a full repaint would draw it, scroll bars included.
+TEST_F(LogLimit, TheTextLogIsPaintedAfterADropOnlyWhereItShowedDroppedLines) {
+    HWND h = memo->Handle();
+    for (int i = 0; i < 100; ++i)
+        AppendText(Numbered("line", i) + "\r\n");
+    auto scrollTo = [h](int line) {
+        SendMessageW(h, EM_LINESCROLL, 0, line - SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0));
+        PumpFor(50);
+    };
+    auto repaintedWhole = [this, h] {
+        RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        PumpFor(20);
+        return ScreenPixels(h);
+    };
+    // The caret blinks: it stays in the other log while pictures are compared.
+    SetFocus(hex->Handle());
+    scrollTo(70);
+    LogProcBefore = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingPaints)));
+    struct TRestore {
+        HWND h;
+        ~TRestore() { SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogProcBefore)); }
+    } restore{h};
+
+    PaintsOfTheLog = 0;
+    ASSERT_GT(TrimTextLog(memo, TLogLimit{1000, 0}), 0);
+    PumpFor(50);
+    EXPECT_EQ(PaintsOfTheLog, 0) << "the lines in view stayed as they were";
+    std::vector<COLORREF> shown = ScreenPixels(h);
+    EXPECT_EQ(Difference(h, shown, repaintedWhole()), "") << "the screen shows what the log holds, scroll bar included";
+    EXPECT_EQ(memo->Lines()->Strings(static_cast<int>(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0))),
+              "line 00070");
+
+    // Now the window shows the oldest lines, and they go.
+    scrollTo(0);
+    PaintsOfTheLog = 0;
+    ASSERT_GT(TrimTextLog(memo, TLogLimit{600, 0}), 0);
+    PumpFor(50);
+    EXPECT_GT(PaintsOfTheLog, 0);
+    shown = ScreenPixels(h);
+    EXPECT_EQ(Difference(h, shown, repaintedWhole()), "");
 }
 
 }  // namespace
