@@ -350,9 +350,16 @@ constexpr size_t TextLogBatchBytes = 8192;
 constexpr size_t HexLogBatchChars = 3 * 4096;
 constexpr DWORD LogBatchMs = 250;
 constexpr UINT LogSettleMs = 40;
+// While bytes keep coming, a read waits until 80 ms have passed since the last one, or until a whole slice waits:
+// at a modem's pace some 12 reads and HEX lines a second instead of one for every few writes. Every HEX line costs
+// the rich edit its layout and the text analysis of a line whatever its length, and over a long session Wine's heap
+// takes longer and longer to find room for those mid-sized blocks. Bytes after a quiet moment (a modem's answer)
+// are read at once.
+constexpr DWORD ReadPaceMs = 80;
 const UINT WM_RECEIVEMORE = WM_APP + 0x41;
 constexpr UINT_PTR ReceiveTimerId = 0x4252;
 constexpr UINT_PTR LogSettleTimerId = 0x4253;
+constexpr UINT_PTR ReadPaceTimerId = 0x4254;
 }  // namespace
 
 void TfrmMain::comportRxChar(TObject*, int) { ReceiveSlice(); }
@@ -363,6 +370,7 @@ void TfrmMain::ReceiveSlice() {
         return;
     }
     DWORD now = GetTickCount();
+    int inPort = comport->InputCount();
     bool textDue = !FPendingText.empty() &&
                    (FDrainLogs || FPendingText.size() >= TextLogBatchBytes || now - FPendingSince >= LogBatchMs);
     bool hexDue = frmHEXLog->QueuedLines() > 0 && (FDrainLogs || frmHEXLog->QueuedChars() >= HexLogBatchChars ||
@@ -373,9 +381,10 @@ void TfrmMain::ReceiveSlice() {
         frmHEXLog->FlushLines();
     } else if (frmHEXLog->MayHoldTooMuch()) {
         frmHEXLog->KeepWithinLimit();
-    } else if (int count = std::min(comport->InputCount(), ReceiveSliceBytes); count > 0) {
+    } else if (inPort > 0 && !ReadIsPaced(now, inPort)) {
         tmrRX->SetEnabled(true);
-        comport->ReadStr(FReceived, count);
+        comport->ReadStr(FReceived, std::min(inPort, ReceiveSliceBytes));
+        FLastRead = now;
         cmldRX->SetState(lsOn);
         AppendToLog(FReceived);
         SetHexColor(RXDColor);
@@ -389,11 +398,22 @@ void TfrmMain::ReceiveSlice() {
         FlushLogs();
         return;
     }
-    if (comport->InputCount() <= 0 && !(FDrainLogs && waiting)) {
+    bool draining = FDrainLogs && waiting;
+    inPort = comport->InputCount();
+    now = GetTickCount();
+    if (inPort > 0 && !draining && ReadIsPaced(now, inPort)) {
+        // Each arrival brings another OnRxChar, which reads once a whole slice waits; the timer reads the rest.
+        if (!FPaceTimerRunning) {
+            FPaceTimerRunning = true;
+            SetTimer(Handle(), ReadPaceTimerId, ReadPaceMs - (now - FLastRead), nullptr);
+        }
+        return;
+    }
+    if (inPort <= 0 && !draining) {
         // The port holds nothing more: what waits goes once it has been quiet for a moment (each read starts the
         // moment again; the quarter second above still holds). One timer runs at a time: at the pace of a modem
         // the port goes quiet many times a second.
-        FQuietSince = GetTickCount();
+        FQuietSince = now;
         if (waiting && !FSettleTimerRunning) {
             FSettleTimerRunning = true;
             SetTimer(Handle(), LogSettleTimerId, LogSettleMs, nullptr);
@@ -413,7 +433,8 @@ void TfrmMain::ReceiveSlice() {
 
 void TfrmMain::WndProc(TMessage& Message) {
     bool settled = Message.Msg == WM_TIMER && Message.WParam == LogSettleTimerId;
-    bool more = Message.Msg == WM_RECEIVEMORE || (Message.Msg == WM_TIMER && Message.WParam == ReceiveTimerId);
+    bool more = Message.Msg == WM_RECEIVEMORE ||
+                (Message.Msg == WM_TIMER && (Message.WParam == ReceiveTimerId || Message.WParam == ReadPaceTimerId));
     if (!more && !settled) {
         TForm::WndProc(Message);
         return;
@@ -421,6 +442,11 @@ void TfrmMain::WndProc(TMessage& Message) {
     if (settled) {
         KillTimer(Handle(), LogSettleTimerId);
         FSettleTimerRunning = false;
+        // Bytes wait for their read: the port is not quiet, and the read that takes them starts the moment again.
+        if (comport->Connected() && comport->InputCount() > 0) {
+            Message.Result = 0;
+            return;
+        }
         // Read since the timer started: the moment begins again from that read.
         if (DWORD quiet = GetTickCount() - FQuietSince; quiet < LogSettleMs && comport->InputCount() <= 0) {
             FSettleTimerRunning = true;
@@ -429,6 +455,9 @@ void TfrmMain::WndProc(TMessage& Message) {
             return;
         }
         FDrainLogs = true;
+    } else if (Message.Msg == WM_TIMER && Message.WParam == ReadPaceTimerId) {
+        KillTimer(Handle(), ReadPaceTimerId);
+        FPaceTimerRunning = false;
     } else {
         if (Message.Msg == WM_TIMER)
             KillTimer(Handle(), ReceiveTimerId);
@@ -436,6 +465,10 @@ void TfrmMain::WndProc(TMessage& Message) {
     }
     ReceiveSlice();
     Message.Result = 0;
+}
+
+bool TfrmMain::ReadIsPaced(DWORD Now, int InPort) const {
+    return InPort < ReceiveSliceBytes && Now - FLastRead < ReadPaceMs;
 }
 
 void TfrmMain::FlushLogs() {

@@ -137,6 +137,8 @@ private:
     void FocusCommandBox();
     // Takes at most one slice of what the port holds into both logs, and asks to come back for the rest.
     void ReceiveSlice();
+    // Whether the bytes waiting in the port wait for the pace of reads in a stream.
+    bool ReadIsPaced(DWORD Now, int InPort) const;
     // Writes received text into the text log where the last output ended.
     void AppendToLog(const std::string& Text);
     void EchoToLog(const std::string& Text);
@@ -170,4 +172,7 @@ private:
     // The timer that waits for the port to stay quiet runs, and when the port last went quiet.
     bool FSettleTimerRunning = false;
     DWORD FQuietSince = 0;
+    // When the port was last read, and whether the timer that reads when the pace allows runs.
+    DWORD FLastRead = 0;
+    bool FPaceTimerRunning = false;
 };
