@@ -443,12 +443,13 @@ void TfrmMain::WndProc(TMessage& Message) {
         KillTimer(Handle(), LogSettleTimerId);
         FSettleTimerRunning = false;
         // Bytes wait for their read: the port is not quiet, and the read that takes them starts the moment again.
+        // (A port closed meanwhile holds nothing; what waits goes below.)
         if (comport->Connected() && comport->InputCount() > 0) {
             Message.Result = 0;
             return;
         }
         // Read since the timer started: the moment begins again from that read.
-        if (DWORD quiet = GetTickCount() - FQuietSince; quiet < LogSettleMs && comport->InputCount() <= 0) {
+        if (DWORD quiet = GetTickCount() - FQuietSince; quiet < LogSettleMs && comport->Connected()) {
             FSettleTimerRunning = true;
             SetTimer(Handle(), LogSettleTimerId, LogSettleMs - quiet, nullptr);
             Message.Result = 0;
