@@ -3,6 +3,7 @@
 #include "console/uLogLimit.h"
 
 #include "tests/classlib/MessagePump.h"
+#include "tests/skin/PixelTestUtils.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -217,46 +217,24 @@ TEST_F(LogLimit, TheTextLinesInViewStayInViewWhenOlderOnesGo) {
     EXPECT_EQ(top(), "line 00050");
 }
 
-// The log's window as the screen shows it, scroll bars included.
-std::vector<COLORREF> ScreenPixels(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    std::vector<COLORREF> pixels;
+// Where two pictures of one window differ: empty when they are the same.
+std::string Difference(TBitmap* a, TBitmap* b) {
+    int w = a->Width(), h = a->Height();
+    if (b->Width() != w || b->Height() != h)
+        return "pictures of different sizes";
+    int count = 0, left = w, top = h, right = -1, bottom = -1;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            pixels.push_back(GetPixel(dc, x, y));
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-// Where two pictures of one window differ: empty when they are the same.
-std::string Difference(HWND window, const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    int w = r.right - r.left;
-    if (a.size() != b.size() || w <= 0)
-        return "pictures of different sizes";
-    int count = 0, left = w, top = 1 << 30, right = -1, bottom = -1;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i]) {
-            int x = static_cast<int>(i) % w, y = static_cast<int>(i) / w;
-            ++count;
-            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
-        }
+            if (Px(a, x, y) != Px(b, x, y)) {
+                ++count;
+                left = std::min(left, x), right = std::max(right, x), top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
     if (count == 0)
         return {};
     char s[128];
     std::snprintf(s, sizeof s, "%d pixels differ within (%d,%d)-(%d,%d) of a %dx%d window", count, left, top, right,
-                  bottom, w, static_cast<int>(a.size()) / w);
+                  bottom, w, h);
     return s;
 }
 
@@ -279,10 +257,10 @@ TEST_F(LogLimit, TheTextLogIsPaintedAfterADropOnlyWhereItShowedDroppedLines) {
         SendMessageW(h, EM_LINESCROLL, 0, line - SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0));
         PumpFor(50);
     };
-    auto repaintedWhole = [this, h] {
+    auto repaintedWhole = [h] {
         RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         PumpFor(20);
-        return ScreenPixels(h);
+        return WindowOnScreen(h);
     };
     // The caret blinks: it stays in the other log while pictures are compared.
     SetFocus(hex->Handle());
@@ -298,8 +276,9 @@ TEST_F(LogLimit, TheTextLogIsPaintedAfterADropOnlyWhereItShowedDroppedLines) {
     ASSERT_GT(TrimTextLog(memo, TLogLimit{1000, 0}), 0);
     PumpFor(50);
     EXPECT_EQ(PaintsOfTheLog, 0) << "the lines in view stayed as they were";
-    std::vector<COLORREF> shown = ScreenPixels(h);
-    EXPECT_EQ(Difference(h, shown, repaintedWhole()), "") << "the screen shows what the log holds, scroll bar included";
+    auto shown = WindowOnScreen(h);
+    EXPECT_EQ(Difference(shown.get(), repaintedWhole().get()), "")
+        << "the screen shows what the log holds, scroll bar included";
     EXPECT_EQ(memo->Lines()->Strings(static_cast<int>(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0))),
               "line 00070");
 
@@ -309,8 +288,8 @@ TEST_F(LogLimit, TheTextLogIsPaintedAfterADropOnlyWhereItShowedDroppedLines) {
     ASSERT_GT(TrimTextLog(memo, TLogLimit{600, 0}), 0);
     PumpFor(50);
     EXPECT_GT(PaintsOfTheLog, 0);
-    shown = ScreenPixels(h);
-    EXPECT_EQ(Difference(h, shown, repaintedWhole()), "");
+    shown = WindowOnScreen(h);
+    EXPECT_EQ(Difference(shown.get(), repaintedWhole().get()), "");
 }
 
 }  // namespace
