@@ -40,6 +40,25 @@ private:
     bool FVisibleCleared = false;
 };
 
+// Wine's rich edit, while it keeps no undo, loses the end-of-line text of every paragraph a deletion joins (a few
+// hundred bytes each, never freed): a log held at its bound for hours leaves one behind for every line it drops,
+// strewn over the heap the controls share, and every later search of that heap for a free block walks past more of
+// what they keep apart. Keeping undo for the one drop makes those texts part of its undo steps, and emptying the undo
+// buffer frees them. The log keeps no undo of its own, so none is left afterwards.
+class TUndoForDrop {
+public:
+    explicit TUndoForDrop(HWND Window) : FWindow(Window) { SendMessageW(FWindow, EM_SETUNDOLIMIT, 1, 0); }
+    ~TUndoForDrop() {
+        SendMessageW(FWindow, EM_EMPTYUNDOBUFFER, 0, 0);
+        SendMessageW(FWindow, EM_SETUNDOLIMIT, 0, 0);
+    }
+    TUndoForDrop(const TUndoForDrop&) = delete;
+    TUndoForDrop& operator=(const TUndoForDrop&) = delete;
+
+private:
+    HWND FWindow;
+};
+
 int Kept(int Limit) { return static_cast<int>(static_cast<long long>(Limit) * LogKeptEighths / 8); }
 
 int Send(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -134,7 +153,10 @@ int TrimHexLog(TCustomRichEdit* Log, const TLogLimit& Limit) {
         TRedrawOff quiet(h);
         CHARRANGE dropped{0, end};
         SendMessageW(h, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&dropped));
-        SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        {
+            TUndoForDrop freed(h);
+            SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        }
         CHARRANGE shifted{std::max(selection.cpMin - end, 0L), std::max(selection.cpMax - end, 0L)};
         SendMessageW(h, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&shifted));
     }

@@ -201,6 +201,48 @@ TEST_F(LogLimit, AHexLogPastItsCharacterBoundDropsWholeLinesButNeverTheNewest) {
     EXPECT_EQ(HexLineColor(0), static_cast<COLORREF>(Sent));
 }
 
+// What the blocks in use of the process heap hold: the heap the controls take their memory from.
+size_t ProcessHeapBytesInUse() {
+    HANDLE heap = GetProcessHeap();
+    size_t bytes = 0;
+    HeapLock(heap);
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry))
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+            bytes += entry.cbData;
+    HeapUnlock(heap);
+    return bytes;
+}
+
+TEST_F(LogLimit, AHexLogHeldAtItsBoundForLongHoldsNoMoreMemoryAndKeepsNoUndo) {
+    // The console's HEX log keeps no undo.
+    SendMessageW(hex->Handle(), EM_SETUNDOLIMIT, 0, 0);
+    const TLogLimit limit{1000000, 80};
+    int written = 0;
+    // Twenty lines at a time, each batch in its colour: the drops are what is measured, not the appends.
+    auto write = [&](int lines) {
+        for (int i = 0; i < lines; i += 20) {
+            std::string batch;
+            for (int j = 0; j < 20; ++j, ++written)
+                batch += Numbered("RX", written) + std::string(48, '0') + (j < 19 ? "\r\n" : "");
+            AppendHex(batch, written % 40 ? Sent : Received);
+            TrimHexLog(hex, limit);
+        }
+        PumpFor(20);
+    };
+    write(400);
+    size_t before = ProcessHeapBytesInUse();
+    // 1,200 lines dropped: a block of a few hundred bytes left behind for each would be some 300 KB.
+    write(1200);
+    size_t after = ProcessHeapBytesInUse();
+    EXPECT_LT(static_cast<long long>(after) - static_cast<long long>(before), 64 * 1024)
+        << before << " bytes in use before, " << after << " after";
+    EXPECT_EQ(SendMessageW(hex->Handle(), EM_CANUNDO, 0, 0), 0) << "a drop leaves nothing to undo";
+    int count = hex->Lines()->Count();
+    EXPECT_EQ(hex->Lines()->Strings(count - 1), Numbered("RX", written - 1) + std::string(48, '0'));
+    EXPECT_EQ(HexLineColor(count - 1), static_cast<COLORREF>(Received));
+}
+
 TEST_F(LogLimit, TheTextLinesInViewStayInViewWhenOlderOnesGo) {
     for (int i = 0; i < 100; ++i)
         AppendText(Numbered("line", i) + "\r\n");
