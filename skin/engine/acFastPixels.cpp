@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <numeric>
 #include <vector>
 
 TacFast24 acFast24Src;
@@ -192,23 +193,140 @@ void MixBytesByMask(uint8_t* d, const uint8_t* b, const uint8_t* s, const uint8_
 
 namespace {
 
-// d := (b * m + p) shr 8 for n bytes, m and p made beforehand from the image bytes s and the mask bytes m as m and
-// s * (256 - m): one multiply and one add for each byte, which never leave 0..65280.
-void MixBytesPrepared(uint8_t* d, const uint8_t* b, const uint16_t* m, const uint16_t* p, int n) {
+// A row of a repeated piece with its mask and image share made beforehand: M[k] is the mask byte and
+// P[k] = s * (256 - M[k]) for the image byte s at byte k of a period, and the row's byte i takes byte i mod Period.
+// Every destination byte then costs one multiply and one add, (b * m + p) shr 8, which never leaves 0..65280.
+// VM and VP hold the same numbers for the vector loop: in each chunk the even bytes' numbers, then the odd ones'.
+struct TPreparedRow {
+    const uint16_t* M;
+    const uint16_t* P;
+    const uint16_t* VM;
+    const uint16_t* VP;
+    int Period;  // a whole number of vector chunks, or at least the row
+};
+
+// Bytes [Begin, End) of a destination row mixed over Below, which lies under Row + Begin (it may be that very
+// place). First and Last are the vector chunks that fit: whole multiples of the chunk from the row's start, so that
+// each chunk of a period meets the same bytes of mask and share wherever it repeats along the row.
+struct TMixSegment {
+    uint8_t* Row;
+    const uint8_t* Below;
+    int Begin, End;
+    int First = 0, Last = 0, FirstInPeriod = 0;
+};
+
+// The segments' vector chunks, one chunk of the period at a time: its mask and share are loaded once and mixed
+// into every repetition along every segment (rows that share a source row), d := (b * m + p) shr 8. The bytes
+// are taken apart as even and odd ones rather than widened halves, which leaves the results where they belong:
+// the even results shifted down, the odd ones masked, put together by one or.
+void MixSegmentChunksSse2(const TMixSegment* segs, int count, const TPreparedRow& r) {
+    const __m128i low = _mm_set1_epi16(0x00FF), high = _mm_set1_epi16(static_cast<short>(0xFF00));
+    const int period = r.Period;
+    for (int c = 0; c < period; c += 16) {
+        const __m128i M0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.VM + c));
+        const __m128i M1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.VM + c + 8));
+        const __m128i P0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.VP + c));
+        const __m128i P1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.VP + c + 8));
+        for (const TMixSegment* g = segs; g < segs + count; ++g) {
+            int t = c - g->FirstInPeriod;
+            int i = g->First + (t < 0 ? t + period : t);  // the chunk's first repetition in the segment
+            if (i + 16 > g->Last)
+                continue;
+            uint8_t* d = g->Row + i;
+            uint8_t* const last = g->Row + (g->Last - 16);
+            const uint8_t* b = g->Below + (i - g->Begin);
+            for (; d <= last; d += period, b += period) {
+                __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+                __m128i even = _mm_and_si128(B, low), odd = _mm_srli_epi16(B, 8);
+                even = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(even, M0), P0), 8);
+                odd = _mm_and_si128(_mm_add_epi16(_mm_mullo_epi16(odd, M1), P1), high);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_or_si128(even, odd));
+            }
+        }
+    }
+}
+
+// A segment of a row that the prepared row spans whole, each chunk once with its own mask and share. Here the
+// numbers lie in the row's order (VM is M), made by plain copies, and the bytes are widened by halves.
+void MixSegmentLinearSse2(const TMixSegment& g, const TPreparedRow& r) {
     const __m128i zero = _mm_setzero_si128();
+    uint8_t* d = g.Row + g.First;
+    const uint8_t* b = g.Below + (g.First - g.Begin);
+    const uint16_t* m = r.M + g.First;
+    const uint16_t* p = r.P + g.First;
     auto chunk = [&](int i) {
         __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-        __m128i M0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i));
-        __m128i M1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i + 8));
-        __m128i P0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        __m128i P1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
-        __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(B, zero), M0), P0), 8);
-        __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(B, zero), M1), P1), 8);
+        __m128i lo = _mm_unpacklo_epi8(B, zero), hi = _mm_unpackhi_epi8(B, zero);
+        lo = _mm_mullo_epi16(lo, _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i)));
+        hi = _mm_mullo_epi16(hi, _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i + 8)));
+        lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))), 8);
+        hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8))), 8);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
     };
-    int i = ForEachChunk(n, chunk);
-    for (; i < n; ++i)
-        d[i] = static_cast<uint8_t>((b[i] * m[i] + p[i]) >> 8);
+    ForEachChunk(g.Last - g.First, chunk);
+}
+
+// The same 32 bytes at a time.
+__attribute__((target("avx2"))) void MixSegmentChunksAvx2(const TMixSegment* segs, int count, const TPreparedRow& r) {
+    const __m256i low = _mm256_set1_epi16(0x00FF), high = _mm256_set1_epi16(static_cast<short>(0xFF00));
+    const int period = r.Period;
+    for (int c = 0; c < period; c += 32) {
+        const __m256i M0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.VM + c));
+        const __m256i M1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.VM + c + 16));
+        const __m256i P0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.VP + c));
+        const __m256i P1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.VP + c + 16));
+        for (const TMixSegment* g = segs; g < segs + count; ++g) {
+            int t = c - g->FirstInPeriod;
+            int i = g->First + (t < 0 ? t + period : t);
+            if (i + 32 > g->Last)
+                continue;
+            uint8_t* d = g->Row + i;
+            uint8_t* const last = g->Row + (g->Last - 32);
+            const uint8_t* b = g->Below + (i - g->Begin);
+            for (; d <= last; d += period, b += period) {
+                __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+                __m256i even = _mm256_and_si256(B, low), odd = _mm256_srli_epi16(B, 8);
+                even = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(even, M0), P0), 8);
+                odd = _mm256_and_si256(_mm256_add_epi16(_mm256_mullo_epi16(odd, M1), P1), high);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(d), _mm256_or_si256(even, odd));
+            }
+        }
+    }
+}
+
+// The vector chunk of the loops in use: the period of a prepared row is a whole number of them.
+int PreparedChunk() { return acPixelLoops == plAVX2 ? 32 : 16; }
+
+// Mixes the segments from one prepared row: the bytes outside whole chunks one at a time, the rest by the vector
+// loop.
+void MixSegments(TMixSegment* segs, int count, const TPreparedRow& r) {
+    const int chunk = PreparedChunk();
+    auto scalar = [&](const TMixSegment& g, int from, int to) {
+        if (from >= to)
+            return;
+        for (int i = from, k = from % r.Period; i < to; ++i, k = k + 1 == r.Period ? 0 : k + 1)
+            g.Row[i] = static_cast<uint8_t>((g.Below[i - g.Begin] * r.M[k] + r.P[k]) >> 8);
+    };
+    for (TMixSegment* g = segs; g < segs + count; ++g) {
+        g->First = (g->Begin + chunk - 1) / chunk * chunk;
+        g->Last = g->End / chunk * chunk;
+        if (g->First >= g->Last) {
+            scalar(*g, g->Begin, g->End);
+            g->First = g->Last = 0;  // nothing left for the vector loop
+            continue;
+        }
+        scalar(*g, g->Begin, g->First);
+        scalar(*g, g->Last, g->End);
+        g->FirstInPeriod = g->First % r.Period;
+    }
+    // A row prepared whole has each chunk once: the plain loop along the row does without the search for
+    // repetitions.
+    if (r.VM == r.M) {
+        for (TMixSegment* g = segs; g < segs + count; ++g)
+            MixSegmentLinearSse2(*g, r);
+        return;
+    }
+    (acPixelLoops == plAVX2 ? MixSegmentChunksAvx2 : MixSegmentChunksSse2)(segs, count, r);
 }
 
 }  // namespace
@@ -379,19 +497,23 @@ void MixRow(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, const TBackgr
         MixBytesByMask(d + to * 3, d + to * 3, s + to * 3, m + to * 3, (n - to) * 3);
 }
 
-// The same with the mask and the image's share made beforehand (MixBytesPrepared).
-void MixRowPrepared(uint8_t* d, const uint16_t* m, const uint16_t* p, int n, const TBackground& bg, int x, int y) {
-    int from, to;
+// The segments of n pixels from (x, y), mixed from a prepared row: over the background where it has the columns,
+// over what is there for the others.
+int AddRowSegments(TMixSegment* segs, uint8_t* d, int n, const TBackground& bg, int x, int y) {
+    int from, to, count = 0;
     const uint8_t* below = bg.Row(x, y, n, from, to);
+    auto add = [&](const uint8_t* b, int begin, int end) {
+        if (begin < end)
+            segs[count++] = TMixSegment{d, b, begin, end};
+    };
     if (!below) {
-        MixBytesPrepared(d, d, m, p, n * 3);
-        return;
+        add(d, 0, n * 3);
+        return count;
     }
-    if (from > 0)
-        MixBytesPrepared(d, d, m, p, from * 3);
-    MixBytesPrepared(d + from * 3, below, m + from * 3, p + from * 3, (to - from) * 3);
-    if (to < n)
-        MixBytesPrepared(d + to * 3, d + to * 3, m + to * 3, p + to * 3, (n - to) * 3);
+    add(d, 0, from * 3);
+    add(below, from * 3, to * 3);
+    add(d + to * 3, to * 3, n * 3);
+    return count;
 }
 
 // One block of the frame through the mask that lies maskDy rows below the image:
@@ -420,8 +542,38 @@ void Tile(int dx, int dy, int dw, int dh, int sw, int sh, Copy copy) {
             copy(dx + x, dy + y, std::min(sw, dw - x), std::min(sh, dh - y));
 }
 
+// Source row s and its mask k of a piece pieceBytes long made into the prepared row r (its arrays sized for its
+// period, at least one piece or the whole destination row) that starts at byte first of the piece; chunk is the
+// vector width the row is laid out for.
+void PrepareRow(const TPreparedRow& r, const uint8_t* s, const uint8_t* k, int pieceBytes, int first, int chunk) {
+    uint16_t* m = const_cast<uint16_t*>(r.M);
+    uint16_t* p = const_cast<uint16_t*>(r.P);
+    const int period = r.Period, once = std::min(pieceBytes, period);
+    for (int i = 0, j = first; i < once; ++i, j = j + 1 == pieceBytes ? 0 : j + 1) {
+        m[i] = k[j];
+        p[i] = static_cast<uint16_t>(s[j] * (256 - k[j]));
+    }
+    // Whole pieces, doubling: what is there already repeats with the piece.
+    for (int i = once; i < period;) {
+        int n = std::min(i, period - i);
+        std::memcpy(m + i, m, n * sizeof(uint16_t));
+        std::memcpy(p + i, p, n * sizeof(uint16_t));
+        i += n;
+    }
+    if (r.VM == r.M)
+        return;
+    uint16_t* vm = const_cast<uint16_t*>(r.VM);
+    uint16_t* vp = const_cast<uint16_t*>(r.VP);
+    const int half = chunk / 2;
+    for (int c = 0; c < period; c += chunk)
+        for (int j = 0; j < half; ++j) {
+            vm[c + j] = m[c + 2 * j], vm[c + half + j] = m[c + 2 * j + 1];
+            vp[c + j] = p[c + 2 * j], vp[c + half + j] = p[c + 2 * j + 1];
+        }
+}
+
 // Repeats the sw x sh source piece (and its mask maskDy rows lower) over the dw x dh destination area through the
-// mask, the last repetition cut. Each destination row is mixed in one pass over a row of repeated source bytes.
+// mask, the last repetition cut.
 void MaskedTiles(const TacPixelRows& dst, int dx, int dy, int dw, int dh, const TacPixelRows& src, int sx, int sy,
                  int sw, int sh, int maskDy, const TBackground& bg) {
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
@@ -437,64 +589,80 @@ void MaskedTiles(const TacPixelRows& dst, int dx, int dy, int dw, int dh, const 
     int y0 = std::max(dy, 0), y1 = std::min(dy + dh, dst.Height);
     if (x0 >= x1 || y0 >= y1)
         return;
-    int n = x1 - x0;
-    // The source rows repeated across the area, made once for each source row that is used.
-    int rows = std::min(sh, y1 - y0);
-    if (acPixelLoops != plAVX2) {
-        // Sixteen bytes at a time the mixing is most of the work: each source row is made into the mask and the
-        // image's share as 16-bit numbers once, so that every destination byte takes one multiply and one add.
-        // (Thirty-two bytes at a time reading twice the bytes costs more than it saves.)
-        const size_t bytes = static_cast<size_t>(n) * 3, pieceBytes = static_cast<size_t>(sw) * 3;
-        static std::vector<uint16_t> prepared, piece;
-        prepared.resize(std::max(prepared.size(), static_cast<size_t>(rows) * bytes * 2));
-        piece.resize(std::max(piece.size(), pieceBytes * 2));
-        std::vector<bool> made(rows, false);
+    const int n = x1 - x0, rowBytes = n * 3, pieceBytes = sw * 3;
+    const int rows = std::min(sh, y1 - y0);  // rows a piece height apart share their source row
+    // The period of a prepared row: whole pieces that are also whole vector chunks, so that each chunk of it
+    // repeats unchanged along the destination row. Fewer than four repetitions along the row save less than
+    // finding them costs: the row is then prepared whole.
+    const int chunk = PreparedChunk();
+    const int repeating = pieceBytes * (chunk / std::gcd(pieceBytes, chunk));
+    const int wholeRow = (rowBytes + chunk - 1) / chunk * chunk;
+    const int period = repeating * 4 <= rowBytes ? repeating : wholeRow;
+    // Making a row costs about what mixing its bytes does, so rows are made only when they are used many times
+    // over (the repeated centre of a frame) and are long enough for the vector loop (not a frame's side);
+    // otherwise each repetition is mixed straight from the piece.
+    if (rowBytes < 2 * chunk || static_cast<size_t>(rows) * period * 4 > static_cast<size_t>(y1 - y0) * rowBytes) {
         for (int y = y0; y < y1; ++y) {
-            int row = (y - dy) % sh, slot = (y - y0) % rows;
-            uint16_t* m = &prepared[static_cast<size_t>(slot) * bytes * 2];
-            uint16_t* p = m + bytes;
-            if (!made[slot]) {
-                const uint8_t* s = src.At(sx, sy + row);
-                const uint8_t* k = src.At(sx, sy + row + maskDy);
-                uint16_t* pm = piece.data();
-                uint16_t* pp = pm + pieceBytes;
-                for (size_t i = 0; i < pieceBytes; ++i) {
-                    pm[i] = k[i];
-                    pp[i] = static_cast<uint16_t>(s[i] * (256 - k[i]));
-                }
-                for (int x = x0; x < x1;) {
-                    int col = (x - dx) % sw, run = std::min(sw - col, x1 - x);
-                    std::memcpy(m + (x - x0) * 3, pm + col * 3, run * 3 * sizeof(uint16_t));
-                    std::memcpy(p + (x - x0) * 3, pp + col * 3, run * 3 * sizeof(uint16_t));
-                    x += run;
-                }
-                made[slot] = true;
-            }
-            MixRowPrepared(dst.At(x0, y), m, p, n, bg, x0, y);
-        }
-        return;
-    }
-    // Kept from call to call: a large buffer made afresh each time comes as new pages from the system, and
-    // faulting them in costs more than the mixing. The painters run on the main thread only.
-    static std::vector<uint8_t> repeated;
-    repeated.resize(std::max(repeated.size(), static_cast<size_t>(rows) * n * 6));
-    std::vector<bool> made(rows, false);
-    for (int y = y0; y < y1; ++y) {
-        int row = (y - dy) % sh, slot = (y - y0) % rows;  // rows a tile height apart share their source row
-        uint8_t* image = &repeated[static_cast<size_t>(slot) * n * 6];
-        uint8_t* mask = image + n * 3;
-        if (!made[slot]) {
+            int row = (y - dy) % sh;
             const uint8_t* s = src.At(sx, sy + row);
             const uint8_t* m = src.At(sx, sy + row + maskDy);
             for (int x = x0; x < x1;) {
                 int col = (x - dx) % sw, run = std::min(sw - col, x1 - x);
-                std::memcpy(image + (x - x0) * 3, s + col * 3, run * 3);
-                std::memcpy(mask + (x - x0) * 3, m + col * 3, run * 3);
+                MixRow(dst.At(x, y), s + col * 3, m + col * 3, run, bg, x, y);
                 x += run;
             }
-            made[slot] = true;
         }
-        MixRow(dst.At(x0, y), image, mask, n, bg, x0, y);
+        return;
+    }
+    // The buffers are kept from call to call: a buffer made afresh each time comes as new pages from the system,
+    // and faulting them in costs more than the mixing. The painters run on the main thread only. Each holds one
+    // row at a time (rows that share a source row are mixed one after the other), so none outgrows the widest
+    // row painted.
+    const int first = (x0 - dx) % sw * 3;
+    if (period != repeating && acPixelLoops == plAVX2) {
+        // Thirty-two bytes at a time the mixing is cheap enough that making 16-bit numbers costs more than it
+        // saves: the source row and its mask are repeated across the row as they are.
+        static std::vector<uint8_t> repeated;
+        repeated.resize(std::max(repeated.size(), static_cast<size_t>(rowBytes) * 2));
+        uint8_t* image = repeated.data();
+        uint8_t* mask = image + rowBytes;
+        for (int slot = 0; slot < rows; ++slot) {
+            const int row = (y0 + slot - dy) % sh;
+            const uint8_t* s = src.At(sx, sy + row);
+            const uint8_t* k = src.At(sx, sy + row + maskDy);
+            for (int i = 0, j = first; i < rowBytes;) {
+                int run = std::min(pieceBytes - j, rowBytes - i);
+                std::memcpy(image + i, s + j, run);
+                std::memcpy(mask + i, k + j, run);
+                i += run, j = 0;
+            }
+            for (int y = y0 + slot; y < y1; y += rows)
+                MixRow(dst.At(x0, y), image, mask, n, bg, x0, y);
+        }
+        return;
+    }
+    static std::vector<uint16_t> prepared;
+    prepared.resize(std::max(prepared.size(), static_cast<size_t>(period) * 4));
+    // Rows that share a source row are mixed together, a few at a time so that the bytes one chunk of the period
+    // touches in them stay in the processor's cache for the next chunk.
+    constexpr int batchRows = 16;
+    TMixSegment segs[batchRows * 3];
+    uint16_t* m = prepared.data();
+    const TPreparedRow r = period == repeating ? TPreparedRow{m, m + period, m + 2 * period, m + 3 * period, period}
+                                               : TPreparedRow{m, m + period, m, m + period, period};
+    for (int slot = 0; slot < rows; ++slot) {
+        const int row = (y0 + slot - dy) % sh;
+        PrepareRow(r, src.At(sx, sy + row), src.At(sx, sy + row + maskDy), pieceBytes, first, chunk);
+        int count = 0, batched = 0;
+        for (int y = y0 + slot; y < y1; y += rows) {
+            count += AddRowSegments(segs + count, dst.At(x0, y), n, bg, x0, y);
+            if (++batched == batchRows) {
+                MixSegments(segs, count, r);
+                count = batched = 0;
+            }
+        }
+        if (count)
+            MixSegments(segs, count, r);
     }
 }
 

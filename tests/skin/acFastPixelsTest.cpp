@@ -468,6 +468,71 @@ TEST(FastPixels, MaskedTilesMixEveryPixelOverWhatLiesBelow) {
     });
 }
 
+// The same along rows much wider than the piece, where a row's mask and image share are made once and repeat many
+// times along it (small pieces, rows of the same source row mixed together, more of them than one batch), where a
+// wide piece is prepared for the whole row, and where a short area is mixed straight from the skin's bitmap: piece
+// widths whose rows are and are not whole vector chunks, areas that start at odd columns or left of the bitmap and
+// are cut at its right edge, and a background that begins and ends inside a vector chunk.
+TEST(FastPixels, MaskedTilesAlongWideRowsMixEveryPixel) {
+    constexpr int W = 301, H = 23;
+    auto before = MakeBmp(W, H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            SetPx(before.get(), x, y, RGBc((x * 7 + y) & 0xFF, (255 - x * 3 + y * 11) & 0xFF, (x * y + 5) & 0xFF));
+    auto background = MakeBmp(200, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 200; ++x)
+            SetPx(background.get(), x, y, RGBc((x * 5) & 0xFF, 255 - y * 8, (x + y * 3) & 0xFF));
+    // Painted pixel (x, y) lies over (x - 37, y + 2) of the background: only columns 37 to 236 have one.
+    const TCacheInfo withBackground = InitCacheInfo(background.get(), -37, 2);
+    const TCacheInfo none;
+
+    ForEachVectorWidth([&] {
+        for (int sw : {1, 5, 16, 36, 43})
+            for (int sh : {1, 3, 5}) {
+                TsSkinManager manager(nullptr);
+                manager.MasterBitmap = MakeBmp(sw + 2, 2 * sh + 2, RGBc(9, 9, 9));
+                TBitmap* master = manager.MasterBitmap.get();
+                for (int j = 0; j < sh; ++j)
+                    for (int i = 0; i < sw; ++i) {
+                        SetPx(master, 1 + i, 1 + j, RGBc((i * 29 + j * 3) & 0xFF, (200 - i * 5) & 0xFF, 60 + j * 40));
+                        int k = (i * 5 + j * 3) % 7;
+                        int m = k == 0 ? 0 : k == 1 ? 255 : (k * 41 + i) & 0xFF;
+                        SetPx(master, 1 + i, 1 + sh + j, RGBc(m, 255 - m, (m * 3 + j) & 0xFF));
+                    }
+                TsMaskData mask;
+                mask.R = Rect(1, 1, 1 + sw, 1 + 2 * sh);
+                mask.ImageCount = 1;
+                mask.MaskType = 1;
+                mask.Manager = &manager;
+                for (const TCacheInfo* ci : {&none, &withBackground})
+                    for (TRect R : {Rect(0, 0, W, H), Rect(7, 2, W + 9, 21), Rect(-5, 1, 290, 20), Rect(1, 4, 40, 6)}) {
+                        auto bmp = MakeBmp(W, H);
+                        BitBlt(bmp->Canvas()->Handle(), 0, 0, W, H, before->Canvas()->Handle(), 0, 0, SRCCOPY);
+                        DrawMaskedFrame(bmp.get(), R, 0, mask, *ci);
+                        int wrong = 0;
+                        for (int y = 0; y < H; ++y)
+                            for (int x = 0; x < W; ++x) {
+                                TColor expected = Px(before.get(), x, y);
+                                if (x >= R.left && x < R.right && y >= R.top && y < R.bottom) {
+                                    int i = (x - R.left) % sw, j = (y - R.top) % sh;
+                                    TColor s = Px(master, 1 + i, 1 + j), m = Px(master, 1 + i, 1 + sh + j);
+                                    TColor below = expected;
+                                    if (ci->Ready && x >= 37 && x < 237)
+                                        below = Px(background.get(), x - 37, y + 2);
+                                    expected = RGBc(MaskMix(below & 0xFF, s & 0xFF, m & 0xFF),
+                                                    MaskMix((below >> 8) & 0xFF, (s >> 8) & 0xFF, (m >> 8) & 0xFF),
+                                                    MaskMix((below >> 16) & 0xFF, (s >> 16) & 0xFF, (m >> 16) & 0xFF));
+                                }
+                                wrong += Px(bmp.get(), x, y) != expected;
+                            }
+                        ASSERT_EQ(wrong, 0) << (ci->Ready ? "over a background, " : "") << "piece " << sw << " x " << sh
+                                            << " over " << R.left << "," << R.top << "," << R.right << "," << R.bottom;
+                    }
+            }
+    });
+}
+
 // --- the borders of a control's cache over its parent's background ---
 
 #include "SkinTestControls.h"
