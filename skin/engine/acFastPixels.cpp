@@ -196,12 +196,13 @@ namespace {
 // A row of a repeated piece with its mask and image share made beforehand: M[k] is the mask byte and
 // P[k] = s * (256 - M[k]) for the image byte s at byte k of a period, and the row's byte i takes byte i mod Period.
 // Every destination byte then costs one multiply and one add, (b * m + p) shr 8, which never leaves 0..65280.
-// VM and VP hold the same numbers for the vector loop: in each chunk the even bytes' numbers, then the odd ones'.
+// VM and VP hold the same numbers for the loop over repetitions: in each chunk the even bytes' numbers, then the
+// odd ones'. A row prepared whole keeps them in the row's order (VM is M).
 struct TPreparedRow {
-    const uint16_t* M;
-    const uint16_t* P;
-    const uint16_t* VM;
-    const uint16_t* VP;
+    uint16_t* M;
+    uint16_t* P;
+    uint16_t* VM;
+    uint16_t* VP;
     int Period;  // a whole number of vector chunks, or at least the row
 };
 
@@ -546,8 +547,7 @@ void Tile(int dx, int dy, int dw, int dh, int sw, int sh, Copy copy) {
 // period, at least one piece or the whole destination row) that starts at byte first of the piece; chunk is the
 // vector width the row is laid out for.
 void PrepareRow(const TPreparedRow& r, const uint8_t* s, const uint8_t* k, int pieceBytes, int first, int chunk) {
-    uint16_t* m = const_cast<uint16_t*>(r.M);
-    uint16_t* p = const_cast<uint16_t*>(r.P);
+    uint16_t *m = r.M, *p = r.P;
     const int period = r.Period, once = std::min(pieceBytes, period);
     for (int i = 0, j = first; i < once; ++i, j = j + 1 == pieceBytes ? 0 : j + 1) {
         m[i] = k[j];
@@ -562,8 +562,7 @@ void PrepareRow(const TPreparedRow& r, const uint8_t* s, const uint8_t* k, int p
     }
     if (r.VM == r.M)
         return;
-    uint16_t* vm = const_cast<uint16_t*>(r.VM);
-    uint16_t* vp = const_cast<uint16_t*>(r.VP);
+    uint16_t *vm = r.VM, *vp = r.VP;
     const int half = chunk / 2;
     for (int c = 0; c < period; c += chunk)
         for (int j = 0; j < half; ++j) {
