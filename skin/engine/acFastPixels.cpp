@@ -596,7 +596,8 @@ void MaskedTiles(const TacPixelRows& dst, int dx, int dy, int dw, int dh, const 
     const int chunk = PreparedChunk();
     const int repeating = pieceBytes * (chunk / std::gcd(pieceBytes, chunk));
     const int wholeRow = (rowBytes + chunk - 1) / chunk * chunk;
-    const int period = repeating * 4 <= rowBytes ? repeating : wholeRow;
+    const bool whole = repeating * 4 > rowBytes;
+    const int period = whole ? wholeRow : repeating;
     // Making a row costs about what mixing its bytes does, so rows are made only when they are used many times
     // over (the repeated centre of a frame) and are long enough for the vector loop (not a frame's side);
     // otherwise each repetition is mixed straight from the piece.
@@ -618,7 +619,7 @@ void MaskedTiles(const TacPixelRows& dst, int dx, int dy, int dw, int dh, const 
     // row at a time (rows that share a source row are mixed one after the other), so none outgrows the widest
     // row painted.
     const int first = (x0 - dx) % sw * 3;
-    if (period != repeating && acPixelLoops == plAVX2) {
+    if (whole && acPixelLoops == plAVX2) {
         // Thirty-two bytes at a time the mixing is cheap enough that making 16-bit numbers costs more than it
         // saves: the source row and its mask are repeated across the row as they are.
         static std::vector<uint8_t> repeated;
@@ -641,14 +642,15 @@ void MaskedTiles(const TacPixelRows& dst, int dx, int dy, int dw, int dh, const 
         return;
     }
     static std::vector<uint16_t> prepared;
-    prepared.resize(std::max(prepared.size(), static_cast<size_t>(period) * 4));
+    // A row prepared whole needs its numbers once, in the row's order; a repeating one needs them twice.
+    prepared.resize(std::max(prepared.size(), static_cast<size_t>(period) * (whole ? 2 : 4)));
     // Rows that share a source row are mixed together, a few at a time so that the bytes one chunk of the period
     // touches in them stay in the processor's cache for the next chunk.
     constexpr int batchRows = 16;
     TMixSegment segs[batchRows * 3];
     uint16_t* m = prepared.data();
-    const TPreparedRow r = period == repeating ? TPreparedRow{m, m + period, m + 2 * period, m + 3 * period, period}
-                                               : TPreparedRow{m, m + period, m, m + period, period};
+    const TPreparedRow r = whole ? TPreparedRow{m, m + period, m, m + period, period}
+                                 : TPreparedRow{m, m + period, m + 2 * period, m + 3 * period, period};
     for (int slot = 0; slot < rows; ++slot) {
         const int row = (y0 + slot - dy) % sh;
         PrepareRow(r, src.At(sx, sy + row), src.At(sx, sy + row + maskDy), pieceBytes, first, chunk);
