@@ -19,7 +19,9 @@ set(BRIMLET_TEST_RESULTS ${CMAKE_BINARY_DIR}/test-results)
 
 # brimlet_add_test(<name> SOURCES ... [LIBS ...] [DATA ...] [TIMEOUT s] [DESKTOP])
 # One executable is one CTest test; its GoogleTest report goes to test-results/<name>.xml.
-# DESKTOP: the test moves the mouse, types or takes the focus, so no other such test runs beside it.
+# DESKTOP: the test moves the mouse, types or takes the focus, so no other such test runs beside it on its desk:
+# scripts/test starts several desks (a display, a prefix and a wine server each) and CTest gives each such test
+# one desk of its own (the resource "desk", one slot a desk).
 function(brimlet_add_test name)
   cmake_parse_arguments(T "DESKTOP" "TIMEOUT" "SOURCES;LIBS;DATA" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -31,7 +33,7 @@ function(brimlet_add_test name)
            WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(T_DESKTOP)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK desktop)
+    set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS desk:1)
   endif()
   foreach(d ${T_DATA})
     add_custom_command(TARGET ${name} POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_if_different ${d} $<TARGET_FILE_DIR:${name}>)

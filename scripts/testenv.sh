@@ -32,6 +32,44 @@ testenv_make_prefix() {
   touch "$WINEPREFIX/.brimlet-ready"
 }
 
+# Prints the template prefix of this Wine, made first when there is none. It is kept beside the dependency builds,
+# so fresh checkouts (CI) reuse it too; the lock keeps two test runs from making it at once.
+testenv_template() {
+  local cache=${BRIMLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brimlet}
+  local template
+  # Bump the revision whenever testenv_make_prefix changes, so old templates are not reused.
+  template="$cache/wine-template-r5-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
+  mkdir -p "$cache"
+  (
+    flock 9
+    if [ ! -f "$template/.brimlet-ready" ]; then
+      WINEPREFIX=$template testenv_make_prefix
+    fi
+  ) 9>"$template.lock"
+  echo "$template"
+}
+
+# Starts an X display of its own for the desk in <dir> (its number goes to <dir>/display) and exports DISPLAY.
+testenv_start_display() {  # dir
+  local fifo="$1/display" n
+  rm -f "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >>"$BRIMLET_WINE_LOG" 2>&1 &
+  echo $! >"$1/xvfb.pid"
+  for _ in $(seq 100); do [ -s "$fifo" ] && break; sleep 0.1; done
+  n=$(head -n1 "$fifo" 2>/dev/null)
+  [ -n "$n" ] || { echo "testenv: Xvfb did not start (see $BRIMLET_WINE_LOG)" >&2; return 1; }
+  export DISPLAY=":$n"
+}
+
+# The persistent wine server of WINEPREFIX, and the prefix's services.
+testenv_start_server() {
+  wineserver -p >>"$BRIMLET_WINE_LOG" 2>&1
+  # The first Wine process starts the prefix's services (services.exe, winedevice, rpcss...), which
+  # stay with the persistent server and keep the standard handles they inherited: start them here,
+  # so they hold the log and not the pipes of a test runner that would then wait for them forever.
+  "$BRIMLET_WINE" cmd.exe /c exit >>"$BRIMLET_WINE_LOG" 2>&1
+}
+
 testenv_start() {
   local dir=$1
   mkdir -p "$dir"
@@ -41,54 +79,62 @@ testenv_start() {
   export BRIMLET_WINE_LOG="$dir/wine.log"
   export BRIMLET_TESTENV="$dir"
   : >"$BRIMLET_WINE_LOG"
+  rm -f "$dir/xvfb.pid"
   if [ -z "${DISPLAY:-}" ] || [ -n "${BRIMLET_OWN_DISPLAY:-}" ]; then
-    local fifo="$dir/display" n
-    rm -f "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >>"$BRIMLET_WINE_LOG" 2>&1 &
-    BRIMLET_XVFB_PID=$!
-    for _ in $(seq 100); do [ -s "$fifo" ] && break; sleep 0.1; done
-    n=$(head -n1 "$fifo" 2>/dev/null)
-    [ -n "$n" ] || { echo "testenv: Xvfb did not start (see $BRIMLET_WINE_LOG)" >&2; return 1; }
-    export DISPLAY=":$n"
+    testenv_start_display "$dir"
   fi
   # A server started without a display would make every later window fail: start ours now.
   wineserver -k >>"$BRIMLET_WINE_LOG" 2>&1 || true
   if [ -n "${BRIMLET_KEEP_PREFIX:-}" ]; then
     [ -f "$WINEPREFIX/.brimlet-ready" ] || testenv_make_prefix
   else
-    # The template is kept beside the dependency builds, so fresh checkouts (CI) reuse it too;
-    # the lock keeps two test runs from making it at once.
-    local cache=${BRIMLET_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brimlet}
     local template
-    # Bump the revision whenever testenv_make_prefix changes, so old templates are not reused.
-    template="$cache/wine-template-r5-$WINEARCH-$("$BRIMLET_WINE" --version | tr -c 'A-Za-z0-9.~\n' _ | head -n1)"
-    mkdir -p "$cache"
-    (
-      flock 9
-      if [ ! -f "$template/.brimlet-ready" ]; then
-        WINEPREFIX=$template testenv_make_prefix
-      fi
-    ) 9>"$template.lock"
+    template=$(testenv_template)
     rm -rf "$WINEPREFIX"
     cp -a "$template" "$WINEPREFIX"
   fi
-  wineserver -p >>"$BRIMLET_WINE_LOG" 2>&1
-  # The first Wine process starts the prefix's services (services.exe, winedevice, rpcss...), which
-  # stay with the persistent server and keep the standard handles they inherited: start them here,
-  # so they hold the log and not the pipes of a test runner that would then wait for them forever.
-  "$BRIMLET_WINE" cmd.exe /c exit >>"$BRIMLET_WINE_LOG" 2>&1
+  testenv_start_server
   mkdir -p "$dir/peers"
 }
 
-testenv_stop() {
-  local f
-  # Serial peers (socat) that a crashed test left behind, by the PIDs they recorded.
-  for f in "${BRIMLET_TESTENV:-/nonexistent}"/prefix/drive_c/brimlet-serial/*/pid; do
-    [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null
+# Desks 1 .. count-1 beside the one testenv_start made (desk 0): each a display, a prefix and a wine server of
+# its own in $BRIMLET_TESTENV/desk<k>, so tests that take the mouse, the keyboard or the focus run side by side,
+# one on each desk. scripts/wine-run moves a test to the desk CTest gave it.
+testenv_add_desks() {  # count
+  local count=$1 k template pids=() failed=0
+  template=$(testenv_template)
+  for ((k = 1; k < count; k++)); do
+    (
+      set -e
+      d="$BRIMLET_TESTENV/desk$k"
+      rm -rf "$d"
+      mkdir -p "$d/peers"
+      export WINEPREFIX="$d/prefix" BRIMLET_WINE_LOG="$d/wine.log"
+      : >"$BRIMLET_WINE_LOG"
+      testenv_start_display "$d"
+      cp -a "$template" "$WINEPREFIX"
+      testenv_start_server
+    ) &
+    pids+=($!)
   done
-  wineserver -k >>"${BRIMLET_WINE_LOG:-/dev/null}" 2>&1 || true
-  if [ -n "${BRIMLET_XVFB_PID:-}" ]; then
-    kill "$BRIMLET_XVFB_PID" 2>/dev/null || true
-    wait "$BRIMLET_XVFB_PID" 2>/dev/null || true
-  fi
+  for k in "${pids[@]}"; do wait "$k" || failed=1; done
+  [ $failed -eq 0 ] || { echo "testenv: a desk did not start (see $BRIMLET_TESTENV/desk*/wine.log)" >&2; return 1; }
+}
+
+testenv_stop() {
+  local f d
+  [ -n "${BRIMLET_TESTENV:-}" ] || return 0
+  for d in "$BRIMLET_TESTENV" "$BRIMLET_TESTENV"/desk*; do
+    [ -d "$d/prefix" ] || continue
+    # Serial peers (socat) that a crashed test left behind, by the PIDs they recorded.
+    for f in "$d"/prefix/drive_c/brimlet-serial/*/pid; do
+      [ -f "$f" ] && kill "$(cat "$f")" 2>/dev/null
+    done
+    WINEPREFIX="$d/prefix" wineserver -k >>"${BRIMLET_WINE_LOG:-/dev/null}" 2>&1 || true
+    if [ -f "$d/xvfb.pid" ]; then
+      kill "$(cat "$d/xvfb.pid")" 2>/dev/null || true
+      rm -f "$d/xvfb.pid"
+    fi
+  done
+  wait 2>/dev/null || true
 }
