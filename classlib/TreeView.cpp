@@ -1,6 +1,7 @@
 #include "TreeView.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "ComCtrls.h"  // the custom-draw stage and state conversions shared with the toolbar
 #include "FormResources.h"
@@ -168,7 +169,7 @@ TRect TTreeNode::DisplayRect(bool TextOnly) const {
     RECT r{};
     if (!FItemId || !tree->HandleAllocated()) return TRect();
     // TVM_GETITEMRECT takes the item in the rectangle it fills.
-    *reinterpret_cast<HTREEITEM*>(&r) = FItemId;
+    std::memcpy(&r, &FItemId, sizeof FItemId);
     if (!SendMessageW(tree->Handle(), TVM_GETITEMRECT, TextOnly, reinterpret_cast<LPARAM>(&r))) return TRect();
     return r;
 }

@@ -32,6 +32,18 @@ testenv_make_prefix() {
   touch "$WINEPREFIX/.brimlet-ready"
 }
 
+# Copies the template prefix to <dest>. The system folders (some 600 MB of Wine's own libraries, which nothing
+# writes to) are hard links into the template; everything else is a copy of its own.
+testenv_copy_prefix() {  # template dest
+  local src=$1 dest=$2 d
+  rm -rf "$dest"
+  mkdir -p "$dest"
+  tar -C "$src" --exclude=./drive_c/windows/system32 --exclude=./drive_c/windows/syswow64 -cf - . | tar -C "$dest" -xf -
+  for d in system32 syswow64; do
+    if [ -d "$src/drive_c/windows/$d" ]; then cp -al "$src/drive_c/windows/$d" "$dest/drive_c/windows/$d"; fi
+  done
+}
+
 # Prints the template prefix of this Wine, made first when there is none. It is kept beside the dependency builds,
 # so fresh checkouts (CI) reuse it too; the lock keeps two test runs from making it at once.
 testenv_template() {
@@ -90,8 +102,7 @@ testenv_start() {
   else
     local template
     template=$(testenv_template)
-    rm -rf "$WINEPREFIX"
-    cp -a "$template" "$WINEPREFIX"
+    testenv_copy_prefix "$template" "$WINEPREFIX"
   fi
   testenv_start_server
   mkdir -p "$dir/peers"
@@ -112,7 +123,7 @@ testenv_add_desks() {  # count
       export WINEPREFIX="$d/prefix" BRIMLET_WINE_LOG="$d/wine.log"
       : >"$BRIMLET_WINE_LOG"
       testenv_start_display "$d"
-      cp -a "$template" "$WINEPREFIX"
+      testenv_copy_prefix "$template" "$WINEPREFIX"
       testenv_start_server
     ) &
     pids+=($!)
