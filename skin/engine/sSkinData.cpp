@@ -158,8 +158,8 @@ void UnLockForms(TsSkinManager* Manager, bool Repaint) {
             continue;
         // A held window has lost its visible style to WM_SETREDRAW, so hiding it meanwhile did nothing: it still
         // shows its old picture, and letting it go gives it the style back.
-        auto* shown = dynamic_cast<TCustomForm*>(FindControl(wnd));
-        bool hidden = shown && !shown->Visible();
+        auto* owner = dynamic_cast<TCustomForm*>(FindControl(wnd));
+        bool hidden = owner && !owner->Visible();
         TCustomForm* form = hidden ? nullptr : RegisteredFormOf(held, wnd);
         if (Repaint && form && Manager->AnimEffects()->SkinChanging()->Active() && acAnimShowControl) {
             // A fade that fails must not keep the form frozen, nor travel on: this runs where a skin change ends,

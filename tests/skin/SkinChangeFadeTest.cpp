@@ -3,6 +3,7 @@
 // may take.
 #include "FlatFormSkin.h"
 #include "PixelTestUtils.h"
+#include "SkinManagerFixtures.h"
 
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sSkinManager.h"
@@ -11,7 +12,6 @@
 
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
-#include "tests/support/TempDir.h"
 
 #include "classlib/Forms.h"
 #include "classlib/SysUtils.h"
@@ -85,17 +85,8 @@ std::unique_ptr<TBitmap> WindowPicture(HWND Wnd) {
 
 class SkinChangeFade : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        Dir = new TempDir;
-        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORM"));
-    }
-    static void TearDownTestSuite() {
-        delete Dir;
-        Dir = nullptr;
-    }
     void SetUp() override {
-        Manager = std::make_unique<TsSkinManager>(nullptr);
-        Manager->SetSkinDirectory(Dir->Path());
+        Manager = ManagerOn(samples.Path());
         Manager->SetSkinName("FLATFORM");
         ASSERT_TRUE(Manager->Active());
         ASSERT_TRUE(Manager->AnimEffects()->SkinChanging()->Active());
@@ -138,7 +129,7 @@ protected:
     // The client colour of the active form once its skin is turned by Hue degrees.
     static TColor FormColour(int Hue) { return ChangeHue(Hue, C(FormHot)); }
 
-    static inline TempDir* Dir = nullptr;
+    SampleSkinDir samples{MakeFlatFormSkin("FLATFORM")};
     std::unique_ptr<TsSkinManager> Manager;
     std::vector<TForm*> Forms;
 };
