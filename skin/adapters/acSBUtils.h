@@ -2,6 +2,7 @@
 // The window adapters' common root: TacMainWnd takes over the window procedure of one existing window (a control
 // of the class library through its WindowProc, any other window through GWLP_WNDPROC), paints it with the skin
 // and answers the skin commands; and the operations every adapter and the form skinning share.
+#include "skin/engine/acManagerRef.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sMessages.h"
@@ -88,7 +89,8 @@ public:
     // The previous GWLP_WNDPROC of a bare window, nil when a control's WindowProc was hooked instead.
     WNDPROC OldWndProc = nullptr;
     HWND CtrlHandle = nullptr;
-    TsSkinManager* SkinManager = nullptr;
+    // Cleared by the manager itself when it goes, even where its removal does not reach the window.
+    TacManagerRef SkinManager;
     TsCommonData* SkinData = nullptr;
     // True while a scroll adapter sends a scroll step itself.
     bool Scrolling = false;

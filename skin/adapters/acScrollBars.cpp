@@ -20,7 +20,7 @@ constexpr UINT SC_HSCROLL_BAR = SC_HSCROLL | HTHSCROLL;  // $F086
 
 TsSkinManager* ManagerOf(TacScrollWnd* Adapter) {
     if (Adapter->SkinManager)
-        return Adapter->SkinManager;
+        return Adapter->SkinManager.Get();
     return Adapter->SkinData ? Adapter->SkinData->SkinManager() : nullptr;
 }
 

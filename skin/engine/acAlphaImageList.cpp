@@ -155,6 +155,8 @@ void TsAlphaImageList::CopyFrom(TsAlphaImageList* Source) {
     SetMasked(Source->Masked());
     SetImageType(Source->ImageType());
     SetDrawingStyle(Source->DrawingStyle());
+    // ShareImages is not copied: the native list made below belongs to this list alone, and a list that shares
+    // its images never destroys its native list.
     // The size is the one the source's native images really have.
     int cx = Source->Width(), cy = Source->Height();
     if (Source->HandleAllocated())

@@ -71,7 +71,7 @@ TsCommonData::~TsCommonData() {
     FSkinManager = nullptr;
 }
 
-TsSkinManager* TsCommonData::SkinManager() const { return FSkinManager ? FSkinManager : DefaultManager; }
+TsSkinManager* TsCommonData::SkinManager() const { return FSkinManager ? FSkinManager.Get() : DefaultManager; }
 
 void TsCommonData::ReadIndexes(TsSkinManager* Manager) {
     if (!Manager || Manager->Sections.empty())
@@ -87,7 +87,7 @@ void TsCommonData::TellOwner(TsSkinManager* Manager) {
 }
 
 void TsCommonData::SetSkinManager(TsSkinManager* Value) {
-    if (Value == FSkinManager)
+    if (Value == FSkinManager.Get())
         return;
     FSkinManager = Value == DefaultManager ? nullptr : Value;
     if (FOwnerControl && FOwnerControl->Loading())
@@ -190,6 +190,21 @@ void TsCommonData::Loaded() {
         NotifyFormOfControl(FOwnerControl);
     if (FOwnerControl->InheritsFrom("TCustomEdit") || COC == 97)
         ApplySectionColors();
+}
+
+void TsCommonData::DropSkin() {
+    BorderIndex = SkinIndex = Texture = HotTexture = -1;
+    Updating = true;
+    if (FCacheBmp) {
+        FCacheBmp->SetWidth(0);
+        FCacheBmp->SetHeight(0);
+    }
+    if (FOwnerControl && FOwnerControl->InheritsFrom("TCustomEdit")) {
+        if (!FCustomColor)
+            FOwnerControl->SetColor(clWindow);
+        if (!FCustomFont)
+            FOwnerControl->Font()->SetColor(clWindowText);
+    }
 }
 
 bool TsCommonData::Skinned(bool CheckActive) const {
@@ -481,20 +496,9 @@ bool CommonWndProc(TMessage& Message, TsCommonData* SkinData) {
     case scRemoveSkin:
         if (fromManager) {
             // A manager on its way out must not be asked anything later.
-            if (manager && manager->Destroying() && SkinData->FSkinManager == manager)
+            if (manager && manager->Destroying() && SkinData->FSkinManager.Get() == manager)
                 SkinData->FSkinManager = nullptr;
-            SkinData->BorderIndex = SkinData->SkinIndex = SkinData->Texture = SkinData->HotTexture = -1;
-            SkinData->Updating = true;
-            if (TBitmap* cache = SkinData->CacheBmp()) {
-                cache->SetWidth(0);
-                cache->SetHeight(0);
-            }
-            if (owner && owner->InheritsFrom("TCustomEdit")) {
-                if (!SkinData->CustomColor())
-                    owner->SetColor(clWindow);
-                if (!SkinData->CustomFont())
-                    owner->Font()->SetColor(clWindowText);
-            }
+            SkinData->DropSkin();
         }
         return false;
     case scRefresh:

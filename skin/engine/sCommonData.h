@@ -4,6 +4,7 @@
 // shares: the handlers of the skin command message and of the standard messages that change a control's
 // background or hover state, its background colour and background information for its children, the
 // font-section lookup of the text painters and the copying of a cache bitmap to the screen around children.
+#include "acManagerRef.h"
 #include "sGraphUtils.h"
 #include "sMessages.h"
 
@@ -42,7 +43,7 @@ public:
     // The default manager is stored as nil, so the object keeps following whichever manager is the default.
     void SetSkinManager(TsSkinManager* Value);
     // Written to a form description only when an own manager is set.
-    bool IsSkinManagerStored() const { return FSkinManager != nullptr; }
+    bool IsSkinManagerStored() const { return FSkinManager.Get() != nullptr; }
     // The control keeps its own background colour (font colour) instead of the section's.
     bool CustomColor() const { return FCustomColor; }
     void SetCustomColor(bool Value);
@@ -137,11 +138,27 @@ private:
     void TellOwner(TsSkinManager* Manager);
     // Takes the section's colours into an edit owner, unless it keeps its own.
     void ApplySectionColors();
+    // The skin is gone for this object (skin command 2 of its manager): no indexes, painting held back, an empty
+    // cache, an edit owner in its own colours.
+    void DropSkin();
+
+    // The own manager; when it goes without its removal reaching this object, the skin is dropped all the same.
+    class TOwnManager : public TacManagerRef {
+    public:
+        explicit TOwnManager(TsCommonData* Data) : FData(Data) {}
+        using TacManagerRef::operator=;
+
+    protected:
+        void ManagerGone() override { FData->DropSkin(); }
+
+    private:
+        TsCommonData* FData;
+    };
 
     std::string FSkinSection;
     bool FCustomFont = false;
     bool FCustomColor = false;
-    TsSkinManager* FSkinManager = nullptr;
+    TOwnManager FSkinManager{this};
     TControl* FOwnerControl = nullptr;
     TObject* FOwnerObject = nullptr;
     std::unique_ptr<TBitmap> FCacheBmp;

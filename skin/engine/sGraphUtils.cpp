@@ -858,8 +858,10 @@ bool IsNone(const TRect& R) { return R.left == -1 && R.top == -1 && R.right == -
 // Section colours may be system colours; the pixel loops want plain RGB.
 TColor PlainColor(TColor Color) { return ColorToRGB(Color); }
 
+// OwnPainted: the section's own background is painted, not (only) the parent's; a fully transparent section
+// shows the parent alone otherwise, and its texture is not looked for.
 TSectionLook LookOf(TsSkinManager* Manager, int SkinIndex, const std::string& Section, TColor Color, int HotTexture,
-                    int Texture, bool Hot) {
+                    int Texture, bool Hot, bool OwnPainted) {
     TSectionLook look;
     const TsGeneralData& data = Manager->Sections[SkinIndex];
     if (Color != clFuchsia) {
@@ -868,7 +870,9 @@ TSectionLook LookOf(TsSkinManager* Manager, int SkinIndex, const std::string& Se
     }
     look.Color = PlainColor(Hot ? data.HotColor : data.Color);
     look.Transparency = std::clamp(Hot ? data.HotTransparency : data.Transparency, 0, 100);
-    if (look.Transparency == 100)
+    // The hot state of a fully transparent section has neither texture nor gradient; the normal state keeps its
+    // own, which shows where nothing is known of what lies below.
+    if (look.Transparency == 100 && (Hot || !OwnPainted))
         return look;
     look.ImagePercent = std::clamp(Hot ? data.HotImagePercent : data.ImagePercent, 0, 100);
     look.GradientPercent = std::clamp(Hot ? data.HotGradientPercent : data.GradientPercent, 0, 100);
@@ -994,10 +998,13 @@ bool PaintTiledGradientMix(TBitmap* Bmp, const TRect& R, const TSectionLook& Loo
 }
 
 // The section's own background (texture, gradient and colour by their percents) into R of Bmp; Phase is where R
-// lies over the parent, so that overlay tiles line up with the neighbours'.
-void PaintOwnBackground(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const TSectionLook& Look, bool Hot) {
+// lies over the parent, so that overlay tiles line up with the neighbours'. Fill is what takes the place of
+// texture and gradient when the section has neither: its colour, or, for a transparent section over nothing known,
+// $FF00FF, no colour, which the child painting leaves out.
+void PaintOwnBackground(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const TSectionLook& Look, bool Hot,
+                        TColor Fill) {
     bool overlay = IsOverlay(Look, Hot);
-    bool image = Look.ImagePercent > 0 && (Look.Pattern || Look.Mask) && !overlay;
+    bool image = Look.ImagePercent > 0 && (Look.Pattern || Look.Mask);
     int imagePercent = image ? Look.ImagePercent : 0;
     uint8_t imageWeight = static_cast<uint8_t>(imagePercent * 255 / 100);
     bool mixed = image && Look.GradientPercent > 0 && PaintTiledGradientMix(Bmp, R, Look, imageWeight);
@@ -1022,9 +1029,10 @@ void PaintOwnBackground(TBitmap* Bmp, const TRect& R, const TPoint& Phase, const
     }
     int sum = imagePercent + Look.GradientPercent;
     if (sum == 0)
-        FillBmpRect(Bmp, R, Look.Color);
+        FillBmpRect(Bmp, R, Fill);
     else if (sum < 100)
         BlendColorRect(Bmp, TRect(R.left, R.top, R.right - 1, R.bottom - 1), static_cast<uint8_t>(sum), Look.Color);
+    // A patterned overlay is the image and, once the background is done, is laid over it once more.
     if (overlay)
         PaintMaskedTexture(Bmp, R, Phase, Look.Mask->DrawMode, *Look.Mask);
 }
@@ -1093,18 +1101,21 @@ void PaintSkinBackground(int SkinIndex, const std::string& SectionName, const TC
         return;
     TPoint offset(Offset.x + (r.left - R.left), Offset.y + (r.top - R.top));
     const std::string& section = SectionNameOf(manager, SkinIndex, SectionName);
-    TSectionLook look = LookOf(manager, SkinIndex, section, Color, HotTexture, Texture, Hot);
-    if (look.Transparency == 0 || (!CacheInfo.Ready && CacheInfo.FillColor == clFuchsia)) {
-        PaintOwnBackground(Bmp, r, offset, look, Hot);
+    bool nothingKnown = !CacheInfo.Ready && CacheInfo.FillColor == clFuchsia;
+    TSectionLook look = LookOf(manager, SkinIndex, section, Color, HotTexture, Texture, Hot, nothingKnown);
+    if (look.Transparency == 0 || nothingKnown) {
+        PaintOwnBackground(Bmp, r, offset, look, Hot, look.Transparency == 0 ? look.Color : CacheInfo.FillColor);
         return;
     }
     if (look.Transparency == 100) {
         PutParentBackground(Bmp, r, offset, CacheInfo);
         return;
     }
+    // Over a parent known by its colour, the section's colour is mixed with it as the section answers its colour
+    // to its children (skin command 21), so that the two agree.
     auto own = CreateBmp24(r.Width(), r.Height());
     TRect all(0, 0, r.Width(), r.Height());
-    PaintOwnBackground(own.get(), all, offset, look, Hot);
+    PaintOwnBackground(own.get(), all, offset, look, Hot, look.Color);
     PutParentBackground(Bmp, r, offset, CacheInfo);
     int weight = std::clamp(look.Transparency * 255 / 100, 0, 255);
     SumBmpRect(Bmp, own.get(), static_cast<uint8_t>(weight), r.TopLeft(), all);

@@ -7,6 +7,7 @@
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
+#include "classlib/ExceptionHandler.h"
 #include "classlib/Forms.h"
 
 #include <algorithm>
@@ -155,19 +156,30 @@ void UnLockForms(TsSkinManager* Manager, bool Repaint) {
     for (auto [held, wnd] : locked) {
         if (!IsWindow(wnd))
             continue;
-        TCustomForm* form = RegisteredFormOf(held, wnd);
-        if (!Repaint || !form) {
-            SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+        // A held window has lost its visible style to WM_SETREDRAW, so hiding it meanwhile did nothing: it still
+        // shows its old picture, and letting it go gives it the style back.
+        auto* owner = dynamic_cast<TCustomForm*>(FindControl(wnd));
+        bool hidden = owner && !owner->Visible();
+        TCustomForm* form = hidden ? nullptr : RegisteredFormOf(held, wnd);
+        if (Repaint && form && Manager->AnimEffects()->SkinChanging()->Active() && acAnimShowControl) {
+            // A fade that fails must not keep the form frozen, nor travel on: this runs where a skin change ends,
+            // whatever way it ends.
+            RunGuarded([&] { acAnimShowControl(form, Manager->AnimEffects()->SkinChanging()->Time()); });
+        }
+        SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+        if (hidden) {
+            ShowWindow(wnd, SW_HIDE);
             continue;
         }
-        if (Manager->AnimEffects()->SkinChanging()->Active() && acAnimShowControl)
-            acAnimShowControl(form, Manager->AnimEffects()->SkinChanging()->Time());
-        SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+        if (!Repaint || !form)
+            continue;
         if (acWinMajorVersion < 6)
             SetWindowRgn(wnd, nullptr, FALSE);
         if (TacSkinProviderBase* provider = GetWndProvider(wnd)) {
-            provider->PrepareRegionRects();
-            provider->UpdateFormRegion(true);
+            RunGuarded([provider] {
+                provider->PrepareRegionRects();
+                provider->UpdateFormRegion(true);
+            });
         }
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }

@@ -46,7 +46,9 @@ void AppBroadCastS(TMessage& Message);
 // running.
 void LockForms(TsSkinManager* Manager);
 // Lets exactly the forms go that LockForms held for Manager. Repaint: each fades to its new look when the skin
-// change is animated, gets its skin region again and is repainted whole.
+// change is animated, gets its skin region again and is repainted whole. A form hidden meanwhile is hidden now,
+// without a fade. Never throws (it ends every skin change, also one that fails): a failing fade or region is
+// reported to the application and the form is let go all the same.
 void UnLockForms(TsSkinManager* Manager, bool Repaint);
 
 // The program file's large and small icons as the shell shows them (nil when it has none).

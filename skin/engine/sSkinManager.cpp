@@ -4,6 +4,7 @@
 #include "acntUtils.h"
 #include "sVclUtils.h"
 
+#include "classlib/ExceptionHandler.h"
 #include "classlib/Finally.h"
 #include "classlib/FormResources.h"
 #include "classlib/Forms.h"
@@ -19,6 +20,35 @@ bool acSkinChanging = false;
 bool acSkinRemoving = false;
 
 namespace {
+
+// Item is one of the items of a menu that a component of the program owns.
+bool IsItemOfOurMenus(TMenuItem* Item) {
+    std::function<bool(TMenuItem*)> inTree = [&](TMenuItem* Root) {
+        if (Root == Item)
+            return true;
+        for (int i = 0; i < Root->Count(); ++i)
+            if (inTree(Root->Items(i)))
+                return true;
+        return false;
+    };
+    std::function<bool(TComponent*)> inOwned = [&](TComponent* Owner) {
+        for (int i = 0; i < Owner->ComponentCount(); ++i) {
+            TComponent* c = Owner->Components(i);
+            if (auto* menu = dynamic_cast<TMenu*>(c); menu && inTree(menu->Items()))
+                return true;
+            if (inOwned(c))
+                return true;
+        }
+        return false;
+    };
+    if (Application && inOwned(Application.Get()))
+        return true;
+    // Forms made without an owner hold menus too.
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (TCustomForm* form = Screen->Forms(i); form && !form->Owner() && inOwned(form))
+            return true;
+    return false;
+}
 
 // The forms of the design-time environment itself, which a manager being designed leaves alone.
 bool IsDesignerForm(const std::string& Name, bool SkipDocked) {
@@ -39,6 +69,12 @@ TsSkinManager::TsSkinManager(TComponent* AOwner)
       FSkinData(std::make_unique<TsSkinData>()) {
     for (auto& list : FThirdLists)
         list = std::make_unique<TStringList>();
+    FSkinableMenus = CreateMenuPainter(this);
+    InitThirdPartyLists(false);
+    if (FSkinDirectory.empty())
+        FSkinDirectory = "c:\\Skins";
+    // Last, once nothing can fail: a manager that is never made must not stay the default one, nor stay hooked
+    // into the application's window.
     if (!DefaultManager) {
         DefaultManager = this;
         if (acWinNT && !Designing()) {
@@ -46,10 +82,6 @@ TsSkinManager::TsSkinManager(TComponent* AOwner)
             FMainWindowHooked = true;
         }
     }
-    FSkinableMenus = CreateMenuPainter(this);
-    InitThirdPartyLists(false);
-    if (FSkinDirectory.empty())
-        FSkinDirectory = "c:\\Skins";
 }
 
 TsSkinManager::~TsSkinManager() {
@@ -63,6 +95,7 @@ TsSkinManager::~TsSkinManager() {
         if (TApplication* app = Application)
             app->HandleException(this);
     }
+    ForgetReferences();
     if (FMainWindowHooked)
         if (TApplication* app = Application)
             app->UnhookMainWindow(TWindowHook(this, &TsSkinManager::MainWindowHook));
@@ -80,6 +113,34 @@ void TsSkinManager::Loaded() {
     InitThirdPartyLists(false);
     if (FActive && !FSkinName.empty())
         SendNewSkin(false);
+}
+
+void TsSkinManager::ForgetReferences() {
+    FReferencesForgotten = true;
+    while (TacManagerRef* ref = FReferences) {
+        ref->Reset(nullptr);
+        RunGuarded([ref] { ref->ManagerGone(); });
+    }
+}
+
+void TacManagerRef::Reset(TsSkinManager* Manager) {
+    if (Manager && Manager->FReferencesForgotten)
+        Manager = nullptr;
+    if (Manager == FManager)
+        return;
+    if (FManager) {
+        (FPrev ? FPrev->FNext : FManager->FReferences) = FNext;
+        if (FNext)
+            FNext->FPrev = FPrev;
+        FPrev = FNext = nullptr;
+    }
+    FManager = Manager;
+    if (Manager) {
+        FNext = Manager->FReferences;
+        if (FNext)
+            FNext->FPrev = this;
+        Manager->FReferences = this;
+    }
 }
 
 bool TsSkinManager::LoadingOrReading() const {
@@ -325,17 +386,22 @@ void TsSkinManager::UninstallHook() {
 bool TsSkinManager::MainWindowHook(TMessage& Message) {
     if (!FSkinnedPopups)
         return false;
+    if (Message.Msg == WM_THEMECHANGED)
+        return true;
+    if (Message.Msg != 48307 && Message.Msg != 48308)
+        return false;
     TBitmap* background = FSkinableMenus ? FSkinableMenus->PopupBackground() : nullptr;
     HWND wnd = nullptr;
     switch (Message.Msg) {
-    case WM_THEMECHANGED:
-        return true;
     case 48307: {
         if (!background)
             return false;
         auto* item = reinterpret_cast<TMenuItem*>(Message.LParam);
         if (!item)
             return true;
+        // The number lies where any program may send it: only an item of one of our menus is one.
+        if (!IsItemOfOurMenus(item))
+            return false;
         TMenuItem* parent = item->Parent();
         if (!parent)
             return true;
@@ -351,11 +417,12 @@ bool TsSkinManager::MainWindowHook(TMessage& Message) {
         wnd = WindowFromPoint(POINT{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2});
         break;
     }
-    case 48308:
-        wnd = reinterpret_cast<HWND>(Message.LParam);
-        break;
     default:
-        return false;
+        wnd = reinterpret_cast<HWND>(Message.LParam);
+        // Only a window of this thread can be taken over.
+        if (wnd && GetWindowThreadProcessId(wnd, nullptr) != GetCurrentThreadId())
+            return false;
+        break;
     }
     if (!wnd || !FSkinableMenus)
         return false;

@@ -3,6 +3,7 @@
 // stored in the program), reads it into its section, image and texture arrays and its master bitmap, recolours
 // it, answers the lookups every painter makes, and tells every window of the application of each skin change.
 #include "acAnimEffects.h"
+#include "acManagerRef.h"
 #include "acSkinHooks.h"
 #include "acThirdParty.h"
 #include "sMaskData.h"
@@ -215,6 +216,10 @@ public:
 private:
     friend void LockForms(TsSkinManager* Manager);
     friend void UnLockForms(TsSkinManager* Manager, bool Repaint);
+    friend class TacManagerRef;
+
+    // Clears everything that still names this manager once the removal has been broadcast.
+    void ForgetReferences();
 
     // One load: reads the skin with the current settings (folder, stored or packed), or ends as no skin.
     void ReloadSkin();
@@ -291,6 +296,9 @@ private:
     std::unique_ptr<TCustomIniFile> FDescription;
     std::unique_ptr<TacSkinConvertor> FConvertor;
     int FStoredIndex = -1;
+    // What names this manager (skin data, adapters), and whether it has been told that the manager goes.
+    TacManagerRef* FReferences = nullptr;
+    bool FReferencesForgotten = false;
 };
 
 // The bitmap a mask's rectangle lies in: its own, else its manager's master bitmap; nil when it has neither.

@@ -200,6 +200,21 @@ TPoint WindowOffset(HWND Wnd, HWND Outer) {
     return TPoint(inner.left - outer.left, inner.top - outer.top);
 }
 
+// Where the client area of a window lies inside the window (below its caption, inside its frame).
+TPoint ClientOrigin(HWND Wnd) {
+    TRect client;
+    GetClientRectInWindow(Wnd, client);
+    return client.TopLeft();
+}
+
+// Where a windowed child's picture starts in the picture of its parent, which is drawn in window coordinates.
+TPoint ChildOrigin(TWinControl* Child, HWND Parent) {
+    if (Child->HandleAllocated())
+        return WindowOffset(Child->Handle(), Parent);
+    TPoint client = ClientOrigin(Parent);
+    return TPoint(client.x + Child->Left(), client.y + Child->Top());
+}
+
 void PaintTree(HDC DC, TControl* Control) {
     if (!Control || !Control->Visible())
         return;
@@ -224,26 +239,29 @@ void PaintTree(HDC DC, TControl* Control) {
             RestoreDC(DC, inner);
         }
     }
-    int border = dynamic_cast<TTabSheet*>(windowed) ? windowed->BorderWidth() : 0;
-    if (border)
-        OffsetViewportOrgEx(DC, border, border, nullptr);
-    if (GetSkinCmdBool(wnd, scIsSkinned))
+    // The picture is the whole window's: a skinned window prints its frame too, and PaintTo, which paints a
+    // top-level window's client area alone, paints it where the client lies. Every child then goes where its window
+    // lies in this one, so the frame and caption of a form (or a tab sheet's border, which the class library keeps
+    // inside the client area) move nothing out of place.
+    if (GetSkinCmdBool(wnd, scIsSkinned)) {
         SendMessageA(wnd, WM_PRINT, reinterpret_cast<WPARAM>(DC), PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND);
-    else
-        windowed->PaintTo(DC, 0, 0);
+    } else {
+        TPoint client = GetWindowLongW(wnd, GWL_STYLE) & WS_CHILD ? TPoint(0, 0) : ClientOrigin(wnd);
+        windowed->PaintTo(DC, client.x, client.y);
+    }
     for (int i = 0; i < windowed->ControlCount(); ++i) {
         auto* child = dynamic_cast<TWinControl*>(windowed->Controls(i));
         if (!child || !child->Visible())
             continue;
         int inner = SaveDC(DC);
         // A form shown inside another window without being its child keeps the origin.
-        if (!(dynamic_cast<TCustomForm*>(child) && !child->Parent()))
-            OffsetViewportOrgEx(DC, child->Left(), child->Top(), nullptr);
+        if (!(dynamic_cast<TCustomForm*>(child) && !child->Parent())) {
+            TPoint at = ChildOrigin(child, wnd);
+            OffsetViewportOrgEx(DC, at.x, at.y, nullptr);
+        }
         PaintTree(DC, child);
         RestoreDC(DC, inner);
     }
-    if (border)
-        OffsetViewportOrgEx(DC, -border, -border, nullptr);
 }
 
 bool IsPaintableGraphic(TControl* Child, const RECT& Clip) {
@@ -462,7 +480,7 @@ int AnimShowControl(TWinControl* Control, int Time) {
     int w = acSnapshot->Width(), h = acSnapshot->Height();
     auto fresh = CreateBmp24(w, h);
     PaintControlTree(fresh.get(), Control);
-    int steps = (Time & 0xFFFF) >> 3;
+    int steps = std::min((Time & 0xFFFF) >> 3, acMaxFadeSteps);
     if (dynamic_cast<TCustomForm*>(Control) && Control->HandleAllocated()) {
         if (TacSkinProviderBase* provider = GetWndProvider(Control->Handle())) {
             provider->PrepareRegionRects();

@@ -62,9 +62,9 @@ int SumAlignedSizes(TWinControl* Parent, TAlign Align, bool CountGraphic);
 
 // --- child painting ---
 
-// Paints a visible control and its windowed children into Bmp as they look now: skinned windows (those answering
-// command 7) by WM_PRINT, other windows by PaintTo, each child at its position; an MDI main form first paints its
-// MDI children, a tab sheet its contents inside its border.
+// Paints a visible control and its windowed children into Bmp as they look now, in the control's window
+// coordinates: skinned windows (those answering command 7) by WM_PRINT, other windows by PaintTo, each child where
+// its window lies; an MDI main form first paints its MDI children.
 void PaintControlTree(TBitmap* Bmp, TControl* Control);
 // Paints the graphic children of Parent into DC, Offset being where Parent's client area lies in DC: each over its
 // background (the parent's, or its own colour for an opaque child) composed in a work bitmap first, then copied
@@ -89,9 +89,12 @@ extern TOutputWindow* acOutputWindow;
 // Takes the control's present picture from the screen (when none is taken yet) and covers the control with the
 // output window showing nothing new yet.
 void PrepareAnimWindow(TControl* Control);
-// Fades the control's new look in over its old picture in (Time and $FFFF) shr 3 steps of about 8 ms, then lets
-// the control redraw itself and takes the output window and the pictures away. Answers the number of steps
-// (0 when Time is below 8: the new look shows at once).
+// The most steps a fade takes: about a second, whatever time it is given. A user who changes the skin waits for
+// the windows to show it; a time of minutes (the setting allows 65535 ms) would freeze the program meanwhile.
+constexpr int acMaxFadeSteps = 125;
+// Fades the control's new look in over its old picture in (Time and $FFFF) shr 3 steps of about 8 ms, at most
+// acMaxFadeSteps, then lets the control redraw itself and takes the output window and the pictures away. Answers
+// the number of steps (0 when Time is below 8: the new look shows at once).
 int AnimShowControl(TWinControl* Control, int Time);
 // Called after each picture of a fade reached the output window (its window and the step from 0); the tests
 // watch the fade through it.

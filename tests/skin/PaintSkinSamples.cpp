@@ -40,6 +40,9 @@ std::string MasterBitmap() {
     m.Fill(24, 0, 32, 8, Over);
     m.Fill(24, 8, 28, 16, kBlack);
     m.Fill(28, 8, 32, 16, kWhite);
+    // The graded overlay: the same image over a mask of mid grey, which mixes image and what lies below.
+    m.Fill(32, 0, 40, 8, Over);
+    m.Fill(32, 8, 40, 16, GradedMask);
     // The gradient-free flat texture used by the mixed section lies in the first texture.
     for (int s = 0; s < 3; ++s) {
         int l = s * FrameSize;
@@ -112,6 +115,9 @@ SampleSkin MakePaintSkin(const std::string& name) {
     text += "[PARTIAL]\r\nCOLOR=" + Colour(MixColour) + "\r\n" + tex + "IMAGEPERCENT=40\r\n\r\n";
     text += "[HALF]\r\nCOLOR=" + Colour(Half) + "\r\nTRANSPARENCY=50\r\n\r\n";
     text += "[CLEAR]\r\nCOLOR=" + Colour(Solid) + "\r\nTRANSPARENCY=100\r\n\r\n";
+    text += "[CLEARTEXTURED]\r\nCOLOR=" + Colour(Solid) + "\r\nTRANSPARENCY=100\r\nHOTTRANSPARENCY=100\r\n" + tex +
+            "IMAGEPERCENT=100\r\nHOTIMAGEPERCENT=100\r\n\r\n";
+    text += "[OVERLAYGRADED]\r\nCOLOR=" + Colour(Solid) + "\r\nPATTERN=~0032,0000,0040,0016,10,1\r\nIMAGEPERCENT=60\r\n\r\n";
     text += "[OVERLAY]\r\nCOLOR=" + Colour(Solid) + "\r\nPATTERN=~0024,0000,0032,0016,10,1\r\nIMAGEPERCENT=100\r\n\r\n";
     text += "[FRAMED]\r\nCOLOR=" + Colour(Framed) + "\r\nHOTCOLOR=" + Colour(Framed) + "\r\nBORDERSMASK=" + Frame(16, 0, 0) + "\r\n\r\n";
     text += "[FRAMEDONSTATE]\r\nCOLOR=" + Colour(Framed) + "\r\nHOTCOLOR=" + Colour(Framed) + "\r\nBORDERSMASK=" + Frame(16, 0, 2) + "\r\n\r\n";

@@ -13,6 +13,8 @@ constexpr SampleColor Framed = 0x5A3C1E;        // colour (and hot colour) of th
 constexpr SampleColor MixColour = 0x14A050;     // colour that the partial texture section is mixed with
 // Flat 16 x 16 texture, the two-colour 8 x 8 texture (left 4 columns A, right 4 B), the overlay colour.
 constexpr SampleColor Tex = 0x2850B4, TwoA = 0xC83C28, TwoB = 0x28C8A0, Over = 0x0AB4F0;
+// The mask of the graded overlay: mid grey, half the image and half what lies below.
+constexpr SampleColor GradedMask = 0x808080;
 // Gradient: the mode-0 stop from top to bottom, and the flat gradient of the mixed section.
 constexpr SampleColor GradTop = 0x0000FF, GradBottom = 0xFF0000, GradFlat = 0x46D2E6;
 // The frame: three 16 x 16 states, 4-pixel borders; border and centre colour of each state. Its corner blocks have
@@ -33,6 +35,7 @@ constexpr SampleColor Corner[4] = {0x0A14F0, 0x14F00A, 0xF00A14, 0x96F0F0};
 // The skin: sections SOLID (colour, hot colour), TEXTURE (flat texture), TILED and STRETCHED (the two-colour
 // texture tiled and stretched), GRADIENT (mode 0), MIXED (texture and flat gradient at 50 percent each),
 // PARTIAL (texture at 40 percent, colour the rest), HALF (white, transparency 50), CLEAR (transparency 100),
-// OVERLAY (a masked draw-mode-10 texture), FRAMED and FRAMEDONSTATE (the frame, the second only for a state),
+// CLEARTEXTURED (transparency 100 with the flat texture, normal and hot), OVERLAY (a masked draw-mode-10 texture),
+// OVERLAYGRADED (the same over a grey mask, image percent 60), FRAMED and FRAMEDONSTATE (the frame, the second only for a state),
 // MASKED (the masked frame), CORNERS (the four corner images) and FORMLIKE (texture, gradient, frame and corners).
 SampleSkin MakePaintSkin(const std::string& name = "PAINT");

@@ -2,12 +2,14 @@
 // Controls for the tests of skinned controls: a parent that answers the skin commands a skinned parent answers
 // (its section, its background, whether it is cached, its colour) as the test sets them, and children that
 // record the skin commands they receive. Plus a hand-made skin in a manager.
+#include "skin/engine/sCommonData.h"
 #include "skin/engine/sMessages.h"
 #include "skin/engine/sSkinManager.h"
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,28 @@ public:
         }
         TCustomControl::Dispatch(Message);
     }
+};
+
+// A control of the class library carrying skin data, which answers the skin commands and keeps its flags through
+// the shared handlers, as a skinned control does.
+template <class Base>
+class TSkinnedOf : public Base {
+public:
+    explicit TSkinnedOf(TComponent* AOwner) : Base(AOwner), SkinData(std::make_unique<TsCommonData>(this, true)) {}
+    std::unique_ptr<TsCommonData> SkinData;
+
+protected:
+    void WndProc(TMessage& Message) override {
+        if (SkinData && CommonMessage(Message, SkinData.get()))
+            return;
+        Base::WndProc(Message);
+    }
+};
+
+class TSkinnedBox : public TSkinnedOf<TCustomControl> {
+    CLASS_INFO(TSkinnedBox, TCustomControl)
+public:
+    using TSkinnedOf<TCustomControl>::TSkinnedOf;
 };
 
 class TfrmSkinTest : public TForm {

@@ -121,9 +121,9 @@ TEST_F(SectionPaint, HalfTransparencyShowsTheParentAtWeight127) {
     colour.FillColor = clBlack;
     auto overColour = Paint("HALF", 0, 40, 30, colour);
     EXPECT_EQ(CountColor(overColour.get(), RGBc(127, 127, 127)), 40 * 30);
-    // With nothing known of the background the section paints its own colour.
+    // With nothing known of the background it paints no colour: $FF00FF, which the child painting leaves out.
     auto alone = Paint("HALF");
-    EXPECT_EQ(CountColor(alone.get(), clWhite), 40 * 30);
+    EXPECT_EQ(CountColor(alone.get(), clFuchsia), 40 * 30);
     // A coloured parent: each byte blended alike.
     auto blue = MakeBmp(100, 100, C(0x804020));
     auto overBlue = Paint("HALF", 0, 40, 30, InitCacheInfo(blue.get(), 0, 0));
@@ -143,9 +143,42 @@ TEST_F(SectionPaint, FullTransparencyCopiesTheParentAtTheOffset) {
     EXPECT_EQ(CountColor(filled.get(), clYellow), 40 * 30);
 }
 
+TEST_F(SectionPaint, OverNothingKnownATransparentSectionShowsOnlyTheTextureItsStateHas) {
+    // A plain colour means nothing where the section lets its background through: no colour.
+    EXPECT_EQ(CountColor(Paint("CLEAR").get(), clFuchsia), 40 * 30);
+    // Its texture shows in the normal state; the hot state of a fully transparent section has none.
+    EXPECT_EQ(CountColor(Paint("CLEARTEXTURED").get(), C(Tex)), 40 * 30);
+    EXPECT_EQ(CountColor(Paint("CLEARTEXTURED", 1).get(), clFuchsia), 40 * 30);
+    // Over a known background it is that background alone, in either state.
+    auto parent = MakeBmp(100, 100, clTeal);
+    for (int state : {0, 1})
+        EXPECT_EQ(CountColor(Paint("CLEARTEXTURED", state, 40, 30, InitCacheInfo(parent.get(), 0, 0)).get(), clTeal),
+                  40 * 30)
+            << state;
+    // A transparent section known to lie over a colour takes that colour.
+    TCacheInfo colour;
+    colour.FillColor = clYellow;
+    EXPECT_EQ(CountColor(Paint("CLEARTEXTURED", 0, 40, 30, colour).get(), clYellow), 40 * 30);
+}
+
+TEST_F(SectionPaint, AGradedOverlayIsTheImageAndIsLaidOverTheFinishedBackgroundOnceMore) {
+    // The image through its grey mask over the colour, the colour taking the 40 percent the image leaves, and the
+    // image through its mask once more.
+    auto channel = [](int shift) {
+        int solid = Chan(Solid, shift), over = Chan(Over, shift), mask = Chan(GradedMask, shift);
+        int image = MaskMix(solid, over, mask);
+        int mixed = static_cast<int>(RoundDiv(image * 60 + solid * 40, 100));
+        return MaskMix(mixed, over, mask);
+    };
+    TColor want = RGBc(channel(0), channel(8), channel(16));
+    auto bmp = Paint("OVERLAYGRADED");
+    EXPECT_EQ(CountColor(bmp.get(), want), 40 * 30);
+}
+
 TEST_F(SectionPaint, AMaskedDrawMode10TextureIsLaidOverTheBackgroundInStepWithTheOffset) {
-    // The white half of the mask keeps the section's colour (up to the mixing's rounding).
-    TColor kept = PerByte(Solid, Over, [](int below, int s) { return MaskMix(below, s, 255); });
+    // The white half of the mask keeps the section's colour (up to the mixing's rounding, twice: the texture is the
+    // image and is laid over once more).
+    TColor kept = PerByte(Solid, Over, [](int below, int s) { return MaskMix(MaskMix(below, s, 255), s, 255); });
     auto bmp = Paint("OVERLAY");
     for (int x = 0; x < 16; ++x)
         EXPECT_EQ(Px(bmp.get(), x, 5), x % 8 < 4 ? C(Over) : kept) << x;

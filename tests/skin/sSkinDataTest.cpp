@@ -345,12 +345,21 @@ TEST_F(SkinBroadcast, UnlockingLetsGoExactlyTheFormsThatWereHeld) {
     EXPECT_FALSE(acAnimInProgress);
     UnLockForms(manager.get(), true);
     EXPECT_EQ(provided->Redraws.size(), 2u);
-    // A form freed while held is simply forgotten.
+    // A form freed while held is simply forgotten: one held with it is let go all the same, and a form made
+    // meanwhile, never held, is left alone. (No fade here: it would hold and release the form once more.)
+    manager->AnimEffects()->SkinChanging()->SetActive(false);
     provided->Show();
     provided->Provider->Data.SetSkinManager(nullptr);
+    TfrmProvided* second = ProvidedForm();
     LockForms(manager.get());
+    EXPECT_EQ(second->Redraws, std::vector<WPARAM>{0});
     provided->Free();
+    TfrmProvided* later = ProvidedForm();
     UnLockForms(manager.get(), true);
+    EXPECT_EQ(second->Redraws, (std::vector<WPARAM>{0, 1}));
+    EXPECT_EQ(second->Provider->Prepared, 1);
+    EXPECT_TRUE(later->Redraws.empty());
+    EXPECT_EQ(later->Provider->Prepared, 0);
 }
 
 TEST_F(SkinBroadcast, TheMouseMovesBetweenSkinnedControls) {

@@ -1,14 +1,18 @@
 // The skin manager component: defaults and the default manager, its published properties in form descriptions,
 // skin names and the skin directory, the dialog hook of its thread, the hook on the application's window and the
 // points where the menu painter and the dialog hook plug in.
+#include "FlatSkinSamples.h"
 #include "SkinManagerFixtures.h"
 
 #include "skin/engine/acSkinHooks.h"
 
 #include "classlib/Forms.h"
+#include "classlib/Menus.h"
 #include "classlib/SysUtils.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -46,6 +50,29 @@ public:
     }
     ~MenuPainterScope() { RegisterMenuPainter(nullptr); }
     std::vector<TRecordingMenuPainter*> Made;
+};
+
+// Counts the theme changes that reach the application's window past the hooks put in before it.
+class ThemeProbe {
+public:
+    ThemeProbe() { Application->HookMainWindow(TWindowHook(this, &ThemeProbe::Hook)); }
+    ~ThemeProbe() { Application->UnhookMainWindow(TWindowHook(this, &ThemeProbe::Hook)); }
+    ThemeProbe(const ThemeProbe&) = delete;
+    ThemeProbe& operator=(const ThemeProbe&) = delete;
+    // Sends WM_THEMECHANGED to the application's window as the system does; true when it came through.
+    bool PassesThrough() {
+        int before = Seen;
+        SendMessageA(Application->Handle(), WM_THEMECHANGED, 0, 0);
+        return Seen > before;
+    }
+
+private:
+    bool Hook(TMessage& Message) {
+        if (Message.Msg == WM_THEMECHANGED)
+            ++Seen;
+        return false;
+    }
+    int Seen = 0;
 };
 
 }  // namespace
@@ -245,8 +272,9 @@ TEST(SkinManager, TheApplicationWindowHookServesSkinnedPopups) {
     ASSERT_EQ(manager.SkinableMenus(), painter);
     TMessage theme{WM_THEMECHANGED, 0, 0, 0};
     EXPECT_TRUE(manager.MainWindowHook(theme));
-    // Through the application's window as the system sends it.
-    EXPECT_EQ(SendMessageA(Application->Handle(), WM_THEMECHANGED, 0, 0), 0);
+    // Through the application's window as the system sends it: swallowed before the hooks that come later.
+    ThemeProbe probe;
+    EXPECT_FALSE(probe.PassesThrough());
     TMessage item{48307, 0, 0, 0};
     EXPECT_FALSE(manager.MainWindowHook(item));  // no popup background yet
     TBitmap background;
@@ -266,6 +294,48 @@ TEST(SkinManager, TheApplicationWindowHookServesSkinnedPopups) {
     EXPECT_EQ(painter->Updates, 1);
 }
 
+TEST(SkinManager, PopupMessagesAreTakenOnlyForTheProgramsOwnMenusAndWindows) {
+    MenuPainterScope painters;
+    TsSkinManager manager(nullptr);
+    TRecordingMenuPainter* painter = painters.Made.at(0);
+    TBitmap background;
+    painter->Background = &background;
+    // An item of a menu on a form of the program is one: handled.
+    auto* form = new TForm(nullptr);
+    auto* menu = new TPopupMenu(form);
+    auto* item = new TMenuItem(form);
+    item->SetCaption("Item");
+    menu->Items()->Add(item);
+    TMessage ours{48307, 0, reinterpret_cast<LPARAM>(item), 0};
+    EXPECT_TRUE(manager.MainWindowHook(ours));
+    painter->Hooked.clear();
+    // The message number is one any program may send: whatever else it carries is passed on, never read.
+    TMessage stray{48307, 0, static_cast<LPARAM>(0x12345678), 0};
+    EXPECT_FALSE(manager.MainWindowHook(stray));
+    TBitmap notAnItem;
+    TMessage other{48307, 0, reinterpret_cast<LPARAM>(&notAnItem), 0};
+    EXPECT_FALSE(manager.MainWindowHook(other));
+    // A window of another thread cannot be taken over.
+    HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr), done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND foreign = nullptr;
+    std::thread owner([&] {
+        foreign = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(made);
+        WaitForSingleObject(done, INFINITE);
+        DestroyWindow(foreign);
+    });
+    WaitForSingleObject(made, INFINITE);
+    ASSERT_NE(foreign, nullptr);
+    TMessage window{48308, 0, reinterpret_cast<LPARAM>(foreign), 0};
+    EXPECT_FALSE(manager.MainWindowHook(window));
+    SetEvent(done);
+    owner.join();
+    CloseHandle(made);
+    CloseHandle(done);
+    EXPECT_TRUE(painter->Hooked.empty());
+    form->Free();
+}
+
 TEST(SkinManager, EveryNewSkinMakesThePopupBorderBeMeasuredAgain) {
     MenuPainterScope painters;
     SampleSkinDir samples;
@@ -280,12 +350,52 @@ TEST(SkinManager, EveryNewSkinMakesThePopupBorderBeMeasuredAgain) {
 TEST(SkinManager, AManagerThatIsNoLongerTheDefaultLeavesTheApplicationWindowWhenItGoes) {
     auto first = std::make_unique<TsSkinManager>(nullptr);
     ASSERT_EQ(DefaultManager, first.get());
+    ThemeProbe probe;
     auto second = std::make_unique<TsSkinManager>(nullptr);
     second->SetActive(false);
     second->SetIsDefault(true);
     EXPECT_EQ(DefaultManager, second.get());
+    // The first manager's hook is still there and takes the message.
+    EXPECT_FALSE(probe.PassesThrough());
     first.reset();
-    // The application's window goes on answering: no hook of the freed manager is left in it.
-    EXPECT_EQ(SendMessageA(Application->Handle(), WM_THEMECHANGED, 0, 0), 0);
+    // No hook of the freed manager is left in the application's window: the message comes through.
+    EXPECT_TRUE(probe.PassesThrough());
     EXPECT_EQ(DefaultManager, second.get());
+}
+
+TEST(SkinManager, AManagerThatCannotBeMadeStaysNeitherDefaultNorHooked) {
+    RegisterMenuPainter([](TsSkinManager*) -> std::unique_ptr<TacMenuPainter> {
+        throw Exception("No menu painter today");
+    });
+    EXPECT_THROW(TsSkinManager failing(nullptr), Exception);
+    RegisterMenuPainter(nullptr);
+    EXPECT_EQ(DefaultManager, nullptr);
+    // Nothing of it is left in the application's window to take the message first.
+    ThemeProbe probe;
+    EXPECT_TRUE(probe.PassesThrough());
+    // The next manager made is the default one, with its hook.
+    TsSkinManager next(nullptr);
+    EXPECT_EQ(DefaultManager, &next);
+    ThemeProbe after;
+    EXPECT_FALSE(after.PassesThrough());
+}
+
+TEST(SkinManager, AStoredSkinWithDataIsReadFromItsDataAndNotFromItsCollections) {
+    SampleSkinDir samples;
+    SampleSkinDir flat{MakeFlatScrollSkin()};
+    auto folder = ManagerOn(samples.Path());
+    folder->SetSkinName("SAMPLE");
+    auto other = ManagerOn(flat.Path());
+    other->SetSkinName("FLATSCROLL");
+    ASSERT_TRUE(folder->Active() && other->Active());
+    TempDir empty;
+    auto stored = ManagerOn(empty.Path());
+    TsStoredSkin* both = stored->InternalSkins()->Add();
+    StoreCollections(both, "BOTH", *other);
+    StorePacked(both, MakeSampleSkin("BOTH"));
+    ASSERT_GT(both->Images()->Count(), 0);
+    stored->SetSkinName("BOTH");
+    ASSERT_TRUE(stored->Active());
+    EXPECT_TRUE(stored->IsPacked());
+    ExpectSameSkin(*folder, *stored);
 }

@@ -7,6 +7,7 @@
 
 #include "tests/support/MessageLoop.h"
 
+#include "classlib/ComCtrls.h"
 #include "classlib/Forms.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,48 @@ TEST(ChildPainting, AControlTreeIsPaintedByPrintOrPaintToWithEachChildAtItsPlace
     auto untouched = MakeBmp(20, 20, clBlack);
     PaintControlTree(untouched.get(), hidden);
     EXPECT_EQ(CountColor(untouched.get(), clBlack), 400);
+    form->Free();
+}
+
+TEST(ChildPainting, AFormWithAFrameIsPaintedAsItShowsWithEveryChildWhereItsWindowIs) {
+    auto* form = new TfrmSkinTest(nullptr);
+    form->SetBorderStyle(bsSingle);
+    form->SetPosition(poDesigned);
+    form->SetBounds(60, 60, 240, 170);
+    form->SetColor(clGray);
+    auto* flat = new TFlatChild(form);
+    flat->SetParent(form);
+    flat->SetBounds(10, 10, 50, 40);
+    // A tab sheet keeps its border inside its client area: what it holds is placed by its own position alone.
+    auto* pages = new TPageControl(form);
+    pages->SetParent(form);
+    pages->SetBounds(90, 10, 120, 110);
+    auto* sheet = new TTabSheet(form);
+    sheet->SetPageControl(pages);
+    sheet->SetBorderWidth(6);
+    auto* inner = new TFlatChild(form);
+    inner->SetParent(sheet);
+    inner->SetBounds(10, 10, 20, 20);
+    inner->PaintColour = clLime;
+    form->Show();
+    PumpMessagesFor(100);
+    HWND wnd = form->Handle();
+    RECT outer{};
+    GetWindowRect(wnd, &outer);
+    auto picture = MakeBmp(outer.right - outer.left, outer.bottom - outer.top, clBlack);
+    PaintControlTree(picture.get(), form);
+    auto shown = WindowOnScreen(wnd);
+    for (TFlatChild* child : {flat, inner}) {
+        RECT r{};
+        GetWindowRect(child->Handle(), &r);
+        int x = r.left - outer.left, y = r.top - outer.top, w = r.right - r.left, h = r.bottom - r.top;
+        ASSERT_GT(y, 20);  // below the caption
+        for (TBitmap* b : {shown.get(), picture.get()}) {
+            EXPECT_EQ(CountPx(b, [&](TColor c) { return c == child->PaintColour; }, x, y, x + w, y + h), w * h)
+                << (b == shown.get() ? "shown " : "painted ") << child->PaintColour;
+            EXPECT_EQ(CountColor(b, child->PaintColour), w * h) << child->PaintColour;
+        }
+    }
     form->Free();
 }
 
