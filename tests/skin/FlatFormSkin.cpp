@@ -51,7 +51,7 @@ SampleColor FormSkin::GlyphColor(const std::string& button, bool big, int state)
 
 SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& options) {
     using namespace FormSkin;
-    const int W = 128, H = 32 * 16;
+    const int W = 128, H = 32 * 18;
     std::vector<SampleColor> px(static_cast<size_t>(W) * H, 0x404040);
     auto set = [&](int x, int y, SampleColor c) { px[static_cast<size_t>(y) * W + x] = c; };
     std::vector<std::string> global = {
@@ -95,6 +95,17 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         for (int row : {1, 30})
             set(0, top + row, 0xFF00FF), set(31, top + row, 0xFF00FF);
         dialogMask = Image('^', 0, top, 32, top + 32, Border, 1, 0);
+        top += 32;
+    }
+    // The popup menus' border image: a plain ring around the popup colour.
+    std::string popupMask;
+    if (options.PopupMenu) {
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                bool edge = x < PopupBorder || y < PopupBorder || x >= 32 - PopupBorder || y >= 32 - PopupBorder;
+                set(x, top + y, edge ? PopupRing : Popup);
+            }
+        popupMask = Image('^', 0, top, 32, top + 32, PopupBorder, 1, 0);
         top += 32;
     }
     // The caption-button frame.
@@ -226,6 +237,17 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
                  "HOTCOLOR=" + Num(MenuItemHot),
                  "FONTCOLOR=" + Num(MenuItemFont),
                  "HOTFONTCOLOR=" + Num(MenuItemHotFont),
+             })
+            lines.push_back(line);
+    if (options.PopupMenu)
+        for (const std::string& line : std::vector<std::string>{
+                 "",
+                 "[MAINMENU]",
+                 "COLOR=" + Num(Popup),
+                 "HOTCOLOR=" + Num(Popup),
+                 "FONTCOLOR=0",
+                 "HOTFONTCOLOR=0",
+                 "BORDERSMASK=" + popupMask,
              })
             lines.push_back(line);
     std::string text;
