@@ -66,13 +66,17 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         "BIVALIGN=0",
     };
     int top = 0;
+    // A 32 x 32 border image at the row Top: a ring Width pixels wide around the centre colour.
+    auto ring = [&](int Top, int Width, SampleColor RingColor, SampleColor Centre) {
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                bool edge = x < Width || y < Width || x >= 32 - Width || y >= 32 - Width;
+                set(x, Top + y, edge ? RingColor : Centre);
+            }
+    };
     // The form's border image: a ring around the form colour, magenta runs in the corner blocks.
     int border = options.WideBorder ? WideBorder : Border;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            bool edge = x < border || y < border || x >= 32 - border || y >= 32 - border;
-            set(x, top + y, edge ? Ring : Form);
-        }
+    ring(top, border, Ring, Form);
     for (int row : {0, 31}) {
         for (int x = 0; x < 3; ++x)
             set(x, top + row, 0xFF00FF), set(31 - x, top + row, 0xFF00FF);
@@ -84,11 +88,7 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
     // The dialog's border image: the same shape as the form's, its own ring and centre.
     std::string dialogMask;
     if (options.Dialog) {
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) {
-                bool edge = x < Border || y < Border || x >= 32 - Border || y >= 32 - Border;
-                set(x, top + y, edge ? DialogRing : Dialog);
-            }
+        ring(top, Border, DialogRing, Dialog);
         for (int row : {0, 31})
             for (int x = 0; x < 3; ++x)
                 set(x, top + row, 0xFF00FF), set(31 - x, top + row, 0xFF00FF);
@@ -100,11 +100,7 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
     // The popup menus' border image: a plain ring around the popup colour.
     std::string popupMask;
     if (options.PopupMenu) {
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) {
-                bool edge = x < PopupBorder || y < PopupBorder || x >= 32 - PopupBorder || y >= 32 - PopupBorder;
-                set(x, top + y, edge ? PopupRing : Popup);
-            }
+        ring(top, PopupBorder, PopupRing, Popup);
         popupMask = Image('^', 0, top, 32, top + 32, PopupBorder, 1, 0);
         top += 32;
     }

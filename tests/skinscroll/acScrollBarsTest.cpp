@@ -165,6 +165,13 @@ protected:
         return TPoint(x, y);
     }
     TColor At(const TPoint& P) { return static_cast<TColor>(ScreenPixel(P.x, P.y)); }
+    // Holds the mouse button down at P; true once the bars took the press.
+    bool HoldAt(const TPoint& P) {
+        MoveMouseTo(P.x, P.y);
+        PumpMessagesFor(60);
+        MouseButton(true);
+        return PumpMessagesUntil([&] { return acScrollTracking.PressedWnd == scrolled; }, 2000);
+    }
     int Count(UINT Msg, int Code) {
         int n = 0;
         for (const Step& s : gSteps)
@@ -458,10 +465,7 @@ TEST_F(ScrollBars, DestroyingTheWindowGivesItsProcedureBackAndForgetsThePress) {
     MakeScrolled();
     Skin();
     TPoint down = VPoint(sbpLineDown);
-    MoveMouseTo(down.x, down.y);
-    PumpMessagesFor(60);
-    MouseButton(true);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return acScrollTracking.PressedWnd == scrolled; }, 2000));
+    ASSERT_TRUE(HoldAt(down));
     DestroyWindow(scrolled);
     MouseButton(false);
     PumpMessagesFor(100);
@@ -476,10 +480,7 @@ TEST_F(ScrollBars, BarsThatGoDuringAPressLetTheMouseGo) {
     MakeScrolled();
     Skin();
     TPoint down = VPoint(sbpLineDown);
-    MoveMouseTo(down.x, down.y);
-    PumpMessagesFor(60);
-    MouseButton(true);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return acScrollTracking.PressedWnd == scrolled; }, 2000));
+    ASSERT_TRUE(HoldAt(down));
     EXPECT_EQ(GetCapture(), scrolled);
     adapter.reset();
     EXPECT_EQ(GetCapture(), nullptr);
@@ -489,10 +490,7 @@ TEST_F(ScrollBars, BarsThatGoDuringAPressLetTheMouseGo) {
 
     // The same when the adapter only gives the window back and stays.
     Skin();
-    MoveMouseTo(down.x, down.y);
-    PumpMessagesFor(60);
-    MouseButton(true);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return acScrollTracking.PressedWnd == scrolled; }, 2000));
+    ASSERT_TRUE(HoldAt(down));
     ASSERT_EQ(GetCapture(), scrolled);
     TacMainWnd* raw = adapter.get();
     UninitializeScrollAdapter(scrolled, false, false, raw);
