@@ -16,19 +16,13 @@ TColor acWindowBackground(HWND Wnd) {
 }
 
 void acGetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo) {
-    CacheInfo.Ready = false;
     CacheInfo.Bmp = nullptr;
-    HWND parent = Wnd ? GetParent(Wnd) : nullptr;
-    if (!parent) {
-        CacheInfo.FillColor = ColorToRGB(clBtnFace);
+    if (GetParentWndCacheInfo(Wnd, CacheInfo))
         return;
-    }
-    TacBGInfo info;
-    if (QueryWndBGInfo(info, parent, false)) {
-        FillBGInfo(info, CacheInfo);
-    } else {
-        CacheInfo.FillColor = acWindowBackground(parent);
-    }
+    // Outside the skin the parent still erases itself with a colour, and a window without a parent lies on the
+    // desktop's face colour.
+    HWND parent = Wnd ? GetParent(Wnd) : nullptr;
+    CacheInfo.FillColor = parent ? acWindowBackground(parent) : ColorToRGB(clBtnFace);
 }
 
 void acPaintSection(int SkinIndex, TsSkinManager* Manager, TBitmap* Bmp, const TRect& R, int State,

@@ -15,8 +15,8 @@ class TsSkinManager;
 
 // The colour a window outside the skin erases itself with (its class brush), clBtnFace when it has none.
 TColor acWindowBackground(HWND Wnd);
-// What the parent of Wnd shows under it (skin command 34 to the parent); Ready false with the parent's colour
-// when it has no picture.
+// What the parent of Wnd shows under it (GetParentWndCacheInfo, skin command 34 to the parent); Ready false with
+// the parent's colour when it has no picture, its own background colour when it does not answer.
 void acGetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo);
 // The section item painted by the engine's painter (PaintSkinItem) with the section's own textures, in the
 // argument order of the menu window adapter; FillCentre false leaves the border frame's centre piece out.

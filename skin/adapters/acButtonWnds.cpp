@@ -6,6 +6,7 @@
 #include "skin/engine/sSkinManager.h"
 
 #include "classlib/Buttons.h"
+#include "classlib/Finally.h"
 
 #include <algorithm>
 
@@ -49,8 +50,8 @@ void TacBtnWnd::WndProc(TMessage& Message) {
     // Runs the step with the window's redraw held, so the button's own painting never shows.
     auto held = [this](auto step) {
         SendMessageW(CtrlHandle, WM_SETREDRAW, 0, 0);
+        auto redraw = Finally([this] { SendMessageW(CtrlHandle, WM_SETREDRAW, 1, 0); });
         step();
-        SendMessageW(CtrlHandle, WM_SETREDRAW, 1, 0);
     };
     switch (Message.Msg) {
     case WM_PAINT:
@@ -281,7 +282,7 @@ void TacBtnWnd::DrawCaption() {
 void TacBtnWnd::WriteCaption(TRect R, UINT Flags) {
     TCanvas* canvas = SkinData->CacheBmp()->Canvas();
     canvas->Brush()->SetStyle(bsClear);
-    WriteSkinText(canvas, WndText, true, ButtonState() != 0, SkinData, Flags, R);
+    WriteSkinText(canvas, WndWideText, true, ButtonState() != 0, SkinData, Flags, R);
 }
 
 void TacBtnWnd::CaptionSize(TSize& Size) {
@@ -292,7 +293,7 @@ void TacBtnWnd::CaptionSize(TSize& Size) {
     TCanvas* canvas = SkinData->CacheBmp()->Canvas();
     HDC dc = canvas->Handle();
     HGDIOBJ old = SelectObject(dc, canvas->Font()->Handle());
-    DrawTextStr(dc, WndText, r, flags);
+    DrawTextStr(dc, WndWideText, r, flags);
     SelectObject(dc, old);
     Size = TSize(r.Width(), r.Height());
 }

@@ -57,6 +57,11 @@ public:
     // The list belongs to a simple combo.
     bool Captured = false;
 
+protected:
+    // A dropped list holds the capture for its combo, which closes it by a click outside; only a simple combo's
+    // list gives it up after a press on its bars.
+    bool ReleasesCaptureAfterPress() const override { return Captured; }
+
 private:
     void PrepareListCache();
 };

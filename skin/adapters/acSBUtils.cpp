@@ -7,6 +7,7 @@
 #include "skin/engine/sVclUtils.h"
 
 #include "classlib/ExceptionHandler.h"
+#include "classlib/Finally.h"
 #include "classlib/Forms.h"
 #include "classlib/ObjectInstance.h"
 
@@ -21,12 +22,12 @@ namespace {
 
 int gLiveAdapters = 0;
 
-std::string WindowTextOf(HWND Wnd) {
-    int length = GetWindowTextLengthA(Wnd);
+std::wstring WideTextOf(HWND Wnd) {
+    int length = GetWindowTextLengthW(Wnd);
     if (length <= 0)
-        return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int got = GetWindowTextA(Wnd, text.data(), length + 1);
+        return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int got = GetWindowTextW(Wnd, text.data(), length + 1);
     text.resize(static_cast<size_t>(std::max(got, 0)));
     return text;
 }
@@ -98,13 +99,18 @@ void TacMainWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASki
     SaveStdParams();
     ParamsChanged = false;
     OldWndProc = nullptr;
-    WndText = WindowTextOf(AHandle);
+    ReadWndText();
     Hook(AHandle, Repaint);
     if (TControl* owner = SkinData->OwnerControl())
         owner->SetControlStyle(owner->ControlStyle() + TControlStyle{csOpaque});
 }
 
 void TacMainWnd::Hook(HWND AHandle, bool /*Repaint*/) { Subclass(AHandle); }
+
+void TacMainWnd::ReadWndText() {
+    WndWideText = WideTextOf(CtrlHandle);
+    WndText = WideToAnsi(WndWideText);
+}
 
 void TacMainWnd::Subclass(HWND AHandle) {
     Scrolling = false;
@@ -213,7 +219,9 @@ bool TacMainWnd::SkinActive() const {
     if (!SkinData)
         return false;
     TsSkinManager* manager = SkinData->SkinManager();
-    return manager && manager->Active();
+    // The removal of the skin comes after the manager has let go of Active; the adapter must still hear it, or
+    // its control keeps what the skin gave it.
+    return manager && (manager->Active() || manager->RemovingSkin());
 }
 
 void TacMainWnd::WndProc(TMessage& Message) {
@@ -236,7 +244,7 @@ void TacMainWnd::WndProc(TMessage& Message) {
         return;
     case WM_SETTEXT:
         CallPrevWndProc(Message);
-        WndText = WindowTextOf(CtrlHandle);
+        ReadWndText();
         return;
     case WM_SIZE:
         if (SkinData)
@@ -428,6 +436,9 @@ void PrepareAdapterCache(TsCommonData* SkinData, HWND Wnd, bool SolidBG) {
     }
     TControl* owner = SkinData->OwnerControl();
     if (owner && !owner->Enabled()) {
+        // The control may choose how far it fades while it answers command 35; no other painter sees its choice.
+        acDisabledBlend = 0;
+        auto standard = Finally([] { acDisabledBlend = 0; });
         SendSkinCmdToHandle(Wnd, scPrepareDisabled, 0);
         TCacheInfo info;
         acGetParentWndCacheInfo(Wnd, info);

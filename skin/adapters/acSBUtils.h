@@ -77,8 +77,12 @@ public:
 
     // Copied from the library-wide dialog-mode flag at creation.
     bool DlgMode = false;
-    // The window's text, read at creation and after every WM_SETTEXT.
+    // The window's text, read at creation and after every WM_SETTEXT: in the program's code page, and as the
+    // window holds it, which is what the adapters paint (characters outside the code page included).
     std::string WndText;
+    std::wstring WndWideText;
+    // Reads both texts from the window again.
+    void ReadWndText();
     // Geometry as GetWndOffsetInParent gives it: screen rectangle, size, offset in the parent, parent's screen
     // rectangle and the parent.
     TRect WndRect;
@@ -110,7 +114,8 @@ public:
 protected:
     // The hook that Init installs: scroll adapters set up their bars first and subclass themselves.
     virtual void Hook(HWND AHandle, bool Repaint);
-    // True when the skin data's manager is there and active: only then does the adapter paint.
+    // True when the skin data's manager is there and active, or is telling its windows that the skin goes: only
+    // then does the adapter take part.
     bool SkinActive() const;
 
 private:

@@ -5,6 +5,7 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
+#include "classlib/Finally.h"
 #include "classlib/Forms.h"
 
 #include <algorithm>
@@ -200,6 +201,13 @@ void RedrawBar(TacScrollWnd* Adapter, HWND Wnd, int BarIndex, int ThumbAt = -1) 
     ReleaseDC(Wnd, DC);
 }
 
+// One scroll step that the adapter sends itself: Scrolling holds while it runs, whatever the window does.
+void OwnStep(TacScrollWnd* Adapter, UINT Msg, int Code, int Pos) {
+    Adapter->Scrolling = true;
+    auto done = Finally([Adapter] { Adapter->Scrolling = false; });
+    DoScroll(Adapter->CtrlHandle, Msg, Code, Pos);
+}
+
 TacScrollWnd* ScrollAdapterOf(HWND Wnd) {
     TacMainWnd* Adapter = GetAdapterOfWnd(Wnd);
     return Adapter ? dynamic_cast<TacScrollWnd*>(Adapter) : nullptr;
@@ -210,8 +218,14 @@ void ForgetTracking(HWND Wnd) {
     if (T.PressedWnd == Wnd) {
         if (T.TimerId)
             KillTimer(Wnd, T.TimerId);
+        bool release = T.ReleaseCapture && T.PressedPart != sbpNone;
         T.PressedWnd = nullptr, T.PressedBar = -1, T.ScrollMsg = 0, T.TimerId = 0;
         T.PressedPart = T.PartUnderCursor = sbpNone;
+        T.ReleaseCapture = true;
+        // A press whose bars go before the button is up must not leave the mouse bound to the window. The state
+        // is clear first, so the capture's loss ends no press.
+        if (release && Wnd && GetCapture() == Wnd)
+            ReleaseCapture();
     }
     if (T.HotWnd == Wnd) {
         if (T.HotTimerId)
@@ -427,9 +441,11 @@ void TacScrollWnd::CalcNonClient(TMessage& Message) {
         // The previous procedure must not take room for the standard bars: ours take their own.
         Busy = true;
         SetWindowLongW(CtrlHandle, GWL_STYLE, Style & ~(WS_HSCROLL | WS_VSCROLL));
+        auto restore = Finally([&] {
+            SetWindowLongW(CtrlHandle, GWL_STYLE, Style);
+            Busy = false;
+        });
         CallPrevWndProc(Message);
-        SetWindowLongW(CtrlHandle, GWL_STYLE, Style);
-        Busy = false;
     } else {
         CallPrevWndProc(Message);
     }
@@ -495,6 +511,7 @@ void TacScrollWnd::Press(TMessage& Message) {
     T.PressedBar = Index;
     T.PressedPart = Part;
     T.PartUnderCursor = Part;
+    T.ReleaseCapture = ReleasesCaptureAfterPress();
     SetCapture(CtrlHandle);
     if (Part == sbpThumb) {
         T.ThumbRect = Bar->Vertical() ? TRect(L.ThumbStart, BarR.left, L.ThumbStart + L.ThumbLength, BarR.right)
@@ -508,9 +525,7 @@ void TacScrollWnd::Press(TMessage& Message) {
         RedrawBar(this, CtrlHandle, Index, T.ThumbRect.left);
         return;
     }
-    Scrolling = true;
-    DoScroll(CtrlHandle, T.ScrollMsg, Part, 0);
-    Scrolling = false;
+    OwnStep(this, T.ScrollMsg, Part, 0);
     UpdateScrolls(this, true);
     T.TimerId = SetTimer(CtrlHandle, acScrollDelayTimer, acScrollDelay, nullptr) ? acScrollDelayTimer : 0;
 }
@@ -546,9 +561,7 @@ void TacScrollWnd::DragThumb(const TPoint& Screen) {
     T.ThumbRect.left = Start - (V ? BarR.top : BarR.left);
     if (Pos != T.LastTrackPos) {
         Bar->ScrollInfo.nTrackPos = Pos;
-        Scrolling = true;
-        DoScroll(CtrlHandle, T.ScrollMsg, SB_THUMBTRACK, Pos);
-        Scrolling = false;
+        OwnStep(this, T.ScrollMsg, SB_THUMBTRACK, Pos);
         T.LastTrackPos = Pos;
     }
     // After the step: the window may have moved its standard thumb into the frame meanwhile.
@@ -568,15 +581,15 @@ void TacScrollWnd::EndPress(const TPoint&) {
     T.PressedWnd = nullptr;
     T.PressedBar = -1;
     T.ScrollMsg = 0;
-    if (GetCapture() == CtrlHandle)
+    bool release = T.ReleaseCapture;
+    T.ReleaseCapture = true;
+    if (release && GetCapture() == CtrlHandle)
         ReleaseCapture();
-    Scrolling = true;
     if (Dragging) {
-        DoScroll(CtrlHandle, Msg, SB_THUMBPOSITION, T.LastTrackPos);
-        Dragging = false;
+        auto dropped = Finally([this] { Dragging = false; });
+        OwnStep(this, Msg, SB_THUMBPOSITION, T.LastTrackPos);
     }
-    DoScroll(CtrlHandle, Msg, SB_ENDSCROLL, Part == sbpThumb ? T.LastTrackPos : 0);
-    Scrolling = false;
+    OwnStep(this, Msg, SB_ENDSCROLL, Part == sbpThumb ? T.LastTrackPos : 0);
     UpdateScrolls(this, true);
 }
 
@@ -593,9 +606,7 @@ bool TacScrollWnd::Timer(UINT_PTR Id) {
         TPoint Cursor = GetCursorPoint();
         TrackPress(Cursor);
         if (T.PartUnderCursor != sbpNone) {
-            Scrolling = true;
-            DoScroll(CtrlHandle, T.ScrollMsg, T.PartUnderCursor, 0);
-            Scrolling = false;
+            OwnStep(this, T.ScrollMsg, T.PartUnderCursor, 0);
             UpdateScrolls(this, true);
         }
         return true;

@@ -69,6 +69,9 @@ public:
 protected:
     // Sets up both bars, then subclasses the window.
     void Hook(HWND AHandle, bool Repaint) override;
+    // Whether the end of a press on a bar gives the mouse capture up. A window that holds the capture for a
+    // purpose of its own (a dropped combo list) keeps it.
+    virtual bool ReleasesCaptureAfterPress() const { return true; }
 
 private:
     friend void UninitializeScrollAdapter(HWND, bool, bool, TacMainWnd*&);
@@ -132,6 +135,8 @@ struct TacScrollTracking {
     TRect ThumbRect;  // the bar's screen rectangle at the press of a thumb
     int ThumbLength = 0;
     int DragOffset = 0;
+    // The press gives the capture up when it ends (or when its adapter goes first).
+    bool ReleaseCapture = true;
 };
 extern TacScrollTracking acScrollTracking;
 

@@ -40,11 +40,7 @@ void TacStaticWnd::WndProc(TMessage& Message) {
         SkinData->BGChanged = true;
         CallPrevWndProc(Message);
         // The text painted is the adapter's copy: it must follow the window's.
-        WndText.clear();
-        if (int length = GetWindowTextLengthA(CtrlHandle); length > 0) {
-            WndText.assign(static_cast<size_t>(length) + 1, '\0');
-            WndText.resize(static_cast<size_t>(GetWindowTextA(CtrlHandle, WndText.data(), length + 1)));
-        }
+        ReadWndText();
         return;
     case WM_NCPAINT:
         CallPrevWndProc(Message);
@@ -92,11 +88,15 @@ void TacIconWnd::PaintContent() {
         DrawIconEx(SkinData->CacheBmp()->Canvas()->Handle(), 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
 }
 
-std::string TacLinkWnd::TextToPaint() const { return RemoveLinkTags(WndText); }
+std::wstring TacLinkWnd::TextToPaint() const { return RemoveLinkTags(WndWideText); }
 
-std::string RemoveLinkTags(const std::string& Text) {
-    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
-    std::string out;
+namespace {
+
+template <class Str>
+Str RemoveLinkTagsOf(const Str& Text) {
+    // The tags are plain ASCII: a character outside it is never part of one.
+    auto ascii = [](auto c) { return static_cast<unsigned>(c) < 0x80 ? static_cast<int>(c) : 0; };
+    Str out;
     out.reserve(Text.size());
     size_t i = 0;
     while (i < Text.size()) {
@@ -105,10 +105,10 @@ std::string RemoveLinkTags(const std::string& Text) {
             if (j < Text.size() && Text[j] == '/')
                 ++j;
             // "<a" followed by the end of the tag or a blank before its attributes.
-            if (j + 1 < Text.size() && lower(Text[j]) == 'a' &&
-                (Text[j + 1] == '>' || std::isspace(static_cast<unsigned char>(Text[j + 1])))) {
+            if (j + 1 < Text.size() && std::tolower(ascii(Text[j])) == 'a' &&
+                (Text[j + 1] == '>' || std::isspace(ascii(Text[j + 1])))) {
                 size_t close = Text.find('>', j);
-                if (close != std::string::npos) {
+                if (close != Str::npos) {
                     i = close + 1;
                     continue;
                 }
@@ -118,3 +118,9 @@ std::string RemoveLinkTags(const std::string& Text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string RemoveLinkTags(const std::string& Text) { return RemoveLinkTagsOf(Text); }
+
+std::wstring RemoveLinkTags(const std::wstring& Text) { return RemoveLinkTagsOf(Text); }

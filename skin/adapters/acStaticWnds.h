@@ -14,8 +14,8 @@ public:
     void PaintStatic(TMessage& Message);
 
 protected:
-    // The text as drawn: the window's text here.
-    virtual std::string TextToPaint() const { return WndText; }
+    // The text as drawn: the window's own text here.
+    virtual std::wstring TextToPaint() const { return WndWideText; }
 };
 
 // An icon label: the STM_GETICON icon at its own size in the top left corner.
@@ -29,8 +29,9 @@ public:
 class TacLinkWnd : public TacStaticWnd {
     CLASS_INFO(TacLinkWnd, TacStaticWnd)
 protected:
-    std::string TextToPaint() const override;
+    std::wstring TextToPaint() const override;
 };
 
 // Text with every "<a ...>" and "</a>" tag removed, in any letter case.
 std::string RemoveLinkTags(const std::string& Text);
+std::wstring RemoveLinkTags(const std::wstring& Text);

@@ -418,6 +418,8 @@ void BlendColorRect(TBitmap* Bmp, TRect R, uint8_t Percent, TColor Color) {
     }
 }
 
+uint8_t acDisabledBlend = 0;
+
 void PaintStateEffects(TBitmap* Bmp, int Effects, TControl* Control, const TPoint& Offset, const TCacheInfo& CacheInfo) {
     if (!Bmp)
         return;
@@ -425,16 +427,18 @@ void PaintStateEffects(TBitmap* Bmp, int Effects, TControl* Control, const TPoin
         GrayBmp(Bmp);
     if (!(Effects & acEffectDisabled))
         return;
+    int kept = std::min<int>(acDisabledBlend, 100);
     if (CacheInfo.Ready && CacheInfo.Bmp) {
         TRect from = Bounds(CacheInfo.X + Offset.x, CacheInfo.Y + Offset.y, Bmp->Width(), Bmp->Height());
         // A top byte of 255 switches the transparent-colour test off: every background pixel counts.
-        BlendRectBitmap(Bmp, 0, 0, static_cast<TColor>(0xFFFFFFFFu), 0.4, from, CacheInfo.Bmp);
+        BlendRectBitmap(Bmp, 0, 0, static_cast<TColor>(0xFFFFFFFFu), kept ? kept / 100.0 : 0.4, from,
+                        CacheInfo.Bmp);
         return;
     }
     TColor colour = CacheInfo.FillColor;
     if (colour == clFuchsia && Control)
         colour = static_cast<TColor>(Control->Perform(SM_QUORVEXCMD, MakeSkinCmd(scGetColor), 0));
-    BlendColorRect(Bmp, Rect(0, 0, Bmp->Width(), Bmp->Height()), 50, colour);
+    BlendColorRect(Bmp, Rect(0, 0, Bmp->Width(), Bmp->Height()), static_cast<uint8_t>(kept ? kept : 50), colour);
 }
 
 // --- masked frames and glyphs ---

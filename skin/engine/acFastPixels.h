@@ -119,9 +119,14 @@ extern TacFast32 acFast32;
 // Round(byte * Percent / 100 + colour byte * (1 - Percent / 100)).
 void BlendColorRect(TBitmap* Bmp, TRect R, uint8_t Percent, TColor Color);
 
+// The blend byte of the disabled look: the share in percent of its own picture that a disabled control keeps
+// (1 to 100); 0 leaves the standard look. A control sets it while it answers skin command 35, which an adapter
+// sends before it fades a disabled control's cache; the adapter sets it back to 0 afterwards.
+extern uint8_t acDisabledBlend;
 // The state effects of a control's cache bitmap: bit 2 turns it grey; bit 1 gives the disabled look, 40 percent
 // of the picture over 60 percent of the background (the cache-info bitmap at the control's offset), or half
-// and half with the background colour when there is no background bitmap.
+// and half with the background colour when there is no background bitmap; a blend byte other than 0 gives the
+// picture's share instead.
 constexpr int acEffectDisabled = 1;
 constexpr int acEffectGrey = 2;
 void PaintStateEffects(TBitmap* Bmp, int Effects, TControl* Control, const TPoint& Offset, const TCacheInfo& CacheInfo);

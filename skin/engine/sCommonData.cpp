@@ -809,15 +809,17 @@ void GetParentCacheInfo(TsCommonData* SkinData, TCacheInfo& CacheInfo) {
     CacheInfo.Ready = false;
 }
 
-void GetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo) {
+bool GetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo) {
     CacheInfo.Ready = false;
     HWND parent = Wnd ? GetParent(Wnd) : nullptr;
     if (!parent)
-        return;
+        return false;
     TacBGInfo info;
     // A parent that does not answer gives no colour either (rather than black).
-    if (QueryWndBGInfo(info, parent, false))
-        FillBGInfo(info, CacheInfo);
+    if (!QueryWndBGInfo(info, parent, false))
+        return false;
+    FillBGInfo(info, CacheInfo);
+    return true;
 }
 
 void CopyWinControlCache(TWinControl* Control, TsCommonData* SkinData, const TPoint& Offset, int Top, int Left,

@@ -195,8 +195,9 @@ int GetMaxBorderWidth(TsCommonData* SkinData);
 // What lies under the control, as the parent tells it; the control's own background colour when it is not
 // skinned or has no parent.
 void GetParentCacheInfo(TsCommonData* SkinData, TCacheInfo& CacheInfo);
-// What lies under the window, as its parent window tells it (not ready when it does not).
-void GetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo);
+// What lies under the window, as its parent window tells it (not ready when it does not); false when the window
+// has no parent or the parent gives no answer, which leaves the colour as it was.
+bool GetParentWndCacheInfo(HWND Wnd, TCacheInfo& CacheInfo);
 // Copies R of the control's cache bitmap (from Offset) to DC, leaving out the children that paint themselves
 // (shifted by Left and Top); UpdateCorners redoes the cache's borders first.
 void CopyWinControlCache(TWinControl* Control, TsCommonData* SkinData, const TPoint& Offset, int Top, int Left,

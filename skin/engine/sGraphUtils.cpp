@@ -249,6 +249,10 @@ int DrawTextStr(HDC DC, const std::string& Text, TRect& R, UINT Flags) {
     return DrawTextA(DC, Text.c_str(), static_cast<int>(Text.size()), &R, Flags);
 }
 
+int DrawTextStr(HDC DC, const std::wstring& Text, TRect& R, UINT Flags) {
+    return DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), &R, Flags);
+}
+
 int TextWidthOf(TCanvas* Canvas, const std::string& Text) { return Canvas->TextExtent(Text).cx; }
 
 TSize TextExtentOf(TCanvas* Canvas, const std::string& Text) { return Canvas->TextExtent(Text); }
@@ -287,7 +291,8 @@ namespace {
 
 // The text's four outline copies (one pixel left, up, right and down, each skipped when its colour is -1), then
 // the text itself in Colors[0].
-void DrawOutlinedText(TCanvas* Canvas, const std::string& Text, const TRect& R, UINT Flags, const TColor* Colors) {
+template <class Str>
+void DrawOutlinedText(TCanvas* Canvas, const Str& Text, const TRect& R, UINT Flags, const TColor* Colors) {
     static const int shifts[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
     for (int i = 0; i < 4; ++i) {
         if (Colors[i + 1] == -1)
@@ -316,8 +321,11 @@ void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R
     DrawOutlinedText(Canvas, Text, R, Flags, Hot ? section.HotFontColor : section.FontColor);
 }
 
-void WriteSkinText(TCanvas* Canvas, const std::string& Text, bool Enabled, bool Hot, TsCommonData* SkinData,
-                   UINT Flags, TRect R) {
+namespace {
+
+template <class Str>
+void WriteSkinTextOf(TCanvas* Canvas, const Str& Text, bool Enabled, bool Hot, TsCommonData* SkinData, UINT Flags,
+                     TRect R) {
     if (!Canvas || !SkinData)
         return;
     TControl* owner = SkinData->OwnerControl();
@@ -359,6 +367,18 @@ void WriteSkinText(TCanvas* Canvas, const std::string& Text, bool Enabled, bool 
         DrawTextStr(dc, Text, R, Flags);
     }
     RestoreDC(dc, saved);
+}
+
+}  // namespace
+
+void WriteSkinText(TCanvas* Canvas, const std::string& Text, bool Enabled, bool Hot, TsCommonData* SkinData,
+                   UINT Flags, TRect R) {
+    WriteSkinTextOf(Canvas, Text, Enabled, Hot, SkinData, Flags, R);
+}
+
+void WriteSkinText(TCanvas* Canvas, const std::wstring& Text, bool Enabled, bool Hot, TsCommonData* SkinData,
+                   UINT Flags, TRect R) {
+    WriteSkinTextOf(Canvas, Text, Enabled, Hot, SkinData, Flags, R);
 }
 
 // --- pixel loops ---

@@ -115,6 +115,8 @@ void DrawDotGrip(TCanvas* Canvas, const TRect& R);
 // --- text ---
 
 int DrawTextStr(HDC DC, const std::string& Text, TRect& R, UINT Flags);
+// The same for text as a window holds it: every character shows, whatever the code page.
+int DrawTextStr(HDC DC, const std::wstring& Text, TRect& R, UINT Flags);
 int TextWidthOf(TCanvas* Canvas, const std::string& Text);
 TSize TextExtentOf(TCanvas* Canvas, const std::string& Text);
 void TextRectOf(TCanvas* Canvas, const TRect& R, int X, int Y, const std::string& Text);
@@ -132,6 +134,9 @@ void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R
 // colour. Without a section of the skin the text keeps the font's colour. Hot text of a "WEBBUTTON" is
 // underlined.
 void WriteSkinText(TCanvas* Canvas, const std::string& Text, bool Enabled, bool Hot, TsCommonData* SkinData,
+                   UINT Flags, TRect R);
+// The same for a window's own (Unicode) text.
+void WriteSkinText(TCanvas* Canvas, const std::wstring& Text, bool Enabled, bool Hot, TsCommonData* SkinData,
                    UINT Flags, TRect R);
 
 // --- pixel loops (pf24bit unless said otherwise; each clips to its bitmaps and returns for bitmaps smaller

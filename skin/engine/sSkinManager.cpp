@@ -327,11 +327,13 @@ void TsSkinManager::SendRemoveSkin() {
     {
         // The images go even when a handler fails, so no painter is left with half a skin.
         auto freed = Finally([this] {
+            FRemovingSkin = false;
             FreeBitmaps();
             FreeJpegs();
             Sections.clear();
             InitConstantIndexes();
         });
+        FRemovingSkin = true;
         Broadcast(scRemoveSkin);
     }
 }

@@ -90,6 +90,9 @@ public:
     void SetSkinDirectory(const std::string& Value);
     bool Active() const { return FActive; }
     void SetActive(bool Value);
+    // True while the manager tells every window that its skin goes (command 2): Active is already false then,
+    // but what the manager skinned must still take the news.
+    bool RemovingSkin() const { return FRemovingSkin; }
     TsStoredSkins* InternalSkins() const { return FInternalSkins.get(); }
     void SetInternalSkins(TsStoredSkins* Value) { FInternalSkins->Assign(Value); }
     // The owner-draw menu painter, nil when no menu unit is linked in.
@@ -272,6 +275,7 @@ private:
     std::string FSkinName;
     std::string FSkinDirectory;
     bool FActive = true;
+    bool FRemovingSkin = false;
     std::unique_ptr<TsStoredSkins> FInternalSkins;
     std::unique_ptr<TacMenuPainter> FSkinableMenus;
     bool FSkinnedPopups = true;

@@ -19,6 +19,9 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 
+#include <algorithm>
+#include <functional>
+
 TacFrameAdapterMaker acMakeFrameAdapter = MakeFrameAdapter;
 
 namespace {
@@ -305,9 +308,7 @@ void TacCtrlAdapter::AddAllItems(TWinControl* Parent) {
                 AddNewItem(windowed, "EDIT");
             } else if (auto* label = dynamic_cast<TCustomLabel*>(component);
                        label && (anyLabel || dynamic_cast<TLabel*>(label))) {
-                label->SetTransparent(true);
-                if (DefaultManager)
-                    label->Font()->SetColor(DefaultManager->GetGlobalFontColor());
+                SkinLabel(label);
             }
         }
         auto* windowed = dynamic_cast<TWinControl*>(component);
@@ -325,7 +326,53 @@ void TacCtrlAdapter::AddAllItems(TWinControl* Parent) {
         adapt(container->Controls(i), false);
 }
 
+void TacCtrlAdapter::SkinLabel(TCustomLabel* Label) {
+    if (std::none_of(FLabels.begin(), FLabels.end(), [&](const TLabelLook& l) { return l.Label == Label; }))
+        FLabels.push_back({Label, Label->Font()->Color(), Label->ParentFont(), Label->Transparent()});
+    Label->SetTransparent(true);
+    if (DefaultManager)
+        Label->Font()->SetColor(DefaultManager->GetGlobalFontColor());
+}
+
+void TacCtrlAdapter::RestoreLabels() {
+    std::vector<TLabelLook> labels = std::move(FLabels);
+    FLabels.clear();
+    if (labels.empty() || !FForm)
+        return;
+    // Only labels that are still there are touched: one freed meanwhile is found nowhere on the form.
+    std::function<void(TComponent*)> walk = [&](TComponent* Owner) {
+        auto give = [&](TComponent* c) {
+            auto it = std::find_if(labels.begin(), labels.end(), [&](const TLabelLook& l) { return l.Label == c; });
+            if (it == labels.end())
+                return;
+            TLabelLook look = *it;
+            labels.erase(it);
+            if (look.Label->Destroying())
+                return;
+            look.Label->Font()->SetColor(look.FontColor);
+            if (look.ParentFont)
+                look.Label->SetParentFont(true);
+            look.Label->SetTransparent(look.Transparent);
+        };
+        for (int i = 0; i < Owner->ComponentCount() && !labels.empty(); ++i) {
+            give(Owner->Components(i));
+            walk(Owner->Components(i));
+        }
+        if (auto* windowed = dynamic_cast<TWinControl*>(Owner))
+            for (int i = 0; i < windowed->ControlCount() && !labels.empty(); ++i) {
+                give(windowed->Controls(i));
+                if (auto* child = dynamic_cast<TWinControl*>(windowed->Controls(i)))
+                    walk(child);
+            }
+    };
+    walk(FForm);
+}
+
 void TacCtrlAdapter::WndProc(TMessage& Message) {
+    // The skin goes: the labels it recoloured are the form's own again.
+    if (Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scRemoveSkin &&
+        Message.LParam == reinterpret_cast<LPARAM>(SkinManager()))
+        RestoreLabels();
     // The count is read anew each time: a control's reaction may remove items.
     for (size_t i = 0; i < FItems.size(); ++i) {
         TacAdapterItem* item = FItems[i].get();

@@ -16,6 +16,7 @@
 
 class TsSkinManager;
 class TacCtrlAdapter;
+class TCustomLabel;
 
 // A component with this Tag is never skinned; the skin library gives it to windows it makes for its own use.
 constexpr int acNoSkinTag = -98;
@@ -103,11 +104,24 @@ private:
     // OnSkinItem when set; CanBeAdded and the section as it leaves them.
     void AskSkinItem(TComponent* Item, bool& CanBeAdded, std::string& SkinSection) const;
     void DeleteAt(size_t Index);
+    // Makes a label see-through in the skin's font colour, remembering its own look the first time.
+    void SkinLabel(TCustomLabel* Label);
+    // Gives every label that is still on the form the look it had before the skin.
+    void RestoreLabels();
+
+    // A label's own look, as it was before the skin changed it.
+    struct TLabelLook {
+        TCustomLabel* Label = nullptr;
+        TColor FontColor = clNone;
+        bool ParentFont = true;
+        bool Transparent = false;
+    };
 
     TWinControl* FForm;
     TsCommonData* FSkinData;
     const TAddItemEvent* FOnSkinItem;
     std::vector<std::unique_ptr<TacAdapterItem>> FItems;
+    std::vector<TLabelLook> FLabels;
 };
 
 // The index of the first of the manager's class-name lists that holds ClassName exactly, -1 for none.

@@ -10,6 +10,7 @@
 #include "sMDIForm.h"
 #include "sSkinProvider.h"
 #include "sSystemMenu.h"
+#include "skin/adapters/acMnuWnd.h"
 #include "skin/adapters/acScrollBars.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sGraphUtils.h"
@@ -103,13 +104,25 @@ bool TsSkinProvider::StateWndProc(TMessage& Message) {
             ParentNotifyHandler(Message);
             return true;
         case WM_ENTERMENULOOP:
+            // The popup windows opened from here on are the menus of a skinned form: their adapters paint them.
+            acMenuActive = true;
             EnterMenuLoop(Message);
             return true;
         case WM_EXITMENULOOP:
+            acMenuActive = false;
             FRegionLocked = false;
             FreeMenuLoopCover();
             CallOld(Message);
             return true;
+        case WM_CONTEXTMENU: {
+            // The class library shows the form's popup menu from a window of its own, whose menu loop the form
+            // never hears of: the popup is the skinned form's all the same while the form handles the message.
+            bool wasActive = acMenuActive;
+            acMenuActive = true;
+            auto restore = Finally([wasActive] { acMenuActive = wasActive; });
+            CallOld(Message);
+            return true;
+        }
         case CM_VISIBLECHANGED:
             CallOld(Message);
             if (Message.WParam) {

@@ -4,6 +4,7 @@
 #include "skin/forms/acSkinLibrary.h"
 #include "skin/forms/sFrameAdapter.h"
 #include "skin/forms/sSkinProvider.h"
+#include "tests/classlib/SyntheticInput.h"
 #include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/skin/SkinSamples.h"
@@ -182,8 +183,12 @@ protected:
         StartSkinLibrary();
         Dir = new TempDir;
         WriteSkinFolder(Dir->Path(), MakeSampleSkin("SAMPLE"));
+        WriteSkinFolder(Dir->Path(), MakeSampleFontSkin("SAMPLEFONTS"));
         WritePackedSkin(Dir->Path(), MakeSampleSkin("SAMPLEPACKED"));
         WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORM"));
+        FlatFormOptions popups;
+        popups.PopupMenu = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMPOPUP", popups));
     }
     static void TearDownTestSuite() {
         delete Dir;
@@ -268,7 +273,8 @@ protected:
         Add<TRadioButton>(Form, 10, 264, 120, 20)->SetCaption("Radio");
         auto* group = Add<TGroupBox>(Form, 10, 290, 120, 70);
         group->SetCaption("Group");
-        Add<TLabel>(group, 10, 20, 80, 16)->SetCaption("Label in group");
+        GroupLabel = Add<TLabel>(group, 10, 20, 80, 16);
+        GroupLabel->SetCaption("Label in group");
         Add<TScrollBar>(Form, 10, 368, 120, 18);
         Add<TBitBtn>(Form, 10, 392, 120, 26)->SetCaption("BitBtn");
         Add<TSpeedButton>(Form, 10, 424, 60, 24)->SetCaption("Speed");
@@ -391,6 +397,7 @@ protected:
     TPopupMenu* Popup = nullptr;
     TFrame* Frame = nullptr;
     TListView* ListView = nullptr;
+    TLabel* GroupLabel = nullptr;
     std::vector<HWND> Tops;
     int Counter = 0;
 };
@@ -466,6 +473,26 @@ TEST_F(Showcase, EveryWindowIsSkinnedAndAfterTheSkinGoesEverythingIsAsBefore) {
     EXPECT_EQ(DifferentPixels(plain.get(), after.get()), 0);
     EXPECT_EQ(ListView->Color(), clWindow);
     EXPECT_EQ(DifferentPixels(plainMdi.get(), afterMdi.get()), 0);
+}
+
+// A skin whose sections have text colours of their own colours the labels too; once it goes, every control has its
+// own colours and fonts again and the form looks exactly as before.
+TEST_F(Showcase, AfterASkinWithTextColoursOfItsOwnGoesEveryControlHasItsOwnColoursAgain) {
+    Repaint();
+    const TColor labelColour = GroupLabel->Font()->Color();
+    const bool labelParentFont = GroupLabel->ParentFont();
+    auto plain = Shot(Form->Handle(), "showcase-fonts-unskinned");
+    Load("SAMPLEFONTS");
+    Repaint();
+    auto skinned = Shot(Form->Handle(), "showcase-fonts-sample");
+    EXPECT_EQ(ColorToRGB(GroupLabel->Font()->Color()), static_cast<TColor>(SampleGlobalFontColor));
+    EXPECT_GT(DifferentPixels(plain.get(), skinned.get()), plain->Width() * plain->Height() / 2);
+    Remove();
+    Repaint();
+    auto after = Shot(Form->Handle(), "showcase-fonts-removed");
+    EXPECT_EQ(GroupLabel->Font()->Color(), labelColour);
+    EXPECT_EQ(GroupLabel->ParentFont(), labelParentFont);
+    EXPECT_EQ(DifferentPixels(plain.get(), after.get()), 0);
 }
 
 TEST_F(Showcase, AHundredCyclesOfLoadChangeAndRemoveKeepTheProcessWhereItWas) {
@@ -611,6 +638,52 @@ TEST_F(Showcase, MessageBoxesStandardDialogsAndPopupMenusAreSkinnedThroughTheHoo
                           DeleteObject(rgn);
                           KeepShot(ScreenOf(Wnd).get(), "showcase-message-box-unskinned");
                       }));
+}
+
+}  // namespace
+
+namespace {
+
+LRESULT CALLBACK PlainWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    return DefWindowProcW(Wnd, Msg, WParam, LParam);
+}
+
+// A popup menu that the skinned form opens itself gets the skin's menu frame from the adapter of its window, though
+// its items are the system's own; the same menu opened by a window that nothing skins keeps the system's frame.
+TEST_F(Showcase, APopupMenuOfTheSkinnedFormWearsTheSkinsMenuFrame) {
+    Load("FLATFORMPOPUP");
+    Repaint();
+    HMENU menu = CreatePopupMenu();
+    for (const wchar_t* caption : {L"One", L"Two", L"Three"})
+        AppendMenuW(menu, MF_STRING, 100, caption);
+    // The frame's colour halfway down the left edge of the menu that Owner opens.
+    auto frameOf = [&](HWND Owner) {
+        TColor seen = clNone;
+        SetForegroundWindow(Owner);
+        EXPECT_TRUE(Probe("#32768", [&] { TrackPopupMenu(menu, TPM_LEFTALIGN, 300, 300, 0, Owner, nullptr); },
+                          [&](HWND Wnd) {
+                              RECT r;
+                              GetWindowRect(Wnd, &r);
+                              seen = static_cast<TColor>(ScreenPixel(r.left + 1, (r.top + r.bottom) / 2));
+                              KeepShot(ScreenOf(Wnd).get(), "showcase-own-popup-menu");
+                          }));
+        return seen;
+    };
+    EXPECT_EQ(frameOf(Form->Handle()), static_cast<TColor>(FormSkin::PopupRing));
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"ShowcasePlainWindow";
+    RegisterClassW(&wc);
+    HWND plain = CreateWindowExW(0, wc.lpszClassName, L"Plain", WS_POPUP | WS_VISIBLE | WS_CAPTION, 200, 200, 300, 200,
+                                 nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(plain);
+    PumpMessagesFor(100);
+    ASSERT_FALSE(GetSkinCmdBool(plain, scIsSkinned));
+    EXPECT_NE(frameOf(plain), static_cast<TColor>(FormSkin::PopupRing));
+    DestroyWindow(plain);
+    DestroyMenu(menu);
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ SampleColor FormSkin::GlyphColor(const std::string& button, bool big, int state)
 
 SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& options) {
     using namespace FormSkin;
-    const int W = 128, H = 32 * 16;
+    const int W = 128, H = 32 * 18;
     std::vector<SampleColor> px(static_cast<size_t>(W) * H, 0x404040);
     auto set = [&](int x, int y, SampleColor c) { px[static_cast<size_t>(y) * W + x] = c; };
     std::vector<std::string> global = {
@@ -66,13 +66,17 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
         "BIVALIGN=0",
     };
     int top = 0;
+    // A 32 x 32 border image at the row Top: a ring Width pixels wide around the centre colour.
+    auto ring = [&](int Top, int Width, SampleColor RingColor, SampleColor Centre) {
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                bool edge = x < Width || y < Width || x >= 32 - Width || y >= 32 - Width;
+                set(x, Top + y, edge ? RingColor : Centre);
+            }
+    };
     // The form's border image: a ring around the form colour, magenta runs in the corner blocks.
     int border = options.WideBorder ? WideBorder : Border;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            bool edge = x < border || y < border || x >= 32 - border || y >= 32 - border;
-            set(x, top + y, edge ? Ring : Form);
-        }
+    ring(top, border, Ring, Form);
     for (int row : {0, 31}) {
         for (int x = 0; x < 3; ++x)
             set(x, top + row, 0xFF00FF), set(31 - x, top + row, 0xFF00FF);
@@ -84,17 +88,20 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
     // The dialog's border image: the same shape as the form's, its own ring and centre.
     std::string dialogMask;
     if (options.Dialog) {
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) {
-                bool edge = x < Border || y < Border || x >= 32 - Border || y >= 32 - Border;
-                set(x, top + y, edge ? DialogRing : Dialog);
-            }
+        ring(top, Border, DialogRing, Dialog);
         for (int row : {0, 31})
             for (int x = 0; x < 3; ++x)
                 set(x, top + row, 0xFF00FF), set(31 - x, top + row, 0xFF00FF);
         for (int row : {1, 30})
             set(0, top + row, 0xFF00FF), set(31, top + row, 0xFF00FF);
         dialogMask = Image('^', 0, top, 32, top + 32, Border, 1, 0);
+        top += 32;
+    }
+    // The popup menus' border image: a plain ring around the popup colour.
+    std::string popupMask;
+    if (options.PopupMenu) {
+        ring(top, PopupBorder, PopupRing, Popup);
+        popupMask = Image('^', 0, top, 32, top + 32, PopupBorder, 1, 0);
         top += 32;
     }
     // The caption-button frame.
@@ -226,6 +233,17 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
                  "HOTCOLOR=" + Num(MenuItemHot),
                  "FONTCOLOR=" + Num(MenuItemFont),
                  "HOTFONTCOLOR=" + Num(MenuItemHotFont),
+             })
+            lines.push_back(line);
+    if (options.PopupMenu)
+        for (const std::string& line : std::vector<std::string>{
+                 "",
+                 "[MAINMENU]",
+                 "COLOR=" + Num(Popup),
+                 "HOTCOLOR=" + Num(Popup),
+                 "FONTCOLOR=0",
+                 "HOTFONTCOLOR=0",
+                 "BORDERSMASK=" + popupMask,
              })
             lines.push_back(line);
     std::string text;

@@ -45,6 +45,10 @@ constexpr SampleColor MDIArea = 0x8C5A3C;
 // hot-lit) colour, and their text colours.
 constexpr SampleColor MenuItem = 0x46B48C, MenuItemHot = 0xB43CA0;
 constexpr SampleColor MenuItemFont = 0x143C14, MenuItemHotFont = 0xF0F0C8;
+// The popup menus' section ("MAINMENU", FlatFormOptions::PopupMenu): its colour, and its border image, one 32 x 32
+// state with a ring of PopupBorder pixels in PopupRing around the popup colour.
+constexpr SampleColor Popup = 0xC8E6B4, PopupRing = 0x6E1E8C;
+constexpr int PopupBorder = 3;
 
 // The standard dialogs' sections (FlatFormOptions::Dialog): the dialog (inactive and active colours; its border image
 // has the form's shape, a ring of DialogRing and a centre of the inactive colour), the strip behind its title buttons, push buttons, and the fully transparent section of labels and
@@ -66,6 +70,7 @@ struct FlatFormOptions {
     bool ScrollBars = false;  // the scroll-bar sections of the flat scroll skin (FlatStateColor), for the form's bars
     bool Dialog = false;      // the sections of standard dialogs (see FormSkin::Dialog)
     bool MenuItem = false;    // "MENUITEM", the flat section of the menu line's items (see FormSkin::MenuItem)
+    bool PopupMenu = false;   // "MAINMENU", the section of popup menus (see FormSkin::Popup)
 };
 
 SampleSkin MakeFlatFormSkin(const std::string& name = "FLATFORM", const FlatFormOptions& options = {});

@@ -687,6 +687,23 @@ SampleSkin MakeSampleSkin(const std::string& name, int extraSections) {
     return skin;
 }
 
+SampleSkin MakeSampleFontSkin(const std::string& name) {
+    SampleSkin skin = MakeSampleSkin(name);
+    std::string& text = skin.Files.front().Data;
+    auto replace = [&](const std::string& from, const std::string& to) {
+        size_t at = text.find(from);
+        if (at == std::string::npos)
+            throw std::logic_error("the sample description has no \"" + from + "\"");
+        text.replace(at, from.size(), to);
+    };
+    // The first font colour is GLOBALINFO's.
+    replace("FONTCOLOR=0\r\n", "FONTCOLOR=" + std::to_string(SampleGlobalFontColor) + "\r\n");
+    replace("[GROUPBOX]\r\nTRANSPARENCY=50\r\nFONTCOLOR=8388608\r\n",
+            "[GROUPBOX]\r\nTRANSPARENCY=50\r\nFONTCOLOR=" + std::to_string(SampleGroupBoxFontColor) +
+                "\r\nGIVEOWNFONT=TRUE\r\n");
+    return skin;
+}
+
 std::string ZlibStream(const std::string& bytes, int level) {
     uLongf size = compressBound(static_cast<uLong>(bytes.size()));
     std::string out(size, '\0');

@@ -36,6 +36,11 @@ std::string SampleOptionsText(int extraSections = 0);
 // mode and PARENTCLASS chains. Bulk sections (two 32 x 32 states each, below the rest of the master bitmap) make
 // a large skin for measuring.
 SampleSkin MakeSampleSkin(const std::string& name = "SAMPLE", int extraSections = 0);
+// The sample skin with text colours of its own: GLOBALINFO's font colour (which the labels of a skinned form take)
+// is SampleGlobalFontColor, and the group box's section gives its font colour, SampleGroupBoxFontColor, to the
+// controls it holds.
+constexpr SampleColor SampleGlobalFontColor = 0x2040C0, SampleGroupBoxFontColor = 0xA03060;
+SampleSkin MakeSampleFontSkin(const std::string& name = "SAMPLEFONTS");
 // The flat colour of texture k of the sample skin's master bitmap ("~" rectangles from (256, 128), 16 x 16, sixteen
 // a row); distinct for k below 200 and never grey.
 SampleColor SampleTextureColor(int k);

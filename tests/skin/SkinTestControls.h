@@ -44,7 +44,8 @@ public:
 
 // A parent answering as a skinned control answers: command 26 with SectionAnswer, 34 with its background
 // (Background at BackgroundOffset when set, else a colour when BackgroundColor is not -1, else not at all),
-// 36 with CacheState and 21 with ColorAnswer.
+// 36 with CacheState, 21 with ColorAnswer and 61 with ClientOffsetAnswer (MakeLong(x, y), as a skinned form
+// tells where its client area lies).
 class TAnsweringParent : public TSkinRecorder<TCustomControl> {
     CLASS_INFO(TAnsweringParent, TCustomControl)
 public:
@@ -55,6 +56,7 @@ public:
     TColor BackgroundColor = -1;
     int CacheState = 0;
     TColor ColorAnswer = 0;
+    LRESULT ClientOffsetAnswer = 0;
     void Dispatch(TMessage& Message) override {
         if (Message.Msg == SM_QUORVEXCMD) {
             Commands.push_back({SkinCmdOf(Message.WParam), Message.LParam});
@@ -67,6 +69,9 @@ public:
                 return;
             case scGetColor:
                 Message.Result = ColorAnswer;
+                return;
+            case scGetClientOffset:
+                Message.Result = ClientOffsetAnswer;
                 return;
             case scGetBgInfo: {
                 auto* info = reinterpret_cast<TacBGInfo*>(Message.LParam);

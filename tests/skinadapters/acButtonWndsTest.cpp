@@ -7,6 +7,7 @@
 #include "tests/support/MessageLoop.h"
 
 #include "classlib/Buttons.h"
+#include "classlib/Controls.h"
 #include "classlib/StdCtrls.h"
 
 #include <commctrl.h>
@@ -15,6 +16,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -189,12 +191,39 @@ TEST_F(ButtonAdapters, PressingShiftsTheCaptionByOnePixel) {
 TEST_F(ButtonAdapters, ADisabledButtonFadesIntoItsParentAndShowsNoFocus) {
     HWND button = Button(L"Off");
     auto adapter = CreateAdapter<TacBtnWnd>(button, nullptr, nullptr, "BUTTON", true);
+    // Where the focus frame's dots lie: black with the focus (the hot caption is not black), not without it.
+    SetFocus(button);
+    PumpMessagesFor(30);
+    auto focused = PrintWindowPicture(button);
+    SetFocus(parent.Wnd);
+    PumpMessagesFor(30);
+    auto plain = PrintWindowPicture(button);
+    std::vector<POINT> dots;
+    for (int y = 0; y < focused->Height(); ++y)
+        for (int x = 0; x < focused->Width(); ++x)
+            if (PixelOf(focused.get(), x, y) == 0 && PixelOf(plain.get(), x, y) != 0)
+                dots.push_back({x, y});
+    ASSERT_GT(dots.size(), 4u);
+
+    // Disabled while it has the focus. Windows lets it keep the focus; Wine takes the focus away, and then the
+    // button is told of it as Windows would leave it.
+    SetFocus(button);
+    PumpMessagesFor(30);
     EnableWindow(button, FALSE);
+    PumpMessagesFor(30);
+    if (!(SendMessageW(button, BM_GETSTATE, 0, 0) & BST_FOCUS))
+        SendMessageW(button, WM_SETFOCUS, 0, 0);
+    ASSERT_TRUE(SendMessageW(button, BM_GETSTATE, 0, 0) & BST_FOCUS);
     auto pic = PrintWindowPicture(button);
     TColor parentColour = ColorToRGB(clBtnFace);
     EXPECT_TRUE(Near(PixelOf(pic.get(), 5, 15), Mix(Flat(colours.Color), parentColour, 0.4)));
     EXPECT_TRUE(Near(PixelOf(pic.get(), 1, 1), Mix(Flat(colours.Border[0]), parentColour, 0.4)));
     EXPECT_EQ(CountOf(pic.get(), 0), 0);
+    // Where the dots would be, the faded face of the button.
+    int faded = 0;
+    for (POINT p : dots)
+        faded += Near(PixelOf(pic.get(), p.x, p.y), Mix(Flat(colours.Color), parentColour, 0.4)) ? 1 : 0;
+    EXPECT_EQ(faded, static_cast<int>(dots.size()));
 }
 
 TEST_F(ButtonAdapters, BackgroundErasingAndFramePaintingAreSwallowed) {
@@ -228,10 +257,10 @@ TEST_F(ButtonAdapters, AClassLibraryButtonAndItsDefaultLook) {
         PumpMessagesFor(30);
         EXPECT_EQ(b->ButtonState(), 0);
         EXPECT_TRUE(Shows(other->Handle(), Flat(colours.Border[0]), Flat(colours.Color)));
-        if ((GetWindowLongW(ok->Handle(), GWL_STYLE) & 15) == BS_DEFPUSHBUTTON) {
-            EXPECT_EQ(a->ButtonState(), 1);
-            EXPECT_TRUE(Shows(ok->Handle(), Flat(colours.Border[1]), Flat(colours.HotColor)));
-        }
+        // The default button of the class library carries the default style, and looks hot for it.
+        ASSERT_EQ(GetWindowLongW(ok->Handle(), GWL_STYLE) & 15, BS_DEFPUSHBUTTON);
+        EXPECT_EQ(a->ButtonState(), 1);
+        EXPECT_TRUE(Shows(ok->Handle(), Flat(colours.Border[1]), Flat(colours.HotColor)));
         // The control still clicks through the adapter.
         int clicks = 0;
         other->OnClick = [&](TObject*) { ++clicks; };
@@ -356,4 +385,32 @@ TEST_F(ButtonAdapters, TheTestWindowAsAUserSeesIt) {
     if (const char* file = std::getenv("BRIMLET_ADAPTER_SHOT"))
         screen->SaveToFile(file);
     SendMessageW(pressed, BM_SETSTATE, FALSE, 0);
+}
+
+// The caption is painted as the window holds it, not through the code page, where these letters become "?".
+TEST_F(ButtonAdapters, ACaptionOutsideTheCodePageIsPaintedAsTheWindowHoldsIt) {
+    const std::wstring text = L"\u0416\u042F\u03BB\u0414";
+    ASSERT_EQ(WideToAnsi(text), "????");
+    // The ink of a caption in the font a dialog button without one of its own is painted in.
+    auto ink = [](const std::wstring& Caption) {
+        auto bmp = CreateBmp24(100, 30);
+        HDC dc = bmp->Canvas()->Handle();
+        FillDC(dc, TRect(0, 0, 100, 30), clWhite);
+        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, 0);
+        RECT r{0, 0, 100, 30};
+        DrawTextW(dc, Caption.c_str(), static_cast<int>(Caption.size()), &r, DT_WORDBREAK | DT_EXPANDTABS | DT_CENTER);
+        SelectObject(dc, old);
+        GdiFlush();
+        return CountOf(bmp.get(), 0);
+    };
+    int wide = ink(text);
+    ASSERT_NE(wide, ink(L"????"));
+    HWND button = Button(text.c_str());
+    auto adapter = CreateAdapter<TacBtnWnd>(button, nullptr, nullptr, "BUTTON", true);
+    SetFocus(parent.Wnd);
+    PumpMessagesFor(30);
+    ASSERT_EQ(adapter->ButtonState(), 0);
+    EXPECT_EQ(CountOf(PrintWindowPicture(button).get(), Flat(colours.FontColor)), wide);
 }

@@ -1,4 +1,6 @@
+#include "skin/adapters/acCheckBoxWnds.h"
 #include "skin/adapters/acSBUtils.h"
+#include "skin/engine/acFastPixels.h"
 
 #include "AdapterTestWindows.h"
 #include "tests/classlib/SyntheticInput.h"
@@ -10,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,6 +49,35 @@ LRESULT CALLBACK LaterSubclass(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 }
 
 WNDPROC ProcOf(HWND Wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC)); }
+
+// A control of the class library that chooses how far it fades when it is disabled: it answers skin command 35 by
+// setting the blend byte to Blend (-1: it does not answer).
+class TFadingControl : public TCustomControl {
+    CLASS_INFO(TFadingControl, TCustomControl)
+public:
+    using TCustomControl::TCustomControl;
+    int Blend = -1;
+    int Asked = 0;
+    void Dispatch(TMessage& Message) override {
+        if (Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scPrepareDisabled) {
+            ++Asked;
+            if (Blend >= 0)
+                acDisabledBlend = static_cast<uint8_t>(Blend);
+            return;
+        }
+        TCustomControl::Dispatch(Message);
+    }
+};
+
+// Each byte of the colour at that share (percent) over black, within one step of rounding.
+bool FadedOverBlack(TColor Seen, TColor Own, int Percent) {
+    for (int shift : {0, 8, 16}) {
+        int expected = (static_cast<int>((Own >> shift) & 0xFF) * Percent + 50) / 100;
+        if (std::abs(static_cast<int>((Seen >> shift) & 0xFF) - expected) > 1)
+            return false;
+    }
+    return true;
+}
 
 class BaseAdapter : public ::testing::Test {
 protected:
@@ -275,6 +308,12 @@ TEST_F(BaseAdapter, SharedGeometryAndLookups) {
     GetWndOffsetInParent(inner->Handle(), owner, wndRect, pos, size, parentRect);
     EXPECT_EQ(pos.x, 12);
     EXPECT_EQ(pos.y, 14);
+    panel->ClientOffsetAnswer = MAKELONG(3, 5);
+    GetWndOffsetInParent(inner->Handle(), owner, wndRect, pos, size, parentRect);
+    EXPECT_EQ(owner, panel->Handle());
+    EXPECT_EQ(pos.x, 12 - 3);
+    EXPECT_EQ(pos.y, 14 - 5);
+    EXPECT_EQ(size.cx, 40);
 }
 
 TEST_F(BaseAdapter, PreparingTheCachePaintsTheSectionOnceUntilTheBackgroundChanges) {
@@ -331,4 +370,66 @@ TEST_F(BaseAdapter, UninitializingGivesBackOnceAndFreesOnlyWhenAsked) {
     EXPECT_EQ(adapter, nullptr);
     EXPECT_EQ(ProcOf(edit), original);
     UninitializeAdapter(edit, true, false, adapter);
+}
+
+// The removal of the skin reaches the adapters of the application's forms through the manager's own broadcast,
+// although the manager has let go of Active by then: a group box of the class library is no longer opaque, and
+// afterwards the adapter is out of the way.
+TEST_F(BaseAdapter, TheRemovalOfTheSkinReachesTheAdaptersOfTheApplicationsForms) {
+    auto* form = new TfrmSkinTest(Application.Get());
+    form->SetBounds(60, 60, 300, 200);
+    auto* group = new TGroupBox(form);
+    group->SetParent(form);
+    group->SetBounds(10, 10, 150, 100);
+    group->SetCaption("Group");
+    form->Show();
+    ASSERT_FALSE(group->ControlStyle().Contains(csOpaque));
+    {
+        TsCommonData data(group, true);
+        auto adapter = CreateAdapter<TacGroupBoxWnd>(group->Handle(), &data, nullptr, "GROUPBOX", true);
+        ASSERT_TRUE(group->ControlStyle().Contains(csOpaque));
+        EXPECT_EQ(Cmd(group->Handle(), scIsSkinned), 1);
+        skin.Manager.SetActive(false);
+        EXPECT_FALSE(skin.Manager.RemovingSkin());
+        EXPECT_FALSE(group->ControlStyle().Contains(csOpaque));
+        EXPECT_EQ(Cmd(group->Handle(), scIsSkinned), 0);
+    }
+    form->Free();
+}
+
+// A disabled control's cache keeps 50 percent of its section over the parent's colour, or the share the control
+// itself chooses through skin command 35; no other painting sees that choice.
+TEST_F(BaseAdapter, ADisabledControlFadesIntoItsParentAsFarAsItChooses) {
+    auto form = std::unique_ptr<TfrmSkinTest, void (*)(TfrmSkinTest*)>(new TfrmSkinTest(nullptr),
+                                                                       [](TfrmSkinTest* f) { f->Free(); });
+    form->SetBounds(60, 60, 300, 200);
+    auto* under = new TAnsweringParent(form.get());
+    under->SetParent(form.get());
+    under->SetBounds(0, 0, 200, 150);
+    under->BackgroundColor = 0;  // black
+    auto* control = new TFadingControl(form.get());
+    control->SetParent(under);
+    control->SetBounds(10, 10, 60, 40);
+    form->Show();
+    TsCommonData data(control, true);
+    auto adapter = CreateAdapter<TacMainWnd>(control->Handle(), &data, nullptr, "BUTTON", true);
+    auto centre = [&] {
+        data.BGChanged = true;
+        PrepareAdapterCache(&data, control->Handle(), false);
+        return PixelOf(data.CacheBmp(), 30, 20);
+    };
+    const TColor own = Flat(FlatSection("BUTTON").Color);
+    EXPECT_EQ(centre(), own);
+    EXPECT_EQ(control->Asked, 0);
+    control->SetEnabled(false);
+    EXPECT_TRUE(FadedOverBlack(centre(), own, 50));
+    EXPECT_EQ(control->Asked, 1);
+    control->Blend = 20;
+    EXPECT_TRUE(FadedOverBlack(centre(), own, 20));
+    EXPECT_EQ(control->Asked, 2);
+    EXPECT_EQ(acDisabledBlend, 0);
+    // Its choice is asked again at every painting.
+    control->Blend = 0;
+    EXPECT_TRUE(FadedOverBlack(centre(), own, 50));
+    adapter.reset();
 }

@@ -3,13 +3,40 @@
 #include "AdapterTestWindows.h"
 #include "tests/support/MessageLoop.h"
 
+#include "classlib/Controls.h"
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
+#include <string>
 
 namespace {
+
+// Greek and Cyrillic letters, which the program's code page does not hold.
+const std::wstring kForeignText = L"\u0416\u042F\u03BB\u0414";
+
+// The ink of Text drawn black on white in the message font, laid out as a label's text.
+int MessageFontInk(const std::wstring& Text, int W, int H) {
+    auto bmp = CreateBmp24(W, H);
+    HDC dc = bmp->Canvas()->Handle();
+    FillDC(dc, TRect(0, 0, W, H), clWhite);
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, 0);
+    RECT r{0, 0, W + 4, H};
+    DrawTextW(dc, Text.c_str(), static_cast<int>(Text.size()), &r, DT_WORDBREAK | DT_EXPANDTABS | DT_NOCLIP);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    GdiFlush();
+    return CountOf(bmp.get(), 0);
+}
 
 class StaticAdapters : public ::testing::Test {
 protected:
@@ -112,6 +139,28 @@ TEST_F(StaticAdapters, LinkTagsAreRemovedInAnyCase) {
     EXPECT_EQ(RemoveLinkTags("see <a>this link</a> here"), "see this link here");
     EXPECT_EQ(RemoveLinkTags("<A HREF=\"x\">Up</A> and <a id=2>down</a>"), "Up and down");
     EXPECT_EQ(RemoveLinkTags("a < b <abbr> </ab> <a"), "a < b <abbr> </ab> <a");
+    EXPECT_EQ(RemoveLinkTags(L"<a href=x>" + kForeignText + L"</A> \u00E0<b>"), kForeignText + L" \u00E0<b>");
+}
+
+// The text is painted as the window holds it, not through the code page, where these letters become "?".
+TEST_F(StaticAdapters, TextOutsideTheCodePageIsPaintedAsTheWindowHoldsIt) {
+    ASSERT_EQ(WideToAnsi(kForeignText), "????");
+    int wide = MessageFontInk(kForeignText, 150, 20);
+    ASSERT_NE(wide, MessageFontInk(L"????", 150, 20));
+    HWND label = parent.Child(L"STATIC", kForeignText.c_str(), SS_LEFT, 10, 10, 150, 20);
+    auto adapter = CreateAdapter<TacStaticWnd>(label, nullptr, nullptr, "CHECKBOX", true);
+    EXPECT_EQ(adapter->WndWideText, kForeignText);
+    EXPECT_EQ(CountOf(ErasePicture(label).get(), Flat(colours.FontColor)), wide);
+    const std::wstring other = L"\u0416\u0416\u03BB";
+    SetWindowTextW(label, other.c_str());
+    EXPECT_EQ(CountOf(ErasePicture(label).get(), Flat(colours.FontColor)), MessageFontInk(other, 150, 20));
+    // A link's text too.
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LINK_CLASS};
+    InitCommonControlsEx(&icc);
+    HWND link = parent.Child(L"SysLink", (L"<a>" + kForeignText + L"</a>").c_str(), 0, 10, 40, 150, 20);
+    ASSERT_TRUE(link);
+    auto linkAdapter = CreateAdapter<TacLinkWnd>(link, nullptr, nullptr, "CHECKBOX", true);
+    EXPECT_EQ(CountOf(ErasePicture(link).get(), Flat(colours.FontColor)), wide);
 }
 
 TEST_F(StaticAdapters, ALinkWindowPaintsItsTextWithoutTheTags) {

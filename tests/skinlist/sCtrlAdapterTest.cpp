@@ -376,6 +376,36 @@ TEST_F(AdapterList, EveryControlClassGetsTheAdapterItsListNamesAndRemovalRestore
     EXPECT_NE(Px(PrintOf(edit->Handle()).get(), 0, 0), Opaque(FlatFrameColor("EDIT", 0)));
 }
 
+// The labels that the skin recoloured get their own look back when the list hears that the skin goes: only those
+// still on the form, each as it was before the first walk.
+TEST_F(AdapterList, TheSkinsRemovalGivesTheLabelsTheirOwnLookBack) {
+    SetStandardLists();
+    auto* own = Add<TLabel>(8, 8);
+    own->Font()->SetColor(clLime);
+    auto* inherited = Add<TLabel>(8, 40);
+    auto* gone = Add<TLabel>(8, 72);
+    ASSERT_TRUE(inherited->ParentFont());
+    ASSERT_FALSE(own->Transparent());
+    NewList();
+    List->AddAllItems();
+    List->AddAllItems();
+    EXPECT_EQ(own->Font()->Color(), Manager->GetGlobalFontColor());
+    EXPECT_TRUE(own->Transparent());
+    EXPECT_FALSE(inherited->ParentFont());
+    gone->Free();
+    // Another manager's removal is not this skin's.
+    TsSkinManager other(nullptr);
+    TMessage foreign{SM_QUORVEXCMD, MakeSkinCmd(scRemoveSkin), reinterpret_cast<LPARAM>(&other), 0};
+    List->WndProc(foreign);
+    EXPECT_EQ(own->Font()->Color(), Manager->GetGlobalFontColor());
+    TMessage removal{SM_QUORVEXCMD, MakeSkinCmd(scRemoveSkin), reinterpret_cast<LPARAM>(Manager.get()), 0};
+    List->WndProc(removal);
+    EXPECT_EQ(own->Font()->Color(), clLime);
+    EXPECT_FALSE(own->Transparent());
+    EXPECT_TRUE(inherited->ParentFont());
+    EXPECT_EQ(inherited->Font()->Color(), Form->Font()->Color());
+}
+
 TEST_F(AdapterList, TheListOwnerLeavingGivesEveryProcedureBackWhileTheSkinStays) {
     SetStandardLists();
     auto* edit = Add<TEdit>(8, 8);

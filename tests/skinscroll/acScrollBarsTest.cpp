@@ -1,5 +1,6 @@
 // Skinned scroll bars on real windows under Xvfb: a child window with both bars filling a top-level window,
 // skinned with the flat sample skin, driven by real input; pictures read from the screen.
+#include "skin/adapters/acComboWnd.h"
 #include "skin/adapters/acScrollBars.h"
 
 #include "tests/classlib/SyntheticInput.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -163,6 +165,13 @@ protected:
         return TPoint(x, y);
     }
     TColor At(const TPoint& P) { return static_cast<TColor>(ScreenPixel(P.x, P.y)); }
+    // Holds the mouse button down at P; true once the bars took the press.
+    bool HoldAt(const TPoint& P) {
+        MoveMouseTo(P.x, P.y);
+        PumpMessagesFor(60);
+        MouseButton(true);
+        return PumpMessagesUntil([&] { return acScrollTracking.PressedWnd == scrolled; }, 2000);
+    }
     int Count(UINT Msg, int Code) {
         int n = 0;
         for (const Step& s : gSteps)
@@ -456,10 +465,7 @@ TEST_F(ScrollBars, DestroyingTheWindowGivesItsProcedureBackAndForgetsThePress) {
     MakeScrolled();
     Skin();
     TPoint down = VPoint(sbpLineDown);
-    MoveMouseTo(down.x, down.y);
-    PumpMessagesFor(60);
-    MouseButton(true);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return acScrollTracking.PressedWnd == scrolled; }, 2000));
+    ASSERT_TRUE(HoldAt(down));
     DestroyWindow(scrolled);
     MouseButton(false);
     PumpMessagesFor(100);
@@ -467,6 +473,73 @@ TEST_F(ScrollBars, DestroyingTheWindowGivesItsProcedureBackAndForgetsThePress) {
     EXPECT_TRUE(adapter->Destroyed);
     EXPECT_EQ(adapter->VScrollBar, nullptr);
     adapter.reset();
+}
+
+// The mouse is never left bound to a window whose skinned bars went in the middle of a press.
+TEST_F(ScrollBars, BarsThatGoDuringAPressLetTheMouseGo) {
+    MakeScrolled();
+    Skin();
+    TPoint down = VPoint(sbpLineDown);
+    ASSERT_TRUE(HoldAt(down));
+    EXPECT_EQ(GetCapture(), scrolled);
+    adapter.reset();
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(acScrollTracking.PressedWnd, nullptr);
+    MouseButton(false);
+    PumpMessagesFor(50);
+
+    // The same when the adapter only gives the window back and stays.
+    Skin();
+    ASSERT_TRUE(HoldAt(down));
+    ASSERT_EQ(GetCapture(), scrolled);
+    TacMainWnd* raw = adapter.get();
+    UninitializeScrollAdapter(scrolled, false, false, raw);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(adapter->Dragging);
+    MouseButton(false);
+    PumpMessagesFor(50);
+}
+
+// A dropped list holds the mouse for its combo box, which closes it by a click anywhere outside: a press on the
+// list's skinned bar scrolls it and leaves it holding the mouse, so the click outside still closes it.
+TEST_F(ScrollBars, ADroppedComboListKeepsTheMouseAfterAPressOnItsBar) {
+    HWND combo = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 10, 10,
+                                 150, 160, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(combo);
+    for (int i = 0; i < 40; ++i)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((L"Item " + std::to_wstring(i)).c_str()));
+    auto comboAdapter = CreateAdapter<TacComboBoxWnd>(combo, nullptr, manager.get(), "EDIT", true);
+    PumpMessagesFor(60);
+    RECT cr;
+    GetWindowRect(combo, &cr);
+    ClickAt((cr.left + cr.right) / 2, (cr.top + cr.bottom) / 2);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != 0; }, 2000));
+    COMBOBOXINFO info{sizeof info};
+    ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+    HWND list = info.hwndList;
+    ASSERT_TRUE(PumpMessagesUntil([&] { return comboAdapter->ListAdapter != nullptr; }, 2000));
+    ASSERT_EQ(GetAdapterOfWnd(list), comboAdapter->ListAdapter.get());
+    PumpMessagesFor(100);
+    TRect bar = GetVScrollRect(comboAdapter->ListAdapter.get(), list);
+    ASSERT_GT(bar.Height(), 2 * GetSystemMetrics(SM_CYVSCROLL));
+    int x = (bar.left + bar.right) / 2, y = bar.bottom - GetSystemMetrics(SM_CYVSCROLL) / 2;
+    MoveMouseTo(x, y);
+    PumpMessagesFor(60);
+    MouseButton(true);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return acScrollTracking.PressedWnd == list; }, 2000));
+    MouseButton(false);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return acScrollTracking.PressedWnd == nullptr; }, 2000));
+    PumpMessagesFor(100);
+    EXPECT_GT(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
+    EXPECT_NE(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0), 0);
+    EXPECT_EQ(GetCapture(), list);
+    // A click outside closes the list.
+    RECT fr;
+    GetWindowRect(frame, &fr);
+    ClickAt(fr.right - 20, fr.bottom - 20);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) == 0; }, 2000));
+    comboAdapter.reset();
+    DestroyWindow(combo);
 }
 
 TEST(FlatScrollBars, TheSystemFunctionsAreFoundAtRunTime) {
@@ -526,6 +599,8 @@ TEST_F(ScrollBars, AFramesBarsFollowItsSkinData) {
     ASSERT_TRUE(GetWindowLongW(wnd, GWL_STYLE) & WS_VSCROLL);
     ASSERT_TRUE(GetWindowLongW(wnd, GWL_STYLE) & WS_HSCROLL);
     LONG_PTR ownProc = GetWindowLongPtrW(wnd, GWLP_WNDPROC);
+    // A control of the class library is taken over through its WindowProc, so that is what it must get back.
+    TWndMethod ownMethod = frameControl->WindowProc();
     RECT wr{};
     GetWindowRect(wnd, &wr);
     // The middle of the vertical bar's upper arrow, on the screen.
@@ -544,6 +619,7 @@ TEST_F(ScrollBars, AFramesBarsFollowItsSkinData) {
         InitFlatScrollBars(&data, bars);
         ASSERT_NE(bars, nullptr);
         EXPECT_EQ(GetAdapterOfWnd(wnd), bars.get());
+        EXPECT_FALSE(frameControl->WindowProc() == ownMethod);
         EXPECT_EQ(gFlatSBUninitialized, std::vector<HWND>{wnd});
         EXPECT_TRUE(gFlatSBInitialized.empty());
         settle();
@@ -560,6 +636,7 @@ TEST_F(ScrollBars, AFramesBarsFollowItsSkinData) {
         EXPECT_EQ(bars, nullptr);
         EXPECT_EQ(GetAdapterOfWnd(wnd), nullptr);
         EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), ownProc);
+        EXPECT_TRUE(frameControl->WindowProc() == ownMethod);
         EXPECT_EQ(gFlatSBInitialized, std::vector<HWND>{wnd});
         settle();
         EXPECT_NE(static_cast<TColor>(ScreenPixel(arrow.x, arrow.y)), Flat("SCROLLBTNTOP", 0));
@@ -572,6 +649,7 @@ TEST_F(ScrollBars, AFramesBarsFollowItsSkinData) {
         UninitializeScrollAdapter(wnd, false, false, raw);
         ASSERT_TRUE(bars->Destroyed);
         EXPECT_EQ(GetAdapterOfWnd(wnd), nullptr);
+        EXPECT_TRUE(frameControl->WindowProc() == ownMethod);
         InitFlatScrollBars(&data, bars);
         ASSERT_NE(bars, nullptr);
         EXPECT_FALSE(bars->Destroyed);
@@ -580,8 +658,10 @@ TEST_F(ScrollBars, AFramesBarsFollowItsSkinData) {
         EXPECT_EQ(static_cast<TColor>(ScreenPixel(arrow.x, arrow.y)), Flat("SCROLLBTNTOP", 0));
         // Every call while skinned switches the system bars off again, the repeated one too.
         EXPECT_EQ(gFlatSBUninitialized.size(), 4u);
+        EXPECT_FALSE(frameControl->WindowProc() == ownMethod);
         bars.reset();
         EXPECT_EQ(GetWindowLongPtrW(wnd, GWLP_WNDPROC), ownProc);
+        EXPECT_TRUE(frameControl->WindowProc() == ownMethod);
     }
     // What Wine's comctl32 answered, for the record.
     for (BOOL answer : gFlatSBAnswers)
