@@ -120,7 +120,8 @@ std::string BmpFile8(int Width, int Height, int (*Index)(int x, int y)) {
 
 SampleSkin MakeHostileSkin(THostileShape Shape, int Size, const std::string& Name) {
     SampleSkin skin = BaseSkin(Name);
-    std::string& text = Options(skin);
+    std::string text = Options(skin);
+    std::vector<SkinFile> files;
     switch (Shape) {
     case THostileShape::Chain:
         text += "[C0]\r\nPARENTCLASS=BUTTON\r\nCOLOR=65280\r\n";
@@ -161,25 +162,27 @@ SampleSkin MakeHostileSkin(THostileShape Shape, int Size, const std::string& Nam
                 text += Format("[BITMAPS%d]\r\n", i / 256);
             text += Format("K%d=!B%d.BMP!1!0!0\r\n", i, i) + Format("L%d=B%d.BMP\r\n", i, i);
             SampleColor c = static_cast<SampleColor>(i * 2654435761u) & 0xFFFFFF;
-            skin.Files.push_back({Format("B%d.BMP", i), BmpFile24(2, 2, [c](int, int) { return c; })});
+            files.push_back({Format("B%d.BMP", i), BmpFile24(2, 2, [c](int, int) { return c; })});
         }
         break;
     case THostileShape::PackedItems:
         for (int i = 0; i < Size; ++i) {
-            skin.Files.push_back({Format("I%d.DAT", i), Format("item %d", i)});
+            files.push_back({Format("I%d.DAT", i), Format("item %d", i)});
             if (i % 256 == 0)
                 text += Format("[MISSING%d]\r\n", i / 256);
             text += Format("K%d=X%d.BMP\r\n", i, i);
         }
         break;
     case THostileShape::BigBitmap:
-        skin.Files.push_back(
-            {"BIG.BMP", BmpFile8(Size, Size, [](int x, int y) { return (x / 16 + y / 16) & 0xFF; })});
+        files.push_back({"BIG.BMP", BmpFile8(Size, Size, [](int x, int y) { return (x / 16 + y / 16) & 0xFF; })});
         text += "[BIG]\r\n";
         for (int i = 0; i < 16; ++i)
             text += i % 2 ? Format("K%d=BIG.BMP\r\n", i) : Format("K%d=!BIG.BMP!3!1!0\r\n", i);
         break;
     }
+    Options(skin) = std::move(text);
+    for (SkinFile& f : files)
+        skin.Files.push_back(std::move(f));
     return skin;
 }
 
@@ -189,12 +192,12 @@ SampleSkin MakeSoundSkinOfSize(size_t OptionsBytes, size_t OtherBytes, const std
     for (int i = 0; text.size() < OptionsBytes; ++i)
         text += FullSection(Format("S%d", i));
     if (OtherBytes > 0) {
+        text += "[PAD]\r\nBORDERSMASK=PAD.BMP\r\n";
         // One picture of about that many bytes, a few rows high.
         int width = static_cast<int>(std::max<size_t>(1, OtherBytes / (3 * 64)));
         skin.Files.push_back({"PAD.BMP", BmpFile24(width, 64, [](int x, int y) {
                                   return static_cast<SampleColor>((x * 3) ^ (y * 5));
                               })});
-        text += "[PAD]\r\nBORDERSMASK=PAD.BMP\r\n";
     }
     return skin;
 }

@@ -107,6 +107,37 @@ TEST(PackedSkin, BitmapsAreKnownByTheirExtensionInAnyCase) {
     EXPECT_FALSE(c->Files[4].IsBitmap);
 }
 
+TEST(PackedSkin, ItemsAreFoundByNameInAnyCaseTheFirstOfTwoAlike) {
+    auto c = Unpacked(PackItems({PackedItemOf("a.bmp", "1"), PackedItemOf("Options.dat", kOptions),
+                                 PackedItemOf("B.Bmp", "2"), PackedItemOf("A.BMP", "3")}));
+    ASSERT_NE(c->Find("A.bmp"), nullptr);
+    EXPECT_EQ(DataOf(c->Find("A.bmp")->Data.get()), "1");
+    EXPECT_EQ(DataOf(c->Find("b.BMP")->Data.get()), "2");
+    EXPECT_EQ(c->Find("Options.dat"), nullptr);  // the description is no item
+    EXPECT_EQ(c->Find("C.BMP"), nullptr);
+    // Items added later are found, and a cleared convertor finds nothing.
+    TacImageItem late;
+    late.FileName = "late.jpg";
+    late.Data = std::make_unique<TMemoryStream>();
+    c->Files.push_back(std::move(late));
+    EXPECT_NE(c->Find("LATE.JPG"), nullptr);
+    c->Clear();
+    EXPECT_EQ(c->Find("a.bmp"), nullptr);
+}
+
+TEST(PackedSkin, ItemsThatUnpackToMoreThanAnySkinHoldsAreRefused) {
+    // Three items of zeros, a few hundred KB packed, that would unpack to 150 MB together.
+    std::string zeros(50u * 1024 * 1024, '\0');
+    PackedItem item = PackedItemOf("Z.BMP", zeros);
+    zeros.clear();
+    zeros.shrink_to_fit();
+    std::vector<PackedItem> items = {PackedItemOf("Options.dat", kOptions), item, item, item};
+    ExpectDamaged(PackItems(items), "its items unpack to more than 128 MB");
+    items.pop_back();
+    auto c = Unpacked(PackItems(items));  // 100 MB is a skin still
+    EXPECT_EQ(c->Files.size(), 2u);
+}
+
 TEST(PackedSkin, ASecondDescriptionReplacesTheFirst) {
     long before = liveAllocations;
     {
