@@ -160,10 +160,11 @@ void Unpack(TacSkinConvertor* c) {
         if (itemSize < 0 || itemSize > kMaxPackedItemSize ||
             static_cast<unsigned long long>(itemSize) > reader.Remaining() * 1040ULL + 64)
             reader.Fail("item \"" + name + "\" has a size of " + IntToStr(itemSize) + " bytes");
-        total += itemSize;
+        // Counted as the memory streams hold them, in whole 8 KiB blocks: many tiny items cost more than their bytes.
+        total += (static_cast<long long>(itemSize) + 0x1FFF) & ~0x1FFFll;
         if (total > kMaxPackedTotalSize)
-            reader.Fail("its items unpack to more than " + IntToStr(kMaxPackedTotalSize / (1024 * 1024)) +
-                        " MB, more than any skin holds");
+            reader.Fail("its items take more than " + IntToStr(kMaxPackedTotalSize / (1024 * 1024)) +
+                        " MB unpacked, more than any skin holds");
         auto stream = std::make_unique<TMemoryStream>();
         reader.Inflate(stream.get(), itemSize, name);
         if (UpperCase(name) == "OPTIONS.DAT") {

@@ -44,9 +44,9 @@ private:
 constexpr long kMaxPackedItemSize = 64L * 1024 * 1024;
 constexpr long kMaxPackedItemCount = 65536;
 constexpr long kMaxPackedNameLength = 1024;
-// The most that all items together may inflate to, and so the most a packed file may hold: a real skin unpacks
-// to a few tens of MB.
-constexpr long long kMaxPackedTotalSize = 128LL * 1024 * 1024;
+// The most that all items together may take inflated (each in whole 8 KiB blocks of memory), and so the most a
+// packed file may hold: a real skin unpacks to a few tens of MB.
+constexpr long long kMaxPackedTotalSize = 64LL * 1024 * 1024;
 
 // The size of a file in bytes; -1 when it cannot be had (no such file, no access).
 long long acFileSize(const std::string& FileName);
@@ -58,7 +58,7 @@ void LoadPackedSkinFile(const std::string& FileName, std::unique_ptr<TacSkinConv
                         bool FreePacked);
 // Reads Convertor's PackedData from its start into its items and description. Data without the magic shows
 // the warning "Loaded data is not packed QuorvexSkin file" and leaves the convertor empty. Damaged data
-// (impossible counts, lengths or sizes, items that unpack to more than kMaxPackedTotalSize together, a stream
+// (impossible counts, lengths or sizes, items that take more than kMaxPackedTotalSize together, a stream
 // that is corrupt, ends early or inflates to another size)
 // leaves the convertor empty and raises EReadError saying what is wrong.
 void UnpackSkinData(TacSkinConvertor* Convertor);

@@ -284,8 +284,12 @@ struct TsSkinLoad {
     int OwnBitmaps = 0;      // GDI bitmaps made (the master bitmap, bitmap files, small JPEGs)
     int64_t PixelBytes = 0;  // 24-bit bytes of the pictures taken
     int64_t GradientBytes = 0;
-    // Gradient stops by the section and key whose text they were parsed from.
-    std::unordered_map<std::string, TsGradArray> Gradients;
+    // Gradient texts and their stops by the section and key they were read from.
+    struct TGradient {
+        std::string Text;
+        TsGradArray Stops;
+    };
+    std::unordered_map<std::string, TGradient> Gradients;
 };
 
 // --- finding the skin ---
@@ -864,18 +868,18 @@ void TsSkinManager::ReadSectionGradient(const std::string& Section, const std::s
                                         std::string& Text, TsGradArray& Stops) {
     TsSkinLoad& load = Load();
     const std::string* source = InheritanceOf(load, *FDescription).Source(Section, Key, false);
-    Text = source ? FDescription->ReadString(*source, Key, "?") : Default;
-    // A text longer than any gradient needs is none: the section keeps the default.
-    if (Text.size() > static_cast<size_t>(acMaxGradientTextLength))
-        Text = Default;
-    Stops.clear();
-    if (Text != " ") {
-        // Sections that inherit one text share its parse.
-        auto [parsed, added] = load.Gradients.try_emplace(source ? *source + '\n' + Key : '\n' + Key);
-        if (added)
-            ReadGradient(Text, parsed->second);
-        Stops = parsed->second;
+    // Each text is read and parsed once, however many sections inherit it.
+    auto [read, added] = load.Gradients.try_emplace(source ? *source + '\n' + Key : '\n' + Key);
+    if (added) {
+        read->second.Text = source ? FDescription->ReadString(*source, Key, "?") : Default;
+        // A text longer than any gradient needs is none: the section keeps the default.
+        if (read->second.Text.size() > static_cast<size_t>(acMaxGradientTextLength))
+            read->second.Text = Default;
+        if (read->second.Text != " ")
+            ReadGradient(read->second.Text, read->second.Stops);
     }
+    Text = read->second.Text;
+    Stops = read->second.Stops;
     load.GradientBytes += static_cast<int64_t>(Text.size() + Stops.size() * sizeof(TsGradPie));
     if (load.GradientBytes > acMaxSkinGradientBytes)
         throw ESkinTooLarge("The skin \"" + FSkinName + "\" is not loaded: its sections hold more than " +

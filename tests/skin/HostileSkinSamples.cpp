@@ -83,41 +83,6 @@ const char* HostileShapeName(THostileShape Shape) {
     throw std::invalid_argument("no such hostile shape");
 }
 
-std::string BmpFile8(int Width, int Height, int (*Index)(int x, int y)) {
-    auto put = [](std::string& s, uint32_t v, int bytes) {
-        for (int b = 0; b < bytes; ++b)
-            s += static_cast<char>((v >> (8 * b)) & 0xFF);
-    };
-    size_t stride = (static_cast<size_t>(Width) + 3) & ~size_t(3);
-    size_t imageSize = stride * static_cast<size_t>(Height);
-    std::string s;
-    s.reserve(14 + 40 + 1024 + imageSize);
-    s += "BM";
-    put(s, static_cast<uint32_t>(14 + 40 + 1024 + imageSize), 4);
-    put(s, 0, 4);
-    put(s, 14 + 40 + 1024, 4);
-    put(s, 40, 4);
-    put(s, static_cast<uint32_t>(Width), 4);
-    put(s, static_cast<uint32_t>(Height), 4);
-    put(s, 1, 2);
-    put(s, 8, 2);
-    put(s, 0, 4);  // BI_RGB
-    put(s, static_cast<uint32_t>(imageSize), 4);
-    put(s, 2835, 4);
-    put(s, 2835, 4);
-    put(s, 256, 4);
-    put(s, 0, 4);
-    for (uint32_t i = 0; i < 256; ++i)
-        put(s, i | (i << 8) | ((255 - i) << 16), 4);
-    std::string row(stride, '\0');
-    for (int y = Height - 1; y >= 0; --y) {
-        for (int x = 0; x < Width; ++x)
-            row[static_cast<size_t>(x)] = static_cast<char>(Index(x, y));
-        s += row;
-    }
-    return s;
-}
-
 SampleSkin MakeHostileSkin(THostileShape Shape, int Size, const std::string& Name) {
     SampleSkin skin = BaseSkin(Name);
     std::string text = Options(skin);

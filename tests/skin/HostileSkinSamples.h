@@ -25,6 +25,3 @@ SampleSkin MakeHostileSkin(THostileShape Shape, int Size, const std::string& Nam
 SampleSkin MakeSoundSkinOfSize(size_t OptionsBytes, size_t OtherBytes, const std::string& Name);
 // The bytes of all files of the skin.
 size_t SkinBytes(const SampleSkin& Skin);
-
-// An uncompressed 8-bit BMP file with a grey palette, rows bottom-up.
-std::string BmpFile8(int Width, int Height, int (*Index)(int x, int y));

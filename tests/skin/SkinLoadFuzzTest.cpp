@@ -332,7 +332,7 @@ TEST_F(SkinFuzz, HostileShapesLoadWithinTheLimitsOrEndAsNoSkin) {
         {THostileShape::LongGradient, 3000, true}, {THostileShape::ManySections, 400, true},
         {THostileShape::ManyKeys, 10000, true},    {THostileShape::ManyBitmaps, acMaxSkinBitmaps + 20, true, true},
         {THostileShape::PackedItems, 5000, true, true},  {THostileShape::BigBitmap, 1024, true},
-        {THostileShape::BigBitmap, 4100, true},
+        {THostileShape::BigBitmap, 4100, true},     {THostileShape::LongGradient, 50000, false},
     };
     LoadBothWays(SmallSkin(), "warm-up");
     manager->SetActive(false);
@@ -360,6 +360,10 @@ TEST_F(SkinFuzz, HostileShapesLoadWithinTheLimitsOrEndAsNoSkin) {
                 return;
             ASSERT_EQ(manager->Active(), c.Loads) << what << ": " << manager->LoadError();
             EXPECT_EQ(manager->LoadError().empty(), c.Loads) << what;
+            if (!c.Loads) {
+                EXPECT_EQ(manager->LoadError().rfind("The skin \"" + name + "\" is not loaded: ", 0), 0u)
+                    << manager->LoadError();
+            }
             EXPECT_LE(manager->Masks.size() + manager->Patterns.size(), static_cast<size_t>(acMaxSkinImages)) << what;
             EXPECT_LE(DistinctBitmaps(*manager), static_cast<size_t>(acMaxSkinBitmaps)) << what;
             // The skin's GDI objects are its bitmaps (and a few besides where the system counts them).
@@ -384,6 +388,11 @@ TEST_F(SkinFuzz, HostileShapesLoadWithinTheLimitsOrEndAsNoSkin) {
                 EXPECT_EQ(m.Sections[m.GetSkinIndex("L7")].Color, static_cast<TColor>(0xFFFFFF)) << what;
                 break;
             case THostileShape::LongGradient: {
+                if (!c.Loads) {
+                    // A description of more than 2 MB is not read at all.
+                    EXPECT_NE(m.LoadError().find("its description holds"), std::string::npos) << m.LoadError();
+                    break;
+                }
                 // A gradient of sound length is inherited whole; one longer than any gradient needs is none.
                 const TsGeneralData& g = m.Sections[m.GetSkinIndex("G9")];
                 EXPECT_EQ(g.GradientArray.size(), c.Size == 60 ? 60u : 0u) << what;
@@ -418,7 +427,8 @@ TEST_F(SkinFuzz, HostileShapesLoadWithinTheLimitsOrEndAsNoSkin) {
                 ASSERT_EQ(GetObjectType(h), 0u) << what << ": a bitmap of the skin is still there";
             handles.clear();
             EXPECT_EQ(GdiObjects(), gdiBefore) << what;
-            EXPECT_LE(liveAllocations - heapBefore, 16) << what;
+            // A few one-time set-ups of the libraries may stay; a leak of every section or image would be hundreds.
+            EXPECT_LE(liveAllocations - heapBefore, 64) << what;
         }
         DeleteFileA(dir.File(packed.Name + ".vqz").c_str());
     }

@@ -126,16 +126,19 @@ TEST(PackedSkin, ItemsAreFoundByNameInAnyCaseTheFirstOfTwoAlike) {
 }
 
 TEST(PackedSkin, ItemsThatUnpackToMoreThanAnySkinHoldsAreRefused) {
-    // Three items of zeros, a few hundred KB packed, that would unpack to 150 MB together.
+    // Two items of zeros, a hundred KB packed, that would unpack to 100 MB together.
     std::string zeros(50u * 1024 * 1024, '\0');
     PackedItem item = PackedItemOf("Z.BMP", zeros);
     zeros.clear();
     zeros.shrink_to_fit();
-    std::vector<PackedItem> items = {PackedItemOf("Options.dat", kOptions), item, item, item};
-    ExpectDamaged(PackItems(items), "its items unpack to more than 128 MB");
+    std::vector<PackedItem> items = {PackedItemOf("Options.dat", kOptions), item, item};
+    ExpectDamaged(PackItems(items), "its items take more than 64 MB unpacked");
     items.pop_back();
-    auto c = Unpacked(PackItems(items));  // 100 MB is a skin still
-    EXPECT_EQ(c->Files.size(), 2u);
+    auto c = Unpacked(PackItems(items));  // 50 MB is a skin still
+    EXPECT_EQ(c->Files.size(), 1u);
+    // Tiny items are counted as the memory they take: 10,000 of them come to more than 64 MB.
+    std::vector<PackedItem> tiny(10000, PackedItemOf("T.BMP", "x"));
+    ExpectDamaged(PackItems(tiny), "its items take more than 64 MB unpacked");
 }
 
 TEST(PackedSkin, ASecondDescriptionReplacesTheFirst) {
