@@ -19,10 +19,12 @@ constexpr int acMaxSkinImages = 8192;
 // Distinct bitmap files a skin holds, one GDI object each whatever the number of keys that name them; the
 // default quota of a process is 10,000 GDI objects. Files past it are left out.
 constexpr int acMaxSkinBitmaps = 2048;
-// One picture (the master bitmap, a bitmap file or a JPEG texture) of more pixels than this is left out.
-constexpr int64_t acMaxSkinBitmapPixels = 16 * 1024 * 1024;
-// The 24-bit pixels of all of a skin's pictures together; a picture that would go past it is left out.
-constexpr int64_t acMaxSkinPixelBytes = 128 * 1024 * 1024;
+// One picture (the master bitmap, a bitmap file or a JPEG texture) of more pixels than this is left out: a real
+// master bitmap has one or two million pixels, and turning eight million into 24-bit rows takes about a second.
+constexpr int64_t acMaxSkinBitmapPixels = 8 * 1024 * 1024;
+// The 24-bit pixels of all of a skin's pictures together (16 million pixels); a picture that would go past it is
+// left out.
+constexpr int64_t acMaxSkinPixelBytes = 48 * 1024 * 1024;
 // A gradient text (GRADIENTDATA, HOTGRADIENTDATA) longer than this gives the section no gradient.
 constexpr int acMaxGradientTextLength = 2048;
 // The gradient texts and stops of all sections together, inherited ones counted for every section that holds

@@ -126,15 +126,15 @@ TEST(PackedSkin, ItemsAreFoundByNameInAnyCaseTheFirstOfTwoAlike) {
 }
 
 TEST(PackedSkin, ItemsThatUnpackToMoreThanAnySkinHoldsAreRefused) {
-    // Two items of zeros, a hundred KB packed, that would unpack to 100 MB together.
-    std::string zeros(50u * 1024 * 1024, '\0');
+    // Two items of zeros, some 70 KB packed, that would unpack to 68 MB together.
+    std::string zeros(34u * 1024 * 1024, '\0');
     PackedItem item = PackedItemOf("Z.BMP", zeros);
     zeros.clear();
     zeros.shrink_to_fit();
     std::vector<PackedItem> items = {PackedItemOf("Options.dat", kOptions), item, item};
     ExpectDamaged(PackItems(items), "its items take more than 64 MB unpacked");
     items.pop_back();
-    auto c = Unpacked(PackItems(items));  // 50 MB is a skin still
+    auto c = Unpacked(PackItems(items));  // 34 MB is a skin still
     EXPECT_EQ(c->Files.size(), 1u);
     // Tiny items are counted as the memory they take: 10,000 of them come to more than 64 MB.
     std::vector<PackedItem> tiny(10000, PackedItemOf("T.BMP", "x"));
