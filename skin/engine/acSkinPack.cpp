@@ -4,6 +4,7 @@
 
 #include "classlib/SysUtils.h"
 
+#include <windows.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -12,9 +13,32 @@
 void TacSkinConvertor::Clear() {
     while (!Files.empty())
         Files.pop_back();
+    FIndex.clear();
+    FIndexedData = nullptr;
+    FIndexedSize = 0;
     Options.reset();
     PackedData.reset();
     ImageCount = 0;
+}
+
+long long acFileSize(const std::string& FileName) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(FileName.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+TacImageItem* TacSkinConvertor::Find(const std::string& FileName) {
+    if (FIndexedData != Files.data() || FIndexedSize != Files.size()) {
+        FIndex.clear();
+        for (size_t i = 0; i < Files.size(); ++i)
+            if (Files[i].Data)
+                FIndex.emplace(UpperCase(Files[i].FileName), i);
+        FIndexedData = Files.data();
+        FIndexedSize = Files.size();
+    }
+    auto it = FIndex.find(UpperCase(FileName));
+    return it == FIndex.end() ? nullptr : &Files[it->second];
 }
 
 namespace {
@@ -23,6 +47,12 @@ namespace {
 class TPackReader {
 public:
     TPackReader(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
+    ~TPackReader() {
+        if (FStarted)
+            inflateEnd(&FZip);
+    }
+    TPackReader(const TPackReader&) = delete;
+    TPackReader& operator=(const TPackReader&) = delete;
 
     size_t Remaining() const { return FSize - FPos; }
     size_t Position() const { return FPos; }
@@ -46,9 +76,15 @@ public:
     // the next item starts there, as no compressed length is stored.
     void Inflate(TMemoryStream* out, long size, const std::string& name) {
         out->SetSize(size);
-        z_stream z = {};
-        if (inflateInit(&z) != Z_OK)
-            throw EOutOfResources("The decompressor could not be started");
+        // One decompressor serves every item: starting a new one per item would cost more than a small item.
+        if (!FStarted) {
+            if (inflateInit(&FZip) != Z_OK)
+                throw EOutOfResources("The decompressor could not be started");
+            FStarted = true;
+        } else if (inflateReset(&FZip) != Z_OK) {
+            throw EOutOfResources("The decompressor could not be restarted");
+        }
+        z_stream& z = FZip;
         z.next_in = const_cast<Bytef*>(FData + FPos);
         z.avail_in = static_cast<uInt>(Remaining());
         // zlib refuses a null output pointer even when no output is wanted (an empty item).
@@ -62,15 +98,12 @@ public:
             z.next_out = &extra;
             z.avail_out = 1;
             rc = inflate(&z, Z_FINISH);
-            if (z.avail_out == 0) {
-                inflateEnd(&z);
+            if (z.avail_out == 0)
                 Fail("item \"" + name + "\" unpacks to more than its stated " + IntToStr(size) + " bytes");
-            }
         }
         size_t consumed = Remaining() - z.avail_in;
         uLong produced = z.total_out;
         const char* message = z.msg;
-        inflateEnd(&z);
         if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT)
             Fail("item \"" + name + "\" is corrupt (" + (message ? message : "bad compressed data") + ")");
         if (rc != Z_STREAM_END) {
@@ -93,6 +126,8 @@ private:
     const uint8_t* FData;
     size_t FSize;
     size_t FPos = 0;
+    z_stream FZip = {};
+    bool FStarted = false;
 };
 
 // A zlib stream is at least its 2-byte header, an empty final block and the 4-byte checksum.
@@ -113,6 +148,7 @@ void Unpack(TacSkinConvertor* c) {
     if (count < 0 || count > kMaxPackedItemCount || static_cast<size_t>(count) > reader.Remaining() / kMinItemBytes)
         reader.Fail("an item count of " + IntToStr(count) + " does not fit the data");
     c->ImageCount = count - 1;
+    long long total = 0;
     for (int32_t i = 0; i < count; ++i) {
         int32_t nameLength = reader.ReadInt("a name length");
         if (nameLength < 0 || nameLength > kMaxPackedNameLength || static_cast<size_t>(nameLength) > reader.Remaining())
@@ -124,6 +160,11 @@ void Unpack(TacSkinConvertor* c) {
         if (itemSize < 0 || itemSize > kMaxPackedItemSize ||
             static_cast<unsigned long long>(itemSize) > reader.Remaining() * 1040ULL + 64)
             reader.Fail("item \"" + name + "\" has a size of " + IntToStr(itemSize) + " bytes");
+        // Counted as the memory streams hold them, in whole 8 KiB blocks: many tiny items cost more than their bytes.
+        total += (static_cast<long long>(itemSize) + 0x1FFF) & ~0x1FFFll;
+        if (total > kMaxPackedTotalSize)
+            reader.Fail("its items take more than " + IntToStr(kMaxPackedTotalSize / (1024 * 1024)) +
+                        " MB unpacked, more than any skin holds");
         auto stream = std::make_unique<TMemoryStream>();
         reader.Inflate(stream.get(), itemSize, name);
         if (UpperCase(name) == "OPTIONS.DAT") {
@@ -160,6 +201,11 @@ void LoadPackedSkinFile(const std::string& FileName, std::unique_ptr<TacSkinConv
                         bool FreePacked) {
     if (!FileExists(FileName))
         return;
+    // Its size is known before a byte is read: a file larger than any packed skin can be is not read at all.
+    long long size = acFileSize(FileName);
+    if (size > kMaxPackedTotalSize)
+        throw EReadError("The packed skin \"" + FileName + "\" holds " + IntToStr(size / (1024 * 1024)) +
+                         " MB, more than any skin holds");
     if (!Convertor)
         Convertor = std::make_unique<TacSkinConvertor>();
     else

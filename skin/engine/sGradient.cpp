@@ -8,21 +8,33 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 void ParseGradientData(const std::string& Text, TsGradArray& Data) {
     Data.clear();
     if (Text.empty())
         return;
-    int count = WordCount(Text, ";") / 5;
+    // The words once, in one pass: a text of many stops costs its length, not its length times its stops.
+    std::vector<std::string_view> words;
+    std::string_view text(Text);
+    for (size_t i = 0; i < text.size();) {
+        size_t end = text.find(';', i);
+        if (end == std::string_view::npos) end = text.size();
+        if (end > i) words.push_back(text.substr(i, end - i));
+        i = end + 1;
+    }
+    size_t count = words.size() / 5;
     Data.reserve(count);
-    for (int i = 0; i < count; ++i) {
+    for (size_t i = 0; i < count; ++i) {
+        const std::string_view* w = &words[5 * i];
         TsGradPie pie;
-        pie.Color1 = StrToInt(ExtractWord(5 * i + 1, Text, ";"));
-        pie.Color2 = StrToInt(ExtractWord(5 * i + 2, Text, ";"));
+        pie.Color1 = StrToInt(std::string(w[0]));
+        pie.Color2 = StrToInt(std::string(w[1]));
         // A share outside 0..100 is no share of anything: a negative one would wrap into a huge band.
-        int percent = StrToInt(ExtractWord(5 * i + 3, Text, ";"));
+        int percent = StrToInt(std::string(w[2]));
         pie.Percent = static_cast<uint8_t>(percent < 0 ? 0 : percent > 100 ? 100 : percent);
-        pie.Mode = StrToInt(ExtractWord(5 * i + 4, Text, ";"));
+        pie.Mode = StrToInt(std::string(w[3]));
         Data.push_back(pie);
     }
 }

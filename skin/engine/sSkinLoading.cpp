@@ -3,6 +3,7 @@
 // common sections, how its images and textures are read, and the hue and saturation applied to every load.
 #include "sSkinManager.h"
 
+#include "acSkinLimits.h"
 #include "acSkinPack.h"
 #include "acntUtils.h"
 #include "sGradient.h"
@@ -17,6 +18,9 @@
 #include <charconv>
 #include <functional>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -91,21 +95,140 @@ bool IsJpegName(const std::string& Value) {
     return Contains(upper, ".JPG") || Contains(upper, ".JPEG");
 }
 
-// Key of Section, else of its parents along PARENTCLASS: Read gives Absent for a key that is not there. A chain
-// that comes back to a section already asked (A -> B -> A) has no value to give: Default.
-template <class T, class R>
-T Inherited(TCustomIniFile& Ini, const std::string& Section, const T& Absent, const T& Default, R&& Read) {
-    std::string section = Section;
-    std::vector<std::string> seen;
-    for (;;) {
-        T value = Read(section);
-        if (value != Absent)
-            return value;
-        std::string parent = Ini.ReadString(section, "PARENTCLASS", "?");
-        seen.push_back(UpperCase(section));
-        if (parent == "?" || std::find(seen.begin(), seen.end(), UpperCase(parent)) != seen.end())
-            return Default;
-        section = parent;
+// PARENTCLASS inheritance of a description, resolved once for each key: for every section, the section along its
+// chain of parents whose own text gives the key, or none. A key that a section does not give (absent, "?" for a
+// text, -1 or no number for an integer) comes from its parent, and so on up; a chain that comes back to a section
+// already on it (A -> B -> A) ends there, so each section of such a loop takes the first value met going round from
+// it. Every key costs one pass over the sections, however long the chains.
+class TsInheritance {
+public:
+    explicit TsInheritance(TCustomIniFile& Ini) : FIni(Ini) {
+        TStringList names;
+        Ini.ReadSections(&names);
+        for (int i = 0; i < names.Count(); ++i)
+            if (FNodes.emplace(UpperCase(names[i]), static_cast<int>(FNames.size())).second)
+                FNames.push_back(names[i]);
+        FParents.assign(FNames.size(), kUnread);
+    }
+
+    // The section whose own text Section's Key takes; nullptr when none along the chain gives it.
+    const std::string* Source(const std::string& Section, const std::string& Key, bool Integer) {
+        auto node = FNodes.find(UpperCase(Section));
+        // A section the description does not have gives nothing and has no parent.
+        if (node == FNodes.end())
+            return nullptr;
+        std::vector<int>& sources = SourcesOf(Key, Integer);
+        int source = sources[static_cast<size_t>(node->second)];
+        return source < 0 ? nullptr : &FNames[static_cast<size_t>(source)];
+    }
+
+private:
+    static constexpr int kUnread = -2;
+
+    int Parent(int Node) {
+        int& parent = FParents[static_cast<size_t>(Node)];
+        if (parent == kUnread) {
+            parent = -1;
+            std::string name = FIni.ReadString(FNames[static_cast<size_t>(Node)], "PARENTCLASS", "?");
+            if (name != "?") {
+                auto it = FNodes.find(UpperCase(name));
+                // A parent the description does not have ends the chain, as a section naming itself does.
+                if (it != FNodes.end() && it->second != Node)
+                    parent = it->second;
+            }
+        }
+        return parent;
+    }
+
+    bool Gives(int Node, const std::string& Key, bool Integer) {
+        const std::string& section = FNames[static_cast<size_t>(Node)];
+        if (Integer)
+            return FIni.ReadInteger(section, Key, -1) != -1;
+        return FIni.ReadString(section, Key, "?") != "?";
+    }
+
+    std::vector<int>& SourcesOf(const std::string& Key, bool Integer) {
+        auto [entry, added] = FSources.try_emplace((Integer ? "I" : "S") + UpperCase(Key));
+        std::vector<int>& sources = entry->second;
+        if (!added)
+            return sources;
+        size_t n = FNames.size();
+        sources.assign(n, kUnread);
+        std::vector<int> onPath(n, -1), path;
+        for (size_t start = 0; start < n; ++start) {
+            if (sources[start] != kUnread)
+                continue;
+            // Up the chain to a section already resolved, to its end, or round to a section of this very walk.
+            int node = static_cast<int>(start);
+            path.clear();
+            while (node >= 0 && sources[static_cast<size_t>(node)] == kUnread &&
+                   onPath[static_cast<size_t>(node)] < 0) {
+                onPath[static_cast<size_t>(node)] = static_cast<int>(path.size());
+                path.push_back(node);
+                node = Parent(node);
+            }
+            if (node >= 0 && sources[static_cast<size_t>(node)] == kUnread) {
+                // A loop from path[first] back to it: going round it backwards twice leaves each of its sections
+                // with the first one that gives the key going forwards from it.
+                size_t first = static_cast<size_t>(onPath[static_cast<size_t>(node)]);
+                int giver = -1;
+                for (int round = 0; round < 2; ++round)
+                    for (size_t i = path.size(); i-- > first;) {
+                        if (Gives(path[i], Key, Integer))
+                            giver = path[i];
+                        if (round == 1)
+                            sources[static_cast<size_t>(path[i])] = giver;
+                    }
+                for (size_t i = first; i < path.size(); ++i)
+                    onPath[static_cast<size_t>(path[i])] = -1;
+                path.resize(first);
+            }
+            // The rest of the walk, nearest the resolved end first: a section's own text, else its parent's source.
+            for (size_t i = path.size(); i-- > 0;) {
+                int at = path[i], parent = Parent(at);
+                if (Gives(at, Key, Integer))
+                    sources[static_cast<size_t>(at)] = at;
+                else
+                    sources[static_cast<size_t>(at)] = parent < 0 ? -1 : sources[static_cast<size_t>(parent)];
+                onPath[static_cast<size_t>(at)] = -1;
+            }
+        }
+        return sources;
+    }
+
+    TCustomIniFile& FIni;
+    std::unordered_map<std::string, int> FNodes;  // upper-cased section name -> node
+    std::vector<std::string> FNames;             // node -> the section's name as the description writes it
+    std::vector<int> FParents;                   // node -> its parent's node, -1 for none, kUnread before it is read
+    std::unordered_map<std::string, std::vector<int>> FSources;  // kind and key -> node -> source node or -1
+};
+
+// The size of a picture as a BMP file's header gives it; nothing for data that is no BMP (its reader decides).
+std::optional<std::pair<int64_t, int64_t>> BmpSize(const uint8_t* Data, size_t Size) {
+    auto u32 = [&](size_t at) {
+        return static_cast<uint32_t>(Data[at] | (Data[at + 1] << 8) | (Data[at + 2] << 16)) |
+               (static_cast<uint32_t>(Data[at + 3]) << 24);
+    };
+    if (Size < 26 || Data[0] != 'B' || Data[1] != 'M')
+        return std::nullopt;
+    if (u32(14) == 12)  // the old core header: 16-bit sizes
+        return std::make_pair<int64_t, int64_t>(Data[18] | (Data[19] << 8), Data[20] | (Data[21] << 8));
+    int64_t width = static_cast<int32_t>(u32(18)), height = static_cast<int32_t>(u32(22));
+    return std::make_pair(width < 0 ? -width : width, height < 0 ? -height : height);
+}
+
+// The bytes a picture of that size takes as 24-bit rows (each padded to four bytes).
+int64_t PixelBytes24(int64_t Width, int64_t Height) { return ((Width * 3 + 3) / 4) * 4 * Height; }
+
+// Makes Bmp 24-bit; false when it cannot be (too large for the bitmap caps, no memory, no GDI object left).
+bool To24Bit(TBitmap& Bmp) {
+    try {
+        Bmp.SetPixelFormat(pf24bit);
+        return true;
+    } catch (const Exception&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
 }
 
@@ -143,6 +266,32 @@ void ForEachPixel(TBitmap* Bmp, F&& Change) {
 
 }  // namespace
 
+// A JPEG file of a skin as read: the picture when it is a texture, or the bitmap made of a small one; neither
+// when it cannot be had.
+struct TsSkinJpeg {
+    std::shared_ptr<TJPEGImage> Jpeg;
+    std::shared_ptr<TBitmap> Small;
+};
+
+// What one load keeps while it runs, freed with the description when it ends.
+struct TsSkinLoad {
+    std::unique_ptr<TsInheritance> Inheritance;  // made when the first key is inherited
+    // Each bitmap file once, however many keys name it: by source and upper-cased name, nil when it cannot be had.
+    std::unordered_map<std::string, std::shared_ptr<TBitmap>> Bitmaps;
+    // Each JPEG file once, by source and upper-cased name.
+    std::unordered_map<std::string, TsSkinJpeg> Jpegs;
+    int Images = 0;          // keys that named an image so far
+    int OwnBitmaps = 0;      // GDI bitmaps made (the master bitmap, bitmap files, small JPEGs)
+    int64_t PixelBytes = 0;  // 24-bit bytes of the pictures taken
+    int64_t GradientBytes = 0;
+    // Gradient texts and their stops by the section and key they were read from.
+    struct TGradient {
+        std::string Text;
+        TsGradArray Stops;
+    };
+    std::unordered_map<std::string, TGradient> Gradients;
+};
+
 // --- finding the skin ---
 
 TsStoredSkin* TsSkinManager::StoredSkin() const {
@@ -153,6 +302,7 @@ void TsSkinManager::DropSkin() {
     FreeBitmaps();
     FreeJpegs();
     Sections.clear();
+    FSectionIndex = {};
     FActive = false;
     FSkinData->Active = false;
     InitConstantIndexes();
@@ -165,27 +315,54 @@ void TsSkinManager::LoadFrom(const std::function<bool()>& Find) {
     acSkinLoading = true;
     // What one load reads exists only during it, whichever way the load ends.
     auto done = Finally([this] {
+        FLoad.reset();
         FDescription.reset();
         FConvertor.reset();
         FStoredIndex = -1;
     });
     FDescription.reset();
     FConvertor.reset();
+    FLoadError.clear();
+    FLoad = std::make_shared<TsSkinLoad>();
     try {
-        if (Find())
+        if (Find()) {
+            CheckDescription();
             LoadAll();
-        else
+        } else {
             DropSkin();
-    } catch (const std::exception&) {
-        // Whatever stops the reading (damaged data, no memory), the skin is not half there: it is no skin, which
-        // the caller broadcasts as a removal.
+        }
+    } catch (const std::exception& e) {
+        // Whatever stops the reading (damaged data, a skin past a limit, no memory), the skin is not half there:
+        // it is no skin, which the caller broadcasts as a removal, and LoadError says why.
+        FLoadError = e.what();
         DropSkin();
     }
+}
+
+namespace {
+
+[[noreturn]] void DescriptionTooLarge(const std::string& Skin, long long Size) {
+    throw ESkinTooLarge("The skin \"" + Skin + "\" is not loaded: its description holds " + IntToStr(Size / 1024) +
+                        " KB, more than the " + IntToStr(acMaxSkinDescriptionSize / 1024) + " KB a skin may have");
+}
+
+}  // namespace
+
+void TsSkinManager::CheckDescription() {
+    if (!FDescription)
+        return;
+    TStringList names;
+    FDescription->ReadSections(&names);
+    if (names.Count() > acMaxSkinSections)
+        throw ESkinTooLarge("The skin \"" + FSkinName + "\" is not loaded: it has " + IntToStr(names.Count()) +
+                            " sections, more than the " + IntToStr(acMaxSkinSections) + " a skin may have");
 }
 
 bool TsSkinManager::DescribeFromConvertor() {
     if (!FConvertor || !FConvertor->Options)
         return false;
+    if (FConvertor->Options->Size() > acMaxSkinDescriptionSize)
+        DescriptionTooLarge(FSkinName, FConvertor->Options->Size());
     TStringList lines;
     FConvertor->Options->SetPosition(0);
     lines.LoadFromStream(FConvertor->Options.get());
@@ -197,6 +374,8 @@ void TsSkinManager::LoadSkinData() {
     LoadFrom([this] {
         std::string folder = GetFullSkinDirectory() + FSkinName + "\\";
         if (!FSkinName.empty() && FileExists(folder + "Options.dat")) {
+            if (long long size = acFileSize(folder + "Options.dat"); size > acMaxSkinDescriptionSize)
+                DescriptionTooLarge(FSkinName, size);
             FIsPacked = false;
             FDescription = std::make_unique<TMemIniFile>(folder + "Options.dat");
             FSkinData->SkinPath = folder;
@@ -241,36 +420,81 @@ void TsSkinManager::LoadAll() {
     InitConstantIndexes();
 }
 
+TsSkinLoad& TsSkinManager::Load() {
+    if (!FLoad)
+        FLoad = std::make_shared<TsSkinLoad>();
+    return *FLoad;
+}
+
+bool TsSkinManager::AdmitImage() { return ++Load().Images <= acMaxSkinImages; }
+
+std::string TsSkinManager::ImageFileKey(const std::string& FileName, bool Packed) const {
+    if (Packed && FConvertor)
+        return "P" + UpperCase(FileName);
+    return "F" + UpperCase(FileName.find(':') == std::string::npos ? FSkinData->SkinPath + FileName : FileName);
+}
+
+bool TsSkinManager::AdmitPixels(int64_t Width, int64_t Height) {
+    if (Width * Height > acMaxSkinBitmapPixels)
+        return false;
+    int64_t bytes = PixelBytes24(Width, Height);
+    if (Load().PixelBytes + bytes > acMaxSkinPixelBytes)
+        return false;
+    Load().PixelBytes += bytes;
+    return true;
+}
+
 bool TsSkinManager::LoadSkinImage(const std::string& FileName, TGraphic* Graphic, bool Packed) {
     try {
+        TMemoryStream* source = nullptr;
+        TMemoryStream file;
         if (Packed && FConvertor) {
             // Both names upper-cased: a skin finds its images packed as it finds them in its folder.
-            std::string upper = UpperCase(FileName);
-            for (TacImageItem& item : FConvertor->Files)
-                if (item.Data && UpperCase(item.FileName) == upper) {
-                    item.Data->SetPosition(0);
-                    Graphic->LoadFromStream(item.Data.get());
-                    return !Graphic->Empty();
-                }
-            return false;
+            TacImageItem* item = FConvertor->Find(FileName);
+            if (!item)
+                return false;
+            source = item->Data.get();
+        } else {
+            std::string name = FileName.find(':') == std::string::npos ? FSkinData->SkinPath + FileName : FileName;
+            if (!FileExists(name) || acFileSize(name) > kMaxPackedItemSize)
+                return false;
+            file.LoadFromFile(name);
+            source = &file;
         }
-        std::string name = FileName.find(':') == std::string::npos ? FSkinData->SkinPath + FileName : FileName;
-        if (!FileExists(name))
+        // A bitmap says its size before its pixels are read: one past the limits is not read at all.
+        if (dynamic_cast<TBitmap*>(Graphic)) {
+            auto size = BmpSize(static_cast<const uint8_t*>(source->Memory()), static_cast<size_t>(source->Size()));
+            if (size && (size->first * size->second > acMaxSkinBitmapPixels ||
+                         Load().PixelBytes + PixelBytes24(size->first, size->second) > acMaxSkinPixelBytes))
+                return false;
+        }
+        source->SetPosition(0);
+        Graphic->LoadFromStream(source);
+        if (Graphic->Empty())
             return false;
-        Graphic->LoadFromFile(name);
-        return !Graphic->Empty();
+        return AdmitPixels(Graphic->Width(), Graphic->Height());
     } catch (const Exception&) {
         // A damaged image is left out like a missing one; the rest of the skin still loads.
+        return false;
+    } catch (const std::bad_alloc&) {
+        // So is one the program has no room for.
         return false;
     }
 }
 
 std::shared_ptr<TBitmap> TsSkinManager::LoadMaskBitmap(const std::string& FileName, bool Packed) {
-    auto bmp = std::make_shared<TBitmap>();
-    if (!LoadSkinImage(FileName, bmp.get(), Packed))
+    auto [entry, added] = Load().Bitmaps.try_emplace(ImageFileKey(FileName, Packed));
+    if (!added)
+        return entry->second;
+    // Past the limit of bitmaps, further files are left out: the skin never holds the program's GDI quota.
+    if (Load().OwnBitmaps >= acMaxSkinBitmaps)
         return nullptr;
-    // Every image is read by the painters as rows of three bytes.
-    bmp->SetPixelFormat(pf24bit);
+    auto bmp = std::make_shared<TBitmap>();
+    // Every image is read by the painters as rows of three bytes; one that cannot be had so is left out alone.
+    if (!LoadSkinImage(FileName, bmp.get(), Packed) || !To24Bit(*bmp))
+        return nullptr;
+    ++Load().OwnBitmaps;
+    entry->second = bmp;
     return bmp;
 }
 
@@ -280,11 +504,14 @@ void TsSkinManager::FreeBitmaps() {
     while (!Masks.empty())
         Masks.pop_back();
     MasterBitmap.reset();
+    FMaskIndex = {};
+    FTextureIndex = {};
 }
 
 void TsSkinManager::FreeJpegs() {
     while (!Patterns.empty())
         Patterns.pop_back();
+    FPatternIndex = {};
 }
 
 bool TsSkinManager::AppendMask(TsMaskData Mask) {
@@ -302,10 +529,14 @@ bool TsSkinManager::AppendMask(TsMaskData Mask) {
 void TsSkinManager::AddMask(const std::string& Section, const std::string& Key, const std::string& Value) {
     if (Value.empty())
         return;
+    std::string upper = UpperCase(Value);
+    bool namesImage = std::string_view("~@^!").find(Value[0]) != std::string_view::npos ||
+                      (Value.find('#') != std::string::npos && Value != "#") || Contains(upper, ".BMP");
+    if (namesImage && !AdmitImage())
+        return;
     TsMaskData m;
     m.ClassName = Section;
     m.PropertyName = Key;
-    std::string upper = UpperCase(Value);
     auto rectangle = [&] {
         m.R = TRect(Field(Value, 2, 4), Field(Value, 7, 4), Field(Value, 12, 4), Field(Value, 17, 4));
     };
@@ -438,7 +669,10 @@ void TsSkinManager::LoadAllMasks() {
     }
     MasterBitmap = std::make_unique<TBitmap>();
     std::string master = FDescription->ReadString("GLOBALINFO", "MASTERBITMAP", "");
-    if (!master.empty() && !LoadSkinImage(master, MasterBitmap.get(), true))
+    // A master bitmap that cannot be read, or not made 24-bit, is an empty one: the images in it are left out.
+    if (!master.empty() && LoadSkinImage(master, MasterBitmap.get(), true) && To24Bit(*MasterBitmap))
+        ++Load().OwnBitmaps;
+    else
         MasterBitmap = std::make_unique<TBitmap>();
     MasterBitmap->SetPixelFormat(pf24bit);
     MasterBitmap->SetTransparent(true);
@@ -454,6 +688,8 @@ void TsSkinManager::LoadAllMasks() {
 void TsSkinManager::LoadMasksFromStoredSkin(TsStoredSkin* Skin) {
     MasterBitmap = std::make_unique<TBitmap>();
     MasterBitmap->Assign(Skin->MasterBitmap());
+    if (!To24Bit(*MasterBitmap))
+        MasterBitmap = std::make_unique<TBitmap>();
     MasterBitmap->SetPixelFormat(pf24bit);
     MasterBitmap->SetTransparent(true);
     MasterBitmap->SetTransparentColor(clFuchsia);
@@ -465,7 +701,8 @@ void TsSkinManager::LoadMasksFromStoredSkin(TsStoredSkin* Skin) {
         if (!image->Image()->Empty()) {
             m.Bmp = std::make_shared<TBitmap>();
             m.Bmp->Assign(image->Image());
-            m.Bmp->SetPixelFormat(pf24bit);
+            if (!To24Bit(*m.Bmp))
+                continue;
             m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
         } else {
             m.R = TRect(image->Left, image->Top, image->Right, image->Bottom);
@@ -514,24 +751,17 @@ void TsSkinManager::LoadAllPatterns() {
     }
     ForEachValue(*FDescription, false, "", [this](const std::string& section, const std::string& key,
                                                   const std::string& value) {
-        if (!IsJpegName(value))
+        if (!IsJpegName(value) || !AdmitImage())
             return;
-        auto jpeg = std::make_shared<TJPEGImage>();
-        if (!LoadSkinImage(value, jpeg.get(), true))
-            return;
-        if (static_cast<long long>(jpeg->Width()) * jpeg->Height() >= 90000) {
-            Patterns.push_back({jpeg, UpperCase(section), UpperCase(key)});
+        TsSkinJpeg& file = JpegFile(value, true);
+        if (file.Jpeg) {
+            Patterns.push_back({file.Jpeg, UpperCase(section), UpperCase(key)});
             return;
         }
-        // A small texture is decoded once here, so that painting never decodes it.
+        if (!file.Small)
+            return;
         TsMaskData m;
-        try {
-            m.Bmp = std::make_shared<TBitmap>();
-            m.Bmp->Assign(jpeg->Bitmap());
-            m.Bmp->SetPixelFormat(pf24bit);
-        } catch (const Exception&) {
-            return;
-        }
+        m.Bmp = file.Small;
         m.ClassName = UpperCase(section);
         m.PropertyName = UpperCase(key);
         m.R = TRect(0, 0, m.Bmp->Width(), m.Bmp->Height());
@@ -542,33 +772,76 @@ void TsSkinManager::LoadAllPatterns() {
     LoadCommonPatterns();
 }
 
+TsSkinJpeg& TsSkinManager::JpegFile(const std::string& FileName, bool Packed, bool SmallAsBitmap) {
+    std::string key = ImageFileKey(FileName, Packed) + (SmallAsBitmap ? "" : "|texture");
+    auto [entry, added] = Load().Jpegs.try_emplace(key);
+    TsSkinJpeg& file = entry->second;
+    if (!added)
+        return file;
+    auto jpeg = std::make_shared<TJPEGImage>();
+    if (!LoadSkinImage(FileName, jpeg.get(), Packed))
+        return file;
+    if (!SmallAsBitmap || static_cast<long long>(jpeg->Width()) * jpeg->Height() >= 90000) {
+        file.Jpeg = jpeg;
+        return file;
+    }
+    // A small texture is decoded once here, so that painting never decodes it; one bitmap serves every key.
+    if (Load().OwnBitmaps >= acMaxSkinBitmaps)
+        return file;
+    try {
+        auto bmp = std::make_shared<TBitmap>();
+        bmp->Assign(jpeg->Bitmap());
+        if (!To24Bit(*bmp))
+            return file;
+        file.Small = bmp;
+        ++Load().OwnBitmaps;
+    } catch (const Exception&) {
+        // A picture that does not decode is left out like a missing one.
+    } catch (const std::bad_alloc&) {
+        // So is one the program has no room for.
+    }
+    return file;
+}
+
 void TsSkinManager::LoadCommonPatterns() {
     if (FCommonSections->Count() == 0)
         return;
     ForEachValue(*IniOfLines(FCommonSections.get()), true, "-",
                  [this](const std::string& section, const std::string& key, const std::string& value) {
-                     auto jpeg = std::make_shared<TJPEGImage>();
-                     if (IsJpegName(value) && LoadSkinImage(value, jpeg.get(), false))
-                         Patterns.push_back({jpeg, UpperCase(section), UpperCase(key)});
+                     if (!IsJpegName(value) || !AdmitImage())
+                         return;
+                     // Whatever its size, a JPEG of the common sections is a texture.
+                     TsSkinJpeg& file = JpegFile(value, false, false);
+                     if (file.Jpeg)
+                         Patterns.push_back({file.Jpeg, UpperCase(section), UpperCase(key)});
                  });
 }
 
 // --- sections ---
 
+namespace {
+
+TsInheritance& InheritanceOf(TsSkinLoad& Load, TCustomIniFile& Description) {
+    if (!Load.Inheritance)
+        Load.Inheritance = std::make_unique<TsInheritance>(Description);
+    return *Load.Inheritance;
+}
+
+}  // namespace
+
 std::string TsSkinManager::ReadSkinString(const std::string& Section, const std::string& Key,
                                           const std::string& Default) {
     if (!FDescription)
         return Default;
-    return Inherited<std::string>(*FDescription, Section, "?", Default, [&](const std::string& section) {
-        return FDescription->ReadString(section, Key, "?");
-    });
+    const std::string* source = InheritanceOf(Load(), *FDescription).Source(Section, Key, false);
+    return source ? FDescription->ReadString(*source, Key, "?") : Default;
 }
 
 int TsSkinManager::ReadSkinInteger(const std::string& Section, const std::string& Key, int Default) {
     if (!FDescription)
         return Default;
-    return Inherited<int>(*FDescription, Section, -1, Default,
-                          [&](const std::string& section) { return FDescription->ReadInteger(section, Key, -1); });
+    const std::string* source = InheritanceOf(Load(), *FDescription).Source(Section, Key, true);
+    return source ? FDescription->ReadInteger(*source, Key, -1) : Default;
 }
 
 void TsSkinManager::CheckVersion() {
@@ -589,6 +862,28 @@ void TsSkinManager::LoadAllGeneralData() {
     MergeCommonSections();
     ApplyHueOffset(FHueOffset);
     ApplySaturation(FSaturation);
+}
+
+void TsSkinManager::ReadSectionGradient(const std::string& Section, const std::string& Key, const std::string& Default,
+                                        std::string& Text, TsGradArray& Stops) {
+    TsSkinLoad& load = Load();
+    const std::string* source = InheritanceOf(load, *FDescription).Source(Section, Key, false);
+    // Each text is read and parsed once, however many sections inherit it.
+    auto [read, added] = load.Gradients.try_emplace(source ? *source + '\n' + Key : '\n' + Key);
+    if (added) {
+        read->second.Text = source ? FDescription->ReadString(*source, Key, "?") : Default;
+        // A text longer than any gradient needs is none: the section keeps the default.
+        if (read->second.Text.size() > static_cast<size_t>(acMaxGradientTextLength))
+            read->second.Text = Default;
+        if (read->second.Text != " ")
+            ReadGradient(read->second.Text, read->second.Stops);
+    }
+    Text = read->second.Text;
+    Stops = read->second.Stops;
+    load.GradientBytes += static_cast<int64_t>(Text.size() + Stops.size() * sizeof(TsGradPie));
+    if (load.GradientBytes > acMaxSkinGradientBytes)
+        throw ESkinTooLarge("The skin \"" + FSkinName + "\" is not loaded: its sections hold more than " +
+                            IntToStr(acMaxSkinGradientBytes / (1024 * 1024)) + " MB of gradients");
 }
 
 void TsSkinManager::LoadGeneralDataFromDescription() {
@@ -626,9 +921,7 @@ void TsSkinManager::LoadGeneralDataFromDescription() {
         g.ReservedBoolean = IsTrue(ReadSkinString(s, "RESERVEDBOOLEAN", "FALSE"));
         g.Transparency = ReadSkinInteger(s, "TRANSPARENCY", 0);
         g.GradientPercent = ReadSkinInteger(s, "GRADIENTPERCENT", 0);
-        g.GradientData = ReadSkinString(s, "GRADIENTDATA", " ");
-        if (g.GradientData != " ")
-            ReadGradient(g.GradientData, g.GradientArray);
+        ReadSectionGradient(s, "GRADIENTDATA", " ", g.GradientData, g.GradientArray);
         g.ImagePercent = ReadSkinInteger(s, "IMAGEPERCENT", 0);
         g.ShowFocus = IsTrue(ReadSkinString(s, "SHOWFOCUS", "FALSE"));
         g.FadingEnabled = IsTrue(ReadSkinString(s, "FADINGENABLED", "FALSE"));
@@ -636,9 +929,7 @@ void TsSkinManager::LoadGeneralDataFromDescription() {
         g.HotColor = ReadSkinInteger(s, "HOTCOLOR", 0xFFFFFF);
         g.HotTransparency = ReadSkinInteger(s, "HOTTRANSPARENCY", 0);
         g.HotGradientPercent = ReadSkinInteger(s, "HOTGRADIENTPERCENT", 0);
-        g.HotGradientData = ReadSkinString(s, "HOTGRADIENTDATA", "");
-        if (g.HotGradientData != " ")
-            ReadGradient(g.HotGradientData, g.HotGradientArray);
+        ReadSectionGradient(s, "HOTGRADIENTDATA", "", g.HotGradientData, g.HotGradientArray);
         g.HotImagePercent = ReadSkinInteger(s, "HOTIMAGEPERCENT", 0);
         Sections.push_back(std::move(g));
     }
@@ -776,8 +1067,11 @@ namespace {
 template <class F>
 void RecolourSkin(TsSkinManager& Manager, F&& Change) {
     ForEachPixel(Manager.MasterBitmap.get(), Change);
+    // Images of one file share its bitmap, which is turned once.
+    std::unordered_set<TBitmap*> done;
     for (TsMaskData& mask : Manager.Masks)
-        ForEachPixel(mask.Bmp.get(), Change);
+        if (done.insert(mask.Bmp.get()).second)
+            ForEachPixel(mask.Bmp.get(), Change);
     for (TsGeneralData& g : Manager.Sections) {
         g.Color = Change(g.Color);
         g.HotColor = Change(g.HotColor);

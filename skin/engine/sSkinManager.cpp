@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 TsSkinManager* DefaultManager = nullptr;
 bool acSkinLoading = false;
@@ -500,7 +501,57 @@ void TsSkinManager::SaveThirdPartyLists() {
 
 // --- lookups ---
 
+namespace {
+
+// One key for a pair of names; the length in front keeps ("AB", "C") apart from ("A", "BC").
+std::string PairKey(const std::string& Section, const std::string& Property) {
+    return std::to_string(Section.size()) + ":" + Section + Property;
+}
+
+// The first element of Items with that key, through Index; -1 when there is none. An element that no longer has
+// the key it was indexed under (renamed in place) has the index made again. KeyOf gives an element's key, or
+// nothing for one the index leaves out.
+template <class T, class K>
+int IndexedFind(TacNameIndex& Index, const std::vector<T>& Items, const std::string& Key, K&& KeyOf) {
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1 || Index.Data != Items.data() || Index.Size != Items.size()) {
+            // A new table, so that an emptied array keeps nothing of the skin it held.
+            Index.First = {};
+            Index.First.reserve(Items.size());
+            for (size_t i = 0; i < Items.size(); ++i)
+                if (std::optional<std::string> k = KeyOf(Items[i]))
+                    Index.First.emplace(std::move(*k), static_cast<int>(i));
+            Index.Data = Items.data();
+            Index.Size = Items.size();
+        }
+        auto it = Index.First.find(Key);
+        if (it == Index.First.end())
+            return -1;
+        std::optional<std::string> k = KeyOf(Items[static_cast<size_t>(it->second)]);
+        if (k && *k == Key)
+            return it->second;
+    }
+    return -1;
+}
+
+std::optional<std::string> ImageKeyOf(const TsMaskData& M) { return PairKey(M.ClassName, M.PropertyName); }
+
+std::optional<std::string> TextureKeyOf(const TsMaskData& M) {
+    if (M.ImgType != itisaTexture)
+        return std::nullopt;
+    return PairKey(M.ClassName, M.PropertyName);
+}
+
+std::optional<std::string> PatternKeyOf(const TsPatternData& P) { return PairKey(P.ClassName, P.PropertyName); }
+
+}  // namespace
+
 int TsSkinManager::GetSkinIndex(const std::string& SectionName) const {
+    int found = IndexedFind(FSectionIndex, Sections, SectionName,
+                            [](const TsGeneralData& g) { return std::optional<std::string>(g.ClassName); });
+    if (found >= 0)
+        return found;
+    // Sections renamed in place since they were indexed: a name that is missing is looked for once more.
     for (size_t i = 0; i < Sections.size(); ++i)
         if (Sections[i].ClassName == SectionName)
             return static_cast<int>(i);
@@ -510,33 +561,52 @@ int TsSkinManager::GetSkinIndex(const std::string& SectionName) const {
 int TsSkinManager::FindInSections(int SkinIndex, const std::string& SectionName,
                                   const std::function<int(const std::string& Section)>& Find) const {
     std::string section = SectionName;
-    // A chain of parents can only be as long as there are sections; a longer walk has met a cycle (A -> B -> A)
-    // in the description and would never end.
-    for (size_t steps = 0; steps <= Sections.size(); ++steps) {
+    // The sections searched under their own names: a chain of parents that comes back to one of them (A -> B -> A)
+    // would only search them again, so it ends there. A short chain is kept in a list, a long one in a table.
+    std::vector<int> searched;
+    std::vector<char> seen;
+    auto wasSearched = [&](int index) {
+        if (!seen.empty())
+            return seen[static_cast<size_t>(index)] != 0;
+        return std::find(searched.begin(), searched.end(), index) != searched.end();
+    };
+    auto markSearched = [&](int index) {
+        if (seen.empty() && searched.size() < 16) {
+            searched.push_back(index);
+            return;
+        }
+        if (seen.empty()) {
+            seen.assign(Sections.size(), 0);
+            for (int i : searched)
+                seen[static_cast<size_t>(i)] = 1;
+        }
+        seen[static_cast<size_t>(index)] = 1;
+    };
+    for (;;) {
         if (SkinIndex < 0 || section.empty())
             return -1;
         if (int found = Find(section); found >= 0)
             return found;
         if (!IsValidSkinIndex(SkinIndex))
             return -1;
+        if (Sections[SkinIndex].ClassName == section)
+            markSearched(SkinIndex);
         const std::string& parent = Sections[SkinIndex].ParentClass;
         if (parent.empty() || parent == section)
             return -1;
         SkinIndex = GetSkinIndex(parent);
+        if (SkinIndex >= 0 && wasSearched(SkinIndex))
+            return -1;
         section = parent;
     }
-    return -1;
 }
 
 int TsSkinManager::FindImage(int SkinIndex, const std::string& SectionName, const std::string& PropertyName,
                              bool TexturesOnly) const {
     return FindInSections(SkinIndex, SectionName, [&](const std::string& section) {
-        for (size_t i = 0; i < Masks.size(); ++i) {
-            const TsMaskData& m = Masks[i];
-            if ((!TexturesOnly || m.ImgType == itisaTexture) && m.ClassName == section && m.PropertyName == PropertyName)
-                return static_cast<int>(i);
-        }
-        return -1;
+        if (TexturesOnly)
+            return IndexedFind(FTextureIndex, Masks, PairKey(section, PropertyName), TextureKeyOf);
+        return GetMaskIndexByName(section, PropertyName);
     });
 }
 
@@ -547,10 +617,7 @@ int TsSkinManager::GetMaskIndex(int SkinIndex, const std::string& SectionName, c
 int TsSkinManager::GetMaskIndexByName(const std::string& SectionName, const std::string& PropertyName) const {
     if (SectionName.empty())
         return -1;
-    for (size_t i = 0; i < Masks.size(); ++i)
-        if (Masks[i].ClassName == SectionName && Masks[i].PropertyName == PropertyName)
-            return static_cast<int>(i);
-    return -1;
+    return IndexedFind(FMaskIndex, Masks, PairKey(SectionName, PropertyName), ImageKeyOf);
 }
 
 int TsSkinManager::GetTextureIndex(int SkinIndex, const std::string& SectionName,
@@ -563,10 +630,7 @@ int TsSkinManager::GetPatternIndex(int SkinIndex, const std::string& SectionName
     if (Patterns.empty())
         return -1;
     return FindInSections(SkinIndex, SectionName, [&](const std::string& section) {
-        for (size_t i = 0; i < Patterns.size(); ++i)
-            if (Patterns[i].ClassName == section && Patterns[i].PropertyName == PropertyName)
-                return static_cast<int>(i);
-        return -1;
+        return IndexedFind(FPatternIndex, Patterns, PairKey(section, PropertyName), PatternKeyOf);
     });
 }
 

@@ -20,9 +20,11 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,6 +32,16 @@ class TCustomForm;
 class TCustomIniFile;
 class TacSkinConvertor;
 class TsSkinManager;
+struct TsSkinLoad;
+struct TsSkinJpeg;
+
+// Names to their first position in one of the manager's arrays, so that a lookup costs the same however large the
+// skin; rebuilt whenever the array is replaced or changes its length, and checked against the element it names.
+struct TacNameIndex {
+    const void* Data = nullptr;
+    size_t Size = 0;
+    std::unordered_map<std::string, int> First;
+};
 
 // The first manager created, nil when there is none.
 extern TsSkinManager* DefaultManager;
@@ -206,6 +218,9 @@ public:
     // file. Either ends with Active False and no skin when the skin cannot be found or read.
     void LoadSkinData();
     void LoadPackedSkin();
+    // Why the last load ended as no skin (damaged data, a skin past one of the limits of acSkinLimits.h); empty
+    // after a load that gave a skin or found none to load.
+    const std::string& LoadError() const { return FLoadError; }
     // A key of a section, inherited along PARENTCLASS when absent ("?" for texts, -1 for numbers), else Default.
     std::string ReadSkinString(const std::string& Section, const std::string& Key, const std::string& Default);
     int ReadSkinInteger(const std::string& Section, const std::string& Key, int Default);
@@ -245,6 +260,10 @@ private:
     void LoadCommonPatterns();
     void LoadMasksFromStoredSkin(TsStoredSkin* Skin);
     void CheckVersion();
+    // Key of Section as a gradient: its text, inherited along PARENTCLASS (Default when none gives it or it is
+    // too long), and its stops; ESkinTooLarge when the skin's gradients together go past their limit.
+    void ReadSectionGradient(const std::string& Section, const std::string& Key, const std::string& Default,
+                             std::string& Text, TsGradArray& Stops);
     // Adds one image described by Value of Section's Key, when it can be read and lies inside its bitmap.
     void AddMask(const std::string& Section, const std::string& Key, const std::string& Value);
     // An image that is a bitmap file of its own (three states with their masks), names upper-cased.
@@ -256,8 +275,20 @@ private:
     // Loads a skin file into Graphic: with Packed, the item of the packed skin being read (when there is one),
     // else a file of the skin's folder. False when it is missing, empty or cannot be read.
     bool LoadSkinImage(const std::string& FileName, TGraphic* Graphic, bool Packed);
-    // A skin bitmap made 24-bit, nil when it cannot be had.
+    // A skin bitmap made 24-bit, nil when it cannot be had; one bitmap for each file however many keys name it.
     std::shared_ptr<TBitmap> LoadMaskBitmap(const std::string& FileName, bool Packed);
+    // A JPEG file of the skin, read once however many keys name it; with SmallAsBitmap, one of fewer than 90000
+    // pixels is decoded into a bitmap.
+    TsSkinJpeg& JpegFile(const std::string& FileName, bool Packed, bool SmallAsBitmap = true);
+    // Refuses a description past the limits of a skin's size (ESkinTooLarge).
+    void CheckDescription();
+    // What the load in progress keeps; counts the next image named and answers whether it is within the limit;
+    // takes the pixels of a picture into the skin's budget when they fit.
+    TsSkinLoad& Load();
+    bool AdmitImage();
+    bool AdmitPixels(int64_t Width, int64_t Height);
+    // Where an image file comes from (the packed skin or a file), for reading each file once.
+    std::string ImageFileKey(const std::string& FileName, bool Packed) const;
     // Frees everything a load leaves and marks the manager inactive.
     void DropSkin();
     void Broadcast(TacSkinCommand Command);
@@ -300,6 +331,10 @@ private:
     std::unique_ptr<TCustomIniFile> FDescription;
     std::unique_ptr<TacSkinConvertor> FConvertor;
     int FStoredIndex = -1;
+    // What one load keeps while it runs: the resolved inheritance, the images read so far and their costs.
+    std::shared_ptr<TsSkinLoad> FLoad;
+    std::string FLoadError;
+    mutable TacNameIndex FSectionIndex, FMaskIndex, FTextureIndex, FPatternIndex;
     // What names this manager (skin data, adapters), and whether it has been told that the manager goes.
     TacManagerRef* FReferences = nullptr;
     bool FReferencesForgotten = false;

@@ -3,8 +3,11 @@
 // hangs or stays allocated. BRIMLET_SKIN_FUZZ_ROUNDS sets the number of random changes (300 by default, a few
 // seconds); a long run: BRIMLET_SKIN_FUZZ_ROUNDS=15000 scripts/test debug -R skin_fuzz (about three minutes)
 #include "CountedAllocations.h"
+#include "HostileSkinSamples.h"
 #include "MessageBoxCatcher.h"
 #include "SkinManagerFixtures.h"
+
+#include "skin/engine/acSkinLimits.h"
 
 #include "classlib/SysUtils.h"
 
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -290,4 +294,142 @@ TEST_F(SkinFuzz, RandomChangesToAValidSkinNeverCrashHangOrLeak) {
     EXPECT_GT(loaded, 0);
     EXPECT_GT(refused, 0);
     std::printf("%d random changes: %d loaded, %d ended as no skin\n", rounds, loaded, refused);
+}
+
+// --- skins made to cost the loader all their size allows ---
+
+namespace {
+
+// The process's GDI objects as the system counts them; Wine answers 0, where SkinBitmapHandles does the counting.
+long GdiObjects() { return static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)); }
+
+// The GDI bitmaps the loaded skin holds: the master bitmap's and those of the images that have their own.
+std::set<HGDIOBJ> SkinBitmapHandles(TsSkinManager& M) {
+    std::set<HGDIOBJ> handles;
+    for (const TsMaskData& m : M.Masks)
+        if (m.Bmp && m.Bmp->HandleAllocated())
+            handles.insert(m.Bmp->Handle());
+    if (M.MasterBitmap && M.MasterBitmap->HandleAllocated())
+        handles.insert(M.MasterBitmap->Handle());
+    return handles;
+}
+
+size_t DistinctBitmaps(TsSkinManager& M) { return SkinBitmapHandles(M).size(); }
+
+}  // namespace
+
+TEST_F(SkinFuzz, HostileShapesLoadWithinTheLimitsOrEndAsNoSkin) {
+    struct Case {
+        THostileShape Shape;
+        int Size;
+        bool Loads;
+        // Thousands of files in one folder are read packed only: Wine looks names up in a folder by reading it.
+        bool PackedOnly = false;
+    };
+    const std::vector<Case> cases = {
+        {THostileShape::Chain, 300, true},         {THostileShape::Chain, acMaxSkinSections + 1, false},
+        {THostileShape::Cycle, 150, true},         {THostileShape::LongGradient, 60, true},
+        {THostileShape::LongGradient, 3000, true}, {THostileShape::ManySections, 400, true},
+        {THostileShape::ManyKeys, 10000, true},    {THostileShape::ManyBitmaps, acMaxSkinBitmaps + 20, true, true},
+        {THostileShape::PackedItems, 5000, true, true},  {THostileShape::BigBitmap, 1024, true},
+        {THostileShape::BigBitmap, 4100, true},     {THostileShape::LongGradient, 50000, false},
+    };
+    LoadBothWays(SmallSkin(), "warm-up");
+    manager->SetActive(false);
+    long gdiBefore = GdiObjects();
+    for (const Case& c : cases) {
+        SampleSkin skin = MakeHostileSkin(c.Shape, c.Size, "H" + std::to_string(++count));
+        std::vector<std::string> names;
+        if (!c.PackedOnly) {
+            WriteSkinFolder(dir.Path(), skin);
+            names.push_back(skin.Name);
+        }
+        SampleSkin packed = skin;
+        packed.Name = "P" + skin.Name;
+        WritePackedSkin(dir.Path(), packed);
+        names.push_back(packed.Name);
+        for (const std::string& name : names) {
+            std::string what =
+                std::string(HostileShapeName(c.Shape)) + " " + std::to_string(c.Size) + " (" + name + ")";
+            long heapBefore = liveAllocations;
+            // Named while inactive, so that the skin before (whose files are gone) is not loaded first.
+            manager->SetSkinName(name);
+            manager->SetActive(true);
+            ExpectSound(*manager, what);
+            if (HasFatalFailure())
+                return;
+            ASSERT_EQ(manager->Active(), c.Loads) << what << ": " << manager->LoadError();
+            EXPECT_EQ(manager->LoadError().empty(), c.Loads) << what;
+            if (!c.Loads) {
+                EXPECT_EQ(manager->LoadError().rfind("The skin \"" + name + "\" is not loaded: ", 0), 0u)
+                    << manager->LoadError();
+            }
+            EXPECT_LE(manager->Masks.size() + manager->Patterns.size(), static_cast<size_t>(acMaxSkinImages)) << what;
+            EXPECT_LE(DistinctBitmaps(*manager), static_cast<size_t>(acMaxSkinBitmaps)) << what;
+            // The skin's GDI objects are its bitmaps (and a few besides where the system counts them).
+            std::set<HGDIOBJ> handles = SkinBitmapHandles(*manager);
+            for (HGDIOBJ h : handles)
+                ASSERT_EQ(GetObjectType(h), static_cast<DWORD>(OBJ_BITMAP)) << what;
+            EXPECT_LE(GdiObjects() - gdiBefore, static_cast<long>(handles.size()) + 8) << what;
+            TsSkinManager& m = *manager;
+            switch (c.Shape) {
+            case THostileShape::Chain:
+                if (c.Loads) {
+                    // The far end still inherits from the head of the chain, and finds its image there.
+                    EXPECT_EQ(m.Sections[m.GetSkinIndex("SCROLLBAR1H")].Color, 65280) << what;
+                    EXPECT_GE(m.ConstData.ScrollBar1H.MaskIndex, 0) << what;
+                } else {
+                    EXPECT_NE(m.LoadError().find("sections"), std::string::npos) << m.LoadError();
+                }
+                break;
+            case THostileShape::Cycle:
+                EXPECT_EQ(m.ConstData.TabTop.MaskIndex, -1) << what;
+                EXPECT_EQ(m.ConstData.ScrollSliderV.MaskIndex, -1) << what;
+                EXPECT_EQ(m.Sections[m.GetSkinIndex("L7")].Color, static_cast<TColor>(0xFFFFFF)) << what;
+                break;
+            case THostileShape::LongGradient: {
+                if (!c.Loads) {
+                    // A description of more than 2 MB is not read at all.
+                    EXPECT_NE(m.LoadError().find("its description holds"), std::string::npos) << m.LoadError();
+                    break;
+                }
+                // A gradient of sound length is inherited whole; one longer than any gradient needs is none.
+                const TsGeneralData& g = m.Sections[m.GetSkinIndex("G9")];
+                EXPECT_EQ(g.GradientArray.size(), c.Size == 60 ? 60u : 0u) << what;
+                EXPECT_EQ(g.HotGradientArray.size(), c.Size == 60 ? 60u : 0u) << what;
+                break;
+            }
+            case THostileShape::ManyKeys:
+                // Thousands of keys naming one file hold one bitmap of it.
+                EXPECT_EQ(m.Masks.size(), static_cast<size_t>(acMaxSkinImages)) << what;
+                EXPECT_EQ(DistinctBitmaps(m), 2u) << what;  // the master and E.BMP
+                break;
+            case THostileShape::ManyBitmaps:
+                EXPECT_EQ(DistinctBitmaps(m), static_cast<size_t>(acMaxSkinBitmaps)) << what;
+                break;
+            case THostileShape::BigBitmap: {
+                int big = m.GetMaskIndexByName("BIG", "K1");
+                if (c.Size * c.Size <= acMaxSkinBitmapPixels) {
+                    ASSERT_GE(big, 0) << what;
+                    EXPECT_EQ(m.Masks[big].Bmp->Width(), c.Size) << what;
+                    EXPECT_EQ(DistinctBitmaps(m), 3u) << what;  // the master, E.BMP and BIG.BMP once
+                } else {
+                    EXPECT_EQ(big, -1) << what;  // too large: that picture alone is left out
+                }
+                break;
+            }
+            default:
+                break;
+            }
+            manager->SetActive(false);
+            // Removed, the skin leaves no GDI object and no allocation behind.
+            for (HGDIOBJ h : handles)
+                ASSERT_EQ(GetObjectType(h), 0u) << what << ": a bitmap of the skin is still there";
+            handles.clear();
+            EXPECT_EQ(GdiObjects(), gdiBefore) << what;
+            // A few one-time set-ups of the libraries may stay; a leak of every section or image would be hundreds.
+            EXPECT_LE(liveAllocations - heapBefore, 64) << what;
+        }
+        DeleteFileA(dir.File(packed.Name + ".vqz").c_str());
+    }
 }

@@ -181,27 +181,50 @@ std::string MasterBitmap(int extraSections) {
     return c.Bmp();
 }
 
-}  // namespace
-
-std::string BmpFile24(int width, int height, const SamplePixels& pixel) {
-    int stride = (width * 3 + 3) & ~3;
-    uint32_t imageSize = static_cast<uint32_t>(stride) * height;
+// The file and information headers of an uncompressed BMP file (BI_RGB), for a colour table of that many entries.
+std::string BmpHeaders(int width, int height, int bits, uint32_t imageSize, uint32_t colors) {
     std::string s;
     s += "BM";
-    PutLE(s, 14 + 40 + imageSize, 4);
+    uint32_t offset = 14 + 40 + 4 * colors;
+    PutLE(s, offset + imageSize, 4);
     PutLE(s, 0, 4);
-    PutLE(s, 14 + 40, 4);
+    PutLE(s, offset, 4);
     PutLE(s, 40, 4);
     PutLE(s, static_cast<uint32_t>(width), 4);
     PutLE(s, static_cast<uint32_t>(height), 4);
     PutLE(s, 1, 2);
-    PutLE(s, 24, 2);
+    PutLE(s, static_cast<uint32_t>(bits), 2);
     PutLE(s, 0, 4);  // BI_RGB
     PutLE(s, imageSize, 4);
     PutLE(s, 2835, 4);
     PutLE(s, 2835, 4);
+    PutLE(s, colors, 4);
     PutLE(s, 0, 4);
-    PutLE(s, 0, 4);
+    return s;
+}
+
+}  // namespace
+
+std::string BmpFile8(int width, int height, int (*index)(int x, int y)) {
+    size_t stride = (static_cast<size_t>(width) + 3) & ~size_t(3);
+    size_t imageSize = stride * static_cast<size_t>(height);
+    std::string s = BmpHeaders(width, height, 8, static_cast<uint32_t>(imageSize), 256);
+    s.reserve(s.size() + 1024 + imageSize);
+    for (uint32_t i = 0; i < 256; ++i)
+        PutLE(s, i | (i << 8) | ((255 - i) << 16), 4);
+    std::string row(stride, '\0');
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x)
+            row[static_cast<size_t>(x)] = static_cast<char>(index(x, y));
+        s += row;
+    }
+    return s;
+}
+
+std::string BmpFile24(int width, int height, const SamplePixels& pixel) {
+    int stride = (width * 3 + 3) & ~3;
+    uint32_t imageSize = static_cast<uint32_t>(stride) * height;
+    std::string s = BmpHeaders(width, height, 24, imageSize, 0);
     for (int y = height - 1; y >= 0; --y) {
         std::string row;
         for (int x = 0; x < width; ++x) {

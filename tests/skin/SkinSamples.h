@@ -12,6 +12,8 @@ using SamplePixels = std::function<SampleColor(int x, int y)>;
 
 // A 24-bit uncompressed BMP file, rows stored bottom-up as usual.
 std::string BmpFile24(int width, int height, const SamplePixels& pixel);
+// An uncompressed 8-bit BMP file whose palette runs from blue to yellow, rows stored bottom-up.
+std::string BmpFile8(int width, int height, int (*index)(int x, int y));
 // A baseline JPEG file made by libjpeg's encoder.
 std::string JpegFile(int width, int height, const SamplePixels& pixel, int quality = 90);
 

@@ -107,6 +107,40 @@ TEST(PackedSkin, BitmapsAreKnownByTheirExtensionInAnyCase) {
     EXPECT_FALSE(c->Files[4].IsBitmap);
 }
 
+TEST(PackedSkin, ItemsAreFoundByNameInAnyCaseTheFirstOfTwoAlike) {
+    auto c = Unpacked(PackItems({PackedItemOf("a.bmp", "1"), PackedItemOf("Options.dat", kOptions),
+                                 PackedItemOf("B.Bmp", "2"), PackedItemOf("A.BMP", "3")}));
+    ASSERT_NE(c->Find("A.bmp"), nullptr);
+    EXPECT_EQ(DataOf(c->Find("A.bmp")->Data.get()), "1");
+    EXPECT_EQ(DataOf(c->Find("b.BMP")->Data.get()), "2");
+    EXPECT_EQ(c->Find("Options.dat"), nullptr);  // the description is no item
+    EXPECT_EQ(c->Find("C.BMP"), nullptr);
+    // Items added later are found, and a cleared convertor finds nothing.
+    TacImageItem late;
+    late.FileName = "late.jpg";
+    late.Data = std::make_unique<TMemoryStream>();
+    c->Files.push_back(std::move(late));
+    EXPECT_NE(c->Find("LATE.JPG"), nullptr);
+    c->Clear();
+    EXPECT_EQ(c->Find("a.bmp"), nullptr);
+}
+
+TEST(PackedSkin, ItemsThatUnpackToMoreThanAnySkinHoldsAreRefused) {
+    // Two items of zeros, some 70 KB packed, that would unpack to 68 MB together.
+    std::string zeros(34u * 1024 * 1024, '\0');
+    PackedItem item = PackedItemOf("Z.BMP", zeros);
+    zeros.clear();
+    zeros.shrink_to_fit();
+    std::vector<PackedItem> items = {PackedItemOf("Options.dat", kOptions), item, item};
+    ExpectDamaged(PackItems(items), "its items take more than 64 MB unpacked");
+    items.pop_back();
+    auto c = Unpacked(PackItems(items));  // 34 MB is a skin still
+    EXPECT_EQ(c->Files.size(), 1u);
+    // Tiny items are counted as the memory they take: 10,000 of them come to more than 64 MB.
+    std::vector<PackedItem> tiny(10000, PackedItemOf("T.BMP", "x"));
+    ExpectDamaged(PackItems(tiny), "its items take more than 64 MB unpacked");
+}
+
 TEST(PackedSkin, ASecondDescriptionReplacesTheFirst) {
     long before = liveAllocations;
     {

@@ -224,6 +224,41 @@ TEST_F(SkinLoading, KeysAreInheritedAlongParentClassAndCyclesEndInTheDefault) {
     EXPECT_EQ(manager->GetPatternIndex(manager->GetSkinIndex("PONG"), "PONG", "PATTERN"), -1);
 }
 
+TEST_F(SkinLoading, EachSectionOfAParentLoopTakesTheFirstValueGoingRoundFromIt) {
+    // A -> B -> C -> A, entered from T and from U (through C); lower case and a missing parent on the way.
+    Load(
+        "[T]\r\nPARENTCLASS=a\r\n[A]\r\nPARENTCLASS=B\r\nTRANSPARENCY=7\r\n"
+        "[B]\r\nPARENTCLASS=C\r\nCOLOR=255\r\nFONTCOLOR=x\r\nSHOWFOCUS=?\r\n"
+        "[C]\r\nPARENTCLASS=A\r\nFONTCOLOR=65280\r\nGRADIENTDATA=1;2;100;0;0\r\nSHOWFOCUS=TRUE\r\n"
+        "[U]\r\nPARENTCLASS=C\r\nCOLOR=-1\r\n[V]\r\nPARENTCLASS=NOWHERE\r\n[W]\r\nPARENTCLASS=V\r\n");
+    auto color = [&](const char* s) { return Section(*manager, s).Color; };
+    auto font = [&](const char* s) { return Section(*manager, s).FontColor[0]; };
+    auto transparency = [&](const char* s) { return Section(*manager, s).Transparency; };
+    EXPECT_EQ(color("A"), 255);  // A, then B
+    EXPECT_EQ(color("B"), 255);
+    EXPECT_EQ(color("C"), 255);   // C, A, then B
+    EXPECT_EQ(font("A"), 65280);  // A, B (no number), then C
+    EXPECT_EQ(font("B"), 65280);
+    EXPECT_EQ(transparency("B"), 7);  // B, C, then A
+    EXPECT_EQ(transparency("C"), 7);
+    EXPECT_EQ(Section(*manager, "A").GradientArray.size(), 1u);
+    EXPECT_TRUE(Section(*manager, "A").ShowFocus);  // "?" counts as absent: B's is C's
+    EXPECT_TRUE(Section(*manager, "B").ShowFocus);
+    // Sections that lead into the loop take what the loop gives from where they enter it.
+    EXPECT_EQ(color("T"), 255);
+    EXPECT_EQ(transparency("T"), 7);
+    EXPECT_EQ(color("U"), 255);
+    EXPECT_EQ(transparency("U"), 7);
+    EXPECT_EQ(font("U"), 65280);
+    // A parent the description does not have ends the chain in the defaults.
+    EXPECT_EQ(color("W"), 0xFFFFFF);
+    EXPECT_EQ(font("W"), 0);
+    // The lookups of images along such a loop end where it closes.
+    int a = manager->GetSkinIndex("A");
+    EXPECT_EQ(manager->GetMaskIndex(a, "A", "BORDERSMASK"), -1);
+    EXPECT_EQ(manager->GetTextureIndex(manager->GetSkinIndex("T"), "T", "PATTERN"), -1);
+}
+
 TEST_F(SkinLoading, EveryImageFormatGivesItsFields) {
     std::string options =
         "[GLOBALINFO]\r\nMASTERBITMAP=M.BMP\r\n"
