@@ -405,7 +405,9 @@ void TComThread::Execute() {
         RaiseLastOSError("CreateEventA");
     HANDLE waits[2] = {FStopEvent, overlapped.hEvent};
     bool pending = false;
-    FLastActivity = FLastRound = GetTickCount();
+    // Opening is no activity on the line: the thread starts with the calmer looks.
+    FLastRound = GetTickCount();
+    FLastActivity = FLastRound - QuickPeriodMs;
     while (!Terminated()) {
         if (FMask == 0) {
             WaitForSingleObject(FStopEvent, INFINITE);  // nothing the device can report: wait for the end
@@ -599,6 +601,8 @@ void TCustomComPort::Open() {
     if (FConnected || Designing())
         return;
     ++FOpenCount;
+    // What was announced before a close says nothing about what the device holds now.
+    FAnnouncedUnread = 0;
     CallBeforeOpen();
     CreateHandle();
     FConnected = true;
@@ -1210,15 +1214,19 @@ void TCustomComPort::CallRxChar() {
     long long readBefore = FBytesRead;
     int count = InputCount();
     // Remembered for the event thread: what was announced here and left unread is no news until read.
+    // A handler that closed and opened the port again has a new device session, which this announcement is not of.
     struct Remember {
         TCustomComPort& port;
         long long before;
         int announced;
+        unsigned opened;
         ~Remember() {
+            if (port.FOpenCount != opened)
+                return;
             port.FReadAtAnnounce = port.FBytesRead.load();
             port.FAnnouncedUnread = port.FBytesRead == before ? announced : 0;
         }
-    } remember{*this, readBefore, count};
+    } remember{*this, readBefore, count, FOpenCount};
     if (count > 0)
         NotifyLinks(lsRx, true);
     if (count >= 1 && !(FAnnounceRxChar && !FHasLink)) {
