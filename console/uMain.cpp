@@ -223,23 +223,26 @@ void TfrmMain::FormClose(TObject*, TCloseAction& Action) {
         AnimateWindow(Handle(), 1000, AW_HIDE | AW_BLEND);
 }
 
-bool TfrmMain::SaveSettingsOrLetGo() {
+int TfrmMain::SaveSettingsOrAsk(const std::string& Question) {
     std::string reason;
     try {
         Ini->UpdateFile();  // the old file stays whole when this fails
-        return true;
+        return IDOK;
     } catch (const Exception& e) {
         reason = e.Message();
     }
     // A file that cannot be written (read-only, held by another program) must not keep the user from closing,
     // nor lose the changes without a word.
-    std::string text = "The settings cannot be saved:\r\n\r\n" + reason +
-                       "\r\n\r\nClose without saving them?\r\n(No keeps the window open, so that you can free the "
-                       "file and close again.)";
-    if (Application->MessageBox(text, Application->Title(), MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2) != IDYES)
-        return false;
-    Ini->Clear();  // nothing left for the destructor to try
-    return true;
+    std::string text = "The settings cannot be saved:\r\n\r\n" + reason + "\r\n\r\n" + Question;
+    return Application->MessageBox(text, Application->Title(), MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2);
+}
+
+bool TfrmMain::SaveSettingsOrLetGo() {
+    int answer = SaveSettingsOrAsk("Close without saving them?\r\n(No keeps the window open, so that you can free "
+                                   "the file and close again.)");
+    if (answer == IDYES)
+        Ini->Clear();  // nothing left for the destructor to try
+    return answer != IDNO;
 }
 
 bool TfrmMain::QueryEndSession() {
@@ -248,17 +251,8 @@ bool TfrmMain::QueryEndSession() {
     if (!Ini)
         return true;
     WriteWindowSettings();
-    std::string reason;
-    try {
-        Ini->UpdateFile();
-        return true;
-    } catch (const Exception& e) {
-        reason = e.Message();
-    }
-    std::string text = "The settings cannot be saved:\r\n\r\n" + reason +
-                       "\r\n\r\nEnd the session without saving them?\r\n(No keeps the program running, so that you "
-                       "can free the file and close it.)";
-    return Application->MessageBox(text, Application->Title(), MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2) == IDYES;
+    return SaveSettingsOrAsk("End the session without saving them?\r\n(No keeps the program running, so that you "
+                             "can free the file and close it.)") != IDNO;
 }
 
 void TfrmMain::EndSession() {

@@ -152,6 +152,8 @@ private:
     void KeepTextLogWithinLimit();
     // Keeps the HEX log at its edge after this window moved or changed its size.
     void FollowWithHexLog();
+    // Writes the settings file (IDOK); when it cannot be written, says why and asks Question (IDYES or IDNO).
+    int SaveSettingsOrAsk(const std::string& Question);
     // Writes the settings file; when it cannot be written, asks whether to close without it.
     bool SaveSettingsOrLetGo();
     // The window's bounds, the HEX log's and the history into the settings object.
