@@ -211,9 +211,11 @@ void TfrmHEXLog::btnVertMagnetWinClick(TObject*) {
 
 void TfrmHEXLog::ToolButton1Click(TObject*) {
     dlgSave->SetFileName(ProposedLogFileName(dlgSave->FileName(), "AT Command HEX Log ", ".rtf"));
-    FlushLines();
-    if (dlgSave->Execute())
+    if (dlgSave->Execute()) {
+        // The port is read while the dialog is open: the lines of what arrived meanwhile are saved too.
+        FlushLines();
         Log->Lines()->SaveToFile(dlgSave->FileName());
+    }
 }
 
 void TfrmHEXLog::ToolButton2Click(TObject*) {

@@ -60,6 +60,12 @@ void HexLine(const std::string& Data, std::string& Into) {
     }
 }
 
+int LogTextLength(const std::string& Text, UINT CodePage) {
+    if (Text.empty())
+        return 0;
+    return MultiByteToWideChar(CodePage, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+}
+
 void AddToHistory(TStrings* History, const std::string& Command) {
     int i = History->IndexOf(Command);  // without regard to case, as TStrings compares
     if (i >= 0)
@@ -189,7 +195,7 @@ void TfrmMain::FormShow(TObject*) {
     SetFocus();
 }
 
-void TfrmMain::FormClose(TObject*, TCloseAction& Action) {
+void TfrmMain::WriteWindowSettings() {
     Ini->WriteInteger("Last", "Left", Left());
     Ini->WriteInteger("Last", "Top", Top());
     Ini->WriteInteger("Last", "Width", Width());
@@ -199,6 +205,10 @@ void TfrmMain::FormClose(TObject*, TCloseAction& Action) {
     Ini->WriteInteger("Last", "HexLogWidth", frmHEXLog->Width());
     Ini->WriteInteger("Last", "HexLogHeight", frmHEXLog->Height());
     Ini->WriteStringList("CmdHis", "CMD", cbbcmd->Items());
+}
+
+void TfrmMain::FormClose(TObject*, TCloseAction& Action) {
+    WriteWindowSettings();
     if (!SaveSettingsOrLetGo()) {
         // Everything stays as it was, the settings object too: the dialogs keep working, and the next close
         // tries again.
@@ -213,23 +223,47 @@ void TfrmMain::FormClose(TObject*, TCloseAction& Action) {
         AnimateWindow(Handle(), 1000, AW_HIDE | AW_BLEND);
 }
 
-bool TfrmMain::SaveSettingsOrLetGo() {
+int TfrmMain::SaveSettingsOrAsk(const std::string& Question) {
     std::string reason;
     try {
         Ini->UpdateFile();  // the old file stays whole when this fails
-        return true;
+        return IDOK;
     } catch (const Exception& e) {
         reason = e.Message();
     }
     // A file that cannot be written (read-only, held by another program) must not keep the user from closing,
     // nor lose the changes without a word.
-    std::string text = "The settings cannot be saved:\r\n\r\n" + reason +
-                       "\r\n\r\nClose without saving them?\r\n(No keeps the window open, so that you can free the "
-                       "file and close again.)";
-    if (Application->MessageBox(text, Application->Title(), MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2) != IDYES)
-        return false;
-    Ini->Clear();  // nothing left for the destructor to try
-    return true;
+    std::string text = "The settings cannot be saved:\r\n\r\n" + reason + "\r\n\r\n" + Question;
+    return Application->MessageBox(text, Application->Title(), MB_YESNO | MB_ICONERROR | MB_DEFBUTTON2);
+}
+
+bool TfrmMain::SaveSettingsOrLetGo() {
+    int answer = SaveSettingsOrAsk("Close without saving them?\r\n(No keeps the window open, so that you can free "
+                                   "the file and close again.)");
+    if (answer == IDYES)
+        Ini->Clear();  // nothing left for the destructor to try
+    return answer != IDNO;
+}
+
+bool TfrmMain::QueryEndSession() {
+    // A log-off or shutdown ends the program without closing its window: the settings are saved now, while the
+    // user can still be asked what to do when they cannot be.
+    if (!Ini)
+        return true;
+    WriteWindowSettings();
+    return SaveSettingsOrAsk("End the session without saving them?\r\n(No keeps the program running, so that you "
+                             "can free the file and close it.)") != IDNO;
+}
+
+void TfrmMain::EndSession() {
+    if (!Ini)
+        return;
+    WriteWindowSettings();
+    try {
+        Ini->UpdateFile();
+    } catch (const Exception&) {
+        // The session ends now and nobody is left to tell; the user was asked when it was about to end.
+    }
 }
 
 void TfrmMain::AppHint(TObject*) {
@@ -267,15 +301,20 @@ void TfrmMain::ToolButton5Click(TObject*) {
 void TfrmMain::btnOnOffClick(TObject*) {
     if (btnOnOff->Down()) {
         try {
-            if (comport->Port().empty())
-                btnComportOptClick(this);
+            if (comport->Port().empty()) {
+                comport->ShowSetupDialog();
+                StoreSerialSettingsOrSay();
+            }
+            ForgetChunks();
             comport->Open();
         } catch (const std::exception&) {
             Application->MessageBox("      Open comport fail!      \r\n", "Error!", MB_ICONERROR);
             return;
         }
+        FPortFailed = false;
     } else {
         try {
+            TakeWhatThePortHolds();
             FlushLogs();
             comport->Close();
         } catch (const std::exception&) {
@@ -295,6 +334,11 @@ void TfrmMain::btnOnOffClick(TObject*) {
 
 void TfrmMain::btnComportOptClick(TObject*) {
     comport->ShowSetupDialog();
+    StoreSerialSettings();
+    TrimWorkingSet();
+}
+
+void TfrmMain::StoreSerialSettings() {
     // Stored through the console's own settings object: a second writer's section would be overwritten
     // when that object writes the file back at closing.
     if (Ini) {
@@ -303,7 +347,17 @@ void TfrmMain::btnComportOptClick(TObject*) {
     } else {
         comport->StoreSettings(ssIniFile, SettingsFileName());
     }
-    TrimWorkingSet();
+}
+
+void TfrmMain::StoreSerialSettingsOrSay() {
+    try {
+        StoreSerialSettings();
+    } catch (const std::exception& e) {
+        // The port has the chosen settings all the same and opens with them; only keeping them failed.
+        Application->MessageBox("The serial settings cannot be saved:\r\n\r\n" + std::string(e.what()) +
+                                    "\r\n\r\nThe port opens with them all the same.",
+                                "Error!", MB_ICONERROR);
+    }
 }
 
 void TfrmMain::cbbcmdDblClick(TObject*) {
@@ -362,13 +416,83 @@ constexpr UINT_PTR LogSettleTimerId = 0x4253;
 constexpr UINT_PTR ReadPaceTimerId = 0x4254;
 }  // namespace
 
-void TfrmMain::comportRxChar(TObject*, int) { ReceiveSlice(); }
+void TfrmMain::comportRxChar(TObject*, int Count) {
+    // Count is all that waits in the port: what it adds to what was announced before is the chunk that came now.
+    if (Count > FAnnouncedInPort) {
+        FUnreadChunks.push_back(Count - FAnnouncedInPort);
+        FAnnouncedInPort = Count;
+    }
+    ReceiveSlice();
+}
 
 void TfrmMain::ReceiveSlice() {
-    if (!comport->Connected()) {
+    if (!comport->Connected() || FPortFailed) {
         FlushLogs();
         return;
     }
+    try {
+        ReceiveOneSlice();
+    } catch (const EComPort&) {
+        PortFailed();
+        throw;
+    }
+}
+
+void TfrmMain::PortFailed() {
+    // The device has gone (unplugged): no read, timer or event will come to put in what waits, so it goes now, and
+    // the failure is reported this once, not by every timer and read still on its way.
+    FPortFailed = true;
+    FlushLogs();
+}
+
+void TfrmMain::TakeReceived(const std::string& Data) {
+    AppendToLog(Data);
+    SetHexColor(RXDColor);
+    // One HEX line for every chunk the port announced, however many of them a read takes; bytes that came after
+    // the last announcement make a line of their own.
+    for (size_t at = 0; at < Data.size();) {
+        size_t size = Data.size() - at;
+        if (!FUnreadChunks.empty()) {
+            size = std::min(size, static_cast<size_t>(FUnreadChunks.front()));
+            FUnreadChunks.front() -= static_cast<int>(size);
+            if (FUnreadChunks.front() == 0)
+                FUnreadChunks.pop_front();
+        }
+        FChunk.assign(Data, at, size);
+        HexLine(FChunk, FReceivedHex);
+        frmHEXLog->QueueLine(FReceivedHex, RXDColor);
+        at += size;
+    }
+    FAnnouncedInPort = std::max(FAnnouncedInPort - static_cast<int>(Data.size()), 0);
+    if (FAnnouncedInPort == 0)
+        FUnreadChunks.clear();
+}
+
+void TfrmMain::ForgetChunks() {
+    FUnreadChunks.clear();
+    FAnnouncedInPort = 0;
+}
+
+void TfrmMain::TakeWhatThePortHolds() {
+    // Closing the port purges what it holds: what reached it goes into the logs first. Only what waits now: during
+    // a flood the queue would never run dry.
+    if (!comport->Connected() || FPortFailed)
+        return;
+    try {
+        for (int left = comport->InputCount(); left > 0;) {
+            int read = comport->ReadStr(FReceived, std::min(left, ReceiveSliceBytes));
+            if (read <= 0)
+                break;
+            left -= read;
+            TakeReceived(FReceived);
+        }
+    } catch (const EComPort&) {
+        // A device that has gone holds nothing that can be read, and closing it is what the user asked for.
+        FPortFailed = true;
+    }
+}
+
+void TfrmMain::ReceiveOneSlice() {
     DWORD now = GetTickCount();
     int inPort = comport->InputCount();
     bool textDue = !FPendingText.empty() &&
@@ -386,10 +510,7 @@ void TfrmMain::ReceiveSlice() {
         comport->ReadStr(FReceived, std::min(inPort, ReceiveSliceBytes));
         FLastRead = now;
         cmldRX->SetState(lsOn);
-        AppendToLog(FReceived);
-        SetHexColor(RXDColor);
-        HexLine(FReceived, FReceivedHex);
-        frmHEXLog->QueueLine(FReceivedHex, RXDColor);
+        TakeReceived(FReceived);
     }
     bool waiting = !FPendingText.empty() || frmHEXLog->QueuedLines() > 0 || frmHEXLog->MayHoldTooMuch();
     if (!waiting)
@@ -432,6 +553,16 @@ void TfrmMain::ReceiveSlice() {
 }
 
 void TfrmMain::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_QUERYENDSESSION) {
+        Message.Result = QueryEndSession() ? TRUE : FALSE;
+        return;
+    }
+    if (Message.Msg == WM_ENDSESSION) {
+        if (Message.WParam)
+            EndSession();
+        Message.Result = 0;
+        return;
+    }
     bool settled = Message.Msg == WM_TIMER && Message.WParam == LogSettleTimerId;
     bool more = Message.Msg == WM_RECEIVEMORE ||
                 (Message.Msg == WM_TIMER && (Message.WParam == ReceiveTimerId || Message.WParam == ReadPaceTimerId));
@@ -444,9 +575,18 @@ void TfrmMain::WndProc(TMessage& Message) {
         FSettleTimerRunning = false;
         // Bytes wait for their read: the port is not quiet, and the read that takes them starts the moment again.
         // (A port closed meanwhile holds nothing; what waits goes below.)
-        if (comport->Connected() && comport->InputCount() > 0) {
-            Message.Result = 0;
-            return;
+        if (comport->Connected() && !FPortFailed) {
+            int waiting = 0;
+            try {
+                waiting = comport->InputCount();
+            } catch (const EComPort&) {
+                PortFailed();
+                throw;
+            }
+            if (waiting > 0) {
+                Message.Result = 0;
+                return;
+            }
         }
         // Read since the timer started: the moment begins again from that read.
         if (DWORD quiet = GetTickCount() - FQuietSince; quiet < LogSettleMs && comport->Connected()) {
@@ -508,7 +648,8 @@ void TfrmMain::EchoToLog(const std::string& Text) {
     FlushTextLog();
     int line = Log->Lines()->Count();
     Log->Lines()->Add(Text);
-    FLogEnd = static_cast<int>(SendMessageA(Log->Handle(), EM_LINEINDEX, line, 0)) + static_cast<int>(Text.size());
+    // The log counts characters: a double-byte character is one of them.
+    FLogEnd = static_cast<int>(SendMessageA(Log->Handle(), EM_LINEINDEX, line, 0)) + LogTextLength(Text);
     KeepTextLogWithinLimit();
 }
 
@@ -624,9 +765,11 @@ void TfrmMain::ToolButton2Click(TObject*) {
 
 void TfrmMain::btnSaveClick(TObject*) {
     dlgSave->SetFileName(ProposedLogFileName(dlgSave->FileName(), "AT Command Log ", ".txt"));
-    FlushTextLog();
-    if (dlgSave->Execute())
+    if (dlgSave->Execute()) {
+        // The port is read while the dialog is open: what arrived meanwhile is saved too.
+        FlushTextLog();
         Log->Lines()->SaveToFile(dlgSave->FileName());
+    }
     TrimWorkingSet();
 }
 

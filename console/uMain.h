@@ -13,6 +13,7 @@
 #include "settings/FastIniFile.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 
 class TfrmMain;
@@ -46,6 +47,8 @@ int ShortcutButtonCount(TCustomIniFile* IniFile);
 // One HEX line: every byte as two upper-case hexadecimal digits and a blank.
 std::string HexLine(const std::string& Data);
 void HexLine(const std::string& Data, std::string& Into);
+// The characters Text (in CodePage) takes in a log.
+int LogTextLength(const std::string& Text, UINT CodePage = CP_ACP);
 // The history after sending Command: an equal entry (any case) removed, Command first, at most 18 entries.
 void AddToHistory(TStrings* History, const std::string& Command);
 // "20100201_090503": the stamp of log file names, all six fields from one reading of the clock.
@@ -149,8 +152,26 @@ private:
     void KeepTextLogWithinLimit();
     // Keeps the HEX log at its edge after this window moved or changed its size.
     void FollowWithHexLog();
+    // Writes the settings file (IDOK); when it cannot be written, says why and asks Question (IDYES or IDNO).
+    int SaveSettingsOrAsk(const std::string& Question);
     // Writes the settings file; when it cannot be written, asks whether to close without it.
     bool SaveSettingsOrLetGo();
+    // The window's bounds, the HEX log's and the history into the settings object.
+    void WriteWindowSettings();
+    // A session that ends (log-off, shutdown) never closes the window: the settings are saved on the way.
+    bool QueryEndSession();
+    void EndSession();
+    // The serial section into the settings file; the first open says what failed and goes on.
+    void StoreSerialSettings();
+    void StoreSerialSettingsOrSay();
+    void ReceiveOneSlice();
+    // Received bytes into both logs (the HEX log as one line).
+    void TakeReceived(const std::string& Data);
+    // Reads what the port holds now into the logs (before a close purges it).
+    void TakeWhatThePortHolds();
+    // The device failed: the logs take what waits, and the failure is reported once.
+    void PortFailed();
+    void ForgetChunks();
 
     TColor FHexColor = static_cast<TColor>(0x00C08000);
     bool FShown = false;
@@ -175,4 +196,10 @@ private:
     // When the port was last read, and whether the timer that reads when the pace allows runs.
     DWORD FLastRead = 0;
     bool FPaceTimerRunning = false;
+    // The device failed while open (unplugged); reported once, until the port is opened again.
+    bool FPortFailed = false;
+    // The sizes of the chunks OnRxChar announced that still wait in the port, oldest first, and their sum.
+    std::deque<int> FUnreadChunks;
+    int FAnnouncedInPort = 0;
+    std::string FChunk;
 };

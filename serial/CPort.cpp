@@ -1,6 +1,7 @@
 #include "CPort.h"
 
 #include "classlib/ExceptionHandler.h"
+#include "classlib/Finally.h"
 #include "classlib/FormResources.h"
 #include "classlib/Intl.h"
 #include "classlib/MessageWindow.h"
@@ -293,11 +294,18 @@ namespace {
 
 // Wine cancels every pending wait on a pseudo-terminal within a few milliseconds, and each wait costs it about a
 // millisecond of processor time. On such a device the thread watches the queue instead (a cheap look) and asks
-// the device with a wait only after a write, or once in a while for the events only a wait reports.
-const DWORD QuickWatchMs = 1;      // between two looks just after something happened on the line...
-const DWORD QuickPeriodMs = 250;   // ...for this long
-const DWORD QuietWatchMs = 10;     // between two looks when all is quiet
-const DWORD RoundEveryMs = 1000;   // the longest time without asking the device with a wait
+// the device with a wait only after a write, or once in a while for the events only a wait reports. The look itself
+// is cheap, the wait with a time limit between two looks is not (Wine spends 100 to 300 microseconds of processor
+// time on one): the longer the line has been quiet, the seldomer the thread looks. So an idle open port costs little,
+// while a stream, and a modem's answer after a write (which wakes the thread), are seen at once; bytes that come
+// unasked after a long silence (a ring, a message arriving) are seen within a fifth of a second.
+const DWORD QuickWatchMs = 1;          // between two looks just after something happened on the line...
+const DWORD QuickPeriodMs = 250;       // ...for this long
+const DWORD CalmWatchMs = 20;          // then, until the line has been quiet for a second...
+const DWORD CalmPeriodMs = 1000;
+const DWORD QuietWatchMs = 200;        // ...and afterwards
+const DWORD RoundEveryMs = 1000;       // the longest time without asking the device with a wait, near activity...
+const DWORD QuietRoundEveryMs = 10000;  // ...and when all is quiet
 
 }  // namespace
 
@@ -337,7 +345,8 @@ TComThread::~TComThread() {
     StopAndWait();
     CloseHandle(FStopEvent);
     CloseHandle(FWakeEvent);
-    CloseHandle(FHandle);
+    if (FHandle != INVALID_HANDLE_VALUE)
+        CloseHandle(FHandle);  // a thread that never ran still holds it
 }
 
 void TComThread::BeforeDestruction() {
@@ -352,8 +361,20 @@ void TComThread::Stop() {
 }
 
 void TComThread::Detach() {
+    // The thread is not using the device now, and on its way out it touches neither the device nor the port: the
+    // port may be opened again (a device that admits one opener at a time) or go before the thread has ended.
+    ReleaseDevice();
     SetFreeOnTerminate(true);  // before the stop: the thread reads it on its way out
     Stop();
+}
+
+void TComThread::ReleaseDevice() {
+    if (FHandle == INVALID_HANDLE_VALUE)
+        return;
+    SetCommMask(FHandle, 0);
+    PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    CloseHandle(FHandle);
+    FHandle = INVALID_HANDLE_VALUE;
 }
 
 void TComThread::Wake() { SetEvent(FWakeEvent); }
@@ -361,7 +382,7 @@ void TComThread::Wake() { SetEvent(FWakeEvent); }
 bool TComThread::NothingNew(DWORD mask) {
     // Wine reports EV_RXCHAR whenever bytes are queued, not when they arrive: bytes already announced and still
     // unread are no news.
-    if (mask != EV_RXCHAR)
+    if (mask != EV_RXCHAR || !FComPort->MayHoldAnnounced())
         return false;
     COMSTAT stat{};
     return FComPort->ReadStatus(FHandle, stat) && FComPort->AllAnnounced(static_cast<int>(stat.cbInQue));
@@ -374,6 +395,7 @@ void TComThread::Dispatch(TComEvents Events) {
     FEvents = Events;
     FLastActivity = GetTickCount();
     RunGuarded([this] { DispatchEvents(); });
+    FLookAtOnce = true;
 }
 
 void TComThread::Execute() {
@@ -383,7 +405,9 @@ void TComThread::Execute() {
         RaiseLastOSError("CreateEventA");
     HANDLE waits[2] = {FStopEvent, overlapped.hEvent};
     bool pending = false;
-    FLastActivity = FLastRound = GetTickCount();
+    // Opening is no activity on the line: the thread starts with the calmer looks.
+    FLastRound = GetTickCount();
+    FLastActivity = FLastRound - QuickPeriodMs;
     while (!Terminated()) {
         if (FMask == 0) {
             WaitForSingleObject(FStopEvent, INFINITE);  // nothing the device can report: wait for the end
@@ -428,32 +452,38 @@ void TComThread::Execute() {
         // watch the device instead until there is something to ask it.
         FWatching = true;
     }
-    SetCommMask(FHandle, 0);
     if (pending) {
         // The OVERLAPPED must not go while the wait may still write into it.
         DWORD bytes = 0;
+        SetCommMask(FHandle, 0);
         CancelIo(FHandle);
         GetOverlappedResult(FHandle, &overlapped, &bytes, TRUE);
     }
-    PurgeComm(FHandle, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    ReleaseDevice();  // already done when a Close from inside a batch let the thread go
     CloseHandle(overlapped.hEvent);
 }
 
 TComThread::TWatchResult TComThread::Watch(TComEvents& News) {
     HANDLE waits[2] = {FStopEvent, FWakeEvent};
+    bool lookNow = FLookAtOnce;
+    FLookAtOnce = false;
     for (;;) {
         DWORD now = GetTickCount();
-        if (now - FLastRound >= RoundEveryMs)
+        DWORD quiet = now - FLastActivity;
+        if (now - FLastRound >= (quiet < CalmPeriodMs ? RoundEveryMs : QuietRoundEveryMs))
             return TWatchResult::Round;
-        DWORD interval = now - FLastActivity < QuickPeriodMs ? QuickWatchMs : QuietWatchMs;
-        DWORD r = WaitForMultipleObjects(2, waits, FALSE, interval);
-        if (r == WAIT_OBJECT_0)
-            return TWatchResult::Stop;
-        if (r == WAIT_OBJECT_0 + 1) {
-            // The port wrote: the device's own wait reports the empty transmit queue, and an answer may follow.
-            FLastActivity = GetTickCount();
-            return TWatchResult::Round;
+        if (!lookNow) {
+            DWORD interval = quiet < QuickPeriodMs ? QuickWatchMs : quiet < CalmPeriodMs ? CalmWatchMs : QuietWatchMs;
+            DWORD r = WaitForMultipleObjects(2, waits, FALSE, interval);
+            if (r == WAIT_OBJECT_0)
+                return TWatchResult::Stop;
+            if (r == WAIT_OBJECT_0 + 1) {
+                // The port wrote: the device's own wait reports the empty transmit queue, and an answer may follow.
+                FLastActivity = GetTickCount();
+                return TWatchResult::Round;
+            }
         }
+        lookNow = false;
         COMSTAT stat{};
         if (!FComPort->ReadStatus(FHandle, stat))
             continue;  // a device that has gone has nothing to watch; the next wait tells the same
@@ -472,13 +502,17 @@ void TComThread::DispatchEvents() {
         return;
     TComEvents events = FEvents;
     switch (FSyncMethod) {
-        case smThreadSync:
+        case smThreadSync: {
+            // Until the main thread lets it go the thread touches nothing: a Close there may take the device.
+            FWaitsForMainThread = true;
+            auto done = Finally([this] { FWaitsForMainThread = false; });
             // Checked again on the main thread: a Close that ran meanwhile may have stopped this thread.
             Synchronize([this, events] {
                 if (!Terminated())
                     FComPort->FireEvents(events);
             });
             break;
+        }
         case smWindowSync:
             TCustomComPort::SendEventsToWindow(FWindow, events);
             break;
@@ -566,6 +600,9 @@ void TCustomComPort::DestroyHandle() {
 void TCustomComPort::Open() {
     if (FConnected || Designing())
         return;
+    ++FOpenCount;
+    // What was announced before a close says nothing about what the device holds now.
+    FAnnouncedUnread = 0;
     CallBeforeOpen();
     CreateHandle();
     FConnected = true;
@@ -607,10 +644,16 @@ void TCustomComPort::FreeEventThread() {
     FThreadCreated = false;
     if (!thread)
         return;
-    if (DispatchingHere() || GetCurrentThreadId() == thread->ThreadID())
-        thread->Detach();  // it is waiting for us (or is us): it ends and frees itself once the handler returns
+    // A Close from inside a batch that the thread waits for (or runs itself) cannot wait for the thread: it ends and
+    // frees itself once the handlers return. Any other close stops the thread and waits for it, serving its
+    // synchronised calls and the messages it sends meanwhile (a window-synchronised batch runs while the thread
+    // goes on).
+    bool itself = GetCurrentThreadId() == thread->ThreadID();
+    bool waitsForUs = GetCurrentThreadId() == MainThreadID && thread->WaitsForMainThread();
+    if (itself || waitsForUs)
+        thread->Detach();
     else
-        thread->Free();  // stops it and waits, serving its synchronised calls meanwhile
+        thread->Free();
 }
 
 void TCustomComPort::ReleaseDevice() {
@@ -886,8 +929,10 @@ int TCustomComPort::WaitForAsync(PAsync& AsyncPtr) {
     if (!AsyncPtr)
         throw EComPort(4);
     DWORD bytes = 0;
-    bool ok = WaitForSingleObject(AsyncPtr->Overlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
-              GetOverlappedResult(FHandle, &AsyncPtr->Overlapped, &bytes, FALSE);
+    // An operation that completed at once (a read of queued bytes) needs no wait on its event.
+    bool done = HasOverlappedIoCompleted(&AsyncPtr->Overlapped) ||
+                WaitForSingleObject(AsyncPtr->Overlapped.hEvent, INFINITE) == WAIT_OBJECT_0;
+    bool ok = done && GetOverlappedResult(FHandle, &AsyncPtr->Overlapped, &bytes, FALSE);
     if (!ok)
         RaiseComError(AsyncPtr->Kind == akWrite ? 2 : 3);
     if (AsyncPtr->Kind == akRead)
@@ -987,7 +1032,7 @@ int TCustomComPort::InputCount() {
 
 TModemSignals TCustomComPort::ModemSignals() {
     DWORD status = 0;
-    if (!GetCommModemStatus(FHandle, &status))
+    if (!FDeviceCalls.GetCommModemStatus(FHandle, &status))
         RaiseComError(11);
     TModemSignals signals;
     if (status & MS_CTS_ON)
@@ -1097,11 +1142,12 @@ void TCustomComPort::NotifyLinks(TComLedSignal Signal, bool OnOff) {
 
 void TCustomComPort::FireEvents(TComEvents Events) {
     TDispatchScope scope(*this);
+    unsigned opened = FOpenCount;
     for (TComEvent e : FireOrder) {
         if (!Events.Contains(e))
             continue;
-        if (!FConnected || FClosing)
-            return;  // a handler closed the port, or it is closing: nothing left to act on
+        if (!FConnected || FClosing || FOpenCount != opened)
+            return;  // a handler closed (and maybe reopened) the port, or it is closing: the batch is over
         // A handler's failure must not end the event thread (the port would stop receiving for good).
         RunGuarded([this, e] { CallEvent(e); });
     }
@@ -1168,15 +1214,19 @@ void TCustomComPort::CallRxChar() {
     long long readBefore = FBytesRead;
     int count = InputCount();
     // Remembered for the event thread: what was announced here and left unread is no news until read.
+    // A handler that closed and opened the port again has a new device session, which this announcement is not of.
     struct Remember {
         TCustomComPort& port;
         long long before;
         int announced;
+        unsigned opened;
         ~Remember() {
+            if (port.FOpenCount != opened)
+                return;
             port.FReadAtAnnounce = port.FBytesRead.load();
             port.FAnnouncedUnread = port.FBytesRead == before ? announced : 0;
         }
-    } remember{*this, readBefore, count};
+    } remember{*this, readBefore, count, FOpenCount};
     if (count > 0)
         NotifyLinks(lsRx, true);
     if (count >= 1 && !(FAnnounceRxChar && !FHasLink)) {

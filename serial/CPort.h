@@ -281,13 +281,14 @@ TRTSFlowControl StrToRTS(const std::string& Text);
 std::string DTRToStr(TDTRFlowControl Value);
 TDTRFlowControl StrToDTR(const std::string& Text);
 
-// The calls that configure an open port and the one that reads its queues and line errors, replaceable so that
-// tests can observe their order (or report the line errors a pseudo-terminal never has).
+// The calls that configure an open port and those that read its queues, line errors and modem lines, replaceable
+// so that tests can observe their order (or report the line errors and modem lines a pseudo-terminal never has).
 struct TComDeviceCalls {
     BOOL(WINAPI* SetupComm)(HANDLE, DWORD, DWORD) = ::SetupComm;
     BOOL(WINAPI* SetCommState)(HANDLE, LPDCB) = ::SetCommState;
     BOOL(WINAPI* SetCommTimeouts)(HANDLE, LPCOMMTIMEOUTS) = ::SetCommTimeouts;
     BOOL(WINAPI* ClearCommError)(HANDLE, LPDWORD, LPCOMSTAT) = ::ClearCommError;
+    BOOL(WINAPI* GetCommModemStatus)(HANDLE, LPDWORD) = ::GetCommModemStatus;
 };
 
 // The thread that waits for a port's communication events and hands them to the port.
@@ -304,8 +305,12 @@ public:
     TComEvents Events() const { return FEvents; }
     // The mask the thread waits with; the modem-line events are dropped when the device cannot report them.
     DWORD WaitMask() const { return FMask; }
-    // Lets the thread end and free itself; for a Close that comes from inside this thread's own dispatch.
+    // Lets the thread end and free itself; for a Close that comes from inside this thread's own dispatch. The
+    // device is let go at once (the port may be opened again before the thread has ended): only call this while
+    // the thread cannot be using it, from the thread itself or while it waits for the main thread.
     void Detach();
+    // True while the thread waits for the main thread to run a batch (it touches nothing meanwhile).
+    bool WaitsForMainThread() const { return FWaitsForMainThread; }
     // Tells the thread that the port has written: what a write brings (an empty transmit queue, an answer) is
     // looked for at once, also on a device whose waits are cancelled.
     void Wake();
@@ -327,11 +332,17 @@ private:
     TWatchResult Watch(TComEvents& News);
     bool NothingNew(DWORD mask);
     void Dispatch(TComEvents Events);
+    // Clears the mask and the device's queues and closes the thread's handle to the device.
+    void ReleaseDevice();
 
     TCustomComPort* FComPort;
     HANDLE FStopEvent = nullptr;
     HANDLE FWakeEvent = nullptr;
     std::atomic<bool> FWatching{false};
+    std::atomic<bool> FWaitsForMainThread{false};
+    // A batch was just handed out: its handlers may have read the queue, and what came meanwhile is looked for at
+    // once (a stream is read at the device's pace, not at the pace of the looks).
+    bool FLookAtOnce = false;
     DWORD FLastActivity = 0;  // when something last happened on the line (tick count)
     DWORD FLastRound = 0;     // when the thread last asked the device with a wait
     HANDLE FHandle = INVALID_HANDLE_VALUE;  // the thread's own duplicate of the port handle
@@ -570,6 +581,9 @@ private:
     std::atomic<bool> FClosing{false};
     // True when the queued bytes are exactly the ones the last OnRxChar announced and nobody has read since.
     bool AllAnnounced(int queued) const;
+    // False when AllAnnounced is false whatever the queue holds (the last announcement was read): the event thread
+    // then need not look at the queue to know that queued bytes are news.
+    bool MayHoldAnnounced() const { return FAnnouncedUnread > 0 && FBytesRead == FReadAtAnnounce; }
     // ClearCommError on handle (the port's or the event thread's), keeping the line errors it clears for the next
     // LastErrors: whoever looks at the queue must not make OnError miss them.
     bool ReadStatus(HANDLE handle, COMSTAT& stat);
@@ -579,6 +593,8 @@ private:
     std::atomic<long long> FReadAtAnnounce{0};
     std::atomic<int> FAnnouncedUnread{0};
     std::atomic<int> FDispatchDepth{0};
+    // Counts the opens: a batch that a handler's Close and Open interrupt ends there.
+    std::atomic<unsigned> FOpenCount{0};
     std::atomic<DWORD> FDispatchThread{0};
     TBaudRate FBaudRate = br9600;
     int FCustomBaudRate = 9600;

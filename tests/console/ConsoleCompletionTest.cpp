@@ -670,3 +670,104 @@ TEST_F(ConsoleCompletion, CancelForgetsTheEditsAndAnEmptyListHidesTheBar) {
     EXPECT_EQ(ini.find("Name1="), std::string::npos) << ini;
 }
 
+
+TEST_F(ConsoleCompletion, WhatArrivesWhileTheSaveDialogIsOpenIsSavedToo) {
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+    SendAtWithTheFirstShortcut(console);
+    ClickToolbarButton(console.MainBar, mbSaveLog);
+    HWND dialog = console.Program.Window("#32770", nullptr);
+    ASSERT_TRUE(dialog) << "no save dialog";
+    ASSERT_TRUE(WaitFor([&] { return ChildTexts(dialog, "Edit").find("AT Command Log ") != std::string::npos; }));
+    Sleep(300);
+    std::string file = dir.File("during.txt");
+    TypeOver(std::wstring(file.begin(), file.end()).c_str());
+    // The modem speaks while the dialog is open: a line the console reads at once, then more that waits in the port
+    // for the next read, and the user confirms the dialog meanwhile.
+    peer.Write("\r\n");
+    Sleep(100);
+    peer.Write("+CMTI: \"SM\",3\r\n");
+    // Then a byte every 30 ms: the port is never quiet, so what was read waits for its batch (a quarter second).
+    for (int i = 0; i < 4; ++i) {
+        Sleep(30);
+        peer.Write("+");
+    }
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) << "the dialog stayed";
+    ASSERT_TRUE(FileExists(file));
+    Sleep(300);
+    std::string saved = ReadFileBytes(file);
+    EXPECT_NE(saved.find("+CMTI: \"SM\",3\r\n"), std::string::npos) << saved;
+    // What the file holds is what the log showed then.
+    std::string shown = WindowText(console.Memo);
+    EXPECT_EQ(shown.substr(0, saved.size() - 2), saved.substr(0, saved.size() - 2));
+    EXPECT_TRUE(console.Close());
+}
+
+TEST_F(ConsoleCompletion, ASessionThatEndsSavesTheSettings) {
+    {
+        TConsole console(dir);
+        ASSERT_TRUE(console.Ready());
+        // The window moved: its place lives in the program alone until the settings are saved.
+        SetWindowPos(console.Main, nullptr, 120, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(WaitFor([&] { return WindowRect(console.Main).left == 120; }));
+        Sleep(200);
+        EXPECT_NE(SendMessageA(console.Main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0)
+            << "the program refused the end of the session";
+        SendMessageA(console.Main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        // The system ends the program now, without closing its windows.
+    }
+    std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
+    for (const char* part : {"Left=120\r\n", "Top=90\r\n", "HexLogLeft=", "[comport]"})
+        EXPECT_NE(ini.find(part), std::string::npos) << part << "\n" << ini;
+}
+
+TEST_F(ConsoleCompletion, ASettingsFileThatCannotBeWrittenAtTheFirstOpenSaysSoAndThePortStillOpens) {
+    // No port stored yet: the first open asks for one (of those the system lists), and keeping it in the file fails.
+    SerialPeer listed(10);
+    const std::string ini = dir.File("brimlet.ini");
+    WriteFileBytes(ini, "[Last]\r\nLeft=40\r\nTop=30\r\nWidth=500\r\nHeight=480\r\n");
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    struct TWritable {
+        std::string file;
+        ~TWritable() { SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL); }
+    } writable{ini};
+    TConsole console(dir);
+    ASSERT_TRUE(console.Ready());
+    ClickToolbarButton(console.MainBar, mbOnOff);
+    HWND setup = console.Program.Window("TComSetupFrm");
+    ASSERT_TRUE(setup) << "no serial settings dialog";
+    // The port box has the keyboard: down its list to the peer's port, as a user goes.
+    Sleep(300);
+    HWND portBox = nullptr;
+    for (int i = 0; HWND box = FindChild(setup, "TComComboBox", i); ++i)
+        if (GetFocus() == box || WindowText(box).rfind("COM", 0) == 0 || WindowText(box).empty())
+            portBox = box;
+    bool chosen = false;
+    PressKey(VK_HOME);
+    for (int step = 0; step < 12 && !chosen; ++step) {
+        chosen = WaitFor([&] { return portBox && WindowText(portBox) == listed.PortName(); }, 300);
+        if (!chosen)
+            PressKey(VK_DOWN);
+    }
+    std::string boxes;
+    for (int i = 0; HWND box = FindChild(setup, "TComComboBox", i); ++i)
+        boxes += "[" + WindowText(box) + "]";
+    if (!chosen)
+        Photograph("completion-setup-port.png");
+    ASSERT_TRUE(chosen) << "the port was not chosen: " << boxes;
+    PressKey(VK_RETURN);  // OK is the default button
+    HWND box = console.Program.Window("#32770", "Error!");
+    ASSERT_TRUE(box) << "no word of the failure";
+    Sleep(200);
+    Photograph("completion-settings-not-kept.png");
+    std::string text = ChildTexts(box, "Static");
+    EXPECT_NE(text.find("The serial settings cannot be saved"), std::string::npos) << text;
+    EXPECT_NE(text.find("brimlet.ini"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Open comport fail"), std::string::npos) << text;
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box stayed";
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(console.Combo) != FALSE; })) << "the port did not open";
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(console.Close());
+}

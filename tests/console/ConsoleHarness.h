@@ -258,16 +258,24 @@ public:
     }
     // Whether such a window is shown now.
     bool Shows(const char* className, const char* caption = nullptr) { return FindWindowOf(className, caption); }
+    // How many such windows are shown now.
+    int Count(const char* className, const char* caption = nullptr) {
+        int n = 0;
+        FindWindowOf(className, caption, &n);
+        return n;
+    }
     bool WaitForExit(DWORD timeoutMs = 15000) { return WaitForSingleObject(FInfo.hProcess, timeoutMs) == WAIT_OBJECT_0; }
 
 private:
-    HWND FindWindowOf(const char* className, const char* caption) {
+    // The first such window; with count, counts them all.
+    HWND FindWindowOf(const char* className, const char* caption, int* count = nullptr) {
         struct TFind {
             DWORD Pid;
             const char* ClassName;
             const char* Caption;
             HWND Found;
-        } find{FInfo.dwProcessId, className, caption, nullptr};
+            int* Count;
+        } find{FInfo.dwProcessId, className, caption, nullptr, count};
         EnumWindows(
             [](HWND hwnd, LPARAM p) WINAPI -> BOOL {
                 auto* f = reinterpret_cast<TFind*>(p);
@@ -279,8 +287,11 @@ private:
                     return TRUE;
                 if (f->Caption && WindowText(hwnd) != f->Caption)
                     return TRUE;
-                f->Found = hwnd;
-                return FALSE;
+                if (!f->Found)
+                    f->Found = hwnd;
+                if (f->Count)
+                    ++*f->Count;
+                return f->Count != nullptr;
             },
             reinterpret_cast<LPARAM>(&find));
         return find.Found;

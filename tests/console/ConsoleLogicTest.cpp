@@ -205,3 +205,11 @@ TEST(Magnet, BoundsTouchingAnEdgeAtStartUpMeanDocked) {
     EXPECT_EQ(TouchingSide(At(100, -380), Main), dsAbove);
     EXPECT_EQ(TouchingSide(At(601, 100), Main), dsNone);
 }
+
+TEST(LogTextLength, CountsTheCharactersALogHoldsNotTheBytes) {
+    EXPECT_EQ(LogTextLength(""), 0);
+    EXPECT_EQ(LogTextLength("AT+CMGS=\"\""), 10);
+    // On a double-byte code page a character may take two bytes: the echo's end must not run past the line.
+    EXPECT_EQ(LogTextLength("AT\x82\xa0\x82\xa2", 932), 4);
+    EXPECT_EQ(LogTextLength("\x82\xa0", 932), 1);
+}

@@ -5,6 +5,8 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/ProcessInfo.h"
 #include "tests/support/SerialPeer.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UnixCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -922,7 +924,7 @@ TEST_F(ComPortOnPty, WithAllTenEventsThePtyStillDeliversDataAndTheModemEventsAre
 }
 
 // The event thread's share of a processor while the port waits for nothing: a thread that spun after failed
-// waits used a whole one. Only that thread is measured, so a busy machine or Wine's own threads do not count.
+// waits used a whole one, and one that looked too often a tenth of one. (The benchmark holds it to its goal.) Only that thread is measured, so a busy machine or Wine's own threads do not count.
 double IdleCpuShare(TComPort& port, DWORD ms) {
     TComThread* thread = port.EventThread();
     if (!thread)
@@ -937,7 +939,7 @@ double IdleCpuShare(TComPort& port, DWORD ms) {
 TEST_F(ComPortOnPty, AnIdlePortDoesNotSpinAfterCancelledWaits) {
     port.Open();
     double share = IdleCpuShare(port, 1000);
-    EXPECT_LT(share, 0.3);
+    EXPECT_LT(share, 0.05);
     RecordProperty("IdleCpuShare", std::to_string(share));
 }
 
@@ -945,7 +947,7 @@ TEST_F(ComPortOnPty, APortWhoseDeviceVanishedDoesNotSpinEither) {
     port.Open();
     peer.Vanish();
     double share = IdleCpuShare(port, 1000);
-    EXPECT_LT(share, 0.3);
+    EXPECT_LT(share, 0.05);
     RecordProperty("IdleCpuShare", std::to_string(share));
     port.Close();
 }
@@ -959,7 +961,7 @@ TEST_F(ComPortOnPty, DataNobodyReadsIsAnnouncedOnceAndDoesNotMakeTheThreadSpin) 
     peer.Write("unread");
     EXPECT_TRUE(PumpMessagesUntil([&] { return !counts.empty(); }));
     double share = IdleCpuShare(port, 1000);
-    EXPECT_LT(share, 0.3);
+    EXPECT_LT(share, 0.05);
     EXPECT_EQ(counts, std::vector<int>{6});
     peer.Write("more");  // new bytes are announced again, with the whole queue
     EXPECT_TRUE(PumpMessagesUntil([&] { return counts.size() >= 2; }));
@@ -991,7 +993,7 @@ TEST_F(ComPortOnPty, AnEmptyTransmitQueueIsAnnouncedOnlyAfterAWrite) {
     port.OnTxEmpty = [&](TObject*) { ++empties; };
     port.Open();
     double share = IdleCpuShare(port, 500);
-    EXPECT_LT(share, 0.3);
+    EXPECT_LT(share, 0.05);
     EXPECT_LE(empties, 1);
     RecordProperty("EmptiesBeforeWrite", empties);
     int before = empties;
@@ -999,6 +1001,171 @@ TEST_F(ComPortOnPty, AnEmptyTransmitQueueIsAnnouncedOnlyAfterAWrite) {
     PumpMessagesFor(300);
     RecordProperty("EmptiesAfterWrite", empties - before);
     EXPECT_LE(empties - before, 1);
+}
+
+TEST_F(ComPortOnPty, WritesAreFollowedByAnEmptyTransmitQueueOnceEach) {
+    int empties = 0, linkEmpties = 0, txOff = 0;
+    TComLink link;
+    link.OnTxEmpty = [&](TObject*) { ++linkEmpties; };
+    link.OnTx = [&](TObject*, bool on) { txOff += on ? 0 : 1; };
+    port.RegisterLink(&link);
+    port.SetEvents({evTxEmpty, evRxChar});
+    port.OnTxEmpty = [&](TObject*) { ++empties; };
+    port.Open();
+    PumpMessagesFor(300);
+    // Wine reports the empty queue to a wait that starts after the write, which the write asks the thread for; a
+    // busy machine may now and then let a write's empty queue go by before that wait, never announce it twice.
+    int announced = 0;
+    for (int i = 1; i <= 3; ++i) {
+        int before = empties;
+        port.WriteStr("AT\r");
+        announced += PumpMessagesUntil([&] { return empties > before; }, 2000) ? 1 : 0;
+        PumpMessagesFor(200);
+        EXPECT_LE(empties - before, 1) << "write " << i;
+    }
+    EXPECT_GE(announced, 2);
+    EXPECT_EQ(linkEmpties, empties);  // the links hear it too, and that the transmitter is off
+    EXPECT_EQ(txOff, empties);
+    ClearHandlers(port);
+    port.Close();
+    port.UnregisterLink(&link);
+}
+
+// The modem status a test chooses, reported through the port's replaceable call (a pty has no lines).
+std::atomic<DWORD> InjectedModemStatus{0};
+BOOL WINAPI GetCommModemStatusInjected(HANDLE, LPDWORD status) {
+    *status = InjectedModemStatus;
+    return TRUE;
+}
+
+TEST_F(ComPortOnPty, EachModemLineBitMapsToItsSignalAndItsEvent) {
+    std::vector<std::string> seen;
+    port.OnCTSChange = [&](TObject*, bool on) { seen.push_back(on ? "CTS on" : "CTS off"); };
+    port.OnDSRChange = [&](TObject*, bool on) { seen.push_back(on ? "DSR on" : "DSR off"); };
+    port.OnRLSDChange = [&](TObject*, bool on) { seen.push_back(on ? "RLSD on" : "RLSD off"); };
+    port.FDeviceCalls.GetCommModemStatus = GetCommModemStatusInjected;
+    InjectedModemStatus = MS_CTS_ON | MS_RLSD_ON;
+    port.Open();  // announces the lines as the device reports them
+    EXPECT_EQ(seen, (std::vector<std::string>{"CTS on", "DSR off", "RLSD on"}));
+    EXPECT_EQ(port.ModemSignals(), (TModemSignals{msCTS, msRLSD}));
+    for (auto [bit, signal] : {std::pair{MS_CTS_ON, msCTS}, std::pair{MS_DSR_ON, msDSR},
+                               std::pair{MS_RING_ON, msRing}, std::pair{MS_RLSD_ON, msRLSD}}) {
+        InjectedModemStatus = bit;
+        EXPECT_EQ(port.ModemSignals(), TModemSignals{signal}) << bit;
+    }
+    InjectedModemStatus = MS_DSR_ON;
+    seen.clear();
+    port.FireEvents({evCTS, evDSR, evRLSD});
+    EXPECT_EQ(seen, (std::vector<std::string>{"CTS off", "DSR on", "RLSD off"}));
+    seen.clear();
+    port.Close();  // every line is announced off before the close
+    EXPECT_EQ(seen, (std::vector<std::string>{"CTS off", "DSR off", "RLSD off"}));
+    port.FDeviceCalls.GetCommModemStatus = ::GetCommModemStatus;
+}
+
+TEST_F(ComPortOnPty, SettingsLoadedIntoAnOpenPortReachTheDevice) {
+    // What a pty keeps of a line's settings: its speed, stop bits and software handshake (Linux makes every pty
+    // eight bits without parity, and Wine refuses a pty other data bits, parities and a hardware handshake).
+    TempDir dir;
+    port.SetName("comport");
+    port.SetSettingGroups({sgBasic, sgFlowControl});
+    WriteFileBytes(dir.File("port.ini"),
+                   "[comport]\r\nBaudRate=19200\r\nStopBits=2\r\nFlowControl=Software\r\nFlowControl.XonChar=#1\r\n");
+    port.Open();
+    auto device = [&] {
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        EXPECT_TRUE(GetCommState(port.Handle(), &dcb)) << GetLastError();
+        return dcb;
+    };
+    port.LoadSettings(ssIniFile, dir.File("port.ini"));
+    DCB dcb = device();
+    EXPECT_EQ(dcb.BaudRate, 19200u);
+    EXPECT_EQ(dcb.StopBits, TWOSTOPBITS);
+    EXPECT_TRUE(dcb.fOutX);
+    EXPECT_TRUE(dcb.fInX);
+    EXPECT_EQ(dcb.XonChar, 1);
+    EXPECT_FALSE(dcb.fOutxCtsFlow);
+    // And others through the registry: each load changes what the device has.
+    port.SetBaudRate(br57600);
+    port.SetStopBits(sbOneStopBit);
+    port.FlowControl()->SetFlowControl(fcNone);
+    port.StoreSettings(ssRegistry, "HKEY_CURRENT_USER\\Software\\BrimletTest\\OpenPort");
+    port.LoadSettings(ssIniFile, dir.File("port.ini"));
+    EXPECT_EQ(device().BaudRate, 19200u);
+    port.LoadSettings(ssRegistry, "HKEY_CURRENT_USER\\Software\\BrimletTest\\OpenPort");
+    dcb = device();
+    EXPECT_EQ(dcb.BaudRate, 57600u);
+    EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+    EXPECT_FALSE(dcb.fOutX);
+    EXPECT_FALSE(dcb.fInX);
+    TRegistry reg;
+    reg.DeleteKey("\\Software\\BrimletTest\\OpenPort");
+}
+
+// The far end sends without a pause for as long as it lives: a Linux writer, as fast as the pty takes it.
+class TFarStream {
+public:
+    explicit TFarStream(const SerialPeer& peer)
+        : FPidFile(WinePrefixDir() + "/drive_c/brimlet-stream-" + std::to_string(GetCurrentProcessId()) + "-" +
+                   std::to_string(peer.PortNumber())) {
+        RunUnixScript("yes 'AT stream' > '" + peer.FarDevicePath() + "' 2>/dev/null & echo $! > '" + FPidFile + "'");
+    }
+    ~TFarStream() { RunUnixScript("kill $(cat '" + FPidFile + "') 2>/dev/null; rm -f '" + FPidFile + "'"); }
+    TFarStream(const TFarStream&) = delete;
+    TFarStream& operator=(const TFarStream&) = delete;
+
+private:
+    std::string FPidFile;
+};
+
+TEST_F(ComPortOnPty, AThousandClosesFromOnRxCharUnderAStreamLeaveNothingBehind) {
+    TFarStream stream(peer);
+    std::atomic<int> closes{0};
+    std::atomic<bool> reopenInside{false};
+    std::string failure;
+    port.OnRxChar = [&](TObject*, int) {
+        port.Close();
+        // As a new port name or a reopen from a handler does: the device must be free for the next open at once.
+        if (reopenInside.exchange(false)) {
+            try {
+                port.Open();
+            } catch (const std::exception& e) {
+                failure = e.what();
+            }
+        }
+        ++closes;
+    };
+    auto closeFromHandlers = [&](int count) {
+        for (int i = 0; i < count && failure.empty(); ++i) {
+            if (!port.Connected()) {
+                // Handed to the main thread as a synchronised call or as a message. (With smNone the handler closes
+                // on the event thread while this thread opens again: what they share is theirs to protect.)
+                port.SetSyncMethod(i % 2 == 0 ? smThreadSync : smWindowSync);
+                reopenInside = i % 4 == 3;
+                try {
+                    port.Open();
+                } catch (const std::exception& e) {
+                    failure = "open " + std::to_string(i) + ": " + e.what();
+                    break;
+                }
+            }
+            int before = closes;
+            if (!PumpMessagesUntil([&] { return closes > before; }, 5000))
+                failure = "no OnRxChar after open " + std::to_string(i);
+        }
+        port.Close();
+        PumpMessagesFor(300);  // threads that have ended may still be on their way out of the snapshot
+    };
+    closeFromHandlers(24);  // both ways: the one-time objects of the library and of Wine exist from here on
+    int handles = CountProcessHandles(), threads = CountProcessThreads();
+    closeFromHandlers(1000);
+    EXPECT_EQ(failure, "");
+    // A thread left behind holds five handles: no close may leave one (Wine's own pool may keep a thread and, on a
+    // busy machine, some handles more).
+    EXPECT_LT(CountProcessHandles() - handles, 1000);
+    EXPECT_LE(CountProcessThreads(), threads + 1);
+    ClearHandlers(port);
 }
 
 TEST_F(ComPortOnPty, AFailingSynchronisedHandlerIsReportedAndReceptionGoesOn) {
