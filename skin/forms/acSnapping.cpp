@@ -166,6 +166,22 @@ void XorMouseMove(const TacXorForm& Form, int X, int Y) {
     RedrawFrame();
 }
 
+void CancelXorFrame(HWND Owner) {
+    // The capture may have gone to another window already (a message box, another drag): that one keeps it.
+    if (Owner && GetCapture() == Owner)
+        ReleaseCapture();
+    if (!XorActive)
+        return;
+    XorActive = false;
+    if (XorDrawn)
+        ToggleFrame();
+    RestoreDC(XorDC, XorSavedDC);
+    ReleaseDC(XorDesktop, XorDC);
+    XorDC = nullptr;
+    XorDesktop = nullptr;
+    XorFirstMove = false;
+}
+
 void EndXorFrame(const TacXorForm& Form) {
     ReleaseCapture();
     if (!XorActive)

@@ -66,6 +66,7 @@ struct FlatFormOptions {
     bool ScrollBars = false;  // the scroll-bar sections of the flat scroll skin (FlatStateColor), for the form's bars
     bool Dialog = false;      // the sections of standard dialogs (see FormSkin::Dialog)
     bool MenuItem = false;    // "MENUITEM", the flat section of the menu line's items (see FormSkin::MenuItem)
+    int BigGlyphHeight = FormSkin::BigHeight;  // the height of the BICON glyphs
 };
 
 SampleSkin MakeFlatFormSkin(const std::string& name = "FLATFORM", const FlatFormOptions& options = {});
