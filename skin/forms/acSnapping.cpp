@@ -166,12 +166,10 @@ void XorMouseMove(const TacXorForm& Form, int X, int Y) {
     RedrawFrame();
 }
 
-void CancelXorFrame(HWND Owner) {
-    // The capture may have gone to another window already (a message box, another drag): that one keeps it.
-    if (Owner && GetCapture() == Owner)
-        ReleaseCapture();
-    if (!XorActive)
-        return;
+namespace {
+
+// Erases the outline and gives the desktop back.
+void TakeFrameDown() {
     XorActive = false;
     if (XorDrawn)
         ToggleFrame();
@@ -179,6 +177,17 @@ void CancelXorFrame(HWND Owner) {
     ReleaseDC(XorDesktop, XorDC);
     XorDC = nullptr;
     XorDesktop = nullptr;
+}
+
+}  // namespace
+
+void CancelXorFrame(HWND Owner) {
+    // The capture may have gone to another window already (a message box, another drag): that one keeps it.
+    if (Owner && GetCapture() == Owner)
+        ReleaseCapture();
+    if (!XorActive)
+        return;
+    TakeFrameDown();
     XorFirstMove = false;
 }
 
@@ -186,13 +195,7 @@ void EndXorFrame(const TacXorForm& Form) {
     ReleaseCapture();
     if (!XorActive)
         return;
-    XorActive = false;
-    if (XorDrawn)
-        ToggleFrame();
-    RestoreDC(XorDC, XorSavedDC);
-    ReleaseDC(XorDesktop, XorDC);
-    XorDC = nullptr;
-    XorDesktop = nullptr;
+    TakeFrameDown();
     const bool moved = !XorFirstMove;
     XorFirstMove = false;
     if (XorMoving)

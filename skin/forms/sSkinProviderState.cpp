@@ -135,7 +135,12 @@ bool TsSkinProvider::StateWndProc(TMessage& Message) {
             MouseEnterHandler(Message);
             return true;
         case CM_MENUCHANGED:
-            if (FForm->Visible() && !FForm->FormState().Contains(fsCreating)) FFrameDirty = true;
+            if (FForm->Visible() && !FForm->FormState().Contains(fsCreating)) {
+                // The line is composed anew with the items the bar holds now (the bar's own repaint follows).
+                FFrameDirty = true;
+                FMenuLineCount = -1;
+                FlagDirty();
+            }
             CallOld(Message);
             return true;
         case CM_SHOWINGCHANGED:

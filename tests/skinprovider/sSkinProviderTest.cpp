@@ -209,6 +209,17 @@ protected:
         Settle();
         return provider;
     }
+    // A sizeable form with the size grip, shown under that skin.
+    TsSkinProvider* GrippedForm(const std::string& Skin) {
+        LoadSkin(Skin);
+        TForm* form = MakeForm(bsSizeable);
+        TsSkinProvider* provider = AddProvider(form);
+        provider->SetGripMode(gmRightBottom);
+        form->Show();
+        SetForegroundWindow(form->Handle());
+        Settle();
+        return provider;
+    }
     static void ExpectRegionCorners(HWND Wnd, int W, int H) {
         HRGN region = CreateRectRgn(0, 0, 0, 0);
         ASSERT_EQ(GetWindowRgn(Wnd, region), COMPLEXREGION);
@@ -304,6 +315,30 @@ TEST_F(SkinProvider, PrintsTheSamePictureAsTheScreenShows) {
     EXPECT_GT(Count(print.get(), MenuItemFont, item.left, item.top, item.right, item.bottom), 5);
     EXPECT_EQ(DifferentInRegion(menuWnd, shot.get(), print.get()), 0);
     EXPECT_EQ(DifferentInRegion(menuWnd, shot.get(), printWindow.get()), 0);
+}
+
+TEST_F(SkinProvider, AnItemAddedToTheMenuLaterIsTheSkinsToo) {
+    LoadSkin("FLATFORMMENU");
+    TForm* form = MakeForm(bsSizeable);
+    AddMainMenu(form, {"&File"});
+    AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND wnd = form->Handle();
+    auto* item = new TMenuItem(form);
+    item->SetCaption("&View");
+    form->Menu()->Items()->Add(item);
+    Settle();
+    RECT added = MenuEntryRect(wnd, 1);
+    ASSERT_GT(added.right, added.left);
+    auto shot = WindowOnScreen(wnd);
+    EXPECT_GT(Count(shot.get(), MenuItemFont, added.left, added.top, added.right, added.bottom), 5);
+    // Over the skin's menu line, not the system's menu colour.
+    EXPECT_GT(Count(shot.get(), MenuLine, added.left, added.top, added.right, added.bottom),
+              (added.right - added.left) * (added.bottom - added.top) / 2);
+    auto print = PrintOf(wnd);
+    EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
 }
 
 TEST_F(SkinProvider, AFormPaintedWithoutCacheShowsWhatItPaintsItself) {
@@ -418,13 +453,8 @@ TEST_F(SkinProvider, ComposesAWideBorderWithTheSectionCorners) {
 }
 
 TEST_F(SkinProvider, PaintsTheSizeGripOnAFormPaintedWithoutCache) {
-    LoadSkin();
-    TForm* form = MakeForm(bsSizeable);
-    TsSkinProvider* provider = AddProvider(form);
-    provider->SetGripMode(gmRightBottom);
-    form->Show();
-    SetForegroundWindow(form->Handle());
-    Settle();
+    TsSkinProvider* provider = GrippedForm("FLATFORM");
+    TCustomForm* form = provider->Form();
     ASSERT_FALSE(provider->SkinData()->IsCached());
     auto shot = WindowOnScreen(form->Handle());
     EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
@@ -440,13 +470,7 @@ TEST_F(SkinProvider, PaintsTheSizeGripOnAFormPaintedWithoutCache) {
 }
 
 TEST_F(SkinProvider, PaintsTheSizeGripIntoTheFrameCache) {
-    LoadSkin("FLATFORMWIDE");
-    TForm* form = MakeForm(bsSizeable);
-    TsSkinProvider* provider = AddProvider(form);
-    provider->SetGripMode(gmRightBottom);
-    form->Show();
-    SetForegroundWindow(form->Handle());
-    Settle();
+    TCustomForm* form = GrippedForm("FLATFORMWIDE")->Form();
     auto shot = WindowOnScreen(form->Handle());
     // Inside the borders at the bottom right; its inside (the mask's black) in the grip's colour.
     EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
