@@ -764,6 +764,9 @@ const bool Registered = RegisterFormClass<TsSkinManager>([](TFormClass<TsSkinMan
     c.Event("OnAfterChange", &T::OnAfterChange);
     c.Event("OnBeforeChange", &T::OnBeforeChange);
     c.Event("OnGetMenuExtraLineData", &T::OnGetMenuExtraLineData);
+    // Both are read only: a description carries them, and reading one back changes nothing.
+    c.String("SkinInfo", &T::SkinInfo, [](T*, const std::string&) {});
+    c.String("Version", [](T*) { return T::Version(); }, [](T*, const std::string&) {});
     c.String("SkinName", &T::SkinName, &T::SetSkinName);
 });
 

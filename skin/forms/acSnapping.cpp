@@ -166,10 +166,10 @@ void XorMouseMove(const TacXorForm& Form, int X, int Y) {
     RedrawFrame();
 }
 
-void EndXorFrame(const TacXorForm& Form) {
-    ReleaseCapture();
-    if (!XorActive)
-        return;
+namespace {
+
+// Erases the outline and gives the desktop back.
+void TakeFrameDown() {
     XorActive = false;
     if (XorDrawn)
         ToggleFrame();
@@ -177,6 +177,25 @@ void EndXorFrame(const TacXorForm& Form) {
     ReleaseDC(XorDesktop, XorDC);
     XorDC = nullptr;
     XorDesktop = nullptr;
+}
+
+}  // namespace
+
+void CancelXorFrame(HWND Owner) {
+    // The capture may have gone to another window already (a message box, another drag): that one keeps it.
+    if (Owner && GetCapture() == Owner)
+        ReleaseCapture();
+    if (!XorActive)
+        return;
+    TakeFrameDown();
+    XorFirstMove = false;
+}
+
+void EndXorFrame(const TacXorForm& Form) {
+    ReleaseCapture();
+    if (!XorActive)
+        return;
+    TakeFrameDown();
     const bool moved = !XorFirstMove;
     XorFirstMove = false;
     if (XorMoving)

@@ -51,3 +51,6 @@ void XorMouseMove(const TacXorForm& Form, int X, int Y);
 // Erases the frame, releases the desktop and the capture, and places the form where the frame was (a size frame
 // that never moved leaves the form alone).
 void EndXorFrame(const TacXorForm& Form);
+// Takes the frame off the desktop and gives the desktop back without placing anything; the capture is released
+// only while Owner still holds it.
+void CancelXorFrame(HWND Owner);

@@ -796,11 +796,18 @@ void TsSkinableMenus::DrawItem(TObject* Sender, TCanvas* ACanvas, TRect ARect, T
 
 void TsSkinableMenus::DrawLineItem(TObject* Sender, TCanvas* ACanvas, TRect ARect, TOwnerDrawState State) {
     auto* item = dynamic_cast<TMenuItem*>(Sender);
-    if (!item || !FSkinManager || ARect.IsEmpty())
+    if (!item || !ACanvas)
         return;
-    HWND wnd = WindowFromDC(ACanvas->Handle());
-    TacSkinProviderBase* provider = GetWndProvider(wnd);
-    if (!provider)
+    // The system draws bar items on the window's own DC, which tells the form.
+    if (TacSkinProviderBase* provider = GetWndProvider(WindowFromDC(ACanvas->Handle())))
+        ComposeLineItem(provider, item, ACanvas, ARect, State);
+}
+
+void TsSkinableMenus::ComposeLineItem(TacSkinProviderBase* Provider, TMenuItem* Item, TCanvas* ACanvas, TRect ARect,
+                                      TOwnerDrawState State) {
+    TMenuItem* item = Item;
+    TacSkinProviderBase* provider = Provider;
+    if (!item || !provider || !ACanvas || !FSkinManager || ARect.IsEmpty())
         return;
     int w = ARect.Width(), h = ARect.Height();
     auto bmp = CreateBmp24(w, h);

@@ -75,6 +75,10 @@ public:
     virtual void DrawItem(TObject* Sender, TCanvas* ACanvas, TRect ARect, TOwnerDrawState State);
     void MeasureLineItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
     virtual void DrawLineItem(TObject* Sender, TCanvas* ACanvas, TRect ARect, TOwnerDrawState State);
+    // Draws Item of a form's menu line into ARect of ACanvas over the line that Provider gives: the window's DC when
+    // the system asks, the form's frame cache when the form composes its frame.
+    void ComposeLineItem(TacSkinProviderBase* Provider, TMenuItem* Item, TCanvas* ACanvas, TRect ARect,
+                         TOwnerDrawState State);
     // True when the item's handlers are this painter's (popup or menu-bar ones).
     bool IsHooked(const TMenuItem* Item) const;
 

@@ -58,6 +58,25 @@ const bool TitleClassesRegistered = [] {
         c.Boolean("Enabled", &T::Enabled, &T::SetEnabled).Default(true);
     });
     RegisterFormClass<TsTitleButtons>();
+    RegisterFormClass<TsSkinProvider>([](TFormClass<TsSkinProvider>& c) {
+        using T = TsSkinProvider;
+        c.Enum("CaptionAlignment", &T::CaptionAlignment, &T::SetCaptionAlignment,
+               {"taLeftJustify", "taRightJustify", "taCenter"})
+            .Default(taLeftJustify);
+        c.Object("SkinData", &T::SkinData);
+        c.Enum("GripMode", &T::GripMode, &T::SetGripMode, {"gmNone", "gmRightBottom"}).Default(gmNone);
+        c.Boolean("MakeSkinMenu", &T::MakeSkinMenu, &T::SetMakeSkinMenu).Default(false);
+        c.String("MenuLineSkin", &T::MenuLineSkin, &T::SetMenuLineSkin);
+        c.Enum("ResizeMode", &T::ResizeMode, &T::SetResizeMode, {"rmStandard", "rmBorder"}).Default(rmStandard);
+        c.Boolean("ScreenSnap", &T::ScreenSnap, &T::SetScreenSnap).Default(false);
+        c.Integer("SnapBuffer", &T::SnapBuffer, &T::SetSnapBuffer).Default(10);
+        c.Boolean("ShowAppIcon", &T::ShowAppIcon, &T::SetShowAppIcon).Default(true);
+        c.Collection("TitleButtons", &T::TitleButtons);
+        c.Object("TitleIcon", &T::TitleIcon);
+        c.String("TitleSkin", &T::TitleSkin, &T::SetTitleSkin);
+        c.Boolean("UseGlobalColor", &T::UseGlobalColor, &T::SetUseGlobalColor).Default(true);
+        c.Event("OnSkinItem", &T::OnSkinItem);
+    });
     return true;
 }();
 

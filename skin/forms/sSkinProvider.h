@@ -201,6 +201,9 @@ public:
     bool DwmAvailable() const;
     void HideSystemButtons(bool Value);
     void UpdateMenus(bool Skinned);
+    // Brings the form's menu bar in line with the skin: its items drawn by the skin's menu painter while a skin is
+    // in force (items added later too), by the system without one.
+    void UpdateMainMenu();
     // The form's background colour: its section's (active or inactive) when skinned, else its own Color.
     TColor FormColor() const;
 
@@ -251,6 +254,10 @@ public:
     // Puts one rectangle of the composed frame on the window (a button that changed state).
     void CopyCacheRectToWindow(const TRect& R);
     void PaintForm(HDC DC, bool Children);
+    // What the form paints itself (its OnPaint) onto DC, over the client background.
+    void PaintFormItself(HDC DC);
+    // This form's painting waits: its show animation takes its picture, and paints itself once it is done.
+    bool PaintingHeldBack() const { return FPaintingHeldBack; }
     bool FramePainted() const { return FFramePainted; }
     bool FormActive() const { return FFormActive; }
 
@@ -311,6 +318,9 @@ public:
     // Holds the frame's painting back (an MDI child's with Value also its parent's) until UnlockFrame.
     void LockFrame(bool Value);
     void UnlockFrame();
+    // Takes down an XOR move or size frame of this form's that is still on screen (Esc, the capture taken away,
+    // deactivation, the provider going), leaving the form where it is.
+    void AbandonXorFrame();
 
     // --- the size grip between the form's scroll bars, the hot item of the menu line ---
     // Where the skin's size grip lies in the window: the grip image's size at the bottom-right inside the frame.
@@ -353,6 +363,8 @@ private:
     // An MDI main form paints its graphic child controls into DC (its own when 0) after the client background.
     void PaintMDIChildren(HDC DC);
     bool ParentChildMaximized() const;
+    // An MDI child that a maximized sibling covers.
+    bool HiddenBehindMaximizedSibling() const;
     TsSkinProvider* ParentProvider() const;
     void CallOld(TMessage& Message);
     // The window messages and skin commands of activation, caption text, showing and the rest of the form's
@@ -364,6 +376,7 @@ private:
     void SetTextHandler(TMessage& Message);
     void ShowingChanged(TMessage& Message);
     void ShowWindowHandler(TMessage& Message);
+    void RepaintParentOfMaximizedChild();
     void MeasureItemHandler(TMessage& Message);
     void ParentNotifyHandler(TMessage& Message);
     void ControlListChange(TMessage& Message);
@@ -399,13 +412,15 @@ private:
     void RestoreButtonsArea();
     void PaintCaptionText();
     void PaintMenuLine(int CaptionBottom);
-    // The bar's items over the menu line of the window's DC, each by its owner-draw routine.
-    void PaintMenuBarItems(HDC DC);
+    // The bar's items into the menu line of the frame cache, each by its owner-draw routine.
+    void PaintMenuBarItems();
     bool MenuLineShown() const;
     int CountMenuLines();
     void MakeFormImage();
     // The size grip into the frame cache at the bottom-right corner inside the borders.
     void PaintGrip();
+    // The size grip onto the client DC of a form whose client is painted without the cache.
+    void PaintGripOn(HDC DC);
     int CaptionSection() const;
     std::string CaptionSectionName() const;
     TBitmap* Cache() const;
@@ -420,8 +435,8 @@ private:
     void MouseMoveHandler(TMessage& Message);
     void WindowPosChangingHandler(TMessage& Message);
     void LeaveCaption();
-    // Takes down an XOR frame of this form's that is still on screen, leaving the form where it is.
-    void AbandonXorFrame();
+    // The messages that begin the XOR frame or end it early (capture lost, deactivation); true when taken.
+    bool XorFrameMessage(TMessage& Message);
     void ShowSystemMenuUnderIcon();
     void StartXorDrag(int Code);
     TsCaptionButton* ButtonOfCode(int Code);
@@ -458,12 +473,15 @@ private:
     bool FRegionLocked = false;
     uint8_t FShowState = 0;
     bool FAnimating = false;
+    bool FPaintingHeldBack = false;
     std::unique_ptr<TacCtrlAdapter> FAdapter;
     bool FRegionPending = false;
     bool FFrameDirty = true;
     TWindowProcHook FHook;
     bool FFormActive = true;
     std::unique_ptr<TBitmap> FMenuLineBmp;
+    // Where the menu line kept in FMenuLineBmp lies in the frame.
+    TRect FMenuLineRect;
     TCustomForm* FForm = nullptr;
     int FMenuLineCount = -1;
     std::unique_ptr<TBitmap> FFormImage;

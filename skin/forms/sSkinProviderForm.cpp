@@ -155,11 +155,24 @@ TsSkinProvider::~TsSkinProvider() {
 
 void TsSkinProvider::Loaded() {
     TacSkinProviderBase::Loaded();
-    if (!FSkinData->SkinManager() || !FSkinData->Skinned(true))
+    if (!FForm)
+        return;
+    // The section was named before the description's manager had read its skin: its indexes are read now.
+    FSkinData->Loaded();
+    TsSkinManager* manager = FSkinData->SkinManager();
+    if (!manager || !FSkinData->Skinned(true))
         return;
     if (!FAdapter)
         PrepareForm();
     InitFormSkin();
+    if (FSystemMenu)
+        FSystemMenu->UpdateItems();
+    // The frame behind user title buttons: the skin's common one, else the form section's own.
+    FUserButtonImage = manager->GetMaskIndex(manager->ConstData.IndexGlobalInfo, "GLOBALINFO", "TITLEBUTTON");
+    if (!manager->IsValidImgIndex(FUserButtonImage))
+        FUserButtonImage = manager->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), "TITLEBUTTON");
+    if (FMDIForm)
+        FMDIForm->Connect();
 }
 
 void TsSkinProvider::Notification(TComponent* AComponent, TOperation Operation) {
@@ -205,6 +218,12 @@ void TsSkinProvider::InitFormSkin() {
     FSkinData->UpdateIndexes();
     InitTitleButtonGlyphs();
     FGlyphFlags[0] = FGlyphFlags[1] = FGlyphFlags[2] = true;
+    // A child's skin changes what its parent's menu line shows (the maximized child's icon and buttons).
+    if (FForm->FormStyle() == fsMDIChild && FSkinData->Skinned())
+        if (TsSkinProvider* parent = ParentProvider()) {
+            parent->FSkinData->BGChanged = true;
+            parent->FMenuLineCount = -1;
+        }
     if (!FForm->ControlState().Contains(csCreating) && !FForm->ControlState().Contains(csReadingState) && !Loading() &&
         FUseGlobalColor && !FSkinData->CustomColor() && FSkinData->Skinned())
         FForm->SetColor(manager->GetGlobalColor());
@@ -660,6 +679,7 @@ void TsSkinProvider::RemoveSkin(TMessage& Message) {
         MakeMDIForm(false);
         if (HaveBorder() && !FRegionLocked)
             SetWindowRgn(wnd, nullptr, TRUE);
+        UpdateMainMenu();
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
         if (FUseGlobalColor && !FSkinData->CustomColor())
             FForm->SetColor(clBtnFace);
@@ -702,13 +722,29 @@ bool TsSkinProvider::SkinnedCommand(TMessage& Message) {
                 InitFormScrollBars();
                 FMenuLineCount = -1;
                 FFormImage.reset();
+                if (!manager->Loading()) {
+                    UpdateMainMenu();
+                    UpdateMenus(FSkinData->Skinned());
+                }
                 if (HaveBorder())
                     FRegionChanged = true;
                 if (FForm->Visible() && FForm->HandleAllocated()) {
                     FlagDirty();
                     FFrameDirty = true;
-                    RedrawWindow(FForm->Handle(), nullptr, nullptr,
-                                 RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+                    if (!PaintingHeldBack()) {
+                        TCustomForm* maximized = MaximizedMDIChild();
+                        if (maximized && maximized->HandleAllocated()) {
+                            // The maximized child covers the client window: the frame and the child repaint.
+                            SendMessageA(FForm->Handle(), WM_NCPAINT, 0, 0);
+                            InvalidateRect(maximized->Handle(), nullptr, TRUE);
+                        } else {
+                            constexpr UINT redraw =
+                                RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+                            RedrawWindow(FForm->Handle(), nullptr, nullptr, redraw);
+                            if (HWND client = FForm->FormStyle() == fsMDIForm ? FForm->ClientHandle() : nullptr)
+                                RedrawWindow(client, nullptr, nullptr, redraw);
+                        }
+                    }
                 }
                 if (FUseGlobalColor && !FSkinData->CustomColor())
                     FForm->SetColor(manager->GetGlobalColor());
@@ -770,6 +806,8 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 Message.Result = 0;
                 return;
             }
+        if (XorFrameMessage(Message))
+            return;
         if (MDIWndProc(Message))
             return;
         if (StateWndProc(Message))
@@ -801,8 +839,12 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                         if (!FForm->Destroying())
                             InvalidateRect(wnd, nullptr, TRUE);
                         PAINTSTRUCT ps;
-                        BeginPaint(wnd, &ps);
-                        EndPaint(wnd, &ps);
+                        HDC dc = BeginPaint(wnd, &ps);
+                        auto end = Finally([&] { EndPaint(wnd, &ps); });
+                        // The background is the erase's; what the form draws itself comes over it, as in its
+                        // printed picture.
+                        if (dc && !PaintingHeldBack())
+                            PaintFormItself(dc);
                     }
                     Message.Result = 0;
                     return;
@@ -819,6 +861,10 @@ void TsSkinProvider::NewWndProc(TMessage& Message) {
                 Message.Result = 1;
                 return;
             case WM_NCPAINT:
+                if (PaintingHeldBack()) {
+                    Message.Result = 0;
+                    return;
+                }
                 if (IsIconic(wnd))
                     FlagDirty();
                 if (!FAnimating && FForm->Showing() && !Loading() && FSystemMenu)
@@ -844,6 +890,21 @@ void TsSkinProvider::SizeHandler(TMessage& Message) {
     GetClientRect(wnd, &client);
     bool grew = client.right >= FLastClientRect.right && client.bottom >= FLastClientRect.bottom;
     TsSkinManager* manager = FSkinData->SkinManager();
+    if (FGripMode == gmRightBottom && manager && !FSkinData->IsCached() && !FLastClientRect.IsEmpty() &&
+        (client.right != FLastClientRect.right || client.bottom != FLastClientRect.bottom)) {
+        // The grip drawn straight onto the client stays where it was unless its old place is painted again; its
+        // new place may lie in what the client showed already.
+        int grip = manager->GetMaskIndex(manager->ConstData.IndexGlobalInfo, "GLOBALINFO", "GRIPIMAGE");
+        if (manager->IsValidImgIndex(grip)) {
+            const TsMaskData& mask = manager->Masks[grip];
+            const int w = MaskStateWidth(mask), h = MaskStateHeight(mask);
+            RECT old = {FLastClientRect.right - w, FLastClientRect.bottom - h, FLastClientRect.right,
+                        FLastClientRect.bottom};
+            RECT now = {client.right - w, client.bottom - h, client.right, client.bottom};
+            InvalidateRect(wnd, &old, TRUE);
+            InvalidateRect(wnd, &now, TRUE);
+        }
+    }
     if (!(grew && !FLastClientRect.IsEmpty()) && manager) {
         bool cached = FSkinData->IsCached();
         for (const char* key : {"IMGTOPRIGHT", "IMGBTMRIGHT"}) {
@@ -860,7 +921,7 @@ void TsSkinProvider::SizeHandler(TMessage& Message) {
     }
     FLastClientRect = TRect(0, 0, client.right, client.bottom);
     CallOld(Message);
-    if (!FForm->Showing())
+    if (!FForm->Showing() || PaintingHeldBack())
         return;
     if ((!IsIconic(wnd) || !DwmAvailable()) && FrameNeedsUpdate()) {
         FRegionChanged = true;
@@ -886,9 +947,13 @@ void TsSkinProvider::PrintHandler(TMessage& Message) {
     Message.Result = 0;
     if (!FForm->Visible() || Loading() || FForm->FormState().Contains(fsCreating) || FForm->Destroying())
         return;
+    // Behind a maximized sibling a child shows nothing of itself.
+    if (HiddenBehindMaximizedSibling())
+        return;
     auto DC = reinterpret_cast<HDC>(Message.WParam);
     if (!DC)
         return;
+    UpdateMainMenu();
     FSkinData->Updating = false;
     int saved = SaveDC(DC);
     auto restore = Finally([&] { RestoreDC(DC, saved); });
@@ -908,6 +973,29 @@ void TsSkinProvider::PrintHandler(TMessage& Message) {
     } else {
         PaintForm(DC, false);
     }
+    // The client window of an MDI frame prints itself and its children where it lies in the client area.
+    HWND client = FForm->FormStyle() == fsMDIForm ? FForm->ClientHandle() : nullptr;
+    if (client && IsWindowVisible(client)) {
+        RECT r;
+        GetWindowRect(client, &r);
+        MapWindowPoints(nullptr, FForm->Handle(), reinterpret_cast<POINT*>(&r), 2);
+        int inner = SaveDC(DC);
+        OffsetViewportOrgEx(DC, r.left, r.top, nullptr);
+        SendMessageA(client, WM_PRINT, reinterpret_cast<WPARAM>(DC), Message.LParam);
+        RestoreDC(DC, inner);
+    }
+    PaintFormItself(DC);
+}
+
+bool TsSkinProvider::HiddenBehindMaximizedSibling() const {
+    if (!FForm || FForm->FormStyle() != fsMDIChild)
+        return false;
+    TsSkinProvider* parent = ParentProvider();
+    TCustomForm* maximized = parent ? parent->MaximizedMDIChild() : nullptr;
+    return maximized && maximized != FForm;
+}
+
+void TsSkinProvider::PaintFormItself(HDC DC) {
     if (FForm->OnPaint)
         if (auto* canvas = dynamic_cast<TControlCanvas*>(FForm->Canvas()))
             canvas->PaintOn(DC, [&] { FForm->OnPaint(FForm); });

@@ -30,6 +30,37 @@ constexpr UINT kNCMouseLeave = 0x2A2, kMouseLeave = 0x2A3;
 
 // The provider whose XOR frame is on screen; the frame itself is one for the whole program.
 TsSkinProvider* XorOwner = nullptr;
+// Esc ends the frame as it ends the system's own move loop; the keys go to the focused control, not to the form
+// that holds the mouse, so the thread's keyboard is watched while the frame is up.
+HHOOK XorKeyHook = nullptr;
+
+LRESULT CALLBACK XorKeyProc(int Code, WPARAM WParam, LPARAM LParam) {
+    // Bit 31 clear: the key goes down.
+    if (Code == HC_ACTION && WParam == VK_ESCAPE && (LParam & 0x80000000) == 0 && XorOwner) {
+        try {
+            XorOwner->AbandonXorFrame();
+        } catch (...) {
+            if (TApplication* app = Application)
+                app->HandleException(nullptr);
+        }
+        return 1;
+    }
+    return CallNextHookEx(XorKeyHook, Code, WParam, LParam);
+}
+
+void TakeXorFrame(TsSkinProvider* Owner) {
+    XorOwner = Owner;
+    if (!XorKeyHook)
+        XorKeyHook = SetWindowsHookExA(WH_KEYBOARD, &XorKeyProc, nullptr, GetCurrentThreadId());
+    // Without the hook only Esc is lost: the frame still ends on the button, on deactivation and with the capture.
+}
+
+void DropXorFrame() {
+    XorOwner = nullptr;
+    if (XorKeyHook)
+        UnhookWindowsHookEx(XorKeyHook);
+    XorKeyHook = nullptr;
+}
 
 bool IsBorderCode(int Code) {
     return Code >= HTLEFT && Code <= HTBOTTOMRIGHT;
@@ -289,7 +320,9 @@ int TsSkinProvider::HitTest(int X, int Y) {
     const int bandTop = (SysCaptionHeight() - ButtonHeight() + SysBorderHeight()) / 2;
     const int bandBottom = bandTop + ButtonHeight();
     if (y >= bandTop && y <= bandBottom) {
-        if (x >= SysBorderWidth() && x <= SysBorderWidth() + IconRect().Width()) {
+        // Where no icon is drawn (dialogs, tool windows, ShowAppIcon off) the caption goes on: a double click
+        // there must not close the form.
+        if (ShowsAppIcon() && x >= SysBorderWidth() && x <= SysBorderWidth() + IconRect().Width()) {
             code = HTSYSMENU;
         } else {
             code = HTCAPTION;
@@ -436,7 +469,7 @@ void TsSkinProvider::StartXorDrag(int Code) {
     XorHitCode = moving ? 0 : Code;
     POINT p;
     GetCursorPos(&p);
-    XorOwner = this;
+    TakeXorFrame(this);
     StartXorFrame(XorFormOf(FForm), moving, p.x, p.y);
 }
 
@@ -446,7 +479,8 @@ void TsSkinProvider::NCLButtonDown(TMessage& Message) {
     const int user = code - kUserCodeBase;
     if (code == HTSYSMENU) {
         SetHotButton(HTSYSMENU);
-        if (FForm->FormStyle() != fsMDIChild)
+        // A child's menu opens below its own caption while the MDI frame is skinned too.
+        if (FForm->FormStyle() != fsMDIChild || ParentProvider())
             ShowSystemMenuUnderIcon();
         return;
     }
@@ -483,7 +517,7 @@ void TsSkinProvider::NCLButtonDown(TMessage& Message) {
 void TsSkinProvider::NCLButtonDblClk(TMessage& Message) {
     HWND wnd = FForm->Handle();
     if (XorActive && XorOwner == this) {
-        XorOwner = nullptr;
+        DropXorFrame();
         EndXorFrame(XorFormOf(FForm));
     }
     XorFirstMove = false;
@@ -510,13 +544,44 @@ void TsSkinProvider::NCLButtonDblClk(TMessage& Message) {
 void TsSkinProvider::AbandonXorFrame() {
     if (XorOwner != this)
         return;
-    XorOwner = nullptr;
-    if (!XorActive)
-        return;
-    // A size frame that never moved places nothing: the desktop is given back and the form stays.
-    XorMoving = false;
-    XorFirstMove = true;
-    EndXorFrame(TacXorForm());
+    DropXorFrame();
+    // The outline goes and the desktop is given back; the form stays where it was.
+    CancelXorFrame(FForm && FForm->HandleAllocated() ? FForm->Handle() : nullptr);
+}
+
+bool TsSkinProvider::XorFrameMessage(TMessage& Message) {
+    switch (Message.Msg) {
+        case WM_SYSCOMMAND: {
+            const WPARAM command = Message.WParam & 0xFFF0;
+            // Taken before the MDI handler too, which would run the system's own loop.
+            if (FResizeMode != rmBorder || !FXorStarting || XorActive || (command != SC_MOVE && command != SC_SIZE))
+                return false;
+            // The frame follows the mouse under the form's capture; the system's modal loop never runs.
+            SetCapture(FForm->Handle());
+            XorFirstMove = true;
+            XorMoving = command == SC_MOVE;
+            if (command == SC_SIZE)
+                XorHitCode = 0;
+            Message.Result = 0;
+            return true;
+        }
+        case WM_CAPTURECHANGED:
+            // Whoever takes the mouse away (a message box, a menu, another drag) ends the frame.
+            if (XorOwner == this && XorActive && reinterpret_cast<HWND>(Message.LParam) != FForm->Handle())
+                AbandonXorFrame();
+            return false;
+        case WM_ACTIVATE:
+        case WM_ACTIVATEAPP: {
+            bool leaving = Message.Msg == WM_ACTIVATE ? LOWORD(Message.WParam) == WA_INACTIVE : Message.WParam == 0;
+            // An MDI child's frame ends with its parent's deactivation.
+            if (leaving && XorOwner && XorActive && XorOwner->Form() && XorOwner->Form()->HandleAllocated() &&
+                GetAncestor(XorOwner->Form()->Handle(), GA_ROOT) == FForm->Handle())
+                XorOwner->AbandonXorFrame();
+            return false;
+        }
+        default:
+            return false;
+    }
 }
 
 void TsSkinProvider::NCLButtonUp(TMessage& Message) {
@@ -588,11 +653,16 @@ void TsSkinProvider::NCLButtonUp(TMessage& Message) {
         return;
     }
     if (IsIconic(wnd)) {
+        // An iconic child in the skinned MDI frame has only its caption: a click on it opens its system menu.
+        if (FForm->FormStyle() == fsMDIChild && ParentProvider() && Message.Msg == WM_NCLBUTTONUP) {
+            ShowSystemMenu(GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+            return;
+        }
         CallOld(Message);
         return;
     }
     if (FResizeMode == rmBorder && XorActive && XorOwner == this && !IsZoomed(wnd)) {
-        XorOwner = nullptr;
+        DropXorFrame();
         EndXorFrame(XorFormOf(FForm));
         ReleaseCapture();
         return;
@@ -629,16 +699,6 @@ void TsSkinProvider::MouseMoveHandler(TMessage& Message) {
 void TsSkinProvider::SysCommandHandler(TMessage& Message) {
     HWND wnd = FForm->Handle();
     const WPARAM command = Message.WParam & 0xFFF0;
-    if (FResizeMode == rmBorder && FXorStarting && !XorActive && (command == SC_MOVE || command == SC_SIZE)) {
-        // The frame follows the mouse under the form's capture; the system's modal loop never runs.
-        SetCapture(wnd);
-        XorFirstMove = true;
-        XorMoving = command == SC_MOVE;
-        if (command == SC_SIZE)
-            XorHitCode = 0;
-        Message.Result = 0;
-        return;
-    }
     TFormStyle style = FForm->FormStyle();
     if (style == fsMDIForm || style == fsMDIChild) {
         CallOld(Message);

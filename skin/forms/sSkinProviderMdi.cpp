@@ -293,6 +293,9 @@ bool TsSkinProvider::MDIButtonDown(TMessage& Message) {
         return true;
     if (code == 103 && !child->BorderIcons().Contains(biMinimize))
         return true;
+    // Restoring is the child's to allow, as its own maximize button would.
+    if (TsSkinProvider* provider = ProviderOf(child); code == 102 && provider && !provider->RestoreEnabled())
+        return true;
     if (FMDIHotCode != 0 && FMDIHotCode != code)
         SetMDIHotButton(0);
     FMDIHotCode = code;

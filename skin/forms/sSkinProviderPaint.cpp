@@ -1,6 +1,7 @@
 // The skin provider's painting: the frame cache (borders, caption, caption buttons, menu line), its copy to the
 // window, and the client background.
 #include "sSkinProvider.h"
+#include "sSkinMenus.h"
 #include "sSystemMenu.h"
 
 #include "skin/adapters/acBorderFrame.h"
@@ -257,7 +258,10 @@ void TsSkinProvider::SaveButtonsArea() {
     TBitmap* cache = Cache();
     if (!cache || !FButtonsBack)
         return;
-    int w = ButtonsWidth() + SysBorderWidth(), h = CaptionAreaHeight();
+    // Only the rows above the menu line: the line is painted after the caption and has items and MDI buttons of
+    // its own, which a restore of this block would otherwise put back as they were before.
+    int w = ButtonsWidth() + SysBorderWidth();
+    int h = std::min(CaptionAreaHeight(), SysBorderHeight() + SysCaptionHeight() + FForm->BorderWidth());
     if (w <= 0 || h <= 0)
         return;
     FButtonsBack->SetSize(w, h);
@@ -426,9 +430,11 @@ void TsSkinProvider::PaintMenuLine(int CaptionBottom) {
         PaintSkinItem(index, name, NoBackground(), -1, -1, manager, cache, TPoint(0, 0), r, 0);
     // The strip is kept for the menu painter, which draws the bar's items over it.
     FMenuLineBmp->SetSize(r.Width(), r.Height());
+    FMenuLineRect = r;
     BitBlt(FMenuLineBmp->Canvas()->Handle(), 0, 0, r.Width(), r.Height(), cache->Canvas()->Handle(), r.left, r.top,
            SRCCOPY);
     PaintMDIMenuLine(r);
+    PaintMenuBarItems();
 }
 
 // --- the frame cache ---
@@ -588,9 +594,14 @@ void TsSkinProvider::DrawFrameFromCache(HDC DC) {
 }
 
 void TsSkinProvider::RedrawFrame() {
-    if (!FForm || !FForm->HandleAllocated())
+    if (!FForm || !FForm->HandleAllocated() || PaintingHeldBack())
         return;
-    FlagDirty();
+    // A maximized child's caption is shown by its parent (its buttons and icon on the parent's menu line).
+    TsSkinProvider* parent = FForm->FormStyle() == fsMDIChild && IsZoomed(FForm->Handle()) ? ParentProvider() : nullptr;
+    if (parent)
+        parent->FlagDirty();
+    else
+        FlagDirty();
     HWND wnd = FForm->Handle();
     HDC dc = GetWindowDC(wnd);
     if (!dc)
@@ -601,7 +612,6 @@ void TsSkinProvider::RedrawFrame() {
         ReleaseDC(wnd, dc);
     });
     DrawFrameFromCache(dc);
-    PaintMenuBarItems(dc);
 }
 
 void TsSkinProvider::CopyCacheRectToWindow(const TRect& R) {
@@ -653,6 +663,7 @@ void TsSkinProvider::PaintForm(HDC DC, bool Children) {
 
 void TsSkinProvider::NCPaintHandler() {
     HWND wnd = FForm->Handle();
+    UpdateMainMenu();
     if (FResizeMode == rmBorder && DwmAvailable())
         FResizeMode = rmStandard;
     bool iconic = IsIconic(wnd) != 0;
@@ -691,21 +702,22 @@ void TsSkinProvider::NCPaintHandler() {
         CopyEdgesFromCache(dc);
     else
         DrawFrameFromCache(dc);
-    PaintMenuBarItems(dc);
 }
 
-void TsSkinProvider::PaintMenuBarItems(HDC DC) {
-    if (!MenuLineShown() || !FForm->HandleAllocated())
+void TsSkinProvider::PaintMenuBarItems() {
+    TBitmap* cache = Cache();
+    if (!cache || !MenuLineShown() || !FForm->HandleAllocated())
         return;
     HWND wnd = FForm->Handle();
     HMENU bar = GetMenu(wnd);
     if (!bar)
         return;
+    TsSkinManager* manager = FSkinData->SkinManager();
+    auto* painter = manager ? dynamic_cast<TsSkinableMenus*>(manager->SkinableMenus()) : nullptr;
     RECT window;
     GetWindowRect(wnd, &window);
-    TCanvas canvas;
-    canvas.SetHandle(DC);
-    auto detach = Finally([&] { canvas.SetHandle(nullptr); });
+    // The state the system gives bar items drawn with the frame: no accelerators, and its reserved bit.
+    const TOwnerDrawState state = TOwnerDrawState::FromBits(ODS_NOACCEL | 0x400);
     // Each entry is drawn by the item it belongs to, wherever the bar holds it: hidden items have no entry, the
     // system puts its own entries for a maximized child around the form's, and a merged bar interleaves the active
     // child's items with the form's by their groups.
@@ -715,12 +727,15 @@ void TsSkinProvider::PaintMenuBarItems(HDC DC) {
         if (!item || !item->Visible())
             continue;
         RECT r;
-        if (GetMenuItemRect(wnd, bar, static_cast<UINT>(position), &r) && r.right > r.left) {
-            OffsetRect(&r, -window.left, -window.top);
-            // The state the system gives bar items drawn with the frame: no accelerators, and its reserved bit.
-            item->AdvancedDrawItem(&canvas, TRect(r.left, r.top, r.right, r.bottom),
-                                   TOwnerDrawState::FromBits(ODS_NOACCEL | 0x400), true);
-        }
+        if (!GetMenuItemRect(wnd, bar, static_cast<UINT>(position), &r) || r.right <= r.left)
+            continue;
+        OffsetRect(&r, -window.left, -window.top);
+        TRect place(r.left, r.top, r.right, r.bottom);
+        // The skin's items are composed into the cache; an item the application draws itself draws there too.
+        if (painter && painter->IsHooked(item))
+            painter->ComposeLineItem(this, item, cache->Canvas(), place, state);
+        else
+            item->AdvancedDrawItem(cache->Canvas(), place, state, true);
     }
 }
 
@@ -728,6 +743,14 @@ void TsSkinProvider::PaintMenuLineBackground(TBitmap* Bmp, const TRect& R, const
     TBitmap* cache = Cache();
     if (!Bmp || !cache || cache->Empty()) {
         TacSkinProviderBase::PaintMenuLineBackground(Bmp, R, ItemRect);
+        return;
+    }
+    // Under an item lies the line as it was before any item was drawn on it.
+    const TRect& line = FMenuLineRect;
+    if (!FMenuLineBmp->Empty() && ItemRect.left >= line.left && ItemRect.top >= line.top &&
+        ItemRect.left + R.Width() <= line.right && ItemRect.top + R.Height() <= line.bottom) {
+        BitBlt(Bmp->Canvas()->Handle(), R.left, R.top, R.Width(), R.Height(), FMenuLineBmp->Canvas()->Handle(),
+               ItemRect.left - line.left, ItemRect.top - line.top, SRCCOPY);
         return;
     }
     BitBlt(Bmp->Canvas()->Handle(), R.left, R.top, R.Width(), R.Height(), cache->Canvas()->Handle(), ItemRect.left,
@@ -747,33 +770,55 @@ void TsSkinProvider::EraseHandler(TMessage& Message) {
             ReleaseDC(wnd, dc);
     });
     FSkinData->Updating = false;
-    if (FAnimating || FForm->Destroying())
+    if (FAnimating || FForm->Destroying() || HiddenBehindMaximizedSibling())
         return;
     int saved = SaveDC(dc);
     ExcludeGraphicControls(dc, FForm, 0, 0);
     PaintForm(dc, false);
+    // A cached frame has its grip in the cache, which the client shows already.
+    if (FGripMode == gmRightBottom && !FSkinData->IsCached())
+        PaintGripOn(dc);
     RestoreDC(dc, saved);
     PaintChildControls(FForm, dc, TPoint(0, 0));
+}
+
+void TsSkinProvider::PaintGripOn(HDC DC) {
+    TsSkinManager* manager = FSkinData->SkinManager();
+    TRect grip = GripRect();
+    if (!manager || grip.IsEmpty())
+        return;
+    int index = manager->GetMaskIndex(manager->ConstData.IndexGlobalInfo, "GLOBALINFO", "GRIPIMAGE");
+    // Over the client colour, which is what lies under the grip of a client painted straight to the screen.
+    auto bmp = CreateBmp24(grip.Width(), grip.Height());
+    FillDC(bmp->Canvas()->Handle(), TRect(0, 0, grip.Width(), grip.Height()), FormColor());
+    DrawMaskGlyph(bmp.get(), TPoint(0, 0), 0, NoBackground(), manager->Masks[index], true);
+    BitBlt(DC, grip.left - ClientOffsetX(), grip.top - ClientOffsetY(), grip.Width(), grip.Height(),
+           bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
 void TsSkinProvider::PaintHandler(TMessage& Message) {
     HWND wnd = FForm->Handle();
     PAINTSTRUCT ps{};
     auto given = reinterpret_cast<HDC>(Message.WParam);
+    if (!given && PaintingHeldBack()) {
+        // Taken off the queue without a picture (it would come again and again): the form is painted in full
+        // once its animation is done.
+        BeginPaint(wnd, &ps);
+        EndPaint(wnd, &ps);
+        return;
+    }
     HDC dc = given ? given : BeginPaint(wnd, &ps);
     auto end = Finally([&] {
         if (!given)
             EndPaint(wnd, &ps);
     });
     FSkinData->Updating = false;
-    if (FAnimating || FForm->Destroying() || !dc)
+    if (FAnimating || FForm->Destroying() || !dc || HiddenBehindMaximizedSibling())
         return;
     int saved = SaveDC(dc);
     PaintForm(dc, true);
     RestoreDC(dc, saved);
-    if (FForm->OnPaint)
-        if (auto* canvas = dynamic_cast<TControlCanvas*>(FForm->Canvas()))
-            canvas->PaintOn(dc, [&] { FForm->OnPaint(FForm); });
+    PaintFormItself(dc);
 }
 
 // --- caption covers ---

@@ -72,6 +72,7 @@ bool TsSkinProvider::StateWndProc(TMessage& Message) {
             return true;
         case WM_SHOWWINDOW:
             ShowWindowHandler(Message);
+            RepaintParentOfMaximizedChild();
             return true;
         case WM_SETTINGCHANGE:
             FlagDirty();
@@ -79,10 +80,9 @@ bool TsSkinProvider::StateWndProc(TMessage& Message) {
             CallOld(Message);
             return true;
         case WM_SYSCOLORCHANGE:
-            CallOld(Message);
-            return true;
         case WM_CHILDACTIVATE:
             CallOld(Message);
+            UpdateMainMenu();
             return true;
         case WM_MEASUREITEM:
             MeasureItemHandler(Message);
@@ -148,11 +148,17 @@ bool TsSkinProvider::StateWndProc(TMessage& Message) {
             MouseEnterHandler(Message);
             return true;
         case CM_MENUCHANGED:
-            if (FForm->Visible() && !FForm->FormState().Contains(fsCreating)) FFrameDirty = true;
+            if (FForm->Visible() && !FForm->FormState().Contains(fsCreating)) {
+                // The line is composed anew with the items the bar holds now (the bar's own repaint follows).
+                FFrameDirty = true;
+                FMenuLineCount = -1;
+                FlagDirty();
+            }
             CallOld(Message);
             return true;
         case CM_SHOWINGCHANGED:
             ShowingChanged(Message);
+            RepaintParentOfMaximizedChild();
             return true;
         case CM_CONTROLLISTCHANGE:
             ControlListChange(Message);
@@ -166,6 +172,33 @@ bool TsSkinProvider::StateWndProc(TMessage& Message) {
         default:
             return false;
     }
+}
+
+void TsSkinProvider::RepaintParentOfMaximizedChild() {
+    // A maximized child's caption lives in its parent's frame: its icon and buttons on the parent's menu line.
+    if (FForm->FormStyle() != fsMDIChild || !FForm->HandleAllocated() || !IsZoomed(FForm->Handle())) return;
+    if (TsSkinProvider* parent = ParentProvider()) parent->RepaintFrame();
+}
+
+void TsSkinProvider::UpdateMainMenu() {
+    TMainMenu* menu = FForm ? FForm->Menu() : nullptr;
+    TsSkinManager* manager = FSkinData->SkinManager();
+    if (!menu || menu->Destroying() || !manager || !manager->IsDefault()) return;
+    auto* painter = dynamic_cast<TsSkinableMenus*>(manager->SkinableMenus());
+    if (!painter) return;
+    // The bar's items are the skin's while a skin is in force and the system's without one; an item the
+    // application added since the menu was handed over (or one that went) brings the bar in line again.
+    bool wanted = Skinned() && manager->SkinData() && manager->SkinData()->Active;
+    TMenuItem* items = menu->Items();
+    bool inLine = true;
+    // An item handed over has measuring of its own; its drawing may be the application's.
+    for (int i = 0; items && i < items->Count() && inLine; ++i)
+        inLine = wanted ? static_cast<bool>(items->Items(i)->OnMeasureItem) : !painter->IsHooked(items->Items(i));
+    if (inLine) return;
+    painter->HookMainMenu(menu, wanted);
+    FMenuLineCount = -1;
+    FFrameDirty = true;
+    FlagDirty();
 }
 
 void TsSkinProvider::ActivateHandler(TMessage& Message) {
@@ -239,9 +272,16 @@ void TsSkinProvider::NCActivateHandler(TMessage& Message) {
         }
     if (GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU) SendMessageA(wnd, WM_NCPAINT, 0, 0);
     if (FForm->FormState().Contains(fsCreating)) return;
-    if (HaveBorder()) FFormActive = active;
+    if (HaveBorder()) {
+        // The system deactivates the frame's caption for a moment while it merges a maximized child's menu into
+        // the bar; the frame stays lit while it is the active window and that child is not closing.
+        TCustomForm* maximized = FForm->FormStyle() == fsMDIForm ? MaximizedMDIChild() : nullptr;
+        bool keep = !active && maximized && maximized->Menu() && !maximized->Destroying() && GetActiveWindow() == wnd;
+        FFormActive = active || keep;
+    }
     if (FForm->FormStyle() == fsMDIChild) SendMessageA(wnd, WM_NCPAINT, 0, 0);
     UpdateMenus(FSkinData->Skinned());
+    UpdateMainMenu();
     if (FSkinData->Skinned() && !FAdapter) PrepareForm();
     if (IsIconic(wnd) && !dwm) {
         FlagDirty();
@@ -302,10 +342,12 @@ void TsSkinProvider::ShowingChanged(TMessage& Message) {
     auto done = Finally([&] {
         if (!animation) return;
         FAnimating = false;
+        FPaintingHeldBack = false;
         acAnimInProgress = false;
     });
     if (FAnimating) {
         FSkinData->Updating = true;
+        FPaintingHeldBack = true;
         acAnimInProgress = true;
         if (dwm) {
             SendMessageA(wnd, WM_SETREDRAW, 0, 0);
@@ -325,11 +367,16 @@ void TsSkinProvider::ShowingChanged(TMessage& Message) {
     PrepareRegionRects();
     FRegionChanged = false;
     UpdateFormRegion(false);
+    FPaintingHeldBack = false;
     acAnimInProgress = false;
     UINT flags = FSkinData->IsCached() || !dwm
                      ? RDW_INVALIDATE | RDW_NOERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME
                      : RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
     RedrawWindow(wnd, nullptr, nullptr, flags);
+    // An MDI client was held back with the frame: nothing erased it yet, and it paints only what it erases.
+    if (HWND client = FForm->FormStyle() == fsMDIForm ? FForm->ClientHandle() : nullptr)
+        RedrawWindow(client, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
     FRegionPending = false;
 }
 

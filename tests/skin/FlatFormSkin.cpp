@@ -132,7 +132,7 @@ SampleSkin MakeFlatFormSkin(const std::string& name, const FlatFormOptions& opti
     for (const GlyphColors& g : kGlyphs) {
         if (!options.Glyphs)
             break;
-        glyph(std::string("BICON") + g.Button, g.Big, BigWidth, BigHeight);
+        glyph(std::string("BICON") + g.Button, g.Big, BigWidth, options.BigGlyphHeight);
         if (options.SmallIcons && std::string(g.Button) != "HELP")
             glyph(std::string("SICON") + g.Button, g.Small, SmallWidth, SmallHeight);
     }

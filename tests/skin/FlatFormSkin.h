@@ -71,6 +71,7 @@ struct FlatFormOptions {
     bool Dialog = false;      // the sections of standard dialogs (see FormSkin::Dialog)
     bool MenuItem = false;    // "MENUITEM", the flat section of the menu line's items (see FormSkin::MenuItem)
     bool PopupMenu = false;   // "MAINMENU", the section of popup menus (see FormSkin::Popup)
+    int BigGlyphHeight = FormSkin::BigHeight;  // the height of the BICON glyphs
 };
 
 SampleSkin MakeFlatFormSkin(const std::string& name = "FLATFORM", const FlatFormOptions& options = {});

@@ -11,6 +11,7 @@
 #include "skin/engine/sSkinManager.h"
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/skin/FlatFormSkin.h"
+#include "tests/skin/MessageBoxCatcher.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
@@ -869,6 +870,205 @@ TEST_F(SkinProviderInput, ALitMenuLineItemIsPutOutWhenTheMouseGoesToACaptionButt
     MoveTo(ClientCentre(provider));
     Pump(200);
     EXPECT_EQ(provider->HotCode(), 0);
+}
+
+TEST_F(SkinProviderInput, HoveringACaptionButtonAfterACaptionRepaintKeepsTheMenuLine) {
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200, [](TfrmInput* form, TsSkinProvider*) {
+        auto* menu = new TMainMenu(form);
+        auto* item = new TMenuItem(form);
+        item->SetCaption("&File");
+        menu->Items()->Add(item);
+        form->SetMenu(menu);
+    });
+    HWND wnd = provider->Form()->Handle();
+    TsSkinProvider* other = SkinnedForm(450, 100);
+    // Deactivated and activated again, the form repaints its caption alone; then the mouse lights the close button.
+    SetForegroundWindow(wnd);
+    Pump(300);
+    MoveTo(GlyphCentre(provider, TsSkinProvider::cbClose));
+    Pump(300);
+    ASSERT_EQ(provider->HotCode(), HTCLOSE);
+    MoveTo(ClientCentre(other));
+    Pump(300);
+    // Right of the items, under the caption buttons, the frame still has the menu line.
+    const int lineY = provider->SysBorderHeight() + provider->SysCaptionHeight() + provider->MenuLineHeight() / 2;
+    const int W = 300;
+    auto print = MakeBmp(W, 200, clFuchsia);
+    SendMessageA(wnd, WM_PRINT, reinterpret_cast<WPARAM>(print->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+    GdiFlush();
+    for (int x : {W - 8, W - 30, W - 60})
+        EXPECT_EQ(Px(print.get(), x, lineY), C(MenuLine)) << x;
+    auto shot = ScreenShot(WindowBounds(wnd));
+    for (int x : {W - 8, W - 30, W - 60})
+        EXPECT_EQ(Px(shot.get(), x, lineY), C(MenuLine)) << x;
+}
+
+TEST_F(SkinProviderInput, ADoubleClickWhereADialogDrawsNoIconLeavesItOpen) {
+    TsSkinProvider* provider = SkinnedForm(100, 100, 300, 200,
+                                           [](TfrmInput* form, TsSkinProvider*) { form->SetBorderStyle(bsDialog); });
+    HWND wnd = provider->Form()->Handle();
+    TRect w = WindowBounds(wnd);
+    const int x = w.left + provider->SysBorderWidth() + 4, y = w.top + 12;
+    EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)), HTCAPTION);
+    InputScript script({[=] { MoveMouseTo(x, y); }, [] { MouseButton(true); }, [] { MouseButton(false); },
+                        [] { MouseButton(true); }, [] { MouseButton(false); }},
+                       40);
+    script.Wait();
+    Pump(300);
+    EXPECT_TRUE(IsWindowVisible(wnd));
+    EXPECT_FALSE(IsZoomed(wnd));
+}
+
+namespace {
+
+// The pixels of the column X between rows Top and Bottom of the screen copies that are inverted in During.
+int InvertedInColumn(TBitmap* Before, TBitmap* During, int X, int Top, int Bottom) {
+    int n = 0;
+    for (int y = Top; y < Bottom; ++y)
+        n += Px(During, X, y) == (Px(Before, X, y) ^ 0xFFFFFF) ? 1 : 0;
+    return n;
+}
+
+int ChangedInColumn(TBitmap* Before, TBitmap* After, int X, int Top, int Bottom) {
+    int n = 0;
+    for (int y = Top; y < Bottom; ++y)
+        n += Px(After, X, y) != Px(Before, X, y) ? 1 : 0;
+    return n;
+}
+
+// Opens a message box from the test's own message loop while a drag holds the mouse.
+bool BoxShown = false;
+bool XorUpUnderTheBox = true;
+void CALLBACK OpenBox(HWND Wnd, UINT, UINT_PTR Id, DWORD) {
+    KillTimer(Wnd, Id);
+    BoxShown = true;
+    MessageBoxA(Wnd, "Interrupted", "Drag", MB_OK);
+    XorUpUnderTheBox = XorActive;
+}
+
+}  // namespace
+
+TEST_F(SkinProviderInput, AnXorFrameMovesAndSizesAnMDIChild) {
+    TfrmInput* frame = nullptr;
+    Application->CreateForm(frame);
+    frame->SetFormStyle(fsMDIForm);
+    frame->SetPosition(poDesigned);
+    frame->SetBounds(100, 100, 600, 450);
+    frame->SetCaption("MDI frame");
+    frame->HandleNeeded();
+    (new TsSkinProvider(frame))->AfterConstruction();
+    frame->Show();
+    SetForegroundWindow(frame->Handle());
+    Pump(300);
+    auto* child = new TfrmInput(nullptr);
+    child->SetFormStyle(fsMDIChild);
+    child->SetPosition(poDesigned);
+    child->SetBounds(20, 20, 240, 160);
+    child->SetCaption("Child");
+    auto* provider = new TsSkinProvider(child);
+    provider->SetResizeMode(rmBorder);
+    provider->AfterConstruction();
+    child->AfterConstruction();
+    child->Show();
+    Pump(300);
+    // The child goes before its frame.
+    Forms.push_back(child);
+    Forms.push_back(frame);
+    HWND wnd = child->Handle();
+    const TRect start = WindowBounds(wnd);
+    const TRect area(start.left - 20, start.top - 20, start.right + 120, start.bottom + 80);
+
+    // Moved by its caption: the child stays until the button goes up, an outline shows where it will be.
+    auto before = ScreenShot(area);
+    POINT grab{start.left + 60, start.top + 12};
+    {
+        HeldDrag drag({grab, {grab.x + 1, grab.y + 1}, {grab.x + 41, grab.y + 31}});
+        EXPECT_TRUE(XorActive);
+        EXPECT_EQ(GetCapture(), wnd);
+        EXPECT_EQ(WindowBounds(wnd), start);
+        auto during = ScreenShot(area);
+        KeepShot(during.get(), "xor-mdi-move");
+        // The outline's left edge, 40 pixels right of the child's.
+        EXPECT_GT(InvertedInColumn(before.get(), during.get(), start.left + 40 - area.left, start.top + 40 - area.top,
+                                   start.bottom - area.top),
+                  60);
+        drag.Release();
+    }
+    Pump(200);
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(GetCapture(), nullptr);
+    TRect moved = WindowBounds(wnd);
+    EXPECT_EQ(moved, TRect(start.left + 40, start.top + 30, start.right + 40, start.bottom + 30));
+
+    // Sized by its right border: the width follows the mouse, and nothing stays on the screen.
+    before = ScreenShot(area);
+    const int bx = moved.right - 2, by = moved.top + 80;
+    {
+        HeldDrag drag({{bx, by}, {bx + 1, by}, {bx + 61, by}});
+        EXPECT_TRUE(XorActive);
+        EXPECT_EQ(WindowBounds(wnd), moved);
+        drag.Release();
+    }
+    Pump(200);
+    EXPECT_FALSE(XorActive);
+    TRect sized = WindowBounds(wnd);
+    EXPECT_EQ(sized, TRect(moved.left, moved.top, moved.right + 60, moved.bottom));
+    auto after = ScreenShot(area);
+    EXPECT_EQ(ChangedInColumn(before.get(), after.get(), sized.right + 5 - area.left, 0, area.Height()), 0);
+}
+
+TEST_F(SkinProviderInput, AnXorFrameEndsWhenAMessageBoxTakesTheMouseOrEscIsPressed) {
+    TsSkinProvider* provider = SkinnedForm(200, 200, 300, 200,
+                                           [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
+    HWND wnd = provider->Form()->Handle();
+    const TRect area(150, 150, 750, 650);
+    auto before = ScreenShot(area);
+    MessageBoxCatcher boxes;
+    ASSERT_TRUE(boxes.Installed());
+    BoxShown = false;
+    XorUpUnderTheBox = true;
+    {
+        HeldDrag drag({{300, 212}, {301, 213}, {361, 243}});
+        ASSERT_TRUE(XorActive);
+        SetTimer(wnd, 77, 10, &OpenBox);
+        Pump(2000, [] { return BoxShown && !XorActive; });
+        Pump(300);
+        EXPECT_TRUE(BoxShown);
+        EXPECT_FALSE(XorUpUnderTheBox);
+        EXPECT_FALSE(XorActive);
+        EXPECT_NE(GetCapture(), wnd);
+        drag.Release();
+    }
+    Pump(300);
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    // The form stays where it was, and the outline is gone from where it ran.
+    EXPECT_EQ(WindowBounds(wnd), TRect(200, 200, 500, 400));
+    auto after = ScreenShot(area);
+    EXPECT_EQ(ChangedInColumn(before.get(), after.get(), 560 - area.left, 260 - area.top, 430 - area.top), 0);
+
+    // Esc while a size frame is up: the frame goes, the form keeps its size.
+    SetForegroundWindow(wnd);
+    Pump(200);
+    {
+        HeldDrag drag({{498, 300}, {499, 301}, {560, 330}});
+        ASSERT_TRUE(XorActive);
+        PressKey(VK_ESCAPE);
+        Pump(300, [] { return !XorActive; });
+        EXPECT_FALSE(XorActive);
+        EXPECT_EQ(GetCapture(), nullptr);
+        drag.Release();
+    }
+    Pump(200);
+    EXPECT_EQ(WindowBounds(wnd), TRect(200, 200, 500, 400));
+    after = ScreenShot(area);
+    EXPECT_EQ(ChangedInColumn(before.get(), after.get(), 559 - area.left, 300 - area.top, 330 - area.top), 0);
+    // A later drag of the form works as before.
+    InputScript again({[] { MoveMouseTo(300, 212); }, [] { MouseButton(true); }, [] { MoveMouseTo(301, 213); },
+                       [] { MoveMouseTo(321, 223); }, [] { MouseButton(false); }},
+                      120);
+    again.Wait();
+    EXPECT_FALSE(XorActive);
+    EXPECT_EQ(WindowBounds(wnd), TRect(220, 210, 520, 410));
 }
 
 }  // namespace

@@ -369,11 +369,13 @@ TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
     EXPECT_EQ(cmd(scGetColor), static_cast<LRESULT>(C(FormHot)));
     // 19: the flat form section lets nothing through.
     EXPECT_EQ(cmd(scBgDependsOnPos), 0);
-    // 8 and 10: painting held back, and the busy answer that follows it.
+    // 8 and 10: painting held back, and the busy answer that follows it: busy only with a cache to hold back (the
+    // flat form paints straight to the screen).
+    ASSERT_FALSE(data->IsCached());
     EXPECT_EQ(cmd(scIsBusy), 0);
     cmd(scSetUpdating, 1);
     EXPECT_TRUE(data->Updating);
-    EXPECT_EQ(cmd(scIsBusy), data->IsCached() ? 1 : 0);
+    EXPECT_EQ(cmd(scIsBusy), 0);
     cmd(scSetUpdating, 0);
     EXPECT_FALSE(data->Updating);
     EXPECT_EQ(cmd(scIsBusy), 0);
@@ -400,16 +402,43 @@ TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
     EXPECT_NE(adapter, nullptr);
     cmd(scControlCreated, 0, reinterpret_cast<LPARAM>(edit));
     EXPECT_EQ(GetPropA(edit->Handle(), "ACSBSC"), adapter);
-    // Colour changes of the form itself are the skin's business: no repaint is asked for without a custom colour.
+    // A control of a class the skin takes only from now on has none until the command tells the form.
+    auto* memo = new TMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(20, 100, 120, 40);
+    memo->HandleNeeded();
+    ASSERT_EQ(GetPropA(memo->Handle(), "ACSBSC"), nullptr);
+    Manager->ThirdLists(0)->SetText("TEdit\r\nTMemo");
+    cmd(scControlCreated, 0, reinterpret_cast<LPARAM>(memo));
+    EXPECT_NE(GetPropA(memo->Handle(), "ACSBSC"), nullptr);
+    // Colour changes of the form itself are the skin's business: no repaint is asked for without a custom colour,
+    // and one is with it.
     data->BGChanged = false;
     form->SetColor(clRed);
     EXPECT_FALSE(data->BGChanged);
-    // A disabled form recomposes its frame.
-    form->SetEnabled(false);
-    Settle(50);
-    form->SetEnabled(true);
-    Settle(50);
-    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 22, 8), C(TitleHot));
+    data->SetCustomColor(true);
+    data->BGChanged = false;
+    form->SetColor(clBlue);
+    EXPECT_TRUE(data->BGChanged);
+    data->SetCustomColor(false);
+    // A form that is disabled or enabled paints its frame again: what was drawn over the frame goes.
+    auto scribble = [wnd] {
+        HDC dc = GetWindowDC(wnd);
+        RECT r{60, 2, 160, 20};
+        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        ReleaseDC(wnd, dc);
+        GdiFlush();
+        // The window's surface reaches the screen when the thread serves its messages.
+        Settle(50);
+    };
+    for (bool enabled : {false, true}) {
+        Settle(50);
+        scribble();
+        ASSERT_EQ(Px(WindowOnScreen(wnd).get(), 100, 8), static_cast<TColor>(0));
+        form->SetEnabled(enabled);
+        Settle(50);
+        EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 100, 8), C(TitleHot)) << enabled;
+    }
 }
 
 TEST_F(SkinProviderState, RepaintsTheNamedGraphicChildAlone) {

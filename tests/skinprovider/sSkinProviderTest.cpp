@@ -12,6 +12,7 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
+#include "classlib/FormResources.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "classlib/StdCtrls.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +74,26 @@ int DifferentInRegion(HWND Wnd, TBitmap* A, TBitmap* B) {
                 ++n;
     DeleteObject(region);
     return n;
+}
+
+// Gives Form a main menu of items with those captions.
+void AddMainMenu(TForm* Form, std::initializer_list<const char*> Captions) {
+    auto* menu = new TMainMenu(Form);
+    for (const char* caption : Captions) {
+        auto* item = new TMenuItem(Form);
+        item->SetCaption(caption);
+        menu->Items()->Add(item);
+    }
+    Form->SetMenu(menu);
+}
+
+// Where the menu bar's entry at Position lies in the window.
+RECT MenuEntryRect(HWND Wnd, UINT Position) {
+    RECT window, item{};
+    GetWindowRect(Wnd, &window);
+    GetMenuItemRect(Wnd, GetMenu(Wnd), Position, &item);
+    OffsetRect(&item, -window.left, -window.top);
+    return item;
 }
 
 class TfrmSkinned : public TForm {
@@ -133,6 +155,12 @@ protected:
         bare.Glyphs = false;
         bare.TitleButton = false;
         WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMBARE", bare));
+        FlatFormOptions menu;
+        menu.MenuItem = true;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMMENU", menu));
+        FlatFormOptions shortGlyphs;
+        shortGlyphs.BigGlyphHeight = 14;
+        WriteSkinFolder(Dir->Path(), MakeFlatFormSkin("FLATFORMSHORT", shortGlyphs));
     }
     static void TearDownTestSuite() {
         delete Dir;
@@ -176,6 +204,17 @@ protected:
     TsSkinProvider* SkinnedForm(TFormBorderStyle Style, int X = 40, int Y = 40, int W = 300, int H = 200) {
         TForm* form = MakeForm(Style, X, Y, W, H);
         TsSkinProvider* provider = AddProvider(form);
+        form->Show();
+        SetForegroundWindow(form->Handle());
+        Settle();
+        return provider;
+    }
+    // A sizeable form with the size grip, shown under that skin.
+    TsSkinProvider* GrippedForm(const std::string& Skin) {
+        LoadSkin(Skin);
+        TForm* form = MakeForm(bsSizeable);
+        TsSkinProvider* provider = AddProvider(form);
+        provider->SetGripMode(gmRightBottom);
         form->Show();
         SetForegroundWindow(form->Handle());
         Settle();
@@ -249,7 +288,7 @@ TEST_F(SkinProvider, PaintsASizeableFormFromTheSkinSections) {
 }
 
 TEST_F(SkinProvider, PrintsTheSamePictureAsTheScreenShows) {
-    LoadSkin();
+    LoadSkin("FLATFORMMENU");
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
     HWND wnd = provider->Form()->Handle();
     auto shot = WindowOnScreen(wnd);
@@ -259,6 +298,142 @@ TEST_F(SkinProvider, PrintsTheSamePictureAsTheScreenShows) {
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), printWindow.get()), 0);
     EXPECT_EQ(Px(print.get(), 150, 120), C(FormHot));
     EXPECT_EQ(Px(print.get(), 22, 8), C(TitleHot));
+
+    // With a main menu: the line's items are in the picture, as on the screen.
+    TForm* form = MakeForm(bsSizeable, 360, 40);
+    AddMainMenu(form, {"&File", "&Edit"});
+    AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND menuWnd = form->Handle();
+    RECT item = MenuEntryRect(menuWnd, 0);
+    shot = WindowOnScreen(menuWnd);
+    print = PrintOf(menuWnd);
+    printWindow = PrintWindowOf(menuWnd);
+    EXPECT_GT(Count(shot.get(), MenuItemFont, item.left, item.top, item.right, item.bottom), 5);
+    EXPECT_GT(Count(print.get(), MenuItemFont, item.left, item.top, item.right, item.bottom), 5);
+    EXPECT_EQ(DifferentInRegion(menuWnd, shot.get(), print.get()), 0);
+    EXPECT_EQ(DifferentInRegion(menuWnd, shot.get(), printWindow.get()), 0);
+}
+
+TEST_F(SkinProvider, AnItemAddedToTheMenuLaterIsTheSkinsToo) {
+    LoadSkin("FLATFORMMENU");
+    TForm* form = MakeForm(bsSizeable);
+    AddMainMenu(form, {"&File"});
+    AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND wnd = form->Handle();
+    auto* item = new TMenuItem(form);
+    item->SetCaption("&View");
+    form->Menu()->Items()->Add(item);
+    Settle();
+    RECT added = MenuEntryRect(wnd, 1);
+    ASSERT_GT(added.right, added.left);
+    auto shot = WindowOnScreen(wnd);
+    EXPECT_GT(Count(shot.get(), MenuItemFont, added.left, added.top, added.right, added.bottom), 5);
+    // Over the skin's menu line, not the system's menu colour.
+    EXPECT_GT(Count(shot.get(), MenuLine, added.left, added.top, added.right, added.bottom),
+              (added.right - added.left) * (added.bottom - added.top) / 2);
+    auto print = PrintOf(wnd);
+    EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
+}
+
+TEST_F(SkinProvider, AFormPaintedWithoutCacheShowsWhatItPaintsItself) {
+    LoadSkin();
+    TForm* form = MakeForm(bsSizeable);
+    const TColor own = static_cast<TColor>(0x2090E0);
+    form->OnPaint = [form, own](TObject*) {
+        form->Canvas()->Brush()->SetColor(own);
+        form->Canvas()->FillRect(TRect(10, 10, 50, 30));
+    };
+    TsSkinProvider* provider = AddProvider(form);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND wnd = form->Handle();
+    // The flat skin's uniform form is painted straight to the screen, not through the frame cache.
+    ASSERT_FALSE(provider->SkinData()->IsCached());
+    auto counted = [own](TBitmap* b) { return CountPx(b, [own](TColor p) { return p == own; }); };
+    auto shot = WindowOnScreen(wnd);
+    EXPECT_EQ(counted(shot.get()), 40 * 20);
+    EXPECT_EQ(Px(shot.get(), 4 + 10, 23 + 10), own);
+    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
+    auto print = PrintOf(wnd);
+    EXPECT_EQ(counted(print.get()), 40 * 20);
+    EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
+    // Painted again after the form was covered.
+    InvalidateRect(wnd, nullptr, TRUE);
+    Settle(100);
+    EXPECT_EQ(counted(WindowOnScreen(wnd).get()), 40 * 20);
+}
+
+TEST_F(SkinProvider, AFormDescriptionWithAManagerAndAProviderComesUpSkinned) {
+    std::string dir = Dir->Path();
+    std::string text = "object Described: TForm\r\n"
+                       "  Left = 60\r\n  Top = 60\r\n  Width = 300\r\n  Height = 200\r\n"
+                       "  Caption = 'Described'\r\n  Position = poDesigned\r\n"
+                       "  object Skins: TsSkinManager\r\n"
+                       "    SkinDirectory = '" + dir + "'\r\n"
+                       "    SkinName = 'FLATFORM'\r\n"
+                       "  end\r\n"
+                       "  object Provider: TsSkinProvider\r\n"
+                       "    GripMode = gmRightBottom\r\n"
+                       "    ScreenSnap = True\r\n"
+                       "    SnapBuffer = 12\r\n"
+                       "    ResizeMode = rmBorder\r\n"
+                       "    CaptionAlignment = taCenter\r\n"
+                       "    TitleButtons = <\r\n"
+                       "      item\r\n"
+                       "        Name = 'Pin'\r\n"
+                       "      end>\r\n"
+                       "  end\r\n"
+                       "end\r\n";
+    // Read as a form reads its description while it is made.
+    TForm* form = MakeForm(bsSizeable);
+    ReadComponentText(text, form);
+    form->AfterConstruction();
+    auto* provider = dynamic_cast<TsSkinProvider*>(form->FindComponent("Provider"));
+    ASSERT_NE(provider, nullptr);
+    EXPECT_EQ(provider->Form(), form);
+    EXPECT_EQ(provider->GripMode(), gmRightBottom);
+    EXPECT_TRUE(provider->ScreenSnap());
+    EXPECT_EQ(provider->SnapBuffer(), 12);
+    EXPECT_EQ(provider->ResizeMode(), rmBorder);
+    EXPECT_EQ(provider->CaptionAlignment(), taCenter);
+    ASSERT_EQ(provider->TitleButtons()->Count(), 1);
+    EXPECT_EQ(provider->TitleButtons()->Items(0)->Name(), "Pin");
+    // The description's own manager is the one in force: the form comes up with the skin's frame.
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Settle();
+    HWND wnd = form->Handle();
+    auto shot = WindowOnScreen(wnd);
+    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
+    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
+    ExpectRegionCorners(wnd, 300, 200);
+
+    // Written back, the provider and the manager carry what was read; the manager's two read-only texts travel too
+    // and change nothing when read.
+    std::string written = WriteComponentText(form);
+    for (const char* line : {"object Provider: TsSkinProvider", "GripMode = gmRightBottom", "SnapBuffer = 12",
+                             "ResizeMode = rmBorder", "CaptionAlignment = taCenter", "Name = 'Pin'",
+                             "Version = '6.00 beta'"})
+        EXPECT_NE(written.find(line), std::string::npos) << line;
+    auto* skins = dynamic_cast<TsSkinManager*>(form->FindComponent("Skins"));
+    ASSERT_NE(skins, nullptr);
+    EXPECT_NE(written.find("SkinInfo = '" + skins->SkinInfo() + "'"), std::string::npos);
+    TForm* copy = MakeForm(bsSizeable, 400, 60);
+    ReadComponentText(written, copy);
+    auto* read = dynamic_cast<TsSkinProvider*>(copy->FindComponent("Provider"));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->SnapBuffer(), 12);
+    EXPECT_EQ(read->TitleButtons()->Count(), 1);
+    EXPECT_EQ(TsSkinManager::Version(), "6.00 beta");
 }
 
 TEST_F(SkinProvider, ComposesAWideBorderWithTheSectionCorners) {
@@ -277,14 +452,25 @@ TEST_F(SkinProvider, ComposesAWideBorderWithTheSectionCorners) {
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
 }
 
+TEST_F(SkinProvider, PaintsTheSizeGripOnAFormPaintedWithoutCache) {
+    TsSkinProvider* provider = GrippedForm("FLATFORM");
+    TCustomForm* form = provider->Form();
+    ASSERT_FALSE(provider->SkinData()->IsCached());
+    auto shot = WindowOnScreen(form->Handle());
+    EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
+    EXPECT_EQ(Px(shot.get(), 300 - 4 - GripSize + 1, 200 - 4 - GripSize + 1), C(GripColor));
+    // Grown and shrunk, one grip at the new corner and nothing left at the old one.
+    for (TRect bounds : {TRect(40, 40, 380, 290), TRect(40, 40, 320, 250)}) {
+        form->SetBounds(bounds.left, bounds.top, bounds.Width(), bounds.Height());
+        Settle(150);
+        shot = WindowOnScreen(form->Handle());
+        EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2)) << bounds.Width();
+        EXPECT_EQ(Px(shot.get(), bounds.Width() - 4 - GripSize + 1, bounds.Height() - 4 - GripSize + 1), C(GripColor));
+    }
+}
+
 TEST_F(SkinProvider, PaintsTheSizeGripIntoTheFrameCache) {
-    LoadSkin("FLATFORMWIDE");
-    TForm* form = MakeForm(bsSizeable);
-    TsSkinProvider* provider = AddProvider(form);
-    provider->SetGripMode(gmRightBottom);
-    form->Show();
-    SetForegroundWindow(form->Handle());
-    Settle();
+    TCustomForm* form = GrippedForm("FLATFORMWIDE")->Form();
     auto shot = WindowOnScreen(form->Handle());
     // Inside the borders at the bottom right; its inside (the mask's black) in the grip's colour.
     EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
@@ -326,7 +512,9 @@ TEST_P(SkinProviderStyles, GivesEachBorderStyleItsFrameAndButtons) {
     const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
     int spacing = c.Big ? ButtonSpacing : 0;
     EXPECT_EQ(close.Rect.right, W - c.Border - spacing);
-    EXPECT_EQ(close.Rect.top, (c.Caption - gh + c.Border) / 2 + (c.Big || gh >= 16 ? 0 : 0));
+    // Glyphs lower than 16 pixels sit 2 lower on the two big caption styles.
+    bool bigCaption = c.Style == bsSizeable || c.Style == bsSingle;
+    EXPECT_EQ(close.Rect.top, (c.Caption - gh + c.Border) / 2 + (bigCaption && gh < 16 ? 2 : 0));
     ExpectRegionCorners(wnd, W, H);
 }
 
@@ -334,6 +522,23 @@ INSTANTIATE_TEST_SUITE_P(BorderStyles, SkinProviderStyles,
                          ::testing::Values(StyleCase{bsSizeable, 4, 19, true, 3}, StyleCase{bsSingle, 3, 19, true, 3},
                                            StyleCase{bsDialog, 3, 19, false, 1},
                                            StyleCase{bsToolWindow, 3, 16, false, 1}, StyleCase{bsNone, 0, 0, true, 0}));
+
+TEST_F(SkinProvider, GlyphsLowerThanSixteenPixelsSitTwoPixelsLower) {
+    LoadSkin("FLATFORMSHORT");
+    const int gh = 14;
+    for (TFormBorderStyle style : {bsSizeable, bsSingle}) {
+        TsSkinProvider* provider = SkinnedForm(style);
+        ASSERT_EQ(provider->ButtonHeight(), gh);
+        int border = provider->SysBorderHeight();
+        const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
+        EXPECT_EQ(close.Rect.top, (19 - gh + border) / 2 + 2) << style;
+        EXPECT_EQ(close.Rect.bottom, close.Rect.top + gh);
+        auto shot = WindowOnScreen(provider->Form()->Handle());
+        // The glyph's inside starts one row below its top: the row above it is the caption's.
+        EXPECT_EQ(Px(shot.get(), close.Rect.left + 5, close.Rect.top + 1), C(GlyphColor("CLOSE", true, 0)));
+        EXPECT_NE(Px(shot.get(), close.Rect.left + 5, close.Rect.top - 1), C(GlyphColor("CLOSE", true, 0)));
+    }
+}
 
 TEST_F(SkinProvider, DrawsTheCaptionButtonsInTheirStates) {
     LoadSkin();
@@ -684,8 +889,19 @@ TEST_F(SkinProvider, ShowsEveryBorderStyle) {
     Settle();
     if (const char* hold = std::getenv("BRIMLET_HOLD_MS"))
         Settle(static_cast<DWORD>(std::atoi(hold)));
-    for (TForm* form : Forms)
-        EXPECT_GT(Count(WindowOnScreen(form->Handle()).get(), FormHot) + Count(WindowOnScreen(form->Handle()).get(), Form), 1000);
+    // Each whole client area in the form colour of its state.
+    for (TForm* form : Forms) {
+        auto shot = WindowOnScreen(form->Handle());
+        RECT window;
+        GetWindowRect(form->Handle(), &window);
+        POINT origin{0, 0};
+        ClientToScreen(form->Handle(), &origin);
+        int l = origin.x - window.left, t = origin.y - window.top;
+        int r = l + form->ClientWidth(), b = t + form->ClientHeight();
+        EXPECT_EQ(Count(shot.get(), FormHot, l, t, r, b) + Count(shot.get(), Form, l, t, r, b),
+                  form->ClientWidth() * form->ClientHeight())
+            << form->BorderStyle();
+    }
 }
 
 }  // namespace
