@@ -4,7 +4,7 @@
 // masked, laid over or a picture, gradients of rows, columns and triangles, alone and mixed with a texture in one
 // pass or through a work bitmap, partly covering percents, transparency from 1 to 100 over a parent's picture,
 // and many small masked frames; at every pixel-loop level the processor has, down to SSE2 alone. Then the peak
-// working set. Run it under Wine (or Windows): skinpaint_bench.exe [rounds]
+// working set. Run it under Wine (or Windows): skinpaint_bench.exe [rounds [part of a row's name]]
 #include <psapi.h>
 #include <windows.h>
 
@@ -202,93 +202,81 @@ int main(int argc, char** argv) {
                           false);
         };
     };
-    struct Figure {
+    struct Row {
         const char* name;
-        Timing t;
+        std::function<void()> paint, reference;
     };
-    auto measure = [&] {
-        return std::vector<Figure>{
-            {"BlendRect (TacFastSum24)", BestMs(
-                                             rounds,
-                                             [&] {
-                                                 acFastSum24.Attach(src.get(), dst.get());
-                                                 acFastSum24.Alpha = 100;
-                                                 acFastSum24.DstRect = Rect(0, 0, W, H);
-                                                 acFastSum24.SrcPoint = Point(0, 0);
-                                                 acFastSum24.BlendRect();
-                                             },
-                                             blt)},
-            {"DrawMaskedFrame, form (tiled centre)",
-             BestMs(
-                 rounds, [&] { DrawMaskedFrame(dst.get(), Rect(0, 0, W, H), 0, form, none); }, blt)},
-            {"DrawMaskedFrame, masked image",
-             BestMs(
-                 rounds, [&] { DrawMaskedFrame(dst.get(), Rect(0, 0, W, H), 1, button, none); }, blt)},
-            // The same area as sixteen frames of a quarter of its width and height: many masked controls, whose
-            // rows hold fewer repetitions of the centre.
-            {"DrawMaskedFrame, 16 of 480 x 270", BestMs(
-                                                     rounds,
-                                                     [&] {
-                                                         for (int k = 0; k < 16; ++k) {
-                                                             int x = k % 4 * 480, y = k / 4 * 270;
-                                                             DrawMaskedFrame(dst.get(), Rect(x, y, x + 480, y + 270), 1,
-                                                                             button, none);
-                                                         }
-                                                     },
-                                                     blt)},
-            {"PaintTexture, tiled 64 x 64", BestMs(
-                                                rounds,
-                                                [&] {
-                                                    TRect r(0, 0, W, H);
-                                                    PaintTexture(dst->Canvas(), r, nullptr, 0, texture);
-                                                },
-                                                blt)},
-            {"PaintSkinItem, form section", BestMs(rounds, item(formSection), blt)},
-            {"PaintSkinItem, colour", BestMs(rounds, item(colour), blt)},
-            {"PaintSkinItem, texture tiled", BestMs(rounds, item(tiled), blt)},
-            {"PaintSkinItem, texture stretched", BestMs(rounds, item(stretch), blt)},
-            {"PaintSkinItem, masked texture", BestMs(rounds, item(masked), blt)},
-            {"PaintSkinItem, overlay texture + rows", BestMs(rounds, item(overlaid), blt)},
-            {"PaintSkinItem, picture texture", BestMs(rounds, item(picture), blt)},
-            {"PaintSkinItem, gradient of rows", BestMs(rounds, item(gradRows), blt)},
-            {"PaintSkinItem, gradient of columns", BestMs(rounds, item(gradColumns), blt)},
-            {"PaintSkinItem, gradient of triangles", BestMs(rounds, item(gradTriangles), blt)},
-            {"PaintSkinItem, tiled + columns", BestMs(rounds, item(columnsMix), blt)},
-            {"PaintSkinItem, tiled + triangles", BestMs(rounds, item(trianglesMix), blt)},
-            {"PaintSkinItem, stretched + rows", BestMs(rounds, item(stretchMix), blt)},
-            {"PaintSkinItem, 30 % tiled + 30 % rows", BestMs(rounds, item(partial), blt)},
-            {"PaintSkinItem, form 1 % transparent", BestMs(rounds, item(transparent1, parent), blt)},
-            {"PaintSkinItem, form 50 % transparent", BestMs(rounds, item(transparent50, parent), blt)},
-            {"PaintSkinItem, form 99 % transparent", BestMs(rounds, item(transparent99, parent), blt)},
-            {"PaintSkinItem, form 100 % transparent", BestMs(rounds, item(transparent100, parent), blt)},
-            {"PaintSkinItem, 1440 buttons of 60 x 24",
-             BestMs(
-                 rounds,
-                 [&] {
-                     for (int y = 0; y + ButtonH <= H; y += ButtonH)
-                         for (int x = 0; x + ButtonW <= W; x += ButtonW)
-                             PaintSkinItem(buttons, "", none, -1, -1, &manager, dst.get(), Point(x, y),
-                                           Rect(x, y, x + ButtonW, y + ButtonH), 0, false);
-                 },
-                 bltPieces)},
-        };
+    auto blend = [&] {
+        acFastSum24.Attach(src.get(), dst.get());
+        acFastSum24.Alpha = 100;
+        acFastSum24.DstRect = Rect(0, 0, W, H);
+        acFastSum24.SrcPoint = Point(0, 0);
+        acFastSum24.BlendRect();
+    };
+    // The same area as sixteen frames of a quarter of its width and height: many masked controls, whose rows hold
+    // fewer repetitions of the centre.
+    auto sixteenFrames = [&] {
+        for (int k = 0; k < 16; ++k) {
+            int x = k % 4 * 480, y = k / 4 * 270;
+            DrawMaskedFrame(dst.get(), Rect(x, y, x + 480, y + 270), 1, button, none);
+        }
+    };
+    auto tiling = [&] {
+        TRect r(0, 0, W, H);
+        PaintTexture(dst->Canvas(), r, nullptr, 0, texture);
+    };
+    auto manyButtons = [&] {
+        for (int y = 0; y + ButtonH <= H; y += ButtonH)
+            for (int x = 0; x + ButtonW <= W; x += ButtonW)
+                PaintSkinItem(buttons, "", none, -1, -1, &manager, dst.get(), Point(x, y),
+                              Rect(x, y, x + ButtonW, y + ButtonH), 0, false);
+    };
+    const std::vector<Row> rows{
+        {"BlendRect (TacFastSum24)", blend, blt},
+        {"DrawMaskedFrame, form (tiled centre)", [&] { DrawMaskedFrame(dst.get(), Rect(0, 0, W, H), 0, form, none); },
+         blt},
+        {"DrawMaskedFrame, masked image", [&] { DrawMaskedFrame(dst.get(), Rect(0, 0, W, H), 1, button, none); }, blt},
+        {"DrawMaskedFrame, 16 of 480 x 270", sixteenFrames, blt},
+        {"PaintTexture, tiled 64 x 64", tiling, blt},
+        {"PaintSkinItem, form section", item(formSection), blt},
+        {"PaintSkinItem, colour", item(colour), blt},
+        {"PaintSkinItem, texture tiled", item(tiled), blt},
+        {"PaintSkinItem, texture stretched", item(stretch), blt},
+        {"PaintSkinItem, masked texture", item(masked), blt},
+        {"PaintSkinItem, overlay texture + rows", item(overlaid), blt},
+        {"PaintSkinItem, picture texture", item(picture), blt},
+        {"PaintSkinItem, gradient of rows", item(gradRows), blt},
+        {"PaintSkinItem, gradient of columns", item(gradColumns), blt},
+        {"PaintSkinItem, gradient of triangles", item(gradTriangles), blt},
+        {"PaintSkinItem, tiled + columns", item(columnsMix), blt},
+        {"PaintSkinItem, tiled + triangles", item(trianglesMix), blt},
+        {"PaintSkinItem, stretched + rows", item(stretchMix), blt},
+        {"PaintSkinItem, 30 % tiled + 30 % rows", item(partial), blt},
+        {"PaintSkinItem, form 1 % transparent", item(transparent1, parent), blt},
+        {"PaintSkinItem, form 50 % transparent", item(transparent50, parent), blt},
+        {"PaintSkinItem, form 99 % transparent", item(transparent99, parent), blt},
+        {"PaintSkinItem, form 100 % transparent", item(transparent100, parent), blt},
+        // Against as many BitBlts of the same small pieces.
+        {"PaintSkinItem, 1440 buttons of 60 x 24", manyButtons, bltPieces},
     };
     // The loops as this processor runs them, then each narrower level it has, down to SSE2 alone (as an older
-    // processor would run them).
+    // processor would run them). A name given measures only the rows whose names hold it (for a profiler).
+    const std::string only = argc > 2 ? argv[2] : "";
     const TacPixelLoops widest = acWidestPixelLoops();
     for (TacPixelLoops level : {plAVX2, plSSSE3, plSSE2}) {
-        if (level > widest) continue;
+        if (level > widest)
+            continue;
         acPixelLoops = level;
-        std::vector<Figure> figures = measure();
         std::printf("%d x %d pixels, best of %d rounds, %s blending loops\n", W, H, rounds,
-                    level == plAVX2    ? "AVX2"
-                    : level == plSSSE3 ? "SSSE3"
-                                       : "SSE2");
+                    level == plAVX2 ? "AVX2" : level == plSSSE3 ? "SSSE3" : "SSE2");
         std::printf("  %-42s %8s   %s\n", "", "", "BitBlt SRCCOPY of the same area in the same rounds");
-        for (const Figure& f : figures)
-            std::printf("  %-42s %8.2f ms  %8.2f ms  %5.2f x\n", f.name, f.t.ms, f.t.referenceMs,
-                        f.t.ms / f.t.referenceMs);
-        std::fflush(stdout);
+        for (const Row& row : rows) {
+            if (!only.empty() && std::string(row.name).find(only) == std::string::npos)
+                continue;
+            Timing t = BestMs(rounds, row.paint, row.reference);
+            std::printf("  %-42s %8.2f ms  %8.2f ms  %5.2f x\n", row.name, t.ms, t.referenceMs, t.ms / t.referenceMs);
+            std::fflush(stdout);
+        }
     }
     acPixelLoops = widest;
     PROCESS_MEMORY_COUNTERS memory{};
