@@ -3,8 +3,9 @@
 // repainting the same windows unskinned in the same rounds; also the first load, a repaint of the skinned windows
 // and the removal of the skin. The fade of the change is off: it lasts as long as it is told to. Then the peak
 // working set. Run it under Wine (or Windows) on a display: skinchange_bench.exe [rounds]
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -5,8 +5,9 @@
 // pass or through a work bitmap, partly covering percents, transparency from 1 to 100 over a parent's picture,
 // and many small masked frames; at every pixel-loop level the processor has, down to SSE2 alone. Then the peak
 // working set. Run it under Wine (or Windows): skinpaint_bench.exe [rounds [part of a row's name]]
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -231,7 +232,7 @@ int main(int argc, char** argv) {
                 PaintSkinItem(buttons, "", none, -1, -1, &manager, dst.get(), Point(x, y),
                               Rect(x, y, x + ButtonW, y + ButtonH), 0, false);
     };
-    const std::vector<Row> rows{
+    const std::vector<Row> table{
         {"BlendRect (TacFastSum24)", blend, blt},
         {"DrawMaskedFrame, form (tiled centre)", [&] { DrawMaskedFrame(dst.get(), Rect(0, 0, W, H), 0, form, none); },
          blt},
@@ -270,7 +271,7 @@ int main(int argc, char** argv) {
         std::printf("%d x %d pixels, best of %d rounds, %s blending loops\n", W, H, rounds,
                     level == plAVX2 ? "AVX2" : level == plSSSE3 ? "SSSE3" : "SSE2");
         std::printf("  %-42s %8s   %s\n", "", "", "BitBlt SRCCOPY of the same area in the same rounds");
-        for (const Row& row : rows) {
+        for (const Row& row : table) {
             if (!only.empty() && std::string(row.name).find(only) == std::string::npos)
                 continue;
             Timing t = BestMs(rounds, row.paint, row.reference);
