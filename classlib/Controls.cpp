@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "ActnList.h"
+
 #include "ExceptionHandler.h"
 #include "FormResources.h"
 #include "Forms.h"
@@ -557,6 +559,39 @@ void TControl::CMMouseWheel(TMessage& Message) {
 void TControl::Click() {
     if (OnClick)
         OnClick(this);
+    else if (FActionLink)
+        FActionLink->Execute();
+}
+
+TBasicAction* TControl::Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+
+void TControl::SetAction(TBasicAction* value) {
+    if (value == Action())
+        return;
+    if (FActionLink) {
+        TBasicAction* old = FActionLink->Action();
+        FActionLink.reset();
+        RemoveFreeNotification(old);
+    }
+    if (!value)
+        return;
+    FActionLink = std::make_unique<TActionLink>(this, value);
+    FreeNotification(value);
+    ActionChange(value, Loading());
+}
+
+void TControl::ActionChange(TObject* Sender, bool CheckDefaults) {
+    auto* action = dynamic_cast<TCustomAction*>(Sender);
+    if (!action)
+        return;
+    if (!CheckDefaults || Caption().empty())
+        SetCaption(action->Caption());
+    if (!CheckDefaults || Enabled())
+        SetEnabled(action->Enabled());
+    if (!CheckDefaults || Hint().empty())
+        SetHint(action->Hint());
+    if (!CheckDefaults || Visible())
+        SetVisible(action->Visible());
 }
 
 void TControl::DblClick() {
@@ -936,6 +971,9 @@ void TControl::Loaded() {
     }
     UpdateAnchorRules();
     RequestAlign();
+    // The action's own properties are read by now.
+    if (FActionLink)
+        ActionChange(FActionLink->Action(), true);
 }
 
 // --- TControlCanvas ---
@@ -2385,6 +2423,8 @@ const bool ControlsRegistered = [] {
         // A form keeps its client size instead.
         c.Integer("Width", &TControl::Width, &TControl::SetWidth).Stored([](TControl* o) { return !IsForm(o); });
         c.Integer("Height", &TControl::Height, &TControl::SetHeight).Stored([](TControl* o) { return !IsForm(o); });
+        c.Component("Action", &TControl::Action, &TControl::SetAction)
+            .Stored([](TControl* o) { return o->Action() != nullptr; });
         c.Enum("Align", &TControl::Align, &TControl::SetAlign,
                {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"})
             .Default(alNone);

@@ -18,6 +18,8 @@ class TCustomForm;
 class TPopupMenu;
 class TMainMenu;
 class TWindowProcHook;
+class TBasicAction;
+class TActionLink;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 using TAlignSet = Set<TAlign>;
@@ -239,8 +241,13 @@ public:
     virtual void Repaint();
     void Refresh() { Repaint(); }
 
+    // Runs OnClick, or the action when OnClick is not set.
     virtual void Click();
     virtual void DblClick();
+
+    // The action whose caption, state, hint and image the control shows and which a click runs; nil for none.
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* value);
 
     void SetName(const std::string& value) override;
     void Loaded() override;
@@ -261,6 +268,11 @@ protected:
     friend class TWindowProcHook;
     friend class TScrollingWinControl;
 
+    friend class TBasicAction;
+
+    // The action changed (or was just linked): the control takes its caption, enabled and visible state and hint;
+    // with CheckDefaults (read from a form) only where the control still has its own default.
+    virtual void ActionChange(TObject* Sender, bool CheckDefaults);
     virtual void Resize();
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -319,6 +331,8 @@ protected:
 
 private:
     void FontChanged(TObject* Sender);
+
+    std::unique_ptr<TActionLink> FActionLink;
 
     std::vector<std::unique_ptr<struct TWindowProcHookNode>> FHookNodes;
     // Where an anchored control stood: the parent's client size and our bounds at that moment.

@@ -1,5 +1,6 @@
 #include "PngBitBtn.h"
 
+#include "classlib/Finally.h"
 #include "classlib/FormResources.h"
 #include "classlib/Menus.h"
 
@@ -7,7 +8,12 @@
 #include <vssym32.h>
 
 TPngBitBtn::TPngBitBtn(TComponent* AOwner) : TBitBtn(AOwner), FPngImage(std::make_unique<TPNGObject>()) {
-    FPngImage->OnChange = [this](TObject*) { Invalidate(); };
+    FPngImage->OnChange = [this](TObject*) {
+        // Changed from outside (loaded, read from a form): the image is the button's own.
+        if (!FTakingActionImage)
+            FImageFromAction = false;
+        Invalidate();
+    };
 }
 
 TPngBitBtn::~TPngBitBtn() { FPngImage->OnChange = nullptr; }
@@ -15,7 +21,39 @@ TPngBitBtn::~TPngBitBtn() { FPngImage->OnChange = nullptr; }
 void TPngBitBtn::SetPngImage(TPNGObject* Value) {
     FPngImage->Assign(Value);
     RemoveGlyphGamma(FPngImage.get());
+    FImageFromAction = false;
     Invalidate();
+}
+
+void TPngBitBtn::ActionChange(TObject* Sender, bool CheckDefaults) {
+    TBitBtn::ActionChange(Sender, CheckDefaults);
+    FTakingActionImage = true;
+    auto done = Finally([this] { FTakingActionImage = false; });
+    if (TakeActionImage(Sender, FPngImage.get(), FImageFromAction)) {
+        FImageFromAction = true;
+        Invalidate();
+    }
+}
+
+void TPngBitBtn::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_MOUSEENTER:
+        // Only the themed face shows the mouse over it; the classic one stays as it is.
+        TButton::Dispatch(Message);
+        if (UseThemes() && !FMouseInControl && !ComponentState().Contains(csDesigning)) {
+            FMouseInControl = true;
+            Invalidate();
+        }
+        return;
+    case CM_MOUSELEAVE:
+        TButton::Dispatch(Message);
+        if (UseThemes() && FMouseInControl) {
+            FMouseInControl = false;
+            Invalidate();
+        }
+        return;
+    }
+    TBitBtn::Dispatch(Message);
 }
 
 void TPngBitBtn::SetPngOptions(TPngOptions Value) {
@@ -131,7 +169,9 @@ namespace {
 
 const bool PngBitBtnRegistered = [] {
     RegisterFormClass<TPngBitBtn>([](TFormClass<TPngBitBtn>& c) {
-        c.Object("PngImage", &TPngBitBtn::PngImage).Stored([](TPngBitBtn* b) { return !b->PngImage()->Empty(); });
+        c.Object("PngImage", &TPngBitBtn::PngImage).Stored([](TPngBitBtn* b) {
+            return !b->ImageFromAction() && !b->PngImage()->Empty();
+        });
         c.SetOf("PngOptions", &TPngBitBtn::PngOptions, &TPngBitBtn::SetPngOptions,
                 {"pngBlendOnDisabled", "pngGrayscaleOnDisabled"})
             .Default(TPngOptions{pngBlendOnDisabled});

@@ -17,13 +17,21 @@ public:
 
     // Never nil; a change to it (also loading a file into it) repaints the button.
     TPNGObject* PngImage() const { return FPngImage.get(); }
-    // Copies Value (nil empties the glyph). A colour image loses its gAMA chunk: glyphs are drawn as stored.
+    // Copies Value (nil empties the glyph). A colour image loses its gAMA chunk: glyphs are drawn as stored. The
+    // image is then the button's own, also when it came from the action before.
     void SetPngImage(TPNGObject* Value);
     TPngOptions PngOptions() const { return FPngOptions; }
     void SetPngOptions(TPngOptions Value);
+    // The PNG is the action's image (and is not stored with the button).
+    bool ImageFromAction() const { return FImageFromAction; }
+    // Whether the mouse is over the button, as the themed face shows it.
+    bool MouseInControl() const { return FMouseInControl; }
+    void Dispatch(TMessage& Message) override;
 
 protected:
     void DrawItem(const DRAWITEMSTRUCT& DrawItemStruct) override;
+    // An action's image from its list's images becomes the PNG, unless the button has one of its own.
+    void ActionChange(TObject* Sender, bool CheckDefaults) override;
     // Whether the button is drawn with the system's visual style.
     virtual bool UseThemes() const { return ThemesEnabled(); }
 
@@ -34,4 +42,7 @@ private:
 
     std::unique_ptr<TPNGObject> FPngImage;
     TPngOptions FPngOptions{pngBlendOnDisabled};
+    bool FMouseInControl = false;
+    bool FImageFromAction = false;
+    bool FTakingActionImage = false;
 };

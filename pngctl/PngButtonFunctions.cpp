@@ -1,5 +1,6 @@
 #include "PngButtonFunctions.h"
 
+#include "classlib/ActnList.h"
 #include "classlib/Menus.h"
 #include "pngctl/PngFunctions.h"
 
@@ -101,4 +102,16 @@ void RemoveGlyphGamma(TPNGObject* Png) {
     if (type == ctRGB || type == ctPalette || type == ctRGBAlpha)
         while (TChunkgAMA* gamma = Png->ChunkOfClass<TChunkgAMA>())
             Png->RemoveChunk(gamma);
+}
+
+bool TakeActionImage(TObject* Sender, TPNGObject* Png, bool FromAction) {
+    auto* action = dynamic_cast<TCustomAction*>(Sender);
+    if (!action || !(Png->Empty() || FromAction) || !action->ActionList())
+        return false;
+    TCustomImageList* images = action->ActionList()->Images();
+    const int index = action->ImageIndex();
+    if (!images || index < 0 || index >= images->Count())
+        return false;
+    CopyImageFromImageList(Png, images, index);
+    return true;
 }

@@ -33,3 +33,8 @@ bool ThemesEnabled();
 // A glyph's colour image (types 2, 3 and 6) loses its gAMA chunk, so that it is drawn as stored; grey images keep
 // theirs.
 void RemoveGlyphGamma(TPNGObject* Png);
+
+// What both PNG buttons do when their action changes: when Sender is an action whose list's images hold its
+// ImageIndex, and the button's Png is empty or came from the action (FromAction), that image is copied into Png.
+// True when it was.
+bool TakeActionImage(TObject* Sender, TPNGObject* Png, bool FromAction);

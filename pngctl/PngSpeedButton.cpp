@@ -1,11 +1,15 @@
 #include "PngSpeedButton.h"
 
+#include "classlib/Finally.h"
 #include "classlib/FormResources.h"
 #include "pngctl/PngButtonFunctions.h"
 
 TPngSpeedButton::TPngSpeedButton(TComponent* AOwner)
     : TSpeedButton(AOwner), FPngImage(std::make_unique<TPNGObject>()) {
     FPngImage->OnChange = [this](TObject*) {
+        // Changed from outside (loaded, read from a form): the image is the button's own.
+        if (!FTakingActionImage)
+            FImageFromAction = false;
         CreatePlaceholder();
         Invalidate();
     };
@@ -16,8 +20,20 @@ TPngSpeedButton::~TPngSpeedButton() { FPngImage->OnChange = nullptr; }
 void TPngSpeedButton::SetPngImage(TPNGObject* Value) {
     FPngImage->Assign(Value);
     RemoveGlyphGamma(FPngImage.get());
+    FImageFromAction = false;
     CreatePlaceholder();
     Invalidate();
+}
+
+void TPngSpeedButton::ActionChange(TObject* Sender, bool CheckDefaults) {
+    TSpeedButton::ActionChange(Sender, CheckDefaults);
+    FTakingActionImage = true;
+    auto done = Finally([this] { FTakingActionImage = false; });
+    if (TakeActionImage(Sender, FPngImage.get(), FImageFromAction)) {
+        FImageFromAction = true;
+        CreatePlaceholder();
+        Invalidate();
+    }
 }
 
 void TPngSpeedButton::SetPngOptions(TPngOptions Value) {
@@ -67,7 +83,7 @@ namespace {
 const bool PngSpeedButtonRegistered = [] {
     RegisterFormClass<TPngSpeedButton>([](TFormClass<TPngSpeedButton>& c) {
         c.Object("PngImage", &TPngSpeedButton::PngImage).Stored([](TPngSpeedButton* b) {
-            return !b->PngImage()->Empty();
+            return !b->ImageFromAction() && !b->PngImage()->Empty();
         });
         c.SetOf("PngOptions", &TPngSpeedButton::PngOptions, &TPngSpeedButton::SetPngOptions,
                 {"pngBlendOnDisabled", "pngGrayscaleOnDisabled"})

@@ -17,15 +17,20 @@ public:
 
     // Never nil; a change to it (also loading a file into it) renews the placeholder and repaints.
     TPNGObject* PngImage() const { return FPngImage.get(); }
-    // Copies Value (nil empties the glyph). A colour image loses its gAMA chunk: glyphs are drawn as stored.
+    // Copies Value (nil empties the glyph). A colour image loses its gAMA chunk: glyphs are drawn as stored. The
+    // image is then the button's own, also when it came from the action before.
     void SetPngImage(TPNGObject* Value);
     TPngOptions PngOptions() const { return FPngOptions; }
     void SetPngOptions(TPngOptions Value);
+    // The PNG is the action's image (and is not stored with the button).
+    bool ImageFromAction() const { return FImageFromAction; }
 
     void Loaded() override;
 
 protected:
     void Paint() override;
+    // An action's image from its list's images becomes the PNG, unless the button has one of its own.
+    void ActionChange(TObject* Sender, bool CheckDefaults) override;
 
 private:
     // Makes the inherited glyph a button-face bitmap of the PNG's size.
@@ -33,4 +38,6 @@ private:
 
     std::unique_ptr<TPNGObject> FPngImage;
     TPngOptions FPngOptions{pngBlendOnDisabled};
+    bool FImageFromAction = false;
+    bool FTakingActionImage = false;
 };

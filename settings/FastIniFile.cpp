@@ -556,6 +556,42 @@ void TFastIniFile::DeleteKey(const std::string& Section, const std::string& Iden
 
 void TFastIniFile::UpdateFile() { Flush(); }
 
+namespace {
+
+// Raises E with "<What> \"<file>\". <system text> (system error <n>)" for the last Win32 error.
+template <class E>
+[[noreturn]] void RaiseSaveError(const char* What, const std::string& File) {
+    DWORD code = GetLastError();
+    throw E(Format("%s \"%s\". %s (system error %lu)", What, File.c_str(), SysErrorMessage(code).c_str(),
+                   static_cast<unsigned long>(code)));
+}
+
+// Deletes the temporary file of a save, whatever marks it has; nothing when there is none.
+void RemoveTemporaryFile(const std::string& Temp, const std::string& Target) {
+    if (GetFileAttributesA(Temp.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesA(Temp.c_str(), FILE_ATTRIBUTE_NORMAL);  // DeleteFileA below says whether it can go
+    if (!DeleteFileA(Temp.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        RaiseSaveError<EFCreateError>("Cannot remove the unfinished save beside", Target);
+}
+
+// The file's access list as a self-relative security descriptor; empty where the file system keeps none.
+std::vector<uint8_t> AccessListOf(const std::string& File) {
+    DWORD needed = 0;
+    GetFileSecurityA(File.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed == 0) {
+        if (GetLastError() == ERROR_NOT_SUPPORTED || GetLastError() == ERROR_INVALID_FUNCTION)
+            return {};
+        RaiseSaveError<EFCreateError>("Cannot read the access list of", File);
+    }
+    std::vector<uint8_t> sd(needed);
+    if (!GetFileSecurityA(File.c_str(), DACL_SECURITY_INFORMATION, sd.data(), needed, &needed))
+        RaiseSaveError<EFCreateError>("Cannot read the access list of", File);
+    return sd;
+}
+
+}  // namespace
+
 void TFastIniFile::Flush() {
     if (!FModified)
         return;
@@ -568,32 +604,36 @@ void TFastIniFile::Flush() {
                                    SysErrorMessage(ERROR_ACCESS_DENIED).c_str(),
                                    static_cast<unsigned long>(ERROR_ACCESS_DENIED)));
     std::string text = FIniItems.GetText();
-    // Written beside the file and then moved over it, so that a failed save leaves the old file as it was.
-    std::string folder = ExtractFilePath(target);
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "ini", 0, temp)) {
-        DWORD code = GetLastError();
-        throw EFCreateError(Format("Cannot create file \"%s\". %s (system error %lu)", target.c_str(),
-                                   SysErrorMessage(code).c_str(), static_cast<unsigned long>(code)));
-    }
+    // Written beside the file and then moved over it, so that a failed save leaves the old file as it was. The
+    // name is always the same, so that what a save cut short (the program killed between the two) is found and
+    // replaced by the next one instead of piling up.
+    const std::string temp = target + ".tmp";
+    RemoveTemporaryFile(temp, target);
+    const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+    // The new file is what the old one was: the marks its owner gave it and who may read and write it.
+    const DWORD kept = replacing ? attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                                 FILE_ATTRIBUTE_NOT_CONTENT_INDEXED)
+                                 : 0;
+    std::vector<uint8_t> access = replacing ? AccessListOf(target) : std::vector<uint8_t>();
     try {
         {
             TFileStream stream(temp, fmCreate);
             stream.WriteBuffer(text.data(), static_cast<long>(text.size()));
-            if (!FlushFileBuffers(stream.Handle())) {
-                DWORD code = GetLastError();
-                throw EWriteError(Format("Cannot write file \"%s\". %s (system error %lu)", target.c_str(),
-                                         SysErrorMessage(code).c_str(), static_cast<unsigned long>(code)));
-            }
+            if (!FlushFileBuffers(stream.Handle()))
+                RaiseSaveError<EWriteError>("Cannot write file", target);
         }
-        if (!MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            DWORD code = GetLastError();
-            throw EFCreateError(Format("Cannot create file \"%s\". %s (system error %lu)", target.c_str(),
-                                       SysErrorMessage(code).c_str(), static_cast<unsigned long>(code)));
-        }
+        if (!access.empty() &&
+            !SetFileSecurityA(temp.c_str(), DACL_SECURITY_INFORMATION,
+                              static_cast<PSECURITY_DESCRIPTOR>(access.data())))
+            RaiseSaveError<EFCreateError>("Cannot give the access list of", target);
+        if (replacing && !SetFileAttributesA(temp.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL))
+            RaiseSaveError<EFCreateError>("Cannot give the attributes of", target);
+        if (!MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            RaiseSaveError<EFCreateError>("Cannot create file", target);
     } catch (...) {
         // The temporary file is ours; the error that matters is the one above.
-        DeleteFileA(temp);
+        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(temp.c_str());
         throw;
     }
     FModified = false;

@@ -152,7 +152,9 @@ public:
     void ReadSectionValues(const std::string& Section, TStrings* Strings) override;
     void EraseSection(const std::string& Section) override;
     void DeleteKey(const std::string& Section, const std::string& Ident) override;
-    // Writes the file when anything changed: to a temporary file beside it, which then replaces it.
+    // Writes the file when anything changed: to the temporary file FileName + ".tmp" beside it, which then
+    // replaces it with the old file's attributes (hidden, system, archive, not indexed) and access list. A
+    // temporary file an earlier save left behind (the program ended between writing and replacing) goes first.
     void UpdateFile() override;
     // Drops every line and the modified state; the next operation reads the file again.
     virtual void Clear();

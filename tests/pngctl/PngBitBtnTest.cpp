@@ -17,6 +17,7 @@ class TOpenPngBitBtn : public TPngBitBtn {
 public:
     using TPngBitBtn::TPngBitBtn;
     bool Themed = false;
+    int Drawn = 0;
     void DrawInto(HDC DC, UINT ItemState) {
         DRAWITEMSTRUCT dis{};
         dis.CtlType = ODT_BUTTON;
@@ -29,6 +30,10 @@ public:
 
 protected:
     bool UseThemes() const override { return Themed; }
+    void DrawItem(const DRAWITEMSTRUCT& DrawItemStruct) override {
+        ++Drawn;
+        TPngBitBtn::DrawItem(DrawItemStruct);
+    }
 };
 
 constexpr TColor kGlyph = RGB(20, 60, 220);
@@ -145,6 +150,27 @@ TEST_F(PngBitBtn, ADisabledCaptionIsGreyedLikeItsGlyph) {
         }
     EXPECT_GT(greyPixels, 10);
     EXPECT_EQ(blackPixels, 0);
+}
+
+TEST_F(PngBitBtn, OnlyTheThemedFaceIsRepaintedWhenTheMouseComesAndGoes) {
+    form->Show();
+    PumpFor(100);
+    auto hover = [&](UINT Msg) {
+        button->Drawn = 0;
+        button->Perform(Msg, 0, 0);
+        UpdateWindow(button->Handle());
+        return button->Drawn;
+    };
+    // The classic face looks the same with the mouse over it.
+    EXPECT_EQ(hover(CM_MOUSEENTER), 0);
+    EXPECT_FALSE(button->MouseInControl());
+    EXPECT_EQ(hover(CM_MOUSELEAVE), 0);
+    button->Themed = true;
+    EXPECT_GT(hover(CM_MOUSEENTER), 0);
+    EXPECT_TRUE(button->MouseInControl());
+    EXPECT_EQ(hover(CM_MOUSEENTER), 0);  // already in
+    EXPECT_GT(hover(CM_MOUSELEAVE), 0);
+    EXPECT_FALSE(button->MouseInControl());
 }
 
 TEST_F(PngBitBtn, WithTheVisualStyleTheGlyphKeepsItsPlace) {

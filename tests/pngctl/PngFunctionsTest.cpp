@@ -4,9 +4,12 @@
 #include "TestDC.h"
 #include "pngctl/PngFunctions.h"
 
+#include "classlib/JPEG.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -325,6 +328,32 @@ TEST(ConvertToPNG, APngIsCopied) {
     auto png = ConvertToPNG(&source);
     EXPECT_EQ(png->ColorType(), ctPalette);
     EXPECT_EQ(SavePng(*png), SavePng(source));
+}
+
+// The Part's blank bitmap for other graphics would turn every JPEG glyph black: the picture is drawn, opaque.
+TEST(ConvertToPNG, AJpegIsDrawnOpaqueInItsOwnColours) {
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(16, 12);
+    bitmap.Canvas()->Brush()->SetColor(RGB(200, 40, 40));
+    bitmap.Canvas()->FillRect(TRect(0, 0, 8, 12));
+    bitmap.Canvas()->Brush()->SetColor(RGB(40, 200, 90));
+    bitmap.Canvas()->FillRect(TRect(8, 0, 16, 12));
+    TJPEGImage jpeg;
+    jpeg.Assign(&bitmap);
+    jpeg.JPEGNeeded();
+    auto png = ConvertToPNG(&jpeg);
+    ASSERT_EQ(png->Width(), 16);
+    ASSERT_EQ(png->Height(), 12);
+    auto alike = [](TColor c, int r, int g, int b) {
+        return std::abs(GetRValue(c) - r) <= 12 && std::abs(GetGValue(c) - g) <= 12 && std::abs(GetBValue(c) - b) <= 12;
+    };
+    for (int y = 0; y < 12; ++y)
+        for (int x : {1, 5, 10, 14}) {
+            TColor c = png->Pixels(x, y);
+            EXPECT_TRUE(x < 8 ? alike(c, 200, 40, 40) : alike(c, 40, 200, 90)) << x << "," << y << ": " << std::hex << c;
+            EXPECT_EQ(png->PixelAlpha(x, y), 255) << x << "," << y;
+        }
 }
 
 TEST(CreatePNG, AlphaComesFromTheMasksRed) {

@@ -3,6 +3,7 @@
 #include "tests/support/ListItems.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <memory>
 #include <string>
@@ -500,6 +501,111 @@ TEST_F(FastIniFileTest, AReadOnlyFileIsNotReplaced) {
     EXPECT_EQ(Saved(), "[s]\r\nk=old\r\n");
     ini->UpdateFile();
     EXPECT_EQ(Saved(), "[s]\r\nk=new\r\n");
+}
+
+TEST_F(FastIniFileTest, TheSavedFileKeepsTheMarksItsOwnerGaveIt) {
+    const DWORD marks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                        FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    for (DWORD given : {marks, DWORD(FILE_ATTRIBUTE_HIDDEN), DWORD(FILE_ATTRIBUTE_NORMAL)}) {
+        auto ini = Open("[s]\r\nk=old\r\n");
+        ASSERT_TRUE(SetFileAttributesA(Name.c_str(), given));
+        const DWORD before = GetFileAttributesA(Name.c_str());
+        ini->WriteString("s", "k", "new");
+        ini->UpdateFile();
+        EXPECT_EQ(Saved(), "[s]\r\nk=new\r\n");
+        EXPECT_EQ(GetFileAttributesA(Name.c_str()) & marks, before & marks) << std::hex << given;
+    }
+}
+
+// The file's access list in the system's text form (owner and group left out: the save does not change them).
+std::string AccessListText(const std::string& File) {
+    DWORD needed = 0;
+    GetFileSecurityA(File.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<uint8_t> sd(needed ? needed : 1);
+    if (!GetFileSecurityA(File.c_str(), DACL_SECURITY_INFORMATION, sd.data(), needed, &needed))
+        RaiseLastOSError("GetFileSecurityA");
+    char* text = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(sd.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                              &text, nullptr))
+        RaiseLastOSError("ConvertSecurityDescriptorToStringSecurityDescriptorA");
+    std::string result = text;
+    LocalFree(text);
+    return result;
+}
+
+// The user this test runs as, in the system's text form.
+std::string UserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        RaiseLastOSError("OpenProcessToken");
+    std::vector<uint8_t> info(256);
+    DWORD size = 0;
+    BOOL ok = GetTokenInformation(token, TokenUser, info.data(), static_cast<DWORD>(info.size()), &size);
+    CloseHandle(token);
+    if (!ok)
+        RaiseLastOSError("GetTokenInformation");
+    char* text = nullptr;
+    if (!ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid, &text))
+        RaiseLastOSError("ConvertSidToStringSidA");
+    std::string sid = text;
+    LocalFree(text);
+    return sid;
+}
+
+TEST_F(FastIniFileTest, TheSavedFileKeepsWhoMayReadAndWriteIt) {
+    auto ini = Open("[s]\r\nk=old\r\n");
+    // Only the owner and the system may read and change it; nothing is inherited. (Wine keeps an access list as
+    // the file's Unix permissions, so the list is one that they can say.)
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    const std::string list = "D:P(A;;FA;;;SY)(A;;FA;;;" + UserSid() + ")";
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(list.c_str(), SDDL_REVISION_1, &sd, nullptr));
+    ASSERT_TRUE(SetFileSecurityA(Name.c_str(), DACL_SECURITY_INFORMATION, sd));
+    LocalFree(sd);
+    const std::string before = AccessListText(Name);
+    ini->WriteString("s", "k", "new");
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), "[s]\r\nk=new\r\n");
+    EXPECT_EQ(AccessListText(Name), before);
+    // A new file gets what its folder gives.
+    const std::string fresh = Dir.File("fresh.ini");
+    {
+        TFastIniFile other(fresh);
+        other.WriteString("s", "k", "v");
+    }
+    EXPECT_NE(AccessListText(fresh), before);
+}
+
+TEST_F(FastIniFileTest, TheUnfinishedSaveOfAProgramThatWasKilledGoesWithTheNextSave) {
+    auto ini = Open("[s]\r\nk=old\r\n");
+    // What a save left that never came to replacing the file: its temporary file, here even marked read-only.
+    const std::string temp = Name + ".tmp";
+    WriteFileBytes(temp, "[s]\r\nk=half");
+    ASSERT_TRUE(SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ini->WriteString("s", "k", "new");
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), "[s]\r\nk=new\r\n");
+    EXPECT_FALSE(FileExists(temp));
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(Dir.File("*.tmp").c_str(), &fd);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "left behind: " << fd.cFileName;
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    // One that cannot go (a program still holds it) stops the save, which keeps the old file and what changed.
+    WriteFileBytes(temp, "held");
+    HANDLE held = CreateFileA(temp.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ini->WriteString("s", "k", "newer");
+    try {
+        ini->UpdateFile();
+        ADD_FAILURE() << "saved past a temporary file that is in use";
+    } catch (const EFCreateError& e) {
+        EXPECT_NE(std::string(e.what()).find(Name), std::string::npos) << e.what();
+    }
+    CloseHandle(held);
+    EXPECT_EQ(Saved(), "[s]\r\nk=new\r\n");
+    ini->UpdateFile();
+    EXPECT_EQ(Saved(), "[s]\r\nk=newer\r\n");
+    EXPECT_FALSE(FileExists(temp));
 }
 
 TEST_F(FastIniFileTest, SavingIntoAMissingFolderRaisesButTheDestructorDoesNot) {
