@@ -153,6 +153,7 @@ struct ProcessUse {
     long Gdi = 0, User = 0;
     bool Counted = false;
     size_t WorkingSet = 0, Private = 0;
+    int Adapters = 0;
 };
 
 ProcessUse UseNow() {
@@ -172,6 +173,7 @@ ProcessUse UseNow() {
     if (GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof m))
         u.WorkingSet = m.WorkingSetSize;
     u.Private = PrivateBytes();
+    u.Adapters = TacMainWnd::LiveCount();
     return u;
 }
 
@@ -468,15 +470,37 @@ TEST_F(Showcase, EveryWindowIsSkinnedAndAfterTheSkinGoesEverythingIsAsBefore) {
     EXPECT_EQ(DifferentPixels(plainMdi.get(), afterMdi.get()), 0);
 }
 
+// Runs Open, which shows a modal window of class Class and returns when it closes; true when Inspect saw it. A
+// timer of the modal loop ticks every Period milliseconds and closes the window Delay ticks after it showed.
+bool Probe(const std::string& Class, const std::function<void()>& Open, const std::function<void(HWND)>& Inspect,
+           UINT Period = 100, int Delay = 4);
+
 TEST_F(Showcase, AHundredCyclesOfLoadChangeAndRemoveKeepTheProcessWhereItWas) {
     // A cycle loads the sample skin (from its folder, then from its packed file), changes it (its hue, then to
-    // another skin) and removes it.
-    auto cycle = [this](int i) {
+    // another skin), opens and closes a message box, an open dialog and a popup menu under it, and removes it.
+    char file[MAX_PATH] = {};
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Form->Handle();
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = OFN_EXPLORER;
+    int unskinned = 0;
+    // Each is closed on the tick after the one that saw it shown: the hook has skinned it and it has painted.
+    auto openAndClose = [&](const std::string& Class, const std::function<void()>& Open) {
+        bool seen = Probe(
+            Class, Open, [&](HWND Wnd) { unskinned += GetSkinCmdBool(Wnd, scIsSkinned) ? 0 : 1; }, 15, 1);
+        unskinned += seen ? 0 : 1;
+    };
+    auto cycle = [&](int i) {
         Load(i % 2 ? "SAMPLEPACKED" : "SAMPLE");
         if (i % 2)
             Load("FLATFORM");
         else
             Manager->SetHueOffset(Manager->HueOffset() ? 0 : 60);
+        openAndClose("#32770", [&] { MessageBoxA(Form->Handle(), "A cycle.", "Showcase", MB_OKCANCEL); });
+        openAndClose("#32770", [&] { GetOpenFileNameA(&ofn); });
+        openAndClose("#32768", [&] { Popup->Popup(200, 200); });
         Remove();
     };
     // Warm-up: fonts, caches and the system's own first-use objects are made once.
@@ -490,11 +514,13 @@ TEST_F(Showcase, AHundredCyclesOfLoadChangeAndRemoveKeepTheProcessWhereItWas) {
         cycle(i);
     Repaint();
     const ProcessUse end = UseNow();
-    std::printf("%d cycles: GDI objects %ld -> %ld, user objects %ld -> %ld (%s), working set %zu -> %zu KiB, "
-                "private bytes %zu -> %zu KiB\n",
+    std::printf("%d cycles: GDI objects %ld -> %ld, user objects %ld -> %ld (%s), adapters %d -> %d, working set "
+                "%zu -> %zu KiB, private bytes %zu -> %zu KiB\n",
                 cycles, start.Gdi, end.Gdi, start.User, end.User,
-                start.Counted ? "GetGuiResources" : "made from the room left", start.WorkingSet / 1024,
-                end.WorkingSet / 1024, start.Private / 1024, end.Private / 1024);
+                start.Counted ? "GetGuiResources" : "made from the room left", start.Adapters, end.Adapters,
+                start.WorkingSet / 1024, end.WorkingSet / 1024, start.Private / 1024, end.Private / 1024);
+    EXPECT_EQ(unskinned, 0) << "windows of the cycles that never showed or that the hook did not skin";
+    EXPECT_EQ(end.Adapters, start.Adapters);
     EXPECT_LE(end.Gdi, start.Gdi + 2);
     EXPECT_LE(end.User, start.User + 2);
     // Within 4 MiB: the heap keeps some freed blocks in its own lists.
@@ -504,11 +530,12 @@ TEST_F(Showcase, AHundredCyclesOfLoadChangeAndRemoveKeepTheProcessWhereItWas) {
 
 // --- the dialogs and popup menus of the skinned program, skinned by the default manager's hook ---
 
-// Looks at the first visible window of class Class of this thread once it has been shown for a few ticks of the
-// timer that runs inside the modal loop, then closes it (Escape for a menu, Cancel for a dialog).
+// Looks at the first visible window of class Class of this thread once it has been shown for Delay ticks of the
+// timer that runs inside the modal loop, then closes it (EndMenu for a menu, Cancel for a dialog).
 struct ModalProbe {
     std::string Class;
     std::function<void(HWND)> Inspect;
+    int Delay = 4;
     HWND Found = nullptr;
     int Ticks = 0, SeenAt = 0;
     bool Inspected = false;
@@ -537,12 +564,13 @@ void CALLBACK ProbeTick(HWND, UINT, UINT_PTR, DWORD) {
             p->SeenAt = p->Ticks;
             return;
         }
-        if (!p->Inspected && p->Ticks >= p->SeenAt + 4) {
+        if (!p->Inspected && p->Ticks >= p->SeenAt + p->Delay) {
             p->Inspected = true;
             p->Inspect(p->Found);
         }
         // Closed after the look, and again later should the first request not reach it.
-        if (p->Inspected && (p->Ticks == p->SeenAt + 5 || p->Ticks == p->SeenAt + 60) && IsWindow(p->Found)) {
+        if (p->Inspected && (p->Ticks == p->SeenAt + p->Delay + 1 || p->Ticks == p->SeenAt + p->Delay + 60) &&
+            IsWindow(p->Found)) {
             if (p->Class == "#32768")
                 EndMenu();
             else
@@ -553,13 +581,14 @@ void CALLBACK ProbeTick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-// Runs Open, which shows a modal window of class Class and returns when it closes; true when Inspect saw it.
-bool Probe(const std::string& Class, const std::function<void()>& Open, const std::function<void(HWND)>& Inspect) {
+bool Probe(const std::string& Class, const std::function<void()>& Open, const std::function<void(HWND)>& Inspect,
+           UINT Period, int Delay) {
     ModalProbe probe;
     probe.Class = Class;
     probe.Inspect = Inspect;
+    probe.Delay = Delay;
     CurrentProbe = &probe;
-    UINT_PTR id = SetTimer(nullptr, 0, 100, ProbeTick);
+    UINT_PTR id = SetTimer(nullptr, 0, Period, ProbeTick);
     Open();
     KillTimer(nullptr, id);
     CurrentProbe = nullptr;
