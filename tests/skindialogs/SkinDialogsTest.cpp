@@ -658,6 +658,21 @@ bool AdaptedAs(HWND Dialog, int Id) {
     return dynamic_cast<T*>(GetAdapterOfWnd(GetDlgItem(Dialog, Id))) != nullptr;
 }
 
+// Shows the dialog of the template modally (owned by Owner, run by Proc), looking at it with Inspect once shown;
+// Answer gets what the dialog ended with.
+Driver DriveTemplate(const std::vector<WORD>& Template, HWND Owner, DLGPROC Proc,
+                     const std::function<void(HWND)>& Inspect, int Delay = 4, INT_PTR* Answer = nullptr) {
+    return Drive(
+        "#32770",
+        [&] {
+            INT_PTR answer = DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(Template.data()),
+                                                     Owner, Proc, 0);
+            if (Answer)
+                *Answer = answer;
+        },
+        Inspect, Delay);
+}
+
 TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
     std::vector<TemplateControl> controls = {
         {L"STATIC", SS_LEFT, 5, 5, 60, 10, 101},
@@ -684,12 +699,8 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
                                             L"Own dialog", controls);
     bool checked = false;
     INT_PTR answer = 0;
-    Driver d = Drive(
-        "#32770",
-        [&] {
-            answer = DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
-                                             PlainDialogProc, 0);
-        },
+    Driver d = DriveTemplate(
+        tmpl, Owner, PlainDialogProc,
         [&](HWND dialog) {
             checked = true;
             ASSERT_TRUE(Skinned(dialog));
@@ -767,7 +778,7 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
             EXPECT_FALSE(IsZoomed(dialog));
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         },
-        4);
+        4, &answer);
     EXPECT_TRUE(checked);
     EXPECT_EQ(answer, IDOK);
 }
@@ -776,12 +787,8 @@ TEST_F(SkinDialogs, ADialogThatKeepsItsOwnRegionGetsNone) {
     std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
                                             L"Own region", {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
     bool checked = false;
-    Drive(
-        "#32770",
-        [&] {
-            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
-                                    OwnRegionDialogProc, 0);
-        },
+    DriveTemplate(
+        tmpl, Owner, OwnRegionDialogProc,
         [&](HWND dialog) {
             checked = true;
             ASSERT_TRUE(Skinned(dialog));
@@ -803,12 +810,8 @@ TEST_F(SkinDialogs, ADialogThatSaysItIsSkinnedAlreadyGetsNothing) {
     std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
                                             L"Skins itself", {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
     bool checked = false;
-    Drive(
-        "#32770",
-        [&] {
-            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
-                                    SkinnedDialogProc, 0);
-        },
+    DriveTemplate(
+        tmpl, Owner, SkinnedDialogProc,
         [&](HWND dialog) {
             checked = true;
             EXPECT_EQ(ProviderOf(dialog), nullptr);
@@ -825,12 +828,8 @@ TEST_F(SkinDialogs, AToolWindowDialogHasTheSmallCaptionAndGlyphs) {
         DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, L"Tool dialog",
                        {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}}, WS_EX_TOOLWINDOW);
     bool checked = false;
-    Drive(
-        "#32770",
-        [&] {
-            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner, PlainDialogProc,
-                                    0);
-        },
+    DriveTemplate(
+        tmpl, Owner, PlainDialogProc,
         [&](HWND dialog) {
             checked = true;
             ASSERT_TRUE(Skinned(dialog));
@@ -968,12 +967,8 @@ TEST_F(SkinDialogs, ClosedBoxesMenusAndChildrenGiveTheirAdaptersBackUnderTheSame
                                             L"Children go", {{L"BUTTON", BS_PUSHBUTTON, 10, 10, 50, 14, 101},
                                                              {L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
     bool checked = false;
-    Drive(
-        "#32770",
-        [&] {
-            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner, PlainDialogProc,
-                                    0);
-        },
+    DriveTemplate(
+        tmpl, Owner, PlainDialogProc,
         [&](HWND dialog) {
             checked = true;
             TacProvider* provider = ProviderOf(dialog);
@@ -1052,12 +1047,8 @@ TEST_F(SkinDialogs, EachRepaintOfADialogsFramePaintsItOnceAndSetsNoNewRegion) {
         DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | DS_SETFONT, L"Counted",
                        {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
     bool checked = false;
-    Drive(
-        "#32770",
-        [&] {
-            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner, PlainDialogProc,
-                                    0);
-        },
+    DriveTemplate(
+        tmpl, Owner, PlainDialogProc,
         [&](HWND dialog) {
             checked = true;
             ASSERT_TRUE(Skinned(dialog));
