@@ -30,7 +30,9 @@ TacAdapterPtr<TacMDIWnd> TacMDIWnd::CreateForForm(TacMDIFormSkinning* Provider, 
     adapter->Form = Provider->Form();
     adapter->FormSkinData = Provider->FormSkinData();
     TsCommonData* data = adapter->FormSkinData;
-    adapter->Init(ClientHandle, nullptr, data ? data->SkinManager() : nullptr, "MDIAREA", Repaint);
+    // The client area itself is painted from the form's cache, where the form composed its "MDIAREA"; the
+    // adapter's own section stands for what shows through to the form.
+    adapter->Init(ClientHandle, nullptr, data ? data->SkinManager() : nullptr, "CHECKBOX", Repaint);
     return adapter;
 }
 

@@ -209,11 +209,17 @@ void TacMainWnd::CallPrevWndProc(TMessage& Message) {
 LRESULT CALLBACK TacMainWnd::InstanceProc(void* Object, UINT Msg, WPARAM WParam, LPARAM LParam) {
     auto* self = static_cast<TacMainWnd*>(Object);
     TMessage m{Msg, WParam, LParam, 0};
+    ++self->FCalls;
     RunGuarded([&] { self->WndProc(m); });
+    --self->FCalls;
     return m.Result;
 }
 
-void TacMainWnd::HookedWndProc(TMessage& Message) { WndProc(Message); }
+void TacMainWnd::HookedWndProc(TMessage& Message) {
+    ++FCalls;
+    auto done = Finally([this] { --FCalls; });
+    WndProc(Message);
+}
 
 bool TacMainWnd::SkinActive() const {
     if (!SkinData)

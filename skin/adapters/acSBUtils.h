@@ -110,6 +110,9 @@ public:
 
     // Adapter objects alive in the process (for leak checks).
     static int LiveCount();
+    // True while one of the adapter's window procedures runs: whoever frees adapters of closed windows waits then,
+    // for the procedure returns into the object.
+    bool InCall() const { return FCalls > 0; }
 
 protected:
     // The hook that Init installs: scroll adapters set up their bars first and subclass themselves.
@@ -126,6 +129,7 @@ private:
 
     TWindowProcHook FHook;
     bool FReleased = false;
+    int FCalls = 0;
 };
 
 // Deletes an adapter after its destruction steps, so that overridden RestoreStdParams still runs.

@@ -304,10 +304,9 @@ void DrawOutlinedText(TCanvas* Canvas, const Str& Text, const TRect& R, UINT Fla
     DrawTextStr(PrepareText(Canvas, Colors[0]), Text, r, Flags);
 }
 
-}  // namespace
-
-void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
-                 bool Hot, TsSkinManager* Manager) {
+template <class S>
+void WriteSectionText(TCanvas* Canvas, const S& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex, bool Hot,
+                      TsSkinManager* Manager) {
     TsSkinManager* manager = Manager ? Manager : DefaultManager;
     if (!Canvas || !DefaultManager || !manager->IsValidSkinIndex(SkinIndex))
         return;
@@ -319,6 +318,18 @@ void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R
         return;
     }
     DrawOutlinedText(Canvas, Text, R, Flags, Hot ? section.HotFontColor : section.FontColor);
+}
+
+}  // namespace
+
+void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                 bool Hot, TsSkinManager* Manager) {
+    WriteSectionText(Canvas, Text, Enabled, R, Flags, SkinIndex, Hot, Manager);
+}
+
+void WriteTextExW(TCanvas* Canvas, const std::wstring& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                  bool Hot, TsSkinManager* Manager) {
+    WriteSectionText(Canvas, Text, Enabled, R, Flags, SkinIndex, Hot, Manager);
 }
 
 namespace {

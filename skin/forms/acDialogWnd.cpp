@@ -51,6 +51,7 @@ TacDialogWnd::~TacDialogWnd() {
 void TacDialogWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
                         const std::string& SkinSection, bool Repaint) {
     TacScrollWnd::Init(AHandle, ASkinData, ASkinManager, SkinSection, Repaint);
+    WndTextW = GetWndTextW(AHandle);
     ChildrenAdapted = false;
     Painted = false;
     RgnChanged = true;
@@ -98,6 +99,7 @@ void TacDialogWnd::InitTitle() {
     Icon = reinterpret_cast<HICON>(SendMessageA(CtrlHandle, WM_GETICON, ICON_SMALL, 0));
     if (!Icon)
         Icon = reinterpret_cast<HICON>(SendMessageA(CtrlHandle, WM_GETICON, ICON_BIG, 0));
+    MakeIconBmp();
     CaptionFont = std::make_unique<TFont>();
     NONCLIENTMETRICSA metrics{};
     // The size the system accepts on every version this program runs on.
@@ -113,6 +115,18 @@ void TacDialogWnd::InitTitle() {
     }
     if (SkinData)
         SkinData->BGChanged = true;
+}
+
+void TacDialogWnd::MakeIconBmp() {
+    int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    IconBmp = CreateBmp24(cx, cy);
+    FillDC(IconBmp->Canvas()->Handle(), TRect(0, 0, cx, cy), clFuchsia);
+    HICON copy = Icon ? static_cast<HICON>(CopyImage(Icon, IMAGE_ICON, cx, cy, LR_COPYFROMRESOURCE)) : nullptr;
+    HICON icon = copy ? copy : LoadIcon(nullptr, IDI_APPLICATION);
+    DrawIconEx(IconBmp->Canvas()->Handle(), 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL);
+    if (copy)
+        DestroyIcon(copy);
+    GdiFlush();
 }
 
 void TacDialogWnd::LoadButtonIndexes() {
@@ -181,7 +195,7 @@ bool TacDialogWnd::MinEnabled() const {
 
 // --- painting ---
 
-void TacDialogWnd::PaintTitleButtons(TBitmap* Cache, TsSkinManager* Manager) {
+void TacDialogWnd::PaintTitleButtons(TBitmap* Cache, TsSkinManager* Manager, bool FromSaved) {
     int strip = BorderHeight() + CaptionHeight();
     int x = WndWidth - BorderWidth();
     // The title bar behind the buttons, as wide as the buttons that will be drawn.
@@ -207,10 +221,24 @@ void TacDialogWnd::PaintTitleButtons(TBitmap* Cache, TsSkinManager* Manager) {
     for (const Item& item : items)
         if (item.Shown && Manager->IsValidImgIndex(item.Glyph))
             total += width(item.Glyph) + (item.Btn->Big ? 0 : 2);
-    int bar = Manager->GetSkinIndex("TITLEBAR");
-    if (Manager->IsValidSkinIndex(bar) && total > 0)
-        PaintSkinItem(bar, "TITLEBAR", NoCacheInfo(), -1, -1, Manager, Cache, TPoint(0, 0),
-                      TRect(x - total, BorderHeight(), x, strip), Active ? 1 : 0);
+    TRect saved(x - total, 0, x, strip);
+    if (FromSaved) {
+        BitBlt(Cache->Canvas()->Handle(), FButtonsRect.left, FButtonsRect.top, FButtonsRect.Width(),
+               FButtonsRect.Height(), ButtonsBG->Canvas()->Handle(), 0, 0, SRCCOPY);
+    } else {
+        int bar = Manager->GetSkinIndex("TITLEBAR");
+        if (Manager->IsValidSkinIndex(bar) && total > 0)
+            PaintSkinItem(bar, "TITLEBAR", NoCacheInfo(), -1, -1, Manager, Cache, TPoint(0, 0),
+                          TRect(x - total, BorderHeight(), x, strip), Active ? 1 : 0);
+        ButtonsBG.reset();
+        FButtonsRect = TRect();
+        if (total > 0 && strip > 0) {
+            ButtonsBG = CreateBmp24(saved.Width(), saved.Height());
+            BitBlt(ButtonsBG->Canvas()->Handle(), 0, 0, saved.Width(), saved.Height(), Cache->Canvas()->Handle(),
+                   saved.left, saved.top, SRCCOPY);
+            FButtonsRect = saved;
+        }
+    }
     int align = Manager->SkinData() ? Manager->SkinData()->BIVAlign : 0;
     for (Item& item : items) {
         TacTitleButton& btn = *item.Btn;
@@ -246,8 +274,8 @@ void TacDialogWnd::PaintCaptionText(TBitmap* Cache, TsSkinManager* Manager, int 
     if (CaptionFont)
         canvas->Font()->Assign(CaptionFont.get());
     int title = Manager->GetSkinIndex("FORMTITLE");
-    WriteTextEx(canvas, WndText, true, r, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX, title, Active,
-                Manager);
+    WriteTextExW(canvas, WndTextW, true, r, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX, title, Active,
+                 Manager);
 }
 
 void TacDialogWnd::ComposeFrame() {
@@ -275,18 +303,15 @@ void TacDialogWnd::ComposeFrame() {
         if (manager->IsValidSkinIndex(title))
             PaintSkinItem(title, "FORMTITLE", NoCacheInfo(), -1, -1, manager, cache, TPoint(0, 0),
                           TRect(0, 0, WndWidth, IsIconic(CtrlHandle) ? WndHeight : strip), Active ? 1 : 0);
-        int cy = GetSystemMetrics(SM_CYSMICON);
-        HICON copy = Icon ? static_cast<HICON>(CopyImage(Icon, IMAGE_ICON, iconSize, cy, LR_COPYFROMRESOURCE))
-                          : nullptr;
-        HICON icon = copy ? copy : LoadIcon(nullptr, IDI_APPLICATION);
-        DrawIconEx(cache->Canvas()->Handle(), BorderWidth(), BorderHeight() + (caption - cy) / 2, icon, iconSize, cy,
-                   0, nullptr, DI_NORMAL);
-        if (copy)
-            DestroyIcon(copy);
+        if (!IconBmp)
+            MakeIconBmp();
+        CopyTransBmp(cache, IconBmp.get(), BorderWidth(), BorderHeight() + (caption - IconBmp->Height()) / 2,
+                     clFuchsia);
     }
     FButtonsLeft = WndWidth - BorderWidth();
+    ButtonsBG.reset();
     if (Style & WS_SYSMENU)
-        PaintTitleButtons(cache, manager);
+        PaintTitleButtons(cache, manager, false);
     if (caption > 0)
         PaintCaptionText(cache, manager, BorderWidth() + iconSize + 4, FButtonsLeft - 6);
     bool singleBorder = !manager->IsValidImgIndex(SkinData->BorderIndex) ||
@@ -302,6 +327,9 @@ void TacDialogWnd::ComposeFrame() {
 
 void TacDialogWnd::UpdateRegion() {
     RgnChanged = false;
+    RECT bounds{};
+    GetWindowRect(CtrlHandle, &bounds);
+    FRegionSize = TSize(bounds.right - bounds.left, bounds.bottom - bounds.top);
     if (Kind == 2 && !(Style & WS_THICKFRAME))
         return;
     TsSkinManager* manager = SkinData ? SkinData->SkinManager() : nullptr;
@@ -340,6 +368,14 @@ void TacDialogWnd::UpdateRegion() {
 void TacDialogWnd::PaintFrame(HDC DC) {
     if (!SkinData || !SkinActive())
         return;
+    // The system may paint a new size's frame before it reports the change: the size itself tells.
+    RECT bounds{};
+    GetWindowRect(CtrlHandle, &bounds);
+    TSize size(bounds.right - bounds.left, bounds.bottom - bounds.top);
+    if (size.cx != FRegionSize.cx || size.cy != FRegionSize.cy)
+        RgnChanged = true;
+    if (TBitmap* cache = SkinData->CacheBmp(); !cache || cache->Width() != size.cx || cache->Height() != size.cy)
+        SkinData->BGChanged = true;
     if (RgnChanged && !acDialogRegionChanging)
         UpdateRegion();
     ComposeFrame();
@@ -374,6 +410,26 @@ void TacDialogWnd::RepaintFrame() {
         SkinData->BGChanged = true;
     if (IsWindowVisible(CtrlHandle))
         SendMessageA(CtrlHandle, WM_NCPAINT, 1, 0);
+}
+
+void TacDialogWnd::RepaintButtons() {
+    TsSkinManager* manager = SkinData ? SkinData->SkinManager() : nullptr;
+    TBitmap* cache = SkinData ? SkinData->CacheBmp() : nullptr;
+    RECT w{};
+    GetWindowRect(CtrlHandle, &w);
+    // Anything else that changed since the last composition needs the whole frame.
+    if (!manager || !SkinActive() || SkinData->BGChanged || !ButtonsBG || !cache || cache->Width() != WndWidth ||
+        w.right - w.left != WndWidth || w.bottom - w.top != WndHeight) {
+        RepaintFrame();
+        return;
+    }
+    PaintTitleButtons(cache, manager, true);
+    if (!IsWindowVisible(CtrlHandle))
+        return;
+    HDC dc = GetWindowDC(CtrlHandle);
+    BitBlt(dc, FButtonsRect.left, FButtonsRect.top, FButtonsRect.Width(), FButtonsRect.Height(),
+           cache->Canvas()->Handle(), FButtonsRect.left, FButtonsRect.top, SRCCOPY);
+    ReleaseDC(CtrlHandle, dc);
 }
 
 void TacDialogWnd::EraseBackground(TMessage& Message) {
@@ -435,7 +491,7 @@ void TacDialogWnd::SetHotButton(int Code, bool Repaint) {
         TrackMouseEvent(&track);
     }
     if (Repaint)
-        RepaintFrame();
+        RepaintButtons();
 }
 
 void TacDialogWnd::PressButton(int Code) {
@@ -445,7 +501,7 @@ void TacDialogWnd::PressButton(int Code) {
     SetHotButton(Code, false);
     btn->State = 2;
     Pressing = true;
-    RepaintFrame();
+    RepaintButtons();
 }
 
 void TacDialogWnd::ShowSystemMenu(int X, int Y) {
@@ -487,8 +543,9 @@ LRESULT TacDialogWnd::HitTest(TMessage& Message) {
         }
     } else if (IsZoomed(CtrlHandle) &&
                (p.x < 2 || p.y < 2 || p.x >= w.right - w.left - 2 || p.y >= w.bottom - w.top - 2)) {
+        // The rim of a zoomed dialog takes no click, as a skinned form's does not.
         SetHotButton(0, true);
-        return HTERROR;
+        return HTTRANSPARENT;
     }
     CallPrevWndProc(Message);
     result = Message.Result;
@@ -658,11 +715,18 @@ void TacDialogWnd::WndProc(TMessage& Message) {
         break;
     case WM_GETDLGCODE:
         return;
-    case WM_WINDOWPOSCHANGED:
-        SkinData->BGChanged = true;
-        RgnChanged = true;
+    case WM_WINDOWPOSCHANGED: {
+        // The frame and the region follow the window's size and frame. The region's own change, which the system
+        // reports as a frame change, must not build the region again at the next paint (each paint would then set
+        // a region and compose the frame twice); a move or a change of order leaves both as they are.
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+        if (!acDialogRegionChanging && (!pos || !(pos->flags & SWP_NOSIZE) || (pos->flags & SWP_FRAMECHANGED))) {
+            SkinData->BGChanged = true;
+            RgnChanged = true;
+        }
         CallPrevWndProc(Message);
         return;
+    }
     case WM_SIZE:
         SkinData->BGChanged = true;
         RgnChanged = true;
@@ -685,6 +749,7 @@ void TacDialogWnd::WndProc(TMessage& Message) {
             std::string text(static_cast<size_t>(GetWindowTextLengthA(CtrlHandle)) + 1, '\0');
             text.resize(static_cast<size_t>(std::max(GetWindowTextA(CtrlHandle, text.data(), static_cast<int>(text.size())), 0)));
             WndText = text;
+            WndTextW = GetWndTextW(CtrlHandle);
         }
         RepaintFrame();
         return;
@@ -722,6 +787,10 @@ void TacDialogWnd::WndProc(TMessage& Message) {
         if (!IsWindowVisible(CtrlHandle) || !SkinActive())
             break;
         GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
+        if (std::wstring text = GetWndTextW(CtrlHandle); text != WndTextW) {
+            WndTextW = std::move(text);
+            SkinData->BGChanged = true;
+        }
         PaintFrame(nullptr);
         Message.Result = 1;
         return;
@@ -799,6 +868,16 @@ void TacDialogWnd::WndProc(TMessage& Message) {
         RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
         return;
     case WM_SYSCOMMAND:
+        if ((Message.WParam & 0xFFF0) == SC_KEYMENU && Message.LParam == VK_SPACE && FSysMenuRemoved && SkinActive()) {
+            // WS_SYSMENU left the style so that the system draws no buttons of its own, and Alt+Space went with it:
+            // the skinned system menu opens from the keyboard instead, below the icon.
+            SetHotButton(0, true);
+            RECT w{};
+            GetWindowRect(CtrlHandle, &w);
+            ShowSystemMenu(w.left + BorderWidth(), w.top + BorderHeight() + CaptionHeight());
+            Message.Result = 0;
+            return;
+        }
         if (Message.WParam == SC_MAXIMIZE || Message.WParam == SC_RESTORE) {
             TacScrollWnd::WndProc(Message);
             if (MaxEnabled())

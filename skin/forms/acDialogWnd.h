@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class TacProvider;
 class TacSystemMenu;
@@ -61,6 +62,11 @@ public:
     int HotButton = 0;
     TacTitleButton BtnMin, BtnMax, BtnClose, BtnHelp;
     HICON Icon = nullptr;
+    // The window icon at small-icon size on $FF00FF (transparent), made with the title.
+    std::unique_ptr<TBitmap> IconBmp;
+    // The caption as wide text, read again at every frame paint: a caption outside the code page keeps its
+    // characters.
+    std::wstring WndTextW;
     std::unique_ptr<TFont> CaptionFont;
     LONG_PTR Style = 0, ExStyle = 0;
     bool RgnChanged = true;
@@ -68,6 +74,9 @@ public:
     // 0 modal frame, 1 not yet known, 2 popup without a caption, 3 sizeable; 4 and 5 are the small-caption kinds.
     uint8_t Kind = 1;
     std::unique_ptr<TBitmap> TitleBG;
+    // The title bar behind the title buttons as the last composition of the frame left it: a button that changes
+    // its state is drawn again over it, without composing the whole frame.
+    std::unique_ptr<TBitmap> ButtonsBG;
     std::unique_ptr<TacSystemMenu> SysMenu;
     TacProvider* Provider = nullptr;
     bool Active = true;
@@ -83,6 +92,8 @@ private:
     void SetHotButton(int Code, bool Repaint);
     void PressButton(int Code);
     void RepaintFrame();
+    // Draws the title buttons again over ButtonsBG and shows them; the whole frame when the cache is not current.
+    void RepaintButtons();
     void UpdateRegion();
     void ShowSystemMenu(int X, int Y);
     LRESULT HitTest(TMessage& Message);
@@ -90,13 +101,20 @@ private:
     void ButtonUp(TMessage& Message);
     void EraseBackground(TMessage& Message);
     void ComposeFrame();
-    void PaintTitleButtons(TBitmap* Cache, TsSkinManager* Manager);
+    // Lays the title buttons out and draws them; FromSaved takes the bar behind them from ButtonsBG instead of
+    // painting (and saving) it.
+    void PaintTitleButtons(TBitmap* Cache, TsSkinManager* Manager, bool FromSaved);
+    void MakeIconBmp();
     void PaintCaptionText(TBitmap* Cache, TsSkinManager* Manager, int TextLeft, int TextRight);
 
     bool FSysMenuRemoved = false;
     bool FDying = false;
     bool FRegionSet = false;
     int FButtonsLeft = 0;
+    // Where ButtonsBG lies in the window.
+    TRect FButtonsRect;
+    // The window's size when the region was last built.
+    TSize FRegionSize;
     HBRUSH FBrush = nullptr;
     TColor FBrushColor = clNone;
 };

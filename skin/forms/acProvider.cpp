@@ -15,6 +15,7 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
+#include "classlib/ExceptionHandler.h"
 #include "classlib/Finally.h"
 #include "classlib/Forms.h"
 
@@ -49,12 +50,66 @@ bool VisitDescendants(HWND Parent, F&& Visit) {
     return true;
 }
 
+// Whether any adapter of the provider is inside its window procedure: it cannot be freed under its own feet.
+bool ProviderInCall(const TacProvider* Provider) {
+    if (Provider->DialogWnd && Provider->DialogWnd->InCall())
+        return true;
+    return std::any_of(Provider->ChildAdapters.begin(), Provider->ChildAdapters.end(),
+                       [](const auto& a) { return a->InCall(); });
+}
+
+// A dialog provider with nothing left to do: its dialog adapter gave the window back, or its window is gone.
+bool ProviderClosed(const TacProvider* Provider) {
+    if (Provider->SkinProvider)
+        return false;
+    if (Provider->DialogWnd && Provider->DialogWnd->Destroyed)
+        return true;
+    return Provider->DlgWnd && !IsWindow(Provider->DlgWnd);
+}
+
+// Adapters whose window went while the window they belong to stays; none of them is inside its procedure.
+template <class T>
+bool DropClosedAdapters(std::vector<TacAdapterPtr<T>>& Adapters) {
+    bool waiting = false;
+    Adapters.erase(std::remove_if(Adapters.begin(), Adapters.end(),
+                                  [&](const auto& a) {
+                                      if (!a->Destroyed)
+                                          return false;
+                                      waiting = waiting || a->InCall();
+                                      return !a->InCall();
+                                  }),
+                   Adapters.end());
+    return waiting;
+}
+
+UINT_PTR ReleaseTimer = 0;
+
+void CALLBACK ReleaseTick(HWND, UINT, UINT_PTR Id, DWORD) {
+    KillTimer(nullptr, Id);
+    if (Id == ReleaseTimer)
+        ReleaseTimer = 0;
+    RunGuarded([] {
+        if (ReleaseClosedProviders())
+            ScheduleRelease();
+    });
+}
+
 void FreeProvider(size_t Index) {
     std::vector<TacProvider*>& list = acProviders();
     TacProvider* provider = list[Index];
     list[Index] = nullptr;
     provider->Free();
 }
+
+}  // namespace
+
+void ScheduleRelease() {
+    // A thread timer reaches every message loop of the thread, a dialog's or a menu's own modal loop included.
+    if (!ReleaseTimer)
+        ReleaseTimer = SetTimer(nullptr, 0, 0, ReleaseTick);
+}
+
+namespace {
 
 // The dialog hook's work, registered with the skin engine.
 class TacDialogHookImpl : public TacDialogHook {
@@ -79,15 +134,11 @@ public:
                 acMenuWnds().push_back(CreateAdapter<TacMnuWnd>(wnd, nullptr, DefaultManager, "MAINMENU", false));
             return;
         }
-        case HCBT_DESTROYWND: {
+        case HCBT_DESTROYWND:
             ReleaseClosedProviders();
-            // Menu windows that went already give their adapters back: one popup after another must not pile up
-            // adapters (each holds a skin state and a bitmap) until the program ends.
-            std::vector<TacAdapterPtr<TacMnuWnd>>& menus = acMenuWnds();
-            menus.erase(std::remove_if(menus.begin(), menus.end(), [](const auto& m) { return m->Destroyed; }),
-                        menus.end());
+            // The window that goes now still has its adapters: they are released once its destruction is over.
+            ScheduleRelease();
             return;
-        }
         case HCBT_ACTIVATE:
             HookActivateWindow(reinterpret_cast<HWND>(WParam));
             return;
@@ -144,6 +195,16 @@ std::string GetWndClassName(HWND Wnd) {
     return std::string(name, static_cast<size_t>(std::max(length, 0)));
 }
 
+std::wstring GetWndTextW(HWND Wnd) {
+    int length = GetWindowTextLengthW(Wnd);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int got = GetWindowTextW(Wnd, text.data(), length + 1);
+    text.resize(static_cast<size_t>(std::max(got, 0)));
+    return text;
+}
+
 TacProvider* FindProviderByHandle(HWND Wnd) {
     for (TacProvider* provider : acProviders())
         if (provider && provider->DlgWnd == Wnd)
@@ -184,13 +245,29 @@ bool HasChildOfClass(HWND Wnd, const std::string& Name) {
     return false;
 }
 
-void ReleaseClosedProviders() {
+bool ReleaseClosedProviders() {
     std::vector<TacProvider*>& list = acProviders();
+    bool waiting = false;
     // Every dialog whose adapter gave its window back goes, whatever its frame kind: a message box (a modal frame)
     // would otherwise keep its adapters until the skin is removed.
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i] && list[i]->DialogWnd && list[i]->DialogWnd->Destroyed)
-            FreeProvider(i);
+    for (size_t i = 0; i < list.size(); ++i) {
+        TacProvider* provider = list[i];
+        if (!provider || provider->SkinProvider)
+            continue;
+        if (!ProviderClosed(provider)) {
+            // Children that went while their dialog stays (re-adapted ones, controls a dialog removed).
+            waiting = DropClosedAdapters(provider->ChildAdapters) || waiting;
+            continue;
+        }
+        if (ProviderInCall(provider)) {
+            waiting = true;
+            continue;
+        }
+        FreeProvider(i);
+    }
+    // One popup after another must not pile up adapters (each holds a skin state and a bitmap).
+    waiting = DropClosedAdapters(acMenuWnds()) || waiting;
+    return waiting;
 }
 
 bool HookActivateWindow(HWND Wnd) {
@@ -220,7 +297,8 @@ bool HookActivateWindow(HWND Wnd) {
         return false;
     auto* provider = new TacProvider(nullptr);
     acProviders().push_back(provider);
-    if (!provider->InitDialogWindow(Wnd))
+    // A provider that got no dialog adapter (no active skin) would only hold the slot: it goes at once.
+    if (!provider->InitDialogWindow(Wnd) || !provider->DialogWnd)
         provider->Free();
     return true;
 }
@@ -352,6 +430,8 @@ bool TacProvider::AdaptChildWindow(HWND Wnd) {
     } else if (name == "syslistview32") {
         make(static_cast<TacListViewWnd*>(nullptr), "EDIT");
     } else if (name == "msctls_updown32") {
+        // The spin adapter starts unpressed: a press that no button made would show the half under the mouse held
+        // down until the first release.
         make(static_cast<TacSpinWnd*>(nullptr), "SPEEDBUTTON_SMALL");
     } else if (name == "listbox" || name == "edit") {
         make(static_cast<TacEditWnd*>(nullptr), "EDIT");
@@ -360,6 +440,7 @@ bool TacProvider::AdaptChildWindow(HWND Wnd) {
     } else if (name == "link window" || name == "syslink") {
         make(static_cast<TacLinkWnd*>(nullptr), "CHECKBOX");
     } else if (name == "toolbarwindow32") {
+        // Flat by the style's own flag (TBSTYLE_FLAT, 0x800): the file dialogs' flat tool bars get the bar section.
         make(static_cast<TacToolBarWnd*>(nullptr), (style & TBSTYLE_FLAT) ? "BAR" : "CHECKBOX");
     }
     if (!adapter)

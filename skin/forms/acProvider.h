@@ -54,8 +54,11 @@ std::vector<TacAdapterPtr<TacMnuWnd>>& acMenuWnds();
 void ClearMenuWnds();
 // Skins Wnd when it qualifies; true when a provider was made.
 bool HookActivateWindow(HWND Wnd);
-// Frees the providers whose dialog window is gone.
-void ReleaseClosedProviders();
+// Frees the providers whose dialog window is gone, the adapters of dialog children and popup menus that went, as
+// far as none of them is inside its window procedure; true when some wait for that.
+bool ReleaseClosedProviders();
+// Runs ReleaseClosedProviders from the thread's message loop, once the window being destroyed now is gone.
+void ScheduleRelease();
 // The first provider whose dialog is Wnd, nil for none.
 TacProvider* FindProviderByHandle(HWND Wnd);
 // The form of the class library whose window is Wnd (MDI children included), nil for none.
@@ -66,6 +69,8 @@ int VisibleProviderCount();
 bool HasChildOfClass(HWND Wnd, const std::string& Name);
 // The window class name of Wnd.
 std::string GetWndClassName(HWND Wnd);
+// The window's text as wide text, whatever the code page holds of it.
+std::wstring GetWndTextW(HWND Wnd);
 // The screen position that skinned dialogs are moved to; -1 leaves them where the system puts them.
 extern int acDialogPosX, acDialogPosY;
 // The style of the last dialog prepared.

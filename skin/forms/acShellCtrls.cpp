@@ -133,6 +133,7 @@ namespace {
 
 struct TShellUnit {
     std::unique_ptr<TacShellFolder> Desktop;
+    CRITICAL_SECTION Lock;
     bool OleStarted = false;
 
     TShellUnit() {
@@ -145,6 +146,7 @@ struct TShellUnit {
             Desktop = std::make_unique<TacShellFolder>(nullptr, GetDesktopFolder().Get(), id.ID);
             TheDesktop = Desktop.get();
         });
+        InitializeCriticalSection(&Lock);
         HRESULT result = OleInitialize(nullptr);
         OleStarted = SUCCEEDED(result);
         if (!OleStarted)
@@ -154,6 +156,7 @@ struct TShellUnit {
     ~TShellUnit() {
         TheDesktop = nullptr;
         Desktop.reset();
+        DeleteCriticalSection(&Lock);
         if (OleStarted)
             OleUninitialize();
     }
@@ -173,3 +176,5 @@ const bool ShellUnitStarted = [] {
 }  // namespace
 
 TacShellFolder* DesktopFolder() { return ShellUnit().Desktop.get(); }
+
+CRITICAL_SECTION& ShellFolderLock() { return ShellUnit().Lock; }

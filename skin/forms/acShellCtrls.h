@@ -68,3 +68,6 @@ private:
 
 // The desktop node, made when the program starts; nil when the shell gave no desktop (the reason was reported then).
 TacShellFolder* DesktopFolder();
+// The library-wide lock of the folder tree, ready from start-up to shut-down: code that walks the tree from more
+// than one thread takes it around each walk.
+CRITICAL_SECTION& ShellFolderLock();

@@ -56,12 +56,16 @@ TsFrameAdapter::TsFrameAdapter(TComponent* AOwner) : TComponent(AOwner) {
         ShowError("TsFrameAdapter adapter must be placed on the handled frame");
         return;
     }
+    FFrameOpaque = FFrame->ControlStyle().Contains(csOpaque);
     FHook.Install(FFrame, TWndMethod(this, &TsFrameAdapter::NewWndProc));
 }
 
 TsFrameAdapter::~TsFrameAdapter() {
     // The bars' adapter sits on the frame's window procedure, below the WindowProc hook: it goes first.
     FScrollAdapter.reset();
+    // A hook still in place means the frame is still there (its destruction clears the hook).
+    if (FHook.Installed())
+        RestoreOpaque();
     FHook.Remove();
     FFrame = nullptr;
     FSkinData.reset();
@@ -97,10 +101,17 @@ void TsFrameAdapter::HookPopups(bool Skinned) {
         HookPopupsOf(FFrame, painter, Skinned);
 }
 
+void TsFrameAdapter::RestoreOpaque() {
+    if (FFrame && !FFrameOpaque && !FFrame->Destroying())
+        FFrame->SetControlStyle(FFrame->ControlStyle() - TControlStyle{csOpaque});
+}
+
 void TsFrameAdapter::SkinRemoved(TMessage* Message) {
     TsCommonData* sd = FSkinData.get();
     // The bars go back to the system's before the frame hears that nothing is skinned.
     FScrollAdapter.reset();
+    // Without the skin the frame's own brush fills its background again, at every erase.
+    RestoreOpaque();
     if (Message) {
         CommonMessage(*Message, sd);
         HookPopups(false);
@@ -192,7 +203,7 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
             Message.Result = sd->SkinIndex + 1;
             return;
         case scGetBgInfo:
-            if (sd->Skinned()) {
+            if (sd->Skinned() && Message.LParam) {
                 if (sd->BGChanged && sd->IsCached())
                     PrepareFrameCache();
                 GetBGInfo(sd, *reinterpret_cast<TacBGInfo*>(Message.LParam), false, FFrame->Handle());
@@ -230,7 +241,8 @@ void TsFrameAdapter::NewWndProc(TMessage& Message) {
             OldWndProc(Message);
         return;
     case WM_ERASEBKGND:
-        if (!FFrame->ControlStyle().Contains(csOpaque)) {
+        // The bars' adapter marks the frame opaque; what counts is whether the frame paints its own background.
+        if (!FFrameOpaque) {
             // The background is the skin's: the frame's own brush would show between erase and paint.
             if (!acSkinChanging) {
                 sd->Updating = sd->NeedsRepaint();

@@ -53,6 +53,8 @@ private:
     void HookPopups(bool Skinned);
     // What the removal of the skin undoes: the skinned bars, the popup menus, the section's indexes.
     void SkinRemoved(TMessage* Message);
+    // Gives the frame its own opaque-painting state back, which the bars' adapter changed.
+    void RestoreOpaque();
     void HandlePaint(HDC DC);
     void PaintFrame(HDC DC);
     void PrepareFrameCache();
@@ -65,6 +67,8 @@ private:
     TCustomFrame* FFrame = nullptr;
     TWindowProcHook FHook;
     TacAdapterPtr<TacScrollWnd> FScrollAdapter;
+    // The frame paints its own background (opaque) by itself, not because an adapter of its window said so.
+    bool FFrameOpaque = false;
 };
 
 // Gives Frame a TsFrameAdapter (owned by the frame) with that section, unless it answers as skinned already; a

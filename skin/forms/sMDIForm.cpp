@@ -18,8 +18,10 @@ TsMDIForm::~TsMDIForm() {
 }
 
 void TsMDIForm::Connect() {
-    if (!FAdapter)
-        AttachClientAdapter();
+    // A form being designed keeps its client window as the designer has it.
+    if (FAdapter || (FForm && FForm->ComponentState().Contains(csDesigning)))
+        return;
+    AttachClientAdapter();
 }
 
 void TsMDIForm::AttachClientAdapter() {

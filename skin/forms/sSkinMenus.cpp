@@ -546,14 +546,18 @@ void TsSkinableMenus::DrawWndBorder(HWND Wnd, int Width, int Height, TMenuItem* 
                               static_cast<uint8_t>(colour)};
             int tx = strip.left + (strip.Width() - size.cy) / 2;
             int ty = strip.top + (textBottom - strip.top + size.cx) / 2 - 1;
+            // The pixels are written by hand: the strip may be wider than the popup (the width is the
+            // application's), so the bitmap bounds them too.
+            const int right = std::min<int>(strip.right, Width), bottom = std::min(textBottom, Height);
+            const int leftmost = std::max<int>(strip.left, 0), topmost = std::max<int>(strip.top, 0);
             for (int sy = 0; sy < size.cy; ++sy) {
                 const auto* row = static_cast<const uint8_t*>(mask->ScanLine(sy));
                 int dx = tx + sy;
-                if (dx < strip.left || dx >= strip.right)
+                if (dx < leftmost || dx >= right)
                     continue;
                 for (int sx = 0; sx < size.cx; ++sx) {
                     int dy = ty - sx;
-                    if (dy < strip.top || dy >= textBottom || row[sx * 3 + 1] < 128)
+                    if (dy < topmost || dy >= bottom || row[sx * 3 + 1] < 128)
                         continue;
                     auto* p = static_cast<uint8_t*>(bmp->ScanLine(dy)) + dx * 3;
                     p[0] = rgb[0], p[1] = rgb[1], p[2] = rgb[2];

@@ -270,8 +270,12 @@ TMenuItem* TacSystemMenu::AddItem(const std::string& Caption, const std::string&
     item->SetCaption(Caption);
     item->SetName(Name);
     item->OnClick = [this, Command](TObject*) {
-        if (DlgWnd)
-            SendMessageA(DlgWnd, WM_SYSCOMMAND, Command, 0);
+        if (!DlgWnd)
+            return;
+        SendMessageA(DlgWnd, WM_SYSCOMMAND, Command, 0);
+        // The dialog's new state decides what the menu offers next time.
+        if (Command == SC_RESTORE || Command == SC_MAXIMIZE)
+            UpdateItems();
     };
     Items()->Add(item);
     return item;

@@ -27,6 +27,7 @@
 #include "classlib/Menus.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <gtest/gtest.h>
@@ -643,9 +644,33 @@ INT_PTR CALLBACK OwnRegionDialogProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM L
     return PlainDialogProc(Wnd, Msg, WParam, LParam);
 }
 
+// A dialog that says it is skinned already (command 7).
+INT_PTR CALLBACK SkinnedDialogProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (Msg == SM_QUORVEXCMD && SkinCmdOf(WParam) == scIsSkinned) {
+        SetWindowLongPtrA(Wnd, DWLP_MSGRESULT, 1);
+        return TRUE;
+    }
+    return PlainDialogProc(Wnd, Msg, WParam, LParam);
+}
+
 template <class T>
 bool AdaptedAs(HWND Dialog, int Id) {
     return dynamic_cast<T*>(GetAdapterOfWnd(GetDlgItem(Dialog, Id))) != nullptr;
+}
+
+// Shows the dialog of the template modally (owned by Owner, run by Proc), looking at it with Inspect once shown;
+// Answer gets what the dialog ended with.
+Driver DriveTemplate(const std::vector<WORD>& Template, HWND Owner, DLGPROC Proc,
+                     const std::function<void(HWND)>& Inspect, int Delay = 4, INT_PTR* Answer = nullptr) {
+    return Drive(
+        "#32770",
+        [&] {
+            INT_PTR answer = DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(Template.data()),
+                                                     Owner, Proc, 0);
+            if (Answer)
+                *Answer = answer;
+        },
+        Inspect, Delay);
 }
 
 TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
@@ -665,18 +690,17 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
         {L"SCROLLBAR", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 200, 140, 10, 10, 112},
         {L"msctls_updown32", 0, 175, 50, 12, 14, 113},
         {L"SysTabControl32", 0, 5, 100, 100, 40, 114},
+        {L"STATIC", SS_WHITERECT, 145, 5, 20, 10, 115},
+        {L"ToolbarWindow32", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER | TBSTYLE_FLAT, 110, 100, 50, 12, 116},
+        {L"ToolbarWindow32", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 110, 115, 50, 12, 117},
     };
     std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
                                                 WS_MAXIMIZEBOX | DS_SETFONT,
                                             L"Own dialog", controls);
     bool checked = false;
     INT_PTR answer = 0;
-    Driver d = Drive(
-        "#32770",
-        [&] {
-            answer = DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
-                                             PlainDialogProc, 0);
-        },
+    Driver d = DriveTemplate(
+        tmpl, Owner, PlainDialogProc,
         [&](HWND dialog) {
             checked = true;
             ASSERT_TRUE(Skinned(dialog));
@@ -695,7 +719,26 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
             EXPECT_TRUE(AdaptedAs<TacSizerWnd>(dialog, 112));
             EXPECT_TRUE(AdaptedAs<TacSpinWnd>(dialog, 113));
             EXPECT_TRUE(AdaptedAs<TacTabControlWnd>(dialog, 114));
+            EXPECT_EQ(GetAdapterOfWnd(GetDlgItem(dialog, 115)), nullptr);
+            // A tool bar is flat by its style's TBSTYLE_FLAT (0x800), as the file dialogs' are.
+            for (auto [id, section] : {std::pair{116, "BAR"}, std::pair{117, "CHECKBOX"}}) {
+                TacMainWnd* bar = GetAdapterOfWnd(GetDlgItem(dialog, id));
+                ASSERT_NE(bar, nullptr) << id;
+                EXPECT_EQ(bar->SkinData->SkinSection(), section) << id;
+            }
             EXPECT_TRUE(GetAdapterOfWnd(GetDlgItem(dialog, 109))->DlgMode);
+            // The mouse over the up-down control presses nothing before a button goes down.
+            HWND spin = GetDlgItem(dialog, 113);
+            RECT sr;
+            GetWindowRect(spin, &sr);
+            MoveMouseTo((sr.left + sr.right) / 2, sr.top + 3);
+            PumpMessagesFor(100);
+            RedrawWindow(spin, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            auto* spinAdapter = dynamic_cast<TacSpinWnd*>(GetAdapterOfWnd(spin));
+            ASSERT_NE(spinAdapter, nullptr);
+            EXPECT_FALSE(spinAdapter->Pressed);
+            EXPECT_EQ(spinAdapter->State1, 0);
+            EXPECT_EQ(spinAdapter->State2, 0);
             // A sizeable frame: the big glyphs, close, maximize and minimize from the right.
             TacDialogWnd* adapter = ProviderOf(dialog)->DialogWnd.get();
             EXPECT_EQ(adapter->Kind, 3);
@@ -735,7 +778,7 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
             EXPECT_FALSE(IsZoomed(dialog));
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         },
-        4);
+        4, &answer);
     EXPECT_TRUE(checked);
     EXPECT_EQ(answer, IDOK);
 }
@@ -744,12 +787,8 @@ TEST_F(SkinDialogs, ADialogThatKeepsItsOwnRegionGetsNone) {
     std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
                                             L"Own region", {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
     bool checked = false;
-    Drive(
-        "#32770",
-        [&] {
-            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner,
-                                    OwnRegionDialogProc, 0);
-        },
+    DriveTemplate(
+        tmpl, Owner, OwnRegionDialogProc,
         [&](HWND dialog) {
             checked = true;
             ASSERT_TRUE(Skinned(dialog));
@@ -767,17 +806,30 @@ TEST_F(SkinDialogs, ADialogThatKeepsItsOwnRegionGetsNone) {
     EXPECT_TRUE(checked);
 }
 
+TEST_F(SkinDialogs, ADialogThatSaysItIsSkinnedAlreadyGetsNothing) {
+    std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+                                            L"Skins itself", {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
+    bool checked = false;
+    DriveTemplate(
+        tmpl, Owner, SkinnedDialogProc,
+        [&](HWND dialog) {
+            checked = true;
+            EXPECT_EQ(ProviderOf(dialog), nullptr);
+            EXPECT_EQ(GetWindowLongPtrW(dialog, GWLP_WNDPROC), OriginalProcs[dialog]);
+            EXPECT_EQ(GetPropA(GetDlgItem(dialog, IDOK), "ACSBSC"), nullptr);
+            EXPECT_NE(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU, 0);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
+}
+
 TEST_F(SkinDialogs, AToolWindowDialogHasTheSmallCaptionAndGlyphs) {
     std::vector<WORD> tmpl =
         DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, L"Tool dialog",
                        {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}}, WS_EX_TOOLWINDOW);
     bool checked = false;
-    Drive(
-        "#32770",
-        [&] {
-            DialogBoxIndirectParamW(nullptr, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), Owner, PlainDialogProc,
-                                    0);
-        },
+    DriveTemplate(
+        tmpl, Owner, PlainDialogProc,
         [&](HWND dialog) {
             checked = true;
             ASSERT_TRUE(Skinned(dialog));
@@ -874,6 +926,214 @@ TEST_F(SkinDialogs, APopupMenuOfTheClassLibraryOnAHookedFormStillWorksByTheKeybo
     // Every menu adapter left gave its window back.
     for (const auto& adapter : acMenuWnds())
         EXPECT_TRUE(adapter->Destroyed);
+}
+
+
+// --- what the hook attaches goes with its window ---
+
+TEST_F(SkinDialogs, ClosedBoxesMenusAndChildrenGiveTheirAdaptersBackUnderTheSameSkin) {
+    PumpMessagesFor(50);
+    const int live = TacMainWnd::LiveCount();
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 1, "Send");
+    for (int i = 0; i < 3; ++i) {
+        Driver box = Drive(
+            "#32770", [&] { MessageBoxA(Owner, "Once more.", "Again", MB_OK); },
+            [&](HWND Wnd) {
+                EXPECT_TRUE(Skinned(Wnd));
+                EXPECT_GT(TacMainWnd::LiveCount(), live);
+                PostMessageA(Wnd, WM_COMMAND, IDOK, 0);
+            },
+            1);
+        EXPECT_TRUE(box.Inspected);
+        Driver popup = Drive(
+            "#32768", [&] { TrackPopupMenu(menu, TPM_RETURNCMD, 100, 100, 0, Owner, nullptr); },
+            [&](HWND Wnd) {
+                EXPECT_TRUE(Skinned(Wnd));
+                PressKey(VK_ESCAPE);
+            },
+            1);
+        EXPECT_TRUE(popup.Inspected);
+        // No other window has to go for them: the thread's own loop frees what the closed windows left.
+        PumpMessagesFor(50);
+        EXPECT_EQ(TacMainWnd::LiveCount(), live) << "after opening " << i + 1;
+        EXPECT_TRUE(acMenuWnds().empty());
+        for (TacProvider* provider : acProviders())
+            EXPECT_EQ(provider, nullptr);
+    }
+    DestroyMenu(menu);
+    // A child that a dialog takes away while it stays open takes its adapter along.
+    std::vector<WORD> tmpl = DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+                                            L"Children go", {{L"BUTTON", BS_PUSHBUTTON, 10, 10, 50, 14, 101},
+                                                             {L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
+    bool checked = false;
+    DriveTemplate(
+        tmpl, Owner, PlainDialogProc,
+        [&](HWND dialog) {
+            checked = true;
+            TacProvider* provider = ProviderOf(dialog);
+            ASSERT_NE(provider, nullptr);
+            size_t children = provider->ChildAdapters.size();
+            int alive = TacMainWnd::LiveCount();
+            ASSERT_TRUE(AdaptedAs<TacBtnWnd>(dialog, 101));
+            DestroyWindow(GetDlgItem(dialog, 101));
+            PumpMessagesFor(50);
+            EXPECT_EQ(provider->ChildAdapters.size(), children - 1);
+            EXPECT_EQ(TacMainWnd::LiveCount(), alive - 1);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
+    PumpMessagesFor(50);
+    EXPECT_EQ(TacMainWnd::LiveCount(), live);
+}
+
+TEST_F(SkinDialogs, AltSpaceOpensTheSkinnedSystemMenuOfABoxAndItsCloseItemClosesIt) {
+    bool menuSeen = false, ownMenu = false;
+    int answer = 0;
+    Driver d = Drive(
+        "#32770", [&] { answer = MessageBoxA(Owner, "Keyboard only.", "Keys", MB_OKCANCEL); },
+        [&](HWND box) {
+            ASSERT_TRUE(Skinned(box));
+            // The box's style lost WS_SYSMENU to the skin, and with it the system's own keyboard menu.
+            ASSERT_EQ(GetWindowLongA(box, GWL_STYLE) & WS_SYSMENU, 0);
+            SetForegroundWindow(box);
+            PumpMessagesFor(100);
+            Drive(
+                "#32768",
+                [&] {
+                    PressChord({VK_MENU}, VK_SPACE);
+                    PumpKeysUntil([&] { return !IsWindowVisible(box); }, 3000);
+                },
+                [&](HWND popup) {
+                    menuSeen = true;
+                    auto shown = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+                    TacProvider* provider = ProviderOf(box);
+                    ownMenu = provider && provider->DialogWnd && shown == provider->DialogWnd->SysMenu->Handle();
+                    // The last item is Close.
+                    PressKey(VK_UP);
+                    PressKey(VK_RETURN);
+                },
+                2);
+        });
+    EXPECT_TRUE(menuSeen);
+    EXPECT_TRUE(ownMenu);
+    EXPECT_FALSE(d.ForcedClose) << "the menu's Close did not close the box";
+    // Closed, not confirmed: the Enter went to the menu, not to the box's default button.
+    EXPECT_EQ(answer, IDCANCEL);
+}
+
+// Counts what a skinned dialog's frame costs: the non-client paints it gets and the regions it is given (a region
+// change reaches the window as a frame change that neither moves nor sizes it).
+std::map<HWND, int> NcPaints, RegionSets;
+HHOOK CountHook = nullptr;
+
+LRESULT CALLBACK CountProc(int Code, WPARAM WParam, LPARAM LParam) {
+    if (Code == HC_ACTION) {
+        const auto* m = reinterpret_cast<const CWPSTRUCT*>(LParam);
+        if (m->message == WM_NCPAINT)
+            ++NcPaints[m->hwnd];
+        if (m->message == WM_WINDOWPOSCHANGED) {
+            const auto* pos = reinterpret_cast<const WINDOWPOS*>(m->lParam);
+            UINT still = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED;
+            if ((pos->flags & still) == still)
+                ++RegionSets[m->hwnd];
+        }
+    }
+    return CallNextHookEx(CountHook, Code, WParam, LParam);
+}
+
+TEST_F(SkinDialogs, EachRepaintOfADialogsFramePaintsItOnceAndSetsNoNewRegion) {
+    std::vector<WORD> tmpl =
+        DialogTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | DS_SETFONT, L"Counted",
+                       {{L"BUTTON", BS_DEFPUSHBUTTON, 100, 100, 50, 14, IDOK}});
+    bool checked = false;
+    DriveTemplate(
+        tmpl, Owner, PlainDialogProc,
+        [&](HWND dialog) {
+            checked = true;
+            ASSERT_TRUE(Skinned(dialog));
+            TacDialogWnd* adapter = ProviderOf(dialog)->DialogWnd.get();
+            HRGN region = CreateRectRgn(0, 0, 0, 0);
+            EXPECT_EQ(GetWindowRgn(dialog, region), COMPLEXREGION);
+            DeleteObject(region);
+            NcPaints.clear();
+            RegionSets.clear();
+            CountHook = SetWindowsHookExA(WH_CALLWNDPROC, CountProc, nullptr, GetCurrentThreadId());
+            ASSERT_NE(CountHook, nullptr);
+            // Five captions, each outside the code page: each one frame paint, no region, the text read wide.
+            const wchar_t* captions[] = {L"Порт 1", L"Порт 2", L"Порт 3", L"Порт 4", L"Порт 5"};
+            for (const wchar_t* caption : captions) {
+                SetWindowTextW(dialog, caption);
+                PumpMessagesFor(30);
+            }
+            EXPECT_EQ(NcPaints[dialog], 5);
+            EXPECT_EQ(RegionSets[dialog], 0);
+            EXPECT_EQ(adapter->WndTextW, L"Порт 5");
+            auto shot = WindowOnScreen(dialog);
+            SaveShot(shot.get(), "skinned-wide-caption");
+            EXPECT_GT(CountPx(
+                          shot.get(), [](TColor p) { return p == C(TitleHotFont); }, 0, 0, shot->Width(),
+                          adapter->ClientOffset().y),
+                      20);
+            // The mouse over a title button repaints the button alone.
+            RECT w;
+            GetWindowRect(dialog, &w);
+            TRect r = adapter->BtnClose.Rect;
+            POINT p{w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2};
+            int paints = NcPaints[dialog];
+            MoveMouseTo(p.x, p.y);
+            PumpMessagesFor(300);
+            EXPECT_EQ(adapter->HotButton, HTCLOSE);
+            EXPECT_EQ(ScreenPixel(p.x, p.y), static_cast<COLORREF>(GlyphColor("CLOSE", true, 1)));
+            EXPECT_EQ(NcPaints[dialog], paints);
+            EXPECT_EQ(RegionSets[dialog], 0);
+            MoveMouseTo(w.left + 20, w.bottom - 20);
+            PumpMessagesFor(300);
+            EXPECT_EQ(ScreenPixel(p.x, p.y), static_cast<COLORREF>(GlyphColor("CLOSE", true, 0)));
+            // A new size builds the region once more.
+            SetWindowPos(dialog, nullptr, 0, 0, w.right - w.left + 30, w.bottom - w.top, SWP_NOMOVE | SWP_NOZORDER);
+            PumpMessagesFor(100);
+            EXPECT_EQ(RegionSets[dialog], 1);
+            UnhookWindowsHookEx(CountHook);
+            CountHook = nullptr;
+            // The zoomed dialog's rim lets the click through, as a skinned form's rim does.
+            ShowWindow(dialog, SW_MAXIMIZE);
+            PumpMessagesFor(200);
+            GetWindowRect(dialog, &w);
+            EXPECT_EQ(SendMessageA(dialog, WM_NCHITTEST, 0, MAKELPARAM(w.left + 1, (w.top + w.bottom) / 2)),
+                      HTTRANSPARENT);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+    if (CountHook)
+        UnhookWindowsHookEx(CountHook);
+    CountHook = nullptr;
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(SkinDialogs, TheTitleKeepsTheIconOnMagentaAndTheBarBehindTheButtons) {
+    bool checked = false;
+    Drive(
+        "#32770", [&] { MessageBoxA(Owner, "Icon and bar.", "Title", MB_OK); },
+        [&](HWND box) {
+            checked = true;
+            ASSERT_TRUE(Skinned(box));
+            TacDialogWnd* adapter = ProviderOf(box)->DialogWnd.get();
+            ASSERT_TRUE(adapter->IconBmp);
+            EXPECT_EQ(adapter->IconBmp->Width(), GetSystemMetrics(SM_CXSMICON));
+            EXPECT_EQ(adapter->IconBmp->Height(), GetSystemMetrics(SM_CYSMICON));
+            int magenta = CountPx(adapter->IconBmp.get(), [](TColor p) { return p == clFuchsia; });
+            EXPECT_GT(magenta, 0);
+            EXPECT_LT(magenta, adapter->IconBmp->Width() * adapter->IconBmp->Height());
+            // The bar behind the one close button: as wide as the glyph, as high as the caption strip, in the
+            // active bar colour around the glyph.
+            ASSERT_TRUE(adapter->ButtonsBG);
+            EXPECT_EQ(adapter->ButtonsBG->Width(), SmallWidth + 2);
+            EXPECT_EQ(adapter->ButtonsBG->Height(), adapter->BorderHeight() + adapter->CaptionHeight());
+            EXPECT_GT(Count(adapter->ButtonsBG.get(), TitleBarHot), 0);
+            EXPECT_EQ(Count(adapter->ButtonsBG.get(), GlyphColor("CLOSE", false, 0)), 0);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(checked);
 }
 
 }  // namespace

@@ -95,6 +95,28 @@ TEST(ShellStartUp, OleIsInitialisedAndTheDesktopNodeMade) {
     EXPECT_EQ(PIDLBytes(desktop->RelativeID()), PIDLBytes(id.get()));
 }
 
+// Tries the folder tree's lock from another thread; the result lands in *Param.
+DWORD WINAPI TryTheShellLock(LPVOID Param) {
+    auto* result = static_cast<BOOL*>(Param);
+    *result = TryEnterCriticalSection(&ShellFolderLock());
+    if (*result)
+        LeaveCriticalSection(&ShellFolderLock());
+    return 0;
+}
+
+TEST(ShellStartUp, TheFolderTreesLockIsReadyAndTakenByOneThreadAtATime) {
+    CRITICAL_SECTION& lock = ShellFolderLock();
+    ASSERT_TRUE(TryEnterCriticalSection(&lock));
+    // Held here, another thread waits.
+    BOOL other = TRUE;
+    HANDLE thread = CreateThread(nullptr, 0, TryTheShellLock, &other, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    EXPECT_FALSE(other);
+    LeaveCriticalSection(&lock);
+}
+
 TEST(ShellFolders, ANodeWithoutParentHangsFromTheDesktop) {
     auto one = MakePIDL(OneItem);
     TacShellFolder node(nullptr, GetDesktopFolder().Get(), one.get());

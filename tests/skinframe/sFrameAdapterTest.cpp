@@ -243,15 +243,56 @@ TEST_F(FrameAdapter, AnAdapterPlacedOnAFormSaysSoAndHooksNothing) {
 }
 
 TEST_F(FrameAdapter, AFrameFreedWithItsAdapterLeavesNothingBehind) {
+    const int live = TacMainWnd::LiveCount();
+    TWndMethod formProc = Form->WindowProc();
     AdaptForm();
-    ASSERT_NE(AdapterOf(Frame), nullptr);
+    TsFrameAdapter* adapter = AdapterOf(Frame);
+    ASSERT_NE(adapter, nullptr);
+    // The frame's bars have an adapter of their own, and so have its two children.
+    EXPECT_GT(TacMainWnd::LiveCount(), live);
+    HWND frameWnd = Frame->Handle();
     List.reset();
     Frame->Free();
     Frame = nullptr;
     PumpMessagesFor(50);
+    EXPECT_FALSE(IsWindow(frameWnd));
+    EXPECT_EQ(TacMainWnd::LiveCount(), live);
+    // The skin's removal and a repaint reach nothing of what went.
     Manager->SetActive(false);
+    Form->Repaint();
     PumpMessagesFor(50);
     EXPECT_EQ(Form->ControlCount(), 0);
+    EXPECT_TRUE(Form->WindowProc() == formProc);
+}
+
+TEST_F(FrameAdapter, ASkinnedFrameErasesToTheSkinNeverToItsOwnBrushAndIsItselfAgainWithoutTheSkin) {
+    Frame->SetColor(clRed);
+    const bool opaque = Frame->ControlStyle().Contains(csOpaque);
+    AdaptForm();
+    TsFrameAdapter* adapter = AdapterOf(Frame);
+    ASSERT_NE(adapter, nullptr);
+    ASSERT_TRUE(adapter->SkinData()->Skinned());
+    RECT r;
+    GetClientRect(Frame->Handle(), &r);
+    auto bmp = MakeBmp(r.right, r.bottom, clBlack);
+    adapter->SkinData()->BGChanged = true;
+    EXPECT_EQ(SendMessageA(Frame->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()), 0), 1);
+    GdiFlush();
+    EXPECT_EQ(CountPx(bmp.get(), [](TColor p) { return p == clRed; }), 0);
+    // The section's ring runs round the erased picture.
+    const FlatSectionColors& group = FlatSection("GROUPBOX");
+    EXPECT_EQ(Px(bmp.get(), 0, 0), Opaque(group.Border[0]));
+    EXPECT_EQ(Px(bmp.get(), r.right - 1, r.bottom - 1), Opaque(group.Border[0]));
+    // A background question without its record gets no answer, and nothing breaks.
+    EXPECT_EQ(SendMessageA(Frame->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scGetBgInfo), 0), 0);
+    // Without the skin the frame erases to its own brush again, as it did before.
+    Manager->SetActive(false);
+    PumpMessagesFor(50);
+    EXPECT_EQ(Frame->ControlStyle().Contains(csOpaque), opaque);
+    auto plain = MakeBmp(r.right, r.bottom, clBlack);
+    SendMessageA(Frame->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(plain->Canvas()->Handle()), 0);
+    GdiFlush();
+    EXPECT_EQ(CountPx(plain.get(), [](TColor p) { return p == clRed; }), r.right * r.bottom);
 }
 
 }  // namespace

@@ -162,6 +162,21 @@ TEST_F(MenuPainter, TheExtraLineShowsTheDefaultCaptionUnlessTheMenuHasColumnsOrC
     EXPECT_EQ(Painter->ExtraLineWidth(), 0);
 }
 
+TEST_F(MenuPainter, AnExtraLineWiderThanThePopupWritesNothingOutsideIt) {
+    Manager->MenuSupport()->SetUseExtraLine(true);
+    // Columns: the popup does not grow by the strip, which is far wider than the popup.
+    Manager->MenuSupport()->SetExtraLineWidth(2000);
+    TMenuItem* first = Add("First");
+    Add("Second")->SetBreak(mbBreak);
+    Draw(first);
+    TBitmap* popup = Painter->PopupBackground();
+    ASSERT_NE(popup, nullptr);
+    ASSERT_LT(popup->Width(), 1000);
+    // The caption would start beyond the popup's right edge: none of it lands in the picture.
+    EXPECT_EQ(CountPx(popup, [](TColor p) { return p == Opaque(MenuFontColor("EXTRALINE")); }), 0);
+    EXPECT_EQ(Px(popup, popup->Width() / 2, popup->Height() / 2), Opaque(MenuSkinColor("EXTRALINE")));
+}
+
 TEST_F(MenuPainter, SeparatorsAndDividersTakeTheirSectionsAndWhiteOverGreyWithoutDividerV) {
     Add("Open");
     TMenuItem* line = Add("-");
@@ -321,6 +336,28 @@ TEST(DialogSystemMenu, TheItemsFollowTheDialogsKindAndStoredStyle) {
     menu.miClose->Click();
     EXPECT_EQ(Spy::Last, static_cast<WPARAM>(SC_CLOSE));
     SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Spy::Old));
+    DestroyWindow(wnd);
+}
+
+TEST(DialogSystemMenu, MaximizeAndRestoreLeaveTheItemsFollowingTheNewState) {
+    TacSystemMenu menu(nullptr);
+    HWND wnd = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 200, 150, nullptr, nullptr,
+                               nullptr, nullptr);
+    ASSERT_NE(wnd, nullptr);
+    menu.DlgWnd = wnd;
+    menu.Kind = 3;
+    menu.StoredStyle = WS_OVERLAPPEDWINDOW;
+    menu.UpdateItems();
+    ASSERT_TRUE(menu.miMaximize->Enabled());
+    menu.miMaximize->Click();
+    EXPECT_TRUE(IsZoomed(wnd));
+    EXPECT_FALSE(menu.miMaximize->Enabled());
+    EXPECT_TRUE(menu.miRestore->Enabled());
+    EXPECT_FALSE(menu.miMove->Enabled());
+    menu.miRestore->Click();
+    EXPECT_FALSE(IsZoomed(wnd));
+    EXPECT_TRUE(menu.miMaximize->Enabled());
+    EXPECT_FALSE(menu.miRestore->Enabled());
     DestroyWindow(wnd);
 }
 

@@ -62,6 +62,8 @@ class TfrmFrame : public TForm {
     CLASS_INFO(TfrmFrame, TForm)
 public:
     using TForm::TForm;
+    // The form alone as a designer holds it.
+    void MarkDesigning(bool On) { SetComponentStateItem(csDesigning, On); }
 };
 
 class TfrmChild : public TForm {
@@ -698,6 +700,37 @@ TEST_F(SkinMDI, TheClientWindowIsItsOwnAgainWhenTheSkinGoes) {
     ASSERT_NE(FrameProvider->MDIForm(), nullptr);
     EXPECT_NE(FrameProvider->MDIForm()->Adapter(), nullptr);
     EXPECT_EQ(Px(ClientShot().get(), 5, ClientShot()->Height() - 5), C(MDIArea));
+}
+
+TEST_F(SkinMDI, TheClientGetsOneAdapterOnlyWithTheSkinOnAndNeverWhileTheFormIsDesigned) {
+    LoadSkin();
+    MakeFrame();
+    TsMDIForm* mdi = FrameProvider->MDIForm();
+    ASSERT_NE(mdi, nullptr);
+    TacMDIWnd* adapter = mdi->Adapter();
+    ASSERT_NE(adapter, nullptr);
+    // The client's own section is the see-through one: the MDI area comes from the form's picture.
+    EXPECT_EQ(adapter->SkinData->SkinSection(), "CHECKBOX");
+    EXPECT_EQ(Px(ClientShot().get(), 5, ClientShot()->Height() - 5), C(MDIArea));
+    const int live = TacMainWnd::LiveCount();
+    mdi->Connect();
+    mdi->Connect();
+    EXPECT_EQ(mdi->Adapter(), adapter);
+    EXPECT_EQ(TacMainWnd::LiveCount(), live);
+    // A form that a designer holds keeps its client window as it is.
+    mdi->DetachClientAdapter();
+    static_cast<TfrmFrame*>(Frame)->MarkDesigning(true);
+    mdi->Connect();
+    static_cast<TfrmFrame*>(Frame)->MarkDesigning(false);
+    EXPECT_EQ(mdi->Adapter(), nullptr);
+    mdi->Connect();
+    EXPECT_NE(mdi->Adapter(), nullptr);
+    // Without the skin nothing is attached.
+    Manager->SetActive(false);
+    Settle(100);
+    TsMDIForm unskinned(FrameProvider);
+    unskinned.Connect();
+    EXPECT_EQ(unskinned.Adapter(), nullptr);
 }
 
 }  // namespace
