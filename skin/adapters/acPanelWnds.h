@@ -25,6 +25,9 @@ private:
     void PaintClient(HDC DC, bool WindowCoords);
     void PaintBorder(HDC DC);
     TWinControl* Owner() const;
+
+    // The owner panel was opaque before the skin came: it stays so when the skin goes.
+    bool FOwnerWasOpaque = false;
 };
 
 // A panel window inside a skinned standard dialog, of the class library or not: a 6-pixel skinned frame with the

@@ -249,6 +249,10 @@ int DrawTextStr(HDC DC, const std::string& Text, TRect& R, UINT Flags) {
     return DrawTextA(DC, Text.c_str(), static_cast<int>(Text.size()), &R, Flags);
 }
 
+int DrawTextStr(HDC DC, const std::wstring& Text, TRect& R, UINT Flags) {
+    return DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), &R, Flags);
+}
+
 int TextWidthOf(TCanvas* Canvas, const std::string& Text) { return Canvas->TextExtent(Text).cx; }
 
 TSize TextExtentOf(TCanvas* Canvas, const std::string& Text) { return Canvas->TextExtent(Text); }
@@ -287,7 +291,8 @@ namespace {
 
 // The text's four outline copies (one pixel left, up, right and down, each skipped when its colour is -1), then
 // the text itself in Colors[0].
-void DrawOutlinedText(TCanvas* Canvas, const std::string& Text, const TRect& R, UINT Flags, const TColor* Colors) {
+template <class String>
+void DrawOutlinedText(TCanvas* Canvas, const String& Text, const TRect& R, UINT Flags, const TColor* Colors) {
     static const int shifts[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
     for (int i = 0; i < 4; ++i) {
         if (Colors[i + 1] == -1)
@@ -299,10 +304,10 @@ void DrawOutlinedText(TCanvas* Canvas, const std::string& Text, const TRect& R, 
     DrawTextStr(PrepareText(Canvas, Colors[0]), Text, r, Flags);
 }
 
-}  // namespace
-
-void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
-                 bool Hot, TsSkinManager* Manager) {
+// WriteTextEx for narrow and wide text alike.
+template <class String>
+void WriteSectionText(TCanvas* Canvas, const String& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                      bool Hot, TsSkinManager* Manager) {
     TsSkinManager* manager = Manager ? Manager : DefaultManager;
     if (!Canvas || !DefaultManager || !manager->IsValidSkinIndex(SkinIndex))
         return;
@@ -314,6 +319,18 @@ void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R
         return;
     }
     DrawOutlinedText(Canvas, Text, R, Flags, Hot ? section.HotFontColor : section.FontColor);
+}
+
+}  // namespace
+
+void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                 bool Hot, TsSkinManager* Manager) {
+    WriteSectionText(Canvas, Text, Enabled, R, Flags, SkinIndex, Hot, Manager);
+}
+
+void WriteTextEx(TCanvas* Canvas, const std::wstring& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                 bool Hot, TsSkinManager* Manager) {
+    WriteSectionText(Canvas, Text, Enabled, R, Flags, SkinIndex, Hot, Manager);
 }
 
 void WriteSkinText(TCanvas* Canvas, const std::string& Text, bool Enabled, bool Hot, TsCommonData* SkinData,

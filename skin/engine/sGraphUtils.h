@@ -115,6 +115,8 @@ void DrawDotGrip(TCanvas* Canvas, const TRect& R);
 // --- text ---
 
 int DrawTextStr(HDC DC, const std::string& Text, TRect& R, UINT Flags);
+// Wide text keeps every character, also those outside the code page.
+int DrawTextStr(HDC DC, const std::wstring& Text, TRect& R, UINT Flags);
 int TextWidthOf(TCanvas* Canvas, const std::string& Text);
 TSize TextExtentOf(TCanvas* Canvas, const std::string& Text);
 void TextRectOf(TCanvas* Canvas, const TRect& R, int X, int Y, const std::string& Text);
@@ -124,6 +126,8 @@ void CutText(TCanvas* Canvas, int Width, std::string& Text);
 // each only when its colour is not -1), then the text; disabled text once, mixed with the section colour.
 // Nothing without a default manager or with an index that is not one of the manager's sections.
 void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                 bool Hot, TsSkinManager* Manager = nullptr);
+void WriteTextEx(TCanvas* Canvas, const std::wstring& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
                  bool Hot, TsSkinManager* Manager = nullptr);
 // Writes a skinned control's text into R (and nowhere else) in the control's own font and its section's colours.
 // Check boxes, radio buttons, group boxes and graphic controls of a transparent section take the colours of the
