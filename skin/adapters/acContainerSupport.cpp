@@ -7,6 +7,25 @@
 
 #include "classlib/Controls.h"
 
+void CopyCacheSkippingChildren(HWND Wnd, HDC DC, TBitmap* Cache, const TRect& R, const TPoint& ClientOffset) {
+    if (!Cache || R.IsEmpty())
+        return;
+    int saved = SaveDC(DC);
+    RECT own{};
+    GetWindowRect(Wnd, &own);
+    for (HWND child = GetWindow(Wnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child))
+            continue;
+        RECT c{};
+        GetWindowRect(child, &c);
+        ExcludeClipRect(DC, c.left - own.left - ClientOffset.x, c.top - own.top - ClientOffset.y,
+                        c.right - own.left - ClientOffset.x, c.bottom - own.top - ClientOffset.y);
+    }
+    BitBlt(DC, R.left - ClientOffset.x, R.top - ClientOffset.y, R.Width(), R.Height(), Cache->Canvas()->Handle(),
+           R.left, R.top, SRCCOPY);
+    RestoreDC(DC, saved);
+}
+
 void FillFromParentInfo(TBitmap* Bmp, const TRect& R, const TCacheInfo& Info, const TPoint& Pos) {
     if (!Bmp || R.IsEmpty())
         return;
@@ -17,6 +36,21 @@ void FillFromParentInfo(TBitmap* Bmp, const TRect& R, const TCacheInfo& Info, co
     else
         FillDC(dc, R, Info.FillColor == clFuchsia ? ColorToRGB(clBtnFace) : Info.FillColor);
     GdiFlush();
+}
+
+void PaintGraphicChildren(TWinControl* Control, HDC DC, const TPoint& Offset) {
+    if (!Control)
+        return;
+    for (int i = 0; i < Control->ControlCount(); ++i) {
+        TControl* child = Control->Controls(i);
+        if (dynamic_cast<TWinControl*>(child) || !child->Visible())
+            continue;
+        int saved = SaveDC(DC);
+        SetWindowOrgEx(DC, -(Offset.x + child->Left()), -(Offset.y + child->Top()), nullptr);
+        IntersectClipRect(DC, 0, 0, child->Width(), child->Height());
+        child->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
+        RestoreDC(DC, saved);
+    }
 }
 
 TColor ColorBelow(const TCacheInfo& Info, HWND Wnd) {

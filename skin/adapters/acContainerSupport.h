@@ -1,7 +1,8 @@
 #pragma once
-// Small painting steps that the container and bar adapters share: the part of a parent's background that lies
-// under a rectangle of a window, a section painted over a picture, and the opacity that a container's control had
-// before its adapter made it opaque.
+// Small painting steps that the container and bar adapters and the frame adapter share: copying a cache bitmap to
+// a window without painting over its child windows, the part of a parent's background that lies under a rectangle
+// of a window, a section painted over a picture, and the opacity that a container's control had before its adapter
+// made it opaque.
 #include "skin/engine/sGraphUtils.h"
 
 #include "classlib/Graphics.h"
@@ -11,6 +12,13 @@
 class TsCommonData;
 class TsSkinManager;
 
+class TWinControl;
+
+// Copies R of Cache to the same place of DC, leaving out the rectangles of Wnd's visible child windows (in the
+// coordinates of Wnd's window rectangle; the client offset ClientOffset is added for a DC of the client area).
+void CopyCacheSkippingChildren(HWND Wnd, HDC DC, TBitmap* Cache, const TRect& R, const TPoint& ClientOffset = TPoint());
+// Paints the windowless children of Control into DC (whose origin is Control's client origin moved by Offset).
+void PaintGraphicChildren(TWinControl* Control, HDC DC, const TPoint& Offset);
 // Fills R of Bmp with what lies under R of a window at Pos in its parent: the parent's picture when the cache info
 // has one, else its colour.
 void FillFromParentInfo(TBitmap* Bmp, const TRect& R, const TCacheInfo& Info, const TPoint& Pos);

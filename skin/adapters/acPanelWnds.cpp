@@ -196,6 +196,8 @@ void TacDlgPanelWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* 
                           const std::string& SkinSection, bool Repaint) {
     TacMainWnd::Init(AHandle, ASkinData, ASkinManager, SkinSection, Repaint);
     Panel = FindControlByHandle(AHandle, Application.Get());
+    if (Panel)
+        StdColor = Panel->Color();
     if (Panel && std::string(Panel->ClassName()) == "TPanel") {
         TakeGlobalColor();
         SkinData->SetSkinSection("CHECKBOX");
@@ -213,6 +215,11 @@ void TacDlgPanelWnd::TakeGlobalColor() {
 void TacDlgPanelWnd::SetSkinParams() {
     TacMainWnd::SetSkinParams();
     TakeGlobalColor();
+}
+
+void TacDlgPanelWnd::RestoreStdParams() {
+    if (Panel && !Panel->Destroying() && StdColor != clNone && Panel->Color() != StdColor)
+        Panel->SetColor(StdColor);
 }
 
 void TacDlgPanelWnd::PrepareCache() {

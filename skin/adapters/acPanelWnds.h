@@ -38,6 +38,8 @@ public:
     void Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const std::string& SkinSection,
               bool Repaint) override;
     void SetSkinParams() override;
+    // Gives the class-library panel the colour it had before the skin came.
+    void RestoreStdParams() override;
     void WndProc(TMessage& Message) override;
     virtual void PrepareCache();
 

@@ -291,8 +291,8 @@ namespace {
 
 // The text's four outline copies (one pixel left, up, right and down, each skipped when its colour is -1), then
 // the text itself in Colors[0].
-template <class String>
-void DrawOutlinedText(TCanvas* Canvas, const String& Text, const TRect& R, UINT Flags, const TColor* Colors) {
+template <class Str>
+void DrawOutlinedText(TCanvas* Canvas, const Str& Text, const TRect& R, UINT Flags, const TColor* Colors) {
     static const int shifts[4][2] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
     for (int i = 0; i < 4; ++i) {
         if (Colors[i + 1] == -1)
@@ -305,8 +305,8 @@ void DrawOutlinedText(TCanvas* Canvas, const String& Text, const TRect& R, UINT 
 }
 
 // WriteTextEx for narrow and wide text alike.
-template <class String>
-void WriteSectionText(TCanvas* Canvas, const String& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+template <class Str>
+void WriteSectionText(TCanvas* Canvas, const Str& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
                       bool Hot, TsSkinManager* Manager) {
     TsSkinManager* manager = Manager ? Manager : DefaultManager;
     if (!Canvas || !DefaultManager || !manager->IsValidSkinIndex(SkinIndex))

@@ -115,7 +115,7 @@ void DrawDotGrip(TCanvas* Canvas, const TRect& R);
 // --- text ---
 
 int DrawTextStr(HDC DC, const std::string& Text, TRect& R, UINT Flags);
-// Wide text keeps every character, also those outside the code page.
+// The same for text as a window holds it: every character shows, whatever the code page.
 int DrawTextStr(HDC DC, const std::wstring& Text, TRect& R, UINT Flags);
 int TextWidthOf(TCanvas* Canvas, const std::string& Text);
 TSize TextExtentOf(TCanvas* Canvas, const std::string& Text);
@@ -127,6 +127,7 @@ void CutText(TCanvas* Canvas, int Width, std::string& Text);
 // Nothing without a default manager or with an index that is not one of the manager's sections.
 void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
                  bool Hot, TsSkinManager* Manager = nullptr);
+// The same for a window's own (Unicode) text.
 void WriteTextEx(TCanvas* Canvas, const std::wstring& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
                  bool Hot, TsSkinManager* Manager = nullptr);
 // Writes a skinned control's text into R (and nowhere else) in the control's own font and its section's colours.

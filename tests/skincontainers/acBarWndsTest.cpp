@@ -45,6 +45,19 @@ protected:
         return r;
     }
     static TColor At(TBitmap* Bmp, const TRect& R) { return PixelOf(Bmp, (R.left + R.right) / 2, (R.top + R.bottom) / 2); }
+    // A toolbar with captions on a new form below the parent (not shown yet), with one button "One".
+    static TToolBar* CaptionBar(int ButtonWidth) {
+        auto* form = new TfrmSkinTest(nullptr);
+        form->SetBounds(60, 380, 360, 120);
+        auto* bar = new TToolBar(form);
+        bar->SetParent(form);
+        bar->SetShowCaptions(true);
+        bar->SetButtonWidth(ButtonWidth);
+        auto* button = new TToolButton(form);
+        button->SetParent(bar);
+        button->SetCaption("One");
+        return bar;
+    }
 };
 
 }  // namespace
@@ -224,7 +237,12 @@ TEST_F(BarAdapters, ADialogToolbarShowsHotAndPressedButtonsByRealInput) {
             return PixelOf(p.get(), two.left + 1, two.top + 1) == FlatBorder("TOOLBUTTON", 2);
         }));
         MouseButton(false);
-        // Off the bar onto the dialog: the button is hot no more.
+        // Released, the button under the mouse is hot again; off the bar onto the dialog it is hot no more.
+        ASSERT_TRUE(PumpMessagesUntil([&] {
+            auto p = ScreenPicture(bar);
+            return PixelOf(p.get(), two.left + 1, two.top + 1) == FlatBorder("TOOLBUTTON", 1);
+        }));
+        PumpMessagesFor(50);
         MoveMouseTo(w.left + 200, w.top + 150);
         ASSERT_TRUE(PumpMessagesUntil([&] {
             auto p = ScreenPicture(bar);
@@ -312,6 +330,8 @@ struct DropDownProbe {
     TacToolBarVCLWnd* Adapter = nullptr;
     POINT ArrowPixel{};  // a pixel of the drop-down part's frame, in the toolbar's window
     bool CloseByClick = false;
+    // When set, this manager's skin is removed while the menu is open, before it is closed.
+    TsSkinManager* RemoveSkin = nullptr;
     bool SawMenu = false;
     TToolButton* Dropped = nullptr;
     TColor ArrowColor = 0;
@@ -334,6 +354,8 @@ void CALLBACK ProbeDropDownMenu(HWND, UINT, UINT_PTR, DWORD) {
         p.SawMenu = true;
         p.Dropped = p.Adapter->DroppedButton;
         p.ArrowColor = PixelOf(PrintWindowPicture(p.Adapter->CtrlHandle).get(), p.ArrowPixel.x, p.ArrowPixel.y);
+        if (p.RemoveSkin)
+            p.RemoveSkin->SetActive(false);
         if (p.CloseByClick) {
             RECT r{};
             GetWindowRect(menu, &r);
@@ -346,32 +368,58 @@ void CALLBACK ProbeDropDownMenu(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+// A shown form (of Owner) with a toolbar whose only button is a drop-down button with a menu of one item.
+struct DropDownForm {
+    TfrmSkinTest* Form = nullptr;
+    TToolBar* Bar = nullptr;
+    TToolButton* Drop = nullptr;
+    TMenuItem* Item = nullptr;
+};
+DropDownForm MakeDropDownForm(TComponent* Owner) {
+    DropDownForm f;
+    f.Form = new TfrmSkinTest(Owner);
+    f.Form->SetBounds(60, 380, 360, 120);
+    f.Bar = new TToolBar(f.Form);
+    f.Bar->SetParent(f.Form);
+    f.Bar->SetShowCaptions(true);
+    f.Bar->SetButtonWidth(70);
+    auto* menu = new TPopupMenu(f.Form);
+    f.Item = new TMenuItem(f.Form);
+    f.Item->SetCaption("Entry");
+    menu->Items()->Add(f.Item);
+    f.Drop = new TToolButton(f.Form);
+    f.Drop->SetParent(f.Bar);
+    f.Drop->SetStyle(tbsDropDown);
+    f.Drop->SetDropdownMenu(menu);
+    f.Drop->SetCaption("Drop");
+    f.Form->Show();
+    SetForegroundWindow(f.Form->Handle());
+    PumpMessagesFor(50);
+    return f;
+}
+
+// The first button's drop-down part (a click there opens its menu), in screen coordinates.
+POINT DropDownArrow(HWND Bar) {
+    RECT r{};
+    SendMessageW(Bar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    int part = GetSystemMetrics(SM_CXVSCROLL) - 2;
+    POINT arrow{r.right - part / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(Bar, &arrow);
+    return arrow;
+}
+
 }  // namespace
 
 // The drop-down button of a class-library toolbar opens its menu by a real click on its arrow part: while the menu
 // is open the arrow part shows pressed; the menu closes by Escape or by choosing its item, and the part is
 // released again.
 TEST_F(BarAdapters, AClassLibraryToolbarsDropDownMenuOpensAndClosesWhileSkinned) {
-    auto* form = new TfrmSkinTest(nullptr);
-    form->SetBounds(60, 380, 360, 120);
-    auto* bar = new TToolBar(form);
-    bar->SetParent(form);
-    bar->SetShowCaptions(true);
-    bar->SetButtonWidth(70);
-    auto* menu = new TPopupMenu(form);
-    auto* item = new TMenuItem(form);
-    item->SetCaption("Entry");
+    DropDownForm f = MakeDropDownForm(nullptr);
+    TfrmSkinTest* form = f.Form;
+    TToolBar* bar = f.Bar;
+    TToolButton* drop = f.Drop;
     int clicks = 0;
-    item->OnClick = [&](TObject*) { ++clicks; };
-    menu->Items()->Add(item);
-    auto* drop = new TToolButton(form);
-    drop->SetParent(bar);
-    drop->SetStyle(tbsDropDown);
-    drop->SetDropdownMenu(menu);
-    drop->SetCaption("Drop");
-    form->Show();
-    SetForegroundWindow(form->Handle());
-    PumpMessagesFor(50);
+    f.Item->OnClick = [&](TObject*) { ++clicks; };
     TsCommonData data(bar, true);
     {
         auto adapter = CreateAdapter<TacToolBarVCLWnd>(bar->Handle(), &data, nullptr, "TOOLBAR", true);
@@ -381,8 +429,7 @@ TEST_F(BarAdapters, AClassLibraryToolbarsDropDownMenuOpensAndClosesWhileSkinned)
         RECT r{};
         SendMessageW(h, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
         int part = GetSystemMetrics(SM_CXVSCROLL) - 2;
-        POINT arrow{r.right - part / 2, (r.top + r.bottom) / 2}, frame{r.right - part + 1, r.top + 1};
-        ClientToScreen(h, &arrow);
+        POINT arrow = DropDownArrow(h), frame{r.right - part + 1, r.top + 1};
         RECT wr{};
         GetWindowRect(h, &wr);
         POINT origin{0, 0};
@@ -560,6 +607,33 @@ TEST_F(BarAdapters, ADialogPanelPaintsItsContentInsideASkinnedFrame) {
     PumpMessagesFor(50);
     EXPECT_EQ(CountOf(ScreenPicture(panel).get(), kOwnContent), 160 * 100);
     DestroyWindow(panel);
+}
+
+// A class-library panel in a dialog takes the skin's global colour inside a frame of the check-box section, and
+// its own colour back when the adapter goes.
+TEST_F(BarAdapters, AClassLibraryPanelInADialogTakesTheGlobalColourAndGivesItBack) {
+    auto* form = new TfrmSkinTest(Application.Get());
+    form->SetBounds(480, 40, 240, 160);
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 160, 100);
+    const TColor own = 0x336699;
+    panel->SetColor(own);
+    form->Show();
+    PumpMessagesFor(30);
+    {
+        auto adapter = CreateAdapter<TacDlgPanelWnd>(panel->Handle(), nullptr, nullptr, "PANEL", true);
+        EXPECT_EQ(adapter->Panel, panel);
+        EXPECT_EQ(adapter->SkinData->SkinSection(), "CHECKBOX");
+        EXPECT_EQ(panel->Color(), skin.Manager.GetGlobalColor());
+        RedrawWindow(panel->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        PumpMessagesFor(50);
+        auto pic = ScreenPicture(panel->Handle());
+        EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("CHECKBOX"));
+        EXPECT_EQ(PixelOf(pic.get(), 80, 50), Flat(FlatGlobalColor));
+    }
+    EXPECT_EQ(panel->Color(), own);
+    form->Free();
 }
 
 // A transparent panel of a dialog shows its section over the parent's background in place of its own erasing,
@@ -961,15 +1035,8 @@ TEST_F(BarAdapters, RemovingTheSkinGivesGroupBoxesPanelsTabAndPageControlsTheirO
 // draw: the old adapter may go at once, and the toolbar draws with its own handlers again until a new adapter
 // takes it; a flat toolbar keeps its own hot tracking.
 TEST_F(BarAdapters, AToolbarThatMakesANewWindowNeverCallsTheAdapterOfItsOldOne) {
-    auto* form = new TfrmSkinTest(nullptr);
-    form->SetBounds(60, 380, 360, 120);
-    auto* bar = new TToolBar(form);
-    bar->SetParent(form);
-    bar->SetShowCaptions(true);
-    bar->SetButtonWidth(60);
-    auto* button = new TToolButton(form);
-    button->SetParent(bar);
-    button->SetCaption("One");
+    TToolBar* bar = CaptionBar(60);
+    auto* form = static_cast<TfrmSkinTest*>(bar->Owner());
     int ownDraws = 0;
     bar->OnAdvancedCustomDraw = [&](TToolBar*, const TRect&, TCustomDrawStage, bool& DefaultDraw) {
         ++ownDraws;
@@ -1020,98 +1087,43 @@ TEST_F(BarAdapters, AToolbarThatMakesANewWindowNeverCallsTheAdapterOfItsOldOne) 
     form->Free();
 }
 
-namespace {
-
-// Removes the skin while a toolbar's drop-down menu is open (from the menu's own loop), then closes the menu.
-struct RemovalProbe {
-    TsSkinManager* Manager = nullptr;
-    bool Removed = false;
-    int Ticks = 0;
-};
-RemovalProbe gRemoval;
-
-void CALLBACK RemoveSkinWhileMenuIsOpen(HWND, UINT, UINT_PTR, DWORD) {
-    try {
-        RemovalProbe& p = gRemoval;
-        if (p.Removed)
-            return;
-        HWND menu = FindWindowW(L"#32768", nullptr);
-        if (!menu || !IsWindowVisible(menu)) {
-            if (++p.Ticks > 150)
-                EndMenu();
-            return;
-        }
-        p.Removed = true;
-        p.Manager->SetActive(false);
-        PressKey(VK_ESCAPE);
-    } catch (...) {
-        EndMenu();
-    }
-}
-
-}  // namespace
-
 // The skin goes while a toolbar's drop-down menu is open: when the menu closes, no button is left open.
 TEST_F(BarAdapters, ASkinRemovedWhileAToolbarMenuIsOpenLeavesNoButtonOpen) {
-    auto* form = new TfrmSkinTest(Application.Get());
-    form->SetBounds(60, 380, 360, 120);
-    auto* bar = new TToolBar(form);
-    bar->SetParent(form);
-    bar->SetShowCaptions(true);
-    bar->SetButtonWidth(70);
-    auto* menu = new TPopupMenu(form);
-    auto* item = new TMenuItem(form);
-    item->SetCaption("Entry");
-    menu->Items()->Add(item);
-    auto* drop = new TToolButton(form);
-    drop->SetParent(bar);
-    drop->SetStyle(tbsDropDown);
-    drop->SetDropdownMenu(menu);
-    drop->SetCaption("Drop");
-    form->Show();
-    SetForegroundWindow(form->Handle());
-    PumpMessagesFor(50);
-    TsCommonData data(bar, true);
+    // A form of the application: the removal reaches it.
+    DropDownForm f = MakeDropDownForm(Application.Get());
+    TsCommonData data(f.Bar, true);
     {
-        auto adapter = CreateAdapter<TacToolBarVCLWnd>(bar->Handle(), &data, nullptr, "TOOLBAR", true);
-        HWND h = bar->Handle();
+        auto adapter = CreateAdapter<TacToolBarVCLWnd>(f.Bar->Handle(), &data, nullptr, "TOOLBAR", true);
+        HWND h = f.Bar->Handle();
         RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         PumpMessagesFor(50);
-        RECT r{};
-        SendMessageW(h, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
-        int part = GetSystemMetrics(SM_CXVSCROLL) - 2;
-        POINT arrow{r.right - part / 2, (r.top + r.bottom) / 2};
-        ClientToScreen(h, &arrow);
-        gRemoval = RemovalProbe();
-        gRemoval.Manager = &skin.Manager;
-        UINT_PTR timer = SetTimer(nullptr, 0, 20, RemoveSkinWhileMenuIsOpen);
+        gDropDown = DropDownProbe();
+        gDropDown.Adapter = adapter.get();
+        gDropDown.RemoveSkin = &skin.Manager;
+        UINT_PTR timer = SetTimer(nullptr, 0, 20, ProbeDropDownMenu);
+        POINT arrow = DropDownArrow(h);
         ClickAt(arrow.x, arrow.y);
         ASSERT_TRUE(PumpMessagesUntil(
             [&] {
                 HWND open = FindWindowW(L"#32768", nullptr);
-                return gRemoval.Removed && (!open || !IsWindowVisible(open));
+                return gDropDown.SawMenu && (!open || !IsWindowVisible(open));
             },
             5000));
         KillTimer(nullptr, timer);
         PumpMessagesFor(50);
+        EXPECT_EQ(gDropDown.Dropped, f.Drop);
+        EXPECT_FALSE(skin.Manager.Active());
         EXPECT_EQ(adapter->DroppedButton, nullptr);
         MoveMouseTo(5, 5);
         PumpMessagesFor(30);
     }
-    form->Free();
+    f.Form->Free();
 }
 
 // A windowless control on a class-library toolbar (a see-through label) stands on the bar's picture.
 TEST_F(BarAdapters, AWindowlessControlOnAClassLibraryToolbarShowsTheBarsPictureAroundIt) {
-    auto* form = new TfrmSkinTest(nullptr);
-    form->SetBounds(60, 380, 360, 120);
-    auto* bar = new TToolBar(form);
-    bar->SetParent(form);
-    bar->SetShowCaptions(true);
-    bar->SetButtonWidth(60);
-    auto* button = new TToolButton(form);
-    button->SetParent(bar);
-    button->SetCaption("One");
+    TToolBar* bar = CaptionBar(60);
+    auto* form = static_cast<TfrmSkinTest*>(bar->Owner());
     auto* label = new TLabel(form);
     label->SetAutoSize(false);
     label->SetTransparent(true);
@@ -1186,4 +1198,37 @@ TEST_F(BarAdapters, ADialogToolbarShowsImagesArrowsAndItsFrame) {
     }
     DestroyWindow(bar);
     ImageList_Destroy(images);
+}
+
+// A class-library toolbar's frame is painted from the skin, but not while the forms are held for a skin change.
+TEST_F(BarAdapters, AClassLibraryToolbarsFrameStaysAsItIsWhileTheFormsAreLocked) {
+    TToolBar* bar = CaptionBar(60);
+    auto* form = static_cast<TfrmSkinTest*>(bar->Owner());
+    form->Show();
+    PumpMessagesFor(50);
+    HWND h = bar->Handle();
+    SetWindowLongPtrW(h, GWL_EXSTYLE, GetWindowLongPtrW(h, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+    SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    ASSERT_GT(ClientOffsetInWindow(h).x, 0);
+    TsCommonData data(bar, true);
+    {
+        auto adapter = CreateAdapter<TacToolBarVCLWnd>(h, &data, nullptr, "TOOLBAR", true);
+        auto frame = [&] {
+            RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+            PumpMessagesFor(30);
+            return PixelOf(ScreenPicture(h).get(), 0, 0);
+        };
+        EXPECT_EQ(frame(), FlatBorder("TOOLBAR"));
+        const TColor marker = 0x00FF00;
+        LockForms(&skin.Manager);
+        {
+            auto unlock = Finally([&] { UnLockForms(&skin.Manager, false); });
+            HDC dc = GetWindowDC(h);
+            FillDC(dc, TRect(0, 0, 4, 4), marker);
+            ReleaseDC(h, dc);
+            EXPECT_EQ(frame(), marker);
+        }
+        EXPECT_EQ(frame(), FlatBorder("TOOLBAR"));
+    }
+    form->Free();
 }
