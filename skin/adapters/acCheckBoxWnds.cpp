@@ -29,13 +29,13 @@ void SelectWindowFont(TCanvas* Canvas, HWND Wnd, TControl* Owner) {
 }
 
 // A disabled control keeps 40 percent of its picture over 60 percent of what lies below it.
-void FadeDisabled(TBitmap* Cache, const TCacheInfo& Parent, const TPoint& Pos, const TSize& Size) {
+void FadeDisabled(TBitmap* Cache, const TCacheInfo& Parent, HWND Wnd, const TPoint& Pos, const TSize& Size) {
     if (Parent.Ready && Parent.Bmp) {
         int x = Pos.x + Parent.X, y = Pos.y + Parent.Y;
         BlendRectBitmap(Cache, 0, 0, static_cast<TColor>(0xFF000000), 0.4, TRect(x, y, x + Size.cx, y + Size.cy),
                         Parent.Bmp);
     } else {
-        BlendColorBmp(Cache, ColorToRGB(Parent.FillColor), 0.4);
+        BlendColorBmp(Cache, ColorToRGB(ColorBelow(Parent, Wnd)), 0.4);
     }
 }
 
@@ -148,7 +148,7 @@ void TacCheckBoxWnd::PrepareCache() {
     cache->SetSize(WndSize.cx, WndSize.cy);
     SelectWindowFont(cache->Canvas(), CtrlHandle, SkinData->OwnerControl());
     TCacheInfo parent;
-    acGetParentWndCacheInfo(CtrlHandle, parent);
+    GetParentWndCacheInfo(CtrlHandle, parent);
     bool active = SkinData->ControlIsActive() || SkinData->MouseAbove || GetFocus() == CtrlHandle;
     PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos,
                   TRect(0, 0, WndSize.cx, WndSize.cy), active ? 1 : 0, true);
@@ -165,7 +165,7 @@ void TacCheckBoxWnd::PrepareCache() {
                       manager->Masks[static_cast<size_t>(index)], true);
     }
     if (!IsWindowEnabled(CtrlHandle))
-        FadeDisabled(cache, parent, WndPos, WndSize);
+        FadeDisabled(cache, parent, CtrlHandle, WndPos, WndSize);
     SkinData->BGChanged = false;
 }
 
@@ -195,6 +195,12 @@ void TacCheckBoxWnd::DrawCaption(const TRect& Glyph) {
 
 // --- TacGroupBoxWnd ---
 
+void TacGroupBoxWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
+                          const std::string& SkinSection, bool Repaint) {
+    FOwnerWasOpaque = OwnerIsOpaque(ASkinData);
+    TacMainWnd::Init(AHandle, ASkinData, ASkinManager, SkinSection, Repaint);
+}
+
 void TacGroupBoxWnd::SelectFont() {
     TCanvas* canvas = SkinData->CacheBmp()->Canvas();
     if (TControl* owner = SkinData->OwnerControl()) {
@@ -221,7 +227,7 @@ TRect TacGroupBoxWnd::CaptionRect() {
 
 void TacGroupBoxWnd::FillFromParent(const TRect& R) {
     TCacheInfo parent;
-    acGetParentWndCacheInfo(CtrlHandle, parent);
+    GetParentWndCacheInfo(CtrlHandle, parent);
     FillFromParentInfo(SkinData->CacheBmp(), R, parent, WndPos);
 }
 
@@ -233,7 +239,7 @@ void TacGroupBoxWnd::PrepareCache() {
     TRect band = CaptionRect();
     FillFromParent(TRect(0, 0, WndSize.cx, band.bottom));
     TCacheInfo parent;
-    acGetParentWndCacheInfo(CtrlHandle, parent);
+    GetParentWndCacheInfo(CtrlHandle, parent);
     int half = band.Height() / 2;
     // The frame starts half a caption band down, and so does the background under it.
     PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache,
@@ -268,9 +274,10 @@ void TacGroupBoxWnd::PaintGroupBox(TMessage& Message) {
                                 WndSize.cx - manager->MaskWidthRight(border),
                                 WndSize.cy - manager->MaskWidthBottom(border));
         }
-        CopyCacheSkippingChildren(CtrlHandle, dc, SkinData->CacheBmp(), TRect(0, 0, WndSize.cx, WndSize.cy));
+        TRect all(0, 0, WndSize.cx, WndSize.cy);
+        CopyHwndCache(CtrlHandle, SkinData, all, 0, 0, false, dc, all);
         if (auto* owner = dynamic_cast<TWinControl*>(SkinData->OwnerControl()))
-            PaintGraphicChildren(owner, dc, TPoint(0, 0));
+            PaintChildControls(owner, dc, TPoint(0, 0));
         RestoreDC(dc, saved);
         if (!given)
             ReleaseDC(CtrlHandle, dc);
@@ -288,11 +295,8 @@ void TacGroupBoxWnd::WndProc(TMessage& Message) {
     if (Message.Msg == SM_QUORVEXCMD) {
         switch (SkinCmdOf(Message.WParam)) {
         case scRemoveSkin:
-            if (TControl* owner = SkinData->OwnerControl()) {
-                TControlStyle style = owner->ControlStyle();
-                style.Exclude(csOpaque);
-                owner->SetControlStyle(style);
-            }
+            // Without the skin a class-library group box is erased under its children again.
+            RestoreOwnerOpacity(SkinData, FOwnerWasOpaque);
             break;
         case scGetCaptionOrManager:
             Message.Result = CaptionRect().Height();

@@ -26,6 +26,9 @@ private:
 class TacGroupBoxWnd : public TacMainWnd {
     CLASS_INFO(TacGroupBoxWnd, TacMainWnd)
 public:
+    // Notes whether the owner control was opaque before the adapter makes it so.
+    void Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const std::string& SkinSection,
+              bool Repaint) override;
     void WndProc(TMessage& Message) override;
 
     // The caption band measured with the window's font (also for an empty caption).
@@ -37,4 +40,7 @@ private:
     // The part of the parent's background under R of the window, copied into R of the cache.
     void FillFromParent(const TRect& R);
     void SelectFont();
+
+    // The owner control was opaque before the skin came: it stays so when the skin goes.
+    bool FOwnerWasOpaque = false;
 };

@@ -2,6 +2,7 @@
 
 #include "acAdapterSupport.h"
 
+#include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"
 
 #include "classlib/Controls.h"
@@ -52,6 +53,13 @@ void PaintGraphicChildren(TWinControl* Control, HDC DC, const TPoint& Offset) {
     }
 }
 
+TColor ColorBelow(const TCacheInfo& Info, HWND Wnd) {
+    if (Info.FillColor != clFuchsia)
+        return Info.FillColor;
+    HWND parent = Wnd ? GetParent(Wnd) : nullptr;
+    return parent ? acWindowBackground(parent) : ColorToRGB(clBtnFace);
+}
+
 void PaintSectionOver(int SkinIndex, TsSkinManager* Manager, TBitmap* Bmp, const TRect& R, int State, TBitmap* Below,
                       const TPoint& BelowPos) {
     if (!Manager)
@@ -67,4 +75,21 @@ void PaintSectionOver(int SkinIndex, TsSkinManager* Manager, TBitmap* Bmp, const
     if (transparency > 0 && Below && Below != Bmp)
         info = InitCacheInfo(Below, BelowPos.x - R.left, BelowPos.y - R.top);
     PaintSkinItem(SkinIndex, "", info, -1, -1, Manager, Bmp, R.TopLeft(), R, State, true);
+}
+
+bool OwnerIsOpaque(const TsCommonData* SkinData) {
+    TControl* owner = SkinData ? SkinData->OwnerControl() : nullptr;
+    return owner && owner->ControlStyle().Contains(csOpaque);
+}
+
+void RestoreOwnerOpacity(const TsCommonData* SkinData, bool Opaque) {
+    TControl* owner = SkinData ? SkinData->OwnerControl() : nullptr;
+    if (!owner)
+        return;
+    TControlStyle style = owner->ControlStyle();
+    if (Opaque)
+        style.Include(csOpaque);
+    else
+        style.Exclude(csOpaque);
+    owner->SetControlStyle(style);
 }

@@ -23,14 +23,6 @@ int BorderWidthOf(HWND Wnd) {
     return ((w.right - w.left) - (c.right - c.left)) / 2;
 }
 
-void RemoveOpaque(TControl* Control) {
-    if (!Control)
-        return;
-    TControlStyle style = Control->ControlStyle();
-    style.Exclude(csOpaque);
-    Control->SetControlStyle(style);
-}
-
 bool ManagerUsable(TsSkinManager* Manager) {
     return Manager && !Manager->ComponentState().Contains(csDesigning);
 }
@@ -51,6 +43,7 @@ TWinControl* TacPanelWnd::Owner() const { return dynamic_cast<TWinControl*>(Skin
 
 void TacPanelWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
                        const std::string& SkinSection, bool Repaint) {
+    FOwnerWasOpaque = OwnerIsOpaque(ASkinData);
     TacMainWnd::Init(AHandle, ASkinData, ASkinManager, SkinSection, Repaint);
     if (auto* panel = dynamic_cast<TCustomPanel*>(SkinData->OwnerControl()))
         SkinData->SetSkinSection(
@@ -65,7 +58,7 @@ void TacPanelWnd::PrepareCache() {
     cache->SetSize(w, h);
     GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
     TCacheInfo parent;
-    acGetParentWndCacheInfo(CtrlHandle, parent);
+    GetParentWndCacheInfo(CtrlHandle, parent);
     PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos, TRect(0, 0, w, h), 0,
                   false);
     SkinData->BGChanged = false;
@@ -90,10 +83,11 @@ void TacPanelWnd::PaintClient(HDC DC, bool WindowCoords) {
         GetClipBox(DC, &clip);
         SkinData->HalfVisible = clip.right - clip.left < owner->ClientWidth() || clip.bottom - clip.top < owner->ClientHeight();
         int b = BorderWidthOf(CtrlHandle);
-        TRect client(b, b, owner->Width() - b, owner->Height() - b);
-        TPoint shift = WindowCoords ? TPoint() : TPoint(b, b);
-        CopyCacheSkippingChildren(CtrlHandle, DC, SkinData->CacheBmp(), client, shift);
-        PaintGraphicChildren(owner, DC, WindowCoords ? TPoint(b, b) : TPoint());
+        // The client part of the cache, to a DC of the window or of the client area.
+        int at = WindowCoords ? b : 0;
+        TRect client(at, at, at + owner->Width() - 2 * b, at + owner->Height() - 2 * b);
+        CopyWinControlCache(owner, SkinData, TPoint(b, b), at, at, false, DC, client);
+        PaintChildControls(owner, DC, TPoint(at, at));
         UnlockChildControls(owner);
     }
     RestoreDC(DC, saved);
@@ -130,7 +124,7 @@ void TacPanelWnd::WndProc(TMessage& Message) {
                 break;
             case scRemoveSkin:
                 SkinData->SkinIndex = -1;
-                RemoveOpaque(owner);
+                RestoreOwnerOpacity(SkinData, FOwnerWasOpaque);
                 TacMainWnd::WndProc(Message);
                 return;
             case scRepaintHeld:
@@ -202,6 +196,8 @@ void TacDlgPanelWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* 
                           const std::string& SkinSection, bool Repaint) {
     TacMainWnd::Init(AHandle, ASkinData, ASkinManager, SkinSection, Repaint);
     Panel = FindControlByHandle(AHandle, Application.Get());
+    if (Panel)
+        StdColor = Panel->Color();
     if (Panel && std::string(Panel->ClassName()) == "TPanel") {
         TakeGlobalColor();
         SkinData->SetSkinSection("CHECKBOX");
@@ -221,6 +217,11 @@ void TacDlgPanelWnd::SetSkinParams() {
     TakeGlobalColor();
 }
 
+void TacDlgPanelWnd::RestoreStdParams() {
+    if (Panel && !Panel->Destroying() && StdColor != clNone && Panel->Color() != StdColor)
+        Panel->SetColor(StdColor);
+}
+
 void TacDlgPanelWnd::PrepareCache() {
     GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
     SkinData->InitCacheBmp();
@@ -228,7 +229,7 @@ void TacDlgPanelWnd::PrepareCache() {
     if (cache->Width() != WndSize.cx || cache->Height() != WndSize.cy)
         cache->SetSize(WndSize.cx, WndSize.cy);
     TCacheInfo parent;
-    acGetParentWndCacheInfo(CtrlHandle, parent);
+    GetParentWndCacheInfo(CtrlHandle, parent);
     PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos,
                   TRect(0, 0, WndSize.cx, WndSize.cy), 0, false);
     SkinData->BGChanged = false;
@@ -349,7 +350,9 @@ void TacTransPanelWnd::PaintPanel(TMessage&) {
     SkinData->BGChanged = true;
     PrepareAdapterCache(SkinData, CtrlHandle, false);
     HDC dc = GetWindowDC(CtrlHandle);
-    CopyCacheSkippingChildren(CtrlHandle, dc, SkinData->CacheBmp(), TRect(0, 0, WndSize.cx, WndSize.cy));
+    // Child group boxes are left out by their frames only: what lies inside them is this panel's picture.
+    TRect all(0, 0, WndSize.cx, WndSize.cy);
+    CopyHwndCache(CtrlHandle, SkinData, all, 0, 0, false, dc, all);
     ReleaseDC(CtrlHandle, dc);
 }
 
@@ -437,7 +440,7 @@ void TacSpinWnd::PrepareCache() {
     bool vertical = !(GetWindowLongW(CtrlHandle, GWL_STYLE) & UDS_HORZ);
     auto halves = SpinHalves(WndSize.cx, WndSize.cy, vertical);
     TCacheInfo parent;
-    acGetParentWndCacheInfo(CtrlHandle, parent);
+    GetParentWndCacheInfo(CtrlHandle, parent);
     SkinData->InitCacheBmp();
     TBitmap* cache = SkinData->CacheBmp();
     cache->SetSize(WndSize.cx, WndSize.cy);
@@ -504,9 +507,7 @@ void TacSizerWnd::PaintSizer() {
     info.PleaseDraw = true;
     if (!QueryWndBGInfo(info, ParentWnd, true)) {
         // A parent outside the skin shows its own colour.
-        TCacheInfo parent;
-        acGetParentWndCacheInfo(CtrlHandle, parent);
-        FillDC(bmp->Canvas()->Handle(), info.R, parent.FillColor);
+        FillDC(bmp->Canvas()->Handle(), info.R, acWindowBackground(ParentWnd));
     }
     GdiFlush();
     TsSkinManager* manager = SkinData->SkinManager();

@@ -25,6 +25,9 @@ private:
     void PaintClient(HDC DC, bool WindowCoords);
     void PaintBorder(HDC DC);
     TWinControl* Owner() const;
+
+    // The owner panel was opaque before the skin came: it stays so when the skin goes.
+    bool FOwnerWasOpaque = false;
 };
 
 // A panel window inside a skinned standard dialog, of the class library or not: a 6-pixel skinned frame with the
@@ -35,6 +38,8 @@ public:
     void Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const std::string& SkinSection,
               bool Repaint) override;
     void SetSkinParams() override;
+    // Gives the class-library panel the colour it had before the skin came.
+    void RestoreStdParams() override;
     void WndProc(TMessage& Message) override;
     virtual void PrepareCache();
 

@@ -13,6 +13,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <string>
 #include <vector>
 
 namespace {
@@ -67,21 +69,29 @@ BOOL CALLBACK AddDialogPage(HWND Child, LPARAM LParam) {
     return TRUE;
 }
 
-std::string TabText(HWND Wnd, int Index, int& Image) {
-    std::vector<wchar_t> buffer(4096, L'\0');
+// The tab's text as the control holds it: wide, so that no character is lost to the code page.
+std::wstring TabText(HWND Wnd, int Index, int& Image) {
+    std::vector<wchar_t> buffer(4097, L'\0');
     TCITEMW item{};
     item.mask = TCIF_TEXT | TCIF_IMAGE | TCIF_STATE;
     item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
+    item.cchTextMax = static_cast<int>(buffer.size()) - 1;
     Image = -1;
     if (!SendMessageW(Wnd, TCM_GETITEMW, Index, reinterpret_cast<LPARAM>(&item)))
-        return std::string();
+        return std::wstring();
     Image = item.iImage;
-    int size = WideCharToMultiByte(CP_ACP, 0, buffer.data(), -1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(std::max(size, 1)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, buffer.data(), -1, text.data(), size, nullptr, nullptr);
-    text.resize(strlen(text.c_str()));
-    return text;
+    // The control may hand its own buffer back instead of filling ours.
+    const wchar_t* text = item.pszText ? item.pszText : buffer.data();
+    return std::wstring(text, wcsnlen(text, 4096));
+}
+
+int WideTextWidth(TCanvas* Canvas, const std::wstring& Text) {
+    HDC dc = Canvas->Handle();
+    HGDIOBJ old = SelectObject(dc, Canvas->Font()->Handle());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, Text.c_str(), static_cast<int>(Text.size()), &size);
+    SelectObject(dc, old);
+    return size.cx;
 }
 
 }  // namespace
@@ -163,7 +173,8 @@ void TacTabControlWnd::PaintTabControl(TMessage& Message) {
     if (SkinData->Updating)
         return;
     SkinData->BGChanged = true;
-    bool given = Message.WParam && (Message.LParam == 1 || Message.Msg == WM_PRINT);
+    // While the forms are locked for a skin change nothing reaches the screen but through a DC that was given.
+    bool given = Message.WParam && (Message.LParam == 1 || Message.Msg == WM_PRINT || acAnimInProgress);
     HDC dc = given ? reinterpret_cast<HDC>(Message.WParam) : GetDC(CtrlHandle);
     int saved = SaveDC(dc);
     TsSkinManager* manager = SkinData->SkinManager();
@@ -172,7 +183,7 @@ void TacTabControlWnd::PaintTabControl(TMessage& Message) {
     if (manager)
         SkinData->SkinIndex = manager->GetSkinIndex(section);
     TCacheInfo parent;
-    acGetParentWndCacheInfo(CtrlHandle, parent);
+    GetParentWndCacheInfo(CtrlHandle, parent);
     SkinData->InitCacheBmp();
     TBitmap* cache = SkinData->CacheBmp();
     if (SkinData->BGChanged) {
@@ -191,11 +202,11 @@ void TacTabControlWnd::PaintTabControl(TMessage& Message) {
         TRect active = TabRect(selected, true);
         int inner = SaveDC(dc);
         ExcludeClipRect(dc, active.left, active.top, active.right, active.bottom);
-        CopyCacheSkippingChildren(CtrlHandle, dc, cache, all);
+        CopyHwndCache(CtrlHandle, SkinData, all, 0, 0, false, dc, all);
         RestoreDC(dc, inner);
         PaintActiveTab(selected, 2, dc);
     } else {
-        CopyCacheSkippingChildren(CtrlHandle, dc, cache, all);
+        CopyHwndCache(CtrlHandle, SkinData, all, 0, 0, false, dc, all);
     }
     RestoreDC(dc, saved);
     if (!given)
@@ -218,6 +229,9 @@ void TacTabControlWnd::PaintActiveTab(int Index, int State, HDC DC) {
     if (r.IsEmpty())
         return;
     auto bmp = CreateBmp24(r.Width(), r.Height());
+    // What the control shows there without the tab: a tab section without a frame paints nothing of its own.
+    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.Width(), r.Height(), SkinData->CacheBmp()->Canvas()->Handle(), r.left,
+           r.top, SRCCOPY);
     DrawTab(Index, State, TPoint(-r.left, -r.top), bmp.get());
     BitBlt(DC, r.left, r.top, r.Width(), r.Height(), bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
@@ -240,7 +254,7 @@ void TacTabControlWnd::DrawTab(int Index, int State, const TPoint& Offset, TBitm
     if (r.IsEmpty())
         return;
     int image = -1;
-    std::string text = TabText(CtrlHandle, Index, image);
+    std::wstring text = TabText(CtrlHandle, Index, image);
     TacTabPosition position = Position();
     int tabStyle = TabStyleOf(GetWindowLongW(CtrlHandle, GWL_STYLE));
     int index = -1;
@@ -271,7 +285,7 @@ void TacTabControlWnd::DrawTab(int Index, int State, const TPoint& Offset, TBitm
     if (images && image != -1) {
         int w = 0, h = 0;
         ImageList_GetIconSize(images, &w, &h);
-        int textWidth = TextWidthOf(canvas, text);
+        int textWidth = WideTextWidth(canvas, text);
         int x = t.left + (t.Width() - (textWidth + w + 8)) / 2, y = t.top + (t.Height() - h) / 2;
         auto* tabs = dynamic_cast<TCustomTabControl*>(SkinData->OwnerControl());
         if (tabs && tabs->Images())
@@ -284,7 +298,7 @@ void TacTabControlWnd::DrawTab(int Index, int State, const TPoint& Offset, TBitm
     WriteTextEx(canvas, text, true, t, DT_SINGLELINE | DT_VCENTER | DT_CENTER, index, State != 0, manager);
 }
 
-void TacTabControlWnd::DrawVerticalText(TCanvas* Canvas, const std::string& Text, TRect T, int SectionIndex,
+void TacTabControlWnd::DrawVerticalText(TCanvas* Canvas, const std::wstring& Text, TRect T, int SectionIndex,
                                         int State, HIMAGELIST Images, int Image, bool Active) {
     TsSkinManager* manager = SkinData->SkinManager();
     bool left = Position() == tpLeft;
@@ -298,8 +312,7 @@ void TacTabControlWnd::DrawVerticalText(TCanvas* Canvas, const std::string& Text
     HDC dc = Canvas->Handle();
     HGDIOBJ old = SelectObject(dc, rotated);
     SIZE extent{};
-    std::wstring wide(Text.begin(), Text.end());
-    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+    GetTextExtentPoint32W(dc, Text.c_str(), static_cast<int>(Text.size()), &extent);
     int length = extent.cx, thickness = extent.cy;
     TColor color = 0;
     if (manager && manager->IsValidSkinIndex(SectionIndex)) {
@@ -336,7 +349,7 @@ void TacTabControlWnd::DrawVerticalText(TCanvas* Canvas, const std::string& Text
             y = T.top + (T.Height() - length) / 2;
         }
     }
-    ExtTextOutW(dc, x, y, ETO_CLIPPED, &T, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
+    ExtTextOutW(dc, x, y, ETO_CLIPPED, &T, Text.c_str(), static_cast<UINT>(Text.size()), nullptr);
     SelectObject(dc, old);
     DeleteObject(rotated);
     GdiFlush();
@@ -358,6 +371,8 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
             return;
         case scRemoveSkin:
             if (own) {
+                // The skin data lets the skin go first, so that the redraw below shows the control's own look.
+                CommonMessage(Message, SkinData);
                 TacMainWnd::WndProc(Message);
                 UpdateSpin();
             }
@@ -404,7 +419,7 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
             PAINTSTRUCT ps{};
             BeginPaint(CtrlHandle, &ps);
             // An update without erasing still needs the picture.
-            if (!FErased && IsWindowVisible(CtrlHandle)) {
+            if (!FErased && !acAnimInProgress && IsWindowVisible(CtrlHandle)) {
                 TMessage paint{};
                 paint.Msg = WM_ERASEBKGND;
                 PaintTabControl(paint);
@@ -415,8 +430,10 @@ void TacTabControlWnd::WndProc(TMessage& Message) {
         }
         case WM_ERASEBKGND:
             if (IsWindowVisible(CtrlHandle)) {
-                PaintTabControl(Message);
-                FErased = true;
+                if (!acAnimInProgress) {
+                    PaintTabControl(Message);
+                    FErased = true;
+                }
                 UpdateSpin();
             }
             Message.Result = 0;
@@ -469,8 +486,10 @@ void TacPageControlWnd::WndProc(TMessage& Message) {
         switch (Message.Msg) {
         case WM_ERASEBKGND:
             if (IsWindowVisible(CtrlHandle)) {
-                PaintTabControl(Message);
-                FErased = true;
+                if (!acAnimInProgress) {
+                    PaintTabControl(Message);
+                    FErased = true;
+                }
                 UpdateSpin();
                 Message.Result = 1;
                 return;
@@ -539,8 +558,10 @@ void TacPageWnd::WndProc(TMessage& Message) {
                 TacMainWnd::WndProc(Message);
             return;
         case scRemoveSkin:
-            if (own)
+            if (own) {
+                CommonMessage(Message, SkinData);
                 InvalidateRect(CtrlHandle, nullptr, TRUE);
+            }
             BroadcastToChildWindows(CtrlHandle, Message);
             TacMainWnd::WndProc(Message);
             return;

@@ -36,7 +36,7 @@ private:
     void DrawTab(int Index, int State, const TPoint& Offset, TBitmap* Target);
     int TabCount() const;
     int Selected() const;
-    void DrawVerticalText(TCanvas* Canvas, const std::string& Text, TRect T, int SectionIndex, int State,
+    void DrawVerticalText(TCanvas* Canvas, const std::wstring& Text, TRect T, int SectionIndex, int State,
                           HIMAGELIST Images, int Image, bool Active);
 
     TacAdapterPtr<TacSpinWnd> FSpinWnd;

@@ -217,6 +217,10 @@ void TacToolBarWnd::WndProc(TMessage& Message) {
             RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
             return;
         }
+        // The mouse left the bar (another window became the hot one, or the bar's own tracking saw it go): the
+        // button that was under it is hot no more.
+        if ((Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scMouseLeave) || Message.Msg == WM_MOUSELEAVE)
+            InvalidateRect(CtrlHandle, nullptr, FALSE);
         break;
     }
     TacMainWnd::WndProc(Message);
@@ -229,11 +233,23 @@ void TacToolBarWnd::WndProc(TMessage& Message) {
 // --- TacToolBarVCLWnd ---
 
 TacToolBarVCLWnd::~TacToolBarVCLWnd() {
-    // The toolbar draws itself again once its adapter is gone (never through a freed adapter).
-    if (ToolBar && IsWindow(CtrlHandle)) {
-        ToolBar->OnAdvancedCustomDraw = FOldDraw;
-        ToolBar->OnAdvancedCustomDrawButton = FOldDrawButton;
-    }
+    // With its window alive the toolbar is too; without it, the toolbar may be gone, and what it still holds of the
+    // adapter reaches nothing once the link is cleared.
+    if (FHandlersInstalled && IsWindow(CtrlHandle))
+        GiveHandlersBack();
+    if (FLink)
+        FLink->Adapter = nullptr;
+}
+
+void TacToolBarVCLWnd::GiveHandlersBack() {
+    if (!FHandlersInstalled)
+        return;
+    FHandlersInstalled = false;
+    FLink->Adapter = nullptr;
+    if (!ToolBar || ToolBar->Destroying())
+        return;
+    ToolBar->OnAdvancedCustomDraw = FOldDraw;
+    ToolBar->OnAdvancedCustomDrawButton = FOldDrawButton;
 }
 
 void TacToolBarVCLWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager,
@@ -245,11 +261,23 @@ void TacToolBarVCLWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager
         return;
     FOldDraw = ToolBar->OnAdvancedCustomDraw;
     FOldDrawButton = ToolBar->OnAdvancedCustomDrawButton;
-    ToolBar->OnAdvancedCustomDraw = [this](TToolBar* Sender, const TRect& ARect, TCustomDrawStage Stage,
-                                           bool& DefaultDraw) { CustomDrawToolBar(Sender, ARect, Stage, DefaultDraw); };
-    ToolBar->OnAdvancedCustomDrawButton = [this](TToolBar* Sender, TToolButton* Button, TCustomDrawState State,
-                                                 TCustomDrawStage Stage, TTBCustomDrawFlags& Flags, bool& DefaultDraw) {
-        CustomDrawButton(Sender, Button, State, Stage, Flags, DefaultDraw);
+    FLink = std::make_shared<TLink>();
+    FLink->Adapter = this;
+    FHandlersInstalled = true;
+    ToolBar->OnAdvancedCustomDraw = [link = FLink](TToolBar* Sender, const TRect& ARect, TCustomDrawStage Stage,
+                                                   bool& DefaultDraw) {
+        if (link->Adapter)
+            link->Adapter->CustomDrawToolBar(Sender, ARect, Stage, DefaultDraw);
+        else
+            DefaultDraw = true;
+    };
+    ToolBar->OnAdvancedCustomDrawButton = [link = FLink](TToolBar* Sender, TToolButton* Button, TCustomDrawState State,
+                                                         TCustomDrawStage Stage, TTBCustomDrawFlags& Flags,
+                                                         bool& DefaultDraw) {
+        if (link->Adapter)
+            link->Adapter->CustomDrawButton(Sender, Button, State, Stage, Flags, DefaultDraw);
+        else
+            DefaultDraw = true;
     };
 }
 
@@ -282,7 +310,7 @@ void TacToolBarVCLWnd::PrepareCache() {
     TBitmap* cache = SkinData->CacheBmp();
     cache->SetSize(WndSize.cx, WndSize.cy);
     TCacheInfo parent;
-    acGetParentWndCacheInfo(CtrlHandle, parent);
+    GetParentWndCacheInfo(CtrlHandle, parent);
     PaintSkinItem(SkinData->SkinIndex, "", parent, -1, -1, SkinData->SkinManager(), cache, WndPos,
                   TRect(0, 0, cache->Width(), cache->Height()), 0, false);
     SkinData->BGChanged = false;
@@ -353,19 +381,28 @@ void TacToolBarVCLWnd::CustomDrawToolBar(TToolBar* Sender, const TRect& ARect, T
     canvas->Font()->Assign(Sender->Font());
     if (SkinData->BGChanged || !SkinData->CacheBmp() || SkinData->CacheBmp()->Width() != WndSize.cx)
         PrepareCache();
+    // The see-through pixels of the frame show what lies below the bar now.
+    UpdateCacheBorders(SkinData);
     TPoint origin = ClientOrigin();
     HDC dc = canvas->Handle();
     int saved = SaveDC(dc);
-    // Windowed children paint themselves; the bar's picture goes around them.
+    // Children that paint themselves, and those painted below, are left out of the bar's picture.
+    bool designing = Sender->ComponentState().Contains(csDesigning);
     for (int i = 0; i < Sender->ControlCount(); ++i) {
-        auto* child = dynamic_cast<TWinControl*>(Sender->Controls(i));
-        if (child && child->Visible() && child->ControlStyle().Contains(csOpaque))
-            ExcludeClipRect(dc, child->Left(), child->Top(), child->Left() + child->Width(),
-                            child->Top() + child->Height());
+        TControl* child = Sender->Controls(i);
+        if (!child->Visible() || (designing && dynamic_cast<TToolButton*>(child)))
+            continue;
+        TRect b = child->BoundsRect();
+        RECT overlap{};
+        if (!IntersectRect(&overlap, &b, &ARect))
+            continue;
+        if (designing || dynamic_cast<TGraphicControl*>(child) || child->ControlStyle().Contains(csOpaque))
+            ExcludeClipRect(dc, b.left, b.top, b.right, b.bottom);
     }
     BitBlt(dc, ARect.left, ARect.top, ARect.Width(), ARect.Height(), SkinData->CacheBmp()->Canvas()->Handle(),
            ARect.left + origin.x, ARect.top + origin.y, SRCCOPY);
     RestoreDC(dc, saved);
+    PaintChildControls(Sender, dc, TPoint(0, 0));
     UnlockChildControls(Sender);
     RECT c{};
     GetClientRect(CtrlHandle, &c);
@@ -476,6 +513,9 @@ void TacToolBarVCLWnd::CustomDrawButton(TToolBar* Sender, TToolButton* Button, T
 }
 
 void TacToolBarVCLWnd::WndProc(TMessage& Message) {
+    // The window goes (the toolbar may be making a new one): its handlers are the toolbar's own again.
+    if (Message.Msg == WM_DESTROY)
+        GiveHandlersBack();
     if (!SkinActive() || !SkinData) {
         TacMainWnd::WndProc(Message);
         return;
@@ -515,7 +555,9 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
         case WM_ERASEBKGND:
             return;
         case WM_NCPAINT:
-            PaintToolBarNC(nullptr);
+            // While the forms are locked for a skin change the screen keeps the old picture.
+            if (!acAnimInProgress)
+                PaintToolBarNC(nullptr);
             return;
         case WM_PRINT: {
             HDC dc = reinterpret_cast<HDC>(Message.WParam);
@@ -555,8 +597,10 @@ void TacToolBarVCLWnd::WndProc(TMessage& Message) {
             break;
         }
     }
+    if (CommonMessage(Message, SkinData))
+        return;
     TacMainWnd::WndProc(Message);
-    if (!SkinData->Skinned())
+    if (!SkinData || !SkinData->Skinned())
         return;
     switch (Message.Msg) {
     case WM_SIZE:

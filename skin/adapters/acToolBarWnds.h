@@ -6,6 +6,8 @@
 
 #include "classlib/ComCtrls.h"
 
+#include <memory>
+
 // A toolbar window ("toolbarwindow32") of a standard dialog.
 class TacToolBarWnd : public TacMainWnd {
     CLASS_INFO(TacToolBarWnd, TacMainWnd)
@@ -28,6 +30,7 @@ private:
 class TacToolBarVCLWnd : public TacMainWnd {
     CLASS_INFO(TacToolBarVCLWnd, TacMainWnd)
 public:
+    // Gives the toolbar its own custom-draw handlers back where it still holds the adapter's.
     ~TacToolBarVCLWnd() override;
     // Installs the adapter as the toolbar's custom-draw handlers.
     void Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* ASkinManager, const std::string& SkinSection,
@@ -52,7 +55,15 @@ private:
     void PaintToolBarNC(HDC DC);
     TPoint ClientOrigin() const;
     bool Tracking() const;
+    void GiveHandlersBack();
 
+    // What the handlers installed in the toolbar reach the adapter through: cleared when the adapter goes, so
+    // that handlers the toolbar still holds then draw the toolbar's own look instead of calling a freed adapter.
+    struct TLink {
+        TacToolBarVCLWnd* Adapter = nullptr;
+    };
+    std::shared_ptr<TLink> FLink;
+    bool FHandlersInstalled = false;
     TTBAdvancedCustomDrawEvent FOldDraw;
     TTBAdvancedCustomDrawBtnEvent FOldDrawButton;
 };

@@ -304,9 +304,10 @@ void DrawOutlinedText(TCanvas* Canvas, const Str& Text, const TRect& R, UINT Fla
     DrawTextStr(PrepareText(Canvas, Colors[0]), Text, r, Flags);
 }
 
-template <class S>
-void WriteSectionText(TCanvas* Canvas, const S& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex, bool Hot,
-                      TsSkinManager* Manager) {
+// WriteTextEx for narrow and wide text alike.
+template <class Str>
+void WriteSectionText(TCanvas* Canvas, const Str& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                      bool Hot, TsSkinManager* Manager) {
     TsSkinManager* manager = Manager ? Manager : DefaultManager;
     if (!Canvas || !DefaultManager || !manager->IsValidSkinIndex(SkinIndex))
         return;
@@ -327,8 +328,8 @@ void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R
     WriteSectionText(Canvas, Text, Enabled, R, Flags, SkinIndex, Hot, Manager);
 }
 
-void WriteTextExW(TCanvas* Canvas, const std::wstring& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
-                  bool Hot, TsSkinManager* Manager) {
+void WriteTextEx(TCanvas* Canvas, const std::wstring& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                 bool Hot, TsSkinManager* Manager) {
     WriteSectionText(Canvas, Text, Enabled, R, Flags, SkinIndex, Hot, Manager);
 }
 

@@ -127,9 +127,9 @@ void CutText(TCanvas* Canvas, int Width, std::string& Text);
 // Nothing without a default manager or with an index that is not one of the manager's sections.
 void WriteTextEx(TCanvas* Canvas, const std::string& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
                  bool Hot, TsSkinManager* Manager = nullptr);
-// The same for wide text: a window's text outside the code page keeps its characters.
-void WriteTextExW(TCanvas* Canvas, const std::wstring& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
-                  bool Hot, TsSkinManager* Manager = nullptr);
+// The same for a window's own (Unicode) text.
+void WriteTextEx(TCanvas* Canvas, const std::wstring& Text, bool Enabled, TRect R, UINT Flags, int SkinIndex,
+                 bool Hot, TsSkinManager* Manager = nullptr);
 // Writes a skinned control's text into R (and nowhere else) in the control's own font and its section's colours.
 // Check boxes, radio buttons, group boxes and graphic controls of a transparent section take the colours of the
 // section that GetFontIndex finds. Enabled: outlines and text colour as WriteTextEx (only the font's own colour

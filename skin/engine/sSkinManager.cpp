@@ -182,15 +182,20 @@ void TsSkinManager::ReloadSkin() {
 void TsSkinManager::SetActive(bool Value) {
     if (Value == FActive)
         return;
-    FActive = Value;
     if (Value) {
+        FActive = true;
         SetSkinName(FSkinName);
         return;
     }
-    if (!Loading())
-        SendRemoveSkin();
-    else
-        DropSkin();
+    {
+        // The controls hear of the removal while the manager still counts as active: an adapter passes every
+        // message on untouched once its manager is inactive, and would never undo what the skin did to it.
+        auto cleared = Finally([this] { FActive = false; });
+        if (!Loading())
+            SendRemoveSkin();
+        else
+            DropSkin();
+    }
     InitConstantIndexes();
 }
 

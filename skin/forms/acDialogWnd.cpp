@@ -274,7 +274,7 @@ void TacDialogWnd::PaintCaptionText(TBitmap* Cache, TsSkinManager* Manager, int 
     if (CaptionFont)
         canvas->Font()->Assign(CaptionFont.get());
     int title = Manager->GetSkinIndex("FORMTITLE");
-    WriteTextExW(canvas, WndTextW, true, r, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX, title, Active,
+    WriteTextEx(canvas, WndTextW, true, r, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX, title, Active,
                  Manager);
 }
 

@@ -51,6 +51,23 @@ TEST_F(CheckAdapters, EveryCheckStyleShowsTheGlyphOfItsStateAndKind) {
     }
 }
 
+// A check state that the program sets shows on the screen, without a picture being asked for.
+TEST_F(CheckAdapters, ACheckStateSetByTheProgramShowsOnTheScreen) {
+    HWND box = Check(L"Set me", BS_AUTOCHECKBOX, 20);
+    auto adapter = CreateAdapter<TacCheckBoxWnd>(box, nullptr, nullptr, "CHECKBOX", true);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    PumpMessagesFor(30);
+    TRect g = adapter->GlyphRect();
+    auto glyphOnScreen = [&] { return PixelOf(ScreenPicture(box).get(), (g.left + g.right) / 2, (g.top + g.bottom) / 2); };
+    EXPECT_EQ(glyphOnScreen(), FlatGlyphColor("GLOBALINFO", "BOXUNCHECKED"));
+    SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+    PumpMessagesFor(30);
+    EXPECT_EQ(glyphOnScreen(), FlatGlyphColor("GLOBALINFO", "BOXCHECKED"));
+    SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
+    PumpMessagesFor(30);
+    EXPECT_EQ(glyphOnScreen(), FlatGlyphColor("GLOBALINFO", "BOXUNCHECKED"));
+}
+
 TEST_F(CheckAdapters, PressFocusAndTheLeftTextSideByRealInput) {
     HWND box = Check(L"Click me", BS_AUTOCHECKBOX, 20);
     HWND left = Check(L"Text first", BS_AUTOCHECKBOX | BS_LEFTTEXT, 60);

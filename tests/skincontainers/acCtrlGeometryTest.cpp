@@ -7,17 +7,19 @@ TEST(CheckGlyphs, EveryCheckStyleChoosesTheGlyphOfItsKind) {
     EXPECT_EQ(CheckStateOf(BST_CHECKED | BST_FOCUS), 1);
     EXPECT_EQ(CheckStateOf(BST_CHECKED | BST_INDETERMINATE), 2);
     for (LONG style : {BS_CHECKBOX, BS_AUTOCHECKBOX, BS_3STATE, BS_AUTO3STATE}) {
-        EXPECT_FALSE(IsRadioStyle(style | WS_CHILD | BS_LEFTTEXT)) << style;
-        EXPECT_STREQ(CheckGlyphName(IsRadioStyle(style), 0), "BOXUNCHECKED");
-        EXPECT_STREQ(CheckGlyphName(IsRadioStyle(style), 1), "BOXCHECKED");
-        EXPECT_STREQ(CheckGlyphName(IsRadioStyle(style), 2), "BOXGRAYED");
+        bool radio = IsRadioStyle(style | WS_CHILD | BS_LEFTTEXT);
+        EXPECT_FALSE(radio) << style;
+        EXPECT_STREQ(CheckGlyphName(radio, 0), "BOXUNCHECKED") << style;
+        EXPECT_STREQ(CheckGlyphName(radio, 1), "BOXCHECKED") << style;
+        EXPECT_STREQ(CheckGlyphName(radio, 2), "BOXGRAYED") << style;
     }
     // The automatic radio button of dialogs is a radio button too.
     for (LONG style : {BS_RADIOBUTTON, BS_AUTORADIOBUTTON}) {
-        EXPECT_TRUE(IsRadioStyle(style | WS_CHILD | WS_TABSTOP)) << style;
-        EXPECT_STREQ(CheckGlyphName(true, 0), "RADIOUNCHECKED");
-        EXPECT_STREQ(CheckGlyphName(true, 1), "RADIOCHECKED");
-        EXPECT_STREQ(CheckGlyphName(true, 2), "BOXGRAYED");
+        bool radio = IsRadioStyle(style | WS_CHILD | WS_TABSTOP);
+        EXPECT_TRUE(radio) << style;
+        EXPECT_STREQ(CheckGlyphName(radio, 0), "RADIOUNCHECKED") << style;
+        EXPECT_STREQ(CheckGlyphName(radio, 1), "RADIOCHECKED") << style;
+        EXPECT_STREQ(CheckGlyphName(radio, 2), "BOXGRAYED") << style;
     }
     EXPECT_EQ(CheckGlyphIndex(nullptr, BS_CHECKBOX, 1), -1);
 }
