@@ -242,16 +242,20 @@ struct HeaderSpy {
 // Drags the skinned thumb of Wnd's bar from its start by the real mouse to the bar's far end.
 void DragThumbToEnd(TacScrollWnd* Adapter, HWND Wnd, bool Vertical) {
     TRect bar = Vertical ? GetVScrollRect(Adapter, Wnd) : GetHScrollRect(Adapter, Wnd);
-    int arrow = GetScrollMetric(Adapter->Bar(Vertical ? SB_VERT : SB_HORZ), false);
-    POINT from = Vertical ? POINT{(bar.left + bar.right) / 2, bar.top + arrow + 3}
-                          : POINT{bar.left + arrow + 3, (bar.top + bar.bottom) / 2};
+    TacScrollBar* b = Adapter->Bar(Vertical ? SB_VERT : SB_HORZ);
+    TacBarLayout layout = CalcBarLayout(bar, Vertical, GetScrollMetric(b, false), b->ScrollInfo, b->MinThumbSize);
+    ASSERT_TRUE(layout.ThumbFits());
+    int thumb = layout.ThumbStart + layout.ThumbLength / 2;
+    POINT from = Vertical ? POINT{(bar.left + bar.right) / 2, thumb} : POINT{thumb, (bar.top + bar.bottom) / 2};
     POINT to = Vertical ? POINT{from.x, bar.bottom - 2} : POINT{bar.right - 2, from.y};
     MoveMouseTo(from.x, from.y);
     Settle(50);
     MouseButton(true);
     Settle(50);
-    for (int i = 1; i <= 8; ++i) {
-        MoveMouseTo(from.x + (to.x - from.x) * i / 8, from.y + (to.y - from.y) * i / 8);
+    // The thumb is held, not the track.
+    EXPECT_TRUE(Adapter->Dragging);
+    for (int i = 1; i <= 4; ++i) {
+        MoveMouseTo(from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4);
         Settle(40);
     }
     MouseButton(false);
@@ -311,7 +315,7 @@ TEST_F(ContentAdapters, AListInEveryViewFollowsItsSkinnedThumbToTheEnd) {
             column->SetCaption("Name");
             column->SetWidth(120);
         }
-        for (int i = 0; i < 300; ++i) list->Items()->Add()->SetCaption("item " + std::to_string(i));
+        for (int i = 0; i < 80; ++i) list->Items()->Add()->SetCaption("item " + std::to_string(i));
         auto* adapter = Attach<TacListViewWnd>(list, "EDIT");
         HWND h = list->Handle();
         int bar = c.Vertical ? SB_VERT : SB_HORZ;
@@ -325,7 +329,7 @@ TEST_F(ContentAdapters, AListInEveryViewFollowsItsSkinnedThumbToTheEnd) {
         EXPECT_EQ(si.nPos, si.nMax - static_cast<int>(si.nPage) + 1) << c.View;
         RECT item = {LVIR_BOUNDS, 0, 0, 0}, client;
         GetClientRect(h, &client);
-        ASSERT_TRUE(SendMessageW(h, LVM_GETITEMRECT, 299, reinterpret_cast<LPARAM>(&item)));
+        ASSERT_TRUE(SendMessageW(h, LVM_GETITEMRECT, 79, reinterpret_cast<LPARAM>(&item)));
         EXPECT_TRUE(item.right <= client.right + 1 && item.bottom <= client.bottom + 1 && item.left >= -1 &&
                     item.top >= -1)
             << c.View << ": " << item.left << "," << item.top << " " << item.right << "," << item.bottom;
