@@ -1,5 +1,6 @@
 #include "ObjectInstance.h"
 
+#include "ExceptionHandler.h"
 #include "SysUtils.h"
 
 #include <cstdint>
@@ -91,6 +92,35 @@ void RetargetObjectInstance(WNDPROC Instance, void* Object, TObjectWindowProc Pr
 void FreeObjectInstance(WNDPROC Instance) {
     if (Instance)
         Pool().Give(reinterpret_cast<uint8_t*>(Instance));
+}
+
+namespace {
+
+// What stays of an object in a window's procedure chain after the object went.
+struct TInstanceForwarder {
+    WNDPROC Instance = nullptr;
+    WNDPROC Previous = nullptr;
+    HWND Wnd = nullptr;
+
+    static LRESULT CALLBACK Proc(void* Object, UINT Msg, WPARAM WParam, LPARAM LParam) {
+        auto* self = static_cast<TInstanceForwarder*>(Object);
+        LRESULT result = 0;
+        RunGuarded([&] { result = CallWindowProcW(self->Previous, self->Wnd, Msg, WParam, LParam); });
+        if (Msg == WM_NCDESTROY) {
+            // The instance code is left by a jump, not a call: giving it back here is safe.
+            FreeObjectInstance(self->Instance);
+            delete self;
+        }
+        return result;
+    }
+};
+
+}  // namespace
+
+void ForwardObjectInstance(WNDPROC Instance, HWND Wnd, WNDPROC Previous) {
+    if (!Instance || !Previous)
+        throw EInvalidArgument("Forwarding a window procedure instance needs the instance and the procedure before it");
+    RetargetObjectInstance(Instance, new TInstanceForwarder{Instance, Previous, Wnd}, &TInstanceForwarder::Proc);
 }
 
 int ObjectInstanceCount() {

@@ -17,5 +17,8 @@ WNDPROC MakeObjectInstance(void* Object, TObjectWindowProc Proc);
 void RetargetObjectInstance(WNDPROC Instance, void* Object, TObjectWindowProc Proc);
 // Gives an instance back to the pool; nil is ignored.
 void FreeObjectInstance(WNDPROC Instance);
+// For an instance in Wnd's procedure chain whose object goes while a later subclass still calls it: from now on it
+// passes every message to Previous, and it gives itself back when the window is destroyed.
+void ForwardObjectInstance(WNDPROC Instance, HWND Wnd, WNDPROC Previous);
 // The number of instances handed out and not yet given back.
 int ObjectInstanceCount();

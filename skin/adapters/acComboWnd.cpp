@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "acAdapterSupport.h"
@@ -12,10 +14,9 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-namespace {
-
-// The library-wide note that a drop-down combo's list is open.
 bool acComboDroppedDown = false;
+
+namespace {
 
 // The combo list's own notices of mouse tracking.
 constexpr UINT LBCB_STARTTRACK = 0x1AE;
@@ -84,8 +85,15 @@ std::wstring TacComboBoxWnd::SelectedText() const {
 void TacComboBoxWnd::PaintText(TBitmap* Cache) {
     TRect button;
     ButtonRect(button);
-    RECT r = {3, 3, button.left, Cache->Height() - 3};
+    LONG exStyle = GetWindowLongW(CtrlHandle, GWL_EXSTYLE);
+    bool rtl = (exStyle & WS_EX_RTLREADING) != 0;
+    // The text lies between the frame and the button, which right-to-left reading puts at the left edge.
+    RECT r = rtl ? RECT{std::max<int>(3, button.right), 3, Cache->Width() - 3, Cache->Height() - 3}
+                 : RECT{3, 3, button.left, Cache->Height() - 3};
     if (r.right <= r.left) return;
+    UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+    if (rtl) flags |= DT_RTLREADING;
+    if (exStyle & WS_EX_RIGHT) flags |= DT_RIGHT;
     HDC dc = Cache->Canvas()->Handle();
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(CtrlHandle, WM_GETFONT, 0, 0));
     HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
@@ -95,7 +103,7 @@ void TacComboBoxWnd::PaintText(TBitmap* Cache) {
         SetTextColor(dc, ColorToRGB(clHighlightText));
         SetBkMode(dc, TRANSPARENT);
         RECT tr = {r.left + 2, r.top, r.right - 2, r.bottom};
-        DrawTextW(dc, text.c_str(), -1, &tr, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextW(dc, text.c_str(), -1, &tr, flags);
         DrawFocusRect(dc, &r);
     } else {
         TControl* owner = SkinData->OwnerControl();
@@ -105,7 +113,7 @@ void TacComboBoxWnd::PaintText(TBitmap* Cache) {
         SetTextColor(dc, color);
         SetBkMode(dc, TRANSPARENT);
         RECT tr = {r.left + 2, r.top, r.right - 2, r.bottom};
-        DrawTextW(dc, text.c_str(), -1, &tr, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextW(dc, text.c_str(), -1, &tr, flags);
     }
     if (old) SelectObject(dc, old);
 }
@@ -207,15 +215,21 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
     int style = Style();
     switch (Message.Msg) {
         case WM_MOUSEMOVE:
+            // Becoming the manager's hot control may have made the combo hot already; its leaving is watched all
+            // the same.
             TacEditWnd::WndProc(Message);
-            if (!Destroyed && !SkinData->MouseAbove) {
-                SkinData->MouseAbove = true;
+            if (Destroyed) return;
+            if (!FLeaveTracked) {
                 TRACKMOUSEEVENT t = {sizeof t, TME_LEAVE, CtrlHandle, 0};
-                TrackMouseEvent(&t);
+                FLeaveTracked = TrackMouseEvent(&t) != 0;
+            }
+            if (!SkinData->MouseAbove) {
+                SkinData->MouseAbove = true;
                 RepaintCombo();
             }
             return;
         case WM_MOUSELEAVE:
+            FLeaveTracked = false;
             TacEditWnd::WndProc(Message);
             if (!Destroyed) {
                 SkinData->MouseAbove = false;
@@ -229,6 +243,8 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
             if (!Destroyed) RepaintCombo();
             return;
         case WM_COMMAND:
+        case CN_COMMAND:
+            // The class library hands a control its own notices as CN_COMMAND.
             if (style == CBS_DROPDOWN) {
                 if (HIWORD(Message.WParam) == CBN_DROPDOWN)
                     acComboDroppedDown = true;
@@ -241,7 +257,8 @@ void TacComboBoxWnd::WndProc(TMessage& Message) {
             HWND list = reinterpret_cast<HWND>(Message.LParam);
             if (!ListHandle && list) {
                 ListHandle = list;
-                if (!ListAdapter) {
+                // A list that has an adapter already (a simple combo's, from a dialog's hook) keeps that one.
+                if (!ListAdapter && !GetAdapterOfWnd(list)) {
                     bool keepDlgMode = acDlgMode;
                     if (!SkinData->OwnerControl()) acDlgMode = DlgMode;
                     auto restore = Finally([&] { acDlgMode = keepDlgMode; });
@@ -341,6 +358,8 @@ void TacComboListWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager*
                            const std::string& SkinSection, bool Repaint) {
     // One owner of the skin data: the base makes (and frees) its own when none is given.
     TacEditWnd::Init(AHandle, ASkinData, ASkinManager, SkinSection, Repaint);
+    // A list made without a repaint (an empty one) keeps its visual style.
+    if (!Repaint && acSetWindowTheme) acSetWindowTheme(AHandle, nullptr, nullptr);
     Tracking = false;
     Captured = false;
 }
@@ -387,12 +406,14 @@ void TacComboListWnd::WndProc(TMessage& Message) {
             GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
             PrepareListCache();
             if (!DlgMode) PaintParentBG(SkinData, 0, this);
-            HDC dc = GetWindowDC(CtrlHandle);
-            auto release = Finally([&] { ReleaseDC(CtrlHandle, dc); });
-            TBitmap* cache = SkinData->CacheBmp();
-            int border = std::max(1, BorderWidth());
-            if (cache) BitBltBorder(dc, 0, 0, cache->Width(), cache->Height(), border, cache->Canvas()->Handle(), 0, 0);
-            PaintScrollBars(this, CtrlHandle, dc);
+            {
+                HDC dc = GetWindowDC(CtrlHandle);
+                auto release = Finally([&] { ReleaseDC(CtrlHandle, dc); });
+                TBitmap* cache = SkinData->CacheBmp();
+                if (cache) BitBltBorder(dc, 0, 0, cache->Width(), cache->Height(), 2, cache->Canvas()->Handle(), 0, 0);
+                PaintScrollBars(this, CtrlHandle, dc);
+            }
+            if (Captured) PaintParentStripUnder();
             Message.Result = 0;
             return;
         }
@@ -401,19 +422,31 @@ void TacComboListWnd::WndProc(TMessage& Message) {
             if (Message.WParam && IsWindowVisible(CtrlHandle)) {
                 PrepareListCache();
                 CallPrevWndProc(Message);
-                if (Message.Msg == WM_PRINT && SendMessageW(CtrlHandle, LB_GETCOUNT, 0, 0) >= 1 && !Tracking) {
+                // A pressed bar is being painted by its press: the print leaves it as it is.
+                bool pressed = acScrollTracking.PressedWnd == CtrlHandle;
+                if (Message.Msg == WM_PRINT && SendMessageW(CtrlHandle, LB_GETCOUNT, 0, 0) >= 1 && !Tracking &&
+                    !pressed) {
                     HDC dc = reinterpret_cast<HDC>(Message.WParam);
-                    TBitmap* cache = SkinData->CacheBmp();
-                    int border = std::max(1, BorderWidth());
-                    if (cache)
-                        BitBltBorder(dc, 0, 0, cache->Width(), cache->Height(), border, cache->Canvas()->Handle(), 0,
-                                     0);
+                    if (TBitmap* cache = SkinData->CacheBmp())
+                        BitBltBorder(dc, 0, 0, cache->Width(), cache->Height(), 3, cache->Canvas()->Handle(), 0, 0);
                     PaintScrollBars(this, CtrlHandle, dc);
                 }
                 Message.Result = 0;
                 return;
             }
             break;
+        case WM_NCLBUTTONDOWN:
+        case WM_NCLBUTTONDBLCLK: {
+            // Only a press on a bar is the list's business; anywhere else the answer is where the press was.
+            LRESULT hit = SendMessageW(CtrlHandle, WM_NCHITTEST, 0, Message.LParam);
+            if (hit == HTHSCROLL || hit == HTVSCROLL) {
+                Message.WParam = static_cast<WPARAM>(hit);
+                TacScrollWnd::WndProc(Message);
+            } else {
+                Message.Result = hit;
+            }
+            return;
+        }
         case WM_ERASEBKGND:
         case WM_HSCROLL:
         case WM_VSCROLL:
@@ -423,15 +456,42 @@ void TacComboListWnd::WndProc(TMessage& Message) {
         case WM_NCCALCSIZE:
             TacScrollWnd::WndProc(Message);
             return;
-        case WM_LBUTTONUP:
+        case WM_LBUTTONUP: {
+            // The list learns where the button went up as a hit code.
+            POINT p = {GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
+            ClientToScreen(CtrlHandle, &p);
+            Message.WParam = static_cast<WPARAM>(SendMessageW(CtrlHandle, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)));
             TacScrollWnd::WndProc(Message);
             if (Captured && GetCapture() == CtrlHandle) ReleaseCapture();
             return;
+        }
         default:
             break;
     }
     TacEditWnd::WndProc(Message);
     if (!Destroyed && Message.Msg == WM_WINDOWPOSCHANGED) RepaintBars();
+}
+
+void TacComboListWnd::PaintParentStripUnder() {
+    HWND parent = GetParent(CtrlHandle);
+    TacMainWnd* combo = parent ? GetAdapterOfWnd(parent) : nullptr;
+    TBitmap* picture = combo && combo->SkinData ? combo->SkinData->CacheBmp() : nullptr;
+    if (!picture) return;
+    // The simple combo's list is sized to whole items: between its bottom and the combo's edge the combo's own
+    // picture shows.
+    RECT lr, pr, pc;
+    GetWindowRect(CtrlHandle, &lr);
+    GetWindowRect(parent, &pr);
+    GetClientRect(parent, &pc);
+    POINT client = {0, 0};
+    ClientToScreen(parent, &client);
+    int left = lr.left - pr.left, top = lr.bottom - pr.top;
+    int bottom = std::min<int>(client.y - pr.top + pc.bottom, picture->Height());
+    int width = std::min<int>(lr.right - lr.left, picture->Width() - left);
+    if (bottom <= top || width <= 0) return;
+    HDC dc = GetWindowDC(parent);
+    auto release = Finally([&] { ReleaseDC(parent, dc); });
+    BitBlt(dc, left, top, width, bottom - top, picture->Canvas()->Handle(), left, top, SRCCOPY);
 }
 
 // --- TacWWComboBoxWnd ---

@@ -7,6 +7,9 @@
 
 class TacComboListWnd;
 
+// Library-wide: the list of a drop-down combo (one with an edit field) is open.
+extern bool acComboDroppedDown;
+
 // A combo box: frame from the cache, the selected text of a drop-down list, and the skinned drop button.
 class TacComboBoxWnd : public TacEditWnd {
     CLASS_INFO(TacComboBoxWnd, TacEditWnd)
@@ -42,6 +45,7 @@ private:
     void RepaintCombo();
     HBRUSH FListBrush = nullptr;
     TColor FListBrushColor = clNone;
+    bool FLeaveTracked = false;
 };
 
 // The drop list of a combo box (or the list of a simple combo): a plain frame and the skinned bars.
@@ -64,6 +68,8 @@ protected:
 
 private:
     void PrepareListCache();
+    // A simple combo's picture in the gap between its list and its bottom edge.
+    void PaintParentStripUnder();
 };
 
 // The combo adapter of the manager's second combo list: a drop button only where the control has one.

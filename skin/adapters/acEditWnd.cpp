@@ -7,11 +7,13 @@
 #include "acAdapterSupport.h"
 #include "acListViewWnd.h"
 #include "acPropAccess.h"
+#include "classlib/ExceptionHandler.h"
 #include "classlib/Finally.h"
 #include "classlib/Forms.h"
 #include "classlib/Grids.h"
 #include "classlib/ListView.h"
 #include "classlib/TreeView.h"
+#include "skin/engine/sConst.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
@@ -24,9 +26,19 @@ bool IsSkinCommand(const TMessage& M, TacSkinCommand Command) {
     return M.Msg == SM_QUORVEXCMD && SkinCmdOf(M.WParam) == Command;
 }
 
+// Posted to itself by an edit whose painting was held back while the forms were locked.
+UINT HeldRepaintMessage() {
+    static const UINT message = RegisterWindowMessageW(L"BrimletHeldRepaint");
+    return message;
+}
+
 }  // namespace
 
 // --- TacBaseWnd ---
+
+bool TacBaseWnd::FormsLocked() { return acAnimInProgress; }
+
+bool TacBaseWnd::IsPrintDC(HDC DC) { return DC && DC == acPaintingDC; }
 
 bool TacBaseWnd::PaintsSkinned() const { return !Destroyed && SkinData && SkinActive() && SkinData->Skinned(); }
 
@@ -196,7 +208,20 @@ void TacEditWnd::PrintWindow(HDC DC) {
     SendMessageW(CtrlHandle, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(DC), PRF_CLIENT | PRF_ERASEBKGND);
 }
 
+void TacEditWnd::RepaintAfterLock() {
+    if (!FRepaintPosted) FRepaintPosted = PostMessageW(CtrlHandle, HeldRepaintMessage(), 0, 0) != 0;
+}
+
 void TacEditWnd::WndProc(TMessage& Message) {
+    if (Message.Msg == HeldRepaintMessage() && HeldRepaintMessage()) {
+        // What was held back is painted with the look the window has now; the lock may still be on.
+        FRepaintPosted = false;
+        if (FormsLocked())
+            RepaintAfterLock();
+        else if (PaintsSkinned())
+            RedrawWindow(CtrlHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        return;
+    }
     if (!PaintsSkinned()) {
         TacBaseWnd::WndProc(Message);
         return;
@@ -213,6 +238,12 @@ void TacEditWnd::WndProc(TMessage& Message) {
             return;
         case WM_NCPAINT:
             if (!visible) break;
+            // While the forms are held for a skin change, the frame of the old skin or the new would only flash.
+            if (FormsLocked()) {
+                RepaintAfterLock();
+                Message.Result = 0;
+                return;
+            }
             GetWndOffsetInParent(CtrlHandle, ParentWnd, WndRect, WndPos, WndSize, ParentRect);
             SkinData->Updating = SkinData->NeedsRepaint();
             if (SkinData->Updating) {
@@ -235,10 +266,17 @@ void TacEditWnd::WndProc(TMessage& Message) {
             SkinData->Updating = SkinData->NeedsRepaint();
             if (SkinData->Updating) return;
             if (!ParamsChanged) SetSkinParams();
+            // A system that composes windows keeps what a held window erases: only the fade's picture is erased.
+            if (acWinMajorVersion >= 6 && FormsLocked() && !IsPrintDC(reinterpret_cast<HDC>(Message.WParam))) {
+                RepaintAfterLock();
+                Message.Result = 1;
+                return;
+            }
             break;
         case WM_PAINT:
             if (!visible) break;
-            if (SkinData->NeedsRepaint()) {
+            if (SkinData->NeedsRepaint() || (FormsLocked() && !acPaintingDC)) {
+                if (!SkinData->NeedsRepaint()) RepaintAfterLock();
                 PAINTSTRUCT ps;
                 BeginPaint(CtrlHandle, &ps);
                 EndPaint(CtrlHandle, &ps);
@@ -294,6 +332,12 @@ void TacEditWnd::WndProc(TMessage& Message) {
     TacBaseWnd::WndProc(Message);
     if (Destroyed || !PaintsSkinned()) return;
     switch (Message.Msg) {
+        case WM_MOUSEMOVE:
+            // The control under the mouse is the manager's hot control, as for every other skinned window.
+            if (DefaultManager && !DefaultManager->ComponentState().Contains(csDesigning) &&
+                IsWindowEnabled(CtrlHandle) && DefaultManager->ActiveControl() != CtrlHandle)
+                DefaultManager->SetActiveControl(CtrlHandle);
+            break;
         case WM_SIZE:
             RepaintFrame();
             break;
@@ -507,17 +551,21 @@ void TacVirtualTreeViewWnd::SetSkinParams() {
         SetColorProp(colors, "FolderTextColor", section->HotFontColor[0]);
     }
     bool assigned = true;
+    // The painter asks the adapter through a pointer that the adapter clears when it goes: a tree that still holds
+    // the painter then gets nothing painted instead of a call into a freed adapter.
     if (!HeaderDrawInstalled && GetEventAssigned(tree, "OnAdvancedHeaderDraw", assigned) && !assigned)
-        HeaderDrawInstalled = SetEventHandler(
-            tree, "OnAdvancedHeaderDraw", TacAdvancedHeaderDrawEvent([this](TObject* Sender, TacHeaderPaintInfo& Info) {
-                PaintHeaderCell(Sender, Info);
-            }));
+        HeaderDrawInstalled =
+            SetEventHandler(tree, "OnAdvancedHeaderDraw",
+                            TacAdvancedHeaderDrawEvent([self = FSelf](TObject* Sender, TacHeaderPaintInfo& Info) {
+                                if (*self) (*self)->PaintHeaderCell(Sender, Info);
+                            }));
     assigned = true;
     if (!QueryInstalled && GetEventAssigned(tree, "OnHeaderDrawQueryElements", assigned) && !assigned)
         QueryInstalled = SetEventHandler(tree, "OnHeaderDrawQueryElements",
                                          TacHeaderDrawQueryElementsEvent([](TObject*, TacHeaderPaintInfo& Info) {
                                              Info.Elements = acHeaderElements;
                                          }));
+    if (HeaderDrawInstalled || QueryInstalled) FEventTree = tree;
     if (HeaderDrawInstalled && QueryInstalled) {
         std::vector<std::string> options;
         TPersistent* header = GetObjectProp(tree, "Header");
@@ -528,30 +576,52 @@ void TacVirtualTreeViewWnd::SetSkinParams() {
     }
 }
 
+TacVirtualTreeViewWnd::TacVirtualTreeViewWnd() : FSelf(std::make_shared<TacVirtualTreeViewWnd*>(this)) {}
+
+TacVirtualTreeViewWnd::~TacVirtualTreeViewWnd() {
+    *FSelf = nullptr;
+    // Freed without its colours given back (a provider let its adapters go and the look stays): the tree is alive,
+    // or its window's destruction would have given the events back, and it must not keep a painter of ours.
+    RunGuarded([&] { GiveBackHeaderEvents(FEventTree); });
+}
+
+void TacVirtualTreeViewWnd::GiveBackHeaderEvents(TPersistent* Tree) {
+    if (!Tree || !(HeaderDrawInstalled || QueryInstalled)) return;
+    if (HeaderDrawInstalled) SetEventHandler(Tree, "OnAdvancedHeaderDraw", std::any());
+    if (QueryInstalled) SetEventHandler(Tree, "OnHeaderDrawQueryElements", std::any());
+    std::vector<std::string> options;
+    TPersistent* header = GetObjectProp(Tree, "Header");
+    if (header && GetSetProp(header, "Options", options)) {
+        options.erase(std::remove_if(options.begin(), options.end(),
+                                     [](const std::string& m) { return SameText(m, "hoOwnerDraw"); }),
+                      options.end());
+        if (HeaderOwnerDraw) options.push_back("hoOwnerDraw");
+        SetSetProp(header, "Options", options);
+    }
+    HeaderDrawInstalled = QueryInstalled = false;
+    FEventTree = nullptr;
+}
+
 void TacVirtualTreeViewWnd::RestoreStdParams() {
     TacEditWnd::RestoreStdParams();
     TPersistent* tree = Tree();
-    if (!tree || (SkinData->OwnerControl() && SkinData->OwnerControl()->Destroying())) return;
+    if (!tree) return;
+    // A tree that is being destroyed still drops the painter: nothing may call the adapter after it went.
+    bool destroying = SkinData->OwnerControl() && SkinData->OwnerControl()->Destroying();
+    if (destroying) {
+        if (HeaderDrawInstalled) SetEventHandler(tree, "OnAdvancedHeaderDraw", std::any());
+        if (QueryInstalled) SetEventHandler(tree, "OnHeaderDrawQueryElements", std::any());
+        HeaderDrawInstalled = QueryInstalled = false;
+        FEventTree = nullptr;
+        return;
+    }
     if (HasVETColors)
         if (TPersistent* colors = GetObjectProp(tree, "VETColors")) {
             SetColorProp(colors, "CompressedTextColor", CompressedTextColor);
             SetColorProp(colors, "FileTextColor", FileTextColor);
             SetColorProp(colors, "FolderTextColor", FolderTextColor);
         }
-    if (HeaderDrawInstalled) SetEventHandler(tree, "OnAdvancedHeaderDraw", std::any());
-    if (QueryInstalled) SetEventHandler(tree, "OnHeaderDrawQueryElements", std::any());
-    if (HeaderDrawInstalled || QueryInstalled) {
-        std::vector<std::string> options;
-        TPersistent* header = GetObjectProp(tree, "Header");
-        if (header && GetSetProp(header, "Options", options)) {
-            options.erase(std::remove_if(options.begin(), options.end(),
-                                         [](const std::string& m) { return SameText(m, "hoOwnerDraw"); }),
-                          options.end());
-            if (HeaderOwnerDraw) options.push_back("hoOwnerDraw");
-            SetSetProp(header, "Options", options);
-        }
-    }
-    HeaderDrawInstalled = QueryInstalled = false;
+    GiveBackHeaderEvents(tree);
 }
 
 void TacVirtualTreeViewWnd::PaintHeaderCell(TObject*, TacHeaderPaintInfo& Info) {

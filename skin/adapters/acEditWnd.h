@@ -4,6 +4,7 @@
 // given to the control and taken back) with its variants for grids, tree views and other makers' virtual trees.
 // List views and combo boxes have units of their own.
 #include <any>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ protected:
     void RepaintBars();
     // Sends WM_NCPAINT when the window is visible.
     void RepaintFrame();
+    // The forms are held for a skin change (their new look fades in when they are let go).
+    static bool FormsLocked();
+    // DC is the one the fade's pictures are painted into.
+    static bool IsPrintDC(HDC DC);
 };
 
 // Edits, memos, rich edits and list boxes: the frame from the cache bitmap, the skin's colours in the control.
@@ -54,6 +59,12 @@ protected:
     const TsGeneralData* Section() const;
     // The whole frame and background repaint, in the order the skin commands ask for it.
     void PrepareCache(bool SolidBG, bool WithParentBG);
+
+private:
+    // Painting held back while the forms are locked comes once they are let go, by a message the window posts
+    // itself (the lock ends inside a call, before the message loop runs again).
+    void RepaintAfterLock();
+    bool FRepaintPosted = false;
 };
 
 // The class library's grids and other makers' grids: their colours by published name.
@@ -113,6 +124,8 @@ constexpr int acHeaderElements = 27;
 class TacVirtualTreeViewWnd : public TacEditWnd {
     CLASS_INFO(TacVirtualTreeViewWnd, TacEditWnd)
 public:
+    TacVirtualTreeViewWnd();
+    ~TacVirtualTreeViewWnd() override;
     void SaveStdParams() override;
     void RestoreStdParams() override;
     void SetSkinParams() override;
@@ -127,4 +140,12 @@ protected:
     bool HasVETColors = false;
     bool HeaderOwnerDraw = false;
     bool HeaderDrawInstalled = false, QueryInstalled = false;
+
+private:
+    // The header events and owner-draw option back as the tree had them.
+    void GiveBackHeaderEvents(TPersistent* Tree);
+    // The adapter as its header painter reaches it; nil once the adapter is gone.
+    std::shared_ptr<TacVirtualTreeViewWnd*> FSelf;
+    // The tree that holds the adapter's header events.
+    TPersistent* FEventTree = nullptr;
 };

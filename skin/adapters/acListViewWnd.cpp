@@ -64,7 +64,8 @@ void TacListViewWnd::Init(HWND AHandle, TsCommonData* ASkinData, TsSkinManager* 
 void TacListViewWnd::HookHeader(HWND Header) {
     UnhookHeader();
     if (!Header) return;
-    if (!HeaderInstance) HeaderInstance = MakeObjectInstance(this, &TacListViewWnd::HeaderInstanceProc);
+    // Each header gets an instance of its own: one that a later subclass still calls may have been left behind.
+    HeaderInstance = MakeObjectInstance(this, &TacListViewWnd::HeaderInstanceProc);
     HeaderHandle = Header;
     // The header stays a Unicode window: its column texts keep every character.
     OldHeaderProc =
@@ -72,21 +73,22 @@ void TacListViewWnd::HookHeader(HWND Header) {
 }
 
 void TacListViewWnd::UnhookHeader() {
-    if (HeaderHandle && OldHeaderProc && IsWindow(HeaderHandle)) {
-        // Only a procedure that is still ours is given back; a later hook keeps its place and forwards to us.
-        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(HeaderHandle, GWLP_WNDPROC)) == HeaderInstance) {
+    if (HeaderInstance) {
+        if (!HeaderHandle || !OldHeaderProc || !IsWindow(HeaderHandle)) {
+            FreeObjectInstance(HeaderInstance);
+        } else if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(HeaderHandle, GWLP_WNDPROC)) == HeaderInstance) {
             SetWindowLongPtrW(HeaderHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldHeaderProc));
+            FreeObjectInstance(HeaderInstance);
             InvalidateRect(HeaderHandle, nullptr, TRUE);
         } else {
-            return;  // the instance must outlive the hook that calls it
+            // A later subclass keeps our procedure as its previous one: it must go on passing the header's
+            // messages down after the adapter is gone.
+            ForwardObjectInstance(HeaderInstance, HeaderHandle, OldHeaderProc);
         }
     }
+    HeaderInstance = nullptr;
     HeaderHandle = nullptr;
     OldHeaderProc = nullptr;
-    if (HeaderInstance) {
-        FreeObjectInstance(HeaderInstance);
-        HeaderInstance = nullptr;
-    }
 }
 
 void TacListViewWnd::SaveStdParams() {
@@ -205,7 +207,7 @@ void TacListViewWnd::PaintHeader(HDC DC) {
     int count = static_cast<int>(SendMessageW(HeaderHandle, HDM_GETITEMCOUNT, 0, 0));
     std::vector<int> order(static_cast<size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) order[static_cast<size_t>(i)] = i;
-    if (count > 0 && (GetWindowLongW(HeaderHandle, GWL_STYLE) & HDS_DRAGDROP))
+    if (count > 0 && (GetWindowLongW(HeaderHandle, GWL_STYLE) & HDS_FULLDRAG))
         SendMessageW(HeaderHandle, HDM_GETORDERARRAY, count, reinterpret_cast<LPARAM>(order.data()));
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(HeaderHandle, WM_GETFONT, 0, 0));
     HGDIOBJ oldFont = font ? SelectObject(mdc, font) : nullptr;
@@ -242,6 +244,14 @@ void TacListViewWnd::PaintHeader(HDC DC) {
                       0, true);
     if (oldFont) SelectObject(mdc, oldFont);
     BitBlt(DC, 0, 0, cr.right, cr.bottom, mdc, 0, 0, SRCCOPY);
+}
+
+void TacListViewWnd::TrackHotColumn(int X, int Y) {
+    SetHotColumn(ColumnAt(X, Y));
+    if (!FHeaderLeaveTracked && HeaderHandle) {
+        TRACKMOUSEEVENT t = {sizeof t, TME_LEAVE, HeaderHandle, 0};
+        FHeaderLeaveTracked = TrackMouseEvent(&t) != 0;
+    }
 }
 
 LRESULT CALLBACK TacListViewWnd::HeaderInstanceProc(void* Object, UINT Msg, WPARAM WParam, LPARAM LParam) {
@@ -284,14 +294,15 @@ LRESULT TacListViewWnd::HeaderWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
             RepaintFrame();
             return r;
         }
-        case WM_MOUSEMOVE:
+        case WM_NCHITTEST:
             if (buttons) {
-                SetHotColumn(ColumnAt(GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)));
-                if (!FHeaderLeaveTracked) {
-                    TRACKMOUSEEVENT t = {sizeof t, TME_LEAVE, header, 0};
-                    FHeaderLeaveTracked = TrackMouseEvent(&t) != 0;
-                }
+                POINT p = {GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)};
+                ScreenToClient(header, &p);
+                TrackHotColumn(p.x, p.y);
             }
+            break;
+        case WM_MOUSEMOVE:
+            if (buttons) TrackHotColumn(GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam));
             break;
         case WM_MOUSELEAVE:
             FHeaderLeaveTracked = false;
@@ -316,6 +327,57 @@ LRESULT TacListViewWnd::HeaderWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     return CallWindowProcW(old, header, Msg, WParam, LParam);
 }
 
+int TacListViewWnd::ListPosition(bool Vertical, bool Report) const {
+    if (Report && Vertical) return static_cast<int>(SendMessageW(CtrlHandle, LVM_GETTOPINDEX, 0, 0));
+    if (Report && HeaderHandle) return ScrollOffsetX();
+    // The window's own position may already be the one the drag asks for: the skinned bar's copy is from before.
+    if (TacScrollBar* bar = Bar(Vertical ? SB_VERT : SB_HORZ)) return bar->ScrollInfo.nPos;
+    SCROLLINFO si = {sizeof si, SIF_POS};
+    GetScrollInfo(CtrlHandle, Vertical ? SB_VERT : SB_HORZ, &si);
+    return si.nPos;
+}
+
+bool TacListViewWnd::TrackThumb(TMessage& Message, bool Report) {
+    bool vertical = Message.Msg == WM_VSCROLL;
+    int code = LOWORD(Message.WParam);
+    bool& tracking = vertical ? FTrackingV : FTrackingH;
+    int& last = vertical ? FLastTrackV : FLastTrackH;
+    if (code == SB_THUMBPOSITION && tracking) {
+        // The drag has scrolled there already.
+        Message.Result = 0;
+        return true;
+    }
+    if (code != SB_THUMBTRACK && !(code == SB_ENDSCROLL && tracking)) return false;
+    // The list scrolls itself by the thumb's moves: a list view reads the track position only from the system's
+    // own bar, which the skinned one replaces.
+    int barIndex = vertical ? SB_VERT : SB_HORZ;
+    SCROLLINFO si = {sizeof si, SIF_ALL};
+    GetScrollInfo(CtrlHandle, barIndex, &si);
+    int lastPage = std::max(si.nMin, si.nMax - std::max(static_cast<int>(si.nPage) - 1, 0));
+    int from = tracking ? last : ListPosition(vertical, Report);
+    int to;
+    if (code == SB_THUMBTRACK)
+        to = std::clamp(si.nMax > 0xFFFF ? si.nPos : static_cast<int>(HIWORD(Message.WParam)), si.nMin, lastPage);
+    else
+        to = si.nPos + static_cast<int>(si.nPage) > si.nMax ? lastPage : si.nPos;
+    if (to != from) {
+        if (vertical)
+            SendMessageW(CtrlHandle, LVM_SCROLL, 0, (to - from) * StepOf(CtrlHandle, Report));
+        else
+            SendMessageW(CtrlHandle, LVM_SCROLL, to - from, 0);
+    }
+    if (Report) {
+        last = ListPosition(vertical, true);
+    } else {
+        GetScrollInfo(CtrlHandle, barIndex, &si);
+        last = si.nPos;
+    }
+    tracking = code == SB_THUMBTRACK;
+    if (!tracking) RepaintBars();
+    Message.Result = 0;
+    return true;
+}
+
 void TacListViewWnd::WndProc(TMessage& Message) {
     if (!PaintsSkinned()) {
         TacEditWnd::WndProc(Message);
@@ -324,47 +386,8 @@ void TacListViewWnd::WndProc(TMessage& Message) {
     bool report = ViewStyle() == 3;
     switch (Message.Msg) {
         case WM_HSCROLL:
-            if (report && LOWORD(Message.WParam) == SB_THUMBTRACK) {
-                SCROLLINFO si = {sizeof si, SIF_ALL};
-                GetScrollInfo(CtrlHandle, SB_HORZ, &si);
-                int now = FTrackingH ? FLastTrackH : ScrollOffsetX();
-                int target = static_cast<short>(HIWORD(Message.WParam)) & 0xFFFF;
-                target = si.nTrackPos ? si.nTrackPos : target;
-                target = std::clamp(static_cast<int>(si.nPos), si.nMin, si.nMax);
-                SendMessageW(CtrlHandle, LVM_SCROLL, target - now, 0);
-                FTrackingH = true;
-                FLastTrackH = ScrollOffsetX();
-                Message.Result = 0;
-                return;
-            }
-            if (report && LOWORD(Message.WParam) == SB_ENDSCROLL && FTrackingH) {
-                SCROLLINFO si = {sizeof si, SIF_ALL};
-                GetScrollInfo(CtrlHandle, SB_HORZ, &si);
-                int target = si.nPos;
-                if (si.nPos + static_cast<int>(si.nPage) > si.nMax) target = si.nMax - static_cast<int>(si.nPage) + 1;
-                SendMessageW(CtrlHandle, LVM_SCROLL, target - ScrollOffsetX(), 0);
-                FTrackingH = false;
-                RepaintBars();
-                Message.Result = 0;
-                return;
-            }
-            if (report && LOWORD(Message.WParam) == SB_THUMBPOSITION && FTrackingH) return;
-            break;
         case WM_VSCROLL:
-            if (report &&
-                (LOWORD(Message.WParam) == SB_THUMBTRACK || (LOWORD(Message.WParam) == SB_ENDSCROLL && FTrackingV))) {
-                SCROLLINFO si = {sizeof si, SIF_ALL};
-                GetScrollInfo(CtrlHandle, SB_VERT, &si);
-                int top = static_cast<int>(SendMessageW(CtrlHandle, LVM_GETTOPINDEX, 0, 0));
-                int step = StepOf(CtrlHandle, true);
-                if (si.nPos != top) SendMessageW(CtrlHandle, LVM_SCROLL, 0, (si.nPos - top) * step);
-                FTrackingV = LOWORD(Message.WParam) == SB_THUMBTRACK;
-                FLastTrackV = si.nPos;
-                if (!FTrackingV) RepaintBars();
-                Message.Result = 0;
-                return;
-            }
-            if (report && LOWORD(Message.WParam) == SB_THUMBPOSITION && FTrackingV) return;
+            if (TrackThumb(Message, report)) return;
             break;
         case WM_PAINT:
             SetSkinParams();

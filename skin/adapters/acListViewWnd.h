@@ -47,8 +47,14 @@ private:
     void UnhookHeader();
     int ColumnAt(int X, int Y) const;
     void SetHotColumn(int Column);
+    // The column under the header point (X, Y) becomes the hot one; the mouse's leaving is watched for.
+    void TrackHotColumn(int X, int Y);
     // The horizontal offset that the report view is scrolled by, in pixels.
     int ScrollOffsetX() const;
+    // Where the list stands on the bar: the top row in report view, the scroll offset otherwise.
+    int ListPosition(bool Vertical, bool Report) const;
+    // A thumb track or the end of one, turned into the list's own scrolling in every view; false for other codes.
+    bool TrackThumb(TMessage& Message, bool Report);
     // Set while a thumb is dragged: the position last scrolled to.
     bool FTrackingH = false, FTrackingV = false;
     int FLastTrackH = 0, FLastTrackV = 0;

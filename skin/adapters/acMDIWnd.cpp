@@ -88,6 +88,26 @@ void TacMDIWnd::PaintClientEdge(HDC DC) {
     }
 }
 
+void TacMDIWnd::RepaintCoveringControls() {
+    if (!Form || !Form->HandleAllocated()) return;
+    std::vector<TControl*> controls = Provider->CoveringControls();
+    if (controls.empty()) return;
+    // The child covers the client: what is left to paint is the form's background under its own controls over
+    // the client, which then paint themselves on it.
+    HDC dc = GetDC(Form->Handle());
+    auto release = Finally([&] { ReleaseDC(Form->Handle(), dc); });
+    for (TControl* control : controls) {
+        if (!control || !control->Visible()) continue;
+        TacBGInfo info;
+        info.PleaseDraw = true;
+        info.DrawDC = dc;
+        info.R = control->BoundsRect();
+        info.Offset = TPoint(control->Left(), control->Top());
+        SendMessageW(Form->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scGetBgInfo), reinterpret_cast<LPARAM>(&info));
+        control->Invalidate();
+    }
+}
+
 void TacMDIWnd::WndProc(TMessage& Message) {
     if (Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scChildPaints) {
         if (Form) SendSkinCmdToControl(Form, scChildPaints, Message.LParam);
@@ -123,8 +143,7 @@ void TacMDIWnd::WndProc(TMessage& Message) {
                     if (acAnimInProgress) return;
                     HDC dc = reinterpret_cast<HDC>(Message.WParam);
                     if (ActiveChildMaximized()) {
-                        for (TControl* control : Provider->CoveringControls())
-                            if (control && control->Visible()) control->Invalidate();
+                        RepaintCoveringControls();
                     } else {
                         int saved = SaveDC(dc);
                         PaintClientArea(dc);

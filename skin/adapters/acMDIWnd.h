@@ -56,6 +56,8 @@ public:
 private:
     bool PaintsMDI() const;
     bool ActiveChildMaximized() const;
+    // The form paints its background under each control that covers the client, and the control repaints.
+    void RepaintCoveringControls();
     // Where the client window lies in the form's window.
     TPoint ClientOffsetInForm() const;
 };

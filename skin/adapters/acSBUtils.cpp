@@ -32,26 +32,6 @@ std::wstring WideTextOf(HWND Wnd) {
     return text;
 }
 
-// What stays of an adapter in a window whose procedure another subclass took over after it: it passes every
-// message on to the procedure before the adapter and goes with the window.
-struct TacForwarder {
-    WNDPROC Instance = nullptr;
-    WNDPROC Previous = nullptr;
-    HWND Wnd = nullptr;
-
-    static LRESULT CALLBACK Proc(void* Object, UINT Msg, WPARAM WParam, LPARAM LParam) {
-        auto* self = static_cast<TacForwarder*>(Object);
-        LRESULT result = 0;
-        RunGuarded([&] { result = CallWindowProcW(self->Previous, self->Wnd, Msg, WParam, LParam); });
-        if (Msg == WM_NCDESTROY) {
-            // The instance code is left by a jump, not a call: giving it back here is safe.
-            FreeObjectInstance(self->Instance);
-            delete self;
-        }
-        return result;
-    }
-};
-
 }  // namespace
 
 // --- TacMainWnd ---
@@ -163,10 +143,7 @@ bool TacMainWnd::Unhook() {
     return had;
 }
 
-void TacMainWnd::LeaveForwarder() {
-    auto* forwarder = new TacForwarder{ObjectInstance, OldWndProc, CtrlHandle};
-    RetargetObjectInstance(ObjectInstance, forwarder, &TacForwarder::Proc);
-}
+void TacMainWnd::LeaveForwarder() { ForwardObjectInstance(ObjectInstance, CtrlHandle, OldWndProc); }
 
 void TacMainWnd::Release() {
     if (FReleased)

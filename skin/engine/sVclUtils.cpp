@@ -187,10 +187,9 @@ int SumAlignedSizes(TWinControl* Parent, TAlign Align, bool CountGraphic) {
 
 // --- child painting ---
 
-namespace {
-
-// The DC into which PaintControlTree paints, 0 otherwise.
 HDC acPaintingDC = nullptr;
+
+namespace {
 
 // A window's position inside the window of the control it is painted with.
 TPoint WindowOffset(HWND Wnd, HWND Outer) {

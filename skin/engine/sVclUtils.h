@@ -107,6 +107,9 @@ extern TSetWindowTheme acSetWindowTheme;
 
 // True while a window's new look fades in over its old picture: children then keep their repaints held.
 extern bool acAnimInProgress;
+// The DC into which PaintControlTree paints the pictures of a fade, 0 otherwise: the one DC a held window still
+// paints into.
+extern HDC acPaintingDC;
 // The fade from a window's old picture to its new look in about Time milliseconds, nil while none is linked in.
 using TacAnimShowProc = void (*)(TWinControl* Control, int Time);
 extern TacAnimShowProc acAnimShowControl;

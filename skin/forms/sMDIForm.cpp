@@ -73,3 +73,22 @@ void TsMDIForm::PrepareFormCache() {
 TColor TsMDIForm::FormColor() {
     return FProvider->FormColor();
 }
+
+std::vector<TControl*> TsMDIForm::CoveringControls() {
+    std::vector<TControl*> covering;
+    if (!FForm || !FForm->HandleAllocated() || !FForm->ClientHandle())
+        return covering;
+    // The client window takes what the aligned controls leave; a control placed over that area lies above it.
+    RECT client{};
+    GetWindowRect(FForm->ClientHandle(), &client);
+    MapWindowPoints(nullptr, FForm->Handle(), reinterpret_cast<POINT*>(&client), 2);
+    for (int i = 0; i < FForm->ControlCount(); ++i) {
+        TControl* control = FForm->Controls(i);
+        if (!control || !control->Visible())
+            continue;
+        TRect r = control->BoundsRect();
+        if (r.left < client.right && r.right > client.left && r.top < client.bottom && r.bottom > client.top)
+            covering.push_back(control);
+    }
+    return covering;
+}

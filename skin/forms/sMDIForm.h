@@ -39,7 +39,8 @@ public:
     bool InOwnPaint() override;
     void PrepareFormCache() override;
     TColor FormColor() override;
-    std::vector<TControl*> CoveringControls() override { return {}; }
+    // The form's own visible controls that lie over its client window.
+    std::vector<TControl*> CoveringControls() override;
 
 private:
     TCustomForm* FForm = nullptr;

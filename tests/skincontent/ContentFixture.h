@@ -50,6 +50,27 @@ inline std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
     return bmp;
 }
 
+// A plain MDI child window of the client.
+inline HWND CreateMDIChild(HWND Client) {
+    static const bool registered = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefMDIChildProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszClassName = L"BrimletTestMDIChild";
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+    MDICREATESTRUCTW mcs = {};
+    mcs.szClass = L"BrimletTestMDIChild";
+    mcs.szTitle = L"child";
+    mcs.hOwner = GetModuleHandleW(nullptr);
+    mcs.x = mcs.y = 0;
+    mcs.cx = 150;
+    mcs.cy = 100;
+    return reinterpret_cast<HWND>(SendMessageW(Client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+}
+
 // Lets the windows paint what is pending.
 inline void Settle(DWORD ms = 150) { PumpMessagesFor(ms); }
 
@@ -62,6 +83,9 @@ protected:
         bare.ColumnHeader = false;
         bare.StatusPanelMask = false;
         WriteSkinFolder(Dir->Path(), MakeFlatContentSkin("FLATBARE", bare));
+        FlatContentOptions plain = bare;
+        plain.Divider = false;
+        WriteSkinFolder(Dir->Path(), MakeFlatContentSkin("FLATPLAIN", plain));
     }
     static void TearDownTestSuite() {
         delete Dir;
@@ -125,4 +149,10 @@ protected:
 class BareContentAdapters : public ContentAdapters {
 protected:
     std::string SkinName() const override { return "FLATBARE"; }
+};
+
+// Neither a panel mask nor a divider.
+class PlainContentAdapters : public ContentAdapters {
+protected:
+    std::string SkinName() const override { return "FLATPLAIN"; }
 };

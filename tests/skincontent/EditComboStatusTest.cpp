@@ -10,6 +10,9 @@
 #include "classlib/StdCtrls.h"
 #include "skin/adapters/acComboWnd.h"
 #include "skin/adapters/acEditWnd.h"
+#include "skin/engine/sVclUtils.h"
+
+#include <functional>
 
 namespace {
 
@@ -33,6 +36,55 @@ int Border(HWND Wnd) {
     ClientToScreen(Wnd, &p);
     return p.x - wr.left;
 }
+
+// A combo box of a class other than the class library's own.
+class TOwnCombo : public TComboBox {
+    CLASS_INFO(TOwnCombo, TComboBox)
+public:
+    using TComboBox::TComboBox;
+};
+
+// An edit that counts the paint messages reaching its own procedure.
+class TPaintCountingEdit : public TEdit {
+    CLASS_INFO(TPaintCountingEdit, TEdit)
+public:
+    using TEdit::TEdit;
+    int Paints = 0;
+
+protected:
+    void WndProc(TMessage& Message) override {
+        if (Message.Msg == WM_PAINT || Message.Msg == WM_NCPAINT || Message.Msg == WM_ERASEBKGND) ++Paints;
+        TEdit::WndProc(Message);
+    }
+};
+
+// A control that runs During when the skin change reaches its form (the forms are held then).
+class TSkinChangeWatcher : public TGraphicControl {
+    CLASS_INFO(TSkinChangeWatcher, TGraphicControl)
+public:
+    using TGraphicControl::TGraphicControl;
+    std::function<int()> During;
+    bool Heard = false;
+    int PaintsDuring = -1;
+    void Dispatch(TMessage& Message) override {
+        if (During && !Heard && Message.Msg == SM_QUORVEXCMD && SkinCmdOf(Message.WParam) == scRefresh) {
+            Heard = true;
+            EXPECT_TRUE(acAnimInProgress);
+            PaintsDuring = During();
+        }
+        TGraphicControl::Dispatch(Message);
+    }
+};
+
+// A procedure in front of a drop list's own: it notes the key-state word of the button's going up.
+struct ListSpy {
+    static inline WNDPROC Previous = nullptr;
+    static inline WPARAM UpWParam = 0;
+    static LRESULT CALLBACK Proc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+        if (Msg == WM_LBUTTONUP) UpWParam = WParam;
+        return CallWindowProcW(Previous, Wnd, Msg, WParam, LParam);
+    }
+};
 
 }  // namespace
 
@@ -166,6 +218,9 @@ TEST_F(ContentAdapters, ADropDownListShowsItsButtonInEveryStateAndIsChosenFromBy
     for (int i = 0; i < 30; ++i) combo->Items()->Add("choice " + std::to_string(i));
     combo->SetItemIndex(0);
     auto* other = Add<TEdit>(10, 200, 100, 24);
+    COMBOBOXINFO cbi = {sizeof cbi};
+    ASSERT_TRUE(GetComboBoxInfo(combo->Handle(), &cbi));
+    LONG_PTR listProc = GetWindowLongPtrW(cbi.hwndList, GWLP_WNDPROC);
     auto* adapter = Attach<TacComboBoxWnd>(combo, "COMBOBOX");
     HWND h = combo->Handle();
     MoveMouseTo(400, 300);
@@ -227,12 +282,10 @@ TEST_F(ContentAdapters, ADropDownListShowsItsButtonInEveryStateAndIsChosenFromBy
     // One list adapter for the combo's life.
     EXPECT_EQ(adapter->ListAdapter->CtrlHandle, listWnd);
 
-    LONG_PTR listProc = 0;
     RemoveSkin();
-    listProc = GetWindowLongPtrW(listWnd, GWLP_WNDPROC);
+    EXPECT_EQ(GetWindowLongPtrW(listWnd, GWLP_WNDPROC), listProc);
     EXPECT_EQ(GetPropA(listWnd, "ACSBSC"), nullptr);
     EXPECT_EQ(GetPropA(h, "ACSBSC"), nullptr);
-    (void)listProc;
 }
 
 TEST_F(ContentAdapters, ADropDownComboKeepsItsEditFieldAndPaintsFrameAndButton) {
@@ -254,6 +307,17 @@ TEST_F(ContentAdapters, ADropDownComboKeepsItsEditFieldAndPaintsFrameAndButton) 
     wchar_t text[16] = {};
     GetWindowTextW(combo->Handle(), text, 16);
     EXPECT_STREQ(text, L"typed");
+    // Its list dropped and closed by the mouse: the library knows while it is open.
+    RECT wr;
+    GetWindowRect(combo->Handle(), &wr);
+    SetForegroundWindow(Form->Handle());
+    ClickAt(wr.left + button.left + button.Width() / 2, wr.top + button.top + button.Height() / 2);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return SendMessageW(combo->Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0; }));
+    EXPECT_TRUE(acComboDroppedDown);
+    ClickAt(wr.left + button.left + button.Width() / 2, wr.top + button.top + button.Height() / 2);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return SendMessageW(combo->Handle(), CB_GETDROPPEDSTATE, 0, 0) == 0; }));
+    Settle(50);
+    EXPECT_FALSE(acComboDroppedDown);
 }
 
 TEST_F(ContentAdapters, TheSecondComboAdapterHasAButtonOnlyWhereTheControlHasOne) {
@@ -280,6 +344,131 @@ TEST_F(ContentAdapters, TheSecondComboAdapterHasAButtonOnlyWhereTheControlHasOne
     SetWindowLongW(drop->Handle(), GWL_EXSTYLE, GetWindowLongW(drop->Handle(), GWL_EXSTYLE) | WS_EX_RTLREADING);
     b->ButtonRect(r);
     EXPECT_EQ(r.left, 2);
+    // A combo of another class has its button whatever its style.
+    auto* own = Add<TOwnCombo>(10, 160, 200, 80);
+    own->SetStyle(csSimple);
+    auto ownData = std::make_unique<TsCommonData>(own, true);
+    auto c = TacWWComboBoxWnd::CreateForControl(own, ownData.get(), Manager.get(), "COMBOBOX", true);
+    EXPECT_TRUE(c->HasButton);
+    c->ButtonRect(r);
+    EXPECT_EQ(r.Width(), GetSystemMetrics(SM_CXVSCROLL));
     a.reset();
     b.reset();
+    c.reset();
+}
+
+TEST_F(ContentAdapters, ARightToLeftDropListShowsItsTextBesideTheButton) {
+    auto* combo = Add<TComboBox>(10, 10, 200, 24);
+    combo->SetStyle(csDropDownList);
+    combo->Items()->Add("WWWWWWWW");
+    combo->SetItemIndex(0);
+    HWND h = combo->Handle();
+    SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_RTLREADING);
+    auto* adapter = Attach<TacComboBoxWnd>(combo, "COMBOBOX");
+    MoveMouseTo(600, 500);
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Settle();
+    TRect button;
+    adapter->ButtonRect(button);
+    ASSERT_EQ(button.left, 2);
+    auto shot = ScreenOf(h);
+    // The text in the combo's font colour, right of the button and inside the frame.
+    TColor ink = combo->Font()->Color();
+    int inside = CountPx(
+        shot.get(), [ink](TColor c) { return c == ink; }, button.right, 3, shot->Width() - 3, shot->Height() - 3);
+    EXPECT_GT(inside, 10);
+    EXPECT_EQ(CountPx(
+                  shot.get(), [ink](TColor c) { return c == ink; }, button.left, button.top, button.right,
+                  button.bottom),
+              0);
+}
+
+TEST_F(ContentAdapters, ADroppedListPrintsItsPlainFrameAndLearnsWhereTheButtonWentUp) {
+    auto* combo = Add<TComboBox>(10, 10, 200, 24);
+    combo->SetStyle(csDropDownList);
+    for (int i = 0; i < 30; ++i) combo->Items()->Add("choice " + std::to_string(i));
+    combo->SetItemIndex(0);
+    COMBOBOXINFO cbi = {sizeof cbi};
+    ASSERT_TRUE(GetComboBoxInfo(combo->Handle(), &cbi));
+    HWND listWnd = cbi.hwndList;
+    // What reaches the list's own procedure, under the adapter.
+    ListSpy::Previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(listWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListSpy::Proc)));
+    ListSpy::UpWParam = static_cast<WPARAM>(-1);
+    auto* adapter = Attach<TacComboBoxWnd>(combo, "COMBOBOX");
+    SetForegroundWindow(Form->Handle());
+    TRect button;
+    adapter->ButtonRect(button);
+    RECT wr;
+    GetWindowRect(combo->Handle(), &wr);
+    ClickAt(wr.left + button.left + button.Width() / 2, wr.top + button.top + button.Height() / 2);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return SendMessageW(combo->Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0; }));
+    Settle();
+    ASSERT_TRUE(adapter->ListAdapter);
+    // Its printed picture: the plain frame in the frame's pen, then three pixels of the list's colour over the
+    // chosen item's highlight.
+    auto printed = PrintOf(listWnd);
+    RECT item;
+    SendMessageW(listWnd, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    POINT origin = {0, 0};
+    ClientToScreen(listWnd, &origin);
+    RECT lr;
+    GetWindowRect(listWnd, &lr);
+    int rowY = origin.y - lr.top + (item.top + item.bottom) / 2;
+    EXPECT_EQ(Px(printed.get(), 0, rowY), static_cast<TColor>(0));
+    for (int x = 1; x < 3; ++x)
+        EXPECT_EQ(Px(printed.get(), x, rowY), Opaque(FlatSectionColor("COMBOBOX"))) << x;
+    EXPECT_EQ(Px(printed.get(), printed->Width() / 2 - 20, rowY), static_cast<TColor>(ColorToRGB(clHighlight)));
+    // A click on the fourth item: the list hears that the button went up over its client area, and closes.
+    SendMessageW(listWnd, LB_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&item));
+    POINT p = {(item.left + item.right) / 2 - 20, (item.top + item.bottom) / 2};
+    ClientToScreen(listWnd, &p);
+    ClickAt(p.x, p.y);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return SendMessageW(combo->Handle(), CB_GETDROPPEDSTATE, 0, 0) == 0; }));
+    EXPECT_EQ(ListSpy::UpWParam, static_cast<WPARAM>(HTCLIENT));
+    EXPECT_EQ(combo->ItemIndex(), 3);
+    RemoveSkin();
+    EXPECT_EQ(GetWindowLongPtrW(listWnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&ListSpy::Proc));
+    SetWindowLongPtrW(listWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListSpy::Previous));
+}
+
+TEST_F(ContentAdapters, AnEditAndAListUnderTheMouseBecomeTheManagersHotControl) {
+    ASSERT_EQ(DefaultManager, Manager.get());
+    auto* edit = Add<TEdit>(10, 10, 200, 24);
+    auto* list = Add<TListBox>(10, 60, 200, 100);
+    Attach<TacEditWnd>(edit, "EDIT");
+    Attach<TacEditWnd>(list, "EDIT");
+    for (TWinControl* c : std::initializer_list<TWinControl*>{edit, list}) {
+        RECT r;
+        GetWindowRect(c->Handle(), &r);
+        MoveMouseTo(r.left + 30, r.top + 10);
+        EXPECT_TRUE(PumpMessagesUntil([&] { return Manager->ActiveControl() == c->Handle(); })) << c->ClassName();
+    }
+}
+
+TEST_F(ContentAdapters, AnEditPaintsNothingWhileTheFormsAreHeldForASkinChange) {
+    ASSERT_TRUE(Manager->AnimEffects()->SkinChanging()->Active());
+    auto* edit = Add<TPaintCountingEdit>(10, 10, 200, 24);
+    Attach<TacEditWnd>(edit, "EDIT");
+    // A form of the application hears the skin change; while it does, the edit is asked to repaint.
+    auto* host = new TfrmContentTest(Application.Get());
+    host->SetBounds(500, 20, 120, 80);
+    auto* watcher = new TSkinChangeWatcher(host);
+    watcher->SetParent(host);
+    watcher->SetBounds(0, 0, 20, 20);
+    host->Show();
+    Settle();
+    watcher->During = [&] {
+        int before = edit->Paints;
+        RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        return edit->Paints - before;
+    };
+    Manager->SetHueOffset(30);
+    ASSERT_TRUE(watcher->Heard);
+    EXPECT_EQ(watcher->PaintsDuring, 0);
+    // Let go, it paints what was held back with the new look.
+    int before = edit->Paints;
+    Settle();
+    EXPECT_GT(edit->Paints, before);
+    host->Free();
 }

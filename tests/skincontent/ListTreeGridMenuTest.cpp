@@ -2,6 +2,7 @@
 // names), the MDI client painted from its form's picture and popup-menu windows, with their adapters on the flat
 // content skin.
 #include "ContentFixture.h"
+#include "VirtualTreeDouble.h"
 
 #include <commctrl.h>
 
@@ -14,6 +15,9 @@
 #include "skin/adapters/acMDIWnd.h"
 #include "skin/adapters/acMnuWnd.h"
 #include "skin/adapters/acPropAccess.h"
+#include "classlib/ObjectInstance.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -89,45 +93,6 @@ void DescribeGrid(TFormClass<G>& c) {
     c.Color("IndicatorIconColor", &G::IndicatorIconColor, &G::SetIndicatorIconColor);
 }
 
-// A virtual tree of another maker: colours, a header with options and height, and the header events.
-class TVETColors : public TPersistent {
-    CLASS_INFO(TVETColors, TPersistent)
-public:
-    TColor Compressed = clBlue, File = clBlack, Folder = clNavy;
-    TColor CompressedTextColor() const { return Compressed; }
-    void SetCompressedTextColor(TColor v) { Compressed = v; }
-    TColor FileTextColor() const { return File; }
-    void SetFileTextColor(TColor v) { File = v; }
-    TColor FolderTextColor() const { return Folder; }
-    void SetFolderTextColor(TColor v) { Folder = v; }
-};
-
-enum THeaderOption { hoVisible, hoOwnerDraw, hoColumnResize };
-using THeaderOptions = Set<THeaderOption>;
-
-class TVTHeader : public TPersistent {
-    CLASS_INFO(TVTHeader, TPersistent)
-public:
-    THeaderOptions Opts = {hoVisible};
-    THeaderOptions Options() const { return Opts; }
-    void SetOptions(THeaderOptions v) { Opts = v; }
-    int Height() const { return 20; }
-    void SetHeight(int) {}
-};
-
-class TVirtualExplorerTree : public TCustomControl {
-    CLASS_INFO(TVirtualExplorerTree, TCustomControl)
-public:
-    explicit TVirtualExplorerTree(TComponent* AOwner)
-        : TCustomControl(AOwner), Colors(std::make_unique<TVETColors>()), Header(std::make_unique<TVTHeader>()) {}
-    TVETColors* VETColors() const { return Colors.get(); }
-    TVTHeader* GetHeader() const { return Header.get(); }
-    TacAdvancedHeaderDrawEvent OnAdvancedHeaderDraw;
-    TacHeaderDrawQueryElementsEvent OnHeaderDrawQueryElements;
-    std::unique_ptr<TVETColors> Colors;
-    std::unique_ptr<TVTHeader> Header;
-};
-
 const bool DoublesRegistered = [] {
     RegisterFormClass<TAdvGridColumn>([](TFormClass<TAdvGridColumn>& c) {
         c.Object("HeaderFont", &TAdvGridColumn::HeaderFont);
@@ -136,21 +101,6 @@ const bool DoublesRegistered = [] {
     });
     RegisterFormClass<TDBAdvGrid>(DescribeGrid<TDBAdvGrid>);
     RegisterFormClass<TOtherAdvGrid>(DescribeGrid<TOtherAdvGrid>);
-    RegisterFormClass<TVETColors>([](TFormClass<TVETColors>& c) {
-        c.Color("CompressedTextColor", &TVETColors::CompressedTextColor, &TVETColors::SetCompressedTextColor);
-        c.Color("FileTextColor", &TVETColors::FileTextColor, &TVETColors::SetFileTextColor);
-        c.Color("FolderTextColor", &TVETColors::FolderTextColor, &TVETColors::SetFolderTextColor);
-    });
-    RegisterFormClass<TVTHeader>([](TFormClass<TVTHeader>& c) {
-        c.SetOf("Options", &TVTHeader::Options, &TVTHeader::SetOptions, {"hoVisible", "hoOwnerDraw", "hoColumnResize"});
-        c.Integer("Height", &TVTHeader::Height, &TVTHeader::SetHeight);
-    });
-    RegisterFormClass<TVirtualExplorerTree>([](TFormClass<TVirtualExplorerTree>& c) {
-        c.Object("VETColors", &TVirtualExplorerTree::VETColors);
-        c.Object("Header", &TVirtualExplorerTree::GetHeader);
-        c.Event("OnAdvancedHeaderDraw", &TVirtualExplorerTree::OnAdvancedHeaderDraw);
-        c.Event("OnHeaderDrawQueryElements", &TVirtualExplorerTree::OnHeaderDrawQueryElements);
-    });
     return true;
 }();
 
@@ -277,6 +227,117 @@ TEST_F(ContentAdapters, AReportListScrollsByTheSkinnedThumbToTheRowsAnUnskinnedO
     }
     EXPECT_EQ(SendMessageW(list->Handle(), LVM_GETTOPINDEX, 0, 0), 21);
     EXPECT_EQ(SendMessageW(plain->Handle(), LVM_GETTOPINDEX, 0, 0), 1);
+}
+
+namespace {
+
+// A subclass an application puts on a header after the skin's: it passes everything on.
+struct HeaderSpy {
+    static inline WNDPROC Previous = nullptr;
+    static LRESULT CALLBACK Proc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+        return CallWindowProcW(Previous, Wnd, Msg, WParam, LParam);
+    }
+};
+
+// Drags the skinned thumb of Wnd's bar from its start by the real mouse to the bar's far end.
+void DragThumbToEnd(TacScrollWnd* Adapter, HWND Wnd, bool Vertical) {
+    TRect bar = Vertical ? GetVScrollRect(Adapter, Wnd) : GetHScrollRect(Adapter, Wnd);
+    TacScrollBar* b = Adapter->Bar(Vertical ? SB_VERT : SB_HORZ);
+    TacBarLayout layout = CalcBarLayout(bar, Vertical, GetScrollMetric(b, false), b->ScrollInfo, b->MinThumbSize);
+    ASSERT_TRUE(layout.ThumbFits());
+    int thumb = layout.ThumbStart + layout.ThumbLength / 2;
+    POINT from = Vertical ? POINT{(bar.left + bar.right) / 2, thumb} : POINT{thumb, (bar.top + bar.bottom) / 2};
+    POINT to = Vertical ? POINT{from.x, bar.bottom - 2} : POINT{bar.right - 2, from.y};
+    MoveMouseTo(from.x, from.y);
+    Settle(50);
+    MouseButton(true);
+    Settle(50);
+    // The thumb is held, not the track.
+    EXPECT_TRUE(Adapter->Dragging);
+    for (int i = 1; i <= 4; ++i) {
+        MoveMouseTo(from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4);
+        Settle(40);
+    }
+    MouseButton(false);
+    Settle(150);
+}
+
+}  // namespace
+
+TEST_F(ContentAdapters, AHeaderWithAnotherSubclassOnItKeepsItsOwnProcedureAfterTheAdapterGoes) {
+    TListView* list = ReportList(Form, 5);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list->Handle(), LVM_GETHEADER, 0, 0));
+    ASSERT_TRUE(header);
+    int instances = ObjectInstanceCount();
+    auto* adapter = Attach<TacListViewWnd>(list, "EDIT");
+    ASSERT_EQ(adapter->HeaderHandle, header);
+    HeaderSpy::Previous =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HeaderSpy::Proc)));
+    // A second header comes: the adapter moves to it, and the first still answers as itself.
+    HWND second = CreateWindowExW(0, WC_HEADERW, L"", WS_CHILD | HDS_HORZ, 0, 0, 100, 20, list->Handle(), nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(adapter->HeaderHandle, second);
+    EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(second, HDM_GETITEMCOUNT, 0, 0), 0);
+    // The adapter goes while the application's subclass still calls what stood before it.
+    RemoveSkin();
+    // What was the adapter's memory is someone else's now.
+    std::vector<std::unique_ptr<char[]>> reuse;
+    for (int i = 0; i < 64; ++i) {
+        reuse.emplace_back(new char[sizeof(TacListViewWnd)]);
+        std::fill_n(reuse.back().get(), sizeof(TacListViewWnd), static_cast<char>(0xFD));
+    }
+    EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
+    RedrawWindow(list->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Settle();
+    auto shot = ScreenOf(header);
+    EXPECT_EQ(CountIn(shot.get(), FlatFrameColor("COLHEADER", 0)), 0);
+    // The pass-through left in the chain goes with the window.
+    DestroyWindow(second);
+    list->Free();
+    Settle();
+    EXPECT_EQ(ObjectInstanceCount(), instances);
+}
+
+TEST_F(ContentAdapters, AListInEveryViewFollowsItsSkinnedThumbToTheEnd) {
+    struct Case {
+        TViewStyle View;
+        bool Vertical;
+    };
+    for (Case c : {Case{vsList, false}, Case{vsIcon, true}, Case{vsSmallIcon, true}, Case{vsReport, true}}) {
+        auto* list = new TListView(Form);
+        list->SetParent(Form);
+        list->SetBounds(10, 10, 260, 150);
+        list->SetViewStyle(c.View);
+        if (c.View == vsReport) {
+            TListColumn* column = list->Columns()->Add();
+            column->SetCaption("Name");
+            column->SetWidth(120);
+        }
+        for (int i = 0; i < 80; ++i) list->Items()->Add()->SetCaption("item " + std::to_string(i));
+        auto* adapter = Attach<TacListViewWnd>(list, "EDIT");
+        HWND h = list->Handle();
+        int bar = c.Vertical ? SB_VERT : SB_HORZ;
+        ASSERT_TRUE(GetWindowLongW(h, GWL_STYLE) & (c.Vertical ? WS_VSCROLL : WS_HSCROLL)) << c.View;
+        UpdateScrolls(adapter, true);
+        SetForegroundWindow(Form->Handle());
+        DragThumbToEnd(adapter, h, c.Vertical);
+        SCROLLINFO si = {sizeof si, SIF_ALL};
+        GetScrollInfo(h, bar, &si);
+        // The list stands at its end, and shows its last item.
+        EXPECT_EQ(si.nPos, si.nMax - static_cast<int>(si.nPage) + 1) << c.View;
+        RECT item = {LVIR_BOUNDS, 0, 0, 0}, client;
+        GetClientRect(h, &client);
+        ASSERT_TRUE(SendMessageW(h, LVM_GETITEMRECT, 79, reinterpret_cast<LPARAM>(&item)));
+        EXPECT_TRUE(item.right <= client.right + 1 && item.bottom <= client.bottom + 1 && item.left >= -1 &&
+                    item.top >= -1)
+            << c.View << ": " << item.left << "," << item.top << " " << item.right << "," << item.bottom;
+        Adapters.clear();
+        Datas.clear();
+        list->Free();
+        Settle(50);
+    }
 }
 
 TEST_F(ContentAdapters, ATreeViewTakesTheHotColourAndGivesItBack) {
@@ -410,27 +471,6 @@ class TfrmMDIMain : public TForm {
 public:
     using TForm::TForm;
 };
-// A plain MDI child window of the client.
-HWND CreateMDIChild(HWND Client) {
-    static const bool registered = [] {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefMDIChildProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = L"BrimletTestMDIChild";
-        return RegisterClassW(&wc) != 0;
-    }();
-    (void)registered;
-    MDICREATESTRUCTW mcs = {};
-    mcs.szClass = L"BrimletTestMDIChild";
-    mcs.szTitle = L"child";
-    mcs.hOwner = GetModuleHandleW(nullptr);
-    mcs.x = mcs.y = 0;
-    mcs.cx = 150;
-    mcs.cy = 100;
-    return reinterpret_cast<HWND>(SendMessageW(Client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
-}
-
 }  // namespace
 
 TEST_F(ContentAdapters, TheMDIClientShowsItsFormsPictureAndRedrawsOnceAfterAScrollStep) {
@@ -529,18 +569,31 @@ LRESULT CALLBACK MenuCbtProc(int Code, WPARAM WParam, LPARAM LParam) {
     return CallNextHookEx(MenuHook, Code, WParam, LParam);
 }
 
-// A menu painter that counts how often the popup it composed is forgotten.
+COLORREF ErasedPixel = CLR_INVALID;
+
+// A menu painter that counts how often the popup it composed is forgotten; with WithBackground, the popup's
+// background it composed is one flat colour, 6 pixels narrower than the menu window.
+constexpr TColor PopupBackgroundColor = static_cast<TColor>(0x3070B0);
 class TCountingMenuPainter : public TacMenuPainter {
 public:
-    explicit TCountingMenuPainter(int* Cleared) : FCleared(Cleared) {}
+    explicit TCountingMenuPainter(int* Cleared, bool WithBackground = false)
+        : FCleared(Cleared), FWithBackground(WithBackground) {}
     void UpdateMenus() override {}
     void ResetSkinBorderWidth() override {}
-    TBitmap* PopupBackground() override { return nullptr; }
+    TBitmap* PopupBackground() override {
+        if (!FWithBackground || !MenuAdapters || MenuAdapters->empty()) return nullptr;
+        RECT r;
+        GetWindowRect(MenuAdapters->back()->CtrlHandle, &r);
+        FBackground = MakeBmp(r.right - r.left - 6, r.bottom - r.top, PopupBackgroundColor);
+        return FBackground.get();
+    }
     void HookPopupWnd(TBitmap*, HWND) override {}
     void ClearMenuCache() override { ++*FCleared; }
 
 private:
     int* FCleared;
+    bool FWithBackground;
+    std::unique_ptr<TBitmap> FBackground;
 };
 
 void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR Id, DWORD) {
@@ -550,8 +603,38 @@ void CALLBACK LookAndCloseMenu(HWND, UINT, UINT_PTR Id, DWORD) {
         RECT r;
         GetWindowRect(menu, &r);
         MenuPixel = ScreenPixel(r.left + 1, r.top + (r.bottom - r.top) / 2);
+        // What the menu's background erasing paints: the section's picture, its centre in the section's colour.
+        auto erased = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
+        SendMessageW(menu, WM_ERASEBKGND, reinterpret_cast<WPARAM>(erased->Canvas()->Handle()), 0);
+        GdiFlush();
+        ErasedPixel = Px(erased.get(), erased->Width() / 2, erased->Height() / 2);
     }
     EndMenu();
+}
+
+// A manager of the flat content skin in Folder whose menu painter Make makes.
+std::unique_ptr<TsSkinManager> MenuManagerWith(const TacMenuPainterFactory& Make, const std::string& Folder) {
+    RegisterMenuPainter(Make);
+    auto manager = std::make_unique<TsSkinManager>(nullptr);
+    RegisterMenuPainter(nullptr);
+    manager->SetSkinDirectory(Folder);
+    manager->SetSkinName("FLATCONTENT");
+    return manager;
+}
+
+// Shows a popup menu of four entries for Owner through the menu hook, looks at it and lets it go.
+void ShowMenuAndLook(HWND Owner) {
+    MenuPixel = ErasedPixel = CLR_INVALID;
+    MenuHook = SetWindowsHookExW(WH_CBT, MenuCbtProc, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(MenuHook);
+    HMENU menu = CreatePopupMenu();
+    for (int i = 0; i < 4; ++i) AppendMenuW(menu, MF_STRING, 100 + i, L"entry");
+    SetTimer(nullptr, 0, 400, LookAndCloseMenu);
+    SetForegroundWindow(Owner);
+    TrackPopupMenu(menu, TPM_LEFTALIGN, 100, 100, 0, Owner, nullptr);
+    Settle(100);
+    UnhookWindowsHookEx(MenuHook);
+    DestroyMenu(menu);
 }
 
 }  // namespace
@@ -561,26 +644,15 @@ TEST_F(ContentAdapters, APopupMenuWindowGetsTheMenuBackgroundAndFrameAndIsGivenB
     MenuAdapters = &adapters;
     // A manager whose menu painter counts: the window that goes must make the painter forget its popup.
     int cleared = 0;
-    RegisterMenuPainter([&](TsSkinManager*) { return std::make_unique<TCountingMenuPainter>(&cleared); });
-    auto manager = std::make_unique<TsSkinManager>(nullptr);
-    RegisterMenuPainter(nullptr);
-    manager->SetSkinDirectory(Dir->Path());
-    manager->SetSkinName(SkinName());
+    auto manager =
+        MenuManagerWith([&](TsSkinManager*) { return std::make_unique<TCountingMenuPainter>(&cleared); }, Dir->Path());
     ASSERT_TRUE(manager->Active());
     MenuManager = manager.get();
-    MenuHook = SetWindowsHookExW(WH_CBT, MenuCbtProc, nullptr, GetCurrentThreadId());
-    ASSERT_TRUE(MenuHook);
-    HMENU menu = CreatePopupMenu();
-    for (int i = 0; i < 4; ++i) AppendMenuW(menu, MF_STRING, 100 + i, L"entry");
     acMenuActive = true;
-    SetTimer(nullptr, 0, 400, LookAndCloseMenu);
-    SetForegroundWindow(Form->Handle());
-    TrackPopupMenu(menu, TPM_LEFTALIGN, 100, 100, 0, Form->Handle(), nullptr);
-    Settle(100);
-    UnhookWindowsHookEx(MenuHook);
-    DestroyMenu(menu);
+    ShowMenuAndLook(Form->Handle());
     ASSERT_EQ(adapters.size(), 1u);
     EXPECT_EQ(MenuPixel, static_cast<COLORREF>(FlatFrameColor("MAINMENU", 0)));
+    EXPECT_EQ(ErasedPixel, static_cast<COLORREF>(FlatCentreColorOf("MAINMENU", 0)));
     // The window went: the adapter gave it back, the cache was cleared and the menu is no longer active; the
     // adapter is still the list's to free.
     EXPECT_TRUE(adapters[0]->Destroyed);
@@ -591,15 +663,69 @@ TEST_F(ContentAdapters, APopupMenuWindowGetsTheMenuBackgroundAndFrameAndIsGivenB
     MenuManager = nullptr;
 }
 
+TEST_F(ContentAdapters, APopupMenuWindowTakesItsFrameFromTheBackgroundTheSkinnedMenusComposed) {
+    std::vector<TacAdapterPtr<TacMnuWnd>> adapters;
+    MenuAdapters = &adapters;
+    int cleared = 0;
+    auto manager = MenuManagerWith(
+        [&](TsSkinManager*) { return std::make_unique<TCountingMenuPainter>(&cleared, true); }, Dir->Path());
+    ASSERT_TRUE(manager->Active());
+    MenuManager = manager.get();
+    acMenuActive = true;
+    ShowMenuAndLook(Form->Handle());
+    ASSERT_EQ(adapters.size(), 1u);
+    EXPECT_EQ(MenuPixel, static_cast<COLORREF>(PopupBackgroundColor));
+    adapters.clear();
+    MenuAdapters = nullptr;
+    MenuManager = nullptr;
+}
+
+namespace {
+
+// A window whose own procedure answers every skin command with 77, and counts those that reach it.
+int OwnSkinCommands = 0;
+LRESULT CALLBACK AnsweringProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    if (Msg == SM_QUORVEXCMD) {
+        ++OwnSkinCommands;
+        return 77;
+    }
+    return DefWindowProcW(Wnd, Msg, WParam, LParam);
+}
+
+HWND AnsweringWindow() {
+    static const bool registered = [] {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = AnsweringProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"BrimletTestAnswering";
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+    return CreateWindowExW(0, L"BrimletTestAnswering", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace
+
 TEST_F(ContentAdapters, AMenuWindowWithoutAnActiveSkinnedMenuAnswersOnlyTheSkinCommandsOfMenus) {
-    HWND wnd = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND wnd = AnsweringWindow();
+    ASSERT_TRUE(wnd);
+    ASSERT_EQ(SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetSkinIndex), 0), 77);
+    OwnSkinCommands = 0;
     acMenuActive = false;
     auto adapter = CreateAdapter<TacMnuWnd>(wnd, nullptr, Manager.get(), "MAINMENU", false);
     EXPECT_EQ(SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 1);
     EXPECT_EQ(SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetSkinIndex), 0), 0);
+    EXPECT_EQ(SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scRefresh), reinterpret_cast<LPARAM>(Manager.get())), 0);
+    EXPECT_NE(SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetApplication), 0), 77);
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
     SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scMenuBgChanged), 0);
     EXPECT_EQ(adapter->Erased, 1);
+    // With a skinned menu shown it is the same.
+    acMenuActive = true;
+    EXPECT_EQ(SendMessageW(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetSkinIndex), 0), 0);
+    acMenuActive = false;
+    EXPECT_EQ(OwnSkinCommands, 0);
     adapter.reset();
     DestroyWindow(wnd);
 }

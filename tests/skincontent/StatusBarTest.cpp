@@ -7,11 +7,33 @@
 #include "classlib/ComCtrls.h"
 #include "skin/adapters/acStatusBarWnd.h"
 
+#include <algorithm>
+
 namespace {
 
 int CountIn(TBitmap* Bmp, SampleColor Color, int L = 0, int T = 0, int R = -1, int B = -1) {
     return CountPx(
         Bmp, [Color](TColor p) { return p == Opaque(Color); }, L, T, R, B);
+}
+
+// The rows that hold ink of Color among the Width rightmost columns that hold any, inside the area.
+int InkRowsAtRightEnd(TBitmap* Bmp, SampleColor Color, int L, int T, int R, int B, int Width) {
+    int right = -1;
+    for (int x = R - 1; x >= L && right < 0; --x)
+        for (int y = T; y < B; ++y)
+            if (Px(Bmp, x, y) == Opaque(Color)) {
+                right = x;
+                break;
+            }
+    if (right < 0) return 0;
+    int rows = 0;
+    for (int y = T; y < B; ++y)
+        for (int x = std::max(L, right - Width + 1); x <= right; ++x)
+            if (Px(Bmp, x, y) == Opaque(Color)) {
+                ++rows;
+                break;
+            }
+    return rows;
 }
 
 }  // namespace
@@ -46,11 +68,22 @@ TEST_F(ContentAdapters, AStatusBarFramesItsPanelsAndShortensTheirTexts) {
                           dy + r.bottom),
                   0)
             << i;
+        // The text too long for its panel ends with "...": at its right end only the dots' few rows have ink;
+        // a whole letter ends the texts that fit.
+        int rows = InkRowsAtRightEnd(shot.get(), FlatFontColor("STATUSBAR"), dx + r.left + 2, dy + r.top + 1,
+                                     dx + r.right - 3, dy + r.bottom - 1, 8);
+        if (i == 1)
+            EXPECT_LE(rows, 3) << i;
+        else
+            EXPECT_GE(rows, 4) << i;
     }
     // The bar's size grip is the skin's grip image at the bottom-right corner.
     // (drawn through its mask over the panel: red high and blue low, as no section colour of the bar has them).
     auto gripInk = [](TColor c) { return (c & 0xFF) > 0xC0 && ((c >> 16) & 0xFF) < 0x90; };
     EXPECT_GT(CountPx(shot.get(), gripInk, shot->Width() - 12, shot->Height() - 12), 10);
+    // Without its grip, under an adapter of its own.
+    Adapters.clear();
+    Datas.clear();
     bar->SetSizeGrip(false);
     Attach<TacStatusBarWnd>(bar, "STATUSBAR");
     RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
@@ -113,4 +146,22 @@ TEST_F(ContentAdapters, ABareStatusBarWindowGetsBackgroundAndFramesButNoTexts) {
     }
     EXPECT_EQ(GetWindowLongPtrW(bar, GWLP_WNDPROC), ownProc);
     DestroyWindow(bar);
+}
+
+TEST_F(PlainContentAdapters, WithoutPanelMaskAndDividerAStatusBarShowsItsBackgroundAndTexts) {
+    auto* bar = Add<TStatusBar>(0, 0, 400, 24);
+    bar->SetAlign(alBottom);
+    for (const char* text : {"One", "Two", "Three"}) {
+        TStatusPanel* panel = bar->Panels()->Add();
+        panel->SetText(text);
+        panel->SetWidth(100);
+    }
+    Attach<TacStatusBarWnd>(bar, "STATUSBAR");
+    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Settle();
+    auto shot = ScreenOf(bar->Handle());
+    EXPECT_EQ(CountIn(shot.get(), FlatFrameColor("DIVIDER", 0)), 0);
+    EXPECT_EQ(CountIn(shot.get(), FlatGlyphColor("STATUSPANELMASK")), 0);
+    EXPECT_GT(CountIn(shot.get(), FlatSectionColor("STATUSBAR")), 1000);
+    EXPECT_GT(CountIn(shot.get(), FlatFontColor("STATUSBAR")), 10);
 }
