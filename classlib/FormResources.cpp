@@ -1,6 +1,4 @@
 #include "FormResources.h"
-#include "Graphics.h"
-#include "JPEG.h"
 #include "Lists.h"
 
 #include <algorithm>
@@ -496,6 +494,8 @@ struct TFormRegistry {
     std::vector<std::unique_ptr<TFormClassInfo>> Classes;
     std::vector<std::pair<TSetParentProc, TGetParentProc>> ParentRelations;
     std::map<std::string, std::vector<const TFormClassInfo*>> ChainCache;  // by class name of an instance
+    TColorToIdentProc ColorToIdent = nullptr;
+    TIdentToColorProc IdentToColor = nullptr;
 };
 
 TFormRegistry& Registry() {
@@ -563,6 +563,11 @@ void RegisterParentRelation(TSetParentProc SetParent, TGetParentProc GetParent) 
     Registry().ParentRelations.emplace_back(std::move(SetParent), std::move(GetParent));
 }
 
+void RegisterColorIdents(TColorToIdentProc ToIdent, TIdentToColorProc ToColor) {
+    Registry().ColorToIdent = ToIdent;
+    Registry().IdentToColor = ToColor;
+}
+
 [[noreturn]] void FormDetail::BadValue(const std::string& property, const TFormValue& value, const char* expected) {
     throw EReadError("Invalid property value " + TextOfValue(value) + " for " + property + ": " + expected +
                      " expected");
@@ -587,7 +592,7 @@ long long FormDetail::IntegerOf(const std::string& property, const TFormValue& v
 
 TFormValue FormDetail::ColorValue(int32_t color) {
     std::string name;
-    if (ColorToIdent(color, name))
+    if (Registry().ColorToIdent && Registry().ColorToIdent(color, name))
         return TFormValue::Ident(name);
     return TFormValue::Integer(color);
 }
@@ -595,8 +600,8 @@ TFormValue FormDetail::ColorValue(int32_t color) {
 int32_t FormDetail::ColorOf(const std::string& property, const TFormValue& v) {
     if (v.Type == TValueType::Integer)
         return static_cast<int32_t>(v.Int);
-    TColor c;
-    if (v.Type == TValueType::Ident && IdentToColor(v.Str, c))
+    int32_t c;
+    if (v.Type == TValueType::Ident && Registry().IdentToColor && Registry().IdentToColor(v.Str, c))
         return c;
     BadValue(property, v, "a colour");
 }
@@ -1110,53 +1115,9 @@ bool InitInheritedComponent(TComponent* Root, HINSTANCE Instance) {
 
 namespace {
 
-const TIdentMap CharsetIdents = {
-    {"ANSI_CHARSET", ANSI_CHARSET},         {"DEFAULT_CHARSET", DEFAULT_CHARSET},
-    {"SYMBOL_CHARSET", SYMBOL_CHARSET},     {"MAC_CHARSET", MAC_CHARSET},
-    {"SHIFTJIS_CHARSET", SHIFTJIS_CHARSET}, {"HANGEUL_CHARSET", HANGEUL_CHARSET},
-    {"JOHAB_CHARSET", JOHAB_CHARSET},       {"GB2312_CHARSET", GB2312_CHARSET},
-    {"CHINESEBIG5_CHARSET", CHINESEBIG5_CHARSET}, {"GREEK_CHARSET", GREEK_CHARSET},
-    {"TURKISH_CHARSET", TURKISH_CHARSET},   {"HEBREW_CHARSET", HEBREW_CHARSET},
-    {"ARABIC_CHARSET", ARABIC_CHARSET},     {"BALTIC_CHARSET", BALTIC_CHARSET},
-    {"RUSSIAN_CHARSET", RUSSIAN_CHARSET},   {"THAI_CHARSET", THAI_CHARSET},
-    {"EASTEUROPE_CHARSET", EASTEUROPE_CHARSET}, {"OEM_CHARSET", OEM_CHARSET},
-};
-
-// A graphic's bytes as the class library keeps them in a form.
-void ReadGraphicData(TGraphic* g, TStream* s) { g->LoadFromStream(s); }
-void WriteGraphicData(TGraphic* g, TStream* s) { g->SaveToStream(s); }
-
 const bool ClassLibraryRegistered = [] {
     RegisterFormClass<TComponent>([](TFormClass<TComponent>& c) {
         c.Integer("Tag", &TComponent::Tag, &TComponent::SetTag).Default(0);
-    });
-    RegisterFormClass<TFont>([](TFormClass<TFont>& c) {
-        c.Integer("Charset", &TFont::Charset, &TFont::SetCharset, &CharsetIdents);
-        c.Color("Color", &TFont::Color, &TFont::SetColor);
-        c.Integer("Height", &TFont::Height, &TFont::SetHeight);
-        c.String("Name", &TFont::Name, &TFont::SetName);
-        c.Enum("Pitch", &TFont::Pitch, &TFont::SetPitch, {"fpDefault", "fpVariable", "fpFixed"}).Default(fpDefault);
-        c.Integer("Size", &TFont::Size, &TFont::SetSize).NotStored();
-        c.SetOf("Style", &TFont::Style, &TFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})
-            .Default(TFontStyles{});
-    });
-    RegisterFormClass<TPen>([](TFormClass<TPen>& c) {
-        c.Color("Color", &TPen::Color, &TPen::SetColor).Default(clBlack);
-        c.Enum("Mode", &TPen::Mode, &TPen::SetMode,
-               {"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot", "pmMaskPenNot",
-                "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask", "pmNotMask", "pmXor", "pmNotXor"})
-            .Default(pmCopy);
-        c.Enum("Style", &TPen::Style, &TPen::SetStyle,
-               {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"})
-            .Default(psSolid);
-        c.Integer("Width", &TPen::Width, &TPen::SetWidth).Default(1);
-    });
-    RegisterFormClass<TBrush>([](TFormClass<TBrush>& c) {
-        c.Color("Color", &TBrush::Color, &TBrush::SetColor).Default(clWhite);
-        c.Enum("Style", &TBrush::Style, &TBrush::SetStyle,
-               {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal", "bsCross",
-                "bsDiagCross"})
-            .Default(bsSolid);
     });
     // A string list keeps its lines as "Strings": Lines.Strings = ('first' 'second').
     RegisterFormClass<TStrings>([](TFormClass<TStrings>& c) {
@@ -1178,43 +1139,6 @@ const bool ClassLibraryRegistered = [] {
                     w->WriteListEnd();
                 },
                 s->Count() > 0);
-        });
-    });
-    // Graphics keep their file bytes as "Data"; a picture puts its graphic's class name in front.
-    RegisterFormClass<TGraphic>([](TFormClass<TGraphic>& c) {
-        c.DefineProperties([](TGraphic* g, TFiler* f) {
-            f->DefineBinaryProperty(
-                "Data", [g](TStream* s) { ReadGraphicData(g, s); }, [g](TStream* s) { WriteGraphicData(g, s); },
-                !g->Empty());
-        });
-    });
-    RegisterFormClass<TPicture>([](TFormClass<TPicture>& c) {
-        c.DefineProperties([](TPicture* p, TFiler* f) {
-            f->DefineBinaryProperty(
-                "Data",
-                [p](TStream* s) {
-                    uint8_t length = 0;
-                    s->ReadBuffer(&length, 1);
-                    std::string name(length, '\0');
-                    if (length)
-                        s->ReadBuffer(name.data(), length);
-                    for (const TFileFormat& ff : TPicture::FileFormats())
-                        if (SameText(ff.GraphicClass.ClassName, name)) {
-                            std::unique_ptr<TGraphic> g = ff.GraphicClass.Create();
-                            g->LoadFromStream(s);
-                            p->SetGraphic(g.get());
-                            return;
-                        }
-                    throw EReadError("Picture of unknown class " + name);
-                },
-                [p](TStream* s) {
-                    std::string name = p->Graphic()->ClassName();
-                    auto length = static_cast<uint8_t>(name.size());
-                    s->WriteBuffer(&length, 1);
-                    s->WriteBuffer(name.data(), length);
-                    p->Graphic()->SaveToStream(s);
-                },
-                p->Graphic() && !p->Graphic()->Empty());
         });
     });
     return true;

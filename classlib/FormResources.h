@@ -600,6 +600,12 @@ using TSetParentProc = std::function<bool(TComponent* Parent, TComponent* Child)
 using TGetParentProc = std::function<TComponent*(TComponent* Child)>;
 void RegisterParentRelation(TSetParentProc SetParent, TGetParentProc GetParent);
 
+// The names of colours ("clRed") belong to the graphics unit, which registers them as it starts; a program
+// without it writes a colour as its number and reads no colour names.
+using TColorToIdentProc = bool (*)(int32_t Color, std::string& Ident);
+using TIdentToColorProc = bool (*)(std::string_view Ident, int32_t& Color);
+void RegisterColorIdents(TColorToIdentProc ToIdent, TIdentToColorProc ToColor);
+
 // --- forms in and out ---
 
 // Reads a description into Root: the root's properties, then every nested component created by its

@@ -1,4 +1,5 @@
 #include "Graphics.h"
+#include "FormResources.h"
 #include "JPEG.h"
 #include "Streams.h"
 
@@ -1165,3 +1166,94 @@ void TPicture::AssignTo(TPersistent* Dest) {
     }
     TPersistent::AssignTo(Dest);
 }
+
+// The graphics classes as form descriptions keep them, and the colour names the filers read and write.
+namespace {
+
+const TIdentMap CharsetIdents = {
+    {"ANSI_CHARSET", ANSI_CHARSET},         {"DEFAULT_CHARSET", DEFAULT_CHARSET},
+    {"SYMBOL_CHARSET", SYMBOL_CHARSET},     {"MAC_CHARSET", MAC_CHARSET},
+    {"SHIFTJIS_CHARSET", SHIFTJIS_CHARSET}, {"HANGEUL_CHARSET", HANGEUL_CHARSET},
+    {"JOHAB_CHARSET", JOHAB_CHARSET},       {"GB2312_CHARSET", GB2312_CHARSET},
+    {"CHINESEBIG5_CHARSET", CHINESEBIG5_CHARSET}, {"GREEK_CHARSET", GREEK_CHARSET},
+    {"TURKISH_CHARSET", TURKISH_CHARSET},   {"HEBREW_CHARSET", HEBREW_CHARSET},
+    {"ARABIC_CHARSET", ARABIC_CHARSET},     {"BALTIC_CHARSET", BALTIC_CHARSET},
+    {"RUSSIAN_CHARSET", RUSSIAN_CHARSET},   {"THAI_CHARSET", THAI_CHARSET},
+    {"EASTEUROPE_CHARSET", EASTEUROPE_CHARSET}, {"OEM_CHARSET", OEM_CHARSET},
+};
+
+// A graphic's bytes as the class library keeps them in a form.
+void ReadGraphicData(TGraphic* g, TStream* s) { g->LoadFromStream(s); }
+void WriteGraphicData(TGraphic* g, TStream* s) { g->SaveToStream(s); }
+
+const bool GraphicsRegistered = [] {
+    RegisterColorIdents(ColorToIdent, IdentToColor);
+    RegisterFormClass<TFont>([](TFormClass<TFont>& c) {
+        c.Integer("Charset", &TFont::Charset, &TFont::SetCharset, &CharsetIdents);
+        c.Color("Color", &TFont::Color, &TFont::SetColor);
+        c.Integer("Height", &TFont::Height, &TFont::SetHeight);
+        c.String("Name", &TFont::Name, &TFont::SetName);
+        c.Enum("Pitch", &TFont::Pitch, &TFont::SetPitch, {"fpDefault", "fpVariable", "fpFixed"}).Default(fpDefault);
+        c.Integer("Size", &TFont::Size, &TFont::SetSize).NotStored();
+        c.SetOf("Style", &TFont::Style, &TFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"})
+            .Default(TFontStyles{});
+    });
+    RegisterFormClass<TPen>([](TFormClass<TPen>& c) {
+        c.Color("Color", &TPen::Color, &TPen::SetColor).Default(clBlack);
+        c.Enum("Mode", &TPen::Mode, &TPen::SetMode,
+               {"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot", "pmMaskPenNot",
+                "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask", "pmNotMask", "pmXor", "pmNotXor"})
+            .Default(pmCopy);
+        c.Enum("Style", &TPen::Style, &TPen::SetStyle,
+               {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"})
+            .Default(psSolid);
+        c.Integer("Width", &TPen::Width, &TPen::SetWidth).Default(1);
+    });
+    RegisterFormClass<TBrush>([](TFormClass<TBrush>& c) {
+        c.Color("Color", &TBrush::Color, &TBrush::SetColor).Default(clWhite);
+        c.Enum("Style", &TBrush::Style, &TBrush::SetStyle,
+               {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal", "bsCross",
+                "bsDiagCross"})
+            .Default(bsSolid);
+    });
+    // Graphics keep their file bytes as "Data"; a picture puts its graphic's class name in front.
+    RegisterFormClass<TGraphic>([](TFormClass<TGraphic>& c) {
+        c.DefineProperties([](TGraphic* g, TFiler* f) {
+            f->DefineBinaryProperty(
+                "Data", [g](TStream* s) { ReadGraphicData(g, s); }, [g](TStream* s) { WriteGraphicData(g, s); },
+                !g->Empty());
+        });
+    });
+    RegisterFormClass<TPicture>([](TFormClass<TPicture>& c) {
+        c.DefineProperties([](TPicture* p, TFiler* f) {
+            f->DefineBinaryProperty(
+                "Data",
+                [p](TStream* s) {
+                    uint8_t length = 0;
+                    s->ReadBuffer(&length, 1);
+                    std::string name(length, '\0');
+                    if (length)
+                        s->ReadBuffer(name.data(), length);
+                    for (const TFileFormat& ff : TPicture::FileFormats())
+                        if (SameText(ff.GraphicClass.ClassName, name)) {
+                            std::unique_ptr<TGraphic> g = ff.GraphicClass.Create();
+                            g->LoadFromStream(s);
+                            p->SetGraphic(g.get());
+                            return;
+                        }
+                    throw EReadError("Picture of unknown class " + name);
+                },
+                [p](TStream* s) {
+                    std::string name = p->Graphic()->ClassName();
+                    auto length = static_cast<uint8_t>(name.size());
+                    s->WriteBuffer(&length, 1);
+                    s->WriteBuffer(name.data(), length);
+                    p->Graphic()->SaveToStream(s);
+                },
+                p->Graphic() && !p->Graphic()->Empty());
+        });
+    });
+    return true;
+}();
+
+}  // namespace
