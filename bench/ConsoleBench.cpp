@@ -7,7 +7,7 @@
 // Each measurement runs in a process of its own, so the working set of one is not counted in another's.
 // Run it with scripts/bench console_bench (it needs the test environment for its serial peer and display).
 #include "bench/BenchClock.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 #include "console/uAbout.h"
 #include "console/uHEXLog.h"
 #include "console/uHExLogOpt.h"

@@ -1,7 +1,7 @@
 // Loading, reading every key and saving one change with TFastIniFile, against the platform's profile functions
 // on the same files. Run it under Wine (or Windows): fastini_bench.exe [platform sample size]
 #include "bench/BenchClock.h"
-#include "classlib/Streams.h"
+#include "classlib/runtime/Streams.h"
 #include "settings/FastIniFile.h"
 
 #include <windows.h>

@@ -17,7 +17,7 @@
 #include "bench/BenchClock.h"
 #include "skin/engine/acSkinPack.h"
 #include "skin/engine/sSkinManager.h"
-#include "classlib/Streams.h"
+#include "classlib/runtime/Streams.h"
 #include "tests/skin/SkinSamples.h"
 #include "tests/support/TempDir.h"
 

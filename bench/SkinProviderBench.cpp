@@ -12,7 +12,7 @@
 #include <functional>
 
 #include "bench/BenchClock.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sSkinManager.h"

@@ -1,5 +1,5 @@
 // The program's entry: the console's five windows and the message loop.
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 #include "skin/forms/acSkinLibrary.h"
 #include "uAbout.h"
 #include "uHEXLog.h"

@@ -1,6 +1,6 @@
 #include "uAbout.h"
 
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "uMain.h"
 
 #include <shellapi.h>

@@ -1,8 +1,8 @@
 #pragma once
 // The About box: version, the mail and web links, and an OK button that shows itself under the mouse.
-#include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 #include "pngctl/PngBitBtn.h"
 
 class TfrmAbout : public TForm {

@@ -1,6 +1,6 @@
 #include "uHEXLog.h"
 
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "uHExLogOpt.h"
 #include "uLogLimit.h"
 #include "uMain.h"

@@ -1,10 +1,10 @@
 #pragma once
 // The HEX log window: one coloured line of hexadecimal bytes per sent or received chunk, kept like a
 // magnet at one edge of the main window.
-#include "classlib/ComCtrls.h"
-#include "classlib/RichEdit.h"
-#include "classlib/Dialogs.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/RichEdit.h"
+#include "classlib/visual/Dialogs.h"
+#include "classlib/visual/Forms.h"
 
 #include <cstdint>
 

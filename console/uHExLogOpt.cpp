@@ -1,6 +1,6 @@
 #include "uHExLogOpt.h"
 
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "uMain.h"
 
 TfrmHEXLogOpt* frmHEXLogOpt = nullptr;

@@ -1,9 +1,9 @@
 #pragma once
 // The dialog that picks the colours of sent and received HEX lines.
-#include "classlib/Dialogs.h"
-#include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Dialogs.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 #include "pngctl/PngSpeedButton.h"
 
 class TfrmHEXLogOpt : public TForm {

@@ -2,8 +2,8 @@
 // How much the two logs hold: the newest lines, the oldest dropped in blocks once a log grows past its limit.
 // Both controls spend more on every append the more they hold, and the rich edit takes about 250 bytes of memory
 // for every character under Wine: a session left running would otherwise end in an exhausted address space.
-#include "classlib/RichEdit.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/RichEdit.h"
+#include "classlib/visual/StdCtrls.h"
 
 struct TLogLimit {
     // Characters as the control counts them (the text log counts CR LF as two, the HEX log a line break as one).

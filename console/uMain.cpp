@@ -1,7 +1,7 @@
 #include "uMain.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/SysUtils.h"
 #include "uAbout.h"
 #include "uHEXLog.h"
 #include "uLogLimit.h"

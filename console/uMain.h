@@ -1,12 +1,12 @@
 #pragma once
 // The console's main window: the toolbar, the text log, the command box with its history, the shortcut
 // bar and the lamps; sending commands and receiving the answers; the settings kept in the INI file.
-#include "classlib/Buttons.h"
-#include "classlib/ComCtrls.h"
-#include "classlib/Dialogs.h"
-#include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Buttons.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/Dialogs.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 #include "pngctl/PngImageList.h"
 #include "serial/CPort.h"
 #include "serial/CPortCtl.h"

@@ -1,8 +1,8 @@
 #include "uOption.h"
 
-#include "classlib/Dialogs.h"
-#include "classlib/FormResources.h"
-#include "classlib/SysUtils.h"
+#include "classlib/visual/Dialogs.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/SysUtils.h"
 #include "uMain.h"
 
 TfrmOption* frmOption = nullptr;

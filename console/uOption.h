@@ -1,11 +1,11 @@
 #pragma once
 // The option dialog: the shortcut buttons of the main window and the echo option.
-#include "classlib/Buttons.h"
-#include "classlib/ComCtrls.h"
-#include "classlib/ExtCtrls.h"
-#include "classlib/ListView.h"
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Buttons.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/ListView.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 #include "pngctl/PngSpeedButton.h"
 
 class TfrmOption : public TForm {

@@ -1,8 +1,8 @@
 #include "PngBitBtn.h"
 
-#include "classlib/Finally.h"
-#include "classlib/FormResources.h"
-#include "classlib/Menus.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Menus.h"
 
 #include <uxtheme.h>
 #include <vssym32.h>

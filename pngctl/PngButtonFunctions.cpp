@@ -1,7 +1,7 @@
 #include "PngButtonFunctions.h"
 
-#include "classlib/ActnList.h"
-#include "classlib/Menus.h"
+#include "classlib/visual/ActnList.h"
+#include "classlib/visual/Menus.h"
 #include "pngctl/PngFunctions.h"
 
 #include <uxtheme.h>

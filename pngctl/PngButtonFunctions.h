@@ -1,6 +1,6 @@
 #pragma once
 // Where a button puts its PNG glyph and its caption.
-#include "classlib/Buttons.h"
+#include "classlib/visual/Buttons.h"
 #include "pngctl/PngImage.h"
 
 #include <string>

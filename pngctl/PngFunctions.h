@@ -1,9 +1,9 @@
 #pragma once
 // What the PNG image list and the PNG buttons share: the disabled look of a PNG, and PNGs with alpha made
 // from bitmaps, icons and image-list images.
-#include "classlib/Graphics.h"
-#include "classlib/ImgList.h"
-#include "classlib/Set.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/visual/ImgList.h"
+#include "classlib/runtime/Set.h"
 #include "pngctl/PngImage.h"
 
 #include <cstdint>

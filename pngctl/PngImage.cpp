@@ -1,6 +1,6 @@
 #include "PngImage.h"
 
-#include "classlib/Streams.h"
+#include "classlib/runtime/Streams.h"
 #include "pngctl/GdiHandles.h"
 
 #include <png.h>

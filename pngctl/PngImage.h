@@ -1,6 +1,6 @@
 #pragma once
 // TPNGObject: a PNG image held as rows of pixels, read and written through libpng.
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "PngImageList.h"
 
-#include "classlib/ExceptionHandler.h"
-#include "classlib/FormResources.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/FormResources.h"
 #include "pngctl/GdiHandles.h"
 
 #include <exception>

@@ -1,8 +1,8 @@
 #pragma once
 // TPngImageList: an image list whose images are PNGs with full alpha, from which the native list of
 // toolbars and menus is built.
-#include "classlib/Collections.h"
-#include "classlib/ImgList.h"
+#include "classlib/runtime/Collections.h"
+#include "classlib/visual/ImgList.h"
 #include "pngctl/PngFunctions.h"
 #include "pngctl/PngImage.h"
 

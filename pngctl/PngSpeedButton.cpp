@@ -1,7 +1,7 @@
 #include "PngSpeedButton.h"
 
-#include "classlib/Finally.h"
-#include "classlib/FormResources.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/runtime/FormResources.h"
 #include "pngctl/PngButtonFunctions.h"
 
 TPngSpeedButton::TPngSpeedButton(TComponent* AOwner)

@@ -1,6 +1,6 @@
 #pragma once
 // TPngSpeedButton: a speed button whose glyph is a PNG with alpha.
-#include "classlib/Buttons.h"
+#include "classlib/visual/Buttons.h"
 #include "pngctl/PngFunctions.h"
 #include "pngctl/PngImage.h"
 

@@ -1,10 +1,10 @@
 #include "CPort.h"
 
-#include "classlib/ExceptionHandler.h"
-#include "classlib/Finally.h"
-#include "classlib/FormResources.h"
-#include "classlib/Intl.h"
-#include "classlib/MessageWindow.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/Intl.h"
+#include "classlib/runtime/MessageWindow.h"
 #include "settings/FastIniFile.h"
 
 #include <algorithm>

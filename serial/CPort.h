@@ -1,11 +1,11 @@
 #pragma once
 // The serial port component: line settings, open and close, overlapped reading and writing, the event thread that
 // turns communication events into component events, and links through which other components follow a port.
-#include "classlib/Component.h"
-#include "classlib/IniFiles.h"
-#include "classlib/Messages.h"
-#include "classlib/Registry.h"
-#include "classlib/Thread.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/runtime/IniFiles.h"
+#include "classlib/runtime/Messages.h"
+#include "classlib/runtime/Registry.h"
+#include "classlib/runtime/Thread.h"
 
 #include <windows.h>
 

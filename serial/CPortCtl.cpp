@@ -1,8 +1,8 @@
 #include "CPortCtl.h"
 
-#include "classlib/ExceptionHandler.h"
-#include "classlib/FormResources.h"
-#include "classlib/Forms.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Forms.h"
 
 namespace {
 

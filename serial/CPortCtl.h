@@ -1,8 +1,8 @@
 #pragma once
 // Visual companions of the serial port: the combo box that lists and chooses one port setting, and the signal lamp.
-#include "classlib/Controls.h"
-#include "classlib/ExtCtrls.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/StdCtrls.h"
 #include "serial/CPort.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #include "CPortSetup.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/Intl.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/Intl.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The setup dialog of a serial port: port, speed, framing and flow control chosen from lists.
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 #include "serial/CPortCtl.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "FastIniFile.h"
 
-#include "classlib/Streams.h"
+#include "classlib/runtime/Streams.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 // TFastIniFile: the program's settings file, kept line by line in memory so that a save rewrites only what changed.
-#include "classlib/IniFiles.h"
+#include "classlib/runtime/IniFiles.h"
 
 #include <cstdint>
 #include <limits>

@@ -3,7 +3,7 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 TColor acWindowBackground(HWND Wnd) {
     auto brush = static_cast<uintptr_t>(GetClassLongPtrW(Wnd, GCLP_HBRBACKGROUND));

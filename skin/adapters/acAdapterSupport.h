@@ -4,8 +4,8 @@
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sMessages.h"
 
-#include "classlib/Graphics.h"
-#include "classlib/Messages.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Messages.h"
 
 #include <windows.h>
 

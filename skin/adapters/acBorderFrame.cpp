@@ -5,7 +5,7 @@
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sSkinManager.h"
 
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The skinned border of a control or form, drawn into its skin data's cache bitmap.
-#include "classlib/Types.h"
+#include "classlib/runtime/Types.h"
 
 #include <windows.h>
 

@@ -5,8 +5,8 @@
 #include "skin/engine/acFastPixels.h"
 #include "skin/engine/sSkinManager.h"
 
-#include "classlib/Buttons.h"
-#include "classlib/Finally.h"
+#include "classlib/visual/Buttons.h"
+#include "classlib/runtime/Finally.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 #include <algorithm>
 

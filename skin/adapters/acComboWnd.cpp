@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "acAdapterSupport.h"
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 #include "skin/engine/acFastPixels.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"

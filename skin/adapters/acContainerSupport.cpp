@@ -5,7 +5,7 @@
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"
 
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 void CopyCacheSkippingChildren(HWND Wnd, HDC DC, TBitmap* Cache, const TRect& R, const TPoint& ClientOffset) {
     if (!Cache || R.IsEmpty())

@@ -5,7 +5,7 @@
 // made it opaque.
 #include "skin/engine/sGraphUtils.h"
 
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <windows.h>
 

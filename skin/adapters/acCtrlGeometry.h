@@ -2,9 +2,9 @@
 // The arithmetic of the container and bar adapters, apart from their windows: which glyph a check box shows and
 // where, the caption band of a group box, the halves of an up-down control, the tab positions and rectangles of
 // tab controls, and the button states of toolbars. The adapters feed it what they read from their windows.
-#include "classlib/Set.h"
-#include "classlib/TreeView.h"
-#include "classlib/Types.h"
+#include "classlib/runtime/Set.h"
+#include "classlib/visual/TreeView.h"
+#include "classlib/runtime/Types.h"
 
 #include <windows.h>
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "acAdapterSupport.h"
-#include "classlib/ExceptionHandler.h"
-#include "classlib/ObjectInstance.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/ObjectInstance.h"
 #include "skin/engine/acFastPixels.h"
 #include "skin/engine/sSkinManager.h"
 

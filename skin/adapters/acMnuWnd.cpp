@@ -1,8 +1,8 @@
 #include "acMnuWnd.h"
 
 #include "acAdapterSupport.h"
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
 #include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"

@@ -8,8 +8,8 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/Forms.h"
 
 #include <algorithm>
 

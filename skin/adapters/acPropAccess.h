@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "classlib/FormResources.h"
-#include "classlib/Graphics.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Graphics.h"
 
 // True when the object publishes a property of that name (of any kind).
 bool HasPublishedProp(TPersistent* Obj, std::string_view Name);

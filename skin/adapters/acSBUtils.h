@@ -8,9 +8,9 @@
 #include "skin/engine/sMessages.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Component.h"
-#include "classlib/Controls.h"
-#include "classlib/Messages.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/runtime/Messages.h"
 
 #include <windows.h>
 

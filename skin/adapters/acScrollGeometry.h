@@ -1,7 +1,7 @@
 #pragma once
 // Where the arrows, the track and the thumb of a skinned scroll bar lie, which of them a point hits, and which
 // scroll position a dragged thumb stands for. Plain arithmetic on the bar's rectangle and scroll information.
-#include "classlib/Types.h"
+#include "classlib/runtime/Types.h"
 
 #include <windows.h>
 

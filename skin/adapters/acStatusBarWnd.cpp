@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "acAdapterSupport.h"
-#include "classlib/ComCtrls.h"
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
 #include "skin/engine/acFastPixels.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"

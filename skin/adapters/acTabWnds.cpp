@@ -7,8 +7,8 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/ComCtrls.h"
-#include "classlib/ImgList.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/ImgList.h"
 
 #include <commctrl.h>
 

@@ -8,8 +8,8 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/ImgList.h"
-#include "classlib/Menus.h"
+#include "classlib/visual/ImgList.h"
+#include "classlib/visual/Menus.h"
 
 #include <commctrl.h>
 

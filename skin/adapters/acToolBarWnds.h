@@ -4,7 +4,7 @@
 // its frame, caption, image and drop-down part, and the hot button of a non-flat bar).
 #include "acSBUtils.h"
 
-#include "classlib/ComCtrls.h"
+#include "classlib/visual/ComCtrls.h"
 
 #include <memory>
 

@@ -2,8 +2,8 @@
 
 #include "acPNG.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <cstring>
 

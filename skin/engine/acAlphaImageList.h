@@ -1,9 +1,9 @@
 #pragma once
 // TsAlphaImageList: an image list of 32-bit icons with alpha, kept in forms as PNG and ICO files and turned into
 // the native list once it is made or read.
-#include "classlib/Collections.h"
-#include "classlib/ImgList.h"
-#include "classlib/Streams.h"
+#include "classlib/runtime/Collections.h"
+#include "classlib/visual/ImgList.h"
+#include "classlib/runtime/Streams.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "acAnimEffects.h"
 
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 void TacBtnEffects::Assign(TPersistent* Source) {
     if (auto* source = dynamic_cast<TacBtnEffects*>(Source))

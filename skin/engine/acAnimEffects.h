@@ -3,7 +3,7 @@
 // skin-change animations run and for how long.
 #include "sConst.h"
 
-#include "classlib/Component.h"
+#include "classlib/runtime/Component.h"
 
 #include <cstdint>
 #include <memory>

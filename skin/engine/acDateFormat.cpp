@@ -1,6 +1,6 @@
 #include "acDateFormat.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <windows.h>
 

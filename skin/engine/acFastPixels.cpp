@@ -4,7 +4,7 @@
 #include "sMessages.h"
 #include "sSkinManager.h"
 
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 #include <immintrin.h>
 

@@ -4,8 +4,8 @@
 #include "sGraphUtils.h"
 #include "sMaskData.h"
 
-#include "classlib/Component.h"
-#include "classlib/Graphics.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/visual/Graphics.h"
 
 #include <cstdint>
 

@@ -2,8 +2,8 @@
 
 #include "sGraphUtils.h"
 
-#include "classlib/Streams.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/Streams.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <png.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // TPNGGraphic: a bitmap that reads PNG files and draws itself through its alpha channel; the picture class takes it
 // for the extension "png" from start-up on.
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <cstdint>
 #include <memory>

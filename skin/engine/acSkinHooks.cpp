@@ -5,8 +5,8 @@
 #include "sMessages.h"
 #include "sSkinManager.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/Forms.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Forms.h"
 
 namespace {
 

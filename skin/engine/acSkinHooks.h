@@ -2,9 +2,9 @@
 // The points at which form skinning (a form's skin provider, the menu painter and the dialog hook) plugs into the
 // skin engine. The engine is built first and reaches those only through what is declared here; the form-skinning
 // units derive from these classes and register themselves.
-#include "classlib/Component.h"
-#include "classlib/Graphics.h"
-#include "classlib/Messages.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Messages.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 // GDI objects.
 #include <cstdint>
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 // A skin that goes past one of the limits below that refuse it; the load ends as no skin with its message.
 BRIMLET_EXCEPTION(ESkinTooLarge, Exception);

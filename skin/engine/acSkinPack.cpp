@@ -2,7 +2,7 @@
 
 #include "sDialogs.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <windows.h>
 #include <zlib.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Packed skin files (".vqz"): the skin's files, each deflated with zlib, back to back behind the magic "QVpk".
-#include "classlib/Component.h"
-#include "classlib/Streams.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/runtime/Streams.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #include "acThirdParty.h"
 
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 const char* const acThirdPartyNames[acThirdPartyKindCount] = {
     "Edit",     "Button",  "BitBtn",      "CheckBox",    "ComboBox",   "Grid",    "GroupBox",  "ListView", "Panel",

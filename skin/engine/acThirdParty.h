@@ -1,7 +1,7 @@
 #pragma once
 // The kinds of control that the skin manager's ThirdParty class lists cover, in the order that indexes them, and
 // the lists themselves as the manager publishes them.
-#include "classlib/Component.h"
+#include "classlib/runtime/Component.h"
 
 #include <array>
 #include <string>

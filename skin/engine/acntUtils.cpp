@@ -1,7 +1,7 @@
 #include "acntUtils.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <shellapi.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 // General routines of the skin library: rectangles and numbers, words of delimited texts, INI text held in
 // string lists, properties by name, paths and file icons.
-#include "classlib/Graphics.h"
-#include "classlib/Lists.h"
-#include "classlib/Types.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Lists.h"
+#include "classlib/runtime/Types.h"
 
 #include <windows.h>
 

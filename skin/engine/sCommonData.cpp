@@ -7,11 +7,11 @@
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
-#include "classlib/Controls.h"
-#include "classlib/Forms.h"
-#include "classlib/FormResources.h"
-#include "classlib/StdCtrls.h"
-#include "classlib/SysUtils.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/StdCtrls.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <algorithm>
 #include <initializer_list>

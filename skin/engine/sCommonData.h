@@ -8,9 +8,9 @@
 #include "sGraphUtils.h"
 #include "sMessages.h"
 
-#include "classlib/Component.h"
-#include "classlib/Graphics.h"
-#include "classlib/Messages.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Messages.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 // Types and library-wide values that every unit of the skin library shares.
-#include "classlib/Graphics.h"
-#include "classlib/Set.h"
-#include "classlib/Types.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Set.h"
+#include "classlib/runtime/Types.h"
 
 #include <initializer_list>
 #include <utility>

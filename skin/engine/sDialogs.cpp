@@ -1,6 +1,6 @@
 #include "sDialogs.h"
 
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 
 int acDlgPosX = -1;
 int acDlgPosY = -1;

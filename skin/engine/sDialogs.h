@@ -1,6 +1,6 @@
 #pragma once
 // The message boxes through which the skin library reports problems.
-#include "classlib/Set.h"
+#include "classlib/runtime/Set.h"
 
 #include <windows.h>
 

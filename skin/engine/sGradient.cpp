@@ -3,7 +3,7 @@
 #include "acFastPixels.h"
 #include "acntUtils.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Gradients of skin sections: the description text ("C1;C2;P;M;x" per stop) and the painter.
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <cstdint>
 #include <string>

@@ -5,8 +5,8 @@
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
-#include "classlib/Controls.h"
-#include "classlib/SysUtils.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <algorithm>
 #include <cmath>

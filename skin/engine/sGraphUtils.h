@@ -4,8 +4,8 @@
 #include "sMaskData.h"
 #include "sMessages.h"
 
-#include "classlib/Graphics.h"
-#include "classlib/Types.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Types.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 // The skin library's window message: one message number, the command in the high word of WParam.
-#include "classlib/Graphics.h"
-#include "classlib/Types.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Types.h"
 
 #include <windows.h>
 

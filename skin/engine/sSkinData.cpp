@@ -7,8 +7,8 @@
 #include "sSkinManager.h"
 #include "sVclUtils.h"
 
-#include "classlib/ExceptionHandler.h"
-#include "classlib/Forms.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/visual/Forms.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
 // The general data of a loaded skin, the registry of forms that carry a skin provider, and the delivery of a
 // skin message to every form and control of the application, with the forms' redraws held around a skin change.
-#include "classlib/Graphics.h"
-#include "classlib/Messages.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Messages.h"
 
 #include <string>
 #include <vector>

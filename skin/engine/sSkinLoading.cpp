@@ -9,10 +9,10 @@
 #include "sGradient.h"
 #include "sGraphUtils.h"
 
-#include "classlib/Dialogs.h"
-#include "classlib/Finally.h"
-#include "classlib/IniFiles.h"
-#include "classlib/JPEG.h"
+#include "classlib/visual/Dialogs.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/runtime/IniFiles.h"
+#include "classlib/visual/JPEG.h"
 
 #include <algorithm>
 #include <charconv>

@@ -4,12 +4,12 @@
 #include "acntUtils.h"
 #include "sVclUtils.h"
 
-#include "classlib/ExceptionHandler.h"
-#include "classlib/Finally.h"
-#include "classlib/FormResources.h"
-#include "classlib/Forms.h"
-#include "classlib/IniFiles.h"
-#include "classlib/Menus.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/runtime/IniFiles.h"
+#include "classlib/visual/Menus.h"
 
 #include <algorithm>
 #include <cstdio>

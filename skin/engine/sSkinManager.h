@@ -11,11 +11,11 @@
 #include "sSkinData.h"
 #include "sStoredSkins.h"
 
-#include "classlib/Component.h"
-#include "classlib/Graphics.h"
-#include "classlib/Lists.h"
-#include "classlib/Messages.h"
-#include "classlib/Set.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Lists.h"
+#include "classlib/runtime/Messages.h"
+#include "classlib/runtime/Set.h"
 
 #include <windows.h>
 

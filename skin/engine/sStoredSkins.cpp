@@ -2,7 +2,7 @@
 
 #include "sSkinManager.h"
 
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 TsSkinImage::TsSkinImage() : FImage(std::make_unique<TBitmap>()) {}
 

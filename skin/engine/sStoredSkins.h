@@ -4,10 +4,10 @@
 // bitmap as collections.
 #include "sConst.h"
 
-#include "classlib/Collections.h"
-#include "classlib/Graphics.h"
-#include "classlib/JPEG.h"
-#include "classlib/Streams.h"
+#include "classlib/runtime/Collections.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/visual/JPEG.h"
+#include "classlib/runtime/Streams.h"
 
 #include <memory>
 #include <string>

@@ -4,9 +4,9 @@
 #include "sConst.h"
 #include "sGraphUtils.h"
 
-#include "classlib/ComCtrls.h"
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
 
 #include <algorithm>
 

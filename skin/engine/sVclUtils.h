@@ -4,10 +4,10 @@
 // helpers around them (parent form, readiness, text flags, work area, client offsets, aligned sizes).
 #include "sMessages.h"
 
-#include "classlib/Controls.h"
-#include "classlib/Graphics.h"
-#include "classlib/Messages.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Messages.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <windows.h>
 

@@ -13,8 +13,8 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 #include "skin/adapters/acScrollBars.h"
 #include "skin/engine/sConst.h"
 
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <windows.h>
 

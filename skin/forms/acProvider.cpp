@@ -15,9 +15,9 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/ExceptionHandler.h"
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
 
 #include <algorithm>
 #include <cctype>

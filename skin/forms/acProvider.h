@@ -8,7 +8,7 @@
 #include "skin/adapters/acMnuWnd.h"
 #include "skin/adapters/acSBUtils.h"
 
-#include "classlib/Component.h"
+#include "classlib/runtime/Component.h"
 
 #include <windows.h>
 

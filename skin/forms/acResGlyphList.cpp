@@ -2,9 +2,9 @@
 
 #include "skin/engine/acPNG.h"
 
-#include "classlib/ExceptionHandler.h"
-#include "classlib/Streams.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/Streams.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "acShellCtrls.h"
 
-#include "classlib/ExceptionHandler.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <cstring>
 

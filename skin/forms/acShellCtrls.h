@@ -2,8 +2,8 @@
 // The shell namespace under the skin library's folder dialog: item identifier lists (PIDLs) in the shell's memory,
 // and TacShellFolder, one node of a folder tree with its IShellFolder. When the program starts, OLE is initialised
 // and the desktop node made, from which every other node hangs.
-#include "classlib/Component.h"
-#include "classlib/Lists.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/runtime/Lists.h"
 
 #include <windows.h>
 #include <shlobj.h>

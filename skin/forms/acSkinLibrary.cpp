@@ -10,8 +10,8 @@
 #include "skin/engine/sSkinData.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Graphics.h"
-#include "classlib/SysUtils.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <windows.h>
 

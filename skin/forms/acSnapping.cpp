@@ -1,7 +1,7 @@
 // Screen snapping and the XOR move/size frame of skinned forms.
 #include "acSnapping.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #pragma once
 // Screen snapping of a moved form, and the inverted (XOR) frame that follows the mouse on the desktop while a
 // form with ResizeMode = rmBorder is moved or sized; the form is placed once, when the frame ends.
-#include "classlib/Types.h"
+#include "classlib/runtime/Types.h"
 
 #include <windows.h>
 

@@ -15,9 +15,9 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <algorithm>
 #include <functional>

@@ -5,9 +5,9 @@
 #include "skin/adapters/acSBUtils.h"
 #include "skin/engine/sCommonData.h"
 
-#include "classlib/Component.h"
-#include "classlib/Controls.h"
-#include "classlib/Messages.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/runtime/Messages.h"
 
 #include <functional>
 #include <memory>

@@ -9,7 +9,7 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Menus.h"
+#include "classlib/visual/Menus.h"
 
 namespace {
 

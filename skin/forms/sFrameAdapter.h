@@ -7,9 +7,9 @@
 #include "skin/adapters/acSBUtils.h"
 #include "skin/engine/sCommonData.h"
 
-#include "classlib/Component.h"
-#include "classlib/Controls.h"
-#include "classlib/Forms.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/visual/Forms.h"
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 
 #include "skin/engine/sCommonData.h"
 
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 
 TsMDIForm::TsMDIForm(TsSkinProvider* AProvider) : FProvider(AProvider) {
     if (!FProvider)

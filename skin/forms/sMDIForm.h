@@ -2,7 +2,7 @@
 // The MDI main form's share of the skinning: the adapter of its MDI client window, attached while the skin is on.
 #include "skin/adapters/acMDIWnd.h"
 
-#include "classlib/Component.h"
+#include "classlib/runtime/Component.h"
 
 class TsSkinProvider;
 

@@ -1,8 +1,8 @@
 #include "sSkinMenus.h"
 #include "sSkinProvider.h"
 
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 #include "skin/engine/acFastPixels.h"
 #include "skin/engine/sGraphUtils.h"
 #include "skin/engine/sMessages.h"

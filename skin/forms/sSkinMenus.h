@@ -3,9 +3,9 @@
 // drawn, puts its own measure and draw handlers on their items, and takes over the popup-menu windows to give them
 // the skin's border, the optional extra line and the region cut from the skin. A skin manager owns one and switches
 // it on and off with the skin.
-#include "classlib/Graphics.h"
-#include "classlib/Menus.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/visual/Menus.h"
+#include "classlib/visual/StdCtrls.h"
 #include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sConst.h"
 

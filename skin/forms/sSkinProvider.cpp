@@ -1,6 +1,6 @@
 #include "sSkinProvider.h"
 
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 // --- title icon and extra title buttons ---
 

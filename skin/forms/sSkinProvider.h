@@ -5,10 +5,10 @@
 #include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sConst.h"
 
-#include "classlib/Collections.h"
-#include "classlib/Controls.h"
-#include "classlib/Graphics.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/runtime/Collections.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <windows.h>
 

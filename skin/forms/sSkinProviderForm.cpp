@@ -13,9 +13,9 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
 
 #include <algorithm>
 

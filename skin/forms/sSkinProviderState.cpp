@@ -3,9 +3,9 @@
 // the repaint of one graphic child.
 #include <cstring>
 
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
 #include "sSkinMenus.h"
 #include "sMDIForm.h"
 #include "sSkinProvider.h"

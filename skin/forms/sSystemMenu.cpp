@@ -1,7 +1,7 @@
 #include "sSystemMenu.h"
 
-#include "classlib/Forms.h"
-#include "classlib/Lists.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/runtime/Lists.h"
 #include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The system menu of a skinned form: a popup menu of the class library with the six standard commands, painted by
 // the skinned menus, shown and hidden after the form's state, with an optional submenu that chooses the skin.
-#include "classlib/Menus.h"
+#include "classlib/visual/Menus.h"
 
 #include <string>
 

@@ -3,10 +3,10 @@
 
 #include <memory>
 
-#include "classlib/ActnList.h"
-#include "classlib/FormResources.h"
-#include "classlib/ImgList.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/ActnList.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/ImgList.h"
+#include "classlib/visual/StdCtrls.h"
 
 namespace {
 

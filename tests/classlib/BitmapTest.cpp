@@ -1,6 +1,6 @@
 // TBitmap over DIB sections, BMP files (including lying ones), icons and the picture registry.
-#include "classlib/Graphics.h"
-#include "classlib/Streams.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Streams.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

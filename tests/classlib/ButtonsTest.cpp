@@ -1,5 +1,5 @@
 // Speed buttons and bit buttons: the placement of glyph and caption, real clicks, groups, and their painting.
-#include "classlib/Buttons.h"
+#include "classlib/visual/Buttons.h"
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"

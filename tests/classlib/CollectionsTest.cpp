@@ -1,4 +1,4 @@
-#include "classlib/Collections.h"
+#include "classlib/runtime/Collections.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The common controls on a real form under Xvfb: toolbars clicked and typed into with real input, status bars,
 // page and tab controls, up-down buttons, and a toolbar read from a form description.
-#include "classlib/ComCtrls.h"
+#include "classlib/visual/ComCtrls.h"
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
-#include "classlib/Buttons.h"
-#include "classlib/FormResources.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Buttons.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/StdCtrls.h"
 #include "pngctl/PngImageList.h"
 
 #include <gtest/gtest.h>

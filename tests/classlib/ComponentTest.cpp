@@ -1,4 +1,4 @@
-#include "classlib/Component.h"
+#include "classlib/runtime/Component.h"
 
 #include <gtest/gtest.h>
 

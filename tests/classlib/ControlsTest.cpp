@@ -1,10 +1,10 @@
 // The control tree on hidden windows: routing through WindowProc and its hooks, alignment, notifications,
 // subclassed standard controls, handles, keys, painting into a device context.
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 #include "MessagePump.h"
 #include "TestControls.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -627,7 +627,7 @@ TEST_F(ControlTree, AnExceptionFromAHandlerReachesHandleExceptionAndTheLoopGoesO
 
 // --- timers ---
 
-#include "classlib/ExtCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
 
 TEST_F(ControlTree, ATimerTicksWhileEnabledAndEnablingItAgainDoesNotRestartIt) {
     auto* timer = new TTimer(Form);

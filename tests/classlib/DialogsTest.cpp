@@ -1,5 +1,5 @@
 // The common dialogs, shown for real and answered from a timer that runs inside their modal loop.
-#include "classlib/Dialogs.h"
+#include "classlib/visual/Dialogs.h"
 
 #include "SyntheticInput.h"
 #include "tests/support/TempDir.h"

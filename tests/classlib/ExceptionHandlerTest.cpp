@@ -1,6 +1,6 @@
 // The application's exception handler hook.
-#include "classlib/ExceptionHandler.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Panels, bevels, shapes and images, painted into a memory bitmap through their form and read back by pixels.
-#include "classlib/ExtCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
 
 #include "MessagePump.h"
 #include "TestControls.h"

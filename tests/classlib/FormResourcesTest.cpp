@@ -1,7 +1,7 @@
 // Form descriptions: the text format, reading into components, writing back, and resources in the executable.
-#include "classlib/FormResources.h"
-#include "classlib/Graphics.h"
-#include "classlib/Lists.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Graphics.h"
+#include "classlib/runtime/Lists.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Forms and the application on the screen: showing, closing, modality, border styles, owners, minimised
 // bounds, the move hooks, exception boxes, real mouse moves and hints.
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
 #include "TestControls.h"
-#include "classlib/ExtCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
 
 #include <gtest/gtest.h>
 

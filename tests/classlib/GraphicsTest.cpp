@@ -1,5 +1,5 @@
 // Colours, fonts, pens, brushes and canvas drawing on a real DC.
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
-#include "classlib/FormResources.h"
-#include "classlib/Grids.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Grids.h"
 
 namespace {
 

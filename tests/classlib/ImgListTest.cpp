@@ -1,6 +1,6 @@
 // Image lists over comctl32, checked by drawing their images into 32-bit bitmaps and reading the pixels.
-#include "classlib/ImgList.h"
-#include "classlib/Streams.h"
+#include "classlib/visual/ImgList.h"
+#include "classlib/runtime/Streams.h"
 #include "tests/support/MessageLoop.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "classlib/IniFiles.h"
+#include "classlib/runtime/IniFiles.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ListItems.h"
 

@@ -1,6 +1,6 @@
 // Message catalogues: a German catalogue made by msgfmt at build time lies beside this test.
-#include "classlib/Intl.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/Intl.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

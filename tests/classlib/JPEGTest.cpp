@@ -1,6 +1,6 @@
 // TJPEGImage through the real libjpeg: encoding, decoding, scaling and damaged data.
-#include "classlib/JPEG.h"
-#include "classlib/Streams.h"
+#include "classlib/visual/JPEG.h"
+#include "classlib/runtime/Streams.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

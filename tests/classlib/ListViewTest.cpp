@@ -1,10 +1,10 @@
 // The list view on a real form under Xvfb: a report view with check boxes as the option dialog has it, read from a
 // form description, filled, and clicked with real mouse input.
-#include "classlib/ListView.h"
+#include "classlib/visual/ListView.h"
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "classlib/Lists.h"
-#include "classlib/Streams.h"
+#include "classlib/runtime/Lists.h"
+#include "classlib/runtime/Streams.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ListItems.h"
 

@@ -1,10 +1,10 @@
 // Menus: the item tree against the system menu it builds, shortcuts, main menus on forms, and popup menus
 // chosen from by real mouse and keyboard input.
-#include "classlib/Menus.h"
+#include "classlib/visual/Menus.h"
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 
 #include <gtest/gtest.h>
 

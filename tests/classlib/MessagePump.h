@@ -1,7 +1,7 @@
 #pragma once
 // Runs the application's messages in tests: for a while, or until something has happened.
-#include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/Forms.h"
 
 #include <functional>
 

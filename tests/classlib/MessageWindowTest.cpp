@@ -1,7 +1,7 @@
 // Hidden message-only windows bound to a method.
-#include "classlib/ExceptionHandler.h"
-#include "classlib/MessageWindow.h"
-#include "classlib/Thread.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/MessageWindow.h"
+#include "classlib/runtime/Thread.h"
 #include "tests/support/MessageLoop.h"
 
 #include <gtest/gtest.h>

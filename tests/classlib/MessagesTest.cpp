@@ -1,5 +1,5 @@
 // The method closure that WindowProc is made of: callable, and equal exactly when object and member are.
-#include "classlib/Messages.h"
+#include "classlib/runtime/Messages.h"
 
 #include <gtest/gtest.h>
 

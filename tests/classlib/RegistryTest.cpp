@@ -1,4 +1,4 @@
-#include "classlib/Registry.h"
+#include "classlib/runtime/Registry.h"
 #include "tests/support/ListItems.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The rich edit on a real form under Xvfb: coloured lines as the HEX log writes them, rich text files, long
 // texts, text the code page cannot hold, and its events from real keys.
-#include "classlib/RichEdit.h"
+#include "classlib/visual/RichEdit.h"
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // A sample program on the screen: a form with a panel, a label, a graphic control and a timer, traced
 // through a replaced WindowProc, and photographed.
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
-#include "classlib/ExtCtrls.h"
-#include "classlib/FormResources.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/runtime/FormResources.h"
 #include "tests/support/UnixCommand.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "classlib/Set.h"
+#include "classlib/runtime/Set.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // One of every control of the class library on one form read from its description (forms/Showcase.form), shown
 // under Xvfb and photographed for people to look at.
 #include "MessagePump.h"
-#include "classlib/Buttons.h"
-#include "classlib/ComCtrls.h"
-#include "classlib/ExtCtrls.h"
-#include "classlib/FormResources.h"
-#include "classlib/Grids.h"
-#include "classlib/ListView.h"
-#include "classlib/RichEdit.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Buttons.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Grids.h"
+#include "classlib/visual/ListView.h"
+#include "classlib/visual/RichEdit.h"
+#include "classlib/visual/StdCtrls.h"
 #include "tests/support/UnixCommand.h"
 
 #include <gtest/gtest.h>

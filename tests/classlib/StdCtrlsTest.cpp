@@ -1,9 +1,9 @@
 // The standard controls on a real form under Xvfb, driven by real keys and clicks where users drive them.
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
-#include "classlib/ExtCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "classlib/Streams.h"
+#include "classlib/runtime/Streams.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Small controls for the tests: standard controls under our own class names, and flat painted blocks.
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 // The standard BUTTON class under our own class name, clicked through the reflected notification.
 class TTestButton : public TWinControl {

@@ -8,8 +8,8 @@
 
 #include "MessagePump.h"
 #include "SyntheticInput.h"
-#include "classlib/FormResources.h"
-#include "classlib/TreeView.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/TreeView.h"
 
 namespace {
 

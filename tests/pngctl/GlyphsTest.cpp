@@ -2,8 +2,8 @@
 // images in a PNG image list and the OK and Cancel glyphs on PNG buttons, shown enabled and disabled.
 #include "PngTestImages.h"
 #include "TestDC.h"
-#include "classlib/ComCtrls.h"
-#include "classlib/FormResources.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/runtime/FormResources.h"
 #include "pngctl/PngBitBtn.h"
 #include "pngctl/PngImageList.h"
 #include "pngctl/PngSpeedButton.h"

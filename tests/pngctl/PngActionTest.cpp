@@ -5,8 +5,8 @@
 #include <string>
 
 #include "PngTestImages.h"
-#include "classlib/ActnList.h"
-#include "classlib/FormResources.h"
+#include "classlib/visual/ActnList.h"
+#include "classlib/runtime/FormResources.h"
 #include "pngctl/PngBitBtn.h"
 #include "pngctl/PngImageList.h"
 #include "pngctl/PngSpeedButton.h"

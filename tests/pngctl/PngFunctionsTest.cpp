@@ -4,7 +4,7 @@
 #include "TestDC.h"
 #include "pngctl/PngFunctions.h"
 
-#include "classlib/JPEG.h"
+#include "classlib/visual/JPEG.h"
 
 #include <gtest/gtest.h>
 

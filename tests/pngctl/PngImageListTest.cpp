@@ -4,10 +4,10 @@
 #include "pngctl/GdiHandles.h"
 #include "pngctl/PngImageList.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/Streams.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/Streams.h"
 
-#include "classlib/ExceptionHandler.h"
+#include "classlib/runtime/ExceptionHandler.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "PngTestImages.h"
 #include "TestDC.h"
 
-#include "classlib/Streams.h"
+#include "classlib/runtime/Streams.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "PngTestImages.h"
 #include "TestDC.h"
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "pngctl/PngBitBtn.h"
 #include "tests/classlib/MessagePump.h"
 

@@ -1,6 +1,6 @@
 #include "PngTestImages.h"
 
-#include "classlib/Streams.h"
+#include "classlib/runtime/Streams.h"
 #include "tests/support/TempDir.h"
 
 #include <png.h>

@@ -1,6 +1,6 @@
 #pragma once
 // A 32-bit top-down DIB section selected into a memory DC, to draw into and read back pixel by pixel.
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <windows.h>
 

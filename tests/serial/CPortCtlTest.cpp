@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "classlib/FormResources.h"
-#include "classlib/Forms.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Forms.h"
 #include "serial/CPortCtl.h"
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <utility>
 
-#include "classlib/Registry.h"
+#include "classlib/runtime/Registry.h"
 #include "serial/CPort.h"
 #include "tests/support/SerialPeer.h"
 #include "tests/support/TempDir.h"

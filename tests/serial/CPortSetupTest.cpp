@@ -1,7 +1,7 @@
 // The setup dialog on the screen, operated with real keys and clicks while it runs modally.
 #include "serial/CPortSetup.h"
 
-#include "classlib/ExtCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/SerialPeer.h"

@@ -1,7 +1,7 @@
 // The serial port component, against a real pseudo-terminal mapped as a COM port.
 #include "serial/CPort.h"
 
-#include "classlib/ExceptionHandler.h"
+#include "classlib/runtime/ExceptionHandler.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/ProcessInfo.h"
 #include "tests/support/SerialPeer.h"

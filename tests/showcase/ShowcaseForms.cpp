@@ -2,12 +2,12 @@
 
 #include <map>
 
-#include "classlib/Buttons.h"
-#include "classlib/ComCtrls.h"
-#include "classlib/Grids.h"
-#include "classlib/RichEdit.h"
-#include "classlib/StdCtrls.h"
-#include "classlib/TreeView.h"
+#include "classlib/visual/Buttons.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/Grids.h"
+#include "classlib/visual/RichEdit.h"
+#include "classlib/visual/StdCtrls.h"
+#include "classlib/visual/TreeView.h"
 #include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/SkinSamples.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
-#include "classlib/ListView.h"
-#include "classlib/Menus.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/ListView.h"
+#include "classlib/visual/Menus.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
 

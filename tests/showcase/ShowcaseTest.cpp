@@ -11,16 +11,16 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/Buttons.h"
-#include "classlib/ComCtrls.h"
-#include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
-#include "classlib/Grids.h"
-#include "classlib/ListView.h"
-#include "classlib/Menus.h"
-#include "classlib/RichEdit.h"
-#include "classlib/StdCtrls.h"
-#include "classlib/TreeView.h"
+#include "classlib/visual/Buttons.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Grids.h"
+#include "classlib/visual/ListView.h"
+#include "classlib/visual/Menus.h"
+#include "classlib/visual/RichEdit.h"
+#include "classlib/visual/StdCtrls.h"
+#include "classlib/visual/TreeView.h"
 
 #include <gtest/gtest.h>
 #include <commdlg.h>

@@ -1,6 +1,6 @@
 #pragma once
 // PNG and ICO files made by the tests from pixels they choose, for the PNG bitmap class and the alpha image list.
-#include "classlib/Streams.h"
+#include "classlib/runtime/Streams.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 // Small synthetic bitmaps for the pixel tests: made, filled and read byte by byte through the scan lines.
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <algorithm>
 #include <cstdint>

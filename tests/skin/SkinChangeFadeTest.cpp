@@ -13,8 +13,8 @@
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 
-#include "classlib/Forms.h"
-#include "classlib/SysUtils.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

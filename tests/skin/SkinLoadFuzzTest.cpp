@@ -9,7 +9,7 @@
 
 #include "skin/engine/acSkinLimits.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

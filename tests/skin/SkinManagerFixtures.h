@@ -6,9 +6,9 @@
 #include "skin/engine/sSkinManager.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/JPEG.h"
-#include "classlib/Streams.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/JPEG.h"
+#include "classlib/runtime/Streams.h"
 
 #include <gtest/gtest.h>
 

@@ -13,8 +13,8 @@
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "SkinRecords.h"
 
 #include "SkinManagerFixtures.h"
-#include "classlib/JPEG.h"
+#include "classlib/visual/JPEG.h"
 
 namespace {
 

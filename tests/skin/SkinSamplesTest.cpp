@@ -6,9 +6,9 @@
 #include "skin/engine/acntUtils.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/JPEG.h"
-#include "classlib/Streams.h"
-#include "classlib/SysUtils.h"
+#include "classlib/visual/JPEG.h"
+#include "classlib/runtime/Streams.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

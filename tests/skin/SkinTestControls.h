@@ -6,8 +6,8 @@
 #include "skin/engine/sMessages.h"
 #include "skin/engine/sSkinManager.h"
 
-#include "classlib/Controls.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/visual/Forms.h"
 
 #include <memory>
 #include <string>

@@ -3,8 +3,8 @@
 #include "AlphaImageFiles.h"
 #include "PixelTestUtils.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

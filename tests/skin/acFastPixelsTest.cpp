@@ -3,7 +3,7 @@
 
 #include "PixelTestUtils.h"
 
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "PixelTestUtils.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/Streams.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/Streams.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

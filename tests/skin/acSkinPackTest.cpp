@@ -5,7 +5,7 @@
 #include "SkinSamples.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

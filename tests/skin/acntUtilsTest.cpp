@@ -2,8 +2,8 @@
 
 #include "tests/support/TempDir.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -10,9 +10,9 @@
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 
-#include "classlib/ExtCtrls.h"
-#include "classlib/FormResources.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "skin/engine/sGradient.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -445,7 +445,7 @@ TEST(Layout, GlyphAndCaptionPlacements) {
     EXPECT_EQ(text.left, 10 + 30);
 }
 
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 TEST(DeviceContexts, VisibleGraphicChildrenAreLeftOutOfTheClipping) {
     TWinControl parent(nullptr);

@@ -9,7 +9,7 @@
 #include "skin/engine/sSkinData.h"
 #include "skin/engine/sVclUtils.h"
 
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 
 #include <gtest/gtest.h>
 

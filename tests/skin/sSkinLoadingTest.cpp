@@ -4,7 +4,7 @@
 
 #include "skin/engine/sGraphUtils.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

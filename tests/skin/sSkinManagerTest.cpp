@@ -6,9 +6,9 @@
 
 #include "skin/engine/acSkinHooks.h"
 
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
-#include "classlib/SysUtils.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

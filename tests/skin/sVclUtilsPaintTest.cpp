@@ -7,8 +7,8 @@
 
 #include "tests/support/MessageLoop.h"
 
-#include "classlib/ComCtrls.h"
-#include "classlib/Forms.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/Forms.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "skin/engine/sMessages.h"
 #include "skin/engine/sSkinManager.h"
 
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <windows.h>
 

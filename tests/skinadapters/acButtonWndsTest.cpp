@@ -6,9 +6,9 @@
 #include "tests/skin/SkinTestControls.h"
 #include "tests/support/MessageLoop.h"
 
-#include "classlib/Buttons.h"
-#include "classlib/Controls.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Buttons.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <commctrl.h>
 

@@ -7,8 +7,8 @@
 #include "tests/skin/SkinTestControls.h"
 #include "tests/support/MessageLoop.h"
 
-#include "classlib/ObjectInstance.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/runtime/ObjectInstance.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <gtest/gtest.h>
 

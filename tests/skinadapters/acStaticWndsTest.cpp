@@ -3,7 +3,7 @@
 #include "AdapterTestWindows.h"
 #include "tests/support/MessageLoop.h"
 
-#include "classlib/Controls.h"
+#include "classlib/visual/Controls.h"
 
 #include <commctrl.h>
 

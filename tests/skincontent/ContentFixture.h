@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 #include "skin/adapters/acSBUtils.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"

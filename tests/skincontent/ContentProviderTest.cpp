@@ -3,7 +3,7 @@
 #include "ContentFixture.h"
 #include "VirtualTreeDouble.h"
 
-#include "classlib/ExtCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
 #include "skin/adapters/acEditWnd.h"
 #include "skin/adapters/acMDIWnd.h"
 #include "skin/forms/sSkinProvider.h"

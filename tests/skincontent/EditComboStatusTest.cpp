@@ -5,9 +5,9 @@
 
 #include <commctrl.h>
 
-#include "classlib/ComCtrls.h"
-#include "classlib/RichEdit.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/ComCtrls.h"
+#include "classlib/visual/RichEdit.h"
+#include "classlib/visual/StdCtrls.h"
 #include "skin/adapters/acComboWnd.h"
 #include "skin/adapters/acEditWnd.h"
 #include "skin/engine/sVclUtils.h"

@@ -6,16 +6,16 @@
 
 #include <commctrl.h>
 
-#include "classlib/Collections.h"
-#include "classlib/FormResources.h"
-#include "classlib/Grids.h"
-#include "classlib/ListView.h"
-#include "classlib/TreeView.h"
+#include "classlib/runtime/Collections.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Grids.h"
+#include "classlib/visual/ListView.h"
+#include "classlib/visual/TreeView.h"
 #include "skin/adapters/acListViewWnd.h"
 #include "skin/adapters/acMDIWnd.h"
 #include "skin/adapters/acMnuWnd.h"
 #include "skin/adapters/acPropAccess.h"
-#include "classlib/ObjectInstance.h"
+#include "classlib/runtime/ObjectInstance.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 // sets, collections and events included; absent names are skipped.
 #include <gtest/gtest.h>
 
-#include "classlib/Grids.h"
-#include "classlib/TreeView.h"
+#include "classlib/visual/Grids.h"
+#include "classlib/visual/TreeView.h"
 #include "skin/adapters/acPropAccess.h"
 #include "skin/engine/sSkinManager.h"
 #include "tests/skin/FlatContentSkin.h"

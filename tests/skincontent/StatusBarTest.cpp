@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "classlib/ComCtrls.h"
+#include "classlib/visual/ComCtrls.h"
 #include "skin/adapters/acStatusBarWnd.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 // Another maker's virtual tree as a test double: the published names the virtual-tree adapter reads and writes
 // (its colours, its header's options and height, and the header events it takes over).
-#include "classlib/Controls.h"
-#include "classlib/FormResources.h"
+#include "classlib/visual/Controls.h"
+#include "classlib/runtime/FormResources.h"
 #include "skin/adapters/acEditWnd.h"
 
 #include <memory>

@@ -23,8 +23,8 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
 
 #include <windows.h>
 #include <commctrl.h>

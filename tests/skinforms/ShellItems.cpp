@@ -1,6 +1,6 @@
 #include "ShellItems.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <shellapi.h>
 

@@ -5,9 +5,9 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/UnixCommand.h"
 
-#include "classlib/Forms.h"
-#include "classlib/Streams.h"
-#include "classlib/SysUtils.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/runtime/Streams.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "ShellItems.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <gtest/gtest.h>
 

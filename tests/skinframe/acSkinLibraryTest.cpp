@@ -7,7 +7,7 @@
 #include "skin/engine/sVclUtils.h"
 #include "skin/forms/acShellCtrls.h"
 
-#include "classlib/Graphics.h"
+#include "classlib/visual/Graphics.h"
 
 #include <gtest/gtest.h>
 

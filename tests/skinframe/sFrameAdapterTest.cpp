@@ -9,9 +9,9 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <gtest/gtest.h>
 

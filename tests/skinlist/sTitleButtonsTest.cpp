@@ -1,6 +1,6 @@
 #include "skin/forms/sSkinProvider.h"
 
-#include "classlib/FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/forms/sSkinMenus.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
 #include "skin/engine/acSkinHooks.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sMessages.h"

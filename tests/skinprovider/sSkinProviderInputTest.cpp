@@ -16,9 +16,9 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "classlib/ExtCtrls.h"
-#include "classlib/Finally.h"
-#include "classlib/Forms.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/visual/ExtCtrls.h"
+#include "classlib/runtime/Finally.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/StdCtrls.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinData.h"
 #include "skin/engine/sSkinManager.h"

@@ -12,10 +12,10 @@
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
-#include "classlib/FormResources.h"
-#include "classlib/Forms.h"
-#include "classlib/Menus.h"
-#include "classlib/StdCtrls.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/visual/Forms.h"
+#include "classlib/visual/Menus.h"
+#include "classlib/visual/StdCtrls.h"
 
 #include <gtest/gtest.h>
 

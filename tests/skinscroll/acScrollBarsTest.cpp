@@ -12,7 +12,7 @@
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sConst.h"
 
-#include "classlib/Forms.h"
+#include "classlib/visual/Forms.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The items of a string list as a vector, for comparing whole lists in one expectation.
-#include "classlib/Lists.h"
+#include "classlib/runtime/Lists.h"
 
 #include <string>
 #include <vector>

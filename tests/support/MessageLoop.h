@@ -1,7 +1,7 @@
 #pragma once
 // The main thread's messages for tests of non-visual code (no application object needed), and a catcher for
 // what reaches the application's exception handler.
-#include "classlib/ExceptionHandler.h"
+#include "classlib/runtime/ExceptionHandler.h"
 
 #include <windows.h>
 

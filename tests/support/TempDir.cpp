@@ -1,6 +1,6 @@
 #include "tests/support/TempDir.h"
 
-#include "classlib/SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Component.h"
+#include "classlib/runtime/Component.h"
 
 class TActionList;
 class TBasicAction;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 namespace {
 

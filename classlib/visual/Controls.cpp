@@ -2,8 +2,8 @@
 
 #include "ActnList.h"
 
-#include "ExceptionHandler.h"
-#include "FormResources.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/FormResources.h"
 #include "Forms.h"
 
 #include <algorithm>

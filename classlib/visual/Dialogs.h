@@ -1,10 +1,10 @@
 #pragma once
 // The common dialogs as components (open and save file names, colours) over comdlg32; the message dialog and
 // the dialog that asks for one line of text.
-#include "Component.h"
+#include "classlib/runtime/Component.h"
 #include "Forms.h"
 #include "Graphics.h"
-#include "Lists.h"
+#include "classlib/runtime/Lists.h"
 
 #include <commdlg.h>
 

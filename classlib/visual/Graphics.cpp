@@ -1,7 +1,7 @@
 #include "Graphics.h"
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "JPEG.h"
-#include "Streams.h"
+#include "classlib/runtime/Streams.h"
 
 #include <algorithm>
 #include <iterator>

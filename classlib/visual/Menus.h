@@ -1,7 +1,7 @@
 #pragma once
 // Menus: the tree of menu items behind main menus and popup menus, built into the system's menu handles,
 // owner drawn when asked, with shortcuts and their text.
-#include "Component.h"
+#include "classlib/runtime/Component.h"
 #include "Controls.h"
 #include "ImgList.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "ComCtrls.h"  // the custom-draw stage and state conversions shared with the toolbar
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "StdCtrls.h"
 
 namespace {

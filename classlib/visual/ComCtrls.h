@@ -1,10 +1,10 @@
 #pragma once
 // The common controls: toolbars and their buttons, status bars, tab and page controls and up-down buttons, each a
 // comctl32 window under the class library's class name.
-#include "Collections.h"
+#include "classlib/runtime/Collections.h"
 #include "Controls.h"
 #include "ImgList.h"
-#include "Lists.h"
+#include "classlib/runtime/Lists.h"
 #include "Menus.h"
 #include "TreeView.h"  // the custom-draw stages and states that every NM_CUSTOMDRAW control shares
 

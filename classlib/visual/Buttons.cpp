@@ -1,6 +1,6 @@
 #include "Buttons.h"
 
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 #include <algorithm>
 #include <vector>

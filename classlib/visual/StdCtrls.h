@@ -3,7 +3,7 @@
 // labels and scroll bars, each a system control window under the class library's class name.
 #include "Controls.h"
 #include "Forms.h"
-#include "Lists.h"
+#include "classlib/runtime/Lists.h"
 #include "Menus.h"
 
 #include <functional>

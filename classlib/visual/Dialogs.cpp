@@ -1,6 +1,6 @@
 #include "Dialogs.h"
 
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "Forms.h"
 #include "StdCtrls.h"
 

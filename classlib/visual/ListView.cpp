@@ -1,6 +1,6 @@
 #include "ListView.h"
 
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "StdCtrls.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #pragma once
 // The list view: items with sub-items in columns (report view), check boxes, grid lines and whole-row selection,
 // over the system's list view control.
-#include "Collections.h"
+#include "classlib/runtime/Collections.h"
 #include "Controls.h"
-#include "Lists.h"
+#include "classlib/runtime/Lists.h"
 
 #include <windows.h>
 #include <commctrl.h>

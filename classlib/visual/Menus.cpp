@@ -1,7 +1,7 @@
 #include "Menus.h"
 
 #include "Forms.h"
-#include "MessageWindow.h"
+#include "classlib/runtime/MessageWindow.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "StdCtrls.h"
 
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 
 #include <commctrl.h>
 

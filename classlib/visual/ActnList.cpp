@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "Controls.h"
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "ImgList.h"
-#include "SysUtils.h"
+#include "classlib/runtime/SysUtils.h"
 
 TActionLink::TActionLink(TControl* Client, TBasicAction* Action) : FClient(Client), FAction(Action) {
     FAction->FLinks.push_back(this);

@@ -1,7 +1,7 @@
 #pragma once
 // Colours, fonts, pens, brushes, canvases and the graphic classes (bitmaps, icons, pictures).
-#include "Component.h"
-#include "Types.h"
+#include "classlib/runtime/Component.h"
+#include "classlib/runtime/Types.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "Forms.h"
 
-#include "FormResources.h"
-#include "Thread.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/Thread.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Image lists: many images of one size in one comctl32 image list, drawn by index and shared by toolbars,
 // menus, tabs and list views, which hear of every change through change links.
-#include "Component.h"
+#include "classlib/runtime/Component.h"
 #include "Graphics.h"
 
 #include <commctrl.h>

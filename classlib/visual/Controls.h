@@ -2,10 +2,10 @@
 // Controls: the tree of visual components over Win32 windows, the way the class library routes messages
 // through it (one window procedure per window, WindowProc, handlers, the default procedure), alignment,
 // focus, keys, mouse tracking and painting of windowless controls.
-#include "Component.h"
+#include "classlib/runtime/Component.h"
 #include "Graphics.h"
-#include "Messages.h"
-#include "Types.h"
+#include "classlib/runtime/Messages.h"
+#include "classlib/runtime/Types.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "ExtCtrls.h"
 
-#include "FormResources.h"
+#include "classlib/runtime/FormResources.h"
 #include "Forms.h"
-#include "MessageWindow.h"
+#include "classlib/runtime/MessageWindow.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,5 +1,5 @@
 #include "JPEG.h"
-#include "Streams.h"
+#include "classlib/runtime/Streams.h"
 
 #include <csetjmp>
 #include <cstdio>

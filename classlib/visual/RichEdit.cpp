@@ -1,7 +1,7 @@
 #include "RichEdit.h"
 
-#include "FormResources.h"
-#include "Streams.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/Streams.h"
 
 #include <algorithm>
 #include <cstring>

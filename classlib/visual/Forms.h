@@ -2,7 +2,7 @@
 // Forms, frames and scroll boxes; the application object with its message loop, hints and exception
 // handling; the screen object.
 #include "Controls.h"
-#include "ExceptionHandler.h"
+#include "classlib/runtime/ExceptionHandler.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 // TBitmap: DIB sections, pixel format conversion and the BMP file format.
 #include "Graphics.h"
-#include "Streams.h"
+#include "classlib/runtime/Streams.h"
 
 #include <algorithm>
 #include <cstring>

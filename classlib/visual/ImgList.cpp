@@ -1,8 +1,8 @@
 #include "ImgList.h"
 
-#include "ExceptionHandler.h"
-#include "FormResources.h"
-#include "Streams.h"
+#include "classlib/runtime/ExceptionHandler.h"
+#include "classlib/runtime/FormResources.h"
+#include "classlib/runtime/Streams.h"
 
 #include <objidl.h>
 
