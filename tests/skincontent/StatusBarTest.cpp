@@ -36,20 +36,30 @@ int InkRowsAtRightEnd(TBitmap* Bmp, SampleColor Color, int L, int T, int R, int 
     return rows;
 }
 
+// The bar at the form's bottom with panels of 100 pixels showing Texts.
+void AddPanels(TStatusBar* Bar, std::initializer_list<const char*> Texts) {
+    Bar->SetAlign(alBottom);
+    for (const char* text : Texts) {
+        TStatusPanel* panel = Bar->Panels()->Add();
+        panel->SetText(text);
+        panel->SetWidth(100);
+    }
+}
+
+// The bar's picture on the screen after it painted itself whole.
+std::unique_ptr<TBitmap> Repainted(TStatusBar* Bar) {
+    RedrawWindow(Bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    Settle();
+    return ScreenOf(Bar->Handle());
+}
+
 }  // namespace
 
 TEST_F(ContentAdapters, AStatusBarFramesItsPanelsAndShortensTheirTexts) {
     auto* bar = Add<TStatusBar>(0, 0, 400, 24);
-    bar->SetAlign(alBottom);
-    for (const char* text : {"Ready", "A text far too long for the narrow panel it stands in", "Last"}) {
-        TStatusPanel* panel = bar->Panels()->Add();
-        panel->SetText(text);
-        panel->SetWidth(100);
-    }
+    AddPanels(bar, {"Ready", "A text far too long for the narrow panel it stands in", "Last"});
     Attach<TacStatusBarWnd>(bar, "STATUSBAR");
-    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-    Settle();
-    auto shot = ScreenOf(bar->Handle());
+    auto shot = Repainted(bar);
     POINT origin = {0, 0};
     ClientToScreen(bar->Handle(), &origin);
     RECT wr;
@@ -150,16 +160,9 @@ TEST_F(ContentAdapters, ABareStatusBarWindowGetsBackgroundAndFramesButNoTexts) {
 
 TEST_F(PlainContentAdapters, WithoutPanelMaskAndDividerAStatusBarShowsItsBackgroundAndTexts) {
     auto* bar = Add<TStatusBar>(0, 0, 400, 24);
-    bar->SetAlign(alBottom);
-    for (const char* text : {"One", "Two", "Three"}) {
-        TStatusPanel* panel = bar->Panels()->Add();
-        panel->SetText(text);
-        panel->SetWidth(100);
-    }
+    AddPanels(bar, {"One", "Two", "Three"});
     Attach<TacStatusBarWnd>(bar, "STATUSBAR");
-    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-    Settle();
-    auto shot = ScreenOf(bar->Handle());
+    auto shot = Repainted(bar);
     EXPECT_EQ(CountIn(shot.get(), FlatFrameColor("DIVIDER", 0)), 0);
     EXPECT_EQ(CountIn(shot.get(), FlatGlyphColor("STATUSPANELMASK")), 0);
     EXPECT_GT(CountIn(shot.get(), FlatSectionColor("STATUSBAR")), 1000);
