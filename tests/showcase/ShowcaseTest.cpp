@@ -6,6 +6,7 @@
 #include "skin/forms/sSkinProvider.h"
 #include "tests/classlib/SyntheticInput.h"
 #include "tests/showcase/ShowcaseForms.h"
+#include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/skin/SkinSamples.h"
 #include "tests/support/MessageLoop.h"
