@@ -1,8 +1,8 @@
 // Speed buttons and bit buttons: the placement of glyph and caption, real clicks, groups, and their painting.
 #include "classlib/visual/Buttons.h"
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "TestControls.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // page and tab controls, up-down buttons, and a toolbar read from a form description.
 #include "classlib/visual/ComCtrls.h"
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "classlib/visual/Buttons.h"
 #include "classlib/runtime/FormResources.h"
 #include "classlib/visual/StdCtrls.h"

@@ -2,7 +2,7 @@
 // subclassed standard controls, handles, keys, painting into a device context.
 #include "classlib/visual/Controls.h"
 
-#include "MessagePump.h"
+#include "tests/support/ApplicationLoop.h"
 #include "TestControls.h"
 #include "classlib/visual/Forms.h"
 

@@ -1,7 +1,7 @@
 // The common dialogs, shown for real and answered from a timer that runs inside their modal loop.
 #include "classlib/visual/Dialogs.h"
 
-#include "SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Panels, bevels, shapes and images, painted into a memory bitmap through their form and read back by pixels.
 #include "classlib/visual/ExtCtrls.h"
 
-#include "MessagePump.h"
+#include "tests/support/ApplicationLoop.h"
 #include "TestControls.h"
 
 #include <gtest/gtest.h>

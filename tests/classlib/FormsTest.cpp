@@ -2,8 +2,8 @@
 // bounds, the move hooks, exception boxes, real mouse moves and hints.
 #include "classlib/visual/Forms.h"
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "TestControls.h"
 #include "classlib/visual/ExtCtrls.h"
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "classlib/runtime/FormResources.h"
 #include "classlib/visual/Grids.h"
 

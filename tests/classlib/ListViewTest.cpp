@@ -2,8 +2,8 @@
 // form description, filled, and clicked with real mouse input.
 #include "classlib/visual/ListView.h"
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "classlib/runtime/FormResources.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // chosen from by real mouse and keyboard input.
 #include "classlib/visual/Menus.h"
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "classlib/visual/Forms.h"
 
 #include <gtest/gtest.h>

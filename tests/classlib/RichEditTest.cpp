@@ -2,8 +2,8 @@
 // texts, text the code page cannot hold, and its events from real keys.
 #include "classlib/visual/RichEdit.h"
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "classlib/runtime/FormResources.h"
 #include "tests/support/TempDir.h"
 

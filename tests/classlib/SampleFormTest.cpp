@@ -2,8 +2,8 @@
 // through a replaced WindowProc, and photographed.
 #include "classlib/visual/Forms.h"
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "classlib/visual/ExtCtrls.h"
 #include "classlib/runtime/FormResources.h"
 #include "tests/support/UnixCommand.h"

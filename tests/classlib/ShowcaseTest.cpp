@@ -1,6 +1,6 @@
 // One of every control of the class library on one form read from its description (forms/Showcase.form), shown
 // under Xvfb and photographed for people to look at.
-#include "MessagePump.h"
+#include "tests/support/ApplicationLoop.h"
 #include "classlib/visual/Buttons.h"
 #include "classlib/visual/ComCtrls.h"
 #include "classlib/visual/ExtCtrls.h"

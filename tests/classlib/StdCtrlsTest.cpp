@@ -1,8 +1,8 @@
 // The standard controls on a real form under Xvfb, driven by real keys and clicks where users drive them.
 #include "classlib/visual/StdCtrls.h"
 
-#include "MessagePump.h"
-#include "SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "classlib/visual/ExtCtrls.h"
 
 #include <gtest/gtest.h>

@@ -30,7 +30,7 @@ struct TConsole {
         HexBar = FindChild(Hex, "TToolBar");
         Rich = FindChild(Hex, "TRichEdit");
         // A user's first click comes when the window has come up in front.
-        WaitFor([&] { return GetForegroundWindow() == Main; });
+        WaitUntil([&] { return GetForegroundWindow() == Main; });
         Sleep(300);
     }
     bool Ready() const { return Main && Hex && MainBar && Shortcuts && Combo && Memo && HexBar && Rich; }
@@ -38,7 +38,7 @@ struct TConsole {
     // Opens the port with its toolbar button; the shortcut bar takes clicks only once it is enabled too.
     bool OpenPort() {
         ClickToolbarButton(MainBar, mbOnOff);
-        if (WaitFor([&] { return IsWindowEnabled(Combo) && IsWindowEnabled(Shortcuts); }))
+        if (WaitUntil([&] { return IsWindowEnabled(Combo) && IsWindowEnabled(Shortcuts); }))
             return true;
         Photograph("completion-port-not-open.png");
         return false;
@@ -67,7 +67,7 @@ void Prepare(const TempDir& dir, const SerialPeer& peer) {
 }
 
 bool Received(const SerialPeer& peer, const std::string& bytes) {
-    return WaitFor([&] { return peer.Received().size() >= bytes.size(); }, 5000) && peer.Received() == bytes;
+    return WaitUntil([&] { return peer.Received().size() >= bytes.size(); }, 5000) && peer.Received() == bytes;
 }
 
 // What the program shows of its sending, for a failure's message.
@@ -103,7 +103,7 @@ void SaveThroughDialog(TConsole& console, HWND bar, int button, const std::strin
     std::string after = Now();
     ASSERT_TRUE(dialog) << "no save dialog";
     std::string edits;
-    ASSERT_TRUE(WaitFor([&] { return (edits = ChildTexts(dialog, "Edit")).find(prefix) != std::string::npos; }))
+    ASSERT_TRUE(WaitUntil([&] { return (edits = ChildTexts(dialog, "Edit")).find(prefix) != std::string::npos; }))
         << edits;
     std::smatch m;
     ASSERT_TRUE(std::regex_search(edits, m, std::regex(prefix + "(\\d{8}_\\d{6})\\" + extension + "\n")))
@@ -117,11 +117,11 @@ void SaveThroughDialog(TConsole& console, HWND bar, int button, const std::strin
     if (!fileName.empty())
         TypeOver(std::wstring(fileName.begin(), fileName.end()).c_str());
     PressKey(VK_RETURN);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) << "the dialog stayed";
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) << "the dialog stayed";
 }
 
 bool FileExists(const std::string& fileName) {
-    return WaitFor([&] { return GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    return WaitUntil([&] { return GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 // Caption pixels (dark ones) in the outermost columns of a button given in its dialog's client coordinates: a
@@ -149,7 +149,7 @@ void AnswerInputBox(TBrimlet& program, const char* caption, const std::string& p
     Sleep(200);
     TypeOver(std::wstring(answer.begin(), answer.end()).c_str());
     PressKey(VK_RETURN);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the input box " << caption << " stayed";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the input box " << caption << " stayed";
 }
 
 // The option dialog as a user finds it: opened from the main toolbar; list and button panel with it.
@@ -182,7 +182,7 @@ void PickColour(TBrimlet& program, int red, int green, int blue, const char* pho
         Click((d.left + d.right) / 2, (d.top + d.bottom) / 2);
     }
     HWND redBox = GetDlgItem(colour, 0x2c2);
-    ASSERT_TRUE(WaitFor([&] { return redBox && IsWindowVisible(redBox); })) << "no red box";
+    ASSERT_TRUE(WaitUntil([&] { return redBox && IsWindowVisible(redBox); })) << "no red box";
     for (auto [id, value] : {std::pair{0x2c2, red}, std::pair{0x2c3, green}, std::pair{0x2c4, blue}}) {
         RECT r = WindowRect(GetDlgItem(colour, id));
         Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -193,7 +193,7 @@ void PickColour(TBrimlet& program, int red, int green, int blue, const char* pho
     if (photo)
         Photograph(photo);
     PressKey(VK_RETURN);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(colour); })) << "the colour dialog stayed";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(colour); })) << "the colour dialog stayed";
     Sleep(300);
 }
 
@@ -219,8 +219,8 @@ protected:
         std::string before = peer.Received();
         ClickToolbarButton(console.Shortcuts, 0, true);
         ASSERT_TRUE(Received(peer, before + "AT\r\n")) << peer.Received() << Shown(console);
-        ASSERT_TRUE(WaitFor([&] { return WindowText(console.Memo).find("OK") != std::string::npos; }));
-        ASSERT_TRUE(WaitFor([&] { return WindowText(console.Rich).find("4F 4B") != std::string::npos; }));
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(console.Memo).find("OK") != std::string::npos; }));
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(console.Rich).find("4F 4B") != std::string::npos; }));
     }
 
     SerialPeer peer;
@@ -240,31 +240,31 @@ TEST_F(ConsoleCompletion, AShortcutRightClickedIsSentAtOnceAndLeftClickedGoesInt
     ASSERT_TRUE(status);
     RECT cmgs = ToolbarButtonRect(console.Shortcuts, 1);
     MoveMouseTo((cmgs.left + cmgs.right) / 2, (cmgs.top + cmgs.bottom) / 2);
-    EXPECT_TRUE(WaitFor([&] { return WindowText(status) == "AT+CMGS=\"\""; })) << WindowText(status);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(status) == "AT+CMGS=\"\""; })) << WindowText(status);
 
     // AT, CMGS, CMGR, CPAS, CEER from left to right.
     ClickToolbarButton(console.Shortcuts, 0, true);
     EXPECT_TRUE(Received(peer, "AT\r\n")) << peer.Received() << Shown(console);
-    EXPECT_TRUE(WaitFor([&] { return WindowText(console.Memo).find("OK") != std::string::npos; }));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(console.Memo).find("OK") != std::string::npos; }));
     EXPECT_EQ(WindowText(console.Combo), "AT");
 
     // A command ending in a quote: the caret between the quotes, ready for the number.
     ClickToolbarButton(console.Shortcuts, 1);
-    bool filled = WaitFor([&] { return WindowText(console.Combo) == "AT+CMGS=\"\""; });
+    bool filled = WaitUntil([&] { return WindowText(console.Combo) == "AT+CMGS=\"\""; });
     if (!filled)
         Photograph("completion-left-click-lost.png");
     EXPECT_TRUE(filled) << WindowText(console.Combo);
     EXPECT_EQ(console.Selection(), std::make_pair(9, 9));
     // Any other command: the caret at its end, nothing selected.
     ClickToolbarButton(console.Shortcuts, 3);
-    EXPECT_TRUE(WaitFor([&] { return WindowText(console.Combo) == "AT+CPAS"; })) << WindowText(console.Combo);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(console.Combo) == "AT+CPAS"; })) << WindowText(console.Combo);
     EXPECT_EQ(console.Selection(), std::make_pair(7, 7));
     Sleep(300);
     EXPECT_EQ(peer.Received(), "AT\r\n") << "a left click sends nothing";
 
     ClickToolbarButton(console.Shortcuts, 4, true);
     EXPECT_TRUE(Received(peer, "AT\r\nAT+CEER\r\n")) << peer.Received();
-    EXPECT_TRUE(WaitFor([&] { return !ToolbarButtonDown(console.Shortcuts, 4); })) << "the button stayed down";
+    EXPECT_TRUE(WaitUntil([&] { return !ToolbarButtonDown(console.Shortcuts, 4); })) << "the button stayed down";
     EXPECT_TRUE(console.Close());
 }
 
@@ -288,7 +288,7 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
         ClickClient(panel, 40, 17);  // "Add"
         AnswerInputBox(console.Program, "Add a Shortcut Button", "Cmd6", "Dial");
         AnswerInputBox(console.Program, "Input a AT Command", "", dial);
-        ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 6; }));
+        ASSERT_TRUE(WaitUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 6; }));
         EXPECT_EQ(ListViewText(list, 5, 0), "Dial");
         EXPECT_EQ(ListViewText(list, 5, 1), dial);
 
@@ -297,11 +297,11 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
         ClickClient(panel, 112, 17);  // "Edit"
         AnswerInputBox(console.Program, "Edit a Shortcut Button", "CMGR", "Read");
         AnswerInputBox(console.Program, "Input a AT Command", "AT+CMGR=", "AT+CMGR=1");
-        ASSERT_TRUE(WaitFor([&] { return ListViewText(list, 2, 1) == "AT+CMGR=1"; })) << ListViewText(list, 2, 1);
+        ASSERT_TRUE(WaitUntil([&] { return ListViewText(list, 2, 1) == "AT+CMGR=1"; })) << ListViewText(list, 2, 1);
         EXPECT_EQ(ListViewText(list, 2, 0), "Read");
 
         ClickClient(option, 448 + 28, 316 + 16);  // OK
-        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
         EXPECT_EQ(console.ShortcutCount(), 6) << "the bar was not rebuilt";
         // The port is closed: the new buttons are as disabled as the bar.
         for (int i = 0; i < 6; ++i)
@@ -309,7 +309,7 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
 
         ASSERT_TRUE(console.OpenPort());
         ClickToolbarButton(console.Shortcuts, 5);
-        EXPECT_TRUE(WaitFor([&] { return WindowText(console.Combo) == dial; })) << WindowText(console.Combo);
+        EXPECT_TRUE(WaitUntil([&] { return WindowText(console.Combo) == dial; })) << WindowText(console.Combo);
         ClickToolbarButton(console.Shortcuts, 2, true);
         EXPECT_TRUE(Received(peer, "AT+CMGR=1\r\n")) << peer.Received();
         ASSERT_TRUE(console.Close());
@@ -326,7 +326,7 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
     ASSERT_TRUE(console.OpenPort());
     std::string sentBefore = peer.Received();
     ClickToolbarButton(console.Shortcuts, 5);
-    bool filled = WaitFor([&] { return WindowText(console.Combo) == dial; });
+    bool filled = WaitUntil([&] { return WindowText(console.Combo) == dial; });
     if (!filled)
         Photograph("completion-left-click-lost.png");
     EXPECT_TRUE(filled) << WindowText(console.Combo);
@@ -340,7 +340,7 @@ TEST_F(ConsoleCompletion, AButtonListEditedInTheOptionDialogRebuildsTheBarAndSur
     EXPECT_EQ(ListViewText(list, 5, 1), dial);
     EXPECT_EQ(ListViewText(list, 2, 0), "Read");
     ClickClient(option, 360 + 28, 316 + 16);  // Cancel
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "Cancel did not close the dialog";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); })) << "Cancel did not close the dialog";
     EXPECT_TRUE(console.Close());
 }
 
@@ -404,7 +404,7 @@ TEST_F(ConsoleCompletion, AFailedSaveShowsAnErrorAndNoSuccess) {
         EXPECT_NE(text.find("Cannot create file"), std::string::npos) << text;
         EXPECT_NE(text.find(target), std::string::npos) << text;
         PressKey(VK_RETURN);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     }
     CloseHandle(holder);
     EXPECT_EQ(ReadFileBytes(locked), "");
@@ -429,7 +429,7 @@ TEST_F(ConsoleCompletion, TheHexLogColourDialogChangesTheColoursAndKeepsThemAsTe
         EXPECT_GT(CountPixels(WindowRect(option), RGB(200, 0, 100)), 200) << "the shape does not show the new colour";
         Photograph("completion-colour-dialog-changed.png");
         ClickClient(option, ColourOk.x, ColourOk.y);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
 
         // New lines are sent in the new colour.
         SendAtWithTheFirstShortcut(console);
@@ -451,7 +451,7 @@ TEST_F(ConsoleCompletion, AColourPickedBeforeCancelIsShownAgainAndAppliedByTheNe
         ClickClient(option, ReceiveShape.x, ReceiveShape.y);
         PickColour(console.Program, 150, 20, 200);
         ClickClient(option, ColourCancel.x, ColourCancel.y);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "Cancel did not close the dialog";
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); })) << "Cancel did not close the dialog";
 
         // Received lines keep their colour.
         SendAtWithTheFirstShortcut(console);
@@ -464,7 +464,7 @@ TEST_F(ConsoleCompletion, AColourPickedBeforeCancelIsShownAgainAndAppliedByTheNe
         Sleep(300);
         EXPECT_GT(CountPixels(WindowRect(option), RGB(150, 20, 200)), 200) << "the picked colour is not shown again";
         ClickClient(option, ColourOk.x, ColourOk.y);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
         ASSERT_TRUE(console.Close());
     }
     std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
@@ -503,7 +503,7 @@ TEST_F(ConsoleCompletion, TheAboutBoxComesCentredShowsItsOkButtonUnderTheMouseAn
         // The mouse over the lower right corner brings the button.
         POINT p = ClientToScreenPoint(about, 300, 160);
         MoveMouseTo(p.x, p.y);
-        ASSERT_TRUE(WaitFor([&] { return (ok = FindChild(about, "TPngBitBtn")) && IsWindowVisible(ok); }))
+        ASSERT_TRUE(WaitUntil([&] { return (ok = FindChild(about, "TPngBitBtn")) && IsWindowVisible(ok); }))
             << "the OK button did not show";
         EXPECT_EQ(WindowText(ok), "OK");
         Sleep(300);
@@ -511,8 +511,8 @@ TEST_F(ConsoleCompletion, TheAboutBoxComesCentredShowsItsOkButtonUnderTheMouseAn
             Photograph("completion-about-box.png");
         RECT r = WindowRect(ok);
         Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); })) << "OK did not close the About box";
-        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == console.Main; }))
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); })) << "OK did not close the About box";
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == console.Main; }))
             << "the main window is not in front";
     }
     EXPECT_TRUE(console.Close());
@@ -531,7 +531,7 @@ void AnswerUnsavedSettings(TBrimlet& program, int button) {
     ASSERT_TRUE(answer) << "no such button; the box says: " << text;
     RECT r = WindowRect(answer);
     Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box stayed";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the box stayed";
 }
 
 bool NoTemporaryFilesIn(const TempDir& dir) {
@@ -563,7 +563,7 @@ TEST_F(ConsoleCompletion, ASettingsFileThatCannotBeWrittenKeepsTheWindowOpenUnti
             HWND option = OpenColourDialog(console);
             ASSERT_TRUE(option) << "no colour dialog";
             ClickClient(option, ColourOk.x, ColourOk.y);
-            ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); })) << "OK did not close the dialog";
         }
     }
     CloseHandle(holder);
@@ -601,13 +601,13 @@ TEST_F(ConsoleCompletion, ARightPressReleasedBesideItsButtonSendsNothingAndLeave
     int y = (button.top + button.bottom) / 2;
     MoveMouseTo((button.left + button.right) / 2, y);
     MouseButton(true, true);
-    EXPECT_TRUE(WaitFor([&] { return ToolbarButtonDown(console.Shortcuts, 1); })) << "the press does not show";
+    EXPECT_TRUE(WaitUntil([&] { return ToolbarButtonDown(console.Shortcuts, 1); })) << "the press does not show";
     // Released over the empty end of the bar, then the mouse moves on over the bar.
     MoveMouseTo(last.right + 40, y);
     MouseButton(false, true);
     Sleep(100);
     MoveMouseTo(last.right + 60, y);
-    EXPECT_TRUE(WaitFor([&] { return !ToolbarButtonDown(console.Shortcuts, 1); })) << "the button stayed down";
+    EXPECT_TRUE(WaitUntil([&] { return !ToolbarButtonDown(console.Shortcuts, 1); })) << "the button stayed down";
     Sleep(300);
     EXPECT_EQ(peer.Received(), "");
     EXPECT_TRUE(console.Close());
@@ -624,9 +624,9 @@ TEST_F(ConsoleCompletion, AnUncheckedButtonLeavesTheBarButKeepsItsEntry) {
         ASSERT_TRUE(ItemChecked(list, 4));
         RECT row = ListViewItemRect(list, 4);
         Click(row.left + 9, (row.top + row.bottom) / 2);
-        ASSERT_TRUE(WaitFor([&] { return !ItemChecked(list, 4); })) << "the check box did not change";
+        ASSERT_TRUE(WaitUntil([&] { return !ItemChecked(list, 4); })) << "the check box did not change";
         ClickClient(option, 448 + 28, 316 + 16);  // OK
-        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); }));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); }));
         EXPECT_EQ(console.ShortcutCount(), 4);
         ASSERT_TRUE(console.Close());
     }
@@ -645,9 +645,9 @@ TEST_F(ConsoleCompletion, CancelForgetsTheEditsAndAnEmptyListHidesTheBar) {
         ASSERT_TRUE(option);
         SelectItem(list, 0);
         ClickClient(panel, 184, 17);  // "Del"
-        ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 4; }));
+        ASSERT_TRUE(WaitUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 4; }));
         ClickClient(option, 360 + 28, 316 + 16);  // Cancel
-        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); }));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); }));
         EXPECT_EQ(console.ShortcutCount(), 5);
         option = OpenOptionDialog(console, list, panel);
         ASSERT_TRUE(option);
@@ -658,11 +658,11 @@ TEST_F(ConsoleCompletion, CancelForgetsTheEditsAndAnEmptyListHidesTheBar) {
         for (int left = 5; left > 0; --left) {
             SelectItem(list, 0);
             ClickClient(panel, 184, 17);  // "Del"
-            ASSERT_TRUE(WaitFor([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == left - 1; }));
+            ASSERT_TRUE(WaitUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == left - 1; }));
         }
         ClickClient(option, 448 + 28, 316 + 16);  // OK
-        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); }));
-        EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(console.Shortcuts); })) << "the empty bar still shows";
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); }));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(console.Shortcuts); })) << "the empty bar still shows";
         ASSERT_TRUE(console.Close());
     }
     std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
@@ -678,7 +678,7 @@ TEST_F(ConsoleCompletion, WhatArrivesWhileTheSaveDialogIsOpenIsSavedToo) {
     ClickToolbarButton(console.MainBar, mbSaveLog);
     HWND dialog = console.Program.Window("#32770", nullptr);
     ASSERT_TRUE(dialog) << "no save dialog";
-    ASSERT_TRUE(WaitFor([&] { return ChildTexts(dialog, "Edit").find("AT Command Log ") != std::string::npos; }));
+    ASSERT_TRUE(WaitUntil([&] { return ChildTexts(dialog, "Edit").find("AT Command Log ") != std::string::npos; }));
     Sleep(300);
     std::string file = dir.File("during.txt");
     TypeOver(std::wstring(file.begin(), file.end()).c_str());
@@ -693,7 +693,7 @@ TEST_F(ConsoleCompletion, WhatArrivesWhileTheSaveDialogIsOpenIsSavedToo) {
         peer.Write("+");
     }
     PressKey(VK_RETURN);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) << "the dialog stayed";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) << "the dialog stayed";
     ASSERT_TRUE(FileExists(file));
     Sleep(300);
     std::string saved = ReadFileBytes(file);
@@ -710,7 +710,7 @@ TEST_F(ConsoleCompletion, ASessionThatEndsSavesTheSettings) {
         ASSERT_TRUE(console.Ready());
         // The window moved: its place lives in the program alone until the settings are saved.
         SetWindowPos(console.Main, nullptr, 120, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        ASSERT_TRUE(WaitFor([&] { return WindowRect(console.Main).left == 120; }));
+        ASSERT_TRUE(WaitUntil([&] { return WindowRect(console.Main).left == 120; }));
         Sleep(200);
         EXPECT_NE(SendMessageA(console.Main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0)
             << "the program refused the end of the session";
@@ -746,7 +746,7 @@ TEST_F(ConsoleCompletion, ASettingsFileThatCannotBeWrittenAtTheFirstOpenSaysSoAn
     bool chosen = false;
     PressKey(VK_HOME);
     for (int step = 0; step < 12 && !chosen; ++step) {
-        chosen = WaitFor([&] { return portBox && WindowText(portBox) == listed.PortName(); }, 300);
+        chosen = WaitUntil([&] { return portBox && WindowText(portBox) == listed.PortName(); }, 300);
         if (!chosen)
             PressKey(VK_DOWN);
     }
@@ -766,8 +766,8 @@ TEST_F(ConsoleCompletion, ASettingsFileThatCannotBeWrittenAtTheFirstOpenSaysSoAn
     EXPECT_NE(text.find("brimlet.ini"), std::string::npos) << text;
     EXPECT_EQ(text.find("Open comport fail"), std::string::npos) << text;
     PressKey(VK_RETURN);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box stayed";
-    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(console.Combo) != FALSE; })) << "the port did not open";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the box stayed";
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(console.Combo) != FALSE; })) << "the port did not open";
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(console.Close());
 }

@@ -46,9 +46,9 @@ void OpenPort(TBrimlet& program, TOpenConsole& console) {
     console.rich = FindChild(hex, "TRichEdit");
     HWND tlb = Toolbar(console.main, false);
     ASSERT_TRUE(console.combo && console.memo && console.rich && tlb);
-    WaitFor([&] { return GetForegroundWindow() == console.main; });
+    WaitUntil([&] { return GetForegroundWindow() == console.main; });
     ClickToolbarButton(tlb, 0);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(console.combo) != FALSE; }));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(console.combo) != FALSE; }));
 }
 
 }  // namespace
@@ -85,9 +85,9 @@ TEST(Console, TalksToAModemAndKeepsItsSettings) {
 
         // The port button is the first of the main toolbar; the click comes once the window is there to take it,
         // as a user's would.
-        WaitFor([&] { return GetForegroundWindow() == main; });
+        WaitUntil([&] { return GetForegroundWindow() == main; });
         ClickToolbarButton(tlb, 0);
-        if (!WaitFor([&] { return IsWindowEnabled(combo) != FALSE; })) {
+        if (!WaitUntil([&] { return IsWindowEnabled(combo) != FALSE; })) {
             Photograph("console-port-not-open.png");
             FAIL() << "the port did not open; the port button's state: " << ToolbarButtonState(tlb, 0)
                    << ", in front: " << ClassNameOf(GetForegroundWindow())
@@ -99,21 +99,21 @@ TEST(Console, TalksToAModemAndKeepsItsSettings) {
         PressKey(VK_RETURN);
         // The modem keeps everything it received: the bytes on the line, exactly.
         auto received = [&](const std::string& bytes) {
-            return WaitFor([&] { return peer.Received().size() >= bytes.size(); }, 5000) && peer.Received() == bytes;
+            return WaitUntil([&] { return peer.Received().size() >= bytes.size(); }, 5000) && peer.Received() == bytes;
         };
         EXPECT_TRUE(received("AT\r\n")) << peer.Received();
-        ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("OK") != std::string::npos; }));
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(memo).find("OK") != std::string::npos; }));
 
         // A text message: the command, its text, then Ctrl+Z.
         TypeText(L"AT+CMGS=\"5551234\"");
         PressKey(VK_RETURN);
         EXPECT_TRUE(received("AT\r\nAT+CMGS=\"5551234\"\r\n")) << peer.Received();
-        ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("> ") != std::string::npos; }));
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(memo).find("> ") != std::string::npos; }));
         TypeText(L"Hello");
         PressKey('Z', false, true);
         EXPECT_TRUE(received("AT\r\nAT+CMGS=\"5551234\"\r\nHello\r\n\x1A")) << peer.Received();
-        ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("+CMGS: 1") != std::string::npos; }));
-        ASSERT_TRUE(WaitFor([&] {
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(memo).find("+CMGS: 1") != std::string::npos; }));
+        ASSERT_TRUE(WaitUntil([&] {
             std::string t = WindowText(memo);
             return t.find("+CMGS: 1\r\n\r\nOK") != std::string::npos;
         }));
@@ -168,7 +168,7 @@ TEST(Console, TalksToAModemAndKeepsItsSettings) {
         EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
         // Docked: a moved main window takes the log along.
         SetWindowPos(main, nullptr, 60, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        EXPECT_TRUE(WaitFor([&] { return WindowRect(hex).left == WindowRect(main).right; }));
+        EXPECT_TRUE(WaitUntil([&] { return WindowRect(hex).left == WindowRect(main).right; }));
         PostMessageA(main, WM_CLOSE, 0, 0);
         EXPECT_TRUE(program.WaitForExit());
     }
@@ -208,9 +208,9 @@ TEST(Console, OnlyTheZKeyWithCtrlAloneEndsAText) {
     HWND combo = FindChild(main, "TComboBox");
     HWND tlb = Toolbar(main, false);
     ASSERT_TRUE(combo && tlb);
-    WaitFor([&] { return GetForegroundWindow() == main; });
+    WaitUntil([&] { return GetForegroundWindow() == main; });
     ClickToolbarButton(tlb, 0);
-    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(combo) != FALSE; })) << "the port did not open";
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(combo) != FALSE; })) << "the port did not open";
     Sleep(200);
 
     // F11 has the key code of a lower-case z; Shift or Alt with Ctrl make other chords. (The box itself may take
@@ -219,17 +219,17 @@ TEST(Console, OnlyTheZKeyWithCtrlAloneEndsAText) {
         {{VK_CONTROL}, VK_F11}, {{VK_CONTROL, VK_SHIFT}, 'Z'}, {{VK_CONTROL, VK_MENU}, 'Z'}};
     for (const auto& chord : chords) {
         TypeOver(L"Hello");
-        ASSERT_TRUE(WaitFor([&] { return WindowText(combo) == "Hello"; })) << WindowText(combo);
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(combo) == "Hello"; })) << WindowText(combo);
         PressChord(chord.first, chord.second);
         Sleep(500);
         EXPECT_EQ(peer.Received(), "") << "a chord with key " << chord.second << " sent the text";
         EXPECT_NE(WindowText(combo), "") << "a chord with key " << chord.second << " emptied the box";
     }
     TypeOver(L"Hello");
-    ASSERT_TRUE(WaitFor([&] { return WindowText(combo) == "Hello"; })) << WindowText(combo);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(combo) == "Hello"; })) << WindowText(combo);
     PressChord({VK_CONTROL}, 'Z');
-    EXPECT_TRUE(WaitFor([&] { return peer.Received() == "Hello\r\n\x1A"; }, 5000)) << peer.Received();
-    EXPECT_TRUE(WaitFor([&] { return WindowText(combo).empty(); }));
+    EXPECT_TRUE(WaitUntil([&] { return peer.Received() == "Hello\r\n\x1A"; }, 5000)) << peer.Received();
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(combo).empty(); }));
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.WaitForExit());
 }
@@ -267,14 +267,14 @@ TEST(Console, CountsAndSizesInTheSettingsFileAreNotTakenOnTrust) {
     EXPECT_EQ(SendMessageA(shortcuts, TB_BUTTONCOUNT, 0, 0), 2);
     // The option dialog lists as many entries as a bar holds.
     HWND tlb = Toolbar(main, false);
-    WaitFor([&] { return GetForegroundWindow() == main; });
+    WaitUntil([&] { return GetForegroundWindow() == main; });
     ClickToolbarButton(tlb, 3);
     HWND option = program.Window("TfrmOption", "Option");
     HWND list = option ? FindChild(option, "TListView") : nullptr;
     ASSERT_TRUE(list) << "no option dialog";
     EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 100);
     PostMessageA(option, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(option); }));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(option); }));
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.WaitForExit()) << "the program did not end";
     std::string ini = ReadFileBytes(dir.File("brimlet.ini"));
@@ -301,13 +301,13 @@ TEST(Console, AFloodLongerThanOneReadReachesBothLogsWholeAndInOrder) {
     flood.resize(7000);
     flood += "END";
     peer.Write(flood);
-    ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("END") != std::string::npos; }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(memo).find("END") != std::string::npos; }, 15000));
     std::string text = WindowText(memo);
     EXPECT_NE(text.find(flood), std::string::npos) << "every byte, once, in order";
 
     // The HEX log holds the same bytes, in lines of at most one read each.
     std::string hexText;
-    ASSERT_TRUE(WaitFor([&] { return (hexText = WindowText(rich)).find("45 4E 44") != std::string::npos; }));
+    ASSERT_TRUE(WaitUntil([&] { return (hexText = WindowText(rich)).find("45 4E 44") != std::string::npos; }));
     size_t longest = 0, start = 0;
     for (size_t i = 0; i <= hexText.size(); ++i)
         if (i == hexText.size() || hexText[i] == '\r' || hexText[i] == '\n') {
@@ -357,15 +357,15 @@ TEST(Console, ATrickleThatNeverPausesShowsAsItComesAndACommandLandsAtOnePlaceInB
             t.join();
         }
     } join{farEnd, stop};
-    ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("x100\r\n") != std::string::npos; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(memo).find("x100\r\n") != std::string::npos; }, 3000));
     EXPECT_EQ(WindowText(memo).find("x499"), std::string::npos) << "shown while the far end still sends";
-    ASSERT_TRUE(WaitFor([&] { return WindowText(rich).find("78 31 30 30 0D 0A") != std::string::npos; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(rich).find("78 31 30 30 0D 0A") != std::string::npos; }, 3000));
     EXPECT_EQ(WindowText(rich).find("78 34 39 39"), std::string::npos) << "shown while the far end still sends";
 
     // The box holds "AT" and has the keyboard: Enter sends it while received text is on its way into the logs.
     PressKey(VK_RETURN);
-    ASSERT_TRUE(WaitFor([&] { return WindowText(memo).find("x499\r\n") != std::string::npos; }, 15000));
-    ASSERT_TRUE(WaitFor([&] { return WindowText(rich).find("78 34 39 39 0D 0A") != std::string::npos; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(memo).find("x499\r\n") != std::string::npos; }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(rich).find("78 34 39 39 0D 0A") != std::string::npos; }, 5000));
     EXPECT_EQ(peer.Received(), "AT\r\n");
 
     // Both logs put the command after the same received bytes: as many lines of the far end stand before it.
@@ -425,8 +425,8 @@ bool ShownInBothLogs(const TOpenConsole& console, const std::string& text, DWORD
         hex += ' ';
     }
     hex.pop_back();
-    return WaitFor([&] { return WindowText(console.memo).find(text) != std::string::npos; }, timeoutMs) &&
-           WaitFor([&] { return WindowText(console.rich).find(hex) != std::string::npos; }, timeoutMs);
+    return WaitUntil([&] { return WindowText(console.memo).find(text) != std::string::npos; }, timeoutMs) &&
+           WaitUntil([&] { return WindowText(console.rich).find(hex) != std::string::npos; }, timeoutMs);
 }
 
 }  // namespace
@@ -452,7 +452,7 @@ TEST(Console, ClosingThePortWhileBytesWaitInItShowsThemInBothLogs) {
     MouseButton(true);
     Sleep(10);
     MouseButton(false);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(console.combo); })) << "the port did not close";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(console.combo); })) << "the port did not close";
     EXPECT_TRUE(ShownInBothLogs(console, std::string(600, 'b') + "END\r\n", 2000)) << WindowText(console.memo);
     PostMessageA(console.main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program->WaitForExit());

@@ -2,7 +2,8 @@
 // The console as its tests meet it: brimlet.exe started in a folder of its own, its windows found and read back
 // through messages that cross the process boundary, clicked and typed at through synthetic input, and
 // photographed. BRIMLET_EXE names the program that the test target depends on.
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/MessageLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixCommand.h"
 
@@ -14,17 +15,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-
-// Waits, handling nothing of its own, until the condition holds (or about timeoutMs passed).
-inline bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
 
 inline std::string WindowText(HWND hwnd) {
     // WM_GETTEXT crosses the process boundary; GetWindowText would not read another program's control.

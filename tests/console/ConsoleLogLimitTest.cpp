@@ -2,8 +2,9 @@
 // stay (HEX lines in their colours), the text log keeps showing what it showed, and saving saves what is held.
 #include "console/uLogLimit.h"
 
-#include "tests/classlib/MessagePump.h"
+#include "tests/support/ApplicationLoop.h"
 #include "tests/skin/PixelTestUtils.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -302,7 +303,7 @@ TEST_F(LogLimit, TheTextLogIsPaintedAfterADropOnlyWhereItShowedDroppedLines) {
     auto repaintedWhole = [h] {
         RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         PumpFor(20);
-        return WindowOnScreen(h);
+        return ScreenCopyOf(h);
     };
     // The caret blinks: it stays in the other log while pictures are compared.
     SetFocus(hex->Handle());
@@ -318,7 +319,7 @@ TEST_F(LogLimit, TheTextLogIsPaintedAfterADropOnlyWhereItShowedDroppedLines) {
     ASSERT_GT(TrimTextLog(memo, TLogLimit{1000, 0}), 0);
     PumpFor(50);
     EXPECT_EQ(PaintsOfTheLog, 0) << "the lines in view stayed as they were";
-    auto shown = WindowOnScreen(h);
+    auto shown = ScreenCopyOf(h);
     EXPECT_EQ(Difference(shown.get(), repaintedWhole().get()), "")
         << "the screen shows what the log holds, scroll bar included";
     EXPECT_EQ(memo->Lines()->Strings(static_cast<int>(SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0))),
@@ -330,7 +331,7 @@ TEST_F(LogLimit, TheTextLogIsPaintedAfterADropOnlyWhereItShowedDroppedLines) {
     ASSERT_GT(TrimTextLog(memo, TLogLimit{600, 0}), 0);
     PumpFor(50);
     EXPECT_GT(PaintsOfTheLog, 0);
-    shown = WindowOnScreen(h);
+    shown = ScreenCopyOf(h);
     EXPECT_EQ(Difference(shown.get(), repaintedWhole().get()), "");
 }
 

@@ -7,8 +7,8 @@
 #include "pngctl/PngBitBtn.h"
 #include "pngctl/PngImageList.h"
 #include "pngctl/PngSpeedButton.h"
-#include "tests/classlib/MessagePump.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/UnixCommand.h"
 
 #include <gtest/gtest.h>

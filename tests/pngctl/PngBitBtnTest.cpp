@@ -3,8 +3,8 @@
 
 #include "PngTestImages.h"
 #include "TestDC.h"
-#include "tests/classlib/MessagePump.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/ApplicationLoop.h"
+#include "tests/support/SyntheticInput.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "TestDC.h"
 #include "classlib/runtime/FormResources.h"
 #include "pngctl/PngBitBtn.h"
-#include "tests/classlib/MessagePump.h"
+#include "tests/support/ApplicationLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "classlib/runtime/FormResources.h"
 #include "classlib/visual/Forms.h"
 #include "serial/CPortCtl.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/SerialPeer.h"
 #include "tests/support/UnixCommand.h"

@@ -2,7 +2,7 @@
 #include "serial/CPortSetup.h"
 
 #include "classlib/visual/ExtCtrls.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/SerialPeer.h"
 #include "tests/support/UnixCommand.h"

@@ -37,9 +37,7 @@ DWORD RawFlags(const DCB& dcb) {
 // The far end sends bytes; returns once the port has them all queued (a port without an event thread).
 void SendAndWaitQueued(SerialPeer& peer, TCustomComPort& port, const std::string& bytes) {
     peer.Write(bytes);
-    DWORD start = GetTickCount();
-    while (port.InputCount() < static_cast<int>(bytes.size()) && GetTickCount() - start < 5000)
-        Sleep(5);
+    WaitUntil([&] { return port.InputCount() >= static_cast<int>(bytes.size()); }, 5000);
 }
 
 // An OnRxChar handler that reads what was announced and appends it to received.
@@ -1233,9 +1231,7 @@ TEST_F(ComPortOnPty, NoSyncRunsTheHandlersOnTheEventThread) {
     port.Open();
     DWORD eventThread = port.EventThread()->ThreadID();
     peer.Write("abc");
-    DWORD start = GetTickCount();
-    while (got < 3 && GetTickCount() - start < 5000)
-        Sleep(5);  // nothing pumped: the handlers do not need the main thread
+    WaitUntil([&] { return got >= 3; }, 5000);  // nothing pumped: the handlers do not need the main thread
     EXPECT_EQ(got.load(), 3);
     EXPECT_EQ(rxThread.load(), eventThread);
 }

@@ -4,12 +4,13 @@
 #include "skin/forms/acSkinLibrary.h"
 #include "skin/forms/sFrameAdapter.h"
 #include "skin/forms/sSkinProvider.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/showcase/ShowcaseForms.h"
 #include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/skin/SkinSamples.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 #include "classlib/visual/Buttons.h"
@@ -84,18 +85,6 @@ std::string NameOf(HWND Wnd) {
     return std::string("window of class ") + cls;
 }
 
-// What the screen shows of the whole window.
-std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}
-
 // Pixels that differ between two pictures of the same size (all of them when the sizes differ).
 int DifferentPixels(TBitmap* A, TBitmap* B) {
     if (A->Width() != B->Width() || A->Height() != B->Height())
@@ -105,12 +94,6 @@ int DifferentPixels(TBitmap* A, TBitmap* B) {
         for (int x = 0; x < A->Width(); ++x)
             n += Px(A, x, y) != Px(B, x, y) ? 1 : 0;
     return n;
-}
-
-void KeepShot(TBitmap* Bmp, const std::string& Name) {
-    const char* dir = std::getenv("BRIMLET_SHOWCASE_SHOTS");
-    if (dir && *dir)
-        Bmp->SaveToFile(std::string(dir) + "\\" + Name + ".bmp");
 }
 
 // How many more objects of a kind the process could still make: made until the system refuses, then freed. Wine
@@ -189,7 +172,7 @@ protected:
 
     void SetUp() override {
         // Far from every window, so that no control shows a hot state in one picture and not in the other.
-        SetCursorPos(1270, 1010);
+        ParkPointer();
         Manager = std::make_unique<TsSkinManager>(nullptr);
         ASSERT_EQ(DefaultManager, Manager.get());
         Manager->SetSkinDirectory(Dir->Path());
@@ -223,7 +206,7 @@ protected:
         PumpMessagesFor(200);
     }
     std::unique_ptr<TBitmap> Shot(HWND Wnd, const std::string& Name) {
-        auto bmp = ScreenOf(Wnd);
+        auto bmp = ScreenCopyOf(Wnd, clFuchsia);
         KeepShot(bmp.get(), Name);
         return bmp;
     }

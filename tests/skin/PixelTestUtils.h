@@ -69,25 +69,21 @@ inline int CountPx(TBitmap* b, const std::function<bool(TColor)>& match, int l =
             n += match(Px(b, x, y)) ? 1 : 0;
     return n;
 }
+// A sample colour as a 24-bit picture shows it: its top byte (a sample's alpha) dropped.
+inline TColor Opaque(uint32_t c) { return static_cast<TColor>(c & 0xFFFFFF); }
+
+// Pixels of colour c (its top byte dropped) in the rectangle l, t, r, bt of the picture; r and bt of -1 reach its
+// right and bottom edges.
+inline int CountOf(TBitmap* b, uint32_t c, int l = 0, int t = 0, int r = -1, int bt = -1) {
+    TColor want = Opaque(c);
+    return CountPx(
+        b, [want](TColor p) { return p == want; }, l, t, r, bt);
+}
+inline int CountOf(TBitmap* b, uint32_t c, const RECT& R) { return CountOf(b, c, R.left, R.top, R.right, R.bottom); }
+
 inline int CountColor(TBitmap* b, TColor c) {
     return CountPx(b, [c](TColor p) { return p == c; });
 }
 
 // One channel of the formula dst := ((below - S) * M + S * 256) shr 8.
 inline int MaskMix(int below, int s, int m) { return ((below - s) * m + s * 256) >> 8; }
-
-// What the screen shows of a window, from its top-left corner; only what lies on the screen is copied (a maximized
-// window reaches past its edges, and a copy reaching past them copies nothing at all).
-inline std::unique_ptr<TBitmap> WindowOnScreen(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    int l = std::max<int>(r.left, 0), t = std::max<int>(r.top, 0);
-    int w = std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN)) - l;
-    int h = std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN)) - t;
-    BitBlt(bmp->Canvas()->Handle(), l - r.left, t - r.top, w, h, screen, l, t, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}

@@ -10,8 +10,9 @@
 #include "skin/engine/sVclUtils.h"
 #include "skin/forms/sSkinProvider.h"
 
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 
 #include "classlib/visual/Forms.h"
 #include "classlib/runtime/SysUtils.h"
@@ -26,13 +27,7 @@ namespace {
 
 using namespace FormSkin;
 
-TColor C(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
-
 void Settle(DWORD ms = 200) { PumpMessagesFor(ms); }
-
-int Count(TBitmap* b, TColor want, int l = 0, int t = 0, int r = -1, int bt = -1) {
-    return CountPx(b, [want](TColor p) { return p == want; }, l, t, r, bt);
-}
 
 class TfrmFading : public TForm {
     CLASS_INFO(TfrmFading, TForm)
@@ -90,7 +85,7 @@ protected:
         Manager->SetSkinName("FLATFORM");
         ASSERT_TRUE(Manager->Active());
         ASSERT_TRUE(Manager->AnimEffects()->SkinChanging()->Active());
-        MoveMouseTo(700, 560);
+        ParkPointer();
     }
     void TearDown() override {
         acOnFadeStep = nullptr;
@@ -127,7 +122,7 @@ protected:
         return box;
     }
     // The client colour of the active form once its skin is turned by Hue degrees.
-    static TColor FormColour(int Hue) { return ChangeHue(Hue, C(FormHot)); }
+    static TColor FormColour(int Hue) { return ChangeHue(Hue, Opaque(FormHot)); }
 
     SampleSkinDir samples{MakeFlatFormSkin("FLATFORM")};
     std::unique_ptr<TsSkinManager> Manager;
@@ -153,14 +148,14 @@ TEST_F(SkinChangeFade, EveryChildOfABorderedFormFadesInWhereTheFormShowsIt) {
     acOnFadeStep = nullptr;
     ASSERT_EQ(pictures.size(), 13u);
     Settle();
-    auto own = WindowOnScreen(form->Handle());
+    auto own = ScreenCopyOf(form->Handle());
     ASSERT_EQ(Px(own.get(), 150, 120), FormColour(40));
     // The box is red, where the form has it, in every picture of the fade (it is red before and after) and in the
     // form's own picture; nowhere else.
     pictures.push_back(std::move(own));
     for (size_t i = 0; i < pictures.size(); ++i) {
-        EXPECT_EQ(Count(pictures[i].get(), clRed, x, y, x + 60, y + 40), 60 * 40) << i;
-        EXPECT_EQ(Count(pictures[i].get(), clRed), 60 * 40) << i;
+        EXPECT_EQ(CountOf(pictures[i].get(), clRed, x, y, x + 60, y + 40), 60 * 40) << i;
+        EXPECT_EQ(CountOf(pictures[i].get(), clRed), 60 * 40) << i;
     }
 }
 
@@ -181,9 +176,9 @@ TEST_F(SkinChangeFade, AFadeThatFailsIsReportedAndTheFormIsLetGoInItsNewLook) {
     EXPECT_EQ(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, WS_VISIBLE);
     box->Fails = false;
     Settle();
-    auto shot = WindowOnScreen(wnd);
+    auto shot = ScreenCopyOf(wnd);
     EXPECT_EQ(Px(shot.get(), 150, 120), FormColour(40));
-    EXPECT_EQ(Count(shot.get(), clRed), 60 * 40);
+    EXPECT_EQ(CountOf(shot.get(), clRed), 60 * 40);
     // The next change fades as ever.
     int steps = 0;
     acOnFadeStep = [&](HWND, int) { ++steps; };

@@ -10,7 +10,7 @@
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sGraphUtils.h"
 
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 
 #include "classlib/visual/Forms.h"
@@ -43,7 +43,7 @@ protected:
         own->SetHueOffset(180);
         own->SetSkinName("FLATSCROLL");
         ASSERT_TRUE(own->Active());
-        MoveMouseTo(700, 560);
+        ParkPointer();
     }
     void TearDown() override {
         own.reset();

@@ -7,7 +7,7 @@
 #include "skin/engine/sGradient.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 
 #include "classlib/visual/ExtCtrls.h"
@@ -641,7 +641,7 @@ TEST_F(SkinnedControls, HoverFocusEnablingAndHidingSetTheStateFlags) {
     a->Show();
     EXPECT_FALSE(a->Data()->Updating);
     EXPECT_TRUE(a->Data()->BGChanged);
-    MoveMouseTo(0, 0);
+    ParkPointer();
     PumpMessagesFor(50);
 }
 

@@ -6,6 +6,7 @@
 #include "skin/engine/sVclUtils.h"
 
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 
 #include "classlib/visual/ComCtrls.h"
 #include "classlib/visual/Forms.h"
@@ -163,7 +164,7 @@ TEST(ChildPainting, AFormWithAFrameIsPaintedAsItShowsWithEveryChildWhereItsWindo
     GetWindowRect(wnd, &outer);
     auto picture = MakeBmp(outer.right - outer.left, outer.bottom - outer.top, clBlack);
     PaintControlTree(picture.get(), form);
-    auto shown = WindowOnScreen(wnd);
+    auto shown = ScreenCopyOf(wnd);
     for (TFlatChild* child : {flat, inner}) {
         RECT r{};
         GetWindowRect(child->Handle(), &r);

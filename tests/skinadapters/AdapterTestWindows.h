@@ -2,7 +2,9 @@
 // Real windows for the adapter tests: a plain top-level parent of its own class with standard children, a window
 // class that records the skin commands reaching it, pictures of a window taken by WM_PRINT, and a skin manager on
 // the flat sample skin.
+#include "tests/skin/PixelTestUtils.h"
 #include "tests/skin/SkinSamples.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 #include "skin/engine/sMessages.h"
@@ -112,29 +114,6 @@ inline TColor PixelOf(TBitmap* Bmp, int X, int Y) {
     GdiFlush();
     const uint8_t* p = static_cast<const uint8_t*>(Bmp->ScanLine(Y)) + 3 * X;
     return p[2] | (p[1] << 8) | (p[0] << 16);
-}
-
-inline int CountOf(TBitmap* Bmp, TColor Color) {
-    int n = 0;
-    for (int y = 0; y < Bmp->Height(); ++y)
-        for (int x = 0; x < Bmp->Width(); ++x)
-            n += PixelOf(Bmp, x, y) == Color ? 1 : 0;
-    return n;
-}
-
-// The screen's pixels of a window, as a user sees them.
-inline std::unique_ptr<TBitmap> ScreenPicture(HWND Wnd) {
-    RECT r{};
-    GetWindowRect(Wnd, &r);
-    auto bmp = std::make_unique<TBitmap>();
-    bmp->SetHandleType(bmDIB);
-    bmp->SetPixelFormat(pf24bit);
-    bmp->SetSize(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
 }
 
 inline TColor Flat(SampleColor C) { return static_cast<TColor>(C); }

@@ -2,7 +2,7 @@
 #include "skin/adapters/acStaticWnds.h"
 
 #include "AdapterTestWindows.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/SkinTestControls.h"
 #include "tests/support/MessageLoop.h"
 
@@ -104,7 +104,7 @@ TEST_F(ButtonAdapters, NormalHotAndPressedByRealInput) {
     EXPECT_TRUE(Shows(button, Flat(colours.Border[1]), Flat(colours.HotColor)));
     // What the user sees on the screen.
     PumpMessagesFor(50);
-    auto screen = ScreenPicture(button);
+    auto screen = ScreenCopyOf(button);
     EXPECT_EQ(PixelOf(screen.get(), 1, 1), Flat(colours.Border[1]));
 
     MouseButton(true);
@@ -373,7 +373,7 @@ TEST_F(ButtonAdapters, TheTestWindowAsAUserSeesIt) {
     PumpMessagesUntil([&] { return adapters[1]->ButtonState() == 1; });
     RedrawWindow(parent.Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessagesFor(100);
-    auto screen = ScreenPicture(parent.Wnd);
+    auto screen = ScreenCopyOf(parent.Wnd);
     // Each button shows its state's frame on the screen.
     const std::pair<HWND, int> expected[] = {{normal, 0}, {hot, 1}, {pressed, 2}, {def, 1}, {focused, 1}};
     for (auto [w, state] : expected) {

@@ -3,7 +3,7 @@
 #include "skin/engine/acFastPixels.h"
 
 #include "AdapterTestWindows.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/SkinTestControls.h"
 #include "tests/support/MessageLoop.h"
 
@@ -147,14 +147,7 @@ TEST_F(BaseAdapter, UnicodeTextSurvivesTheAdapter) {
     PumpMessagesUntil([&] { return GetFocus() == edit; });
     TypeText(L"\x4E2D\x0416");
     // The application's own loop: wide messages, keys translated into characters.
-    PumpMessagesUntil([&] {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        return GetWindowTextLengthW(edit) >= 2;
-    });
+    PumpKeysUntil([&] { return GetWindowTextLengthW(edit) >= 2; });
     GetWindowTextW(edit, buffer, 64);
     EXPECT_EQ(std::wstring(buffer), L"\x4E2D\x0416");
 }

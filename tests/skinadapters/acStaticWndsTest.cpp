@@ -84,7 +84,7 @@ TEST_F(StaticAdapters, ALabelIsPaintedWithItsSectionWhileItsBackgroundIsErased) 
     InvalidateRect(label, nullptr, TRUE);
     UpdateWindow(label);
     PumpMessagesFor(30);
-    auto screen = ScreenPicture(label);
+    auto screen = ScreenCopyOf(label);
     EXPECT_GT(CountOf(screen.get(), Flat(colours.Color)), 150 * 20 / 2);
 }
 

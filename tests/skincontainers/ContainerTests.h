@@ -1,7 +1,7 @@
 #pragma once
 // What the container and bar adapter tests share: a skinned plain parent on the flat skin, screen positions of
 // windows, and pixel helpers.
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skinadapters/AdapterTestWindows.h"
 #include "tests/support/MessageLoop.h"
 
@@ -56,7 +56,7 @@ protected:
         InitCommonControlsEx(&icc);
         parentAdapter = CreateAdapter<TacMainWnd>(parent.Wnd, nullptr, nullptr, "", true);
         SetForegroundWindow(parent.Wnd);
-        MoveMouseTo(5, 5);
+        ParkPointer();
         PumpMessagesFor(30);
     }
     void TearDown() override {

@@ -77,7 +77,7 @@ TEST_F(BarAdapters, TabControlsPaintBodyAndTabsByPositionWithTheSelectedTabRaise
         auto adapter = CreateAdapter<TacTabControlWnd>(tabs, nullptr, nullptr, "PAGECONTROL", true);
         SendMessageW(tabs, TCM_SETCURSEL, 1, 0);
         Repaint();
-        auto pic = ScreenPicture(tabs);
+        auto pic = ScreenCopyOf(tabs);
         if (const char* dir = std::getenv("BRIMLET_TABS_SHOT"))
             pic->SaveToFile(std::string(dir) + c.Page + ".bmp");
         TRect d;
@@ -102,7 +102,7 @@ TEST_F(BarAdapters, ATabControlWithoutTabsIsPaintedAsACheckBox) {
     HWND tabs = Tabs(0, 0);
     auto adapter = CreateAdapter<TacTabControlWnd>(tabs, nullptr, nullptr, "PAGECONTROL", true);
     Repaint();
-    auto pic = ScreenPicture(tabs);
+    auto pic = ScreenCopyOf(tabs);
     EXPECT_EQ(PixelOf(pic.get(), 150, 90), FlatColor("CHECKBOX"));
     EXPECT_EQ(SendMessageW(tabs, SM_QUORVEXCMD, MakeSkinCmd(scGetCaptionOrManager), 0),
               reinterpret_cast<LRESULT>(&skin.Manager));
@@ -121,7 +121,7 @@ TEST_F(BarAdapters, APageControlSwitchesByClickAndKeysAndPaintsItsPages) {
         EXPECT_EQ(PageAdapterCount(tabs), 1);
         adapter->AddPages();
         EXPECT_EQ(PageAdapterCount(tabs), 1);
-        auto pic = ScreenPicture(page);
+        auto pic = ScreenCopyOf(page);
         EXPECT_EQ(PixelOf(pic.get(), 100, 50), FlatColor("PAGECONTROL"));
 
         TRect third = ItemRect(tabs, 2);
@@ -130,14 +130,14 @@ TEST_F(BarAdapters, APageControlSwitchesByClickAndKeysAndPaintsItsPages) {
         ClickAt(w.left + (third.left + third.right) / 2, w.top + (third.top + third.bottom) / 2);
         ASSERT_TRUE(PumpMessagesUntil([&] { return SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 2; }));
         PumpMessagesFor(50);
-        auto after = ScreenPicture(tabs);
+        auto after = ScreenCopyOf(tabs);
         EXPECT_EQ(At(after.get(), ItemRect(tabs, 2)), FlatColor("TABTOP", 2));
         EXPECT_EQ(At(after.get(), ItemRect(tabs, 0)), FlatColor("TABTOP", 0));
         SetFocus(tabs);
         PressKey(VK_LEFT);
         ASSERT_TRUE(PumpMessagesUntil([&] { return SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 1; }));
         PumpMessagesFor(50);
-        auto keyed = ScreenPicture(tabs);
+        auto keyed = ScreenCopyOf(tabs);
         EXPECT_EQ(At(keyed.get(), ItemRect(tabs, 1)), FlatColor("TABTOP", 2));
         EXPECT_EQ(At(keyed.get(), ItemRect(tabs, 2)), FlatColor("TABTOP", 0));
     }
@@ -187,7 +187,7 @@ TEST_F(BarAdapters, AnUpDownControlShowsOnlyTheHalfUnderThePressedMouseAsPressed
         EXPECT_EQ(PixelOf(pic.get(), 1, 39), FlatBorder("SPEEDBUTTON_SMALL", 0));
         MouseButton(false);
         ASSERT_TRUE(PumpMessagesUntil([&] { return !adapter->Pressed; }));
-        MoveMouseTo(5, 5);
+        ParkPointer();
         PumpMessagesFor(30);
     }
     EXPECT_EQ(ProcOf(spin), original);
@@ -215,7 +215,7 @@ TEST_F(BarAdapters, ADialogToolbarShowsHotAndPressedButtonsByRealInput) {
         SendMessageW(bar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&one));
         SendMessageW(bar, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&two));
         SendMessageW(bar, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&three));
-        auto pic = ScreenPicture(bar);
+        auto pic = ScreenCopyOf(bar);
         EXPECT_EQ(PixelOf(pic.get(), one.left + 1, one.top + 1), FlatBorder("TOOLBUTTON", 0));
         EXPECT_EQ(PixelOf(pic.get(), 395, 15), FlatColor("BAR"));
         // The disabled button keeps 40 percent of itself over the bar's own picture at its place.
@@ -228,24 +228,24 @@ TEST_F(BarAdapters, ADialogToolbarShowsHotAndPressedButtonsByRealInput) {
         GetWindowRect(bar, &w);
         MoveMouseTo(w.left + (two.left + two.right) / 2, w.top + (two.top + two.bottom) / 2);
         ASSERT_TRUE(PumpMessagesUntil([&] {
-            auto p = ScreenPicture(bar);
+            auto p = ScreenCopyOf(bar);
             return PixelOf(p.get(), two.left + 1, two.top + 1) == FlatBorder("TOOLBUTTON", 1);
         }));
         MouseButton(true);
         ASSERT_TRUE(PumpMessagesUntil([&] {
-            auto p = ScreenPicture(bar);
+            auto p = ScreenCopyOf(bar);
             return PixelOf(p.get(), two.left + 1, two.top + 1) == FlatBorder("TOOLBUTTON", 2);
         }));
         MouseButton(false);
         // Released, the button under the mouse is hot again; off the bar onto the dialog it is hot no more.
         ASSERT_TRUE(PumpMessagesUntil([&] {
-            auto p = ScreenPicture(bar);
+            auto p = ScreenCopyOf(bar);
             return PixelOf(p.get(), two.left + 1, two.top + 1) == FlatBorder("TOOLBUTTON", 1);
         }));
         PumpMessagesFor(50);
         MoveMouseTo(w.left + 200, w.top + 150);
         ASSERT_TRUE(PumpMessagesUntil([&] {
-            auto p = ScreenPicture(bar);
+            auto p = ScreenCopyOf(bar);
             return PixelOf(p.get(), two.left + 1, two.top + 1) == FlatBorder("TOOLBUTTON", 0);
         }));
         MoveMouseTo(5, 300);
@@ -290,7 +290,7 @@ TEST_F(BarAdapters, AClassLibraryToolbarTracksItsHotButton) {
         SendMessageW(h, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r0));
         SendMessageW(h, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r1));
         SendMessageW(h, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&r2));
-        auto pic = ScreenPicture(h);
+        auto pic = ScreenCopyOf(h);
         EXPECT_EQ(PixelOf(pic.get(), r2.left + 1, r2.top + 1), FlatBorder("TOOLBUTTON", 0));
         EXPECT_EQ(PixelOf(pic.get(), r2.left + 6, r2.top + 4), FlatColor("TOOLBUTTON", 0));
         EXPECT_EQ(adapter->ButtonAt(TPoint((r1.left + r1.right) / 2, (r1.top + r1.bottom) / 2)), -1);
@@ -300,22 +300,22 @@ TEST_F(BarAdapters, AClassLibraryToolbarTracksItsHotButton) {
         MoveMouseTo(w.left + (r2.left + r2.right) / 2, w.top + (r2.top + r2.bottom) / 2);
         ASSERT_TRUE(PumpMessagesUntil([&] { return adapter->HotButton == 2; }));
         PumpMessagesFor(30);
-        pic = ScreenPicture(h);
+        pic = ScreenCopyOf(h);
         EXPECT_EQ(PixelOf(pic.get(), r2.left + 1, r2.top + 1), FlatBorder("TOOLBUTTON", 1));
         // Over the separator no button is hot: the separator never becomes one, and the button left is normal.
         MoveMouseTo(w.left + (r1.left + r1.right) / 2, w.top + (r1.top + r1.bottom) / 2);
         ASSERT_TRUE(PumpMessagesUntil([&] { return adapter->HotButton != 2; }));
         PumpMessagesFor(30);
         EXPECT_EQ(adapter->HotButton, -1);
-        pic = ScreenPicture(h);
+        pic = ScreenCopyOf(h);
         EXPECT_EQ(PixelOf(pic.get(), r2.left + 1, r2.top + 1), FlatBorder("TOOLBUTTON", 0));
         MoveMouseTo(w.left + 340, w.top + 100);
         ASSERT_TRUE(PumpMessagesUntil([&] { return adapter->HotButton == -1; }));
         PumpMessagesFor(30);
-        pic = ScreenPicture(h);
+        pic = ScreenCopyOf(h);
         EXPECT_EQ(PixelOf(pic.get(), r2.left + 1, r2.top + 1), FlatBorder("TOOLBUTTON", 0));
 
-        MoveMouseTo(5, 5);
+        ParkPointer();
         PumpMessagesFor(30);
     }
     EXPECT_FALSE(GetPropA(bar->Handle(), acAdapterProp));
@@ -454,7 +454,7 @@ TEST_F(BarAdapters, AClassLibraryToolbarsDropDownMenuOpensAndClosesWhileSkinned)
             EXPECT_EQ(clicks, byClick ? 1 : 0);
             HWND open = FindWindowW(L"#32768", nullptr);
             EXPECT_TRUE(!open || !IsWindowVisible(open));
-            MoveMouseTo(5, 5);
+            ParkPointer();
             PumpMessagesUntil([&] { return adapter->HotButton == -1; });
             PumpMessagesFor(50);
             EXPECT_EQ(arrowColor(), FlatBorder("TOOLBUTTON", 0));
@@ -483,7 +483,7 @@ TEST_F(BarAdapters, PanelsTakeTheirSectionFromTheirBevelsAndPaintTheirClient) {
         EXPECT_EQ(data.SkinSection(), "PANEL_LOW");
         RedrawWindow(panel->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         PumpMessagesFor(50);
-        auto pic = ScreenPicture(panel->Handle());
+        auto pic = ScreenCopyOf(panel->Handle());
         EXPECT_EQ(PixelOf(pic.get(), 100, 50), FlatColor("PANEL_LOW"));
         EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("PANEL_LOW"));
     }
@@ -517,14 +517,14 @@ TEST_F(BarAdapters, APanelsBorderComesFromTheSkinAndAPanelHoldingNoControlsPaint
         for (TPanel* p : {framed, plain})
             RedrawWindow(p->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         PumpMessagesFor(50);
-        auto pic = ScreenPicture(framed->Handle());
+        auto pic = ScreenCopyOf(framed->Handle());
         ASSERT_GT(framed->Width() - framed->ClientWidth(), 0);
         // The non-client border and the client go on in one picture.
         EXPECT_EQ(PixelOf(pic.get(), 0, 0), FlatBorder("PANEL_LOW"));
         EXPECT_EQ(PixelOf(pic.get(), 1, 50), FlatBorder("PANEL_LOW"));
         EXPECT_EQ(PixelOf(pic.get(), 119, 99), FlatBorder("PANEL_LOW"));
         EXPECT_EQ(PixelOf(pic.get(), 60, 50), FlatColor("PANEL_LOW"));
-        auto own = ScreenPicture(plain->Handle());
+        auto own = ScreenCopyOf(plain->Handle());
         EXPECT_EQ(CountOf(own.get(), FlatColor("CHECKBOX")), 0);
         EXPECT_EQ(PixelOf(own.get(), 60, 50), static_cast<TColor>(ColorToRGB(plain->Color())));
     }
@@ -591,7 +591,7 @@ TEST_F(BarAdapters, ADialogPanelPaintsItsContentInsideASkinnedFrame) {
         EXPECT_EQ(adapter->SkinData->SkinSection(), "GROUPBOX");
         RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         PumpMessagesFor(50);
-        auto pic = ScreenPicture(panel);
+        auto pic = ScreenCopyOf(panel);
         EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("GROUPBOX"));
         EXPECT_EQ(PixelOf(pic.get(), 158, 98), FlatBorder("GROUPBOX"));
         // Inside the mask's ring the half transparent section over the parent, up to the content.
@@ -605,7 +605,7 @@ TEST_F(BarAdapters, ADialogPanelPaintsItsContentInsideASkinnedFrame) {
     EXPECT_EQ(GetPropA(panel, acAdapterProp), nullptr);
     RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     PumpMessagesFor(50);
-    EXPECT_EQ(CountOf(ScreenPicture(panel).get(), kOwnContent), 160 * 100);
+    EXPECT_EQ(CountOf(ScreenCopyOf(panel).get(), kOwnContent), 160 * 100);
     DestroyWindow(panel);
 }
 
@@ -628,7 +628,7 @@ TEST_F(BarAdapters, AClassLibraryPanelInADialogTakesTheGlobalColourAndGivesItBac
         EXPECT_EQ(panel->Color(), skin.Manager.GetGlobalColor());
         RedrawWindow(panel->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         PumpMessagesFor(50);
-        auto pic = ScreenPicture(panel->Handle());
+        auto pic = ScreenCopyOf(panel->Handle());
         EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("CHECKBOX"));
         EXPECT_EQ(PixelOf(pic.get(), 80, 50), Flat(FlatGlobalColor));
     }
@@ -649,7 +649,7 @@ TEST_F(BarAdapters, ATransparentDialogPanelShowsItsSectionAroundItsChildren) {
         auto adapter = CreateAdapter<TacTransPanelWnd>(panel, nullptr, nullptr, "CHECKBOX", true);
         RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         PumpMessagesFor(50);
-        auto pic = ScreenPicture(panel);
+        auto pic = ScreenCopyOf(panel);
         EXPECT_EQ(CountOf(pic.get(), kOwnContent), 0);
         EXPECT_EQ(PixelOf(pic.get(), 1, 1), FlatBorder("CHECKBOX"));
         EXPECT_EQ(PixelOf(pic.get(), 20, 80), FlatColor("CHECKBOX"));
@@ -659,7 +659,7 @@ TEST_F(BarAdapters, ATransparentDialogPanelShowsItsSectionAroundItsChildren) {
     EXPECT_EQ(ProcOf(panel), own);
     RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessagesFor(50);
-    auto pic = ScreenPicture(panel);
+    auto pic = ScreenCopyOf(panel);
     EXPECT_EQ(CountOf(pic.get(), kOwnContent), 160 * 100 - 50 * 40);
     EXPECT_EQ(CountOf(pic.get(), kChildColour), 50 * 40);
     DestroyWindow(panel);
@@ -742,7 +742,7 @@ TEST_F(BarAdapters, AClassLibraryToolbarShowsItsHotImagesAndListCaptions) {
         MoveMouseTo(wr.left + 340, wr.top + 80);
         ASSERT_TRUE(PumpMessagesUntil([&] { return adapter->HotButton == -1; }));
         EXPECT_EQ(CountOf(buttonPicture().get(), normalImage), 16 * 16);
-        MoveMouseTo(5, 5);
+        ParkPointer();
         PumpMessagesFor(30);
     }
     form->Free();
@@ -769,7 +769,7 @@ TEST_F(BarAdapters, TabsShowTheirImages) {
     {
         auto adapter = CreateAdapter<TacTabControlWnd>(tabs, nullptr, nullptr, "PAGECONTROL", true);
         Repaint();
-        auto pic = ScreenPicture(tabs);
+        auto pic = ScreenCopyOf(tabs);
         auto inside = [&](int Index) {
             TRect t = ItemRect(tabs, Index);
             int n = 0;
@@ -811,7 +811,7 @@ TEST_F(BarAdapters, TheTestWindowAsAUserSeesIt) {
     SetWindowPos(bottom, nullptr, 200, 140, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     adapters.push_back(CreateAdapter<TacTabControlWnd>(bottom, nullptr, nullptr, "PAGECONTROL", true));
     Repaint();
-    auto screen = ScreenPicture(parent.Wnd);
+    auto screen = ScreenCopyOf(parent.Wnd);
     EXPECT_GT(CountOf(screen.get(), FlatGlyphColor("GLOBALINFO", "BOXCHECKED")), 50);
     EXPECT_GT(CountOf(screen.get(), FlatGlyphColor("GLOBALINFO", "BOXGRAYED")), 50);
     EXPECT_GT(CountOf(screen.get(), FlatGlyphColor("GLOBALINFO", "RADIOCHECKED")), 50);
@@ -839,7 +839,7 @@ TEST_F(BarAdapters, ADialogGroupBoxInsideAChildDialogShowsThePicturesOfTheDialog
         ASSERT_TRUE(groupAdapter->DlgMode);
         RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         PumpMessagesFor(50);
-        auto pic = ScreenPicture(panel);
+        auto pic = ScreenCopyOf(panel);
         EXPECT_EQ(CountOf(pic.get(), kOwnContent), 0);
         EXPECT_EQ(PixelOf(pic.get(), 10, 140), FlatColor("CHECKBOX"));
         // Within the group box's frame: the dialog's section, not what the screen showed before.
@@ -906,7 +906,7 @@ TEST_F(BarAdapters, TabsShowTheirTextWithEveryCharacterOnEverySide) {
         {
             auto adapter = CreateAdapter<TacTabControlWnd>(tabs, nullptr, nullptr, "PAGECONTROL", true);
             Repaint();
-            auto pic = ScreenPicture(tabs);
+            auto pic = ScreenCopyOf(tabs);
             // The tab of the text is not the selected one: its ink is the section's black font colour.
             TRect tab = adapter->TabRect(1, false);
             int ink = CountIn(pic.get(), tab, 0);
@@ -934,7 +934,7 @@ TEST_F(BarAdapters, ASelectedTabWithoutAFrameShowsTheControlsPictureBelowIt) {
     SendMessageW(tabs, TCM_SETCURSEL, 1, 0);
     auto adapter = CreateAdapter<TacTabControlWnd>(tabs, nullptr, nullptr, "PAGECONTROL", true);
     Repaint();
-    auto pic = ScreenPicture(tabs);
+    auto pic = ScreenCopyOf(tabs);
     TRect active = adapter->TabRect(1, true);
     // Its corner shows what the control shows beside its tabs.
     TColor corner = PixelOf(pic.get(), active.left + 1, active.top + 1);
@@ -968,14 +968,14 @@ TEST_F(BarAdapters, TabAndPageControlsPaintNothingWhileTheFormsAreLocked) {
             RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
             // The system shows what was drawn once it runs its messages.
             PumpMessagesFor(30);
-            EXPECT_EQ(CountOf(ScreenPicture(wnd).get(), marker), 180 * 120);
+            EXPECT_EQ(CountOf(ScreenCopyOf(wnd).get(), marker), 180 * 120);
         }
     }
     for (HWND wnd : {tabs, pages}) {
         SCOPED_TRACE(wnd == tabs ? "tabs" : "pages");
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         PumpMessagesFor(30);
-        auto pic = ScreenPicture(wnd);
+        auto pic = ScreenCopyOf(wnd);
         EXPECT_EQ(CountOf(pic.get(), marker), 0);
         EXPECT_GT(CountOf(pic.get(), FlatColor("PAGECONTROL")), 1000);
     }
@@ -1017,7 +1017,7 @@ TEST_F(BarAdapters, RemovingTheSkinGivesGroupBoxesPanelsTabAndPageControlsTheirO
                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         PumpMessagesFor(50);
         EXPECT_TRUE(group->ControlStyle().Contains(csOpaque));
-        EXPECT_GT(CountOf(ScreenPicture(tabs->Handle()).get(), FlatColor("PAGECONTROL")), 1000);
+        EXPECT_GT(CountOf(ScreenCopyOf(tabs->Handle()).get(), FlatColor("PAGECONTROL")), 1000);
         EXPECT_EQ(PageAdapterCount(pages->Handle()), 1);
 
         skin.Manager.SetActive(false);
@@ -1025,7 +1025,7 @@ TEST_F(BarAdapters, RemovingTheSkinGivesGroupBoxesPanelsTabAndPageControlsTheirO
         PumpMessagesFor(30);
         EXPECT_FALSE(group->ControlStyle().Contains(csOpaque));
         EXPECT_TRUE(panel->ControlStyle().Contains(csOpaque));
-        EXPECT_EQ(CountOf(ScreenPicture(tabs->Handle()).get(), FlatColor("PAGECONTROL")), 0);
+        EXPECT_EQ(CountOf(ScreenCopyOf(tabs->Handle()).get(), FlatColor("PAGECONTROL")), 0);
         EXPECT_EQ(PageAdapterCount(pages->Handle()), 0);
     }
     form->Free();
@@ -1053,7 +1053,7 @@ TEST_F(BarAdapters, AToolbarThatMakesANewWindowNeverCallsTheAdapterOfItsOldOne) 
         SCOPED_TRACE(round == 0 ? "flat" : "list");
         auto adapter = CreateAdapter<TacToolBarVCLWnd>(bar->Handle(), &data, nullptr, "TOOLBAR", true);
         redraw();
-        EXPECT_GT(CountOf(ScreenPicture(bar->Handle()).get(), FlatColor("TOOLBAR")), 100);
+        EXPECT_GT(CountOf(ScreenCopyOf(bar->Handle()).get(), FlatColor("TOOLBAR")), 100);
         if (round == 0) {
             bar->SetFlat(true);
         } else {
@@ -1064,13 +1064,13 @@ TEST_F(BarAdapters, AToolbarThatMakesANewWindowNeverCallsTheAdapterOfItsOldOne) 
         ownDraws = 0;
         redraw();
         EXPECT_GT(ownDraws, 0);
-        EXPECT_EQ(CountOf(ScreenPicture(bar->Handle()).get(), FlatColor("TOOLBAR")), 0);
+        EXPECT_EQ(CountOf(ScreenCopyOf(bar->Handle()).get(), FlatColor("TOOLBAR")), 0);
     }
     // A new adapter on the flat bar paints it, but leaves the hot look to the bar itself.
     {
         auto adapter = CreateAdapter<TacToolBarVCLWnd>(bar->Handle(), &data, nullptr, "TOOLBAR", true);
         redraw();
-        EXPECT_GT(CountOf(ScreenPicture(bar->Handle()).get(), FlatColor("TOOLBAR")), 100);
+        EXPECT_GT(CountOf(ScreenCopyOf(bar->Handle()).get(), FlatColor("TOOLBAR")), 100);
         TRect r;
         SendMessageW(bar->Handle(), TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
         POINT c{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -1078,7 +1078,7 @@ TEST_F(BarAdapters, AToolbarThatMakesANewWindowNeverCallsTheAdapterOfItsOldOne) 
         MoveMouseTo(c.x, c.y);
         PumpMessagesFor(100);
         EXPECT_EQ(adapter->HotButton, -1);
-        MoveMouseTo(5, 5);
+        ParkPointer();
         PumpMessagesFor(30);
     }
     ownDraws = 0;
@@ -1114,7 +1114,7 @@ TEST_F(BarAdapters, ASkinRemovedWhileAToolbarMenuIsOpenLeavesNoButtonOpen) {
         EXPECT_EQ(gDropDown.Dropped, f.Drop);
         EXPECT_FALSE(skin.Manager.Active());
         EXPECT_EQ(adapter->DroppedButton, nullptr);
-        MoveMouseTo(5, 5);
+        ParkPointer();
         PumpMessagesFor(30);
     }
     f.Form->Free();
@@ -1137,7 +1137,7 @@ TEST_F(BarAdapters, AWindowlessControlOnAClassLibraryToolbarShowsTheBarsPictureA
         auto adapter = CreateAdapter<TacToolBarVCLWnd>(bar->Handle(), &data, nullptr, "TOOLBAR", true);
         RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         PumpMessagesFor(50);
-        auto pic = ScreenPicture(bar->Handle());
+        auto pic = ScreenCopyOf(bar->Handle());
         TRect r = label->BoundsRect();
         ASSERT_GT(r.Width(), 10);
         ASSERT_GT(r.Height(), 10);
@@ -1178,7 +1178,7 @@ TEST_F(BarAdapters, ADialogToolbarShowsImagesArrowsAndItsFrame) {
     {
         auto adapter = CreateAdapter<TacToolBarWnd>(bar, nullptr, nullptr, "BAR", true);
         Repaint();
-        auto pic = ScreenPicture(bar);
+        auto pic = ScreenCopyOf(bar);
         TPoint origin = ClientOffsetInWindow(bar);
         ASSERT_GT(origin.x, 0);
         auto cell = [&](int Index) {
@@ -1216,7 +1216,7 @@ TEST_F(BarAdapters, AClassLibraryToolbarsFrameStaysAsItIsWhileTheFormsAreLocked)
         auto frame = [&] {
             RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
             PumpMessagesFor(30);
-            return PixelOf(ScreenPicture(h).get(), 0, 0);
+            return PixelOf(ScreenCopyOf(h).get(), 0, 0);
         };
         EXPECT_EQ(frame(), FlatBorder("TOOLBAR"));
         const TColor marker = 0x00FF00;

@@ -58,7 +58,7 @@ TEST_F(CheckAdapters, ACheckStateSetByTheProgramShowsOnTheScreen) {
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     PumpMessagesFor(30);
     TRect g = adapter->GlyphRect();
-    auto glyphOnScreen = [&] { return PixelOf(ScreenPicture(box).get(), (g.left + g.right) / 2, (g.top + g.bottom) / 2); };
+    auto glyphOnScreen = [&] { return PixelOf(ScreenCopyOf(box).get(), (g.left + g.right) / 2, (g.top + g.bottom) / 2); };
     EXPECT_EQ(glyphOnScreen(), FlatGlyphColor("GLOBALINFO", "BOXUNCHECKED"));
     SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
     PumpMessagesFor(30);
@@ -90,7 +90,7 @@ TEST_F(CheckAdapters, PressFocusAndTheLeftTextSideByRealInput) {
     // Focused and checked: state 1 of the checked glyph, on the screen as well.
     EXPECT_EQ(GetFocus(), box);
     EXPECT_EQ(GlyphPixel(adapter.get()), FlatGlyphColor("GLOBALINFO", "BOXCHECKED", 1));
-    auto screen = ScreenPicture(box);
+    auto screen = ScreenCopyOf(box);
     TRect g = adapter->GlyphRect();
     EXPECT_EQ(PixelOf(screen.get(), (g.left + g.right) / 2, (g.top + g.bottom) / 2),
               FlatGlyphColor("GLOBALINFO", "BOXCHECKED", 1));
@@ -120,7 +120,7 @@ TEST_F(CheckAdapters, AGroupBoxLeavesItsCaptionGapAndAnswersItsBandHeight) {
     LRESULT height = SendMessageW(group, SM_QUORVEXCMD, MakeSkinCmd(scGetCaptionOrManager), 0);
     EXPECT_EQ(height, band.Height());
     PumpMessagesFor(30);
-    auto pic = ScreenPicture(group);
+    auto pic = ScreenCopyOf(group);
     int half = band.Height() / 2;
     TColor below = ParentColor();
     // Above the frame the parent shows; the frame's top edge runs at half the band, broken by the caption.
@@ -140,7 +140,7 @@ TEST_F(CheckAdapters, AChildOfAGroupBoxTakesItsBackgroundFromIt) {
     auto gripAdapter = CreateAdapter<TacSizerWnd>(grip, nullptr, nullptr, "CHECKBOX", true);
     RedrawWindow(parent.Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessagesFor(50);
-    auto pic = ScreenPicture(grip);
+    auto pic = ScreenCopyOf(grip);
     EXPECT_TRUE(Near(PixelOf(pic.get(), 2, 2), Mix(FlatColor("GROUPBOX"), ParentColor(), 0.5)))
         << std::hex << PixelOf(pic.get(), 2, 2);
     EXPECT_EQ(PixelOf(pic.get(), 28, 28), FlatGlyphColor("GLOBALINFO", "GRIPIMAGE"));

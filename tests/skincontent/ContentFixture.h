@@ -13,10 +13,11 @@
 #include "skin/adapters/acSBUtils.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/FlatContentSkin.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 class TfrmContentTest : public TForm {
@@ -24,31 +25,6 @@ class TfrmContentTest : public TForm {
 public:
     using TForm::TForm;
 };
-
-inline TColor Opaque(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
-
-// The window's picture as the screen shows it.
-inline std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}
-
-// The window's picture as it prints itself (frame and client) into a magenta bitmap.
-inline std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
-    SendMessageW(Wnd, WM_PRINT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()),
-                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
-    GdiFlush();
-    return bmp;
-}
 
 // A plain MDI child window of the client.
 inline HWND CreateMDIChild(HWND Client) {

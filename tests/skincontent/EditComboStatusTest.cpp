@@ -16,11 +16,6 @@
 
 namespace {
 
-int CountIn(TBitmap* Bmp, SampleColor Color, int L = 0, int T = 0, int R = -1, int B = -1) {
-    return CountPx(
-        Bmp, [Color](TColor p) { return p == Opaque(Color); }, L, T, R, B);
-}
-
 // Where the vertical bar's down arrow of a window with a border of Border pixels lies on the screen.
 POINT DownArrowCentre(HWND Wnd, int Border) {
     RECT r;
@@ -99,7 +94,7 @@ TEST_F(ContentAdapters, AnEditShowsTheSkinsFrameAndColoursAndGetsItsOwnBack) {
     EXPECT_EQ(edit->Font()->Color(), Opaque(FlatHotFontColor("EDIT")));
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    auto shot = ScreenOf(h);
+    auto shot = ScreenCopyOf(h);
     int w = shot->Width(), hh = shot->Height();
     ASSERT_EQ(Border(h), 2);
     for (auto [x, y] : {std::pair{0, 0}, {1, hh / 2}, {w - 1, hh - 1}, {w / 2, 0}})
@@ -118,9 +113,9 @@ TEST_F(ContentAdapters, AnEditShowsTheSkinsFrameAndColoursAndGetsItsOwnBack) {
     EXPECT_EQ(GetPropA(h, "ACSBSC"), nullptr);
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    auto after = ScreenOf(h);
-    EXPECT_EQ(CountIn(after.get(), FlatFrameColor("EDIT", 0)), 0);
-    EXPECT_EQ(CountIn(after.get(), FlatSectionColor("EDIT")), 0);
+    auto after = ScreenCopyOf(h);
+    EXPECT_EQ(CountOf(after.get(), FlatFrameColor("EDIT", 0)), 0);
+    EXPECT_EQ(CountOf(after.get(), FlatSectionColor("EDIT")), 0);
 }
 
 TEST_F(ContentAdapters, TextOutsideTheCodePageSurvivesASkinnedEditAndCombo) {
@@ -163,12 +158,12 @@ TEST_F(ContentAdapters, AMemoScrollsBySkinnedBarsAsFarAsAnUnskinnedOne) {
     Attach<TacEditWnd>(memo, "EDIT");
     RedrawWindow(memo->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    auto shot = ScreenOf(memo->Handle());
+    auto shot = ScreenCopyOf(memo->Handle());
     int bar = GetSystemMetrics(SM_CXVSCROLL), b = Border(memo->Handle());
     int left = shot->Width() - b - bar, right = shot->Width() - b;
-    EXPECT_GT(CountIn(shot.get(), FlatFrameColor("SCROLLBTNTOP", 0), left, 0, right), 0);
-    EXPECT_GT(CountIn(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0), left, 0, right), 0);
-    EXPECT_GT(CountIn(shot.get(), FlatCentreColorOf("SCROLLSLIDERV", 0), left, 0, right), 0);
+    EXPECT_GT(CountOf(shot.get(), FlatFrameColor("SCROLLBTNTOP", 0), left, 0, right), 0);
+    EXPECT_GT(CountOf(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0), left, 0, right), 0);
+    EXPECT_GT(CountOf(shot.get(), FlatCentreColorOf("SCROLLSLIDERV", 0), left, 0, right), 0);
     // One click on each down arrow: the same line comes first in both.
     for (TMemo* m : {memo, plain}) {
         POINT p = DownArrowCentre(m->Handle(), Border(m->Handle()));
@@ -194,12 +189,12 @@ TEST_F(ContentAdapters, ARichEditAndAListBoxAreFramedAndScrolled) {
         RedrawWindow(c->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
     for (TWinControl* c : std::initializer_list<TWinControl*>{rich, list}) {
-        auto shot = ScreenOf(c->Handle());
+        auto shot = ScreenCopyOf(c->Handle());
         EXPECT_EQ(Px(shot.get(), 0, 0), Opaque(FlatFrameColor("EDIT", 0))) << c->ClassName();
         EXPECT_EQ(Px(shot.get(), shot->Width() / 2, shot->Height() - 1), Opaque(FlatFrameColor("EDIT", 0)));
     }
-    auto shot = ScreenOf(list->Handle());
-    EXPECT_GT(CountIn(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
+    auto shot = ScreenCopyOf(list->Handle());
+    EXPECT_GT(CountOf(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
     for (TListBox* l : {list, plain}) {
         POINT p = DownArrowCentre(l->Handle(), Border(l->Handle()));
         ClickAt(p.x, p.y);
@@ -232,7 +227,7 @@ TEST_F(ContentAdapters, ADropDownListShowsItsButtonInEveryStateAndIsChosenFromBy
     TRect button;
     adapter->ButtonRect(button);
     ASSERT_GT(button.Width(), 4);
-    auto shot = ScreenOf(h);
+    auto shot = ScreenCopyOf(h);
     EXPECT_EQ(Px(shot.get(), 0, 0), Opaque(FlatFrameColor("COMBOBOX", 0)));
     EXPECT_EQ(Px(shot.get(), button.left, button.top + 1), Opaque(FlatFrameColor("COMBOBTN", 0)));
     // The arrow glyph (drawn through its mask: red high, green low, unlike the button's colours).
@@ -243,7 +238,7 @@ TEST_F(ContentAdapters, ADropDownListShowsItsButtonInEveryStateAndIsChosenFromBy
     GetWindowRect(h, &wr);
     MoveMouseTo(wr.left + button.left + 3, wr.top + button.top + 3);
     Settle(200);
-    shot = ScreenOf(h);
+    shot = ScreenCopyOf(h);
     EXPECT_EQ(Px(shot.get(), button.left, button.top + 1), Opaque(FlatFrameColor("COMBOBTN", 1)));
     // A click drops the list: the button is pressed, and the list has its adapter with skinned bars.
     ClickAt(wr.left + button.left + button.Width() / 2, wr.top + button.top + button.Height() / 2);
@@ -251,11 +246,11 @@ TEST_F(ContentAdapters, ADropDownListShowsItsButtonInEveryStateAndIsChosenFromBy
     ASSERT_TRUE(SendMessageW(h, CB_GETDROPPEDSTATE, 0, 0));
     ASSERT_TRUE(adapter->ListAdapter);
     EXPECT_EQ(adapter->ButtonState(), 2);
-    shot = ScreenOf(h);
+    shot = ScreenCopyOf(h);
     EXPECT_EQ(Px(shot.get(), button.left, button.top + 1), Opaque(FlatFrameColor("COMBOBTN", 2)));
-    auto list = ScreenOf(adapter->ListHandle);
-    EXPECT_GT(CountIn(list.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
-    EXPECT_GT(CountIn(list.get(), FlatSectionColor("COMBOBOX")), 0);
+    auto list = ScreenCopyOf(adapter->ListHandle);
+    EXPECT_GT(CountOf(list.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
+    EXPECT_GT(CountOf(list.get(), FlatSectionColor("COMBOBOX")), 0);
     // Keys: three down and Enter.
     PressKey(VK_DOWN);
     PressKey(VK_DOWN);
@@ -301,7 +296,7 @@ TEST_F(ContentAdapters, ADropDownComboKeepsItsEditFieldAndPaintsFrameAndButton) 
     Settle();
     TRect button;
     adapter->ButtonRect(button);
-    auto shot = ScreenOf(combo->Handle());
+    auto shot = ScreenCopyOf(combo->Handle());
     EXPECT_EQ(Px(shot.get(), 0, 0), Opaque(FlatFrameColor("COMBOBOX", 0)));
     EXPECT_EQ(Px(shot.get(), button.left, button.top + 1), Opaque(FlatFrameColor("COMBOBTN", 0)));
     wchar_t text[16] = {};
@@ -365,13 +360,13 @@ TEST_F(ContentAdapters, ARightToLeftDropListShowsItsTextBesideTheButton) {
     HWND h = combo->Handle();
     SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_RTLREADING);
     auto* adapter = Attach<TacComboBoxWnd>(combo, "COMBOBOX");
-    MoveMouseTo(600, 500);
+    ParkPointer();
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
     TRect button;
     adapter->ButtonRect(button);
     ASSERT_EQ(button.left, 2);
-    auto shot = ScreenOf(h);
+    auto shot = ScreenCopyOf(h);
     // The text in the combo's font colour, right of the button and inside the frame.
     TColor ink = combo->Font()->Color();
     int inside = CountPx(

@@ -21,11 +21,6 @@
 
 namespace {
 
-int CountIn(TBitmap* Bmp, SampleColor Color, int L = 0, int T = 0, int R = -1, int B = -1) {
-    return CountPx(
-        Bmp, [Color](TColor p) { return p == Opaque(Color); }, L, T, R, B);
-}
-
 // --- other makers' controls, as test doubles with the published names the adapters read ---
 
 class TAdvGridColumn : public TCollectionItem {
@@ -137,11 +132,11 @@ TEST_F(ContentAdapters, AReportListPaintsItsHeaderWithTheColumnHeaderSectionAndS
     EXPECT_EQ(static_cast<TColor>(SendMessageW(list->Handle(), LVM_GETBKCOLOR, 0, 0)),
               Opaque(FlatSectionColor("EDIT")));
     EXPECT_EQ(static_cast<TColor>(SendMessageW(list->Handle(), LVM_GETTEXTCOLOR, 0, 0)), Opaque(FlatFontColor("EDIT")));
-    MoveMouseTo(600, 500);
+    ParkPointer();
     RedrawWindow(list->Handle(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Settle();
-    auto shot = ScreenOf(header);
+    auto shot = ScreenCopyOf(header);
     RECT cell0, cell1;
     SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&cell0));
     SendMessageW(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&cell1));
@@ -155,16 +150,16 @@ TEST_F(ContentAdapters, AReportListPaintsItsHeaderWithTheColumnHeaderSectionAndS
     // Right of the last column an empty header cell.
     EXPECT_EQ(Px(shot.get(), shot->Width() - 3, 1), Opaque(FlatFrameColor("COLHEADER", 0)));
     // The list's frame and bars.
-    auto whole = ScreenOf(list->Handle());
+    auto whole = ScreenCopyOf(list->Handle());
     EXPECT_EQ(Px(whole.get(), 0, 0), Opaque(FlatFrameColor("EDIT", 0)));
-    EXPECT_GT(CountIn(whole.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
+    EXPECT_GT(CountOf(whole.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
     // The hot column follows the mouse.
     RECT hr;
     GetWindowRect(header, &hr);
     MoveMouseTo(hr.left + cell0.left + 20, hr.top + 5);
     Settle(200);
     EXPECT_EQ(adapter->HotColumn, 0);
-    shot = ScreenOf(header);
+    shot = ScreenCopyOf(header);
     EXPECT_EQ(Px(shot.get(), cell0.left, cell0.top + 5), Opaque(FlatFrameColor("COLHEADER", 1)));
     EXPECT_EQ(Px(shot.get(), cell1.left, cell1.top + 5), Opaque(FlatFrameColor("COLHEADER", 0)));
     // WM_PRINT of the list prints the header too.
@@ -173,7 +168,7 @@ TEST_F(ContentAdapters, AReportListPaintsItsHeaderWithTheColumnHeaderSectionAndS
     GetWindowRect(list->Handle(), &lr);
     EXPECT_EQ(Px(printed.get(), hr.left - lr.left + cell1.left, hr.top - lr.top + 5),
               Opaque(FlatFrameColor("COLHEADER", 0)));
-    MoveMouseTo(600, 500);
+    ParkPointer();
     Settle(100);
 
     RemoveSkin();
@@ -182,18 +177,18 @@ TEST_F(ContentAdapters, AReportListPaintsItsHeaderWithTheColumnHeaderSectionAndS
     RedrawWindow(list->Handle(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Settle();
-    shot = ScreenOf(header);
-    EXPECT_EQ(CountIn(shot.get(), FlatFrameColor("COLHEADER", 0)), 0);
+    shot = ScreenCopyOf(header);
+    EXPECT_EQ(CountOf(shot.get(), FlatFrameColor("COLHEADER", 0)), 0);
 }
 
 TEST_F(BareContentAdapters, WithoutAColumnHeaderSectionHeadersArePaintedAsButtons) {
     TListView* list = ReportList(Form, 3);
     auto* adapter = Attach<TacListViewWnd>(list, "EDIT");
-    MoveMouseTo(600, 500);
+    ParkPointer();
     RedrawWindow(list->Handle(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Settle();
-    auto shot = ScreenOf(adapter->HeaderHandle);
+    auto shot = ScreenCopyOf(adapter->HeaderHandle);
     EXPECT_EQ(Px(shot.get(), 0, 5), Opaque(FlatFrameColor("BUTTON", 0)));
 }
 
@@ -291,8 +286,8 @@ TEST_F(ContentAdapters, AHeaderWithAnotherSubclassOnItKeepsItsOwnProcedureAfterT
     EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
     RedrawWindow(list->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Settle();
-    auto shot = ScreenOf(header);
-    EXPECT_EQ(CountIn(shot.get(), FlatFrameColor("COLHEADER", 0)), 0);
+    auto shot = ScreenCopyOf(header);
+    EXPECT_EQ(CountOf(shot.get(), FlatFrameColor("COLHEADER", 0)), 0);
     // The pass-through left in the chain goes with the window.
     DestroyWindow(second);
     list->Free();
@@ -352,10 +347,10 @@ TEST_F(ContentAdapters, ATreeViewTakesTheHotColourAndGivesItBack) {
     EXPECT_EQ(static_cast<TColor>(SendMessageW(h, TVM_GETBKCOLOR, 0, 0)), Opaque(FlatHotColor("EDIT")));
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    auto shot = ScreenOf(h);
+    auto shot = ScreenCopyOf(h);
     EXPECT_EQ(Px(shot.get(), 0, 0), Opaque(FlatFrameColor("EDIT", 0)));
-    EXPECT_GT(CountIn(shot.get(), FlatHotColor("EDIT")), 100);
-    EXPECT_GT(CountIn(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
+    EXPECT_GT(CountOf(shot.get(), FlatHotColor("EDIT")), 100);
+    EXPECT_GT(CountOf(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
     RemoveSkin();
     EXPECT_EQ(static_cast<TColor>(SendMessageW(h, TVM_GETBKCOLOR, 0, 0)), static_cast<TColor>(-1));
 }
@@ -382,9 +377,9 @@ TEST_F(ContentAdapters, AGridTakesTheGlobalColoursByNameAndOnlyTheDataGridOfItsM
     EXPECT_EQ(other->FooterColor(), Opaque(FlatContentGlobalColor));
     RedrawWindow(grid->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    auto shot = ScreenOf(grid->Handle());
-    EXPECT_GT(CountIn(shot.get(), FlatContentGlobalColor), 100);
-    EXPECT_GT(CountIn(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
+    auto shot = ScreenCopyOf(grid->Handle());
+    EXPECT_GT(CountOf(shot.get(), FlatContentGlobalColor), 100);
+    EXPECT_GT(CountOf(shot.get(), FlatFrameColor("SCROLLBTNBOTTOM", 0)), 0);
     RemoveSkin();
     EXPECT_EQ(grid->FixedColor(), ownFixed);
     EXPECT_EQ(adv->FooterColor(), clBtnFace);
@@ -490,7 +485,7 @@ TEST_F(ContentAdapters, TheMDIClientShowsItsFormsPictureAndRedrawsOnceAfterAScro
     GetWindowRect(client, &cr);
     GetWindowRect(main->Handle(), &fr);
     int edge = (GetWindowLongW(client, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? 2 : 0;
-    auto shot = ScreenOf(client);
+    auto shot = ScreenCopyOf(client);
     int matches = 0, checked = 0;
     for (int y = edge; y < shot->Height() - edge; y += 3) {
         ++checked;
@@ -513,7 +508,7 @@ TEST_F(ContentAdapters, TheMDIClientShowsItsFormsPictureAndRedrawsOnceAfterAScro
     adapter->WndProc(erase);
     GdiFlush();
     EXPECT_EQ(erase.Result, 1);
-    EXPECT_EQ(CountIn(bmp.get(), 0xFF00FF), 400);
+    EXPECT_EQ(CountOf(bmp.get(), 0xFF00FF), 400);
     adapter.reset();
     main->Free();
 }

@@ -11,11 +11,6 @@
 
 namespace {
 
-int CountIn(TBitmap* Bmp, SampleColor Color, int L = 0, int T = 0, int R = -1, int B = -1) {
-    return CountPx(
-        Bmp, [Color](TColor p) { return p == Opaque(Color); }, L, T, R, B);
-}
-
 // The rows that hold ink of Color among the Width rightmost columns that hold any, inside the area.
 int InkRowsAtRightEnd(TBitmap* Bmp, SampleColor Color, int L, int T, int R, int B, int Width) {
     int right = -1;
@@ -50,7 +45,7 @@ void AddPanels(TStatusBar* Bar, std::initializer_list<const char*> Texts) {
 std::unique_ptr<TBitmap> Repainted(TStatusBar* Bar) {
     RedrawWindow(Bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    return ScreenOf(Bar->Handle());
+    return ScreenCopyOf(Bar->Handle());
 }
 
 }  // namespace
@@ -71,10 +66,10 @@ TEST_F(ContentAdapters, AStatusBarFramesItsPanelsAndShortensTheirTexts) {
         ASSERT_TRUE(SendMessageW(bar->Handle(), SB_GETRECT, i, reinterpret_cast<LPARAM>(&r)));
         EXPECT_EQ(Px(shot.get(), dx + r.left + 1, dy + (r.top + r.bottom) / 2), Opaque(frame)) << i;
         // The text stays inside its panel: nothing of it right of the text rectangle.
-        int inkInside = CountIn(shot.get(), FlatFontColor("STATUSBAR"), dx + r.left + 2, dy + r.top + 2,
+        int inkInside = CountOf(shot.get(), FlatFontColor("STATUSBAR"), dx + r.left + 2, dy + r.top + 2,
                                 dx + r.right - 5, dy + r.bottom - 2);
         EXPECT_GT(inkInside, 0) << i;
-        EXPECT_EQ(CountIn(shot.get(), FlatFontColor("STATUSBAR"), dx + r.right - 3, dy + r.top, dx + r.right + 1,
+        EXPECT_EQ(CountOf(shot.get(), FlatFontColor("STATUSBAR"), dx + r.right - 3, dy + r.top, dx + r.right + 1,
                           dy + r.bottom),
                   0)
             << i;
@@ -98,16 +93,16 @@ TEST_F(ContentAdapters, AStatusBarFramesItsPanelsAndShortensTheirTexts) {
     Attach<TacStatusBarWnd>(bar, "STATUSBAR");
     RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    shot = ScreenOf(bar->Handle());
+    shot = ScreenCopyOf(bar->Handle());
     EXPECT_EQ(CountPx(shot.get(), gripInk), 0);
     // Simple mode: one frame over the whole bar.
     bar->SetSimplePanel(true);
     bar->SetSimpleText("simple");
     RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    shot = ScreenOf(bar->Handle());
+    shot = ScreenCopyOf(bar->Handle());
     EXPECT_EQ(Px(shot.get(), dx, dy + shot->Height() / 2), Opaque(frame));
-    EXPECT_GT(CountIn(shot.get(), FlatFontColor("STATUSBAR")), 0);
+    EXPECT_GT(CountOf(shot.get(), FlatFontColor("STATUSBAR")), 0);
 }
 
 TEST_F(BareContentAdapters, WithoutAPanelMaskEveryPanelButTheLastGetsADivider) {
@@ -117,7 +112,7 @@ TEST_F(BareContentAdapters, WithoutAPanelMaskEveryPanelButTheLastGetsADivider) {
     Attach<TacStatusBarWnd>(bar, "STATUSBAR");
     RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
     Settle();
-    auto shot = ScreenOf(bar->Handle());
+    auto shot = ScreenCopyOf(bar->Handle());
     POINT origin = {0, 0};
     ClientToScreen(bar->Handle(), &origin);
     RECT wr;
@@ -126,14 +121,14 @@ TEST_F(BareContentAdapters, WithoutAPanelMaskEveryPanelButTheLastGetsADivider) {
     for (int i = 0; i < 3; ++i) {
         RECT r;
         SendMessageW(bar->Handle(), SB_GETRECT, i, reinterpret_cast<LPARAM>(&r));
-        int dividers = CountIn(shot.get(), FlatFrameColor("DIVIDER", 0), dx + r.right - 4, dy + r.top, dx + r.right,
+        int dividers = CountOf(shot.get(), FlatFrameColor("DIVIDER", 0), dx + r.right - 4, dy + r.top, dx + r.right,
                                dy + r.bottom);
         if (i < 2)
             EXPECT_GT(dividers, 0) << i;
         else
             EXPECT_EQ(dividers, 0) << i;
     }
-    EXPECT_GT(CountIn(shot.get(), FlatSectionColor("STATUSBAR")), 0);
+    EXPECT_GT(CountOf(shot.get(), FlatSectionColor("STATUSBAR")), 0);
 }
 
 TEST_F(ContentAdapters, ABareStatusBarWindowGetsBackgroundAndFramesButNoTexts) {
@@ -149,9 +144,9 @@ TEST_F(ContentAdapters, ABareStatusBarWindowGetsBackgroundAndFramesButNoTexts) {
         EXPECT_EQ(adapter->StatusBar, nullptr);
         RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         Settle();
-        auto shot = ScreenOf(bar);
-        EXPECT_GT(CountIn(shot.get(), FlatGlyphColor("STATUSPANELMASK")), 0);
-        EXPECT_EQ(CountIn(shot.get(), FlatFontColor("STATUSBAR")), 0);
+        auto shot = ScreenCopyOf(bar);
+        EXPECT_GT(CountOf(shot.get(), FlatGlyphColor("STATUSPANELMASK")), 0);
+        EXPECT_EQ(CountOf(shot.get(), FlatFontColor("STATUSBAR")), 0);
         EXPECT_EQ(CountPx(shot.get(), [](TColor c) { return c == 0; }), 0);
     }
     EXPECT_EQ(GetWindowLongPtrW(bar, GWLP_WNDPROC), ownProc);
@@ -163,8 +158,8 @@ TEST_F(PlainContentAdapters, WithoutPanelMaskAndDividerAStatusBarShowsItsBackgro
     AddPanels(bar, {"One", "Two", "Three"});
     Attach<TacStatusBarWnd>(bar, "STATUSBAR");
     auto shot = Repainted(bar);
-    EXPECT_EQ(CountIn(shot.get(), FlatFrameColor("DIVIDER", 0)), 0);
-    EXPECT_EQ(CountIn(shot.get(), FlatGlyphColor("STATUSPANELMASK")), 0);
-    EXPECT_GT(CountIn(shot.get(), FlatSectionColor("STATUSBAR")), 1000);
-    EXPECT_GT(CountIn(shot.get(), FlatFontColor("STATUSBAR")), 10);
+    EXPECT_EQ(CountOf(shot.get(), FlatFrameColor("DIVIDER", 0)), 0);
+    EXPECT_EQ(CountOf(shot.get(), FlatGlyphColor("STATUSPANELMASK")), 0);
+    EXPECT_GT(CountOf(shot.get(), FlatSectionColor("STATUSBAR")), 1000);
+    EXPECT_GT(CountOf(shot.get(), FlatFontColor("STATUSBAR")), 10);
 }

@@ -17,9 +17,10 @@
 
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/PixelTestUtils.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
@@ -44,21 +45,6 @@
 namespace {
 
 using namespace FormSkin;
-
-TColor C(SampleColor c) {
-    return static_cast<TColor>(c & 0xFFFFFF);
-}
-
-int Count(TBitmap* b, SampleColor c) {
-    TColor want = C(c);
-    return CountPx(b, [want](TColor p) { return p == want; });
-}
-
-// Saves a picture for people to look at, when the environment names a folder for them.
-void SaveShot(TBitmap* Bmp, const std::string& Name) {
-    if (const char* dir = std::getenv("BRIMLET_SHOTS_DIR"))
-        Bmp->SaveToFile(std::string(dir) + "\\" + Name + ".bmp");
-}
 
 bool Skinned(HWND Wnd) {
     return GetSkinCmdBool(Wnd, scIsSkinned);
@@ -271,24 +257,24 @@ TEST_F(SkinDialogs, MessageBoxIsSkinnedAsCreatedAndItsCloseButtonWorksByRealInpu
             EXPECT_FALSE(adapter->BtnClose.Rect.IsEmpty());
             EXPECT_TRUE(adapter->BtnMax.Rect.IsEmpty());
             EXPECT_TRUE(adapter->BtnMin.Rect.IsEmpty());
-            auto shot = WindowOnScreen(box);
-            SaveShot(shot.get(), "skinned-messagebox");
+            auto shot = ScreenCopyOf(box);
+            KeepShot(shot.get(), "skinned-messagebox");
             const int W = shot->Width(), H = shot->Height();
             TPoint client = adapter->ClientOffset();
             // Caption strip in the active caption colour, the dialog's border ring at the sides and the bottom,
             // the client in the active dialog colour.
-            EXPECT_EQ(Px(shot.get(), W - 40, 1), C(TitleHot));
-            EXPECT_EQ(Px(shot.get(), 1, H / 2), C(DialogRing));
-            EXPECT_EQ(Px(shot.get(), W - 2, H / 2), C(DialogRing));
-            EXPECT_EQ(Px(shot.get(), W / 2, H - 2), C(DialogRing));
-            EXPECT_EQ(Px(shot.get(), client.x + 2, client.y + 2), C(Dialog));
-            EXPECT_GT(Count(shot.get(), Dialog), W * H / 4);
+            EXPECT_EQ(Px(shot.get(), W - 40, 1), Opaque(TitleHot));
+            EXPECT_EQ(Px(shot.get(), 1, H / 2), Opaque(DialogRing));
+            EXPECT_EQ(Px(shot.get(), W - 2, H / 2), Opaque(DialogRing));
+            EXPECT_EQ(Px(shot.get(), W / 2, H - 2), Opaque(DialogRing));
+            EXPECT_EQ(Px(shot.get(), client.x + 2, client.y + 2), Opaque(Dialog));
+            EXPECT_GT(CountOf(shot.get(), Dialog), W * H / 4);
             // The caption text in the active text colour, and the close glyph of the small set (a modal frame) in
             // its normal state.
-            EXPECT_GT(Count(shot.get(), TitleHotFont), 20);
-            EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
+            EXPECT_GT(CountOf(shot.get(), TitleHotFont), 20);
+            EXPECT_EQ(CountOf(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
             // The push button is painted from the button section.
-            EXPECT_GT(Count(shot.get(), Button) + Count(shot.get(), ButtonHot), 50);
+            EXPECT_GT(CountOf(shot.get(), Button) + CountOf(shot.get(), ButtonHot), 50);
             // The region leaves the border image's magenta corners out.
             HRGN region = CreateRectRgn(0, 0, 0, 0);
             EXPECT_EQ(GetWindowRgn(box, region), COMPLEXREGION);
@@ -469,13 +455,13 @@ void CheckFileDialog(HWND Wnd, const char* Shot) {
     };
     walk(Wnd);
     EXPECT_GT(toolbars, 0);
-    auto shot = WindowOnScreen(Wnd);
-    SaveShot(shot.get(), Shot);
+    auto shot = ScreenCopyOf(Wnd);
+    KeepShot(shot.get(), Shot);
     const int W = shot->Width(), H = shot->Height();
     TacDialogWnd* adapter = provider->DialogWnd.get();
-    EXPECT_EQ(Px(shot.get(), W / 2, 1), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 1, H / 2), C(DialogRing));
-    EXPECT_GT(Count(shot.get(), Dialog), 500);
+    EXPECT_EQ(Px(shot.get(), W / 2, 1), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, H / 2), Opaque(DialogRing));
+    EXPECT_GT(CountOf(shot.get(), Dialog), 500);
     EXPECT_FALSE(adapter->BtnClose.Rect.IsEmpty());
 }
 
@@ -530,10 +516,10 @@ TEST_F(SkinDialogs, ColourDialogIsSkinned) {
             TacProvider* provider = ProviderOf(dialog);
             ASSERT_NE(provider, nullptr);
             EXPECT_GT(provider->ChildAdapters.size(), 3u);
-            auto shot = WindowOnScreen(dialog);
-            SaveShot(shot.get(), "skinned-colour-dialog");
-            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, 1), C(TitleHot));
-            EXPECT_EQ(Px(shot.get(), 1, shot->Height() / 2), C(DialogRing));
+            auto shot = ScreenCopyOf(dialog);
+            KeepShot(shot.get(), "skinned-colour-dialog");
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, 1), Opaque(TitleHot));
+            EXPECT_EQ(Px(shot.get(), 1, shot->Height() / 2), Opaque(DialogRing));
             // Cancel by the keyboard.
             PressKey(VK_ESCAPE);
         });
@@ -746,12 +732,12 @@ TEST_F(SkinDialogs, DialogChildrenGetTheAdapterOfTheirClassAndStyle) {
             EXPECT_TRUE(adapter->BtnClose.Big);
             EXPECT_EQ(adapter->BtnMax.Rect.right, adapter->BtnClose.Rect.left);
             EXPECT_EQ(adapter->BtnMin.Rect.right, adapter->BtnMax.Rect.left);
-            auto shot = WindowOnScreen(dialog);
-            SaveShot(shot.get(), "skinned-own-dialog");
-            EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
-            EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+            auto shot = ScreenCopyOf(dialog);
+            KeepShot(shot.get(), "skinned-own-dialog");
+            EXPECT_EQ(CountOf(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+            EXPECT_EQ(CountOf(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
             // The title bar section behind the buttons.
-            EXPECT_GT(Count(shot.get(), TitleBarHot), 0);
+            EXPECT_GT(CountOf(shot.get(), TitleBarHot), 0);
             // Close pressed and released over maximize does neither.
             RECT w;
             GetWindowRect(dialog, &w);
@@ -840,10 +826,10 @@ TEST_F(SkinDialogs, AToolWindowDialogHasTheSmallCaptionAndGlyphs) {
             // The caption strip ends where the client area begins.
             TPoint client = adapter->ClientOffset();
             EXPECT_EQ(client.y, adapter->BorderHeight() + adapter->CaptionHeight());
-            auto shot = WindowOnScreen(dialog);
-            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y - 1), C(TitleHot));
-            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y + 1), C(Dialog));
-            EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
+            auto shot = ScreenCopyOf(dialog);
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y - 1), Opaque(TitleHot));
+            EXPECT_EQ(Px(shot.get(), shot->Width() / 2, client.y + 1), Opaque(Dialog));
+            EXPECT_EQ(CountOf(shot.get(), GlyphColor("CLOSE", false, 0)), (SmallWidth - 2) * (SmallHeight - 2));
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         });
     EXPECT_TRUE(checked);
@@ -875,8 +861,8 @@ TEST_F(SkinDialogs, AFormWithoutAProviderGetsOneWhenActivatedUnlessItsTagSaysNo)
             EXPECT_TRUE(Skinned(form->Handle()));
             EXPECT_EQ(provider->Form(), form);
             EXPECT_FALSE(provider->MakeSkinMenu());
-            auto shot = WindowOnScreen(form->Handle());
-            EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+            auto shot = ScreenCopyOf(form->Handle());
+            EXPECT_EQ(Px(shot.get(), 120, 1), Opaque(TitleHot));
         } else {
             EXPECT_EQ(provider, nullptr);
             EXPECT_FALSE(Skinned(form->Handle()));
@@ -1069,10 +1055,10 @@ TEST_F(SkinDialogs, EachRepaintOfADialogsFramePaintsItOnceAndSetsNoNewRegion) {
             EXPECT_EQ(NcPaints[dialog], 5);
             EXPECT_EQ(RegionSets[dialog], 0);
             EXPECT_EQ(adapter->WndTextW, L"Порт 5");
-            auto shot = WindowOnScreen(dialog);
-            SaveShot(shot.get(), "skinned-wide-caption");
+            auto shot = ScreenCopyOf(dialog);
+            KeepShot(shot.get(), "skinned-wide-caption");
             EXPECT_GT(CountPx(
-                          shot.get(), [](TColor p) { return p == C(TitleHotFont); }, 0, 0, shot->Width(),
+                          shot.get(), [](TColor p) { return p == Opaque(TitleHotFont); }, 0, 0, shot->Width(),
                           adapter->ClientOffset().y),
                       20);
             // The mouse over a title button repaints the button alone.
@@ -1129,8 +1115,8 @@ TEST_F(SkinDialogs, TheTitleKeepsTheIconOnMagentaAndTheBarBehindTheButtons) {
             ASSERT_TRUE(adapter->ButtonsBG);
             EXPECT_EQ(adapter->ButtonsBG->Width(), SmallWidth + 2);
             EXPECT_EQ(adapter->ButtonsBG->Height(), adapter->BorderHeight() + adapter->CaptionHeight());
-            EXPECT_GT(Count(adapter->ButtonsBG.get(), TitleBarHot), 0);
-            EXPECT_EQ(Count(adapter->ButtonsBG.get(), GlyphColor("CLOSE", false, 0)), 0);
+            EXPECT_GT(CountOf(adapter->ButtonsBG.get(), TitleBarHot), 0);
+            EXPECT_EQ(CountOf(adapter->ButtonsBG.get(), GlyphColor("CLOSE", false, 0)), 0);
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         });
     EXPECT_TRUE(checked);

@@ -7,6 +7,7 @@
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/skin/SkinSamples.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 #include "classlib/visual/Forms.h"
@@ -18,22 +19,6 @@
 #include <memory>
 
 namespace {
-
-TColor Opaque(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
-
-// What the screen shows of the window's client area.
-std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
-    RECT r;
-    GetClientRect(Wnd, &r);
-    POINT origin{0, 0};
-    ClientToScreen(Wnd, &origin);
-    auto bmp = MakeBmp(r.right, r.bottom, clFuchsia);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right, r.bottom, screen, origin.x, origin.y, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}
 
 class FrameAdapter : public ::testing::Test {
 protected:
@@ -99,7 +84,7 @@ protected:
 
 TEST_F(FrameAdapter, TheFormsListGivesTheFrameAnAdapterThatPaintsTheSectionAroundItsChildren) {
     TWndMethod before = Frame->WindowProc();
-    auto unskinned = ScreenOf(Frame->Handle());
+    auto unskinned = ScreenCopyOfClient(Frame->Handle());
     TColor editInside = Px(unskinned.get(), 190, 20), buttonInside = Px(unskinned.get(), 160, 80);
     EXPECT_EQ(SendMessageA(Frame->Handle(), SM_QUORVEXCMD, MakeSkinCmd(scIsSkinned), 0), 0);
 
@@ -123,7 +108,7 @@ TEST_F(FrameAdapter, TheFormsListGivesTheFrameAnAdapterThatPaintsTheSectionAroun
 
     RedrawWindow(Frame->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     PumpMessagesFor(100);
-    auto shot = ScreenOf(Frame->Handle());
+    auto shot = ScreenCopyOfClient(Frame->Handle());
     // The section's ring (its normal state) runs all round the uncovered frame; inside it the section's colour
     // half over what lies below.
     const FlatSectionColors& group = FlatSection("GROUPBOX");
@@ -152,7 +137,7 @@ TEST_F(FrameAdapter, TheFormsListGivesTheFrameAnAdapterThatPaintsTheSectionAroun
     EXPECT_EQ(adapter->ScrollAdapter(), nullptr);
     RedrawWindow(Frame->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     PumpMessagesFor(100);
-    auto after = ScreenOf(Frame->Handle());
+    auto after = ScreenCopyOfClient(Frame->Handle());
     EXPECT_EQ(Px(after.get(), 0, 0), Px(unskinned.get(), 0, 0));
     EXPECT_EQ(Px(after.get(), 60, 100), Px(unskinned.get(), 60, 100));
 
@@ -171,7 +156,7 @@ TEST_F(FrameAdapter, TheFormsListGivesTheFrameAnAdapterThatPaintsTheSectionAroun
     EXPECT_TRUE(adapter->SkinData()->Skinned());
     RedrawWindow(Frame->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     PumpMessagesFor(100);
-    EXPECT_EQ(Px(ScreenOf(Frame->Handle()).get(), 0, 0), Opaque(group.Border[0]));
+    EXPECT_EQ(Px(ScreenCopyOfClient(Frame->Handle()).get(), 0, 0), Opaque(group.Border[0]));
 
     // Freeing the adapter gives the frame its own WindowProc back.
     adapter->Free();

@@ -7,6 +7,7 @@
 #include "tests/skin/FlatContentSkin.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 #include "classlib/visual/Buttons.h"
@@ -120,19 +121,6 @@ int AdaptedWindows(HWND Form) {
     int n = 0;
     EnumChildWindows(Form, CountAdapted, reinterpret_cast<LPARAM>(&n));
     return n;
-}
-
-TColor Opaque(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
-
-// The window's picture as it prints itself (frame and client) into a magenta bitmap.
-std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
-    SendMessageW(Wnd, WM_PRINT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()),
-                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
-    GdiFlush();
-    return bmp;
 }
 
 std::string AdapterClassOf(TWinControl* Ctrl) {

@@ -18,8 +18,6 @@
 
 namespace {
 
-TColor Opaque(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
-
 class TUnitProvider : public TacSkinProviderBase {
     CLASS_INFO(TUnitProvider, TacSkinProviderBase)
 public:

@@ -17,15 +17,14 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/forms/sSkinMenus.h"
 #include "skin/forms/sSystemMenu.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/FlatMenuSkin.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-TColor Opaque(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
 
 // Four tenths of the background over the colour, channel by channel, as a disabled item is faded.
 TColor Faded(SampleColor colour, SampleColor background) {
@@ -33,21 +32,6 @@ TColor Faded(SampleColor colour, SampleColor background) {
     return static_cast<TColor>(mix(colour & 0xFF, background & 0xFF) |
                                (mix((colour >> 8) & 0xFF, (background >> 8) & 0xFF) << 8) |
                                (mix((colour >> 16) & 0xFF, (background >> 16) & 0xFF) << 16));
-}
-
-// A screen rectangle as the screen shows it.
-std::unique_ptr<TBitmap> ScreenCopy(const RECT& r) {
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}
-
-int Count(TBitmap* b, SampleColor c, const RECT& r) {
-    return CountPx(
-        b, [c](TColor p) { return p == Opaque(c); }, r.left, r.top, r.right, r.bottom);
 }
 
 // What a test sees of one open popup menu: its window, its picture and its items' places in the picture.
@@ -116,24 +100,9 @@ void StartScript(std::function<bool(int)> s) {
     SetTimer(nullptr, 0, 300, RunScript);
 }
 
-// Handles messages as the application's loop does: keys become characters (Alt+Space the system menu's key).
-void PumpKeys(DWORD ms) {
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
-
+// Keys become characters while the script runs (Alt+Space the system menu's key).
 bool WaitScript(DWORD ms = 8000) {
-    DWORD start = GetTickCount();
-    while (Script && GetTickCount() - start < ms)
-        PumpKeys(30);
-    return !Script;
+    return PumpKeysUntil([] { return !Script; }, ms);
 }
 
 int Distance(TColor a, SampleColor b) {
@@ -335,18 +304,18 @@ TEST_F(SkinnedMenus, AContextMenuOpenedByARightClickShowsTheSkinInEveryStateAndR
     int cy = (first.top + first.bottom) / 2;
     EXPECT_EQ(Px(normal.Picture.get(), first.right - 3, cy), Opaque(MenuSkinColor("MAINMENU")));
     EXPECT_EQ(Px(normal.Picture.get(), first.left + 2, cy), Opaque(MenuSkinColor("ICOLINE")));
-    EXPECT_GT(Count(normal.Picture.get(), MenuFontColor("MENUITEM"), first), 5);
-    EXPECT_EQ(Count(normal.Picture.get(), MenuSkinColor("MENUITEM", 1), normal.Items[1]), 0);
+    EXPECT_GT(CountOf(normal.Picture.get(), MenuFontColor("MENUITEM"), first), 5);
+    EXPECT_EQ(CountOf(normal.Picture.get(), MenuSkinColor("MENUITEM", 1), normal.Items[1]), 0);
     // The disabled item's caption is faded towards the background.
     RECT grey = normal.Items[2];
-    EXPECT_EQ(Count(normal.Picture.get(), MenuFontColor("MENUITEM"), grey), 0);
-    EXPECT_GT(Count(normal.Picture.get(), Faded(MenuFontColor("MENUITEM"), MenuSkinColor("MAINMENU")), grey), 5);
+    EXPECT_EQ(CountOf(normal.Picture.get(), MenuFontColor("MENUITEM"), grey), 0);
+    EXPECT_GT(CountOf(normal.Picture.get(), Faded(MenuFontColor("MENUITEM"), MenuSkinColor("MAINMENU")), grey), 5);
     // The selected item: "MENUITEM" in its hot state, its caption in the hot font colour.
     RECT second = hot.Items[1];
     EXPECT_EQ(Px(hot.Picture.get(), second.right - 6, (second.top + second.bottom) / 2),
               Opaque(MenuSkinColor("MENUITEM", 1)));
-    EXPECT_GT(Count(hot.Picture.get(), MenuFontColor("MENUITEM", true), second), 5);
-    EXPECT_EQ(Count(hot.Picture.get(), MenuSkinColor("MENUITEM", 1), hot.Items[0]), 0);
+    EXPECT_GT(CountOf(hot.Picture.get(), MenuFontColor("MENUITEM", true), second), 5);
+    EXPECT_EQ(CountOf(hot.Picture.get(), MenuSkinColor("MENUITEM", 1), hot.Items[0]), 0);
     // The click ran the item's handler, and only its.
     EXPECT_EQ(SecondClicks, 1);
     EXPECT_EQ(FirstClicks, 0);
@@ -363,9 +332,9 @@ TEST_F(SkinnedMenus, TheMenuBarAndItsSubmenuAreSkinnedAndTheKeyboardChoosesAnIte
     RECT fileIn{0, 0, file.right - file.left, file.bottom - file.top};
     RECT editIn{edit.left - file.left, 0, edit.right - file.left, file.bottom - file.top};
     EXPECT_EQ(Px(closed.get(), 1, 1), Opaque(MenuSkinColor("MENULINE")));
-    EXPECT_GT(Count(closed.get(), MenuFontColor("MENUITEM"), fileIn), 5);
-    EXPECT_EQ(Count(closed.get(), MenuFontColor("MENUITEM"), editIn), 0);
-    EXPECT_GT(Count(closed.get(), Faded(MenuFontColor("MENUITEM"), MenuSkinColor("MENULINE")), editIn), 5);
+    EXPECT_GT(CountOf(closed.get(), MenuFontColor("MENUITEM"), fileIn), 5);
+    EXPECT_EQ(CountOf(closed.get(), MenuFontColor("MENUITEM"), editIn), 0);
+    EXPECT_GT(CountOf(closed.get(), Faded(MenuFontColor("MENUITEM"), MenuSkinColor("MENULINE")), editIn), 5);
 
     std::unique_ptr<TBitmap> open;
     MenuShot sub;
@@ -388,13 +357,13 @@ TEST_F(SkinnedMenus, TheMenuBarAndItsSubmenuAreSkinnedAndTheKeyboardChoosesAnIte
     PumpMessagesFor(200);
     ASSERT_TRUE(open && sub.Picture);
     // Open: the bar item in "MENUITEM"'s hot state with the hot font colour.
-    EXPECT_GT(Count(open.get(), MenuSkinColor("MENUITEM", 1), fileIn), (fileIn.right - fileIn.left) * 4);
-    EXPECT_GT(Count(open.get(), MenuFontColor("MENUITEM", true), fileIn), 5);
+    EXPECT_GT(CountOf(open.get(), MenuSkinColor("MENUITEM", 1), fileIn), (fileIn.right - fileIn.left) * 4);
+    EXPECT_GT(CountOf(open.get(), MenuFontColor("MENUITEM", true), fileIn), 5);
     // The submenu: the separator is "DIVIDERV", the divider with text "TOOLBAR" with the text alone, the checked
     // items carry the skin's check and radio glyphs.
-    EXPECT_GT(Count(sub.Picture.get(), MenuSkinColor("DIVIDERV"), sub.Items[1]), 10);
-    EXPECT_GT(Count(sub.Picture.get(), MenuSkinColor("TOOLBAR"), sub.Items[2]), 50);
-    EXPECT_GT(Count(sub.Picture.get(), MenuFontColor("TOOLBAR"), sub.Items[2]), 5);
+    EXPECT_GT(CountOf(sub.Picture.get(), MenuSkinColor("DIVIDERV"), sub.Items[1]), 10);
+    EXPECT_GT(CountOf(sub.Picture.get(), MenuSkinColor("TOOLBAR"), sub.Items[2]), 50);
+    EXPECT_GT(CountOf(sub.Picture.get(), MenuFontColor("TOOLBAR"), sub.Items[2]), 5);
     auto column = [&](int i) { return RECT{sub.Items[i].left, sub.Items[i].top, sub.Items[i].left + 20, sub.Items[i].bottom}; };
     EXPECT_GE(CountNear(sub.Picture.get(), MenuCheckColor, MenuSkinColor("ICOLINE"), column(4)), 30);
     EXPECT_GE(CountNear(sub.Picture.get(), MenuRadioColor, MenuSkinColor("ICOLINE"), column(5)), 30);
@@ -433,7 +402,7 @@ TEST_F(SkinnedMenus, AltSpaceOpensTheSkinnedSystemMenuAndItsItemsCommandTheForm)
     EXPECT_EQ(Px(shot.Picture.get(), move.right - 3, (move.top + move.bottom) / 2),
               Opaque(MenuSkinColor("MAINMENU")));
     // Restore is disabled for a normal form: faded.
-    EXPECT_EQ(Count(shot.Picture.get(), MenuFontColor("MENUITEM"), Inner(shot.Items[0], 24, 0)), 0);
+    EXPECT_EQ(CountOf(shot.Picture.get(), MenuFontColor("MENUITEM"), Inner(shot.Items[0], 24, 0)), 0);
     // Maximize was clicked: the form is maximized, and the menu follows.
     EXPECT_TRUE(IsZoomed(Form->Handle()));
     sys->UpdateItems();
@@ -480,8 +449,8 @@ TEST_F(SkinnedMenus, RemovingTheSkinGivesTheMenusTheirOwnDrawingAndKeepsTheAppli
     ASSERT_TRUE(shot.Picture);
     EXPECT_EQ(shot.RegionKind, ERROR);
     RECT all{0, 0, shot.Picture->Width(), shot.Picture->Height()};
-    EXPECT_EQ(Count(shot.Picture.get(), MenuSkinColor("MAINMENU"), all), 0);
-    EXPECT_EQ(Count(shot.Picture.get(), MenuFrameColor, all), 0);
+    EXPECT_EQ(CountOf(shot.Picture.get(), MenuSkinColor("MAINMENU"), all), 0);
+    EXPECT_EQ(CountOf(shot.Picture.get(), MenuFrameColor, all), 0);
     EXPECT_EQ(FirstClicks, 1);
 }
 

@@ -3,7 +3,9 @@
 // frame that never moved leaves the window alone. Snapping on a real WM_WINDOWPOSCHANGING.
 #include "skin/forms/acSnapping.h"
 
+#include "tests/skin/PixelTestUtils.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -54,27 +56,14 @@ private:
     HWND FWnd = nullptr;
 };
 
+// The screen's pixels of the area, row by row.
 std::vector<COLORREF> Grab(const TRect& R) {
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = R.Width();
-    bi.bmiHeader.biHeight = -R.Height();
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, R.Width(), R.Height(), screen, R.left, R.top, SRCCOPY);
-    GdiFlush();
-    std::vector<COLORREF> px(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + R.Width() * R.Height());
-    for (COLORREF& c : px)
-        c = RGB(GetBValue(c), GetGValue(c), GetRValue(c));  // DIB order is BGR
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    auto shot = ScreenCopy(R);
+    std::vector<COLORREF> px;
+    px.reserve(static_cast<size_t>(R.Width()) * R.Height());
+    for (int y = 0; y < R.Height(); ++y)
+        for (int x = 0; x < R.Width(); ++x)
+            px.push_back(Px(shot.get(), x, y));
     return px;
 }
 

@@ -9,11 +9,12 @@
 
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/MessageBoxCatcher.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 #include "classlib/visual/ExtCtrls.h"
@@ -35,34 +36,15 @@ namespace {
 
 using namespace FormSkin;
 
-TColor C(SampleColor c) {
-    return static_cast<TColor>(c & 0xFFFFFF);
-}
-
 // Handles messages as a program's loop does, keys translated into characters (Alt+Space needs that).
 void Pump(DWORD ms, const std::function<bool()>& done = [] { return false; }) {
     PumpKeysUntil(done, ms);
-}
-
-std::unique_ptr<TBitmap> ScreenShot(const TRect& R) {
-    auto bmp = MakeBmp(R.Width(), R.Height());
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, R.Width(), R.Height(), screen, R.left, R.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
 }
 
 TRect WindowBounds(HWND Wnd) {
     RECT r;
     GetWindowRect(Wnd, &r);
     return TRect(r);
-}
-
-// Keeps a picture for a person to look at when BRIMLET_SHOT_DIR names a folder.
-void KeepShot(TBitmap* Bmp, const std::string& Name) {
-    if (const char* dir = std::getenv("BRIMLET_SHOT_DIR"))
-        Bmp->SaveToFile(std::string(dir) + "\\" + Name + ".bmp");
 }
 
 // Runs input steps on a thread of its own while the test's thread serves its messages, so that the input also
@@ -161,7 +143,7 @@ void CALLBACK CloseOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
     GetWindowRect(menu, &seen.Rect);
     MenusSeen.push_back(seen);
     if (MenusSeen.size() == 1 && !MenuShotArea.IsEmpty())
-        MenuShot = ScreenShot(MenuShotArea);
+        MenuShot = ScreenCopy(MenuShotArea);
     EndMenu();
 }
 
@@ -235,34 +217,34 @@ TEST_F(SkinProviderInput, HoverLightsACaptionButtonAndLeavingPutsItOut) {
     TsSkinProvider* provider = SkinnedForm(100, 100);
     POINT close = GlyphCentre(provider, TsSkinProvider::cbClose);
     POINT max = GlyphCentre(provider, TsSkinProvider::cbMax);
-    ASSERT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 0)));
+    ASSERT_EQ(ScreenPixel(close.x, close.y), Opaque(GlyphColor("CLOSE", true, 0)));
 
     MoveTo(close);
     Pump(300);
     EXPECT_EQ(provider->HotCode(), HTCLOSE);
-    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 1)));
-    auto shot = ScreenShot(WindowBounds(provider->Form()->Handle()));
+    EXPECT_EQ(ScreenPixel(close.x, close.y), Opaque(GlyphColor("CLOSE", true, 1)));
+    auto shot = ScreenCopy(WindowBounds(provider->Form()->Handle()));
     KeepShot(shot.get(), "caption-close-hot");
 
     // Over to the next button: the light moves with the mouse.
     MoveTo(max);
     Pump(300);
     EXPECT_EQ(provider->HotCode(), HTMAXBUTTON);
-    EXPECT_EQ(ScreenPixel(max.x, max.y), C(GlyphColor("MAX", true, 1)));
-    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 0)));
+    EXPECT_EQ(ScreenPixel(max.x, max.y), Opaque(GlyphColor("MAX", true, 1)));
+    EXPECT_EQ(ScreenPixel(close.x, close.y), Opaque(GlyphColor("CLOSE", true, 0)));
 
     // Down into the client area, and then off the form altogether.
     MoveTo(ClientCentre(provider));
     Pump(300);
     EXPECT_EQ(provider->HotCode(), 0);
-    EXPECT_EQ(ScreenPixel(max.x, max.y), C(GlyphColor("MAX", true, 0)));
+    EXPECT_EQ(ScreenPixel(max.x, max.y), Opaque(GlyphColor("MAX", true, 0)));
     MoveTo(close);
     Pump(300);
-    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 1)));
+    EXPECT_EQ(ScreenPixel(close.x, close.y), Opaque(GlyphColor("CLOSE", true, 1)));
     MoveMouseTo(close.x, 40);  // above the form
     Pump(300);
     EXPECT_EQ(provider->HotCode(), 0);
-    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 0)));
+    EXPECT_EQ(ScreenPixel(close.x, close.y), Opaque(GlyphColor("CLOSE", true, 0)));
 }
 
 TEST_F(SkinProviderInput, CaptionButtonsDoWhatTheySayWhenReleasedOnThem) {
@@ -275,9 +257,9 @@ TEST_F(SkinProviderInput, CaptionButtonsDoWhatTheySayWhenReleasedOnThem) {
     Pump(200);
     MouseButton(true);
     Pump(300);
-    EXPECT_EQ(ScreenPixel(max.x, max.y), C(GlyphColor("MAX", true, 2)));
+    EXPECT_EQ(ScreenPixel(max.x, max.y), Opaque(GlyphColor("MAX", true, 2)));
     EXPECT_FALSE(IsZoomed(wnd));
-    auto shot = ScreenShot(WindowBounds(wnd));
+    auto shot = ScreenCopy(WindowBounds(wnd));
     KeepShot(shot.get(), "caption-max-pressed");
     MouseButton(false);
     Pump(400);
@@ -287,7 +269,7 @@ TEST_F(SkinProviderInput, CaptionButtonsDoWhatTheySayWhenReleasedOnThem) {
     // The same button, now at the screen's right, restores and shows the restore glyph; the mouse is not on it.
     POINT restore = GlyphCentre(provider, TsSkinProvider::cbMax);
     EXPECT_EQ(provider->HotCode(), 0);
-    EXPECT_EQ(ScreenPixel(restore.x, restore.y), C(GlyphColor("NORM", true, 0)));
+    EXPECT_EQ(ScreenPixel(restore.x, restore.y), Opaque(GlyphColor("NORM", true, 0)));
     ClickAt(restore.x, restore.y);
     Pump(400);
     EXPECT_FALSE(IsZoomed(wnd));
@@ -331,7 +313,7 @@ TEST_F(SkinProviderInput, APressReleasedElsewhereDoesNothing) {
         EXPECT_NE(command, static_cast<WPARAM>(SC_CLOSE));
     MoveTo(ClientCentre(provider));
     Pump(300);
-    EXPECT_EQ(ScreenPixel(close.x, close.y), C(GlyphColor("CLOSE", true, 0)));
+    EXPECT_EQ(ScreenPixel(close.x, close.y), Opaque(GlyphColor("CLOSE", true, 0)));
 }
 
 TEST_F(SkinProviderInput, ShowsTheSkinnedSystemMenuFromAltSpaceTheIconAndTheCaption) {
@@ -462,14 +444,14 @@ TEST_F(SkinProviderInput, AnXorSizeFrameFollowsTheMouseAndLeavesNoTrace) {
                                            [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
     HWND wnd = provider->Form()->Handle();
     const TRect area(150, 150, 750, 650);
-    auto before = ScreenShot(area);
+    auto before = ScreenCopy(area);
     const int y = 300, grabX = 498;  // on the right border
     HeldDrag drag({{grabX, y}, {grabX + 1, y + 1}, {grabX + 60, y + 30}, {grabX + 121, y + 61}});
     Pump(100);
     // Mid-drag the form keeps its place, and an inverted outline shows where it will go.
     EXPECT_EQ(WindowBounds(wnd), TRect(200, 200, 500, 400));
     EXPECT_TRUE(XorActive);
-    auto during = ScreenShot(area);
+    auto during = ScreenCopy(area);
     KeepShot(during.get(), "xor-size-frame");
     // A right-border drag sizes the width alone.
     const int frameRight = 500 + 120 - 1, frameBottom = 400 - 1;
@@ -487,7 +469,7 @@ TEST_F(SkinProviderInput, AnXorSizeFrameFollowsTheMouseAndLeavesNoTrace) {
     TRect placed = WindowBounds(wnd);
     EXPECT_EQ(placed, TRect(200, 200, frameRight + 1, frameBottom + 1));
     // Outside the form nothing of the frame is left; the form's own edge is the skin's border again.
-    auto after = ScreenShot(area);
+    auto after = ScreenCopy(area);
     int changed = 0;
     for (int py = 0; py < area.Height(); ++py)
         for (int px = 0; px < area.Width(); ++px) {
@@ -497,8 +479,8 @@ TEST_F(SkinProviderInput, AnXorSizeFrameFollowsTheMouseAndLeavesNoTrace) {
                 ++changed;
         }
     EXPECT_EQ(changed, 0);
-    EXPECT_EQ(Px(after.get(), placed.right - 1 - area.left, 330 - area.top), C(Ring));
-    EXPECT_EQ(Px(after.get(), 350 - area.left, placed.bottom - 1 - area.top), C(Ring));
+    EXPECT_EQ(Px(after.get(), placed.right - 1 - area.left, 330 - area.top), Opaque(Ring));
+    EXPECT_EQ(Px(after.get(), 350 - area.left, placed.bottom - 1 - area.top), Opaque(Ring));
 }
 
 TEST_F(SkinProviderInput, DoubleClickOnTheCaptionMaximizesAndRestores) {
@@ -542,7 +524,7 @@ TEST_F(SkinProviderInput, UserTitleButtonsGetTheirMouseEvents) {
     MouseButton(true);
     Pump(200);
     EXPECT_TRUE(provider->TitleButtons()->Items(0)->Pressed);
-    EXPECT_EQ(ScreenPixel(w.left + r.left + 1, w.top + r.top + 1), C(TitleButtonRing[2]));
+    EXPECT_EQ(ScreenPixel(w.left + r.left + 1, w.top + r.top + 1), Opaque(TitleButtonRing[2]));
     MouseButton(false);
     Pump(200);
     EXPECT_EQ(events, (std::vector<std::string>{"down", "up"}));
@@ -592,7 +574,7 @@ TEST_F(SkinProviderInput, AFormThatGoesDuringItsDragTakesItsFrameAlong) {
     TsSkinProvider* provider = SkinnedForm(200, 200, 300, 200,
                                            [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
     const TRect area(150, 150, 750, 650);
-    auto before = ScreenShot(area);
+    auto before = ScreenCopy(area);
     HeldDrag drag({{498, 300}, {499, 301}, {560, 320}});
     ASSERT_TRUE(XorActive);
     TForm* form = FormOf(provider);
@@ -600,7 +582,7 @@ TEST_F(SkinProviderInput, AFormThatGoesDuringItsDragTakesItsFrameAlong) {
     form->Free();
     EXPECT_FALSE(XorActive);
     drag.Release();
-    auto after = ScreenShot(area);
+    auto after = ScreenCopy(area);
     // Right of where the form was, the frame's outline is gone.
     int outline = 0;
     for (int py = 300; py < 330; ++py)
@@ -664,10 +646,10 @@ TEST_F(SkinProviderInput, TheHelpButtonAsksForContextHelp) {
     POINT help = GlyphCentre(provider, TsSkinProvider::cbHelp);
     MoveTo(help);
     Pump(200);
-    EXPECT_EQ(ScreenPixel(help.x, help.y), C(GlyphColor("HELP", true, 1)));
+    EXPECT_EQ(ScreenPixel(help.x, help.y), Opaque(GlyphColor("HELP", true, 1)));
     MouseButton(true);
     Pump(200);
-    EXPECT_EQ(ScreenPixel(help.x, help.y), C(GlyphColor("HELP", true, 2)));
+    EXPECT_EQ(ScreenPixel(help.x, help.y), Opaque(GlyphColor("HELP", true, 2)));
     MouseButton(false);
     Pump(300);
     EXPECT_EQ(FormOf(provider)->Commands, std::vector<WPARAM>{SC_CONTEXTHELP});
@@ -724,7 +706,7 @@ TEST_F(SkinProviderInput, TheSquareBetweenBothScrollBarsSizesTheForm) {
     drag.Wait();
     Pump(300);
     EXPECT_EQ(WindowBounds(wnd), TRect(100, 100, 440, 330));
-    auto shot = ScreenShot(WindowBounds(wnd));
+    auto shot = ScreenCopy(WindowBounds(wnd));
     KeepShot(shot.get(), "scroll-square-sized");
 
     // Without the skin the square is the system's again.
@@ -745,12 +727,6 @@ TRect BarItemRect(HWND Wnd, int Index) {
     GetMenuItemRect(Wnd, GetMenu(Wnd), Index, &item);
     OffsetRect(&item, -window.left, -window.top);
     return TRect(item);
-}
-
-int CountIn(TBitmap* Shot, SampleColor Color, const TRect& R) {
-    TColor want = C(Color);
-    return CountPx(
-        Shot, [want](TColor p) { return p == want; }, R.left, R.top, R.right, R.bottom);
 }
 
 // The owner-draw request the system sends for an item of the menu line, in the window's own DC.
@@ -782,7 +758,7 @@ void CALLBACK LookAtOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
         return;
     OpenMenu.Seen = true;
     OpenMenu.Hot = OpenMenu.Provider->HotMenuItem();
-    OpenMenu.Shot = ScreenShot(WindowBounds(OpenMenu.Provider->Form()->Handle()));
+    OpenMenu.Shot = ScreenCopy(WindowBounds(OpenMenu.Provider->Form()->Handle()));
     EndMenu();
 }
 
@@ -812,9 +788,9 @@ TEST_F(SkinProviderInput, ALitMenuLineItemIsPutOutWhenTheMouseGoesToACaptionButt
     const TRect item = BarItemRect(wnd, 0);
     ASSERT_FALSE(item.IsEmpty());
     const int area = item.Width() * item.Height();
-    auto normal = ScreenShot(WindowBounds(wnd));
-    EXPECT_EQ(CountIn(normal.get(), MenuItemHot, item), 0);
-    EXPECT_GT(CountIn(normal.get(), MenuLine, item), area / 2);
+    auto normal = ScreenCopy(WindowBounds(wnd));
+    EXPECT_EQ(CountOf(normal.get(), MenuItemHot, item), 0);
+    EXPECT_GT(CountOf(normal.get(), MenuLine, item), area / 2);
     EXPECT_EQ(provider->HotMenuItem(), nullptr);
 
     // A click opens the item's menu: it is drawn selected, in the item section's hot colour, and the form holds it.
@@ -828,12 +804,12 @@ TEST_F(SkinProviderInput, ALitMenuLineItemIsPutOutWhenTheMouseGoesToACaptionButt
     Pump(300);
     ASSERT_TRUE(OpenMenu.Seen);
     EXPECT_EQ(OpenMenu.Hot, file);
-    EXPECT_GT(CountIn(OpenMenu.Shot.get(), MenuItemHot, item), area / 2);
+    EXPECT_GT(CountOf(OpenMenu.Shot.get(), MenuItemHot, item), area / 2);
     KeepShot(OpenMenu.Shot.get(), "menu-line-item-open");
     OpenMenu.Shot.reset();
     // The menu closed: the system drew the item normal again, which the form heard of.
     EXPECT_EQ(provider->HotMenuItem(), nullptr);
-    EXPECT_EQ(CountIn(ScreenShot(WindowBounds(wnd)).get(), MenuItemHot, item), 0);
+    EXPECT_EQ(CountOf(ScreenCopy(WindowBounds(wnd)).get(), MenuItemHot, item), 0);
 
     // Lit as the system lights an item under the mouse, the item stays lit while the mouse is on it ...
     MoveMouseTo(w.left + (item.left + item.right) / 2, w.top + (item.top + item.bottom) / 2);
@@ -844,8 +820,8 @@ TEST_F(SkinProviderInput, ALitMenuLineItemIsPutOutWhenTheMouseGoesToACaptionButt
     EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0,
                            MAKELPARAM(w.left + (item.left + item.right) / 2, w.top + (item.top + item.bottom) / 2)),
               HTMENU);
-    auto lit = ScreenShot(WindowBounds(wnd));
-    EXPECT_GT(CountIn(lit.get(), MenuItemHot, item), area / 2);
+    auto lit = ScreenCopy(WindowBounds(wnd));
+    EXPECT_GT(CountOf(lit.get(), MenuItemHot, item), area / 2);
     EXPECT_EQ(provider->HotMenuItem(), file);
     KeepShot(lit.get(), "menu-line-item-lit");
 
@@ -855,11 +831,11 @@ TEST_F(SkinProviderInput, ALitMenuLineItemIsPutOutWhenTheMouseGoesToACaptionButt
     Pump(300);
     EXPECT_EQ(provider->HotCode(), HTCLOSE);
     EXPECT_EQ(provider->HotMenuItem(), nullptr);
-    auto out = ScreenShot(WindowBounds(wnd));
-    EXPECT_EQ(CountIn(out.get(), MenuItemHot, item), 0);
-    EXPECT_GT(CountIn(out.get(), MenuLine, item), area / 2);
-    EXPECT_GT(CountIn(out.get(), MenuItemFont, item), 0);
-    EXPECT_EQ(Px(out.get(), close.x - w.left, close.y - w.top), C(GlyphColor("CLOSE", true, 1)));
+    auto out = ScreenCopy(WindowBounds(wnd));
+    EXPECT_EQ(CountOf(out.get(), MenuItemHot, item), 0);
+    EXPECT_GT(CountOf(out.get(), MenuLine, item), area / 2);
+    EXPECT_GT(CountOf(out.get(), MenuItemFont, item), 0);
+    EXPECT_EQ(Px(out.get(), close.x - w.left, close.y - w.top), Opaque(GlyphColor("CLOSE", true, 1)));
     KeepShot(out.get(), "menu-line-item-out");
 
     // An item that goes while it is lit takes the form's hold with it.
@@ -897,10 +873,10 @@ TEST_F(SkinProviderInput, HoveringACaptionButtonAfterACaptionRepaintKeepsTheMenu
     SendMessageA(wnd, WM_PRINT, reinterpret_cast<WPARAM>(print->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
     GdiFlush();
     for (int x : {W - 8, W - 30, W - 60})
-        EXPECT_EQ(Px(print.get(), x, lineY), C(MenuLine)) << x;
-    auto shot = ScreenShot(WindowBounds(wnd));
+        EXPECT_EQ(Px(print.get(), x, lineY), Opaque(MenuLine)) << x;
+    auto shot = ScreenCopy(WindowBounds(wnd));
     for (int x : {W - 8, W - 30, W - 60})
-        EXPECT_EQ(Px(shot.get(), x, lineY), C(MenuLine)) << x;
+        EXPECT_EQ(Px(shot.get(), x, lineY), Opaque(MenuLine)) << x;
 }
 
 TEST_F(SkinProviderInput, ADoubleClickWhereADialogDrawsNoIconLeavesItOpen) {
@@ -979,14 +955,14 @@ TEST_F(SkinProviderInput, AnXorFrameMovesAndSizesAnMDIChild) {
     const TRect area(start.left - 20, start.top - 20, start.right + 120, start.bottom + 80);
 
     // Moved by its caption: the child stays until the button goes up, an outline shows where it will be.
-    auto before = ScreenShot(area);
+    auto before = ScreenCopy(area);
     POINT grab{start.left + 60, start.top + 12};
     {
         HeldDrag drag({grab, {grab.x + 1, grab.y + 1}, {grab.x + 41, grab.y + 31}});
         EXPECT_TRUE(XorActive);
         EXPECT_EQ(GetCapture(), wnd);
         EXPECT_EQ(WindowBounds(wnd), start);
-        auto during = ScreenShot(area);
+        auto during = ScreenCopy(area);
         KeepShot(during.get(), "xor-mdi-move");
         // The outline's left edge, 40 pixels right of the child's.
         EXPECT_GT(InvertedInColumn(before.get(), during.get(), start.left + 40 - area.left, start.top + 40 - area.top,
@@ -1001,7 +977,7 @@ TEST_F(SkinProviderInput, AnXorFrameMovesAndSizesAnMDIChild) {
     EXPECT_EQ(moved, TRect(start.left + 40, start.top + 30, start.right + 40, start.bottom + 30));
 
     // Sized by its right border: the width follows the mouse, and nothing stays on the screen.
-    before = ScreenShot(area);
+    before = ScreenCopy(area);
     const int bx = moved.right - 2, by = moved.top + 80;
     {
         HeldDrag drag({{bx, by}, {bx + 1, by}, {bx + 61, by}});
@@ -1013,7 +989,7 @@ TEST_F(SkinProviderInput, AnXorFrameMovesAndSizesAnMDIChild) {
     EXPECT_FALSE(XorActive);
     TRect sized = WindowBounds(wnd);
     EXPECT_EQ(sized, TRect(moved.left, moved.top, moved.right + 60, moved.bottom));
-    auto after = ScreenShot(area);
+    auto after = ScreenCopy(area);
     EXPECT_EQ(ChangedInColumn(before.get(), after.get(), sized.right + 5 - area.left, 0, area.Height()), 0);
 }
 
@@ -1022,7 +998,7 @@ TEST_F(SkinProviderInput, AnXorFrameEndsWhenAMessageBoxTakesTheMouseOrEscIsPress
                                            [](TfrmInput*, TsSkinProvider* p) { p->SetResizeMode(rmBorder); });
     HWND wnd = provider->Form()->Handle();
     const TRect area(150, 150, 750, 650);
-    auto before = ScreenShot(area);
+    auto before = ScreenCopy(area);
     MessageBoxCatcher boxes;
     ASSERT_TRUE(boxes.Installed());
     BoxShown = false;
@@ -1043,7 +1019,7 @@ TEST_F(SkinProviderInput, AnXorFrameEndsWhenAMessageBoxTakesTheMouseOrEscIsPress
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     // The form stays where it was, and the outline is gone from where it ran.
     EXPECT_EQ(WindowBounds(wnd), TRect(200, 200, 500, 400));
-    auto after = ScreenShot(area);
+    auto after = ScreenCopy(area);
     EXPECT_EQ(ChangedInColumn(before.get(), after.get(), 560 - area.left, 260 - area.top, 430 - area.top), 0);
 
     // Esc while a size frame is up: the frame goes, the form keeps its size.
@@ -1060,7 +1036,7 @@ TEST_F(SkinProviderInput, AnXorFrameEndsWhenAMessageBoxTakesTheMouseOrEscIsPress
     }
     Pump(200);
     EXPECT_EQ(WindowBounds(wnd), TRect(200, 200, 500, 400));
-    after = ScreenShot(area);
+    after = ScreenCopy(area);
     EXPECT_EQ(ChangedInColumn(before.get(), after.get(), 559 - area.left, 300 - area.top, 330 - area.top), 0);
     // A later drag of the form works as before.
     InputScript again({[] { MoveMouseTo(300, 212); }, [] { MouseButton(true); }, [] { MoveMouseTo(301, 213); },

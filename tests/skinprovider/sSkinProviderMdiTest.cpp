@@ -6,10 +6,11 @@
 
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/PixelTestUtils.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/TempDir.h"
 
 #include "classlib/visual/Forms.h"
@@ -28,34 +29,8 @@ namespace {
 
 using namespace FormSkin;
 
-TColor C(SampleColor c) {
-    return static_cast<TColor>(c & 0xFFFFFF);
-}
-
 void Settle(DWORD ms = 200) {
     PumpMessagesFor(ms);
-}
-
-// The screen's pixels of a window rectangle (screen coordinates).
-std::unique_ptr<TBitmap> ScreenRect(const RECT& r) {
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top);
-    HDC screen = GetDC(nullptr);
-    BitBlt(bmp->Canvas()->Handle(), 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    GdiFlush();
-    return bmp;
-}
-
-std::unique_ptr<TBitmap> ScreenOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    return ScreenRect(r);
-}
-
-int Count(TBitmap* b, SampleColor c, int l = 0, int t = 0, int r = -1, int bt = -1) {
-    TColor want = C(c);
-    return CountPx(
-        b, [want](TColor p) { return p == want; }, l, t, r, bt);
 }
 
 class TfrmFrame : public TForm {
@@ -96,10 +71,6 @@ void DrawAs(TMenuItem* Item, TColor Color) {
         Canvas->Brush()->SetColor(Color);
         Canvas->FillRect(R);
     };
-}
-
-int CountOf(TBitmap* b, TColor c) {
-    return CountPx(b, [c](TColor p) { return p == c; });
 }
 
 int Area(const RECT& r) {
@@ -213,14 +184,14 @@ protected:
         RECT r;
         GetClientRect(Frame->ClientHandle(), &r);
         MapWindowPoints(Frame->ClientHandle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
-        return ScreenRect(r);
+        return ScreenCopy(r);
     }
     // The menu line's picture on the screen, from the frame's left to its right border.
     std::unique_ptr<TBitmap> MenuLineShot() {
         RECT w;
         GetWindowRect(Frame->Handle(), &w);
         int top = w.top + FrameProvider->SysBorderHeight() + FrameProvider->SysCaptionHeight();
-        return ScreenRect(RECT{w.left, top, w.right, top + GetSystemMetrics(SM_CYMENU)});
+        return ScreenCopy(RECT{w.left, top, w.right, top + GetSystemMetrics(SM_CYMENU)});
     }
     // Pixels of the client window that lie outside every child and do not show the MDI area: what a child that
     // moved or went left behind.
@@ -239,7 +210,7 @@ protected:
                 POINT p{x, y};
                 bool inside = std::any_of(children.begin(), children.end(),
                                           [&](const RECT& r) { return PtInRect(&r, p) != 0; });
-                if (!inside && Px(client.get(), x, y) != C(MDIArea))
+                if (!inside && Px(client.get(), x, y) != Opaque(MDIArea))
                     ++stale;
             }
         return stale;
@@ -262,7 +233,7 @@ protected:
     }
     // The mouse rests where no window of the test lies, so no caption button is hot.
     static void MouseAway() {
-        MoveMouseTo(GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5);
+        ParkPointer();
         Settle(50);
     }
     // The frame on the screen with the given items drawn as blocks of their colours. The skinned menus give the bar's
@@ -272,7 +243,7 @@ protected:
             DrawAs(item, color);
         FrameProvider->RepaintFrame();
         Settle(200);
-        return ScreenOf(Frame->Handle());
+        return ScreenCopyOf(Frame->Handle());
     }
     // Puts a child's item into the frame's bar at Position, as a library that merges an MDI child's menu into its
     // frame's does: the entry carries the item's command and the item.
@@ -323,18 +294,18 @@ TEST_F(SkinMDI, PaintsTheClientAreaAndTheChildrenWithTheSkin) {
     // The client window has its adapter, and shows the MDI area around the children.
     ASSERT_NE(FrameProvider->MDIForm()->Adapter(), nullptr);
     auto client = ClientShot();
-    EXPECT_EQ(Px(client.get(), 5, client->Height() - 5), C(MDIArea));
-    EXPECT_EQ(Px(client.get(), client->Width() - 5, 5), C(MDIArea));
+    EXPECT_EQ(Px(client.get(), 5, client->Height() - 5), Opaque(MDIArea));
+    EXPECT_EQ(Px(client.get(), client->Width() - 5, 5), Opaque(MDIArea));
     // Each child's frame is the skin's: the second (active) child's caption is the active caption colour, the
     // first's the inactive one.
-    auto shot = ScreenOf(second->Handle());
-    EXPECT_EQ(Px(shot.get(), 100, 8), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 1, 80), C(Ring));
-    EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
-    EXPECT_EQ(Px(ScreenOf(first->Handle()).get(), 100, 8), C(Title));
+    auto shot = ScreenCopyOf(second->Handle());
+    EXPECT_EQ(Px(shot.get(), 100, 8), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, 80), Opaque(Ring));
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    EXPECT_EQ(Px(ScreenCopyOf(first->Handle()).get(), 100, 8), Opaque(Title));
     // No maximized child: the menu line shows none of its buttons.
     auto line = MenuLineShot();
-    EXPECT_EQ(Count(line.get(), GlyphColor("CLOSE", false, 0)), 0);
+    EXPECT_EQ(CountOf(line.get(), GlyphColor("CLOSE", false, 0)), 0);
     EXPECT_TRUE(FrameProvider->MDIButtonRect(TsSkinProvider::cbMDIClose).IsEmpty());
 }
 
@@ -349,19 +320,19 @@ TEST_F(SkinMDI, AMaximizedChildShowsItsButtonsOnTheMenuLineAndTheyWork) {
     ASSERT_EQ(FrameProvider->MaximizedMDIChild(), second);
     // The child covers the client window, showing its own client area.
     auto covered = ClientShot();
-    EXPECT_EQ(Count(covered.get(), FormHot), covered->Width() * covered->Height());
+    EXPECT_EQ(CountOf(covered.get(), FormHot), covered->Width() * covered->Height());
     // Close, restore and minimize at the right end of the menu line, in their normal state; the line itself and
     // the frame's caption stay the skin's.
     auto line = MenuLineShot();
-    EXPECT_EQ(Count(line.get(), GlyphColor("CLOSE", false, 0)), SmallInside);
-    EXPECT_EQ(Count(line.get(), GlyphColor("NORM", false, 0)), SmallInside);
-    EXPECT_EQ(Count(line.get(), GlyphColor("MIN", false, 0)), SmallInside);
-    EXPECT_EQ(Count(line.get(), GlyphColor("MAX", false, 0)), 0);
+    EXPECT_EQ(CountOf(line.get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    EXPECT_EQ(CountOf(line.get(), GlyphColor("NORM", false, 0)), SmallInside);
+    EXPECT_EQ(CountOf(line.get(), GlyphColor("MIN", false, 0)), SmallInside);
+    EXPECT_EQ(CountOf(line.get(), GlyphColor("MAX", false, 0)), 0);
     TRect close = FrameProvider->MDIButtonRect(TsSkinProvider::cbMDIClose);
     EXPECT_EQ(close.right, FrameW - FrameProvider->SysBorderWidth() - 1);
     EXPECT_EQ(FrameProvider->MDIButtonRect(TsSkinProvider::cbMDIMax).right, close.left);
-    EXPECT_GT(Count(line.get(), MenuLine), 100);
-    EXPECT_EQ(Px(ScreenOf(Frame->Handle()).get(), 200, 8), C(TitleHot));
+    EXPECT_GT(CountOf(line.get(), MenuLine), 100);
+    EXPECT_EQ(Px(ScreenCopyOf(Frame->Handle()).get(), 200, 8), Opaque(TitleHot));
     // The hit test answers the buttons' codes.
     RECT w;
     GetWindowRect(Frame->Handle(), &w);
@@ -380,7 +351,7 @@ TEST_F(SkinMDI, AMaximizedChildShowsItsButtonsOnTheMenuLineAndTheyWork) {
     Settle(100);
     MoveMouseTo(w.left + (r.left + r.right) / 2, w.top + (r.top + r.bottom) / 2);
     Settle(200);
-    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 1)), SmallInside);
+    EXPECT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 1)), SmallInside);
 
     // Restore: the child comes back to its place and the buttons go.
     ClickMDIButton(TsSkinProvider::cbMDIMax);
@@ -388,9 +359,9 @@ TEST_F(SkinMDI, AMaximizedChildShowsItsButtonsOnTheMenuLineAndTheyWork) {
     EXPECT_FALSE(IsIconic(second->Handle()));
     EXPECT_EQ(FrameProvider->MaximizedMDIChild(), nullptr);
     line = MenuLineShot();
-    EXPECT_EQ(Count(line.get(), GlyphColor("CLOSE", false, 0)), 0);
-    EXPECT_EQ(Count(line.get(), GlyphColor("NORM", false, 0)), 0);
-    EXPECT_EQ(Px(ScreenOf(second->Handle()).get(), 100, 8), C(TitleHot));
+    EXPECT_EQ(CountOf(line.get(), GlyphColor("CLOSE", false, 0)), 0);
+    EXPECT_EQ(CountOf(line.get(), GlyphColor("NORM", false, 0)), 0);
+    EXPECT_EQ(Px(ScreenCopyOf(second->Handle()).get(), 100, 8), Opaque(TitleHot));
     EXPECT_EQ(StalePixels(), 0);
     // Maximized it had no region (its frame lay outside); restored it has the skin's again, at its own size.
     HRGN region = CreateRectRgn(0, 0, 0, 0);
@@ -407,19 +378,19 @@ TEST_F(SkinMDI, AMaximizedChildShowsItsButtonsOnTheMenuLineAndTheyWork) {
     ASSERT_TRUE(IsZoomed(second->Handle()));
     ClickMDIButton(TsSkinProvider::cbMDIMin);
     EXPECT_TRUE(IsIconic(second->Handle()));
-    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
+    EXPECT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
     EXPECT_EQ(StalePixels(), 0);
 
     // Close the other one maximized: it goes, and the client shows the MDI area where it was.
     SendMessageA(first->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     Settle(300);
     ASSERT_EQ(FrameProvider->MaximizedMDIChild(), first);
-    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    EXPECT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
     ClickMDIButton(TsSkinProvider::cbMDIClose);
     Settle(300);
     EXPECT_FALSE(Alive(first));
     EXPECT_EQ(Frame->MDIChildCount(), 1);
-    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
+    EXPECT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
     EXPECT_EQ(StalePixels(), 0);
 }
 
@@ -429,14 +400,14 @@ TEST_F(SkinMDI, ANewChildNextToAMaximizedOneLeavesTheMenuLineTrue) {
     TForm* first = MakeChild(10, 10);
     SendMessageA(first->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     Settle(300);
-    ASSERT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    ASSERT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
     // The system decides whether the new child is maximized or its sibling restored; the menu line shows the
     // buttons exactly while the active child is maximized.
     TForm* second = MakeChild(60, 60);
     Settle(300);
     TCustomForm* maximized = FrameProvider->MaximizedMDIChild();
-    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), maximized ? SmallInside : 0);
-    EXPECT_EQ(Px(ScreenOf(second->Handle()).get(), 1, 60), maximized == second ? C(MenuLine) : C(Ring));
+    EXPECT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), maximized ? SmallInside : 0);
+    EXPECT_EQ(Px(ScreenCopyOf(second->Handle()).get(), 1, 60), maximized == second ? Opaque(MenuLine) : Opaque(Ring));
     SendMessageA(second->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     Settle(300);
     ASSERT_EQ(FrameProvider->MaximizedMDIChild(), second);
@@ -444,7 +415,7 @@ TEST_F(SkinMDI, ANewChildNextToAMaximizedOneLeavesTheMenuLineTrue) {
     Settle(300);
     EXPECT_FALSE(Alive(second));
     maximized = FrameProvider->MaximizedMDIChild();
-    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), maximized ? SmallInside : 0);
+    EXPECT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), maximized ? SmallInside : 0);
 }
 
 TEST_F(SkinMDI, TiledAndClosedChildrenLeaveNoStaleFrames) {
@@ -461,10 +432,10 @@ TEST_F(SkinMDI, TiledAndClosedChildrenLeaveNoStaleFrames) {
     GetWindowRect(second->Handle(), &b);
     EXPECT_TRUE(a.right <= b.left || b.right <= a.left);
     for (TForm* child : {first, second, third}) {
-        auto shot = ScreenOf(child->Handle());
-        EXPECT_EQ(Px(shot.get(), 1, shot->Height() / 2), C(Ring));
+        auto shot = ScreenCopyOf(child->Handle());
+        EXPECT_EQ(Px(shot.get(), 1, shot->Height() / 2), Opaque(Ring));
         TColor caption = Px(shot.get(), shot->Width() / 2 - 20, 8);
-        EXPECT_TRUE(caption == C(Title) || caption == C(TitleHot));
+        EXPECT_TRUE(caption == Opaque(Title) || caption == Opaque(TitleHot));
     }
     // Closing two: the client shows the MDI area everywhere outside the last child.
     for (TForm* child : {first, third}) {
@@ -478,8 +449,8 @@ TEST_F(SkinMDI, TiledAndClosedChildrenLeaveNoStaleFrames) {
     Settle(300);
     SendMessageA(second->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
     Settle(300);
-    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
-    EXPECT_EQ(Px(ScreenOf(second->Handle()).get(), 1, 60), C(Ring));
+    EXPECT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
+    EXPECT_EQ(Px(ScreenCopyOf(second->Handle()).get(), 1, 60), Opaque(Ring));
     EXPECT_EQ(StalePixels(), 0);
 }
 
@@ -511,7 +482,7 @@ TEST_F(SkinMDI, TheBarHoldsTheFramesOwnItemsOnlyAndThoseAreDrawn) {
     auto shot = ShotWithItemsAs({{file, FrameItemColor}, {window, FrameItemColor}, {edit, ChildItemColor}});
     EXPECT_EQ(CountOf(shot.get(), FrameItemColor), Area(EntryRect(1)) + Area(EntryRect(2)));
     EXPECT_EQ(CountOf(shot.get(), ChildItemColor), 0);
-    EXPECT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    EXPECT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
 }
 
 TEST_F(SkinMDI, AMergedBarIsDrawnEntryByEntryWithTheActiveChildsItems) {
@@ -544,7 +515,7 @@ TEST_F(SkinMDI, TheActivationOfAMaximizedChildRepaintsTheFramesMenuLine) {
     TForm* child = MakeChild(10, 10);
     SendMessageA(child->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     Settle(300);
-    ASSERT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    ASSERT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
     // Something draws over the frame's menu line; the child's next activation brings the skinned line back.
     RECT w;
     GetWindowRect(Frame->Handle(), &w);
@@ -554,13 +525,13 @@ TEST_F(SkinMDI, TheActivationOfAMaximizedChildRepaintsTheFramesMenuLine) {
     FillRect(dc, &line, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     ReleaseDC(Frame->Handle(), dc);
     Settle(50);
-    ASSERT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
+    ASSERT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), 0);
     SendMessageA(child->Handle(), WM_NCACTIVATE, 1, 0);
     Settle(300);
     auto after = MenuLineShot();
-    EXPECT_EQ(Count(after.get(), GlyphColor("CLOSE", false, 0)), SmallInside);
-    EXPECT_EQ(Count(after.get(), GlyphColor("NORM", false, 0)), SmallInside);
-    EXPECT_GT(Count(after.get(), MenuLine), 100);
+    EXPECT_EQ(CountOf(after.get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    EXPECT_EQ(CountOf(after.get(), GlyphColor("NORM", false, 0)), SmallInside);
+    EXPECT_GT(CountOf(after.get(), MenuLine), 100);
 }
 
 TEST_F(SkinMDI, TheFramePaintsItsGraphicChildren) {
@@ -593,13 +564,13 @@ void SkinMDI::PaintsItsGraphicChildren(const char* Skin) {
     MakeChild(10, 10);
     EXPECT_EQ(FrameProvider->SkinData()->IsCached(), std::string(Skin) == "FLATFORMWIDE");
     // The strip lies above the client window, painted by itself on the frame's client area.
-    auto shot = ScreenOf(Frame->Handle());
+    auto shot = ScreenCopyOf(Frame->Handle());
     EXPECT_EQ(CountOf(shot.get(), strip->Fill), strip->Width() * 30);
-    EXPECT_EQ(Px(ClientShot().get(), 5, 5), C(MDIArea));
+    EXPECT_EQ(Px(ClientShot().get(), 5, 5), Opaque(MDIArea));
     // Painted anew after something covered it.
     InvalidateRect(Frame->Handle(), nullptr, TRUE);
     Settle(200);
-    EXPECT_EQ(CountOf(ScreenOf(Frame->Handle()).get(), strip->Fill), strip->Width() * 30);
+    EXPECT_EQ(CountOf(ScreenCopyOf(Frame->Handle()).get(), strip->Fill), strip->Width() * 30);
 }
 
 TEST_F(SkinMDI, ClosingAMaximizedChildLeavesTheFramesRegionAndMenuLine) {
@@ -612,12 +583,12 @@ TEST_F(SkinMDI, ClosingAMaximizedChildLeavesTheFramesRegionAndMenuLine) {
     ASSERT_EQ(FrameRegion(box), COMPLEXREGION);
     ShotWithItemsAs({{file, FrameItemColor}});
     auto before = MenuLineShot();
-    int lineBefore = Count(before.get(), MenuLine);
+    int lineBefore = CountOf(before.get(), MenuLine);
     int itemBefore = CountOf(before.get(), FrameItemColor);
     ASSERT_GT(itemBefore, 0);
     SendMessageA(child->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     Settle(300);
-    ASSERT_EQ(Count(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
+    ASSERT_EQ(CountOf(MenuLineShot().get(), GlyphColor("CLOSE", false, 0)), SmallInside);
     SendMessageA(child->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     Settle(300);
     ASSERT_FALSE(Alive(child));
@@ -630,14 +601,14 @@ TEST_F(SkinMDI, ClosingAMaximizedChildLeavesTheFramesRegionAndMenuLine) {
     EXPECT_EQ(GetMenuItemCount(GetMenu(Frame->Handle())), 2);
     ShotWithItemsAs({{file, FrameItemColor}});
     auto after = MenuLineShot();
-    EXPECT_EQ(Count(after.get(), MenuLine), lineBefore);
+    EXPECT_EQ(CountOf(after.get(), MenuLine), lineBefore);
     EXPECT_EQ(CountOf(after.get(), FrameItemColor), itemBefore);
     for (const char* glyph : {"CLOSE", "NORM", "MIN"})
-        EXPECT_EQ(Count(after.get(), GlyphColor(glyph, false, 0)), 0) << glyph;
+        EXPECT_EQ(CountOf(after.get(), GlyphColor(glyph, false, 0)), 0) << glyph;
     // Caption and border are the frame's, the client the MDI area.
-    auto shot = ScreenOf(Frame->Handle());
-    EXPECT_EQ(Px(shot.get(), 200, 8), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 1, FrameH / 2), C(Ring));
+    auto shot = ScreenCopyOf(Frame->Handle());
+    EXPECT_EQ(Px(shot.get(), 200, 8), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, FrameH / 2), Opaque(Ring));
     EXPECT_EQ(StalePixels(), 0);
 }
 
@@ -657,14 +628,14 @@ TEST_F(SkinMDI, AFrameWithoutItemsOfItsOwnShowsTheActiveChildsItemsOnlyWhereTheB
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Settle(200);
     auto shot = ShotWithItemsAs({{edit, ChildItemColor}});
-    EXPECT_EQ(Count(shot.get(), MenuLine), 0);
+    EXPECT_EQ(CountOf(shot.get(), MenuLine), 0);
     EXPECT_EQ(CountOf(shot.get(), ChildItemColor), 0);
     // With the child's item in the bar, the line is there and shows it.
     MergeIntoBar(edit, 0);
     ASSERT_GT(Area(EntryRect(0)), 0);
     shot = ShotWithItemsAs({{edit, ChildItemColor}});
     EXPECT_EQ(CountOf(shot.get(), ChildItemColor), Area(EntryRect(0)));
-    EXPECT_GT(Count(shot.get(), MenuLine), 100);
+    EXPECT_GT(CountOf(shot.get(), MenuLine), 100);
     EXPECT_EQ(StalePixels(), 0);
 }
 
@@ -674,7 +645,7 @@ TEST_F(SkinMDI, AnMDIFormWithoutSkinStaysTheSystems) {
     // Without a skin manager nothing of the skin is there: the system's client colour, no adapter.
     EXPECT_EQ(FrameProvider->MDIForm(), nullptr);
     auto plain = ClientShot();
-    EXPECT_EQ(Count(plain.get(), MDIArea), 0);
+    EXPECT_EQ(CountOf(plain.get(), MDIArea), 0);
     EXPECT_EQ(Px(plain.get(), plain->Width() - 5, plain->Height() - 5), ColorToRGB(clAppWorkSpace));
 }
 
@@ -684,14 +655,14 @@ TEST_F(SkinMDI, TheClientWindowIsItsOwnAgainWhenTheSkinGoes) {
     MakeFrame(true, &own);
     HWND client = Frame->ClientHandle();
     TForm* child = MakeChild(10, 10);
-    EXPECT_EQ(Px(ClientShot().get(), 5, ClientShot()->Height() - 5), C(MDIArea));
+    EXPECT_EQ(Px(ClientShot().get(), 5, ClientShot()->Height() - 5), Opaque(MDIArea));
     EXPECT_NE(GetWindowLongPtrA(client, GWLP_WNDPROC), own);
     Manager->SetActive(false);
     Settle(300);
     EXPECT_EQ(GetWindowLongPtrA(client, GWLP_WNDPROC), own);
     EXPECT_EQ(FrameProvider->MDIForm(), nullptr);
     auto after = ClientShot();
-    EXPECT_EQ(Count(after.get(), MDIArea), 0);
+    EXPECT_EQ(CountOf(after.get(), MDIArea), 0);
     EXPECT_EQ(Px(after.get(), after->Width() - 5, after->Height() - 5), ColorToRGB(clAppWorkSpace));
     EXPECT_NE(GetWindowLongA(child->Handle(), GWL_STYLE) & WS_SYSMENU, 0);
     // The skin comes back, and with it the client's adapter and the MDI area.
@@ -699,7 +670,7 @@ TEST_F(SkinMDI, TheClientWindowIsItsOwnAgainWhenTheSkinGoes) {
     Settle(300);
     ASSERT_NE(FrameProvider->MDIForm(), nullptr);
     EXPECT_NE(FrameProvider->MDIForm()->Adapter(), nullptr);
-    EXPECT_EQ(Px(ClientShot().get(), 5, ClientShot()->Height() - 5), C(MDIArea));
+    EXPECT_EQ(Px(ClientShot().get(), 5, ClientShot()->Height() - 5), Opaque(MDIArea));
 }
 
 TEST_F(SkinMDI, TheClientGetsOneAdapterOnlyWithTheSkinOnAndNeverWhileTheFormIsDesigned) {
@@ -711,7 +682,7 @@ TEST_F(SkinMDI, TheClientGetsOneAdapterOnlyWithTheSkinOnAndNeverWhileTheFormIsDe
     ASSERT_NE(adapter, nullptr);
     // The client's own section is the see-through one: the MDI area comes from the form's picture.
     EXPECT_EQ(adapter->SkinData->SkinSection(), "CHECKBOX");
-    EXPECT_EQ(Px(ClientShot().get(), 5, ClientShot()->Height() - 5), C(MDIArea));
+    EXPECT_EQ(Px(ClientShot().get(), 5, ClientShot()->Height() - 5), Opaque(MDIArea));
     const int live = TacMainWnd::LiveCount();
     mdi->Connect();
     mdi->Connect();

@@ -18,10 +18,11 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
 #include "skin/forms/sSkinProvider.h"
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/FlatSkinSamples.h"
 #include "tests/skin/PixelTestUtils.h"
+#include "tests/support/ScreenPictures.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
@@ -29,15 +30,7 @@ namespace {
 
 using namespace FormSkin;
 
-TColor C(SampleColor c) { return static_cast<TColor>(c & 0xFFFFFF); }
-
 void Settle(DWORD ms = 200) { PumpMessagesFor(ms); }
-
-int Count(TBitmap* b, SampleColor c, int l = 0, int t = 0, int r = -1, int bt = -1) {
-    TColor want = C(c);
-    return CountPx(
-        b, [want](TColor p) { return p == want; }, l, t, r, bt);
-}
 
 // Pixels of the caption band in the system's own caption colours (active or inactive, both gradient ends).
 int SystemCaptionPixels(TBitmap* Shot, int Bottom) {
@@ -67,7 +60,7 @@ public:
 private:
     void WndProc(TMessage& Message) {
         FHook.CallPrevious(Message);
-        if (Message.Msg == WM_SETTEXT) Shots.push_back(WindowOnScreen(static_cast<TWinControl*>(FForm)->Handle()));
+        if (Message.Msg == WM_SETTEXT) Shots.push_back(ScreenCopyOf(static_cast<TWinControl*>(FForm)->Handle()));
     }
     TControl* FForm;
     TWindowProcHook FHook;
@@ -152,32 +145,32 @@ TEST_F(SkinProviderState, CaptionFollowsActivationByRealClicks) {
     other->Show();
     ShowActive(form);
     ASSERT_EQ(GetForegroundWindow(), wnd);
-    auto active = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(active.get(), 22, 8), C(TitleHot));
-    EXPECT_GT(Count(active.get(), TitleHotFont, 24, 4, 200, 23), 30);
+    auto active = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(active.get(), 22, 8), Opaque(TitleHot));
+    EXPECT_GT(CountOf(active.get(), TitleHotFont, 24, 4, 200, 23), 30);
 
     ClickAt(600, 500);
     ASSERT_TRUE(PumpMessagesUntil([&] { return GetForegroundWindow() == other->Handle(); }, 3000));
     Settle();
     EXPECT_FALSE(provider->FormActive());
-    auto inactive = WindowOnScreen(wnd);
+    auto inactive = ScreenCopyOf(wnd);
     // The caption section in its normal (inactive) state, its text in the inactive text colour, every caption
     // button in its inactive image, and nothing of the system's own caption.
-    EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
-    EXPECT_EQ(Px(inactive.get(), 120, 1), C(Title));
-    EXPECT_EQ(Count(inactive.get(), TitleHot, 0, 0, -1, 23), 0);
-    EXPECT_GT(Count(inactive.get(), TitleFont, 24, 4, 200, 23), 30);
-    EXPECT_EQ(Count(inactive.get(), GlyphColor("CLOSE", true, 3)), (BigWidth - 2) * (BigHeight - 2));
+    EXPECT_EQ(Px(inactive.get(), 22, 8), Opaque(Title));
+    EXPECT_EQ(Px(inactive.get(), 120, 1), Opaque(Title));
+    EXPECT_EQ(CountOf(inactive.get(), TitleHot, 0, 0, -1, 23), 0);
+    EXPECT_GT(CountOf(inactive.get(), TitleFont, 24, 4, 200, 23), 30);
+    EXPECT_EQ(CountOf(inactive.get(), GlyphColor("CLOSE", true, 3)), (BigWidth - 2) * (BigHeight - 2));
     EXPECT_EQ(SystemCaptionPixels(inactive.get(), 23), 0);
 
     ClickAt(190, 160);
     ASSERT_TRUE(PumpMessagesUntil([&] { return GetForegroundWindow() == wnd; }, 3000));
     Settle();
     EXPECT_TRUE(provider->FormActive());
-    auto again = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(again.get(), 22, 8), C(TitleHot));
-    EXPECT_EQ(Count(again.get(), Title, 0, 0, -1, 23), 0);
-    EXPECT_EQ(Count(again.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    auto again = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(again.get(), 22, 8), Opaque(TitleHot));
+    EXPECT_EQ(CountOf(again.get(), Title, 0, 0, -1, 23), 0);
+    EXPECT_EQ(CountOf(again.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
     EXPECT_EQ(SystemCaptionPixels(again.get(), 23), 0);
     // No cover is left behind by the activation changes.
     EXPECT_EQ(provider->CaptionCover(), nullptr);
@@ -189,28 +182,28 @@ TEST_F(SkinProviderState, CaptionTextChangesKeepTheSkinnedCaption) {
     TsSkinProvider* provider = AddProvider(form);
     ShowActive(form);
     HWND wnd = form->Handle();
-    auto before = WindowOnScreen(wnd);
-    int textBefore = Count(before.get(), TitleHotFont, 24, 4, 260, 23);
+    auto before = ScreenCopyOf(wnd);
+    int textBefore = CountOf(before.get(), TitleHotFont, 24, 4, 260, 23);
     ASSERT_GT(textBefore, 30);
     watcher.Shots.clear();
     std::vector<std::unique_ptr<TBitmap>> around;
     for (const char* text : {"A much longer caption than before, cut at the buttons", "Short", "Skinned again"}) {
         form->SetCaption(text);
-        around.push_back(WindowOnScreen(wnd));
+        around.push_back(ScreenCopyOf(wnd));
         Settle(30);
-        around.push_back(WindowOnScreen(wnd));
+        around.push_back(ScreenCopyOf(wnd));
     }
     Settle();
     ASSERT_EQ(watcher.Shots.size(), 3u);
     for (auto& shot : watcher.Shots) around.push_back(std::move(shot));
     for (size_t i = 0; i < around.size(); ++i) {
         EXPECT_EQ(SystemCaptionPixels(around[i].get(), 23), 0) << i;
-        EXPECT_EQ(Px(around[i].get(), 120, 1), C(TitleHot)) << i;
+        EXPECT_EQ(Px(around[i].get(), 120, 1), Opaque(TitleHot)) << i;
     }
-    auto after = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(after.get(), 22, 8), C(TitleHot));
-    EXPECT_GT(Count(after.get(), TitleHotFont, 24, 4, 260, 23), 30);
-    EXPECT_EQ(Count(after.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    auto after = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(after.get(), 22, 8), Opaque(TitleHot));
+    EXPECT_GT(CountOf(after.get(), TitleHotFont, 24, 4, 260, 23), 30);
+    EXPECT_EQ(CountOf(after.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
     EXPECT_EQ(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, WS_VISIBLE);
     EXPECT_EQ(provider->CaptionCover(), nullptr);
     char text[64];
@@ -239,14 +232,14 @@ TEST_F(SkinProviderState, FormShowsFullyPaintedThroughTheShowAnimation) {
     SetForegroundWindow(form->Handle());
     Settle();
     HWND wnd = form->Handle();
-    auto shot = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
-    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
-    EXPECT_GT(Count(shot.get(), TitleHotFont, 24, 4, 200, 23), 30);
-    EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    auto shot = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(shot.get(), 22, 8), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, 100), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), 150, 120), Opaque(FormHot));
+    EXPECT_GT(CountOf(shot.get(), TitleHotFont, 24, 4, 200, 23), 30);
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
     // No unpainted (black) surface inside the region's corners.
-    EXPECT_EQ(Count(shot.get(), 0x000000, 3, 0, 297, 23), 0);
+    EXPECT_EQ(CountOf(shot.get(), 0x000000, 3, 0, 297, 23), 0);
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetWindowRgn(wnd, region), COMPLEXREGION);
     EXPECT_FALSE(PtInRegion(region, 0, 0));
@@ -266,8 +259,8 @@ TEST_F(SkinProviderState, FormShowsFullyPaintedThroughTheShowAnimation) {
     EXPECT_TRUE(steps.empty());
     SetForegroundWindow(wnd);
     Settle();
-    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 22, 8), C(TitleHot));
-    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Px(ScreenCopyOf(wnd).get(), 22, 8), Opaque(TitleHot));
+    EXPECT_EQ(Px(ScreenCopyOf(wnd).get(), 150, 120), Opaque(FormHot));
 }
 
 TEST_F(SkinProviderState, FormShownMaximizedIsPaintedAndRemembersHowItWasShown) {
@@ -282,7 +275,7 @@ TEST_F(SkinProviderState, FormShownMaximizedIsPaintedAndRemembersHowItWasShown) 
     HWND wnd = form->Handle();
     ASSERT_TRUE(IsZoomed(wnd));
     // The maximized window reaches past the screen's edges by its borders: its caption lies at the top.
-    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), C(TitleHot));
+    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), Opaque(TitleHot));
     // Shown again while zoomed, it notes so; deactivated, it forgets it and paints its inactive caption.
     ShowWindow(wnd, SW_HIDE);
     ShowWindow(wnd, SW_SHOW);
@@ -290,10 +283,10 @@ TEST_F(SkinProviderState, FormShownMaximizedIsPaintedAndRemembersHowItWasShown) 
     SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
     Settle();
     EXPECT_EQ(provider->ShowState(), 0);
-    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), C(Title));
+    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), Opaque(Title));
     SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
     Settle();
-    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), C(TitleHot));
+    EXPECT_EQ(static_cast<TColor>(ScreenPixel(120, 8)), Opaque(TitleHot));
 }
 
 TEST_F(SkinProviderState, OverflowingContentGetsSkinnedScrollBars) {
@@ -306,22 +299,22 @@ TEST_F(SkinProviderState, OverflowingContentGetsSkinnedScrollBars) {
     ShowActive(form);
     HWND wnd = form->Handle();
     ASSERT_NE(provider->ScrollWnd(), nullptr);
-    auto shot = WindowOnScreen(wnd);
+    auto shot = ScreenCopyOf(wnd);
     // Both bars in the skin's images: the arrows, the tracks and the sliders in their normal state.
     for (const char* section :
          {"SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLSLIDERV", "SCROLLSLIDERH"})
-        EXPECT_GT(Count(shot.get(), FlatStateColor(section, 0)), 20) << section;
+        EXPECT_GT(CountOf(shot.get(), FlatStateColor(section, 0)), 20) << section;
     // The vertical bar stands inside the right border, below the caption.
     int barWidth = GetSystemMetrics(SM_CXVSCROLL);
     TColor vertical = Px(shot.get(), 300 - 4 - barWidth / 2, 60);
     std::vector<TColor> scrollColors;
     for (const char* section : {"SCROLLBAR1V", "SCROLLBAR2V", "SCROLLSLIDERV", "SCROLLBTNTOP", "SCROLLBTNBOTTOM"})
-        for (int state = 0; state < 3; ++state) scrollColors.push_back(C(FlatStateColor(section, state)));
+        for (int state = 0; state < 3; ++state) scrollColors.push_back(Opaque(FlatStateColor(section, state)));
     EXPECT_NE(std::find(scrollColors.begin(), scrollColors.end(), vertical), scrollColors.end())
         << std::hex << vertical;
     // The caption stays the caption: the frame's top strip ends where the client area begins.
     EXPECT_EQ(provider->CaptionAreaHeight(), 23);
-    EXPECT_EQ(Px(shot.get(), 150, 60), C(FormHot));
+    EXPECT_EQ(Px(shot.get(), 150, 60), Opaque(FormHot));
 
     // The class library's notification that the bars were made anew: a fresh adapter skins them.
     TacScrollWnd* first = provider->ScrollWnd();
@@ -329,17 +322,17 @@ TEST_F(SkinProviderState, OverflowingContentGetsSkinnedScrollBars) {
     Settle();
     ASSERT_NE(provider->ScrollWnd(), nullptr);
     EXPECT_NE(provider->ScrollWnd(), first);
-    EXPECT_GT(Count(WindowOnScreen(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
+    EXPECT_GT(CountOf(ScreenCopyOf(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
 
     // Without the skin the bars are the system's again and the adapter has given the form back.
     Manager->SetActive(false);
     Settle();
-    auto plain = WindowOnScreen(wnd);
-    EXPECT_EQ(Count(plain.get(), FlatStateColor("SCROLLSLIDERV", 0)), 0);
+    auto plain = ScreenCopyOf(wnd);
+    EXPECT_EQ(CountOf(plain.get(), FlatStateColor("SCROLLSLIDERV", 0)), 0);
     Manager->SetActive(true);
     Settle();
     ASSERT_NE(provider->ScrollWnd(), nullptr);
-    EXPECT_GT(Count(WindowOnScreen(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
+    EXPECT_GT(CountOf(ScreenCopyOf(wnd).get(), FlatStateColor("SCROLLSLIDERV", 0)), 20);
 }
 
 TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
@@ -366,7 +359,7 @@ TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
         return SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(c, low), l);
     };
     // 21: the form's colour, the active one while the form is active.
-    EXPECT_EQ(cmd(scGetColor), static_cast<LRESULT>(C(FormHot)));
+    EXPECT_EQ(cmd(scGetColor), static_cast<LRESULT>(Opaque(FormHot)));
     // 19: the flat form section lets nothing through.
     EXPECT_EQ(cmd(scBgDependsOnPos), 0);
     // 8 and 10: painting held back, and the busy answer that follows it: busy only with a cache to hold back (the
@@ -434,10 +427,10 @@ TEST_F(SkinProviderState, AnswersTheSkinCommandsOfItsState) {
     for (bool enabled : {false, true}) {
         Settle(50);
         scribble();
-        ASSERT_EQ(Px(WindowOnScreen(wnd).get(), 100, 8), static_cast<TColor>(0));
+        ASSERT_EQ(Px(ScreenCopyOf(wnd).get(), 100, 8), static_cast<TColor>(0));
         form->SetEnabled(enabled);
         Settle(50);
-        EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 100, 8), C(TitleHot)) << enabled;
+        EXPECT_EQ(Px(ScreenCopyOf(wnd).get(), 100, 8), Opaque(TitleHot)) << enabled;
     }
 }
 
@@ -461,14 +454,14 @@ TEST_F(SkinProviderState, RepaintsTheNamedGraphicChildAlone) {
     // Only the label's place is painted: the form's background there and the label's text over it.
     int all = client->Width() * client->Height(), w = label->Width(), h = label->Height();
     ASSERT_GT(w * h, 100);
-    EXPECT_EQ(Count(client.get(), 0xFF00FF), all - w * h);
-    EXPECT_EQ(Count(client.get(), 0xFF00FF, 20, 20, 20 + w, 20 + h), 0);
-    EXPECT_GT(Count(client.get(), Form, 20, 20, 20 + w, 20 + h), w * h / 3);
+    EXPECT_EQ(CountOf(client.get(), 0xFF00FF), all - w * h);
+    EXPECT_EQ(CountOf(client.get(), 0xFF00FF, 20, 20, 20 + w, 20 + h), 0);
+    EXPECT_GT(CountOf(client.get(), Form, 20, 20, 20 + w, 20 + h), w * h / 3);
     // Without a named child the whole client area is painted.
     SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGraphControl), 0);
     SendMessageA(wnd, WM_PAINT, reinterpret_cast<WPARAM>(client->Canvas()->Handle()), 0);
     GdiFlush();
-    EXPECT_EQ(Count(client.get(), 0xFF00FF), 0);
+    EXPECT_EQ(CountOf(client.get(), 0xFF00FF), 0);
 }
 
 HRESULT WINAPI FakeComposition(BOOL* Enabled) {
@@ -496,22 +489,22 @@ TEST_F(SkinProviderState, WithCompositionTheCaptionIsRepaintedAfterTheSystem) {
     ASSERT_TRUE(provider->DwmAvailable());
     form->SetCaption("Caption under composition");
     Settle();
-    auto shot = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
+    auto shot = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(shot.get(), 22, 8), Opaque(TitleHot));
     EXPECT_EQ(SystemCaptionPixels(shot.get(), 23), 0);
     EXPECT_EQ(provider->CaptionCover(), nullptr);
     SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
     Settle();
-    shot = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(shot.get(), 22, 8), C(Title));
+    shot = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(shot.get(), 22, 8), Opaque(Title));
     EXPECT_EQ(SystemCaptionPixels(shot.get(), 23), 0);
     EXPECT_EQ(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, WS_VISIBLE);
     SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
     Settle();
-    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(ScreenCopyOf(wnd).get(), 22, 8), Opaque(TitleHot));
 }
 
-// A look at an active and an inactive skinned form side by side (BRIMLET_SHOT_DIR saves the screen there).
+// A look at an active and an inactive skinned form side by side (BRIMLET_HOLD_MS keeps them on the screen that long).
 TEST_F(SkinProviderState, ShowsAnActiveAndAnInactiveForm) {
     TForm* inactive = MakeForm(40, 40, 320, 220);
     inactive->SetCaption("Inactive skinned form");
@@ -526,8 +519,8 @@ TEST_F(SkinProviderState, ShowsAnActiveAndAnInactiveForm) {
     AddProvider(active);
     ShowActive(active);
     if (const char* hold = std::getenv("BRIMLET_HOLD_MS")) Settle(static_cast<DWORD>(std::atoi(hold)));
-    EXPECT_EQ(Px(WindowOnScreen(inactive->Handle()).get(), 22, 8), C(Title));
-    EXPECT_EQ(Px(WindowOnScreen(active->Handle()).get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(ScreenCopyOf(inactive->Handle()).get(), 22, 8), Opaque(Title));
+    EXPECT_EQ(Px(ScreenCopyOf(active->Handle()).get(), 22, 8), Opaque(TitleHot));
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "skin/engine/sSkinManager.h"
 #include "tests/skin/FlatFormSkin.h"
 #include "tests/skin/PixelTestUtils.h"
+#include "tests/support/ScreenPictures.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/support/MessageLoop.h"
 #include "tests/support/TempDir.h"
 
@@ -30,22 +32,8 @@ namespace {
 
 using namespace FormSkin;
 
-TColor C(SampleColor c) {
-    return static_cast<TColor>(c & 0xFFFFFF);
-}
-
 void Settle(DWORD ms = 200) {
     PumpMessagesFor(ms);
-}
-
-std::unique_ptr<TBitmap> PrintOf(HWND Wnd) {
-    RECT r;
-    GetWindowRect(Wnd, &r);
-    auto bmp = MakeBmp(r.right - r.left, r.bottom - r.top, clFuchsia);
-    SendMessageA(Wnd, WM_PRINT, reinterpret_cast<WPARAM>(bmp->Canvas()->Handle()),
-                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
-    GdiFlush();
-    return bmp;
 }
 
 std::unique_ptr<TBitmap> PrintWindowOf(HWND Wnd) {
@@ -55,12 +43,6 @@ std::unique_ptr<TBitmap> PrintWindowOf(HWND Wnd) {
     PrintWindow(Wnd, bmp->Canvas()->Handle(), 0);
     GdiFlush();
     return bmp;
-}
-
-int Count(TBitmap* b, SampleColor c, int l = 0, int t = 0, int r = -1, int bt = -1) {
-    TColor want = C(c);
-    return CountPx(
-        b, [want](TColor p) { return p == want; }, l, t, r, bt);
 }
 
 // Pixels of the window that lie inside its region and differ between the two pictures.
@@ -168,8 +150,8 @@ protected:
     }
     void SetUp() override {
         // The pointer is where the program that ran before left it; a caption button under it would show its hot
-        // state. Low on the screen's middle it is over no form's caption, maximized ones included.
-        SetCursorPos(640, 1000);
+        // state. In the screen's corner it is over no form's caption, maximized ones included.
+        ParkPointer();
     }
     void TearDown() override {
         for (TForm* f : Forms)
@@ -256,32 +238,32 @@ TEST_F(SkinProvider, PaintsASizeableFormFromTheSkinSections) {
     HWND wnd = provider->Form()->Handle();
     ASSERT_EQ(provider->SysBorderWidth(), 4);
     ASSERT_EQ(provider->SysCaptionHeight(), 19);
-    auto shot = WindowOnScreen(wnd);
+    auto shot = ScreenCopyOf(wnd);
     const int W = 300, H = 200;
     // The caption band (active), the ring of the form's border image on three sides, the client in the active
     // form colour.
-    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
-    EXPECT_EQ(Px(shot.get(), 3, 100), C(Ring));
-    EXPECT_EQ(Px(shot.get(), W - 1, 100), C(Ring));
-    EXPECT_EQ(Px(shot.get(), 150, H - 2), C(Ring));
-    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
-    EXPECT_EQ(Px(shot.get(), 4, 23), C(FormHot));
+    EXPECT_EQ(Px(shot.get(), 22, 8), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 120, 1), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, 100), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), 3, 100), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), W - 1, 100), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), 150, H - 2), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), 150, 120), Opaque(FormHot));
+    EXPECT_EQ(Px(shot.get(), 4, 23), Opaque(FormHot));
     // Caption text in the active text colour between the icon and the buttons.
-    EXPECT_GT(Count(shot.get(), TitleHotFont, 24, 4, W - 90, 23), 30);
+    EXPECT_GT(CountOf(shot.get(), TitleHotFont, 24, 4, W - 90, 23), 30);
     // Close, maximize and minimize from the right, 2 pixels apart, their insides in the normal state colour.
-    EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
-    EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
-    EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("MAX", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("MIN", true, 0)), (BigWidth - 2) * (BigHeight - 2));
     const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
     EXPECT_EQ(close.Rect, TRect(W - 4 - 2 - BigWidth, 3, W - 6, 3 + BigHeight));
     EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMax).Rect.right, close.Rect.left - ButtonSpacing);
-    EXPECT_EQ(Px(shot.get(), close.Rect.left + 5, 10), C(GlyphColor("CLOSE", true, 0)));
+    EXPECT_EQ(Px(shot.get(), close.Rect.left + 5, 10), Opaque(GlyphColor("CLOSE", true, 0)));
     // The buttons' frame from the right border, three buttons and two corners wide.
     int frameLeft = W - 4 - (3 * (BigWidth + ButtonSpacing) + 2 * TitleButtonCorner);
-    EXPECT_EQ(Px(shot.get(), frameLeft, 12), C(TitleButtonRing[0]));
-    EXPECT_EQ(Px(shot.get(), frameLeft - 1, 12), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), frameLeft, 12), Opaque(TitleButtonRing[0]));
+    EXPECT_EQ(Px(shot.get(), frameLeft - 1, 12), Opaque(TitleHot));
     ExpectRegionCorners(wnd, W, H);
     // The system's buttons are gone from the style while the provider draws its own.
     EXPECT_EQ(GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU, 0);
@@ -291,13 +273,13 @@ TEST_F(SkinProvider, PrintsTheSamePictureAsTheScreenShows) {
     LoadSkin("FLATFORMMENU");
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
     HWND wnd = provider->Form()->Handle();
-    auto shot = WindowOnScreen(wnd);
+    auto shot = ScreenCopyOf(wnd);
     auto print = PrintOf(wnd);
     auto printWindow = PrintWindowOf(wnd);
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), printWindow.get()), 0);
-    EXPECT_EQ(Px(print.get(), 150, 120), C(FormHot));
-    EXPECT_EQ(Px(print.get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(print.get(), 150, 120), Opaque(FormHot));
+    EXPECT_EQ(Px(print.get(), 22, 8), Opaque(TitleHot));
 
     // With a main menu: the line's items are in the picture, as on the screen.
     TForm* form = MakeForm(bsSizeable, 360, 40);
@@ -308,11 +290,11 @@ TEST_F(SkinProvider, PrintsTheSamePictureAsTheScreenShows) {
     Settle();
     HWND menuWnd = form->Handle();
     RECT item = MenuEntryRect(menuWnd, 0);
-    shot = WindowOnScreen(menuWnd);
+    shot = ScreenCopyOf(menuWnd);
     print = PrintOf(menuWnd);
     printWindow = PrintWindowOf(menuWnd);
-    EXPECT_GT(Count(shot.get(), MenuItemFont, item.left, item.top, item.right, item.bottom), 5);
-    EXPECT_GT(Count(print.get(), MenuItemFont, item.left, item.top, item.right, item.bottom), 5);
+    EXPECT_GT(CountOf(shot.get(), MenuItemFont, item.left, item.top, item.right, item.bottom), 5);
+    EXPECT_GT(CountOf(print.get(), MenuItemFont, item.left, item.top, item.right, item.bottom), 5);
     EXPECT_EQ(DifferentInRegion(menuWnd, shot.get(), print.get()), 0);
     EXPECT_EQ(DifferentInRegion(menuWnd, shot.get(), printWindow.get()), 0);
 }
@@ -332,10 +314,10 @@ TEST_F(SkinProvider, AnItemAddedToTheMenuLaterIsTheSkinsToo) {
     Settle();
     RECT added = MenuEntryRect(wnd, 1);
     ASSERT_GT(added.right, added.left);
-    auto shot = WindowOnScreen(wnd);
-    EXPECT_GT(Count(shot.get(), MenuItemFont, added.left, added.top, added.right, added.bottom), 5);
+    auto shot = ScreenCopyOf(wnd);
+    EXPECT_GT(CountOf(shot.get(), MenuItemFont, added.left, added.top, added.right, added.bottom), 5);
     // Over the skin's menu line, not the system's menu colour.
-    EXPECT_GT(Count(shot.get(), MenuLine, added.left, added.top, added.right, added.bottom),
+    EXPECT_GT(CountOf(shot.get(), MenuLine, added.left, added.top, added.right, added.bottom),
               (added.right - added.left) * (added.bottom - added.top) / 2);
     auto print = PrintOf(wnd);
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
@@ -357,17 +339,17 @@ TEST_F(SkinProvider, AFormPaintedWithoutCacheShowsWhatItPaintsItself) {
     // The flat skin's uniform form is painted straight to the screen, not through the frame cache.
     ASSERT_FALSE(provider->SkinData()->IsCached());
     auto counted = [own](TBitmap* b) { return CountPx(b, [own](TColor p) { return p == own; }); };
-    auto shot = WindowOnScreen(wnd);
+    auto shot = ScreenCopyOf(wnd);
     EXPECT_EQ(counted(shot.get()), 40 * 20);
     EXPECT_EQ(Px(shot.get(), 4 + 10, 23 + 10), own);
-    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Px(shot.get(), 150, 120), Opaque(FormHot));
     auto print = PrintOf(wnd);
     EXPECT_EQ(counted(print.get()), 40 * 20);
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
     // Painted again after the form was covered.
     InvalidateRect(wnd, nullptr, TRUE);
     Settle(100);
-    EXPECT_EQ(counted(WindowOnScreen(wnd).get()), 40 * 20);
+    EXPECT_EQ(counted(ScreenCopyOf(wnd).get()), 40 * 20);
 }
 
 TEST_F(SkinProvider, AFormDescriptionWithAManagerAndAProviderComesUpSkinned) {
@@ -410,11 +392,11 @@ TEST_F(SkinProvider, AFormDescriptionWithAManagerAndAProviderComesUpSkinned) {
     SetForegroundWindow(form->Handle());
     Settle();
     HWND wnd = form->Handle();
-    auto shot = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
-    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
-    EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
+    auto shot = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(shot.get(), 120, 1), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, 100), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), 150, 120), Opaque(FormHot));
+    EXPECT_EQ(CountOf(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
     ExpectRegionCorners(wnd, 300, 200);
 
     // Written back, the provider and the manager carry what was read; the manager's two read-only texts travel too
@@ -440,13 +422,13 @@ TEST_F(SkinProvider, ComposesAWideBorderWithTheSectionCorners) {
     LoadSkin("FLATFORMWIDE");
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
     HWND wnd = provider->Form()->Handle();
-    auto shot = WindowOnScreen(wnd);
+    auto shot = ScreenCopyOf(wnd);
     // The border image's ring is 7 wide: it reaches 3 pixels into the client area; the client shows the frame
     // cache, whose centre is the form colour of the border image.
-    EXPECT_EQ(Px(shot.get(), 6, 100), C(Ring));
-    EXPECT_EQ(Px(shot.get(), 7, 100), C(Form));
-    EXPECT_EQ(Px(shot.get(), 150, 120), C(Form));
-    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 6, 100), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), 7, 100), Opaque(Form));
+    EXPECT_EQ(Px(shot.get(), 150, 120), Opaque(Form));
+    EXPECT_EQ(Px(shot.get(), 22, 8), Opaque(TitleHot));
     ExpectRegionCorners(wnd, 300, 200);
     auto print = PrintOf(wnd);
     EXPECT_EQ(DifferentInRegion(wnd, shot.get(), print.get()), 0);
@@ -456,25 +438,25 @@ TEST_F(SkinProvider, PaintsTheSizeGripOnAFormPaintedWithoutCache) {
     TsSkinProvider* provider = GrippedForm("FLATFORM");
     TCustomForm* form = provider->Form();
     ASSERT_FALSE(provider->SkinData()->IsCached());
-    auto shot = WindowOnScreen(form->Handle());
-    EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
-    EXPECT_EQ(Px(shot.get(), 300 - 4 - GripSize + 1, 200 - 4 - GripSize + 1), C(GripColor));
+    auto shot = ScreenCopyOf(form->Handle());
+    EXPECT_EQ(CountOf(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
+    EXPECT_EQ(Px(shot.get(), 300 - 4 - GripSize + 1, 200 - 4 - GripSize + 1), Opaque(GripColor));
     // Grown and shrunk, one grip at the new corner and nothing left at the old one.
     for (TRect bounds : {TRect(40, 40, 380, 290), TRect(40, 40, 320, 250)}) {
         form->SetBounds(bounds.left, bounds.top, bounds.Width(), bounds.Height());
         Settle(150);
-        shot = WindowOnScreen(form->Handle());
-        EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2)) << bounds.Width();
-        EXPECT_EQ(Px(shot.get(), bounds.Width() - 4 - GripSize + 1, bounds.Height() - 4 - GripSize + 1), C(GripColor));
+        shot = ScreenCopyOf(form->Handle());
+        EXPECT_EQ(CountOf(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2)) << bounds.Width();
+        EXPECT_EQ(Px(shot.get(), bounds.Width() - 4 - GripSize + 1, bounds.Height() - 4 - GripSize + 1), Opaque(GripColor));
     }
 }
 
 TEST_F(SkinProvider, PaintsTheSizeGripIntoTheFrameCache) {
     TCustomForm* form = GrippedForm("FLATFORMWIDE")->Form();
-    auto shot = WindowOnScreen(form->Handle());
+    auto shot = ScreenCopyOf(form->Handle());
     // Inside the borders at the bottom right; its inside (the mask's black) in the grip's colour.
-    EXPECT_EQ(Count(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
-    EXPECT_EQ(Px(shot.get(), 300 - 4 - GripSize + 1, 200 - 4 - GripSize + 1), C(GripColor));
+    EXPECT_EQ(CountOf(shot.get(), GripColor), (GripSize - 2) * (GripSize - 2));
+    EXPECT_EQ(Px(shot.get(), 300 - 4 - GripSize + 1, 200 - 4 - GripSize + 1), Opaque(GripColor));
 }
 
 struct StyleCase {
@@ -493,22 +475,22 @@ TEST_P(SkinProviderStyles, GivesEachBorderStyleItsFrameAndButtons) {
     HWND wnd = provider->Form()->Handle();
     EXPECT_EQ(provider->SysBorderWidth(), c.Border);
     EXPECT_EQ(provider->SysCaptionHeight(), c.Caption);
-    auto shot = WindowOnScreen(wnd);
+    auto shot = ScreenCopyOf(wnd);
     int W = 300, H = 200;
     if (c.Style == bsNone) {
         HRGN region = CreateRectRgn(0, 0, 0, 0);
         EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
         DeleteObject(region);
-        EXPECT_EQ(Count(shot.get(), FormHot), W * H);
+        EXPECT_EQ(CountOf(shot.get(), FormHot), W * H);
         return;
     }
-    EXPECT_EQ(Px(shot.get(), W - 100, c.Border + 2), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), W / 2, H - 1), C(Ring));
-    EXPECT_EQ(Px(shot.get(), W / 2, H / 2), C(FormHot));
+    EXPECT_EQ(Px(shot.get(), W - 100, c.Border + 2), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), W / 2, H - 1), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), W / 2, H / 2), Opaque(FormHot));
     int gw = c.Big ? BigWidth : SmallWidth, gh = c.Big ? BigHeight : SmallHeight;
     int inside = (gw - 2) * (gh - 2);
-    EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", c.Big, 0)), inside);
-    EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", c.Big, 0)), c.Buttons > 1 ? inside : 0);
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("CLOSE", c.Big, 0)), inside);
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("MAX", c.Big, 0)), c.Buttons > 1 ? inside : 0);
     const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
     int spacing = c.Big ? ButtonSpacing : 0;
     EXPECT_EQ(close.Rect.right, W - c.Border - spacing);
@@ -533,10 +515,10 @@ TEST_F(SkinProvider, GlyphsLowerThanSixteenPixelsSitTwoPixelsLower) {
         const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
         EXPECT_EQ(close.Rect.top, (19 - gh + border) / 2 + 2) << style;
         EXPECT_EQ(close.Rect.bottom, close.Rect.top + gh);
-        auto shot = WindowOnScreen(provider->Form()->Handle());
+        auto shot = ScreenCopyOf(provider->Form()->Handle());
         // The glyph's inside starts one row below its top: the row above it is the caption's.
-        EXPECT_EQ(Px(shot.get(), close.Rect.left + 5, close.Rect.top + 1), C(GlyphColor("CLOSE", true, 0)));
-        EXPECT_NE(Px(shot.get(), close.Rect.left + 5, close.Rect.top - 1), C(GlyphColor("CLOSE", true, 0)));
+        EXPECT_EQ(Px(shot.get(), close.Rect.left + 5, close.Rect.top + 1), Opaque(GlyphColor("CLOSE", true, 0)));
+        EXPECT_NE(Px(shot.get(), close.Rect.left + 5, close.Rect.top - 1), Opaque(GlyphColor("CLOSE", true, 0)));
     }
 }
 
@@ -549,20 +531,20 @@ TEST_F(SkinProvider, DrawsTheCaptionButtonsInTheirStates) {
         provider->CaptionButton(TsSkinProvider::cbClose).State = state;
         provider->RepaintFrame();
         Settle(50);
-        auto shot = WindowOnScreen(wnd);
-        EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, state)), inside) << state;
-        EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, 0)), inside) << state;
+        auto shot = ScreenCopyOf(wnd);
+        EXPECT_EQ(CountOf(shot.get(), GlyphColor("CLOSE", true, state)), inside) << state;
+        EXPECT_EQ(CountOf(shot.get(), GlyphColor("MAX", true, 0)), inside) << state;
     }
     // An inactive form shows the inactive caption and every button's inactive image.
     SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
     Settle(50);
-    auto inactive = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
-    EXPECT_EQ(Count(inactive.get(), GlyphColor("CLOSE", true, 3)), inside);
-    EXPECT_EQ(Count(inactive.get(), GlyphColor("MIN", true, 3)), inside);
+    auto inactive = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(inactive.get(), 22, 8), Opaque(Title));
+    EXPECT_EQ(CountOf(inactive.get(), GlyphColor("CLOSE", true, 3)), inside);
+    EXPECT_EQ(CountOf(inactive.get(), GlyphColor("MIN", true, 3)), inside);
     SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
     Settle(50);
-    EXPECT_EQ(Px(WindowOnScreen(wnd).get(), 22, 8), C(TitleHot));
+    EXPECT_EQ(Px(ScreenCopyOf(wnd).get(), 22, 8), Opaque(TitleHot));
 }
 
 TEST_F(SkinProvider, ShowsTheButtonsTheSystemMenuOffersAndTheRestoreGlyph) {
@@ -574,19 +556,19 @@ TEST_F(SkinProvider, ShowsTheButtonsTheSystemMenuOffersAndTheRestoreGlyph) {
     SetForegroundWindow(form->Handle());
     Settle();
     const int inside = (BigWidth - 2) * (BigHeight - 2);
-    auto shot = WindowOnScreen(form->Handle());
+    auto shot = ScreenCopyOf(form->Handle());
     // Without biMaximize there is no maximize button: minimize stands next to close.
     for (int state = 0; state < 4; ++state)
-        EXPECT_EQ(Count(shot.get(), GlyphColor("MAX", true, state)), 0) << state;
-    EXPECT_EQ(Count(shot.get(), GlyphColor("MIN", true, 0)), inside);
+        EXPECT_EQ(CountOf(shot.get(), GlyphColor("MAX", true, state)), 0) << state;
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("MIN", true, 0)), inside);
     EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMin).Rect.right,
               provider->CaptionButton(TsSkinProvider::cbClose).Rect.left - ButtonSpacing);
     form->SetBorderIcons({biSystemMenu, biMinimize, biMaximize});
     form->SetWindowState(wsMaximized);
     Settle();
-    auto maximized = WindowOnScreen(form->Handle());
-    EXPECT_EQ(Count(maximized.get(), GlyphColor("NORM", true, 0)), inside);
-    EXPECT_EQ(Count(maximized.get(), GlyphColor("MAX", true, 0)), 0);
+    auto maximized = ScreenCopyOf(form->Handle());
+    EXPECT_EQ(CountOf(maximized.get(), GlyphColor("NORM", true, 0)), inside);
+    EXPECT_EQ(CountOf(maximized.get(), GlyphColor("MAX", true, 0)), 0);
 }
 
 TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
@@ -607,36 +589,36 @@ TEST_F(SkinProvider, PaintsTheMenuLineUnderTheCaption) {
     EXPECT_EQ(provider->MenuLineHeight(), GetSystemMetrics(SM_CYMENU) - 1);
     EXPECT_EQ(SendMessageA(wnd, SM_QUORVEXCMD, MakeSkinCmd(scGetClientOffset), 0),
               MAKELONG(4, 23 + GetSystemMetrics(SM_CYMENU)));
-    auto shot = WindowOnScreen(wnd);
+    auto shot = ScreenCopyOf(wnd);
     // The line's section right of the items, up to the right border; the items drawn over it by the menu painter.
-    EXPECT_EQ(Px(shot.get(), 290, 30), C(MenuLine));
+    EXPECT_EQ(Px(shot.get(), 290, 30), Opaque(MenuLine));
     RECT window, item;
     GetWindowRect(wnd, &window);
     ASSERT_TRUE(GetMenuItemRect(wnd, GetMenu(wnd), 0, &item));
     OffsetRect(&item, -window.left, -window.top);
     EXPECT_GE(item.top, 23);
     int text = CountPx(
-        shot.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right, item.bottom);
+        shot.get(), [](TColor c) { return c != Opaque(MenuLine); }, item.left, item.top, item.right, item.bottom);
     EXPECT_GT(text, 5);
-    EXPECT_EQ(Px(shot.get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Px(shot.get(), 150, 120), Opaque(FormHot));
     // A caption-only repaint (the form turns inactive) keeps the menu line.
     SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
     Settle(50);
-    auto inactive = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(inactive.get(), 22, 8), C(Title));
-    EXPECT_EQ(Px(inactive.get(), 290, 24), C(MenuLine));
-    EXPECT_EQ(Px(inactive.get(), 290, 30), C(MenuLine));
+    auto inactive = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(inactive.get(), 22, 8), Opaque(Title));
+    EXPECT_EQ(Px(inactive.get(), 290, 24), Opaque(MenuLine));
+    EXPECT_EQ(Px(inactive.get(), 290, 30), Opaque(MenuLine));
     EXPECT_GT(
         CountPx(
-            inactive.get(), [](TColor c) { return c != C(MenuLine); }, item.left, item.top, item.right, item.bottom),
+            inactive.get(), [](TColor c) { return c != Opaque(MenuLine); }, item.left, item.top, item.right, item.bottom),
         5);
 }
 
 TEST_F(SkinProvider, ToolWindowTakesTheBigGlyphsWithoutSmallOnes) {
     LoadSkin("FLATFORMBIG");
     TsSkinProvider* provider = SkinnedForm(bsToolWindow);
-    auto shot = WindowOnScreen(provider->Form()->Handle());
-    EXPECT_EQ(Count(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
+    auto shot = ScreenCopyOf(provider->Form()->Handle());
+    EXPECT_EQ(CountOf(shot.get(), GlyphColor("CLOSE", true, 0)), (BigWidth - 2) * (BigHeight - 2));
     EXPECT_TRUE(provider->CaptionButton(TsSkinProvider::cbClose).Big);
 }
 
@@ -654,9 +636,9 @@ TEST_F(SkinProvider, PlacesUserButtonsLeftOfTheSystemOnes) {
     const TRect& min = provider->CaptionButton(TsSkinProvider::cbMin).Rect;
     EXPECT_EQ(user.right, min.left - ButtonSpacing - 8);
     EXPECT_EQ(user.Width(), TitleButtonSize);
-    auto shot = WindowOnScreen(form->Handle());
-    EXPECT_EQ(Px(shot.get(), user.left + 1, user.top + 1), C(TitleButtonRing[0]));
-    EXPECT_EQ(Px(shot.get(), user.left + TitleButtonSize / 2, user.top + 8), C(TitleButtonCentre[0]));
+    auto shot = ScreenCopyOf(form->Handle());
+    EXPECT_EQ(Px(shot.get(), user.left + 1, user.top + 1), Opaque(TitleButtonRing[0]));
+    EXPECT_EQ(Px(shot.get(), user.left + TitleButtonSize / 2, user.top + 8), Opaque(TitleButtonCentre[0]));
 }
 
 TEST_F(SkinProvider, LaysOutButtonsOf21PixelsWithoutGlyphs) {
@@ -670,35 +652,35 @@ TEST_F(SkinProvider, LaysOutButtonsOf21PixelsWithoutGlyphs) {
     EXPECT_EQ(max.Rect.Width(), 21);
     EXPECT_EQ(provider->CaptionButton(TsSkinProvider::cbMin).Rect.right, max.Rect.left - ButtonSpacing);
     EXPECT_EQ(provider->ButtonsWidth(), 3 * (21 + ButtonSpacing));
-    EXPECT_EQ(Px(WindowOnScreen(provider->Form()->Handle()).get(), 150, 8), C(TitleHot));
+    EXPECT_EQ(Px(ScreenCopyOf(provider->Form()->Handle()).get(), 150, 8), Opaque(TitleHot));
 }
 
 TEST_F(SkinProvider, KeepsTheSkinnedCaptionWhenTheTextChanges) {
     LoadSkin();
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
     HWND wnd = provider->Form()->Handle();
-    int before = Count(WindowOnScreen(wnd).get(), TitleHotFont);
+    int before = CountOf(ScreenCopyOf(wnd).get(), TitleHotFont);
     provider->Form()->SetCaption("A much longer caption of the skinned form");
     Settle();
-    auto shot = WindowOnScreen(wnd);
-    EXPECT_GT(Count(shot.get(), TitleHotFont), before);
-    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
+    auto shot = ScreenCopyOf(wnd);
+    EXPECT_GT(CountOf(shot.get(), TitleHotFont), before);
+    EXPECT_EQ(Px(shot.get(), 120, 1), Opaque(TitleHot));
     EXPECT_NE(GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE, 0);
     // A caption wider than the room between icon and buttons is cut (with an ellipsis) 6 pixels before them.
     int textRight = 300 - provider->ButtonsWidth() - 6;
-    EXPECT_EQ(Count(shot.get(), TitleHotFont, textRight, 4, 300, 23), 0);
-    EXPECT_GT(Count(shot.get(), TitleHotFont, textRight - 12, 4, textRight, 23), 0);
+    EXPECT_EQ(CountOf(shot.get(), TitleHotFont, textRight, 4, 300, 23), 0);
+    EXPECT_GT(CountOf(shot.get(), TitleHotFont, textRight - 12, 4, textRight, 23), 0);
 }
 
 TEST_F(SkinProvider, TakesTheGlobalColourOrGivesTheButtonFaceBack) {
     LoadSkin();
     TsSkinProvider* provider = SkinnedForm(bsSizeable);
     EXPECT_EQ(provider->TitleSkin(), "");
-    EXPECT_EQ(ColorToRGB(provider->Form()->Color()), C(Global));
+    EXPECT_EQ(ColorToRGB(provider->Form()->Color()), Opaque(Global));
     provider->SetUseGlobalColor(false);
     EXPECT_EQ(provider->Form()->Color(), clBtnFace);
     provider->SetUseGlobalColor(true);
-    EXPECT_EQ(ColorToRGB(provider->Form()->Color()), C(Global));
+    EXPECT_EQ(ColorToRGB(provider->Form()->Color()), Opaque(Global));
 }
 
 TEST_F(SkinProvider, RegionFollowsTheFormsSize) {
@@ -708,10 +690,10 @@ TEST_F(SkinProvider, RegionFollowsTheFormsSize) {
     form->SetBounds(60, 60, 360, 260);
     Settle();
     ExpectRegionCorners(form->Handle(), 360, 260);
-    auto shot = WindowOnScreen(form->Handle());
-    EXPECT_EQ(Px(shot.get(), 180, 258), C(Ring));
-    EXPECT_EQ(Px(shot.get(), 358, 130), C(Ring));
-    EXPECT_EQ(Px(shot.get(), 180, 130), C(FormHot));
+    auto shot = ScreenCopyOf(form->Handle());
+    EXPECT_EQ(Px(shot.get(), 180, 258), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), 358, 130), Opaque(Ring));
+    EXPECT_EQ(Px(shot.get(), 180, 130), Opaque(FormHot));
     const TsCaptionButton& close = provider->CaptionButton(TsSkinProvider::cbClose);
     EXPECT_EQ(close.Rect.right, 360 - 4 - ButtonSpacing);
 }
@@ -782,7 +764,7 @@ TEST_F(SkinProvider, KeepsTheRegionOfAWindowThatAnswersForItsOwn) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetWindowRgn(form->Handle(), region), ERROR);
     DeleteObject(region);
-    EXPECT_EQ(Px(WindowOnScreen(form->Handle()).get(), 150, 120), C(FormHot));
+    EXPECT_EQ(Px(ScreenCopyOf(form->Handle()).get(), 150, 120), Opaque(FormHot));
 }
 
 TEST_F(SkinProvider, LeavesAFormWithoutManagerToTheSystem) {
@@ -800,9 +782,9 @@ TEST_F(SkinProvider, LeavesAFormWithoutManagerToTheSystem) {
     EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
     DeleteObject(region);
     // The caption is the system's, not the skin's.
-    auto shot = WindowOnScreen(wnd);
-    EXPECT_EQ(Count(shot.get(), TitleHot), 0);
-    EXPECT_EQ(Count(shot.get(), Ring), 0);
+    auto shot = ScreenCopyOf(wnd);
+    EXPECT_EQ(CountOf(shot.get(), TitleHot), 0);
+    EXPECT_EQ(CountOf(shot.get(), Ring), 0);
     EXPECT_EQ(GetWndProvider(wnd), provider);
 }
 
@@ -817,7 +799,7 @@ TEST_F(SkinProvider, GivesTheFormBackWhenTheSkinGoes) {
     form->Show();
     SetForegroundWindow(wnd);
     Settle();
-    ASSERT_GT(Count(WindowOnScreen(wnd).get(), TitleHot), 100);
+    ASSERT_GT(CountOf(ScreenCopyOf(wnd).get(), TitleHot), 100);
     Manager->SetActive(false);
     Settle();
     EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), procedure);
@@ -825,13 +807,13 @@ TEST_F(SkinProvider, GivesTheFormBackWhenTheSkinGoes) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
     DeleteObject(region);
-    auto plain = WindowOnScreen(wnd);
-    EXPECT_EQ(Count(plain.get(), TitleHot), 0);
-    EXPECT_EQ(Count(plain.get(), Ring), 0);
+    auto plain = ScreenCopyOf(wnd);
+    EXPECT_EQ(CountOf(plain.get(), TitleHot), 0);
+    EXPECT_EQ(CountOf(plain.get(), Ring), 0);
     // The skin comes back: so do the skinned frame and the region.
     Manager->SetActive(true);
     Settle();
-    EXPECT_GT(Count(WindowOnScreen(wnd).get(), TitleHot), 100);
+    EXPECT_GT(CountOf(ScreenCopyOf(wnd).get(), TitleHot), 100);
     ExpectRegionCorners(wnd, 300, 200);
     // The provider goes: the form's own WindowProc is back.
     provider->Free();
@@ -840,7 +822,7 @@ TEST_F(SkinProvider, GivesTheFormBackWhenTheSkinGoes) {
     EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), procedure);
     EXPECT_EQ(GetWindowRgn(wnd, region = CreateRectRgn(0, 0, 0, 0)), ERROR);
     DeleteObject(region);
-    EXPECT_EQ(Count(WindowOnScreen(wnd).get(), TitleHot), 0);
+    EXPECT_EQ(CountOf(ScreenCopyOf(wnd).get(), TitleHot), 0);
 }
 
 TEST_F(SkinProvider, SecondProviderStaysInactive) {
@@ -851,7 +833,7 @@ TEST_F(SkinProvider, SecondProviderStaysInactive) {
     EXPECT_EQ(second->Form(), nullptr);
     form->Show();
     Settle();
-    EXPECT_GT(Count(WindowOnScreen(form->Handle()).get(), TitleHot), 100);
+    EXPECT_GT(CountOf(ScreenCopyOf(form->Handle()).get(), TitleHot), 100);
 }
 
 TEST_F(SkinProvider, DwmWithoutTheLibraryAnswersNotImplemented) {
@@ -891,14 +873,14 @@ TEST_F(SkinProvider, ShowsEveryBorderStyle) {
         Settle(static_cast<DWORD>(std::atoi(hold)));
     // Each whole client area in the form colour of its state.
     for (TForm* form : Forms) {
-        auto shot = WindowOnScreen(form->Handle());
+        auto shot = ScreenCopyOf(form->Handle());
         RECT window;
         GetWindowRect(form->Handle(), &window);
         POINT origin{0, 0};
         ClientToScreen(form->Handle(), &origin);
         int l = origin.x - window.left, t = origin.y - window.top;
         int r = l + form->ClientWidth(), b = t + form->ClientHeight();
-        EXPECT_EQ(Count(shot.get(), FormHot, l, t, r, b) + Count(shot.get(), Form, l, t, r, b),
+        EXPECT_EQ(CountOf(shot.get(), FormHot, l, t, r, b) + CountOf(shot.get(), Form, l, t, r, b),
                   form->ClientWidth() * form->ClientHeight())
             << form->BorderStyle();
     }
@@ -968,9 +950,9 @@ TEST_F(SkinProvider, CoversTheCaptionWithTheComposedFrameAndLeavesNoWindowBehind
     EXPECT_EQ(provider->CaptionAreaHeight(), 23);
     // The composed caption, not an empty surface (the X server gets the picture a moment later).
     Settle();
-    auto shot = WindowOnScreen(coverWnd);
-    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
-    EXPECT_EQ(Count(shot.get(), 0x000000), 0);
+    auto shot = ScreenCopyOf(coverWnd);
+    EXPECT_EQ(Px(shot.get(), 120, 1), Opaque(TitleHot));
+    EXPECT_EQ(CountOf(shot.get(), 0x000000), 0);
     EXPECT_EQ(DifferentFromCache(shot.get(), provider->SkinData()->CacheBmp(), 0, 0), 0);
 
     // A second lock reuses the cover.
@@ -978,7 +960,7 @@ TEST_F(SkinProvider, CoversTheCaptionWithTheComposedFrameAndLeavesNoWindowBehind
     EXPECT_EQ(provider->CaptionCover(), cover);
     EXPECT_EQ(ThreadWindows(), windowsBefore + 1);
     Settle();
-    EXPECT_EQ(Px(WindowOnScreen(coverWnd).get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Px(ScreenCopyOf(coverWnd).get(), 120, 1), Opaque(TitleHot));
 
     provider->UnlockCaption();
     EXPECT_EQ(provider->CaptionCover(), nullptr);
@@ -997,12 +979,12 @@ TEST_F(SkinProvider, TheSkinnedCaptionComesBackAfterTheSystemDrewUnderTheCover) 
     DefWindowProcA(wnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Drawn by the system"));
     DefWindowProcA(wnd, WM_NCACTIVATE, TRUE, 0);
     Settle();
-    EXPECT_EQ(Px(WindowOnScreen(coverWnd).get(), 120, 1), C(TitleHot));
+    EXPECT_EQ(Px(ScreenCopyOf(coverWnd).get(), 120, 1), Opaque(TitleHot));
     provider->UnlockCaption();
     Settle();
-    auto shot = WindowOnScreen(wnd);
-    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 22, 8), C(TitleHot));
+    auto shot = ScreenCopyOf(wnd);
+    EXPECT_EQ(Px(shot.get(), 120, 1), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 22, 8), Opaque(TitleHot));
     // All but the region's cut corners (3 + 1 pixels at each top corner) as the cache has them.
     EXPECT_LE(DifferentFromCache(shot.get(), provider->SkinData()->CacheBmp(), 0, 0, provider->CaptionAreaHeight()), 8);
 }
@@ -1024,9 +1006,9 @@ TEST_F(SkinProvider, CoverOfAStayOnTopFormIsTopmostAndMayCoverTheWholeForm) {
     GetWindowRect(coverWnd, &covered);
     EXPECT_EQ(covered.bottom - covered.top, 200);
     Settle();
-    auto shot = WindowOnScreen(coverWnd);
-    EXPECT_EQ(Px(shot.get(), 120, 1), C(TitleHot));
-    EXPECT_EQ(Px(shot.get(), 1, 100), C(Ring));
+    auto shot = ScreenCopyOf(coverWnd);
+    EXPECT_EQ(Px(shot.get(), 120, 1), Opaque(TitleHot));
+    EXPECT_EQ(Px(shot.get(), 1, 100), Opaque(Ring));
     // Without WholeForm only the caption area.
     provider->LockCaption(false);
     GetWindowRect(coverWnd, &covered);
@@ -1071,7 +1053,7 @@ TEST_F(SkinProvider, MenuLoopCoverShowsTheRightEndOfTheMenuLineUntilTheLoopEnds)
     EXPECT_EQ(covered.right - covered.left, 60);
     EXPECT_EQ(covered.bottom - covered.top, GetSystemMetrics(SM_CYMENU) + 3);
     Settle();
-    auto shot = WindowOnScreen(coverWnd);
+    auto shot = ScreenCopyOf(coverWnd);
     TBitmap* cache = provider->SkinData()->CacheBmp();
     EXPECT_EQ(DifferentFromCache(shot.get(), cache, 300 - 60, provider->SysCaptionHeight()), 0)
         << std::hex << Px(shot.get(), 10, 2) << " " << Px(cache, 250, 21) << " " << Px(shot.get(), 10, 10) << " "

@@ -3,11 +3,13 @@
 #include "skin/adapters/acComboWnd.h"
 #include "skin/adapters/acScrollBars.h"
 
-#include "tests/classlib/SyntheticInput.h"
+#include "tests/support/SyntheticInput.h"
 #include "tests/skin/FlatSkinSamples.h"
 #include "tests/skin/SkinManagerFixtures.h"
 #include "tests/skin/SkinTestControls.h"
 #include "tests/support/MessageLoop.h"
+#include "tests/support/ScreenPictures.h"
+#include "tests/skin/PixelTestUtils.h"
 
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sConst.h"
@@ -92,16 +94,6 @@ void RegisterClasses() {
     RegisterClassW(&wc);
 }
 
-int CountColorOnScreen(const TRect& R, TColor C) {
-    HDC dc = GetDC(nullptr);
-    int n = 0;
-    for (int y = R.top; y < R.bottom; ++y)
-        for (int x = R.left; x < R.right; ++x)
-            n += static_cast<TColor>(GetPixel(dc, x, y)) == C;
-    ReleaseDC(nullptr, dc);
-    return n;
-}
-
 TColor Flat(const char* Section, int State) { return static_cast<TColor>(FlatStateColor(Section, State)); }
 
 class ScrollBars : public ::testing::Test {
@@ -116,7 +108,7 @@ protected:
         ASSERT_TRUE(manager->Active());
         frame = CreateWindowExW(0, L"SkinScrollTestFrame", L"Scroll bars", WS_POPUP | WS_VISIBLE, 40, 40, 300, 240,
                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        MoveMouseTo(600, 500);
+        ParkPointer();
     }
     void TearDown() override {
         adapter.reset();
@@ -427,7 +419,7 @@ TEST_F(ScrollBars, AShortBarShowsOnlyItsTwoArrows) {
     int x = (vr.left + vr.right) / 2;
     EXPECT_EQ(At(TPoint(x, vr.top + 1)), Flat("SCROLLBTNTOP", 0));
     EXPECT_EQ(At(TPoint(x, vr.bottom - 2)), Flat("SCROLLBTNBOTTOM", 0));
-    EXPECT_EQ(CountColorOnScreen(vr, Flat("SCROLLSLIDERV", 0)), 0);
+    EXPECT_EQ(CountColor(ScreenCopy(vr).get(), Flat("SCROLLSLIDERV", 0)), 0);
 }
 
 TEST_F(ScrollBars, RemovingTheAdapterGivesTheWindowBackAsItWas) {

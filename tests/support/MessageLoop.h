@@ -1,6 +1,6 @@
 #pragma once
-// The main thread's messages for tests of non-visual code (no application object needed), and a catcher for
-// what reaches the application's exception handler.
+// Waiting in tests: for a condition alone, or while handling the main thread's messages (no application object
+// needed); and a catcher for what reaches the application's exception handler.
 #include "classlib/runtime/ExceptionHandler.h"
 
 #include <windows.h>
@@ -8,6 +8,18 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+// Waits, handling nothing of its own, until the condition holds (or about timeoutMs passed); answers whether it
+// held. For conditions that other threads or programs make true.
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
 
 // Handles posted and sent messages until done() holds or timeoutMs passed; answers done(). Notices at once what a
 // sent message did (GetMessage alone would not return for one).

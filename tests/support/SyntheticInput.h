@@ -66,6 +66,12 @@ inline void TypeText(const wchar_t* text) {
     SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
+// Moves the pointer to the screen's bottom right corner, where no test puts a window: no control under it shows a
+// hot state, whatever the test or the program before it left there.
+inline void ParkPointer() {
+    MoveMouseTo(GetSystemMetrics(SM_CXSCREEN) - 5, GetSystemMetrics(SM_CYSCREEN) - 5);
+}
+
 inline void ClickAt(int x, int y, bool right = false) {
     MoveMouseTo(x, y);
     MouseButton(true, right);
