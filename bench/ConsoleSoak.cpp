@@ -150,10 +150,10 @@ int Soak(double minutes) {
         throw std::runtime_error("cannot look into brimlet.exe: " + std::to_string(GetLastError()));
 
     // The port opens as a user opens it: a click on the first button of the main toolbar.
-    WaitFor([&] { return GetForegroundWindow() == main; });
+    WaitUntil([&] { return GetForegroundWindow() == main; });
     for (int attempt = 0; attempt < 3 && !IsWindowEnabled(combo); ++attempt) {
         ClickToolbarButton(tlb, 0);
-        WaitFor([&] { return IsWindowEnabled(combo) != FALSE; }, 5000);
+        WaitUntil([&] { return IsWindowEnabled(combo) != FALSE; }, 5000);
     }
     if (!IsWindowEnabled(combo))
         throw std::runtime_error("the port did not open");
@@ -197,7 +197,7 @@ int Soak(double minutes) {
     };
     auto stopModem = [&] {
         DeleteFileA(WindowsPathOf(work + "/run").c_str());
-        WaitFor([&] { return GetFileAttributesA(WindowsPathOf(work + "/done").c_str()) != INVALID_FILE_ATTRIBUTES; },
+        WaitUntil([&] { return GetFileAttributesA(WindowsPathOf(work + "/done").c_str()) != INVALID_FILE_ATTRIBUTES; },
                 30000);
     };
     std::atomic<bool> stop{false};
@@ -259,7 +259,7 @@ int Soak(double minutes) {
     std::string hexExpected = Hex(expected);
     bool textNewest = false, hexNewest = false;
     if (alive) {
-        WaitFor([&] {
+        WaitUntil([&] {
             textNewest = Tail(memo, 200).find(expected) != std::string::npos;
             hexNewest = EndsWith(WithoutLineBreaks(Tail(rich, 1000)), hexExpected);
             return textNewest && hexNewest;

@@ -243,7 +243,7 @@ public:
     // waited for up to timeoutMs.
     HWND Window(const char* className, const char* caption = nullptr, DWORD timeoutMs = 10000) {
         HWND found = nullptr;
-        WaitFor([&] { return (found = FindWindowOf(className, caption)) != nullptr; }, timeoutMs);
+        WaitUntil([&] { return (found = FindWindowOf(className, caption)) != nullptr; }, timeoutMs);
         return found;
     }
     // Whether such a window is shown now.

@@ -479,7 +479,7 @@ TEST_F(Showcase, MessageBoxesStandardDialogsAndPopupMenusAreSkinnedThroughTheHoo
                 EXPECT_NE(GetWindowRgn(Wnd, rgn), ERROR) << Name << " has no region of the skin";
             }
             DeleteObject(rgn);
-            KeepShot(ScreenOf(Wnd).get(), "showcase-" + Name);
+            KeepShot(ScreenCopyOf(Wnd, clFuchsia).get(), "showcase-" + Name);
         };
     };
     EXPECT_TRUE(Probe("#32770", [&] { MessageBoxA(owner, "A skinned message box.", "Showcase", MB_OKCANCEL); },
@@ -510,7 +510,7 @@ TEST_F(Showcase, MessageBoxesStandardDialogsAndPopupMenusAreSkinnedThroughTheHoo
                           HRGN rgn = CreateRectRgn(0, 0, 0, 0);
                           EXPECT_EQ(GetWindowRgn(Wnd, rgn), ERROR);
                           DeleteObject(rgn);
-                          KeepShot(ScreenOf(Wnd).get(), "showcase-message-box-unskinned");
+                          KeepShot(ScreenCopyOf(Wnd, clFuchsia).get(), "showcase-message-box-unskinned");
                       }));
 }
 
@@ -539,7 +539,7 @@ TEST_F(Showcase, APopupMenuOfTheSkinnedFormWearsTheSkinsMenuFrame) {
                               RECT r;
                               GetWindowRect(Wnd, &r);
                               seen = static_cast<TColor>(ScreenPixel(r.left + 1, (r.top + r.bottom) / 2));
-                              KeepShot(ScreenOf(Wnd).get(), "showcase-own-popup-menu");
+                              KeepShot(ScreenCopyOf(Wnd, clFuchsia).get(), "showcase-own-popup-menu");
                           }));
         return seen;
     };
