@@ -276,11 +276,54 @@ void DoneAsync(PAsync& AsyncPtr) {
 
 namespace {
 
-// One record for one synchronous operation, released on every path.
+// The events of the synchronous operations a thread has finished, for its next ones: a port's handler reads every
+// batch it is told of, and making and closing an event for each read costs as much as the read itself.
+class TIdleEvents {
+public:
+    ~TIdleEvents() {
+        for (HANDLE event : FEvents)
+            CloseHandle(event);
+    }
+    HANDLE Take() {
+        if (FEvents.empty()) {
+            HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+            if (!event)
+                RaiseLastOSError("CreateEventA");
+            return event;
+        }
+        HANDLE event = FEvents.back();
+        FEvents.pop_back();
+        return event;
+    }
+    void GiveBack(HANDLE event) {
+        // Nested operations (a link's handler writing from inside a read) hold an event each; a few are kept.
+        if (FEvents.size() < 4) {
+            FEvents.push_back(event);
+            return;
+        }
+        CloseHandle(event);
+    }
+
+private:
+    std::vector<HANDLE> FEvents;
+};
+
+thread_local TIdleEvents IdleEvents;
+
+// One record for one synchronous operation, released on every path. Its operation has always ended when the record
+// goes (completed, or cancelled and waited for), so its event may serve the next one.
 struct TScopedAsync {
     PAsync Ptr = nullptr;
-    TScopedAsync() { InitAsync(Ptr); }
-    ~TScopedAsync() { DoneAsync(Ptr); }
+    TScopedAsync() {
+        auto record = std::make_unique<TAsyncRecord>();
+        record->Overlapped.hEvent = IdleEvents.Take();
+        Ptr = record.release();
+    }
+    ~TScopedAsync() {
+        HANDLE event = Ptr->Overlapped.hEvent;
+        delete Ptr;
+        IdleEvents.GiveBack(event);
+    }
     TScopedAsync(const TScopedAsync&) = delete;
     TScopedAsync& operator=(const TScopedAsync&) = delete;
 };
@@ -1150,6 +1193,23 @@ void TCustomComPort::FireEvents(TComEvents Events) {
             return;  // a handler closed (and maybe reopened) the port, or it is closing: the batch is over
         // A handler's failure must not end the event thread (the port would stop receiving for good).
         RunGuarded([this, e] { CallEvent(e); });
+    }
+    // In a stream the device queues more while the handlers read. Handing each chunk back to the event thread and
+    // waiting for its next announcement costs as much as reading it, so what came meanwhile is announced from here,
+    // a few chunks at most, as long as the handlers read all they were told of (else the thread's bookkeeping of
+    // unread bytes decides) and the thread that runs them gets back to its messages soon.
+    if (!Events.Contains(evRxChar))
+        return;
+    const int MoreChunks = 8;
+    const DWORD MoreForMs = 20;
+    DWORD began = GetTickCount();
+    for (int more = 0; more < MoreChunks && GetTickCount() - began < MoreForMs; ++more) {
+        if (!FConnected || FClosing || FOpenCount != opened || FAnnouncedUnread != 0)
+            return;
+        COMSTAT stat{};
+        if (!ReadStatus(FHandle, stat) || stat.cbInQue == 0)
+            return;
+        RunGuarded([this] { CallEvent(evRxChar); });
     }
 }
 
