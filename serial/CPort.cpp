@@ -1198,7 +1198,8 @@ void TCustomComPort::FireEvents(TComEvents Events) {
     // waiting for its next announcement costs as much as reading it, so what came meanwhile is announced from here,
     // a few chunks at most, as long as the handlers read all they were told of (else the thread's bookkeeping of
     // unread bytes decides) and the thread that runs them gets back to its messages soon.
-    if (!Events.Contains(evRxChar))
+    // Handlers that run on the event thread itself (smNone) have no hand-over to save.
+    if (!Events.Contains(evRxChar) || FSyncMethod != smThreadSync)
         return;
     const int MoreChunks = 8;
     const DWORD MoreForMs = 20;
