@@ -276,54 +276,11 @@ void DoneAsync(PAsync& AsyncPtr) {
 
 namespace {
 
-// The events of the synchronous operations a thread has finished, for its next ones: a port's handler reads every
-// batch it is told of, and making and closing an event for each read costs as much as the read itself.
-class TIdleEvents {
-public:
-    ~TIdleEvents() {
-        for (HANDLE event : FEvents)
-            CloseHandle(event);
-    }
-    HANDLE Take() {
-        if (FEvents.empty()) {
-            HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
-            if (!event)
-                RaiseLastOSError("CreateEventA");
-            return event;
-        }
-        HANDLE event = FEvents.back();
-        FEvents.pop_back();
-        return event;
-    }
-    void GiveBack(HANDLE event) {
-        // Nested operations (a link's handler writing from inside a read) hold an event each; a few are kept.
-        if (FEvents.size() < 4) {
-            FEvents.push_back(event);
-            return;
-        }
-        CloseHandle(event);
-    }
-
-private:
-    std::vector<HANDLE> FEvents;
-};
-
-thread_local TIdleEvents IdleEvents;
-
-// One record for one synchronous operation, released on every path. Its operation has always ended when the record
-// goes (completed, or cancelled and waited for), so its event may serve the next one.
+// One record for one synchronous operation, released on every path.
 struct TScopedAsync {
     PAsync Ptr = nullptr;
-    TScopedAsync() {
-        auto record = std::make_unique<TAsyncRecord>();
-        record->Overlapped.hEvent = IdleEvents.Take();
-        Ptr = record.release();
-    }
-    ~TScopedAsync() {
-        HANDLE event = Ptr->Overlapped.hEvent;
-        delete Ptr;
-        IdleEvents.GiveBack(event);
-    }
+    TScopedAsync() { InitAsync(Ptr); }
+    ~TScopedAsync() { DoneAsync(Ptr); }
     TScopedAsync(const TScopedAsync&) = delete;
     TScopedAsync& operator=(const TScopedAsync&) = delete;
 };
